@@ -1,0 +1,128 @@
+#include "platform/Memory.h"
+
+#include "platform/CheckedMath.h"
+
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <sys/mman.h>
+#include <utility>
+
+namespace velmor {
+
+void* CommitMemory(uint64_t bytes)
+{
+    if (bytes == 0 || bytes > SIZE_MAX) return nullptr;
+    void* p = mmap(nullptr, static_cast<size_t>(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return p == MAP_FAILED ? nullptr : p;
+}
+
+void ReleaseMemory(void* data, uint64_t bytes)
+{
+    if (data != nullptr && bytes != 0) munmap(data, static_cast<size_t>(bytes));
+}
+
+CommittedBuffer::CommittedBuffer(uint64_t bytes) { Commit(bytes); }
+
+CommittedBuffer::CommittedBuffer(CommittedBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0))
+{
+}
+
+CommittedBuffer& CommittedBuffer::operator=(CommittedBuffer&& other) noexcept
+{
+    if (this != &other) {
+        Reset();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+bool CommittedBuffer::Commit(uint64_t bytes)
+{
+    Reset();
+    if (bytes == 0) return true;
+    data_ = static_cast<uint8_t*>(CommitMemory(bytes));
+    if (data_ == nullptr) return false;
+    size_ = bytes;
+    return true;
+}
+
+void CommittedBuffer::Reset()
+{
+    ReleaseMemory(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+namespace {
+
+std::mutex gSourceMutex;
+std::function<MemoryStatus()> gSource;
+
+uint64_t MeminfoField(const std::string& text, const char* key)
+{
+    const auto pos = text.find(key);
+    if (pos == std::string::npos) return 0;
+    return std::strtoull(text.c_str() + pos + std::strlen(key), nullptr, 10) * 1024;
+}
+
+// A cgroup v2 limit file holds a number or "max"; 0 means no limit.
+uint64_t ReadCgroupValue(const char* path)
+{
+    std::ifstream in(path);
+    std::string word;
+    if (!(in >> word) || word == "max") return 0;
+    return std::strtoull(word.c_str(), nullptr, 10);
+}
+
+MemoryStatus SystemMemoryStatus()
+{
+    std::ifstream in("/proc/meminfo");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    MemoryStatus s;
+    s.totalBytes = MeminfoField(text, "MemTotal:");
+    s.availableBytes = MeminfoField(text, "MemAvailable:");
+    const uint64_t limit = ReadCgroupValue("/sys/fs/cgroup/memory.max");
+    if (limit != 0 && limit < s.totalBytes) {
+        const uint64_t current = ReadCgroupValue("/sys/fs/cgroup/memory.current");
+        s.totalBytes = limit;
+        const uint64_t left = current < limit ? limit - current : 0;
+        if (left < s.availableBytes) s.availableBytes = left;
+    }
+    return s;
+}
+
+} // namespace
+
+MemoryStatus QueryMemoryStatus()
+{
+    std::function<MemoryStatus()> source;
+    {
+        std::lock_guard lock(gSourceMutex);
+        source = gSource;
+    }
+    return source ? source() : SystemMemoryStatus();
+}
+
+void SetMemoryStatusSource(std::function<MemoryStatus()> source)
+{
+    std::lock_guard lock(gSourceMutex);
+    gSource = std::move(source);
+}
+
+bool HasFreeMemory(uint64_t needBytes, const MemoryStatus& status)
+{
+    return SaturatingAdd(status.availableBytes, status.totalBytes / 10) > needBytes;
+}
+
+bool HasFreeMemory(uint64_t needBytes) { return HasFreeMemory(needBytes, QueryMemoryStatus()); }
+
+void SecureWipe(void* data, size_t bytes)
+{
+    if (data != nullptr && bytes != 0) explicit_bzero(data, bytes);
+}
+
+} // namespace velmor

@@ -1,0 +1,53 @@
+#pragma once
+// Large buffers (payloads, voxel grids, meshes) and the free-memory check
+// taken before they are allocated.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace velmor {
+
+// Zero-filled pages reserved lazily and returned to the system at once on
+// release. A size of 0 or one that cannot be mapped gives nullptr.
+void* CommitMemory(uint64_t bytes);
+void ReleaseMemory(void* data, uint64_t bytes);
+
+// Owner of one committed region; move-only.
+class CommittedBuffer {
+public:
+    CommittedBuffer() = default;
+    explicit CommittedBuffer(uint64_t bytes);
+    ~CommittedBuffer() { Reset(); }
+    CommittedBuffer(CommittedBuffer&& other) noexcept;
+    CommittedBuffer& operator=(CommittedBuffer&& other) noexcept;
+    CommittedBuffer(const CommittedBuffer&) = delete;
+    CommittedBuffer& operator=(const CommittedBuffer&) = delete;
+
+    // A zero-byte request succeeds with no pages behind it.
+    bool Commit(uint64_t bytes);
+    void Reset();
+    bool Ok() const { return data_ != nullptr || size_ == 0; }
+    uint8_t* Data() const { return data_; }
+    uint64_t Size() const { return size_; }
+
+private:
+    uint8_t* data_ = nullptr;
+    uint64_t size_ = 0;
+};
+
+struct MemoryStatus {
+    uint64_t totalBytes = 0;      // physical memory, or the cgroup limit when lower
+    uint64_t availableBytes = 0;  // what can still be had without swapping
+};
+
+// Reads /proc/meminfo and the cgroup limits, unless a test installed a source.
+MemoryStatus QueryMemoryStatus();
+void SetMemoryStatusSource(std::function<MemoryStatus()> source);   // empty restores the system's
+// Passes while available + 0.1 x total exceeds the need (saturating).
+bool HasFreeMemory(uint64_t needBytes);
+bool HasFreeMemory(uint64_t needBytes, const MemoryStatus& status);
+
+// Overwrites memory in a way the compiler may not drop (keys, feedback).
+void SecureWipe(void* data, size_t bytes);
+
+} // namespace velmor

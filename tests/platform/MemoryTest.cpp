@@ -1,0 +1,81 @@
+#include "platform/CheckedMath.h"
+#include "platform/Memory.h"
+#include "platform/MemoryStream.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace velmor;
+
+TEST(Memory, CommittedBufferIsZeroedAndMovable)
+{
+    CommittedBuffer a(1 << 20);
+    ASSERT_TRUE(a.Ok());
+    ASSERT_NE(a.Data(), nullptr);
+    EXPECT_EQ(a.Data()[0], 0);
+    EXPECT_EQ(a.Data()[(1 << 20) - 1], 0);
+    a.Data()[5] = 7;
+    CommittedBuffer b = std::move(a);
+    EXPECT_EQ(a.Data(), nullptr);
+    EXPECT_EQ(b.Data()[5], 7);
+    EXPECT_EQ(b.Size(), 1u << 20);
+    b.Reset();
+    EXPECT_EQ(b.Size(), 0u);
+}
+
+TEST(Memory, ImpossibleSizesFail)
+{
+    CommittedBuffer empty;
+    EXPECT_TRUE(empty.Commit(0));
+    EXPECT_EQ(empty.Data(), nullptr);
+    CommittedBuffer huge;
+    EXPECT_FALSE(huge.Commit(UINT64_MAX));
+    EXPECT_EQ(CommitMemory(0), nullptr);
+}
+
+TEST(Memory, FreeMemoryCheckUsesTheInjectedStatus)
+{
+    const MemoryStatus s{1000, 200};
+    EXPECT_TRUE(HasFreeMemory(299, s));
+    EXPECT_FALSE(HasFreeMemory(300, s));
+    EXPECT_TRUE(HasFreeMemory(UINT64_MAX - 1, MemoryStatus{UINT64_MAX, UINT64_MAX}));   // saturates
+
+    SetMemoryStatusSource([] { return MemoryStatus{100, 0}; });
+    EXPECT_FALSE(HasFreeMemory(10));
+    EXPECT_TRUE(HasFreeMemory(9));
+    SetMemoryStatusSource({});
+    const MemoryStatus real = QueryMemoryStatus();
+    EXPECT_GT(real.totalBytes, 0u);
+    EXPECT_LE(real.availableBytes, real.totalBytes);
+}
+
+TEST(Memory, CheckedArithmetic)
+{
+    uint64_t out;
+    EXPECT_FALSE(CheckedMul(1ull << 32, 1ull << 32, out));
+    EXPECT_TRUE(CheckedMul(1ull << 31, 1ull << 32, out));
+    EXPECT_FALSE(CheckedRoundUp(UINT64_MAX - 3, 16, out));
+    ASSERT_TRUE(CheckedRoundUp(17, 16, out));
+    EXPECT_EQ(out, 32u);
+    ASSERT_TRUE(CheckedRoundUp(16, 16, out));
+    EXPECT_EQ(out, 16u);
+}
+
+TEST(MemoryStream, ReadsAndSeeksWithinBounds)
+{
+    uint8_t bytes[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    MemoryStream s(bytes, sizeof bytes);
+    uint8_t out[4] = {};
+    EXPECT_EQ(s.Read(out, 4), 4u);
+    EXPECT_EQ(out[3], 3);
+    EXPECT_TRUE(s.Seek(-2, MemoryStream::Origin::End));
+    EXPECT_EQ(s.Read(out, 4), 2u);
+    EXPECT_EQ(out[1], 9);
+    EXPECT_EQ(s.Read(out, 4), 0u);
+    EXPECT_FALSE(s.Seek(1, MemoryStream::Origin::End));
+    EXPECT_FALSE(s.Seek(-11, MemoryStream::Origin::Current));
+    EXPECT_FALSE(s.Seek(INT64_MIN, MemoryStream::Origin::Begin));
+    EXPECT_EQ(s.Tell(), 10u);
+    EXPECT_TRUE(s.Seek(0, MemoryStream::Origin::Begin));
+    EXPECT_EQ(s.Tell(), 0u);
+}

@@ -1,0 +1,42 @@
+#include "support/TempDir.h"
+
+#include "platform/WideText.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace velmor::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmor-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::filesystem::path TempDir::Write(const std::string& name, std::string_view bytes) const
+{
+    const auto file = path_ / name;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return file;
+}
+
+std::wstring TempDir::WidePath(const std::string& name) const { return WideFromPath(path_ / name); }
+
+std::string ReadFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+} // namespace velmor::test

@@ -1,0 +1,27 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace velmor::test {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path Write(const std::string& name, std::string_view bytes) const;
+    std::wstring WidePath(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+
+} // namespace velmor::test
