@@ -1,5 +1,7 @@
 #include "units/CKxDrawUnit.h"
 
+#include "processing/ColorConversion.h"
+
 namespace velmor {
 
 Material HighlightMaterial;
@@ -10,18 +12,22 @@ namespace {
 Material DefaultHighlight()
 {
     Material m;
-    const float ambient[4] = {127 / 255.0f, 96 / 255.0f, 27 / 255.0f, 1.0f};
-    for (int i = 0; i < 4; ++i) {
-        m.ambient[i] = ambient[i];
-        m.diffuse[i] = ambient[i];
-        m.specular[i] = i < 3 ? 10 / 255.0f : 1.0f;
-    }
+    ColorFrom255(m.ambient, 127, 96, 27, 255);
+    ColorFrom255(m.diffuse, 127, 96, 27, 255);
+    ColorFrom255(m.specular, 10, 10, 10, 255);
     m.shininess = 120.0f;
     return m;
 }
 
 } // namespace
 
-CKxDrawUnit::CKxDrawUnit(DrawGroup* ownerGroup) : owner(ownerGroup) { HighlightMaterial = DefaultHighlight(); }
+CKxDrawUnit::CKxDrawUnit(DrawGroup* ownerGroup) : owner(ownerGroup)
+{
+    ColorFrom255(material.ambient, 76, 76, 76, 255);
+    ColorFrom255(material.diffuse, 178, 178, 178, 255);
+    ColorFrom255(material.specular, 10, 10, 10, 255);
+    material.shininess = 120.0f;
+    HighlightMaterial = DefaultHighlight();
+}
 
 } // namespace velmor

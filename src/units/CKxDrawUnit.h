@@ -25,6 +25,18 @@ public:
     virtual void GetBounds(double /*minimum*/[3], double /*maximum*/[3]) {}
     virtual std::wstring& GetClassName(std::wstring& name) { return name = L"CKxDrawUnit"; }
 
+    // Units other than the meshes draw in the opaque passes only when their
+    // diffuse alpha is exactly 1.
+    bool IsOpaque() const { return material.diffuse[3] == 1.0f; }
+
+    // GL layer: hands out the next pick id into `id` and makes it the
+    // current colour, its bytes lowest first as red, green, blue, alpha.
+    void SetPickColor(uint32_t* id);
+    // GL layer: front-and-back material from the highlight or the unit.
+    void SetUnitMaterial(bool selected);
+    // GL layer: a colour for unlit drawing that looks like the lit material.
+    void SetUnlitColor(bool selected, bool transparent);
+
     DrawGroup* owner;
     DrawGroup* topGroup = nullptr;
     bool hidden = false;
@@ -49,5 +61,18 @@ public:
 extern Material HighlightMaterial;
 // The last pick id handed out; the pick pass resets it to 0.
 extern uint32_t PickCounter;
+
+// Units built while drawing (guide lines, the scale bar) reset the highlight
+// in their constructors; this keeps the scene's highlight around them.
+class HighlightMaterialGuard {
+public:
+    HighlightMaterialGuard() : saved_(HighlightMaterial) {}
+    ~HighlightMaterialGuard() { HighlightMaterial = saved_; }
+    HighlightMaterialGuard(const HighlightMaterialGuard&) = delete;
+    HighlightMaterialGuard& operator=(const HighlightMaterialGuard&) = delete;
+
+private:
+    Material saved_;
+};
 
 } // namespace velmor

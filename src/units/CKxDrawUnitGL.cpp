@@ -1,0 +1,37 @@
+// The draw-unit operations that talk to GL.
+#include "units/CKxDrawUnit.h"
+
+#include <GL/gl.h>
+
+namespace velmor {
+
+void CKxDrawUnit::SetPickColor(uint32_t* id)
+{
+    *id = ++PickCounter;
+    const GLubyte bytes[4] = {static_cast<GLubyte>(*id & 0xff), static_cast<GLubyte>((*id >> 8) & 0xff),
+                              static_cast<GLubyte>((*id >> 16) & 0xff), static_cast<GLubyte>((*id >> 24) & 0xff)};
+    glColor4ubv(bytes);
+}
+
+void CKxDrawUnit::SetUnitMaterial(bool isSelected)
+{
+    const Material& m = isSelected ? HighlightMaterial : material;
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
+}
+
+void CKxDrawUnit::SetUnlitColor(bool isSelected, bool transparent)
+{
+    const Material& m = isSelected ? HighlightMaterial : material;
+    GLfloat colour[3];
+    for (int i = 0; i < 3; ++i) {
+        colour[i] = m.ambient[i] * 1.6666666f + m.diffuse[i] * 0.71428573f;
+        if (transparent)
+            colour[i] *= 0.65f;
+    }
+    glColor3fv(colour);
+}
+
+} // namespace velmor
