@@ -85,7 +85,7 @@ uint32_t ProbeVideoMemory()
     return VideoMemoryFromSystem();
 }
 
-int64_t QueryVideoMemory()
+int64_t QueryDriverVideoMemory()
 {
     const int64_t total = GLCaps.totalVideoMemory;
     if (total == 0)

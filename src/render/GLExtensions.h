@@ -60,8 +60,9 @@ bool IsGLExtensionSupported(const char* name);
 // Total video memory in thousands of bytes, 0 when no source reports it.
 uint32_t ProbeVideoMemory();
 // Usable video memory in millions of bytes, or -1 when it cannot be known
-// (which callers take as enough).
-int64_t QueryVideoMemory();
+// (which callers take as enough). The document's memory checks reach it
+// through their injectable video-memory query, which the program points here.
+int64_t QueryDriverVideoMemory();
 
 // Default state of a new scene; `plain` for the histogram views, which draw
 // unlit on white without depth.

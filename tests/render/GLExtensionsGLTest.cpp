@@ -48,9 +48,9 @@ TEST_F(GLContextTest, CapabilitiesOfACompatibilityContext)
     EXPECT_FALSE(IsGLExtensionSupported(""));
     // A software renderer has no video memory figure: unknown, never 0 or a guess.
     if (GLCaps.totalVideoMemory == 0)
-        EXPECT_EQ(QueryVideoMemory(), -1);
+        EXPECT_EQ(QueryDriverVideoMemory(), -1);
     else
-        EXPECT_GE(QueryVideoMemory(), 0);
+        EXPECT_GE(QueryDriverVideoMemory(), 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
