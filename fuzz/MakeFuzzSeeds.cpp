@@ -5,9 +5,11 @@
 #include "support/ContainerWriter.h"
 
 #include <png.h>
+#include <tiffio.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,32 @@ void WritePictureSeeds(const std::filesystem::path& dir)
     png_image_write_to_file(&image, (dir / "rgb.png").c_str(), 0, bgr.data(), 27, nullptr);
 }
 
+// A 9 x 7 grey TIFF, LZW in strips of 2 rows, behind the four shape bytes.
+void WriteTiffSeed(const std::filesystem::path& dir)
+{
+    std::filesystem::create_directories(dir);
+    const auto tiff = dir / "grey.tif.tmp";
+    TIFF* t = TIFFOpen(tiff.c_str(), "w");
+    if (t == nullptr) return;
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 9);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 7);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 2);
+    uint8_t row[9];
+    for (uint32_t y = 0; y < 7; ++y) {
+        for (int x = 0; x < 9; ++x) row[x] = static_cast<uint8_t>(x * y);
+        TIFFWriteScanline(t, row, y, 0);
+    }
+    TIFFClose(t);
+    std::ifstream in(tiff, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(tiff);
+    Seed(dir, "grey_lzw", std::string("\x08\x06\x00\x00", 4) + bytes);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -47,5 +75,6 @@ int main(int argc, char** argv)
     Seed(blocks, "empty_block", MakeContainer(std::vector<std::string>{"", "", ""}));
     Seed(blocks, "plain_xml", "<?xml version=\"1.0\"?><root version=\"1.0\"><head/><body/></root>");
     WritePictureSeeds(root / "fuzz_image_codec");
+    WriteTiffSeed(root / "fuzz_tiff_slice");
     return 0;
 }
