@@ -20,6 +20,14 @@ bool IsOne(const std::wstring& text) { return text == L"1"; }
 const ApplicationSettings& CurrentApplicationSettings() { return gSettings; }
 void SetApplicationSettings(const ApplicationSettings& settings) { gSettings = settings; }
 
+int32_t ReductionStep(int64_t megabytes, const ApplicationSettings& settings)
+{
+    int32_t step = 1;
+    if (settings.useHalf && megabytes >= static_cast<int64_t>(settings.halfSizeMB)) step = 2;
+    if (settings.useQuarter && megabytes >= static_cast<int64_t>(settings.quarterSizeMB)) step = 4;
+    return step;
+}
+
 ApplicationSettings ReadApplicationSettings(const ProfileLookup& lookup, bool vboAvailable)
 {
     ApplicationSettings s;

@@ -24,6 +24,12 @@ struct ApplicationSettings {
 const ApplicationSettings& CurrentApplicationSettings();
 void SetApplicationSettings(const ApplicationSettings& settings);
 
+// How far voxel data of `megabytes` (MiB) is reduced while it is read: 1, 2
+// (halved) or 4 (quartered; that test comes last and wins). Sizes compare as
+// signed 64-bit numbers, so data of 2 TiB and more is not mistaken for small
+// data; a threshold of 0 or below reduces everything.
+int32_t ReductionStep(int64_t megabytes, const ApplicationSettings& settings);
+
 // The settings file's group and keys (the group's spelling is the one older
 // settings files carry).
 inline constexpr const wchar_t* kApplicationGroup = L"Aplication";

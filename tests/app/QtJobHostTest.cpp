@@ -205,6 +205,44 @@ TEST_F(QtJobHostTest, OtherWindowsTimersDoNotFireDuringAJob)
     EXPECT_GT(ticks, before);   // it runs on afterwards, without a burst of missed ticks
 }
 
+// Counts its paints.
+class PaintCounter final : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+TEST_F(QtJobHostTest, OtherWindowsWaitWithTheirPaintingAndTheCursorIsBusy)
+{
+    PaintCounter other;
+    other.show();
+    ProcessEventsFor(30);
+    const int paintsBefore = other.paints;
+    ASSERT_GT(paintsBefore, 0);
+
+    Qt::CursorShape duringJob = Qt::ArrowCursor;
+    QTimer probe(&dialog);   // the dialog's own timers keep running
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (const QCursor* cursor = QGuiApplication::overrideCursor()) duringJob = cursor->shape();
+    });
+    probe.start(1);
+
+    other.update();   // asks for a paint that would come during the job
+    LambdaJob job;
+    job.progressRange = 10;
+    job.progressInterval = 60000;
+    job.body = [](LambdaJob&) { std::this_thread::sleep_for(60ms); };
+    ASSERT_TRUE(job.Run());
+    EXPECT_EQ(other.paints, paintsBefore);
+    EXPECT_EQ(duringJob, Qt::BusyCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    ProcessEventsFor(30);
+    EXPECT_GT(other.paints, paintsBefore);   // repainted once the job has ended
+}
+
 TEST_F(QtJobHostTest, ThrowingWorkerEndsTheJobWithItsFailure)
 {
     BackgroundJob job;

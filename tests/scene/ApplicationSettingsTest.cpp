@@ -87,3 +87,26 @@ TEST(ApplicationSettings, HalfThresholdNeverExceedsTheQuarterThreshold)
     EXPECT_EQ(AsMap(PreferenceFormEntries(f)).at(kVoxHalfSize), L"abc");
     EXPECT_EQ(AsMap(PreferenceFormEntries(f)).at(kVoxQuarterSize), L"1000 MB");
 }
+
+TEST(ApplicationSettings, ReductionStepFollowsBothThresholds)
+{
+    ApplicationSettings s;   // 512 and 4096, both in use
+    EXPECT_EQ(ReductionStep(511, s), 1);
+    EXPECT_EQ(ReductionStep(512, s), 2);
+    EXPECT_EQ(ReductionStep(4096, s), 4);
+    s.useQuarter = false;
+    EXPECT_EQ(ReductionStep(100000, s), 2);
+    s.useHalf = false;
+    EXPECT_EQ(ReductionStep(100000, s), 1);
+
+    // Sizes beyond 32 bits stay large, and the largest threshold still works.
+    s = ApplicationSettings{};
+    s.halfSizeMB = 2147483647;
+    s.quarterSizeMB = 2147483647;
+    EXPECT_EQ(ReductionStep(int64_t{1} << 32, s), 4);
+    EXPECT_EQ(ReductionStep(2147483646, s), 1);
+    // Thresholds typed as 0 or negative reduce everything, as the text says.
+    s.halfSizeMB = 0;
+    s.quarterSizeMB = -5;
+    EXPECT_EQ(ReductionStep(0, s), 4);
+}
