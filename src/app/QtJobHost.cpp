@@ -69,7 +69,6 @@ void QtJobHost::Run(BackgroundJob& job, const std::function<void()>& work)
         return;
     }
     job_ = &job;
-    wakes_ = 0;
     std::atomic<bool> done{false};
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
     std::thread worker([&] {
@@ -88,7 +87,6 @@ void QtJobHost::Run(BackgroundJob& job, const std::function<void()>& work)
     QEventLoop loop;
     while (!done.load()) {
         loop.processEvents(QEventLoop::WaitForMoreEvents);
-        ++wakes_;
         CopyCancelRequest(job);
     }
     worker.join();

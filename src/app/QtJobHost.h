@@ -25,9 +25,6 @@ public:
     void Run(BackgroundJob& job, const std::function<void()>& work) override;
     void Post(const ProgressMessage& message) override;
 
-    // Times the nested loop woke during the last or current job.
-    int Wakes() const { return wakes_; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -39,7 +36,6 @@ private:
     JobHost* previous_;
     BackgroundJob* job_ = nullptr;
     QList<QPointer<QWidget>> unpainted_;
-    int wakes_ = 0;
 };
 
 } // namespace velmor
