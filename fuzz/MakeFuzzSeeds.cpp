@@ -76,5 +76,10 @@ int main(int argc, char** argv)
     Seed(blocks, "plain_xml", "<?xml version=\"1.0\"?><root version=\"1.0\"><head/><body/></root>");
     WritePictureSeeds(root / "fuzz_image_codec");
     WriteTiffSeed(root / "fuzz_tiff_slice");
+    const auto payload = root / "fuzz_payload";
+    Seed(payload, "numbers", std::string("\x14") + "1 2  3\r\n4\t5 6\n\n7.5e1 -8 9\n");
+    Seed(payload, "text_stl", std::string("\x02") + "solid a\nfacet normal 0 0 1\nouter loop\nvertex 1 2 3\n"
+                                                    "vertex 4 5 6\nvertex 7 8 9\nendloop\nendfacet\nendsolid a\n");
+    Seed(payload, "kxd", std::string("\x03\x01\x01\x00\x01\x00\x07\x09\x04\x00", 10));
     return 0;
 }
