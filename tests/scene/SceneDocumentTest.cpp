@@ -185,3 +185,23 @@ TEST_F(SceneDocumentTest, ExampleSceneOpens)
     EXPECT_EQ(view.paneCount, 1);
     EXPECT_EQ(view.firstEvent, &Event(L"start"));
 }
+
+namespace {
+
+struct CountedUnit final : CKxDrawUnit {
+    CountedUnit(DrawGroup* owner, int& deletions) : CKxDrawUnit(owner), deleted(deletions) {}
+    ~CountedUnit() override { ++deleted; }
+    int& deleted;
+};
+
+} // namespace
+
+TEST_F(SceneDocumentTest, ClearingDeletesEveryGroupAndUnitOnce)
+{
+    OpenFirstScene();   // "shared" is the child of three groups
+    int deletions = 0;
+    for (auto& [name, group] : doc.drawGroups) group->units.push_back(new CountedUnit(group.get(), deletions));
+    doc.ClearScene();
+    EXPECT_EQ(deletions, 4);
+    EXPECT_TRUE(doc.drawGroups.empty());
+}
