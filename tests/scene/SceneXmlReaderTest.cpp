@@ -261,3 +261,18 @@ TEST_F(SceneXmlReaderTest, NumbersIgnoreTheLocale)
     EXPECT_FLOAT_EQ(Group(L"g").timeEnd, 2.25f);
     EXPECT_FLOAT_EQ(Data(L"v").voxelPitch.pitch[0], 0.125f);
 }
+
+TEST_F(SceneXmlReaderTest, WellFormedVariantsAreRead)
+{
+    for (const std::string& text :
+         {std::string("\xEF\xBB\xBF<?xml version=\"1.0\"?><s><body><event name=\"e\"/></body></s>"),
+          std::string("<!DOCTYPE s [<!ELEMENT s ANY>]>\n<!-- c --><?pi x?><s><body><event name=\"e\"/></body></s>\n\n"),
+          std::string("<?xml version='1.0' encoding='iso-8859-1'?><s><body><event name=\"e\"><a v=\"\xE9\"/></event></body></s>"),
+          std::string("<s>\n  text inside the root is skipped\n  <body><![CDATA[x]]><event name=\"e\"/></body></s>")}) {
+        OpenCleanly(text);
+        EXPECT_EQ(doc.events.size(), 1u) << text;
+    }
+    EXPECT_EQ(Event(L"e").name, L"e");
+    OpenCleanly("<?xml version='1.0' encoding='iso-8859-1'?><s><body><event name=\"e\"><a v=\"\xE9\"/></event></body></s>");
+    EXPECT_EQ(Event(L"e").settings[0].values[0], L"é");
+}
