@@ -7,10 +7,12 @@
 #include "scene/CVelmorDoc.h"
 #include "scene/SceneTextEncoding.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace velmor {
 namespace {
@@ -47,6 +49,33 @@ bool IsOneDocument(const pugi::xml_document& doc)
         if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return false;
     }
     return elements == 1;
+}
+
+bool HasUniqueAttributes(pugi::xml_node element, std::vector<std::string_view>& names)
+{
+    names.clear();
+    for (pugi::xml_attribute a : element.attributes()) names.emplace_back(a.name());
+    if (names.size() < 2) return true;
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) == names.end();
+}
+
+// The parser lets an attribute name repeat within one element; XML does not.
+// Walked without recursion, as elements may nest deeply.
+bool AttributesAreUnique(const pugi::xml_document& doc)
+{
+    std::vector<std::string_view> names;
+    pugi::xml_node node = doc.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element && !HasUniqueAttributes(node, names)) return false;
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling()) node = node.parent();
+        if (node) node = node.next_sibling();
+    }
+    return true;
 }
 
 void ReadScale(pugi::xml_node element, float xyz[3], std::wstring& unit)
@@ -124,7 +153,7 @@ bool CVelmorDoc::ReadSceneXml(uint8_t* text, uint64_t size)
         else if (form != SceneTextForm::Refused && size > 0)
             parsed = doc.load_buffer_inplace(text, size, kParseOptions,
                                              form == SceneTextForm::Utf8 ? pugi::encoding_utf8 : pugi::encoding_auto);
-        if (form == SceneTextForm::Refused || size == 0 || !parsed || !IsOneDocument(doc)) {
+        if (form == SceneTextForm::Refused || size == 0 || !parsed || !IsOneDocument(doc) || !AttributesAreUnique(doc)) {
             ErrorText = L"XML load error";
             return false;
         }

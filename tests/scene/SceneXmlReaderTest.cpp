@@ -4,6 +4,8 @@
 #include "support/TestScenes.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -275,4 +277,41 @@ TEST_F(SceneXmlReaderTest, WellFormedVariantsAreRead)
     EXPECT_EQ(Event(L"e").name, L"e");
     OpenCleanly("<?xml version='1.0' encoding='iso-8859-1'?><s><body><event name=\"e\"><a v=\"\xE9\"/></event></body></s>");
     EXPECT_EQ(Event(L"e").settings[0].values[0], L"é");
+}
+
+namespace {
+
+// libxml2's verdict on the same bytes.
+bool XmllintAccepts(const TempDir& dir, const std::string& text)
+{
+    const auto path = dir.Write("lint.xml", text);
+    const std::string command = "/usr/bin/xmllint --noout --nonet '" + path.string() + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+} // namespace
+
+TEST_F(SceneXmlReaderTest, WellFormednessAgreesWithXmllint)
+{
+    if (!std::filesystem::exists("/usr/bin/xmllint")) GTEST_SKIP() << "xmllint (libxml2-utils) is not installed";
+    const std::string body = "<drawGroup name=\"g\"><TGProperty caption=\"頭部\"/></drawGroup>";
+    std::string euc = *ConvertCharset(SceneWithBody(body), "UTF-8", "EUC-JP");
+    euc.replace(euc.find("UTF-8"), 5, "EUC-JP");
+    std::string unknown = SceneWithBody(body);
+    unknown.replace(unknown.find("UTF-8"), 5, "x-no-such-charset");
+    const std::string texts[] = {
+        FullScene(), ShiftJisScene(), euc, "\xFF\xFE" + WideToUtf16LE(Utf8ToWide(SceneWithBody(body))),
+        "\xEF\xBB\xBF<s><body/></s>", "<!DOCTYPE s [<!ELEMENT s ANY>]><!-- c --><?pi x?><s/>\n",
+        "<?xml version='1.0' encoding='iso-8859-1'?><s a=\"\xE9\"/>",
+        // not well formed
+        "", "<scene><body></scene>", "just text", "<a/><b/>", "<scene/>trailing", std::string("<s>\0</s>", 8),
+        unknown, "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><s>\x82</s>", "<s a=\"1\" b=\"2\" a=\"3\"/>",
+        "<s><t x=\"1\" x=\"1\"/></s>", "<s a=1/>", "<s><t></s></t>",
+    };
+    for (const std::string& text : texts) {
+        const bool lint = XmllintAccepts(dir, text);
+        const Messages messages = Open(text);
+        EXPECT_EQ(messages.empty(), lint) << text;
+        if (!lint) EXPECT_EQ(messages, kLoadError) << text;
+    }
 }
