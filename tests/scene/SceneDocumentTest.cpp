@@ -205,3 +205,12 @@ TEST_F(SceneDocumentTest, ClearingDeletesEveryGroupAndUnitOnce)
     EXPECT_EQ(deletions, 4);
     EXPECT_TRUE(doc.drawGroups.empty());
 }
+
+TEST_F(SceneDocumentTest, NamesAreOrderedByUtf16CodeUnits)
+{
+    // U+1F600 is a surrogate pair (D83D ...), so it sorts before U+FF21.
+    OpenCleanly(SceneWithBody("<drawGroup name=\"\xEF\xBC\xA1\"/><drawGroup name=\"\xF0\x9F\x98\x80\"/><drawGroup name=\"z\"/>"));
+    std::vector<std::wstring> order;
+    for (auto& [name, group] : doc.drawGroups) order.push_back(name);
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"z", L"\U0001F600", L"\uFF21"}));
+}
