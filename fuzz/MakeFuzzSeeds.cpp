@@ -3,6 +3,7 @@
 #include "platform/ImageCodec.h"
 #include "platform/WideText.h"
 #include "support/ContainerWriter.h"
+#include "support/TestScenes.h"
 
 #include <png.h>
 #include <tiffio.h>
@@ -81,5 +82,17 @@ int main(int argc, char** argv)
     Seed(payload, "text_stl", std::string("\x02") + "solid a\nfacet normal 0 0 1\nouter loop\nvertex 1 2 3\n"
                                                     "vertex 4 5 6\nvertex 7 8 9\nendloop\nendfacet\nendsolid a\n");
     Seed(payload, "kxd", std::string("\x03\x01\x01\x00\x01\x00\x07\x09\x04\x00", 10));
+
+    using namespace velmor::test;
+    const auto open = root / "fuzz_scene_open";
+    Seed(open, "full", FullScene());
+    Seed(open, "shift_jis", ShiftJisScene());
+    Seed(open, "legacy", LegacyScene("1.3", "25um"));
+    Seed(open, "legacy_no_version", LegacyScene("", "7um"));
+    Seed(open, "utf16", "\xFF\xFE" + velmor::WideToUtf16LE(velmor::Utf8ToWide(FullScene())));
+    Seed(open, "container", MakeContainer(std::vector<std::string>{FullScene(), "payload"}));
+    Seed(open, "container_legacy", MakeContainer(std::vector<std::string>{LegacyScene("1.2", "25um")}));
+    Seed(open, "cycle", SceneWithBody("<drawGroup name=\"a\"><childGroup name=\"b\"/></drawGroup>"
+                                      "<drawGroup name=\"b\"><childGroup name=\"a\"/></drawGroup>"));
     return 0;
 }

@@ -28,14 +28,15 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 
-"$viewer" &
+"$viewer" >"$work/velmor.log" 2>&1 &
 pid=$!
 
 window=""
 for _ in $(seq 1 200); do
-  window=$(xwininfo -root -tree | awk '/"velmor" "Velmor"/ { print $1; exit }')
+  # The server may still be settling: a failed look is just another try.
+  window=$(xwininfo -root -tree 2>/dev/null | awk '/"velmor" "Velmor"/ { print $1; exit }' || true)
   [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || { echo "the program ended before its window appeared"; exit 1; }
+  kill -0 "$pid" 2>/dev/null || { echo "the program ended before its window appeared"; cat "$work/velmor.log"; exit 1; }
   sleep 0.1
 done
 [ -n "$window" ] || { echo "no program window appeared"; exit 1; }
