@@ -106,7 +106,8 @@ TEST(DicomElement, ValueBufferRules)
     DicomElement copy = built;
     copy.Value()[0] = 9;
     EXPECT_EQ(built.Value()[0], 2);
-    copy = copy;
+    DicomElement& alias = copy;
+    copy = alias;
     EXPECT_EQ(copy.Value()[0], 9);
 }
 
