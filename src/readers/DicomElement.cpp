@@ -28,13 +28,14 @@ DicomElement::DicomElement(const DicomElement& header, const void* bytes, uint32
 DicomElement::DicomElement(const DicomElement& other)
     : tag(other.tag), vr(other.vr), multiplicity(other.multiplicity), name(other.name), include(other.include)
 {
-    SetValue(other.value_.get(), other.length_);
+    SetValue(other.value_, other.length_);
 }
 
 DicomElement::DicomElement(DicomElement&& other) noexcept
     : tag(other.tag), vr(other.vr), multiplicity(other.multiplicity), name(std::move(other.name)),
-      include(other.include), value_(std::move(other.value_)), length_(other.length_)
+      include(other.include), storage_(std::move(other.storage_)), value_(other.value_), length_(other.length_)
 {
+    other.value_ = nullptr;
     other.length_ = 0;
 }
 
@@ -47,7 +48,7 @@ DicomElement& DicomElement::operator=(const DicomElement& other)
     name = other.name;
     include = other.include;
     ResizeValue(other.length_);
-    if (length_ != 0) std::memcpy(value_.get(), other.value_.get(), length_);
+    if (length_ != 0) std::memcpy(value_, other.value_, length_);
     return *this;
 }
 
@@ -59,18 +60,21 @@ DicomElement& DicomElement::operator=(DicomElement&& other) noexcept
     multiplicity = other.multiplicity;
     name = std::move(other.name);
     include = other.include;
-    value_ = std::move(other.value_);
+    storage_ = std::move(other.storage_);
+    value_ = other.value_;
     length_ = other.length_;
+    other.value_ = nullptr;
     other.length_ = 0;
     return *this;
 }
 
 void DicomElement::Allocate(uint32_t n, bool zeroFill)
 {
-    value_.reset();
+    FreeValue();
     length_ = n;
     if (n == 0) return;
-    value_.reset(zeroFill ? new uint8_t[size_t(n) + 1]() : new uint8_t[size_t(n) + 1]);
+    storage_.reset(zeroFill ? new uint8_t[size_t(n) + 1]() : new uint8_t[size_t(n) + 1]);
+    value_ = storage_.get();
     value_[n] = 0;
 }
 
@@ -83,20 +87,28 @@ void DicomElement::ResizeValue(uint32_t n)
 void DicomElement::SetValue(const void* bytes, uint32_t n)
 {
     if (n != length_ || !value_) Allocate(n, false);
-    if (n != 0) std::memcpy(value_.get(), bytes, n);
+    if (n != 0) std::memmove(value_, bytes, n);
 }
 
 void DicomElement::FreeValue()
 {
-    value_.reset();
+    storage_.reset();
+    value_ = nullptr;
     length_ = 0;
+}
+
+void DicomElement::AdoptValue(std::unique_ptr<uint8_t[]> storage, uint8_t* value, uint32_t n)
+{
+    storage_ = std::move(storage);
+    value_ = n ? value : nullptr;
+    length_ = n;
 }
 
 int32_t DicomElement::AsInt() const
 {
     if (vr == kVrSL && length_ == 4) {
         int32_t v;
-        std::memcpy(&v, value_.get(), 4);
+        std::memcpy(&v, value_, 4);
         return v;
     }
     return ParseLeadingInt32(DicomValueText(*this));
@@ -106,7 +118,7 @@ uint32_t DicomElement::AsUInt() const
 {
     if (vr == kVrUL && length_ == 4) {
         uint32_t v;
-        std::memcpy(&v, value_.get(), 4);
+        std::memcpy(&v, value_, 4);
         return v;
     }
     // A UL text of 2^31 or more prints negative; the cast gives the number back.

@@ -29,13 +29,17 @@ public:
     void ResizeValue(uint32_t n);
     void SetValue(const void* bytes, uint32_t n);
     void FreeValue();
+    // Takes a buffer that holds the value at `value` (a file read whole), so
+    // that large values need no copy. The caller puts a NUL at value[n]
+    // before anyone reads the value as text.
+    void AdoptValue(std::unique_ptr<uint8_t[]> storage, uint8_t* value, uint32_t n);
 
     // Signed: SL of exactly 4 bytes by value, else the leading decimal of the text.
     int32_t AsInt() const;
     // The same with UL in place of SL.
     uint32_t AsUInt() const;
 
-    uint8_t* Value() const { return value_.get(); }
+    uint8_t* Value() const { return value_; }
     uint32_t Length() const { return length_; }
     bool HasValue() const { return value_ != nullptr && length_ != 0; }
 
@@ -49,8 +53,10 @@ public:
 private:
     void Allocate(uint32_t n, bool zeroFill);
 
-    // length_ + 1 bytes, the last one NUL, so text values read as C text.
-    std::unique_ptr<uint8_t[]> value_;
+    // length_ + 1 bytes from value_ on, the last one NUL, so text values read
+    // as C text; value_ points into storage_.
+    std::unique_ptr<uint8_t[]> storage_;
+    uint8_t* value_ = nullptr;
     uint32_t length_ = 0;
 };
 

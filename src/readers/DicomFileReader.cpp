@@ -3,6 +3,7 @@
 #include "readers/DicomByteOrder.h"
 #include "readers/DicomDictionary.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -56,12 +57,29 @@ void ReportIllegalValue()
     std::cout << "Illegal DICOM tag is found!" << std::endl;
 }
 
-// Keeps the element unless its tag is already there; the value is copied once.
-void Keep(DicomDataSet& dataSet, DicomElement&& element, const uint8_t* bytes, uint32_t length)
+// Walked values are stored with a 32-bit length.
+bool FitsLength(const uint8_t* from, const uint8_t* to) { return Left(from, to) < kPastEnd; }
+
+// A file read whole may hand its buffer to the one value that fills most of
+// it (the pixel data), which then needs no copy at all.
+struct Adoption {
+    std::unique_ptr<uint8_t[]>* buffer = nullptr;
+    size_t threshold = 0;
+    DicomElement* taker = nullptr;
+};
+
+// Keeps the element unless its tag is already there; the value is copied at
+// most once.
+void Keep(DicomDataSet& dataSet, DicomElement&& element, uint8_t* bytes, uint32_t length, Adoption* adoption)
 {
     if (dataSet.Find(DicomTagGroup(element.tag), DicomTagElement(element.tag)) != dataSet.end()) return;
-    auto inserted = dataSet.Insert(std::move(element));
-    inserted.first->second.SetValue(bytes, length);
+    DicomElement& kept = dataSet.Insert(std::move(element)).first->second;
+    if (adoption && !adoption->taker && *adoption->buffer && length >= adoption->threshold) {
+        kept.AdoptValue(std::move(*adoption->buffer), bytes, length);
+        adoption->taker = &kept;
+        return;
+    }
+    kept.SetValue(bytes, length);
 }
 
 // Items of an OB or OW value of undefined length, up to the sequence
@@ -81,7 +99,8 @@ uint8_t* WalkEncapsulatedValue(uint8_t* position, uint8_t* end, bool littleEndia
     return position;
 }
 
-uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, bool littleEndian, bool nestedOnly, int depth);
+uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, bool littleEndian, bool nestedOnly, int depth,
+                     Adoption* adoption);
 
 // Items of a sequence of undefined length; their elements are parsed for
 // their lengths only.
@@ -104,14 +123,15 @@ uint8_t* WalkSequence(DicomDataSet& dataSet, uint8_t* position, uint8_t* sequenc
                 position += 8;
                 break;
             }
-            position = ReadElement(dataSet, position, sequenceEnd, littleEndian, true, depth + 1);
+            position = ReadElement(dataSet, position, sequenceEnd, littleEndian, true, depth + 1, nullptr);
             if (!position) return nullptr;
         }
     }
     return position;
 }
 
-uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, bool littleEndian, bool nestedOnly, int depth)
+uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, bool littleEndian, bool nestedOnly, int depth,
+                     Adoption* adoption)
 {
     DicomElement element;
     uint32_t length = 0;
@@ -121,29 +141,29 @@ uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, boo
         uint8_t* after;
         if (length == kUndefinedDicomLength) {
             after = WalkSequence(dataSet, value, end, littleEndian, depth);
-            if (!after) return nullptr;
+            if (!after || !FitsLength(value, after)) return nullptr;
         } else {
             if (length > Left(value, end)) return nullptr;
             after = value + length;
         }
-        if (!nestedOnly) Keep(dataSet, std::move(element), value, uint32_t(after - value));
+        if (!nestedOnly) Keep(dataSet, std::move(element), value, uint32_t(after - value), adoption);
         return after;
     }
     if (length == kUndefinedDicomLength) {
         if (element.vr != kVrOB && element.vr != kVrOW) return nullptr;
         uint8_t* after = WalkEncapsulatedValue(value, end, littleEndian);
-        if (!after) return nullptr;
-        if (!nestedOnly) Keep(dataSet, std::move(element), value, uint32_t(after - value));
+        if (!after || !FitsLength(value, after)) return nullptr;
+        if (!nestedOnly) Keep(dataSet, std::move(element), value, uint32_t(after - value), adoption);
         return after;
     }
     if (length > 0x7FFFFFFFu) return nullptr;
     if (length == 0) {
-        if (!nestedOnly && element.vr != kVrUnknown) Keep(dataSet, std::move(element), nullptr, 0);
+        if (!nestedOnly && element.vr != kVrUnknown) Keep(dataSet, std::move(element), nullptr, 0, nullptr);
         return value;
     }
     if (length > Left(value, end)) return nullptr;
     if (!CheckDicomValue(element, value, length, littleEndian)) ReportIllegalValue();
-    if (!nestedOnly) Keep(dataSet, std::move(element), value, length);
+    if (!nestedOnly) Keep(dataSet, std::move(element), value, length, adoption);
     return value + length;
 }
 
@@ -275,10 +295,12 @@ bool CheckDicomValue(const DicomElement& element, uint8_t* bytes, uint32_t lengt
 
 uint8_t* ReadDicomElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, bool littleEndian, bool nestedOnly)
 {
-    return ReadElement(dataSet, position, end, littleEndian, nestedOnly, 0);
+    return ReadElement(dataSet, position, end, littleEndian, nestedOnly, 0, nullptr);
 }
 
-bool ParseDicomBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool littleEndian)
+namespace {
+
+bool ParseBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool littleEndian, Adoption* adoption)
 {
     dataSet.Clear();
     if (!buffer) return false;
@@ -288,7 +310,7 @@ bool ParseDicomBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool 
     uint8_t* metaEnd = nullptr;
     bool syntaxExamined = false;
     while (position < end) {
-        position = ReadDicomElement(dataSet, position, end, littleEndian, false);
+        position = ReadElement(dataSet, position, end, littleEndian, false, 0, adoption);
         if (!position) return false;
         if (!metaEnd && dataSet.Has(0x0002, 0x0000)) {
             const uint64_t metaLength = dataSet.GetUInt(0x0002, 0x0000, 0);
@@ -300,13 +322,20 @@ bool ParseDicomBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool 
             if (!littleEndian) {
                 // The rest of the file meta group stays little endian.
                 while (position < metaEnd) {
-                    position = ReadDicomElement(dataSet, position, metaEnd, true, false);
+                    position = ReadElement(dataSet, position, metaEnd, true, false, 0, adoption);
                     if (!position) return false;
                 }
             }
         }
     }
     return true;
+}
+
+} // namespace
+
+bool ParseDicomBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool littleEndian)
+{
+    return ParseBuffer(dataSet, buffer, size, littleEndian, nullptr);
 }
 
 bool LoadDicomFile(DicomDataSet& dataSet, const std::string& path)
@@ -331,7 +360,15 @@ bool LoadDicomFile(DicomDataSet& dataSet, const std::string& path)
         got += size_t(n);
     }
     ::close(fd);
-    if (!ParseDicomBuffer(dataSet, buffer.get(), got, true)) return false;
+    // Only a value that fills most of the file may keep the file's buffer,
+    // so that little memory is held beyond the value itself.
+    Adoption adoption;
+    adoption.buffer = &buffer;
+    adoption.threshold = std::max<size_t>(got / 2, 64 * 1024);
+    uint8_t* const bytes = buffer.get();
+    const bool parsed = ParseBuffer(dataSet, bytes, got, true, &adoption);
+    if (adoption.taker) adoption.taker->Value()[adoption.taker->Length()] = 0;   // the rest is parsed
+    if (!parsed) return false;
     for (const auto& entry : dataSet)
         if (entry.second.name != "UNKNOWN") return true;
     return false;

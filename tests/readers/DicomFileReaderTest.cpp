@@ -274,3 +274,31 @@ TEST(DicomLoad, FilesAndTheirVerdict)
     EXPECT_TRUE(LoadDicomFile(set, group.string()));
     EXPECT_FALSE(LoadDicomFile(set, dir.Write("empty.dcm", "").string()));
 }
+
+TEST(DicomLoad, LargeValuesKeepTheirNeighbours)
+{
+    TempDir dir;
+    std::string pixels(300000, '\0');
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = char(i * 31 % 251);
+    DicomBuilder file;
+    file.Preamble().Meta("1.2.840.10008.1.2.1").Explicit(0x0028, 0x0010, "US", Le16(1))
+        .Explicit(0x7FE0, 0x0010, "OW", pixels).Explicit(0xFFFC, 0xFFFC, "OB", "pad!");
+    const auto path = dir.Write("large.dcm", file.Bytes());
+    DicomDataSet set;
+    ASSERT_TRUE(LoadDicomFile(set, path.string()));
+    const DicomElement& value = set.Find(0x7FE0, 0x0010)->second;
+    ASSERT_EQ(value.Length(), pixels.size());
+    EXPECT_EQ(std::memcmp(value.Value(), pixels.data(), pixels.size()), 0);
+    EXPECT_EQ(value.Value()[value.Length()], 0);
+    EXPECT_EQ(ValueOf(set, 0xFFFC, 0xFFFC), "pad!");
+
+    // Copies and resizes of such a value own their bytes.
+    DicomDataSet copy(set);
+    set.Clear();
+    EXPECT_EQ(std::memcmp(copy.Find(0x7FE0, 0x0010)->second.Value(), pixels.data(), pixels.size()), 0);
+    DicomElement& kept = copy.At(0x7FE0, 0x0010);
+    kept.ResizeValue(kept.Length());
+    EXPECT_EQ(kept.Value()[7], uint8_t(pixels[7]));
+    kept.ResizeValue(10);
+    EXPECT_EQ(kept.Value()[10], 0);
+}
