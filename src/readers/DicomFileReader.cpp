@@ -83,7 +83,7 @@ void Keep(DicomDataSet& dataSet, DicomElement&& element, uint8_t* bytes, uint32_
 }
 
 // Items of an OB or OW value of undefined length, up to the sequence
-// delimitation item.
+// delimitation item, which must be there: a file cut inside the value fails.
 uint8_t* WalkEncapsulatedValue(uint8_t* position, uint8_t* end, bool littleEndian)
 {
     while (Left(position, end) >= 8) {
@@ -96,14 +96,15 @@ uint8_t* WalkEncapsulatedValue(uint8_t* position, uint8_t* end, bool littleEndia
         if (itemLength > Left(position, end)) return nullptr;
         position += itemLength;
     }
-    return position;
+    return nullptr;   // cut off before its sequence delimitation item
 }
 
 uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, bool littleEndian, bool nestedOnly, int depth,
                      Adoption* adoption);
 
 // Items of a sequence of undefined length; their elements are parsed for
-// their lengths only.
+// their lengths only. Undefined lengths must end in their delimitation
+// items, so that a file cut inside a sequence fails.
 uint8_t* WalkSequence(DicomDataSet& dataSet, uint8_t* position, uint8_t* sequenceEnd, bool littleEndian, int depth)
 {
     if (depth >= kMaxDicomSequenceDepth) return nullptr;
@@ -118,16 +119,19 @@ uint8_t* WalkSequence(DicomDataSet& dataSet, uint8_t* position, uint8_t* sequenc
             if (itemLength > Left(position, sequenceEnd)) return nullptr;
             itemEnd = position + itemLength;
         }
+        bool delimited = false;
         while (position < itemEnd && Left(position, itemEnd) >= 8) {
             if (IsItemDelimiter(position, itemEnd)) {
                 position += 8;
+                delimited = true;
                 break;
             }
             position = ReadElement(dataSet, position, sequenceEnd, littleEndian, true, depth + 1, nullptr);
             if (!position) return nullptr;
         }
+        if (itemLength == kUndefinedDicomLength && !delimited) return nullptr;   // cut off inside the item
     }
-    return position;
+    return nullptr;   // cut off before the sequence delimitation item
 }
 
 uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, bool littleEndian, bool nestedOnly, int depth,

@@ -373,8 +373,8 @@ TEST_F(DicomPeerTest, WrittenFilesPassThePeers)
         // dcmdump reads it without a word of warning.
         const CommandResult dump = Execute({kDcmdump, "-q", ours});
         EXPECT_EQ(dump.status, 0) << dump.output;
-        EXPECT_EQ(Execute({kDcmdump, "+L", ours}).output.find("\nW: "), std::string::npos);
-        EXPECT_EQ(Execute({kDcmdump, "+L", ours}).output.find("\nE: "), std::string::npos);
+        for (const std::string& line : Split(Execute({kDcmdump, "+L", ours}).output, '\n'))
+            EXPECT_TRUE(line.rfind("W:", 0) != 0 && line.rfind("E:", 0) != 0) << line;
 
         // Our group lengths are the ones DCMTK computes.
         const CommandResult recomputed = Execute({kDcmconv, "+g", ours, PathOf("recomputed.dcm")});
