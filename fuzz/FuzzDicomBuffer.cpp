@@ -1,7 +1,8 @@
 // Any bytes as a DICOM file, in both starting byte orders: the parse must
-// neither crash, over-read nor leak, and every kept value must turn into
-// text and numbers safely.
+// neither crash, over-read nor leak, every kept value must turn into text
+// and numbers safely, and whatever was read must be writable again.
 #include "readers/DicomFileReader.h"
+#include "readers/DicomFileWriter.h"
 
 #include <cstdint>
 #include <vector>
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             entry.second.AsInt();
             entry.second.AsUInt();
         }
+        SaveDicomFile(set, "/dev/null");
     }
     return 0;
 }
