@@ -7,6 +7,7 @@
 
 #include <png.h>
 #include <tiffio.h>
+#include "support/DicomBuilder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -63,6 +64,36 @@ void WriteTiffSeed(const std::filesystem::path& dir)
     Seed(dir, "grey_lzw", std::string("\x08\x06\x00\x00", 4) + bytes);
 }
 
+void SeedDicom(const std::filesystem::path& dir)
+{
+    using namespace velmor::test;
+    DicomSliceOptions options;
+    Seed(dir, "explicit_little", MakeDicomSlice(options));
+    options.transferSyntax = "1.2.840.10008.1.2";
+    options.explicitVr = false;
+    Seed(dir, "implicit_little", MakeDicomSlice(options));
+    options.meta = false;
+    Seed(dir, "implicit_no_meta", MakeDicomSlice(options));
+    options = {};
+    options.transferSyntax = "1.2.840.10008.1.2.2";
+    options.withSequence = false;
+    Seed(dir, "explicit_big", MakeDicomSlice(options));
+    DicomBuilder encapsulated;
+    encapsulated.Preamble().Meta("1.2.840.10008.1.2.4.50")
+        .Explicit(0x0028, 0x0103, "US", Bytes16(0))
+        .ExplicitHeader(0x7FE0, 0x0010, "OB", 0xFFFFFFFF).Item("").Item("JPEGDATA").SequenceDelimiter()
+        .Explicit(0xFFFC, 0xFFFC, "OB", std::string(4, '\0'));
+    Seed(dir, "encapsulated", encapsulated.Bytes());
+    DicomBuilder mixed;
+    mixed.Explicit(0x0028, 0x0030, "DS", std::string(40, '1'))
+        .Explicit(0x0028, 0x0009, "AT", Bytes32(0x00181063))
+        .Explicit(0x0028, 0x1052, "FD", std::string(8, '\x7f'))
+        .Explicit(0x0008, 0x0119, "UC", "newer")
+        .ImplicitHeader(0x0041, 0x1010, 0xFFFFFFFF).ItemHeader(0xFFFFFFFF)
+        .Implicit(0x0041, 0x1011, "x ").ItemDelimiter().SequenceDelimiter();
+    Seed(dir, "mixed_forms", mixed.Bytes());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -94,5 +125,6 @@ int main(int argc, char** argv)
     Seed(open, "container_legacy", MakeContainer(std::vector<std::string>{LegacyScene("1.2", "25um")}));
     Seed(open, "cycle", SceneWithBody("<drawGroup name=\"a\"><childGroup name=\"b\"/></drawGroup>"
                                       "<drawGroup name=\"b\"><childGroup name=\"a\"/></drawGroup>"));
+    SeedDicom(root / "fuzz_dicom_buffer");
     return 0;
 }
