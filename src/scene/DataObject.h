@@ -51,6 +51,12 @@ public:
     void ComputeBounds3(uint64_t records);
     void ComputeBounds4(uint64_t records);
 
+    // Slice loaders: one 2-D slice from the file at `filePath` (or the
+    // container block `sourcePath` names) into dest, 1- or 2-byte values.
+    // Called by the payload loader on the worker thread.
+    bool LoadSliceImage(uint8_t* dest, const std::wstring& filePath);
+    bool LoadSliceImage16(uint8_t* dest, const std::wstring& filePath);
+
     // Element count of the type as AllocDataBuffer multiplies it; false when
     // the product does not fit 64 bits. 0 for a type it does not know.
     bool ElementCount(uint64_t& count) const;
@@ -69,7 +75,8 @@ public:
     uint8_t* samples = nullptr;
     std::wstring sourcePath;
     std::wstring sourceType;
-    bool isSigned = false;
+    bool isSigned = false;     // 16-bit values are stored with 32768 added
+    bool isUnsigned = false;   // a DICOM slice said its pixels are unsigned
     bool reverseX = false, reverseY = false, reverseZ = false;
     bool pendingFlipY = false, pendingFlipZ = false;
     VoxelPitch voxelPitch;
