@@ -1,0 +1,200 @@
+#include "processing/SurfaceBuilder.h"
+
+#include "platform/CheckedMath.h"
+#include "platform/Memory.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace velmor {
+namespace {
+
+// Per edge: the owning cell's offset (dx, dy) and the axis of the edge; the
+// owner's dz comes from IsoEdgeSliceTable.
+constexpr int kEdgeOwners[12][3] = {{0, 0, 0}, {1, 0, 1}, {0, 1, 0}, {0, 0, 1}, {0, 0, 2}, {1, 0, 2},
+                                    {1, 1, 2}, {0, 1, 2}, {0, 0, 0}, {1, 0, 1}, {0, 1, 0}, {0, 0, 1}};
+
+void ReleaseParts(std::vector<SurfacePart>& parts)
+{
+    for (SurfacePart& part : parts) ReleaseSurfacePart(part);
+    parts.clear();
+}
+
+// Counts whose offsets the extraction cannot address are refused up front.
+bool CellGridFits(const VoxelGrid& grid, uint64_t& cells)
+{
+    constexpr uint64_t limit = std::numeric_limits<int32_t>::max() / 4;
+    if (grid.nx >= limit || grid.ny >= limit || grid.nz >= limit) return false;
+    uint64_t sliceBytes;
+    return CheckedMul(grid.nx + 1, grid.ny + 1, sliceBytes) && CheckedMul(sliceBytes, 12, cells) &&
+           CheckedMul(sliceBytes, grid.nz + 1, cells);
+}
+
+} // namespace
+
+SurfaceUnitState::~SurfaceUnitState()
+{
+    ReleaseParts(parts);
+    ReleaseMesh(mesh);
+}
+
+SurfaceBuilder::SurfaceBuilder() = default;
+
+SurfaceBuilder::~SurfaceBuilder() { ReleaseWorkBuffers(); }
+
+void SurfaceBuilder::ReleaseWorkBuffers()
+{
+    delete[] cornerPositions;
+    cornerPositions = nullptr;
+    for (uint32_t*& buffer : sliceBuffers) {
+        ReleaseMemory(buffer, cellSlice * 12);
+        buffer = nullptr;
+    }
+    ReleaseMemory(cubeIndices, cellSlice * cellsZ);
+    cubeIndices = nullptr;
+}
+
+int32_t SurfaceBuilder::MakeSurface(SurfaceUnitState& unit)
+{
+    ReleaseParts(unit.parts);
+    const int32_t r = Run(unit);
+    if (r == 0) {
+        BuildMeshFromParts(unit.mesh, unit.parts.data(), unit.parts.size(), true);
+        if (AllocVertexNormals(unit.mesh)) {
+            MakeNormals(unit.mesh);
+            unit.BuildMeshBuffers();
+            return 0;
+        }
+        // A surface without normals would draw unlit and pass for a
+        // success: drop it with its buffers and report the shortage.
+        ReleaseMesh(unit.mesh);
+        unit.FreeGLBuffers();
+        ReleaseParts(unit.parts);
+        return -1;
+    }
+    ReleaseParts(unit.parts);
+    return r;
+}
+
+int32_t SurfaceBuilder::Run(SurfaceUnitState& unit)
+{
+    ReleaseWorkBuffers();
+    surfaceUnit = &unit;
+    const VoxelGrid& grid = unit.voxels;
+    cellsX = grid.nx + 1;
+    cellsY = grid.ny + 1;
+    cellsZ = grid.nz + 1;
+    cellSlice = cellsX * cellsY;
+    for (int e = 0; e < 12; ++e)
+        edgeOffsets[e] = int32_t((kEdgeOwners[e][1] * int64_t(cellsX) + kEdgeOwners[e][0]) * 3 + kEdgeOwners[e][2]);
+    result = -1;
+    SetProgressCaption(L"make surface", true);
+    canCancel = true;
+    progressInterval = 0;
+    progressRange = 100;
+    RunJob(this, SurfaceWorker);
+    return result;
+}
+
+uint32_t SurfaceWorker(void* param)
+{
+    auto& job = *static_cast<SurfaceBuilder*>(param);
+    SurfaceUnitState& unit = *job.surfaceUnit;
+    uint64_t cells = 0;
+    if (!CellGridFits(unit.voxels, cells)) return 0;
+    (void)HasFreeMemory(cells);
+    job.cornerPositions = new (std::nothrow) double[job.cellsX + job.cellsY + job.cellsZ];
+    for (uint32_t*& buffer : job.sliceBuffers) buffer = static_cast<uint32_t*>(CommitMemory(job.cellSlice * 12));
+    job.cubeIndices = static_cast<uint8_t*>(CommitMemory(cells));
+    if (job.cornerPositions == nullptr || job.sliceBuffers[0] == nullptr || job.sliceBuffers[1] == nullptr ||
+        job.cubeIndices == nullptr || !HasFreeMemory(0))
+        return 0;
+
+    const uint64_t counts[3] = {job.cellsX, job.cellsY, job.cellsZ};
+    double* position = job.cornerPositions;
+    for (int axis = 0; axis < 3; ++axis)
+        for (uint64_t c = 0; c < counts[axis]; ++c) *position++ = double(c) - 0.5 - unit.gridCentre[axis];
+
+    const int32_t r = unit.voxels.bytesPerSample == 1
+                          ? job.ExtractWindowSurface(static_cast<const uint8_t*>(unit.voxels.samples))
+                          : job.ExtractWindowSurface(static_cast<const uint16_t*>(unit.voxels.samples));
+    if (r == 0) job.ReleaseWorkBuffers();
+    job.result = r;
+    return 0;
+}
+
+int32_t SurfaceBuilder::MakeNormals(TriangleMesh& mesh)
+{
+    meshUnit = &mesh;
+    result = -1;
+    SetProgressCaption(L"make normal vector", false);
+    canCancel = false;
+    progressInterval = 200;
+    progressRange = 100;
+    RunJob(this, NormalsWorker);
+    if (result == 0) mesh.normalsValid = 1;
+    return result;
+}
+
+uint32_t NormalsWorker(void* param)
+{
+    auto& job = *static_cast<SurfaceBuilder*>(param);
+    TriangleMesh& mesh = *job.meshUnit;
+    if (mesh.triangleCount != 0 && mesh.normals != nullptr) {
+        std::memset(mesh.normals, 0, mesh.vertexCount * 12);
+        ComputeVertexNormals(job, mesh);
+    }
+    job.result = 0;
+    return 0;
+}
+
+void ComputeVertexNormals(BackgroundJob& job, TriangleMesh& mesh)
+{
+    if (mesh.normals == nullptr || mesh.triangleCount == 0) return;
+    const double step = 100.0 / double(mesh.triangleCount);
+    constexpr uint64_t kChunk = 4096;   // progress per chunk: the same total, fewer calls
+    const float* p = mesh.vertices;
+    float* n = mesh.normals;
+    const uint64_t count = mesh.vertexCount;
+    for (uint64_t t = 0; t < mesh.triangleCount; ++t) {
+        if (t % kChunk == kChunk - 1) job.StepProgress(step * kChunk);
+        const uint32_t* tri = mesh.indices + t * 3;
+        const uint64_t a = tri[0], b = tri[1], c = tri[2];
+        // Triangle-index meshes come from files: a bad index is skipped.
+        if (a >= count || b >= count || c >= count) continue;
+        const float* p1 = p + a * 3;
+        const float* p2 = p + b * 3;
+        const float* p3 = p + c * 3;
+        const float ux = p2[0] - p1[0], uy = p2[1] - p1[1], uz = p2[2] - p1[2];
+        const float vx = p3[0] - p1[0], vy = p3[1] - p1[1], vz = p3[2] - p1[2];
+        const float x = uy * vz - uz * vy;
+        const float y = uz * vx - ux * vz;
+        const float z = ux * vy - uy * vx;
+        for (const uint64_t v : {a, b, c}) {
+            n[v * 3] += x;
+            n[v * 3 + 1] += y;
+            n[v * 3 + 2] += z;
+        }
+    }
+    job.StepProgress(step * double(mesh.triangleCount % kChunk));
+}
+
+bool AllocVertexNormals(TriangleMesh& mesh)
+{
+    FreeVertexNormals(mesh);
+    if (mesh.vertexCount == 0) return true;
+    uint64_t bytes;
+    if (!CheckedMul(mesh.vertexCount, 12, bytes) || !HasFreeMemory(bytes)) return false;
+    mesh.normals = static_cast<float*>(CommitMemory(bytes));
+    return mesh.normals != nullptr;
+}
+
+void FreeVertexNormals(TriangleMesh& mesh)
+{
+    ReleaseMemory(mesh.normals, mesh.vertexCount * 12);
+    mesh.normals = nullptr;
+    mesh.normalsValid = 0;
+}
+
+} // namespace velmor
