@@ -170,6 +170,7 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
             for (uint64_t c = 0; c < cellSlice; ++c) {
                 const uint8_t index = uint8_t(lower[c] | upper[c] << 4);
                 cube[c] = index;
+                if (index == 0 || index == 255) continue;
                 vertices += IsoVertexCountTable[index];
                 triangles += IsoTriangleCountTable[index];
             }

@@ -40,7 +40,8 @@ void HueToRgb(uint8_t& r, uint8_t& g, uint8_t& b, float hue, float saturation, f
     const uint8_t P = TruncByte((1.0f - saturation) * value * 255.0f);
     const uint8_t Q = TruncByte((1.0f - saturation * f) * value * 255.0f);
     const uint8_t T = TruncByte((1.0f - (1.0f - f) * saturation) * value * 255.0f);
-    switch (static_cast<int>(sector)) {
+    const int whole = sector >= 0.0f && sector < 6.0f ? static_cast<int>(sector) : -1;
+    switch (whole) {
     case 0: r = V, g = T, b = P; break;
     case 1: r = Q, g = V, b = P; break;
     case 2: r = P, g = V, b = T; break;
