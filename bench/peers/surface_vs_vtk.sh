@@ -19,9 +19,11 @@ cores=$(nproc)
 import sys, numpy as np
 path, n = sys.argv[1], int(sys.argv[2])
 f = 8 * np.pi / n
-k, j, i = np.meshgrid(np.arange(n) * f, np.arange(n) * f, np.arange(n) * f, indexing="ij")
-g = np.sin(i) * np.cos(j) + np.sin(j) * np.cos(k) + np.sin(k) * np.cos(i)
-(32768 + 20000 * g).astype(np.uint16).tofile(path)
+j, i = np.meshgrid(np.arange(n) * f, np.arange(n) * f, indexing="ij")
+with open(path, "wb") as out:
+    for k in np.arange(n) * f:   # slice by slice, to keep the memory small
+        g = np.sin(i) * np.cos(j) + np.sin(j) * np.cos(k) + np.sin(k) * np.cos(i)
+        (32768 + 20000 * g).astype(np.uint16).tofile(out)
 PY
 
 field() { local v=${1#*$2=}; echo "${v%% *}"; }

@@ -130,52 +130,62 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
     const uint64_t nx = grid.nx, ny = grid.ny, nz = grid.nz;
     const float lo = surfaceUnit->borderLow - 0.5f;
     const float hi = surfaceUnit->borderUp + 0.5f;
-    const std::vector<uint8_t> inside = InsideTable<Sample>(lo, hi);
+    const std::vector<uint8_t> insideTable = InsideTable<Sample>(lo, hi);
     sliceVertices.assign(cellsZ, 0);
     sliceTriangles.assign(cellsZ, 0);
+    // Locals throughout: byte stores may alias anything, so members and
+    // vector internals would be reloaded on every cell.
+    const uint8_t* inside = insideTable.data();
+    const uint64_t sliceSize = grid.sliceSize, rowCells = cellsX, rows = cellsY, sliceCells = cellSlice;
     const uint64_t maskRow = nx + 2;
     const uint64_t maskSize = maskRow * (ny + 2);
+    uint64_t* vertexCounts = sliceVertices.data();
+    uint64_t* triangleCounts = sliceTriangles.data();
 
     // Corner bits 0..3 of a cell from one voxel slice; the cell's lower
     // slice gives bits 0..3 of its cube index, the upper one bits 4..7.
-    auto nibbles = [&](std::vector<uint8_t>& mask, std::vector<uint8_t>& out, int64_t k) {
+    auto nibbles = [=](uint8_t* mask, uint8_t* out, int64_t k) {
         if (k < 0 || uint64_t(k) >= nz) {
-            std::fill(out.begin(), out.end(), 0);
+            std::fill(out, out + sliceCells, 0);
             return;
         }
-        const Sample* slice = samples + uint64_t(k) * grid.sliceSize;
+        const Sample* slice = samples + uint64_t(k) * sliceSize;
         for (uint64_t j = 0; j < ny; ++j) {
-            uint8_t* row = mask.data() + (j + 1) * maskRow + 1;
+            uint8_t* row = mask + (j + 1) * maskRow + 1;
             const Sample* in = slice + j * nx;
             for (uint64_t i = 0; i < nx; ++i) row[i] = inside[in[i]];
         }
-        for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            const uint8_t* a = mask.data() + cy * maskRow;
+        for (uint64_t cy = 0; cy < rows; ++cy) {
+            const uint8_t* a = mask + cy * maskRow;
             const uint8_t* b = a + maskRow;
-            uint8_t* o = out.data() + cy * cellsX;
-            for (uint64_t cx = 0; cx < cellsX; ++cx)
+            uint8_t* o = out + cy * rowCells;
+            for (uint64_t cx = 0; cx < rowCells; ++cx)
                 o[cx] = uint8_t(a[cx] | a[cx + 1] << 1 | b[cx + 1] << 2 | b[cx] << 3);
         }
     };
 
     const unsigned slabs = SlabCount();
-    RunSlabs(slabs, [&](unsigned s) {
-        const auto [begin, end] = SlabRange(cellsZ, slabs, s);
-        std::vector<uint8_t> mask(maskSize, 0), lower(cellSlice), upper(cellSlice);
+    const uint64_t cellSlices = cellsZ;
+    RunSlabs(slabs, [=](unsigned s) {
+        const auto [begin, end] = SlabRange(cellSlices, slabs, s);
+        std::vector<uint8_t> maskBuffer(maskSize, 0), lowerBuffer(sliceCells), upperBuffer(sliceCells);
+        uint8_t* mask = maskBuffer.data();
+        uint8_t* lower = lowerBuffer.data();
+        uint8_t* upper = upperBuffer.data();
         nibbles(mask, lower, int64_t(begin) - 1);
         for (uint64_t cz = begin; cz < end; ++cz) {
             nibbles(mask, upper, int64_t(cz));
-            uint8_t* cube = cubes + cz * cellSlice;
+            uint8_t* cube = cubes + cz * sliceCells;
             uint64_t vertices = 0, triangles = 0;
-            for (uint64_t c = 0; c < cellSlice; ++c) {
+            for (uint64_t c = 0; c < sliceCells; ++c) {
                 const uint8_t index = uint8_t(lower[c] | upper[c] << 4);
                 cube[c] = index;
                 if (index == 0 || index == 255) continue;
                 vertices += IsoVertexCountTable[index];
                 triangles += IsoTriangleCountTable[index];
             }
-            sliceVertices[cz] = vertices;
-            sliceTriangles[cz] = triangles;
+            vertexCounts[cz] = vertices;
+            triangleCounts[cz] = triangles;
             std::swap(lower, upper);
         }
     });
