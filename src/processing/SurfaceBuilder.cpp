@@ -141,60 +141,9 @@ uint32_t NormalsWorker(void* param)
 {
     auto& job = *static_cast<SurfaceBuilder*>(param);
     TriangleMesh& mesh = *job.meshUnit;
-    if (mesh.triangleCount != 0 && mesh.normals != nullptr) {
-        std::memset(mesh.normals, 0, mesh.vertexCount * 12);
-        ComputeVertexNormals(job, mesh);
-    }
+    if (mesh.triangleCount != 0 && mesh.normals != nullptr) ComputeVertexNormals(job, mesh, job.threadCount, true);
     job.result = 0;
     return 0;
-}
-
-void ComputeVertexNormals(BackgroundJob& job, TriangleMesh& mesh)
-{
-    if (mesh.normals == nullptr || mesh.triangleCount == 0) return;
-    const double step = 100.0 / double(mesh.triangleCount);
-    constexpr uint64_t kChunk = 4096;   // progress per chunk: the same total, fewer calls
-    const float* p = mesh.vertices;
-    float* n = mesh.normals;
-    const uint64_t count = mesh.vertexCount;
-    for (uint64_t t = 0; t < mesh.triangleCount; ++t) {
-        if (t % kChunk == kChunk - 1) job.StepProgress(step * kChunk);
-        const uint32_t* tri = mesh.indices + t * 3;
-        const uint64_t a = tri[0], b = tri[1], c = tri[2];
-        // Triangle-index meshes come from files: a bad index is skipped.
-        if (a >= count || b >= count || c >= count) continue;
-        const float* p1 = p + a * 3;
-        const float* p2 = p + b * 3;
-        const float* p3 = p + c * 3;
-        const float ux = p2[0] - p1[0], uy = p2[1] - p1[1], uz = p2[2] - p1[2];
-        const float vx = p3[0] - p1[0], vy = p3[1] - p1[1], vz = p3[2] - p1[2];
-        const float x = uy * vz - uz * vy;
-        const float y = uz * vx - ux * vz;
-        const float z = ux * vy - uy * vx;
-        for (const uint64_t v : {a, b, c}) {
-            n[v * 3] += x;
-            n[v * 3 + 1] += y;
-            n[v * 3 + 2] += z;
-        }
-    }
-    job.StepProgress(step * double(mesh.triangleCount % kChunk));
-}
-
-bool AllocVertexNormals(TriangleMesh& mesh)
-{
-    FreeVertexNormals(mesh);
-    if (mesh.vertexCount == 0) return true;
-    uint64_t bytes;
-    if (!CheckedMul(mesh.vertexCount, 12, bytes) || !HasFreeMemory(bytes)) return false;
-    mesh.normals = static_cast<float*>(CommitMemory(bytes));
-    return mesh.normals != nullptr;
-}
-
-void FreeVertexNormals(TriangleMesh& mesh)
-{
-    ReleaseMemory(mesh.normals, mesh.vertexCount * 12);
-    mesh.normals = nullptr;
-    mesh.normalsValid = 0;
 }
 
 } // namespace velmor

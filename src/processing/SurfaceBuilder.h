@@ -8,6 +8,7 @@
 // before they are allocated, so nothing is reallocated.
 #include "processing/SurfacePart.h"
 #include "processing/TriangleMesh.h"
+#include "processing/VertexNormals.h"
 #include "processing/VoxelGrid.h"
 #include "scene/BackgroundJob.h"
 
@@ -65,8 +66,8 @@ public:
     uint8_t* cubeIndices = nullptr;
     SurfaceUnitState* surfaceUnit = nullptr;
     TriangleMesh* meshUnit = nullptr;
-    // Threads the extraction splits over (0: one per core). The mesh is the
-    // same whatever the count.
+    // Threads the extraction and the normals split over (0: one per core).
+    // The mesh and the normals are the same whatever the count.
     unsigned threadCount = 0;
 
     // Per slice of cells: the vertices it owns and the triangles it emits,
@@ -86,12 +87,5 @@ private:
 
 uint32_t SurfaceWorker(void* builder);
 uint32_t NormalsWorker(void* builder);
-
-// Sums the unnormalised face vectors of the triangles around each vertex;
-// triangles with an index out of range are skipped.
-void ComputeVertexNormals(BackgroundJob& job, TriangleMesh& mesh);
-// True when the mesh has no vertex or a fresh normal array was committed.
-bool AllocVertexNormals(TriangleMesh& mesh);
-void FreeVertexNormals(TriangleMesh& mesh);
 
 } // namespace velmor

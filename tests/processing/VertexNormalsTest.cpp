@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 using namespace velmor;
@@ -91,4 +92,30 @@ TEST(VertexNormals, ShortMemoryRefusesTheArray)
     EXPECT_FALSE(AllocVertexNormals(m.mesh));
     SetMemoryStatusSource({});
     EXPECT_EQ(m.mesh.normals, nullptr);
+}
+
+TEST(VertexNormals, SumsDoNotDependOnTheThreadCount)
+{
+    std::mt19937 random(3);
+    std::vector<float> vertices(3 * 5000);
+    for (float& v : vertices) v = float(random() % 1000) / 7.0f;
+    std::vector<uint32_t> indices(3 * 30000);
+    for (size_t i = 0; i < indices.size(); ++i)   // mostly local, some anywhere, a few bad
+        indices[i] = i % 97 == 0 ? uint32_t(random()) : i % 5 == 0 ? uint32_t(random() % 5000) : uint32_t(i / 18 + random() % 7);
+    std::vector<std::vector<float>> results;
+    for (unsigned threads : {1u, 2u, 3u, 8u}) {
+        Mesh m(vertices, indices);
+        ASSERT_TRUE(AllocVertexNormals(m.mesh));
+        RecordingJobHost host;
+        BackgroundJob job;
+        job.progressWindow = &host;
+        ComputeVertexNormals(job, m.mesh, threads, true);
+        int64_t steps = 0;
+        for (const auto& msg : host.Messages())
+            if (msg.kind == ProgressMessage::Kind::Step) steps += msg.a;
+        EXPECT_GE(steps, 99);
+        EXPECT_LE(steps, 100);
+        results.emplace_back(m.mesh.normals, m.mesh.normals + m.mesh.vertexCount * 3);
+    }
+    for (const auto& r : results) EXPECT_EQ(r, results.front());
 }
