@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <mutex>
@@ -72,6 +73,20 @@ template <typename Sample> std::vector<uint8_t> InsideTable(float lo, float hi)
         inside[s] = lo <= v && v <= hi;
     }
     return inside;
+}
+
+// The first cell from `at` on whose cube index is neither 0 nor 255, or
+// `end`: most cells lie wholly inside or outside, eight are tested at once.
+inline uint64_t SkipUniformCells(const uint8_t* cube, uint64_t at, uint64_t end)
+{
+    while (at + 8 <= end) {
+        uint64_t word;
+        std::memcpy(&word, cube + at, 8);
+        if (word != 0 && word != ~uint64_t(0)) break;
+        at += 8;
+    }
+    while (at < end && (cube[at] == 0 || cube[at] == 255)) ++at;
+    return at;
 }
 
 } // namespace
@@ -251,6 +266,8 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         float* out = part.vertices;
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
             for (uint64_t cx = 0; cx < cellsX; ++cx) {
+                cx = SkipUniformCells(cube + cy * cellsX, cx, cellsX);
+                if (cx == cellsX) break;
                 const uint8_t c = cube[cy * cellsX + cx];
                 if (IsoVertexCountTable[c] == 0) continue;
                 const uint64_t slot = (cy * cellsX + cx) * 3;
@@ -282,6 +299,8 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         }
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
             for (uint64_t cx = 0; cx < cellsX; ++cx) {
+                cx = SkipUniformCells(cube + cy * cellsX, cx, cellsX);
+                if (cx == cellsX) break;
                 const uint8_t c = cube[cy * cellsX + cx];
                 if (!IsoEdgeTable[c][2]) continue;
                 buffer[(cy * cellsX + cx) * 3 + 2] = uint32_t(counter);
@@ -300,16 +319,18 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     auto triangles = [&](uint64_t cz, const uint32_t* current, const uint32_t* next) {
         const uint8_t* cube = cubeIndices + cz * cellSlice;
         uint32_t* out = part.indices + triangleBase[cz] * 3;
-        const uint32_t* buffers[2] = {current, next};
-        for (uint64_t cell = 0; cell < cellSlice; ++cell) {
+        // Where each edge's vertex number sits relative to a cell's slot.
+        const uint32_t* source[12];
+        for (int e = 0; e < 12; ++e) source[e] = (IsoEdgeSliceTable[e] ? next : current) + edgeOffsets[e];
+        const uint64_t cells = cellSlice;
+        for (uint64_t cell = 0; cell < cells; ++cell) {
+            cell = SkipUniformCells(cube, cell, cells);
+            if (cell == cells) break;
             const uint8_t c = cube[cell];
             if (c == 0 || c == 255) continue;
             const CaseTriangles& list = cases[c];
             const uint64_t slot = cell * 3;
-            for (int e = 0; e < list.count * 3; ++e) {
-                const uint8_t edge = list.edges[e];
-                *out++ = buffers[IsoEdgeSliceTable[edge]][slot + edgeOffsets[edge]];
-            }
+            for (int e = 0; e < list.count * 3; ++e) *out++ = source[list.edges[e]][slot];
         }
     };
 
