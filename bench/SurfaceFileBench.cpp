@@ -10,6 +10,25 @@
 
 using namespace velmor;
 
+namespace {
+
+// FNV-1a over the mesh arrays, so that runs on different thread counts can
+// be compared whole.
+uint64_t MeshHash(const TriangleMesh& m)
+{
+    uint64_t h = 1469598103934665603ull;
+    auto add = [&h](const void* data, uint64_t bytes) {
+        const auto* b = static_cast<const uint8_t*>(data);
+        for (uint64_t i = 0; i < bytes; ++i) h = (h ^ b[i]) * 1099511628211ull;
+    };
+    add(m.vertices, m.vertexCount * 12);
+    add(m.indices, m.triangleCount * 12);
+    add(m.normals, m.vertexCount * 12);
+    return h;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     if (argc != 6) {
@@ -37,8 +56,8 @@ int main(int argc, char** argv)
     if (!AllocVertexNormals(unit.mesh) || builder.MakeNormals(unit.mesh) != 0) return 1;
     const auto end = std::chrono::steady_clock::now();
     const auto seconds = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
-    std::printf("vertices=%llu triangles=%llu extract_s=%.4f normals_s=%.4f\n",
+    std::printf("vertices=%llu triangles=%llu extract_s=%.4f normals_s=%.4f hash=%016llx\n",
                 (unsigned long long)unit.mesh.vertexCount, (unsigned long long)unit.mesh.triangleCount,
-                seconds(start, extracted), seconds(extracted, end));
+                seconds(start, extracted), seconds(extracted, end), (unsigned long long)MeshHash(unit.mesh));
     return 0;
 }

@@ -70,7 +70,7 @@ read -r vtk_points vtk_cells vtk1 vtkN <<<"$vtk_out"
 
 echo "volume ${n}^3 16-bit gyroid, $cores cores"
 echo "vtkFlyingEdges3D: $vtk_points vertices, $vtk_cells triangles (open where the gyroid meets the volume faces)"
-echo "ours (closed):    $(field "$ours1" vertices) vertices, $(field "$ours1" triangles) triangles (same mesh on $cores threads: $([ "$(field "$ours1" triangles)" = "$(field "$oursN" triangles)" ] && echo yes || echo NO))"
+echo "ours (closed):    $(field "$ours1" vertices) vertices, $(field "$ours1" triangles) triangles (same mesh and normals on $cores threads: $([ "$(field "$ours1" hash)" = "$(field "$oursN" hash)" ] && echo yes || echo NO))"
 printf '1 thread:   vtkFlyingEdges3D %7.3f s, ours %7.3f s (+ normals %.3f s): ours is %.2fx its speed\n' \
   "$vtk1" "$(field "$ours1" extract_s)" "$(field "$ours1" normals_s)" "$(echo "$vtk1 / $(field "$ours1" extract_s)" | bc -l)"
 printf '%d threads: vtkFlyingEdges3D %7.3f s, ours %7.3f s (+ normals %.3f s): ours is %.2fx its speed\n' "$cores" \
