@@ -55,12 +55,13 @@ void SurfaceBuilder::ReleaseWorkBuffers()
     cubeIndices = nullptr;
 }
 
-int32_t SurfaceBuilder::MakeSurface(SurfaceUnitState& unit)
+int32_t SurfaceBuilder::MakeSurface(SurfaceUnitState& unit, bool skipNormals, bool cancelAllowed)
 {
     ReleaseParts(unit.parts);
-    const int32_t r = Run(unit);
+    const int32_t r = Run(unit, cancelAllowed);
     if (r == 0) {
         BuildMeshFromParts(unit.mesh, unit.parts.data(), unit.parts.size(), true);
+        if (skipNormals) return 0;
         if (AllocVertexNormals(unit.mesh)) {
             MakeNormals(unit.mesh);
             unit.BuildMeshBuffers();
@@ -77,7 +78,7 @@ int32_t SurfaceBuilder::MakeSurface(SurfaceUnitState& unit)
     return r;
 }
 
-int32_t SurfaceBuilder::Run(SurfaceUnitState& unit)
+int32_t SurfaceBuilder::Run(SurfaceUnitState& unit, bool cancelAllowed)
 {
     ReleaseWorkBuffers();
     surfaceUnit = &unit;
@@ -89,8 +90,8 @@ int32_t SurfaceBuilder::Run(SurfaceUnitState& unit)
     for (int e = 0; e < 12; ++e)
         edgeOffsets[e] = int32_t((kEdgeOwners[e][1] * int64_t(cellsX) + kEdgeOwners[e][0]) * 3 + kEdgeOwners[e][2]);
     result = -1;
-    SetProgressCaption(L"make surface", true);
-    canCancel = true;
+    SetProgressCaption(L"make surface", cancelAllowed);
+    canCancel = cancelAllowed;
     progressInterval = 0;
     progressRange = 100;
     RunJob(this, SurfaceWorker);

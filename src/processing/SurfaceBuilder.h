@@ -39,9 +39,10 @@ public:
     SurfaceBuilder(const SurfaceBuilder&) = delete;
     SurfaceBuilder& operator=(const SurfaceBuilder&) = delete;
 
-    // 0 on success, 1 when the user cancelled, -1 on a memory error.
-    int32_t MakeSurface(SurfaceUnitState& unit);
-    int32_t Run(SurfaceUnitState& unit);
+    // 0 on success, 1 when the user cancelled, -1 on a memory error. With
+    // `skipNormals` the new mesh gets neither normals nor GL buffers.
+    int32_t MakeSurface(SurfaceUnitState& unit, bool skipNormals = false, bool cancelAllowed = true);
+    int32_t Run(SurfaceUnitState& unit, bool cancelAllowed = true);
     // Always 0; sets the normals-valid flag.
     int32_t MakeNormals(TriangleMesh& mesh);
 

@@ -216,6 +216,21 @@ TEST(SurfaceBuilder, ProgressAndCaption)
     ReleaseSurfacePart(grid.parts[0]);
 }
 
+TEST(SurfaceBuilder, NormalsAndCancelCanBeLeftOut)
+{
+    RecordingJobHost host;
+    SurfaceGrid<uint8_t> grid(3, 3, 3, 0);
+    grid.At(1, 1, 1) = 150;
+    grid.Window(100, 200);
+    SurfaceBuilder builder;
+    ASSERT_EQ(builder.MakeSurface(grid, true, false), 0);
+    EXPECT_FALSE(CancelAllowed());
+    EXPECT_EQ(grid.mesh.triangleCount, 8u);
+    EXPECT_EQ(grid.mesh.normals, nullptr);
+    EXPECT_EQ(grid.mesh.normalsValid, 0);
+    EXPECT_EQ(grid.meshBufferBuilds, 0);
+}
+
 TEST(SurfaceBuilder, CancelKeepsThePreviousMesh)
 {
     SurfaceGrid<uint8_t> grid(6, 6, 9, 0);
