@@ -100,9 +100,8 @@ unsigned SurfaceBuilder::SlabCount() const
 
 bool SurfaceBuilder::StepSlice(double step)
 {
-    static std::mutex progressMutex;
     {
-        std::lock_guard lock(progressMutex);
+        std::lock_guard lock(progressMutex_);
         StepProgress(step);
     }
     return cancelled.load();

@@ -103,7 +103,8 @@ uint32_t SurfaceWorker(void* param)
     auto& job = *static_cast<SurfaceBuilder*>(param);
     SurfaceUnitState& unit = *job.surfaceUnit;
     uint64_t cells = 0;
-    if (!CellGridFits(unit.voxels, cells)) return 0;
+    const VoxelGrid& grid = unit.voxels;
+    if (!CellGridFits(grid, cells) || (grid.samples == nullptr && grid.nx * grid.ny * grid.nz != 0)) return 0;
     (void)HasFreeMemory(cells);
     job.cornerPositions = new (std::nothrow) double[job.cellsX + job.cellsY + job.cellsZ];
     for (uint32_t*& buffer : job.sliceBuffers) buffer = static_cast<uint32_t*>(CommitMemory(job.cellSlice * 12));

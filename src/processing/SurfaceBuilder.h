@@ -13,6 +13,7 @@
 #include "scene/BackgroundJob.h"
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace velmor {
@@ -83,7 +84,9 @@ private:
     template <typename Sample> void Mark(const Sample* samples, uint8_t* cubes);
     template <typename Sample> int32_t Build(const Sample* samples, SurfacePart& part, float share);
     unsigned SlabCount() const;
+    // Posts one slice's progress from any slab; true when cancelled.
     bool StepSlice(double step);
+    std::mutex progressMutex_;
 };
 
 uint32_t SurfaceWorker(void* builder);

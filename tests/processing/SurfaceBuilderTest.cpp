@@ -265,6 +265,9 @@ TEST(SurfaceBuilder, MemoryShortagesFailWithoutHalfBuiltMeshes)
         EXPECT_EQ(huge.mesh.vertices, kept);
         EXPECT_TRUE(huge.parts.empty());
     }
+    huge.voxels = {nullptr, 4, 4, 4, 16, 1};   // a grid whose samples never came
+    EXPECT_EQ(Make(huge), -1);
+    EXPECT_EQ(huge.mesh.vertices, kept);
     huge.mesh = TriangleMesh{};
 
     // Normals that cannot be had after a good extraction: no mesh, no buffers.
