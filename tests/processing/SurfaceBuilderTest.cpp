@@ -97,11 +97,10 @@ TEST(SurfaceBuilder, OneVoxelIsAClosedOctahedron)
     ASSERT_EQ(Make(one), 0);
     EXPECT_EQ(one.mesh.vertexCount, 6u);
     EXPECT_EQ(one.mesh.triangleCount, 8u);
-    for (float s : {-0.5f, 0.5f}) {
-        EXPECT_TRUE(HasVertexNear(one.mesh, s, 0, 0));
-        EXPECT_TRUE(HasVertexNear(one.mesh, 0, s, 0));
-        EXPECT_TRUE(HasVertexNear(one.mesh, 0, 0, s));
-    }
+    // In emission order: the z-edge of slice 0, then slice 1 cell by cell
+    // (x before y), then its z-edges.
+    const std::vector<float> order = {0, 0, -0.5f, 0, -0.5f, 0, -0.5f, 0, 0, 0.5f, 0, 0, 0, 0.5f, 0, 0, 0, 0.5f};
+    EXPECT_EQ(velmor::test::Vertices(one.mesh), order);
 }
 
 TEST(SurfaceBuilder, FullGridsAndThinSlabsCloseAtTheVolumeFaces)
