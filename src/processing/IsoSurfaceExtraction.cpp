@@ -180,12 +180,16 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
 
     const unsigned slabs = SlabCount();
     const uint64_t cellSlices = cellsZ;
+    // Taken here, on the job's thread, so that a shortage fails the job
+    // instead of ending the program on a slab thread.
+    const uint64_t slabBytes = maskSize + 2 * sliceCells;
+    std::vector<uint8_t> slabBuffers(slabBytes * slabs, 0);
+    uint8_t* buffers = slabBuffers.data();
     RunSlabs(slabs, [=](unsigned s) {
         const auto [begin, end] = SlabRange(cellSlices, slabs, s);
-        std::vector<uint8_t> maskBuffer(maskSize, 0), lowerBuffer(sliceCells), upperBuffer(sliceCells);
-        uint8_t* mask = maskBuffer.data();
-        uint8_t* lower = lowerBuffer.data();
-        uint8_t* upper = upperBuffer.data();
+        uint8_t* mask = buffers + s * slabBytes;
+        uint8_t* lower = mask + maskSize;
+        uint8_t* upper = lower + sliceCells;
         nibbles(mask, lower, int64_t(begin) - 1);
         for (uint64_t cz = begin; cz < end; ++cz) {
             nibbles(mask, upper, int64_t(cz));
