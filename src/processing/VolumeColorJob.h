@@ -1,7 +1,7 @@
 #pragma once
-// The colour job of volume units and the material presets of mesh units.
-// Declared here so that the mesh and volume units can be written against
-// it; the volume-processing code defines the operations.
+// The display samples of a volume unit: its voxels mapped through the value
+// window, brightness and contrast into three volumes, one per slicing axis.
+#include "processing/VoxelGrid.h"
 #include "scene/BackgroundJob.h"
 
 #include <cstdint>
@@ -9,20 +9,35 @@
 
 namespace velmor {
 
-class CKxDrawUTriangles;
-class CKxDrawUVolumeR;
+// What the colour job reads and writes of a volume unit.
+struct VolumeUnitState {
+    std::wstring renderingType = L"A";
+    float brightness_A = 0.0f;
+    float contrast_A = 1.0f;
+    float brightness_B = 0.0f;
+    float contrast_B = 1.0f;
+    float colorRestriction[2] = {0.0f, 255.0f};   // low, high in stored sample values
+    VoxelGrid voxels;
+    // nx * ny * nz samples of the voxels' width each:
+    // X at (x * nz + z) * ny + y, Y at (y * nz + z) * nx + x, Z at (z * ny + y) * nx + x.
+    void* displayVolumeX = nullptr;
+    void* displayVolumeY = nullptr;
+    void* displayVolumeZ = nullptr;
+};
 
 class VolumeColorJob : public BackgroundJob {
 public:
-    CKxDrawUVolumeR* unit = nullptr;
+    // Runs the job to its end; the job result, 0 when done.
+    int32_t Run(VolumeUnitState& unit);
 
-    // Resets the unit's eleven part materials, stores `mode`, then fills
-    // them from the unit's own and the highlight material (mode other than
-    // 0) or from the named colour scheme (mode 0).
-    void SetMaterialPresets(CKxDrawUTriangles* meshUnit, uint8_t mode, const std::wstring& schemeName);
-    // Fills the unit's three display volumes under the caption "make volume
-    // color"; the job result, 0 on success.
-    int32_t Run(CKxDrawUVolumeR* volumeUnit);
+    VolumeUnitState* unit = nullptr;
+    // Threads the kernel splits over (0: one per core).
+    unsigned threadCount = 0;
 };
+
+uint32_t ColorVolumeWorker(void* job);
+// M is the largest display value: 255 for 8-bit, 65535 for 16-bit samples.
+void ComputeVolumeColors(VolumeColorJob& job, uint8_t M);
+void ComputeVolumeColors(VolumeColorJob& job, uint16_t M);
 
 } // namespace velmor

@@ -1,6 +1,6 @@
 #include "units/CKxDrawUnit.h"
 
-#include "processing/ColorConversion.h"
+#include "processing/MaterialPresets.h"
 
 namespace velmor {
 

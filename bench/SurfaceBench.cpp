@@ -1,0 +1,96 @@
+// Extraction plus normals on 16-bit gyroids, and the volume colour kernel
+// against a plain copy of the bytes it writes.
+#include "SurfacePhantoms.h"
+
+#include "processing/SurfaceBuilder.h"
+#include "processing/VolumeColorJob.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <thread>
+
+using namespace velmor;
+
+namespace {
+
+const std::vector<uint16_t>& Volume(uint64_t n)
+{
+    static std::vector<uint16_t> v256 = bench::Gyroid(256);
+    static std::vector<uint16_t> v512;
+    if (n == 256) return v256;
+    if (v512.empty()) v512 = bench::Gyroid(512);
+    return v512;
+}
+
+void BM_SurfaceAndNormals(benchmark::State& state)
+{
+    const uint64_t n = state.range(0);
+    const auto& volume = Volume(n);
+    SurfaceUnitState unit;
+    unit.voxels = {const_cast<uint16_t*>(volume.data()), n, n, n, n * n, 2};
+    unit.gridCentre[0] = unit.gridCentre[1] = unit.gridCentre[2] = n / 2.0;
+    unit.borderLow = 32768;
+    unit.borderUp = 65535;
+    for (auto _ : state) {
+        SurfaceBuilder builder;
+        builder.threadCount = unsigned(state.range(1));
+        if (builder.MakeSurface(unit) != 0) state.SkipWithError("surface failed");
+    }
+    state.counters["triangles"] = double(unit.mesh.triangleCount);
+    state.counters["voxels/s"] = benchmark::Counter(double(n * n * n), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void Threads(benchmark::internal::Benchmark* b)
+{
+    const int all = int(std::max(1u, std::thread::hardware_concurrency()));
+    for (int n : {256, 512})
+        for (int t : {1, all}) b->Args({n, t});
+}
+BENCHMARK(BM_SurfaceAndNormals)->Apply(Threads)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+struct ColourVolume {
+    std::vector<uint16_t> x, y, z;
+    VolumeUnitState unit;
+    explicit ColourVolume(uint64_t n) : x(n * n * n), y(n * n * n), z(n * n * n)
+    {
+        const auto& v = Volume(n);
+        unit.voxels = {const_cast<uint16_t*>(v.data()), n, n, n, n * n, 2};
+        unit.colorRestriction[0] = 1000;
+        unit.colorRestriction[1] = 60000;
+        unit.brightness_A = 10;
+        unit.contrast_A = 1.2f;
+        unit.displayVolumeX = x.data();
+        unit.displayVolumeY = y.data();
+        unit.displayVolumeZ = z.data();
+    }
+};
+
+void BM_VolumeColours(benchmark::State& state)
+{
+    ColourVolume c(256);
+    for (auto _ : state) {
+        VolumeColorJob job;
+        job.threadCount = unsigned(state.range(0));
+        job.Run(c.unit);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(c.x.size() * 2 * 3));
+}
+BENCHMARK(BM_VolumeColours)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The bound the kernel is measured against: copying the bytes it writes.
+void BM_PlainCopyOfThreeVolumes(benchmark::State& state)
+{
+    ColourVolume c(256);
+    const uint16_t* in = static_cast<const uint16_t*>(c.unit.voxels.samples);
+    for (auto _ : state) {
+        for (auto* out : {&c.x, &c.y, &c.z}) std::memcpy(out->data(), in, out->size() * 2);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(c.x.size() * 2 * 3));
+}
+BENCHMARK(BM_PlainCopyOfThreeVolumes)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

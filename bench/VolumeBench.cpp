@@ -1,0 +1,77 @@
+// Volume loading: a 512 x 512 x 500 16-bit volume as "raw" and as "kxd",
+// from files in the page cache, beside a plain read of the same raw file.
+#include "platform/Memory.h"
+#include "readers/VolumeFileReader.h"
+#include "support/TempDir.h"
+#include "support/VolumeWriter.h"
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace velmor;
+
+namespace {
+
+struct Files {
+    test::TempDir dir;
+    test::TestVolume volume;
+    Files() : volume(test::RandomVolume(512, 512, 500, 2, 11))
+    {
+        dir.Write("v.raw", test::RawBytes(volume));
+        dir.Write("v.kxd", test::KxdBytes(volume));
+        volume.values.clear();
+        volume.values.shrink_to_fit();
+    }
+};
+
+Files& TheFiles()
+{
+    static Files files;
+    return files;
+}
+
+void Load(benchmark::State& state, VolumeFileKind kind, const char* name)
+{
+    Files& f = TheFiles();
+    const VolumeLayout layout{512, 512, 500, static_cast<int>(state.range(0)), 2, 1};
+    CommittedBuffer dest(static_cast<uint64_t>(layout.KeptX() * layout.KeptY() * layout.KeptZ()) * 2);
+    CommittedBuffer work(layout.SliceBytes());
+    uint64_t fileBytes = 0;
+    for (auto _ : state) {
+        ByteSource source;
+        source.OpenFile(f.dir.WidePath(name));
+        fileBytes = source.Size();
+        const bool ok = kind == VolumeFileKind::Raw ? ReadRawVolume(layout, source, dest.Data(), work.Data())
+                                                    : ReadKxdVolume(layout, source, dest.Data(), work.Data());
+        if (!ok) state.SkipWithError("load failed");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * fileBytes));
+}
+
+void BM_PlainReadOfRawFile(benchmark::State& state)
+{
+    Files& f = TheFiles();
+    CommittedBuffer dest(512ull * 512 * 500 * 2);
+    for (auto _ : state) {
+        const int fd = open((f.dir.Path() / "v.raw").c_str(), O_RDONLY);
+        uint64_t done = 0;
+        while (done < dest.Size()) {
+            const ssize_t n = read(fd, dest.Data() + done, dest.Size() - done);
+            if (n <= 0) break;
+            done += static_cast<uint64_t>(n);
+        }
+        close(fd);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dest.Size()));
+}
+
+void BM_LoadRaw(benchmark::State& state) { Load(state, VolumeFileKind::Raw, "v.raw"); }
+void BM_LoadKxd(benchmark::State& state) { Load(state, VolumeFileKind::Kxd, "v.kxd"); }
+
+} // namespace
+
+BENCHMARK(BM_PlainReadOfRawFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadRaw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadKxd)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_MAIN();

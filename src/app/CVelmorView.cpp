@@ -1,0 +1,25 @@
+#include "app/CVelmorView.h"
+
+#include "app/CKxDlgApplication.h"
+
+#include <QPalette>
+
+namespace velmor {
+
+CVelmorView::CVelmorView(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("view"));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::black);
+    setPalette(p);
+    setAutoFillBackground(true);
+}
+
+void CVelmorView::OnApplicationSettings()
+{
+    KillAllTimers();
+    CKxDlgApplication dialog(window());
+    dialog.exec();
+}
+
+} // namespace velmor

@@ -1,0 +1,32 @@
+#pragma once
+// The key policies every dialog of the program shares: Enter never ends a
+// dialog (it is swallowed before any control sees it, so a focused button or
+// edit does not act on it either), and Escape goes to one overridable
+// handler.
+#include <QDialog>
+
+class QKeyEvent;
+
+namespace velmor {
+
+// The object name of the control numbered `id`, so that controls can be
+// found by the number they carry.
+QString ControlName(int id);
+
+class DialogBase : public QDialog {
+public:
+    explicit DialogBase(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+
+protected:
+    // Escape: closes the dialog as cancelled unless a dialog says otherwise.
+    virtual void OnEscape();
+
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool HandleDialogKey(QKeyEvent* event);
+};
+
+} // namespace velmor

@@ -1,0 +1,147 @@
+// JPEG through libjpeg-turbo. Library errors come back through longjmp to
+// the one frame that called setjmp; nothing with a destructor lives between.
+#include "platform/ImageCodec.h"
+
+#include "platform/FilePaths.h"
+#include "platform/WideText.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace velmor {
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    bool truncated = false;
+};
+
+void OnError(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+void OnMessage(j_common_ptr info, int level)
+{
+    // A file that ends early is a damaged slice, not one with a grey tail.
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<ErrorManager*>(info->err)->truncated = true;
+}
+
+void Cmyk(const uint8_t* in, uint8_t* out, bool inverted)
+{
+    for (int k = 0; k < 3; ++k) {
+        const int c = inverted ? in[2 - k] : 255 - in[2 - k];
+        const int key = inverted ? in[3] : 255 - in[3];
+        out[k] = static_cast<uint8_t>(c * key / 255);
+    }
+    out[3] = 255;
+}
+
+// `scratch` belongs to the frame that called setjmp, so a longjmp from the
+// library skips no destructor.
+bool ReadScanlines(jpeg_decompress_struct& cinfo, DecodedImage& image, ErrorManager& err, std::vector<uint8_t>& scratch)
+{
+    const int components = cinfo.output_components;
+    scratch.resize(static_cast<size_t>(cinfo.output_width) * components);
+    const bool cmyk = cinfo.out_color_space == JCS_CMYK;
+    const bool inverted = cmyk && cinfo.saw_Adobe_marker;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int64_t y = cinfo.output_scanline;
+        uint8_t* out = image.bgra.data() + y * image.width * 4;
+        JSAMPROW row = (components == 4 && !cmyk) ? out : scratch.data();
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1 || err.truncated) return false;
+        if (components == 1) {
+            for (int64_t x = 0; x < image.width; ++x) {
+                image.indices[static_cast<size_t>(y * image.width + x)] = scratch[x];
+                out[x * 4] = out[x * 4 + 1] = out[x * 4 + 2] = scratch[x];
+                out[x * 4 + 3] = 255;
+            }
+        } else if (cmyk) {
+            for (int64_t x = 0; x < image.width; ++x) Cmyk(&scratch[x * 4], out + x * 4, inverted);
+        }
+    }
+    return true;
+}
+
+bool Decompress(jpeg_decompress_struct& cinfo, const uint8_t* data, size_t size, DecodedImage& image, ErrorManager& err,
+                std::vector<uint8_t>& scratch)
+{
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    // Even a flat picture costs a few bits per 8 x 8 block and component.
+    if (!PrepareDecodedImage(image, cinfo.image_width, cinfo.image_height, grey, size, 2048)) return false;
+    image.bitsPerPixel = grey ? 8 : 24;
+    jpeg_start_decompress(&cinfo);
+    if (!ReadScanlines(cinfo, image, err, scratch)) return false;
+    jpeg_finish_decompress(&cinfo);
+    return !err.truncated;
+}
+
+bool Compress(jpeg_compress_struct& cinfo, std::FILE* f, const uint8_t* bgr, int64_t width, int64_t height,
+              int64_t stride, int quality)
+{
+    jpeg_stdio_dest(&cinfo, f);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uint8_t*>(bgr + static_cast<int64_t>(cinfo.next_scanline) * stride);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image)
+{
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err;
+    std::vector<uint8_t> scratch;
+    cinfo.err = jpeg_std_error(&err.base);
+    err.base.error_exit = OnError;
+    err.base.emit_message = OnMessage;
+    if (setjmp(err.jump) != 0) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    const bool ok = Decompress(cinfo, data, size, image, err, scratch);
+    jpeg_destroy_decompress(&cinfo);
+    return ok;
+}
+
+bool SaveJpeg(const std::wstring& path, const uint8_t* bgr, int64_t width, int64_t height, int64_t stride, int quality)
+{
+    if (bgr == nullptr || width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
+    const auto file = PathFromWide(path);
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    if (f == nullptr) return false;
+    jpeg_compress_struct cinfo{};
+    ErrorManager err;
+    cinfo.err = jpeg_std_error(&err.base);
+    err.base.error_exit = OnError;
+    volatile bool ok = false;
+    if (setjmp(err.jump) == 0) {
+        jpeg_create_compress(&cinfo);
+        ok = Compress(cinfo, f, bgr, width, height, stride, quality);
+    }
+    jpeg_destroy_compress(&cinfo);
+    bool written = (std::fflush(f) == 0) && !std::ferror(f) && ok;
+    written = (std::fclose(f) == 0) && written;
+    if (!written) RemovePartialOutput(file);
+    return written;
+}
+
+} // namespace velmor

@@ -1,0 +1,140 @@
+// PNG through libpng's classic interface, which leaves sample values as the
+// file has them (no gamma or colour-space conversion). 16-bit samples are
+// scaled to 8 bits with rounding.
+#include "platform/ImageCodec.h"
+
+#include <csetjmp>
+#include <cstring>
+#include <png.h>
+
+namespace velmor {
+namespace {
+
+struct MemoryReader {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t length)
+{
+    auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    if (length > r->size - r->pos) png_error(png, "truncated");
+    std::memcpy(out, r->data + r->pos, length);
+    r->pos += length;
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+struct PngLayout {
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colour = 0;
+    bool indexed = false, grey = false;
+    int components = 0;   // bytes a pixel after the transforms
+};
+
+void SetTransforms(png_structp png, png_infop info, PngLayout& l)
+{
+    png_get_IHDR(png, info, &l.width, &l.height, &l.depth, &l.colour, nullptr, nullptr, nullptr);
+    l.indexed = l.colour == PNG_COLOR_TYPE_PALETTE;
+    l.grey = (l.colour & PNG_COLOR_MASK_COLOR) == 0;
+    if (l.depth == 16) png_set_scale_16(png);
+    if (l.depth < 8) {
+        if (l.grey) png_set_expand_gray_1_2_4_to_8(png);
+        else png_set_packing(png);
+    }
+    if (l.indexed) {
+        l.components = 1;
+    } else if (l.grey) {
+        l.components = (l.colour & PNG_COLOR_MASK_ALPHA) ? 2 : 1;
+    } else {
+        png_set_bgr(png);
+        if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+        else if ((l.colour & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+        l.components = 4;
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+}
+
+void PaletteBgra(png_structp png, png_infop info, uint8_t palette[1024])
+{
+    std::memset(palette, 0, 1024);
+    png_colorp entries = nullptr;
+    int count = 0;
+    if (png_get_PLTE(png, info, &entries, &count) != 0) {
+        for (int i = 0; i < count && i < 256; ++i) {
+            palette[i * 4] = entries[i].blue;
+            palette[i * 4 + 1] = entries[i].green;
+            palette[i * 4 + 2] = entries[i].red;
+            palette[i * 4 + 3] = 255;
+        }
+    }
+    png_bytep alpha = nullptr;
+    int alphaCount = 0;
+    if (png_get_tRNS(png, info, &alpha, &alphaCount, nullptr) != 0 && alpha != nullptr)
+        for (int i = 0; i < alphaCount && i < 256; ++i) palette[i * 4 + 3] = alpha[i];
+}
+
+// Turns the rows as libpng left them into the shared layout.
+void Finish(const PngLayout& l, const std::vector<uint8_t>& rows, const uint8_t palette[1024], DecodedImage& image)
+{
+    const size_t pixels = static_cast<size_t>(image.width * image.height);
+    if (l.components == 4) {
+        std::memcpy(image.bgra.data(), rows.data(), pixels * 4);
+        return;
+    }
+    for (size_t i = 0; i < pixels; ++i) {
+        const uint8_t v = rows[i * l.components];
+        uint8_t* out = image.bgra.data() + i * 4;
+        image.indices[i] = v;
+        if (l.indexed) {
+            std::memcpy(out, palette + v * 4, 4);
+        } else {
+            out[0] = out[1] = out[2] = v;
+            out[3] = l.components == 2 ? rows[i * 2 + 1] : 255;
+        }
+    }
+}
+
+} // namespace
+
+bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, OnWarning);
+    if (png == nullptr) return false;
+    png_infop info = png_create_info_struct(png);
+    // Owned outside the setjmp frame's unwinding: released on both paths.
+    auto* rows = new std::vector<uint8_t>();
+    auto* pointers = new std::vector<png_bytep>();
+    MemoryReader reader{data, size, 0};
+    volatile bool ok = false;
+    if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+        png_set_read_fn(png, &reader, ReadFromMemory);
+        png_read_info(png, info);
+        PngLayout layout;
+        SetTransforms(png, info, layout);
+        const bool withIndices = layout.indexed || layout.grey;
+        // Deflate packs at most about 1032 bytes into one, and a pixel is at least one bit.
+        if (PrepareDecodedImage(image, layout.width, layout.height, withIndices, size, 8300) &&
+            png_get_rowbytes(png, info) == static_cast<size_t>(layout.width) * layout.components) {
+            image.bitsPerPixel = layout.indexed || layout.grey ? 8 : (layout.colour & PNG_COLOR_MASK_ALPHA) ? 32 : 24;
+            const size_t rowBytes = static_cast<size_t>(layout.width) * layout.components;
+            rows->resize(rowBytes * layout.height);
+            pointers->resize(layout.height);
+            for (png_uint_32 y = 0; y < layout.height; ++y) (*pointers)[y] = rows->data() + y * rowBytes;
+            png_read_image(png, pointers->data());
+            png_read_end(png, nullptr);
+            uint8_t palette[1024];
+            PaletteBgra(png, info, palette);
+            Finish(layout, *rows, palette, image);
+            ok = true;
+        }
+    }
+    png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    delete rows;
+    delete pointers;
+    return ok;
+}
+
+} // namespace velmor

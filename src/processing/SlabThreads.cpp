@@ -1,0 +1,32 @@
+#include "processing/SlabThreads.h"
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+namespace velmor {
+
+void RunSlabs(unsigned count, const std::function<void(unsigned)>& slab)
+{
+    std::vector<std::thread> threads;
+    std::vector<unsigned> inlineSlabs;
+    for (unsigned s = 1; s < count; ++s) {
+        try {
+            threads.emplace_back(slab, s);
+        } catch (...) {
+            inlineSlabs.push_back(s);
+        }
+    }
+    slab(0);
+    for (unsigned s : inlineSlabs) slab(s);
+    for (auto& t : threads) t.join();
+}
+
+unsigned DefaultSlabCount(uint64_t slices, uint64_t work, uint64_t minimumWork)
+{
+    if (work < minimumWork) return 1;
+    const uint64_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::clamp<uint64_t>(slices, 1, cores));
+}
+
+} // namespace velmor

@@ -1,0 +1,191 @@
+#include "readers/SliceImageReader.h"
+
+#include "platform/CheckedMath.h"
+#include "platform/FilePaths.h"
+
+#include <cstring>
+#include <mutex>
+#include <tiffio.h>
+#include <vector>
+
+namespace velmor {
+namespace {
+
+uint8_t* MemoryRow(const SliceShape& shape, uint8_t* slice, int64_t sourceRow)
+{
+    const int64_t row = shape.reverseY ? sourceRow : shape.sizeY - 1 - sourceRow;
+    return slice + static_cast<uint64_t>(row) * shape.RowBytes();
+}
+
+void PutValue(uint8_t* at, int bytesPerValue, uint32_t value)
+{
+    at[0] = static_cast<uint8_t>(value);
+    if (bytesPerValue == 2) at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+// Spreads `values` values of a source row (spp per pixel) onto a memory row
+// of `channels` per pixel: 3 to 1 keeps the first, 1 to 3 copies into all.
+bool MapSamples(const uint8_t* src, uint32_t spp, uint8_t* dst, const SliceShape& shape, uint64_t pixels)
+{
+    const uint64_t b = static_cast<uint64_t>(shape.bytesPerValue);
+    const uint64_t ch = static_cast<uint64_t>(shape.channels);
+    if (spp == ch) {
+        std::memcpy(dst, src, pixels * ch * b);
+        return true;
+    }
+    if (spp == 3 && ch == 1) {
+        for (uint64_t x = 0; x < pixels; ++x) std::memcpy(dst + x * b, src + x * 3 * b, b);
+        return true;
+    }
+    if (spp == 1 && ch == 3) {
+        for (uint64_t x = 0; x < pixels; ++x)
+            for (uint64_t c = 0; c < 3; ++c) std::memcpy(dst + (x * 3 + c) * b, src + x * b, b);
+        return true;
+    }
+    return false;
+}
+
+void SilenceLibtiff()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        TIFFSetErrorHandler(nullptr);
+        TIFFSetWarningHandler(nullptr);
+    });
+}
+
+struct TiffCloser {
+    void operator()(TIFF* t) const { TIFFClose(t); }
+};
+
+struct TiffFormat {
+    uint32_t width = 0, height = 0;
+    uint16_t bits = 0, spp = 0, photometric = 1, compression = 1, planar = PLANARCONFIG_CONTIG;
+};
+
+bool ReadTiffFormat(TIFF* tif, const SliceShape& shape, TiffFormat& f)
+{
+    if (TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &f.bits) != 1 || f.bits / 8 != shape.bytesPerValue || f.bits % 8 != 0)
+        return false;
+    if (TIFFIsTiled(tif)) return false;
+    if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &f.width) != 1 || TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &f.height) != 1)
+        return false;
+    if (f.width != shape.sizeX || f.height != shape.sizeY) return false;
+    if (TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &f.spp) != 1) f.spp = 0;
+    if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &f.photometric) != 1) f.photometric = PHOTOMETRIC_MINISBLACK;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &f.compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &f.planar);
+    if (f.spp == 0) f.spp = f.photometric == PHOTOMETRIC_MINISBLACK ? 1 : 3;
+    const bool known = f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_RGB ||
+                       f.photometric == PHOTOMETRIC_PALETTE || f.photometric == PHOTOMETRIC_YCBCR;
+    if (!known || (f.planar != PLANARCONFIG_CONTIG && f.spp > 1)) return false;
+    if (f.spp != shape.channels && !(f.spp == 3 && shape.channels == 1) && !(f.spp == 1 && shape.channels == 3)) return false;
+    if (f.photometric == PHOTOMETRIC_YCBCR) {
+        // Let the library hand out RGB; subsampled raw YCbCr has another row layout.
+        if (f.compression == COMPRESSION_JPEG) return TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB) == 1;
+        uint16_t h = 1, v = 1;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &h, &v);
+        return h == 1 && v == 1;
+    }
+    return true;
+}
+
+bool ReadScanlines(TIFF* tif, const TiffFormat& f, const SliceShape& shape, uint8_t* slice)
+{
+    const uint64_t sourceRowBytes = static_cast<uint64_t>(f.width) * f.spp * static_cast<uint64_t>(shape.bytesPerValue);
+    if (static_cast<uint64_t>(TIFFScanlineSize64(tif)) != sourceRowBytes) return false;
+    std::vector<uint8_t> scratch(sourceRowBytes);
+    for (uint32_t y = 0; y < f.height; ++y) {
+        if (TIFFReadScanline(tif, scratch.data(), y, 0) < 0) return false;
+        if (!MapSamples(scratch.data(), f.spp, MemoryRow(shape, slice, y), shape, f.width)) return false;
+    }
+    return true;
+}
+
+bool ReadStrips(TIFF* tif, const TiffFormat& f, const SliceShape& shape, uint8_t* slice)
+{
+    const uint64_t sourceRowBytes = static_cast<uint64_t>(f.width) * f.spp * static_cast<uint64_t>(shape.bytesPerValue);
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > f.height) rowsPerStrip = f.height;
+    const tmsize_t stripSize = TIFFStripSize(tif);
+    if (stripSize <= 0 || static_cast<uint64_t>(stripSize) < sourceRowBytes * rowsPerStrip) return false;
+    std::vector<uint8_t> scratch(static_cast<size_t>(stripSize));
+    uint32_t row = 0;
+    for (tstrip_t strip = 0; row < f.height; ++strip) {
+        if (strip >= TIFFNumberOfStrips(tif)) return false;
+        const tmsize_t got = TIFFReadEncodedStrip(tif, strip, scratch.data(), stripSize);
+        const uint32_t rows = std::min(rowsPerStrip, f.height - row);
+        if (got < 0 || static_cast<uint64_t>(got) < sourceRowBytes * rows) return false;
+        for (uint32_t r = 0; r < rows; ++r, ++row)
+            if (!MapSamples(scratch.data() + r * sourceRowBytes, f.spp, MemoryRow(shape, slice, row), shape, f.width))
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+uint64_t SliceShape::RowBytes() const
+{
+    if (sizeX <= 0 || sizeY <= 0 || (bytesPerValue != 1 && bytesPerValue != 2) || channels < 1 || channels > 4) return 0;
+    uint64_t bytes = 0;
+    return CheckedMul(static_cast<uint64_t>(sizeX), static_cast<uint64_t>(channels * bytesPerValue), bytes) ? bytes : 0;
+}
+
+bool PlacePictureSlice(const DecodedImage& picture, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY)
+{
+    if (shape.RowBytes() == 0 || picture.width != shape.sizeX || picture.height != shape.sizeY) return false;
+    pendingFlipY = false;
+    const bool useIndices = shape.channels == 1 && !picture.indices.empty();
+    const uint64_t b = static_cast<uint64_t>(shape.bytesPerValue);
+    const uint64_t ch = static_cast<uint64_t>(shape.channels);
+    for (int64_t y = 0; y < shape.sizeY; ++y) {
+        uint8_t* row = MemoryRow(shape, slice, y);
+        for (int64_t x = 0; x < shape.sizeX; ++x) {
+            const uint8_t* p = picture.Pixel(x, y);
+            uint8_t* out = row + static_cast<uint64_t>(x) * ch * b;
+            if (ch == 1) {
+                PutValue(out, shape.bytesPerValue, useIndices ? picture.indices[static_cast<size_t>(y * shape.sizeX + x)] : p[0]);
+                continue;
+            }
+            const uint8_t rgba[4] = {p[2], p[1], p[0], p[3]};
+            for (uint64_t c = 0; c < ch; ++c) PutValue(out + c * b, shape.bytesPerValue, rgba[c]);
+        }
+    }
+    return true;
+}
+
+bool ReadRawSliceFrom(ByteSource& source, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY)
+{
+    const uint64_t rowBytes = shape.RowBytes();
+    if (rowBytes == 0) return false;
+    pendingFlipY = false;
+    if (!source.ReadInto(slice, rowBytes * static_cast<uint64_t>(shape.sizeY))) return false;
+    if (!shape.reverseY) ReverseRows(slice, shape.sizeY, rowBytes);
+    return true;
+}
+
+bool ReadKxdSliceFrom(ByteSource& source, const SliceShape& shape, uint8_t* slice)
+{
+    if (shape.RowBytes() == 0 || shape.channels != 1) return false;
+    const uint8_t* flag = source.Take(1);
+    if (flag == nullptr) return false;
+    if (*flag != 1) return true;
+    return ReadKxdRows(shape.AsLayout(), source, slice, true);
+}
+
+bool ReadTiffSlice(const std::wstring& path, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY)
+{
+    if (shape.RowBytes() == 0) return false;
+    SilenceLibtiff();
+    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(ResolveScenePath(path).c_str(), "r"));
+    TiffFormat f;
+    if (!tif || !ReadTiffFormat(tif.get(), shape, f)) return false;
+    pendingFlipY = false;
+    const bool scanlines = f.compression == COMPRESSION_NONE &&
+                           (f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_RGB);
+    return scanlines ? ReadScanlines(tif.get(), f, shape, slice) : ReadStrips(tif.get(), f, shape, slice);
+}
+
+} // namespace velmor

@@ -1,0 +1,245 @@
+#include "scene/CVelmorDoc.h"
+
+#include "platform/Memory.h"
+#include "platform/MessageSink.h"
+#include "platform/NumberParse.h"
+#include "platform/WideText.h"
+#include "scene/PathParts.h"
+#include "scene/SceneBlockStream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmor {
+
+CVelmorDoc* CurrentDocument = nullptr;
+std::wstring ScenePath;
+std::wstring SceneFolder;
+std::wstring LastFolder;
+
+namespace {
+
+std::mutex gHooksMutex;
+GroupMemoryHooks gHooks;
+
+GroupMemoryHooks Hooks()
+{
+    std::lock_guard lock(gHooksMutex);
+    return gHooks;
+}
+
+constexpr size_t kHeaderBytes = 32;
+
+class SceneFile {
+public:
+    explicit SceneFile(const std::wstring& path) : fd_(open(PathFromWide(path).c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~SceneFile() { if (fd_ >= 0) close(fd_); }
+    SceneFile(const SceneFile&) = delete;
+    SceneFile& operator=(const SceneFile&) = delete;
+
+    // Only regular files count as open: a folder or a device is no scene.
+    bool Ok(uint64_t& size) const
+    {
+        struct stat st {};
+        if (fd_ < 0 || fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        size = static_cast<uint64_t>(st.st_size);
+        return true;
+    }
+    // Up to `bytes` from the start; how many it got, or -1.
+    int64_t Read(uint8_t* dst, uint64_t bytes) const
+    {
+        uint64_t done = 0;
+        while (done < bytes) {
+            const size_t chunk = static_cast<size_t>(std::min<uint64_t>(bytes - done, 1u << 30));
+            const ssize_t n = pread(fd_, dst + done, chunk, static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return -1;
+            if (n == 0) break;
+            done += static_cast<uint64_t>(n);
+        }
+        return static_cast<int64_t>(done);
+    }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+bool SceneNameOrder::operator()(const std::wstring& a, const std::wstring& b) const { return Utf16Less(a, b); }
+
+void SetGroupMemoryHooks(GroupMemoryHooks hooks)
+{
+    std::lock_guard lock(gHooksMutex);
+    gHooks = std::move(hooks);
+}
+
+CVelmorDoc::CVelmorDoc() = default;
+
+CVelmorDoc::~CVelmorDoc()
+{
+    ClearScene();
+    if (CurrentDocument == this) CurrentDocument = nullptr;
+}
+
+bool CVelmorDoc::OnNewDocument()
+{
+    ResetScene();
+    CurrentDocument = this;
+    return true;
+}
+
+void CVelmorDoc::ResetScene()
+{
+    View = attachedView_;
+    if (View != nullptr) View->ShowNoScene();
+    ClearScene();
+}
+
+void CVelmorDoc::ClearScene()
+{
+    head.Clear();
+    // Units go before the data objects and events they point to.
+    drawGroups.clear();
+    dataObjects.clear();
+    if (View != nullptr) View->ForgetSceneEvents();
+    events.clear();
+}
+
+bool CVelmorDoc::FreeGroupGLBuffers(bool loaded)
+{
+    const auto hooks = Hooks();
+    if (!hooks.freeOneGLBuffer) return false;
+    for (auto& [name, group] : drawGroups)
+        if (hooks.freeOneGLBuffer(*group, loaded)) return true;
+    return false;
+}
+
+void CVelmorDoc::FreeGroupWork()
+{
+    const auto hooks = Hooks();
+    if (!hooks.freeWorkIfUnloaded) return;
+    for (auto& [name, group] : drawGroups) hooks.freeWorkIfUnloaded(*group);
+}
+
+void CVelmorDoc::ReleaseUnusedData()
+{
+    for (auto& [name, data] : dataObjects) data->FreeIfUnused();
+}
+
+bool CVelmorDoc::OpenFailedEarly(const std::wstring& text, const std::wstring& previousPath,
+                                 const std::wstring& previousFolder)
+{
+    ErrorText = text;
+    ShowMessage(ErrorText);
+    // The scene still shown keeps its path, so that its data keep loading
+    // from where it came from.
+    ScenePath = previousPath;
+    SceneFolder = previousFolder;
+    lastOutcome_ = OpenOutcome::PreviousSceneKept;
+    return true;
+}
+
+bool CVelmorDoc::OnOpenDocument(const std::wstring& path)
+{
+    const std::wstring previousPath = ScenePath, previousFolder = SceneFolder;
+    ScenePath = path;
+    SceneFolder = GetFolderPart(path);
+
+    uint8_t header[kHeaderBytes] = {};
+    int64_t headerBytes = -1;
+    {
+        SceneFile file(path);
+        uint64_t size = 0;
+        if (file.Ok(size)) headerBytes = file.Read(header, kHeaderBytes);
+    }
+    if (headerBytes < 0) return OpenFailedEarly(L"file open error", previousPath, previousFolder);
+
+    const SceneFileKind kind = ClassifySceneHeader(header, static_cast<size_t>(headerBytes));
+    Encrypted = kind == SceneFileKind::PlainText ? 0 : 1;
+    if (kind == SceneFileKind::UnknownMethod) return OpenFailedEarly(L"cryption method error", previousPath, previousFolder);
+    LastFolder = SceneFolder;
+
+    bool read = false;
+    if (kind == SceneFileKind::Container) {
+        SceneBlockStream block;
+        if (!block.ReadSceneBlock(path, L"")) return OpenFailedEarly(L"file decrypt error", previousPath, previousFolder);
+        ResetScene();
+        read = ReadSceneXml(block.stream.Data(), block.plainLength);
+    } else {
+        CommittedBuffer text;
+        uint64_t size = 0;
+        {
+            SceneFile file(path);
+            if (!file.Ok(size)) return OpenFailedEarly(L"file open error", previousPath, previousFolder);
+            if (!HasFreeMemory(size) || !text.Commit(size))
+                return OpenFailedEarly(L"memory shortage error", previousPath, previousFolder);
+            if (file.Read(text.Data(), size) != static_cast<int64_t>(size))
+                return OpenFailedEarly(L"file open error", previousPath, previousFolder);
+        }
+        ResetScene();
+        read = ReadSceneXml(text.Data(), size);
+    }
+
+    if (!read) {
+        ShowMessage(ErrorText);
+        ResetScene();
+        ScenePath = L"";
+        lastOutcome_ = OpenOutcome::EmptyScene;
+        return true;
+    }
+    if (static_cast<double>(Version) <= 1.3401) ApplyLegacyFixUps();
+    if (View != nullptr) View->SetSceneLoaded(true);
+    lastOutcome_ = OpenOutcome::Opened;
+    return true;
+}
+
+void CVelmorDoc::ApplyLegacyFixUps()
+{
+    const auto& description = head.description;
+    const auto isTavrel = [](const HeadItem& item) { return item.type == L"Tavrel No."; };
+    if (std::any_of(description.begin(), description.end(), isTavrel)) {
+        const auto scale = std::find_if(description.begin(), description.end(),
+                                        [](const HeadItem& item) { return item.type == L"scale"; });
+        const size_t um = scale == description.end() ? std::wstring::npos : scale->value.find(L"um");
+        if (um != std::wstring::npos) {
+            const float pitch = NarrowToFloat(ParseLeadingDouble(std::wstring_view(scale->value).substr(0, um)) / 10);
+            for (auto& [name, data] : dataObjects) {
+                if (data->type != L"volume") continue;
+                std::fill(std::begin(data->voxelPitch.pitch), std::end(data->voxelPitch.pitch), pitch);
+                data->voxelPitch.unit = L"um";
+            }
+        }
+        if (SceneEvent* first = View != nullptr ? View->FirstEvent() : nullptr) {
+            for (EventSetting& setting : first->settings) {
+                if (setting.elementName != L"selectMode") continue;
+                for (size_t i = 0; i < setting.names.size(); ++i) {
+                    if (setting.names[i] != L"original") continue;
+                    setting.names[i] = L"pattern_default";
+                    if (i < setting.values.size()) setting.values[i] = L"RGB_cube";
+                }
+            }
+        }
+    }
+
+    const DataObject* volume = nullptr;
+    int volumes = 0;
+    for (auto& [name, data] : dataObjects)
+        if (data->type == L"volume") volume = (++volumes == 1) ? data.get() : nullptr;
+    if (volumes != 1) return;
+    const uint64_t sizes[3] = {volume->sizeX, volume->sizeY, volume->sizeZ};
+    double largest = 0;
+    for (int a = 0; a < 3; ++a)
+        largest = std::max(largest, volume->voxelPitch.pitch[a] / 2.0 * static_cast<double>(sizes[a]));
+    for (auto& [name, data] : dataObjects) {
+        if (data->type != L"array_xyz") continue;
+        std::fill(std::begin(data->coordinateScale.scale), std::end(data->coordinateScale.scale), NarrowToFloat(largest));
+        data->coordinateScale.unit = volume->voxelPitch.unit;
+    }
+}
+
+} // namespace velmor

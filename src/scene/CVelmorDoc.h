@@ -1,0 +1,112 @@
+#pragma once
+// The one scene document: the head, the data objects, the draw-group tree and
+// the events of the scene shown, each kept under its name. It opens scene
+// files (plain XML or the encrypted container), reads them, repairs scenes of
+// old versions and tells the view that a scene is ready. It never writes
+// scene files.
+#include "scene/DataObject.h"
+#include "scene/DocumentView.h"
+#include "scene/SceneEvent.h"
+#include "scene/SceneHead.h"
+#include "units/DrawGroup.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+namespace velmor {
+
+// Names are ordered by UTF-16 code units, as the walks visit them.
+struct SceneNameOrder {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+
+using DataObjectMap = std::map<std::wstring, std::unique_ptr<DataObject>, SceneNameOrder>;
+using DrawGroupMap = std::map<std::wstring, std::unique_ptr<DrawGroup>, SceneNameOrder>;
+using SceneEventMap = std::map<std::wstring, std::unique_ptr<SceneEvent>, SceneNameOrder>;
+
+// The per-group memory walks belong to the draw-group tree; the document
+// reaches them through these hooks, which the tree installs. Without them
+// nothing is freed.
+struct GroupMemoryHooks {
+    std::function<bool(DrawGroup&, bool loaded)> freeOneGLBuffer;
+    std::function<void(DrawGroup&)> freeWorkIfUnloaded;
+};
+void SetGroupMemoryHooks(GroupMemoryHooks hooks);
+
+// How the last open ended, for the caller that records recent files.
+enum class OpenOutcome { Opened, PreviousSceneKept, EmptyScene };
+
+class CVelmorDoc {
+public:
+    CVelmorDoc();
+    ~CVelmorDoc();
+    CVelmorDoc(const CVelmorDoc&) = delete;
+    CVelmorDoc& operator=(const CVelmorDoc&) = delete;
+
+    // The view that shows this document; may be null (no view yet).
+    void AttachView(DocumentView* view) { attachedView_ = view; }
+
+    bool OnNewDocument();
+    // Opens a scene file. Every outcome returns true; LastOpenOutcome says
+    // which it was.
+    bool OnOpenDocument(const std::wstring& path);
+    OpenOutcome LastOpenOutcome() const { return lastOutcome_; }
+
+    void ResetScene();
+    void ClearScene();
+
+    bool FreeGroupGLBuffers(bool loaded);
+    void FreeGroupWork();
+    void ReleaseUnusedData();
+
+    // Scene XML reader. The text is parsed in place and may be changed.
+    bool ReadSceneXml(uint8_t* text, uint64_t size);
+    void ReadSceneHead(pugi::xml_node head);
+    void ReadHeadItems(pugi::xml_node item, std::vector<HeadItem>& items);
+    bool ReadSceneBody(pugi::xml_node body);
+    void ReadDataElement(pugi::xml_node element, DataObject& data);
+    void ReadDataFileSource(pugi::xml_node element, DataObject& data);
+    void ReadVolumeScale(pugi::xml_node element, DataObject& data);
+    void ReadCoordinateScale(pugi::xml_node element, DataObject& data);
+    bool ReadDrawGroup(pugi::xml_node element, DrawGroup& group);
+    bool ReadGroupCaption(pugi::xml_node element, DrawGroup& group);
+    bool ReadChildGroup(pugi::xml_node element, DrawGroup& group);
+    void ReadSceneEvent(pugi::xml_node element, SceneEvent& event);
+    bool ReadFirstSetting(pugi::xml_node element);
+    bool ReadDrawUnit(pugi::xml_node element, DrawGroup& group);
+
+    SceneHead head;
+    DataObjectMap dataObjects;
+    DrawGroupMap drawGroups;
+    SceneEventMap events;
+    uint8_t Encrypted = 0;
+    DocumentView* View = nullptr;
+    std::wstring ErrorText;
+    float Version = 1.0f;
+
+private:
+    bool ReadSceneText(uint8_t* text, uint64_t size);
+    bool OpenFailedEarly(const std::wstring& text, const std::wstring& previousPath, const std::wstring& previousFolder);
+    void ApplyLegacyFixUps();
+    bool HasGroupCycle() const;
+
+    DocumentView* attachedView_ = nullptr;
+    OpenOutcome lastOutcome_ = OpenOutcome::Opened;
+};
+
+extern CVelmorDoc* CurrentDocument;
+extern std::wstring ScenePath;
+extern std::wstring SceneFolder;
+extern std::wstring LastFolder;
+
+// Bounds of "spaceNum": a scene shows at least one space and never more than
+// the renderer can hold.
+constexpr int32_t kMinSpaces = 1;
+constexpr int32_t kMaxSpaces = 64;
+
+} // namespace velmor

@@ -1,0 +1,124 @@
+#include "GuiTestSupport.h"
+
+#include "app/CKxDlgApplication.h"
+#include "app/Profile.h"
+#include "support/TempDir.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+using namespace velmor;
+using velmor::test::GuiApplication;
+using velmor::test::ReadFileBytes;
+using velmor::test::TempDir;
+
+namespace {
+
+class CKxDlgApplicationTest : public ::testing::Test {
+protected:
+    CKxDlgApplicationTest()
+    {
+        GuiApplication();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(home.Path().string()));
+    }
+
+    std::filesystem::path ProfileFile() const { return home.Path() / "Quillmarsh" / "Velmor.ini"; }
+
+    template <typename Widget>
+    Widget* Control(CKxDlgApplication& dialog, int id)
+    {
+        auto* widget = dialog.findChild<Widget*>(QStringLiteral("ctl_%1").arg(id));
+        EXPECT_NE(widget, nullptr) << id;
+        return widget;
+    }
+
+    TempDir home;
+};
+
+TEST_F(CKxDlgApplicationTest, DefaultsAreProposedAndStoredOnOk)
+{
+    CKxDlgApplication::LoadApplicationSettings(true);
+    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 512);
+    EXPECT_EQ(CurrentApplicationSettings().quarterSizeMB, 4096);
+    EXPECT_TRUE(CurrentApplicationSettings().useVBO);
+
+    CKxDlgApplication dialog;
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Application Preference"));
+    EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgApplication::kHalfUse)->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->text(), QStringLiteral("128"));
+    EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgApplication::kQuarterUse)->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kQuarterSize)->text(), QStringLiteral("1024"));
+    EXPECT_FALSE(Control<QCheckBox>(dialog, CKxDlgApplication::kNoVbo)->isChecked());
+    EXPECT_EQ(Control<QCheckBox>(dialog, CKxDlgApplication::kNoVbo)->text(),
+              QStringLiteral("Turn off VBO (Vertex Buffer Object)"));
+    bool noteShown = false;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        noteShown |= label->text() == QStringLiteral("Please reopen this file to apply new preference.");
+    EXPECT_TRUE(noteShown);
+
+    Control<QPushButton>(dialog, CKxDlgApplication::kOk)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    // The settings in force wait for the next scene.
+    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 512);
+
+    const std::string file = ReadFileBytes(ProfileFile());
+    EXPECT_NE(file.find("[Aplication]"), std::string::npos) << file;
+    EXPECT_NE(file.find("VOX_HALF_SIZE=128"), std::string::npos) << file;
+    EXPECT_NE(file.find("VOX_QUARTER_SIZE=1024"), std::string::npos) << file;
+    EXPECT_NE(file.find("NO_VBO=0"), std::string::npos) << file;
+
+    CKxDlgApplication::LoadApplicationSettings(true);
+    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 128);
+    EXPECT_EQ(CurrentApplicationSettings().quarterSizeMB, 1024);
+}
+
+TEST_F(CKxDlgApplicationTest, HalfAboveQuarterIsStoredAsTheQuarterAndReadBack)
+{
+    {
+        CKxDlgApplication dialog;
+        dialog.show();
+        Control<QCheckBox>(dialog, CKxDlgApplication::kHalfUse)->setChecked(false);
+        Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->setText(QStringLiteral("2000"));
+        Control<QLineEdit>(dialog, CKxDlgApplication::kQuarterSize)->setText(QStringLiteral("1000"));
+        Control<QCheckBox>(dialog, CKxDlgApplication::kNoVbo)->setChecked(true);
+        Control<QPushButton>(dialog, CKxDlgApplication::kOk)->click();
+    }
+    CKxDlgApplication::LoadApplicationSettings(true);
+    const ApplicationSettings& s = CurrentApplicationSettings();
+    EXPECT_FALSE(s.useHalf);
+    EXPECT_TRUE(s.useQuarter);
+    EXPECT_EQ(s.halfSizeMB, 1000);
+    EXPECT_EQ(s.quarterSizeMB, 1000);
+    EXPECT_FALSE(s.useVBO);
+
+    CKxDlgApplication again;
+    again.show();
+    EXPECT_FALSE(Control<QCheckBox>(again, CKxDlgApplication::kHalfUse)->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(again, CKxDlgApplication::kHalfSize)->text(), QStringLiteral("1000"));
+    EXPECT_TRUE(Control<QCheckBox>(again, CKxDlgApplication::kNoVbo)->isChecked());
+}
+
+TEST_F(CKxDlgApplicationTest, CancelAndEnterWriteNothing)
+{
+    CKxDlgApplication dialog;
+    dialog.show();
+    QLineEdit* half = Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize);
+    half->setText(QStringLiteral("64"));
+    QPushButton* ok = Control<QPushButton>(dialog, CKxDlgApplication::kOk);
+    for (QWidget* target : {static_cast<QWidget*>(half), static_cast<QWidget*>(ok)}) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(dialog.isVisible());
+    }
+    Control<QPushButton>(dialog, CKxDlgApplication::kCancel)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(std::filesystem::exists(ProfileFile()));
+}
+
+} // namespace

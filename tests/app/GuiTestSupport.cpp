@@ -1,0 +1,38 @@
+#include "GuiTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace velmor::test {
+
+QApplication& GuiApplication()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "tests_app";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: tearing Qt down among the other static objects at
+    // exit crashes, and the process ends right after the tests anyway.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+QPointF Centre(const QWidget* widget) { return {widget->width() / 2.0, widget->height() / 2.0}; }
+
+void PostClick(QWidget* widget, QPointF at)
+{
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+        QCoreApplication::postEvent(widget, new QMouseEvent(type, at, at, Qt::LeftButton, held, Qt::NoModifier));
+    }
+}
+
+void ProcessEventsFor(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+} // namespace velmor::test

@@ -1,0 +1,22 @@
+#pragma once
+// What the program's widget tests share: one QApplication for the process
+// (offscreen unless the environment says otherwise) and synthetic clicks
+// that may be posted from any thread.
+#include <QApplication>
+#include <QPoint>
+
+class QWidget;
+
+namespace velmor::test {
+
+QApplication& GuiApplication();
+
+QPointF Centre(const QWidget* widget);
+// Posts a left click at `at` (in the widget's coordinates), as the window
+// system would deliver it; safe from a worker thread.
+void PostClick(QWidget* widget, QPointF at);
+
+// Lets queued events run for up to `ms` milliseconds.
+void ProcessEventsFor(int ms);
+
+} // namespace velmor::test

@@ -1,0 +1,301 @@
+#include "GuiTestSupport.h"
+
+#include "app/CKxDlgProgress.h"
+#include "app/ColorLabel.h"
+#include "app/ProgressEvent.h"
+#include "app/QtJobHost.h"
+#include "app/QtMessageSink.h"
+#include "scene/BackgroundJob.h"
+
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <thread>
+
+using namespace velmor;
+using namespace std::chrono_literals;
+using velmor::test::Centre;
+using velmor::test::GuiApplication;
+using velmor::test::PostClick;
+using velmor::test::ProcessEventsFor;
+
+namespace {
+
+// A job whose worker is a test's lambda.
+struct LambdaJob : BackgroundJob {
+    std::function<void(LambdaJob&)> body;
+
+    bool Run()
+    {
+        return RunJob(this, [](void* param) -> uint32_t {
+            auto* job = static_cast<LambdaJob*>(param);
+            job->body(*job);
+            job->result = 0;
+            return 0;
+        });
+    }
+};
+
+// Counts how often a widget was shown.
+class ShowCounter final : public QObject {
+public:
+    explicit ShowCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int shows = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) ++shows;
+        return false;
+    }
+};
+
+class QtJobHostTest : public ::testing::Test {
+protected:
+    QPushButton* CancelButton() { return dialog.findChild<QPushButton*>(QStringLiteral("ctl_1214")); }
+    QProgressBar* Bar() { return dialog.findChild<QProgressBar*>(QStringLiteral("ctl_1215")); }
+    ColorLabel* Label() { return dialog.findChild<ColorLabel*>(QStringLiteral("ctl_1216")); }
+
+    QApplication& app = GuiApplication();   // first: the widgets below need it
+    CKxDlgProgress dialog;
+    QtJobHost host{&dialog};
+    ShowCounter dialogShows{&dialog};
+};
+
+TEST_F(QtJobHostTest, RangeZeroShowsNothingAndThrowsOtherInputAway)
+{
+    QPushButton other(QStringLiteral("other"));
+    other.show();
+    int clicks = 0;
+    QObject::connect(&other, &QPushButton::clicked, [&] { ++clicks; });
+    const QPointF at = Centre(&other);
+
+    LambdaJob job;   // range 0: no progress display at all
+    job.body = [&](LambdaJob&) {
+        PostClick(&other, at);
+        std::this_thread::sleep_for(50ms);
+    };
+    ASSERT_TRUE(job.Run());
+    ProcessEventsFor(50);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(dialogShows.shows, 0);
+
+    // The same click outside a job does arrive, so the test would notice.
+    PostClick(&other, at);
+    ProcessEventsFor(20);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(QtJobHostTest, JobShorterThanItsIntervalNeverShowsTheDialog)
+{
+    LambdaJob job;
+    job.progressRange = 100;
+    job.progressInterval = 60000;
+    job.body = [](LambdaJob& j) {
+        for (int i = 0; i < 100; ++i) j.StepProgress(1.0);
+    };
+    ASSERT_TRUE(job.Run());
+    ProcessEventsFor(20);
+    EXPECT_EQ(dialogShows.shows, 0);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(QtJobHostTest, DueDialogShowsRoundedProgressAndHidesAtTheEnd)
+{
+    SetProgressCaption(L"file reading", false);
+    LambdaJob job;
+    job.progressRange = 10;
+    job.progressInterval = 0;
+    job.body = [](LambdaJob& j) {
+        for (int i = 0; i < 8; ++i) j.StepProgress(0.25);   // two whole steps
+        for (int i = 0; i < 3; ++i) j.StepProgress(2.5);    // 2, 3, 2 more: 9, 0.5 kept
+        j.SetProgressText(L"読み込み中", 255, 0, 0);
+    };
+    ASSERT_TRUE(job.Run());
+    EXPECT_EQ(dialogShows.shows, 1);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(Bar()->maximum(), 10);
+    EXPECT_EQ(Bar()->value(), 9);
+    EXPECT_DOUBLE_EQ(dialog.position, 9.0);
+    EXPECT_FALSE(CancelButton()->isVisibleTo(&dialog));
+    EXPECT_EQ(Label()->text(), QStringLiteral("読み込み中"));
+    // The end gives the label its ordinary colour back.
+    EXPECT_EQ(Label()->textColour, dialog.palette().color(QPalette::WindowText));
+}
+
+TEST_F(QtJobHostTest, TextEventsCarryTheirColourAndACopyOfTheText)
+{
+    std::wstring text = L"surface";
+    auto* event = new ProgressEvent({ProgressMessage::Kind::Text, ProgressColour(0x12, 0x34, 0x56), 0, text});
+    text.assign(L"overwritten");
+    QCoreApplication::postEvent(&dialog, event);
+    QCoreApplication::sendPostedEvents(&dialog);
+    EXPECT_EQ(Label()->text(), QStringLiteral("surface"));
+    EXPECT_EQ(Label()->textColour, QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(ProgressEvent::TypeOf(ProgressMessage::Kind::Text), QEvent::User + 14);
+}
+
+TEST_F(QtJobHostTest, PositionsBeyondTheBarStayInsideIt)
+{
+    LambdaJob job;
+    job.progressRange = 4;
+    job.body = [](LambdaJob& j) { j.StepProgress(1e12); };
+    ASSERT_TRUE(job.Run());
+    EXPECT_EQ(Bar()->value(), 4);
+}
+
+TEST_F(QtJobHostTest, CancelReachesTheWorkerAndTheButtonStaysDisabled)
+{
+    SetProgressCaption(L"file reading", true);
+    LambdaJob job;
+    job.canCancel = true;
+    job.progressRange = 10;
+    bool workerSawCancel = false;
+    QPushButton* cancel = CancelButton();
+    const QPointF at(cancel->sizeHint().width() / 2.0, cancel->sizeHint().height() / 2.0);
+    job.body = [&](LambdaJob& j) {
+        j.StepProgress(1.0);   // shows the dialog with its Cancel button
+        PostClick(cancel, at);
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!j.cancelled && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+        workerSawCancel = j.cancelled;
+    };
+    ASSERT_TRUE(job.Run());
+    EXPECT_TRUE(workerSawCancel);
+    EXPECT_FALSE(dialog.cancelRequested);   // copied into the job and cleared
+    EXPECT_FALSE(cancel->isEnabled());
+    ProcessEventsFor(20);
+    EXPECT_FALSE(cancel->isEnabled());
+
+    // The next start enables it again and clears the job's flag.
+    job.body = [](LambdaJob& j) { j.StepProgress(1.0); };
+    ASSERT_TRUE(job.Run());
+    EXPECT_TRUE(cancel->isEnabled());
+    EXPECT_FALSE(job.cancelled);
+}
+
+TEST_F(QtJobHostTest, OtherWindowsTimersDoNotFireDuringAJob)
+{
+    QWidget other;
+    QTimer ticker(&other);
+    int ticks = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(5);
+    ProcessEventsFor(30);
+    ASSERT_GT(ticks, 0);
+
+    LambdaJob job;
+    job.progressRange = 10;
+    job.body = [](LambdaJob& j) {
+        for (int i = 0; i < 10; ++i) {
+            std::this_thread::sleep_for(10ms);
+            j.StepProgress(1.0);
+        }
+    };
+    const int before = ticks;
+    ASSERT_TRUE(job.Run());
+    EXPECT_EQ(ticks, before);
+    ProcessEventsFor(30);
+    EXPECT_GT(ticks, before);   // it runs on afterwards, without a burst of missed ticks
+}
+
+// Counts its paints.
+class PaintCounter final : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+TEST_F(QtJobHostTest, OtherWindowsWaitWithTheirPaintingAndTheCursorIsBusy)
+{
+    PaintCounter other;
+    other.show();
+    ProcessEventsFor(30);
+    const int paintsBefore = other.paints;
+    ASSERT_GT(paintsBefore, 0);
+
+    Qt::CursorShape duringJob = Qt::ArrowCursor;
+    QTimer probe(&dialog);   // the dialog's own timers keep running
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (const QCursor* cursor = QGuiApplication::overrideCursor()) duringJob = cursor->shape();
+    });
+    probe.start(1);
+
+    other.update();   // asks for a paint that would come during the job
+    LambdaJob job;
+    job.progressRange = 10;
+    job.progressInterval = 60000;
+    job.body = [](LambdaJob&) { std::this_thread::sleep_for(60ms); };
+    ASSERT_TRUE(job.Run());
+    EXPECT_EQ(other.paints, paintsBefore);
+    EXPECT_EQ(duringJob, Qt::BusyCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    ProcessEventsFor(30);
+    EXPECT_GT(other.paints, paintsBefore);   // repainted once the job has ended
+}
+
+TEST_F(QtJobHostTest, ThrowingWorkerEndsTheJobWithItsFailure)
+{
+    BackgroundJob job;
+    job.progressRange = 5;
+    job.failureResult = -2;
+    ASSERT_TRUE(job.RunJob(nullptr, [](void*) -> uint32_t { throw std::runtime_error("boom"); }));
+    EXPECT_EQ(job.result, -2);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(QtJobHostTest, WorkerMessagesWaitForTheUserWhileRenderingIsSuspended)
+{
+    QtMessageSink sink;
+    bool openWhileShown = false;
+    QString shownText, shownTitle;
+    // Plays the user: closes the box once it is up. A child of the progress
+    // dialog, so its timer stays alive during the job.
+    QTimer user(&dialog);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        openWhileShown = dialog.messageBoxOpen;
+        shownText = box->text();
+        shownTitle = box->windowTitle();
+        box->accept();
+    });
+    user.start(10);
+
+    LambdaJob job;
+    job.progressRange = 10;
+    job.progressInterval = 60000;
+    job.body = [](LambdaJob&) { ShowMessage(L"memory error"); };
+    ASSERT_TRUE(job.Run());
+    EXPECT_TRUE(openWhileShown);
+    EXPECT_FALSE(dialog.messageBoxOpen);
+    EXPECT_EQ(shownText, QStringLiteral("memory error"));
+    EXPECT_EQ(shownTitle, QStringLiteral("Velmor"));
+}
+
+TEST_F(QtJobHostTest, EnterAndEscapeDoNotCloseTheProgressDialog)
+{
+    dialog.show();
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(CancelButton(), &press);
+        EXPECT_TRUE(dialog.isVisible());
+    }
+    int clicks = 0;
+    QObject::connect(CancelButton(), &QPushButton::clicked, [&] { ++clicks; });
+    CancelButton()->show();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(CancelButton(), &enter);
+    EXPECT_EQ(clicks, 0);
+}
+
+} // namespace

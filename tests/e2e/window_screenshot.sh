@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Starts the real program on its own X server, takes a screenshot of its main
+# window and checks that the window was drawn: the menu bar light, the empty
+# view dark, and text in the menu bar.
+#   window_screenshot.sh path/to/velmor
+set -euo pipefail
+
+viewer=$(realpath "$1")
+work=$(mktemp -d)
+mkdir -m 700 "$work/run"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+
+# Xvfb picks a free display itself, so parallel runs cannot collide.
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  [ -n "${VELMOR_KEEP_SHOT:-}" ] && [ -f "$work/window.png" ] && cp "$work/window.png" "$VELMOR_KEEP_SHOT"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 1 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+"$viewer" >"$work/velmor.log" 2>&1 &
+pid=$!
+
+window=""
+for _ in $(seq 1 200); do
+  # The server may still be settling: a failed look is just another try.
+  window=$(xwininfo -root -tree 2>/dev/null | awk '/"velmor" "Velmor"/ { print $1; exit }' || true)
+  [ -n "$window" ] && break
+  kill -0 "$pid" 2>/dev/null || { echo "the program ended before its window appeared"; cat "$work/velmor.log"; exit 1; }
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no program window appeared"; exit 1; }
+
+# Give the first paint time to reach the server, then look.
+shot="$work/window.png"
+for _ in $(seq 1 50); do
+  sleep 0.2
+  import -window "$window" "$shot"
+  menu=$(convert "$shot" -crop 1280x4+0+1 +repage -colorspace gray -format '%[fx:mean]' info:)
+  [ "$(echo "$menu > 0.7" | bc)" -eq 1 ] && break
+done
+
+read -r width height <<<"$(identify -format '%w %h' "$shot")"
+view=$(convert "$shot" -crop 200x200+540+300 +repage -colorspace gray -format '%[fx:mean]' info:)
+colours=$(convert "$shot" -crop 1280x16+0+0 +repage -format '%k' info:)
+echo "window ${width}x${height}, menu bar brightness $menu, view brightness $view, menu bar colours $colours"
+
+status=0
+[ "$width" -ge 1280 ] && [ "$height" -ge 720 ] || { echo "window smaller than 1280x720"; status=1; }
+[ "$(echo "$menu > 0.7" | bc)" -eq 1 ] || { echo "menu bar not drawn"; status=1; }
+[ "$(echo "$view < 0.1" | bc)" -eq 1 ] || { echo "view area not drawn"; status=1; }
+[ "$colours" -gt 4 ] || { echo "no menu text drawn"; status=1; }
+kill -0 "$pid" 2>/dev/null || { echo "the program did not keep running"; status=1; }
+exit $status
