@@ -114,22 +114,18 @@ void MeanDirection(const float* vectors, int64_t count, float out[3])
         NormalizeVec3f(out);
 }
 
-namespace {
-
-int LengthUnitIndex(std::wstring_view name)
+int LengthUnitCode(std::wstring_view name)
 {
     if (name == L"um")
-        return 0;
-    if (name == L"mm")
         return 1;
-    if (name == L"cm")
+    if (name == L"mm")
         return 2;
-    if (name == L"m")
+    if (name == L"cm")
         return 3;
-    return -1;
+    if (name == L"m")
+        return 4;
+    return 0;
 }
-
-} // namespace
 
 double UnitFactor(std::wstring_view to, std::wstring_view from)
 {
@@ -140,8 +136,8 @@ double UnitFactor(std::wstring_view to, std::wstring_view from)
         {10000, 10, 1, 0.01},
         {1000000, 1000, 100, 1},
     };
-    const int t = LengthUnitIndex(to);
-    const int f = LengthUnitIndex(from);
+    const int t = LengthUnitCode(to) - 1;
+    const int f = LengthUnitCode(from) - 1;
     if (t < 0 || f < 0)
         return 1.0;
     return table[f][t];

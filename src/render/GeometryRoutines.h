@@ -24,6 +24,8 @@ void NormalizeVec3f(float v[3]);
 // Mean of `count` vectors stored as consecutive triples, normalised unless
 // it has no length; (0, 0, 0) when there are none.
 void MeanDirection(const float* vectors, int64_t count, float out[3]);
+// "um" 1, "mm" 2, "cm" 3, "m" 4, any other name 0: larger codes are larger units.
+int LengthUnitCode(std::wstring_view name);
 // The factor that turns a length in unit `from` into unit `to` ("um", "mm",
 // "cm", "m"); 1 when either name is another one.
 double UnitFactor(std::wstring_view to, std::wstring_view from);

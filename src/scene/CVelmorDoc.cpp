@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,15 +21,6 @@ std::wstring SceneFolder;
 std::wstring LastFolder;
 
 namespace {
-
-std::mutex gHooksMutex;
-GroupMemoryHooks gHooks;
-
-GroupMemoryHooks Hooks()
-{
-    std::lock_guard lock(gHooksMutex);
-    return gHooks;
-}
 
 constexpr size_t kHeaderBytes = 32;
 
@@ -72,12 +62,6 @@ private:
 
 bool SceneNameOrder::operator()(const std::wstring& a, const std::wstring& b) const { return Utf16Less(a, b); }
 
-void SetGroupMemoryHooks(GroupMemoryHooks hooks)
-{
-    std::lock_guard lock(gHooksMutex);
-    gHooks = std::move(hooks);
-}
-
 CVelmorDoc::CVelmorDoc() = default;
 
 CVelmorDoc::~CVelmorDoc()
@@ -112,18 +96,14 @@ void CVelmorDoc::ClearScene()
 
 bool CVelmorDoc::FreeGroupGLBuffers(bool loaded)
 {
-    const auto hooks = Hooks();
-    if (!hooks.freeOneGLBuffer) return false;
     for (auto& [name, group] : drawGroups)
-        if (hooks.freeOneGLBuffer(*group, loaded)) return true;
+        if (group->FreeOneGLBuffer(loaded)) return true;
     return false;
 }
 
 void CVelmorDoc::FreeGroupWork()
 {
-    const auto hooks = Hooks();
-    if (!hooks.freeWorkIfUnloaded) return;
-    for (auto& [name, group] : drawGroups) hooks.freeWorkIfUnloaded(*group);
+    for (auto& [name, group] : drawGroups) group->FreeWorkIfUnloaded();
 }
 
 void CVelmorDoc::ReleaseUnusedData()

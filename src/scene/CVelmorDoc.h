@@ -29,14 +29,6 @@ using DataObjectMap = std::map<std::wstring, std::unique_ptr<DataObject>, SceneN
 using DrawGroupMap = std::map<std::wstring, std::unique_ptr<DrawGroup>, SceneNameOrder>;
 using SceneEventMap = std::map<std::wstring, std::unique_ptr<SceneEvent>, SceneNameOrder>;
 
-// The per-group memory walks belong to the draw-group tree; the document
-// reaches them through these hooks, which the tree installs. Without them
-// nothing is freed.
-struct GroupMemoryHooks {
-    std::function<bool(DrawGroup&, bool loaded)> freeOneGLBuffer;
-    std::function<void(DrawGroup&)> freeWorkIfUnloaded;
-};
-void SetGroupMemoryHooks(GroupMemoryHooks hooks);
 
 // How the last open ended, for the caller that records recent files.
 enum class OpenOutcome { Opened, PreviousSceneKept, EmptyScene };

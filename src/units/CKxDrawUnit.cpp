@@ -1,6 +1,8 @@
 #include "units/CKxDrawUnit.h"
 
 #include "processing/MaterialPresets.h"
+#include "render/GeometryRoutines.h"
+#include "units/DrawGroup.h"
 
 namespace velmor {
 
@@ -28,6 +30,23 @@ CKxDrawUnit::CKxDrawUnit(DrawGroup* ownerGroup) : owner(ownerGroup)
     ColorFrom255(material.specular, 10, 10, 10, 255);
     material.shininess = 120.0f;
     HighlightMaterial = DefaultHighlight();
+}
+
+void CKxDrawUnit::TakeSpaceTransform()
+{
+    if (topGroup == nullptr)
+        return;
+    for (int i = 0; i < 3; ++i) {
+        pivot[i] = topGroup->offset[i] / lengthFactor;
+        translation[i] = topGroup->translation[i];
+        scale[i] = topGroup->scale[i] * lengthFactor;
+    }
+}
+
+void CKxDrawUnit::UpdateUnitScale()
+{
+    if (topGroup != nullptr)
+        lengthFactor = UnitFactor(topGroup->lengthUnit, lengthUnit);
 }
 
 } // namespace velmor

@@ -36,6 +36,13 @@ public:
     void SetUnitMaterial(bool selected);
     // GL layer: a colour for unlit drawing that looks like the lit material.
     void SetUnlitColor(bool selected, bool transparent);
+    // GL layer: places a main-layer unit into its space's normalised
+    // coordinates; units of the back and fore layers keep their own.
+    void ApplyUnitTransform();
+    // The top group's normalisation, adjusted by lengthFactor.
+    void TakeSpaceTransform();
+    // lengthFactor from the unit's length unit to the top group's.
+    void UpdateUnitScale();
 
     DrawGroup* owner;
     DrawGroup* topGroup = nullptr;

@@ -1,5 +1,6 @@
 // The draw-unit operations that talk to GL.
 #include "units/CKxDrawUnit.h"
+#include "units/DrawGroup.h"
 
 #include <GL/gl.h>
 
@@ -32,6 +33,17 @@ void CKxDrawUnit::SetUnlitColor(bool isSelected, bool transparent)
             colour[i] *= 0.65f;
     }
     glColor3fv(colour);
+}
+
+void CKxDrawUnit::ApplyUnitTransform()
+{
+    if (owner == nullptr || owner->layer != 1)
+        return;
+    glTranslated(translation[0], translation[1], translation[2]);
+    glScaled(scale[0], scale[1], scale[2]);
+    glTranslated(-pivot[0], -pivot[1], -pivot[2]);
+    if (topGroup != nullptr)
+        glTranslated(-topGroup->centre[0], -topGroup->centre[1], -topGroup->centre[2]);
 }
 
 } // namespace velmor

@@ -35,9 +35,43 @@ public:
     double scale[3] = {1, 1, 1};
     double offset[3] = {};
     double translation[3] = {};
-    double extent = 0;
+    double extent = 2;      // E of the last normalisation
     double centre[3] = {};
     bool spaceFlags[6] = {};
+
+    // Walks. Recursive ones visit each child's subtree first, then the
+    // group's own units; most act only on groups that have units.
+    bool HasUnits() const { return !units.empty(); }
+    bool AnySpaceFlag() const;
+    bool IsInTimeRange() const;
+    void GetTimeRange(float& start, float& end);
+    // 0 clears the flags of spaces 0..3; 1..6 set and 7..12 clear one flag.
+    void SetSpaceFlag(int code);
+    void DeleteUnits();
+    void ReleaseInactive();
+    void LoadActive();
+    bool FreeOneGLBuffer(bool state);
+    void FreeWorkIfUnloaded();
+    void TakeSpaceTransformAll();
+    void GetBounds(double minimum[3], double maximum[3]);
+    void UpdateUnitScales();
+    void FindLargestLengthUnit(int& code);
+    void SetTopGroup(DrawGroup* top);
+    void FindVolumeUnit(CKxDrawUnit*& unit);
+    void FindSurfaceUnit(CKxDrawUnit*& unit);
+    void InvalidateClipCaps();
+    void CollectUnits(std::vector<CKxDrawUnit*>& collected);
+    void CollectMeshUnits(std::vector<CKxDrawUnit*>& collected);
+    // Top group only.
+    void ResetNormalization();
+    void ComputeNormalization(bool publish);
+    // GL layer.
+    void ApplyNormalization() const;
+    void DrawTree(int pass);
 };
+
+// Marks a mesh unit's clip cap for rebuilding on its next draw; the mesh
+// units install it. Until they do, there are no caps to mark.
+extern void (*InvalidateMeshClipCap)(CKxDrawUnit& meshUnit);
 
 } // namespace velmor

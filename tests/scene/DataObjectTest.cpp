@@ -1,6 +1,8 @@
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
 #include "platform/Memory.h"
+#include "platform/WideText.h"
+#include "support/RecordingUnit.h"
 #include "units/CKxDrawUnit.h"
 
 #include <cfloat>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace velmor;
+using velmor::test::RecordingUnit;
 
 namespace {
 
@@ -157,41 +160,45 @@ TEST(DataObject, BoundsWithNaNRule)
 
 namespace {
 
-// A document whose groups free "video memory" one unit at a time.
+// A document whose groups hold two units with one GPU buffer each; every
+// buffer freed gives 100 of video memory.
 class MemoryPressureTest : public ::testing::Test {
 protected:
     MemoryPressureTest()
     {
         doc.OnNewDocument();
-        for (const wchar_t* name : {L"a", L"b", L"c"}) doc.drawGroups.emplace(name, std::make_unique<DrawGroup>(name));
+        for (const wchar_t* name : {L"a", L"b", L"c"}) {
+            auto& group = *doc.drawGroups.emplace(name, std::make_unique<DrawGroup>(name)).first->second;
+            for (int i = 1; i <= 2; ++i) {
+                auto* unit = new RecordingUnit(&group, log, WideToUtf8(name) + std::to_string(i));
+                unit->glBuffers = 1;
+                group.units.push_back(unit);
+                units.push_back(unit);
+            }
+        }
         doc.drawGroups.at(L"c")->loaded = true;
-        SetGroupMemoryHooks({[this](DrawGroup& g, bool loaded) {
-                                 if (g.loaded != loaded || freed[g.name] >= 2) return false;
-                                 ++freed[g.name];
-                                 video += 100;
-                                 return true;
-                             },
-                             [this](DrawGroup& g) {
-                                 if (!g.loaded) work.push_back(g.name);
-                             }});
     }
     ~MemoryPressureTest() override
     {
-        SetGroupMemoryHooks({});
         SetVideoMemoryQuery(nullptr);
         SetMemoryStatusSource(nullptr);
     }
     int Freed() const
     {
         int n = 0;
-        for (auto& [name, count] : freed) n += count;
+        for (const RecordingUnit* unit : units) n += 1 - unit->glBuffers;
+        return n;
+    }
+    int FreedIn(const std::wstring& group) const
+    {
+        int n = 0;
+        for (const CKxDrawUnit* unit : doc.drawGroups.at(group)->units) n += 1 - static_cast<const RecordingUnit*>(unit)->glBuffers;
         return n;
     }
 
+    std::vector<std::string> log;
     CVelmorDoc doc;
-    std::map<std::wstring, int> freed;
-    std::vector<std::wstring> work;
-    int64_t video = 0;
+    std::vector<RecordingUnit*> units;
 };
 
 } // namespace
@@ -200,22 +207,25 @@ TEST_F(MemoryPressureTest, UnknownVideoMemoryFreesUnloadedGroupsThenCountsAsEnou
 {
     EXPECT_EQ(QueryVideoMemory(), -1);
     EXPECT_TRUE(EnsureVideoMemory(1000));
-    EXPECT_EQ(freed[L"a"], 2);
-    EXPECT_EQ(freed[L"b"], 2);
-    EXPECT_EQ(freed[L"c"], 0);
+    EXPECT_EQ(FreedIn(L"a"), 2);
+    EXPECT_EQ(FreedIn(L"b"), 2);
+    EXPECT_EQ(FreedIn(L"c"), 0);
 }
 
 TEST_F(MemoryPressureTest, KnownVideoMemory)
 {
-    SetVideoMemoryQuery([this] { return video; });
+    SetVideoMemoryQuery([this] { return int64_t{100} * Freed(); });
     EXPECT_TRUE(EnsureVideoMemory(250));   // three units freed: 300 > 250
-    EXPECT_EQ(Freed(), 3);
+    // Unloaded groups in name order, one freed buffer per call.
+    EXPECT_EQ(log, (std::vector<std::string>{"FreeGLBuffers a1", "FreeGLBuffers a1", "FreeGLBuffers a2",
+                                             "FreeGLBuffers a1", "FreeGLBuffers a2", "FreeGLBuffers b1"}));
     EXPECT_FALSE(EnsureVideoMemory(1000));   // the fourth and then nothing left
     EXPECT_EQ(Freed(), 4);
+    EXPECT_EQ(FreedIn(L"c"), 0);
     EXPECT_TRUE(EnsureVideoMemoryAll(450));   // loaded groups too
-    EXPECT_EQ(freed[L"c"], 1);
+    EXPECT_EQ(FreedIn(L"c"), 1);
     EXPECT_FALSE(EnsureVideoMemoryAll(1000));
-    EXPECT_EQ(freed[L"c"], 2);
+    EXPECT_EQ(FreedIn(L"c"), 2);
 }
 
 TEST_F(MemoryPressureTest, MainMemoryFreesWorkThenUnusedPayloads)
@@ -229,11 +239,12 @@ TEST_F(MemoryPressureTest, MainMemoryFreesWorkThenUnusedPayloads)
     MemoryStatus status{1000000, 500000};
     SetMemoryStatusSource([&] { return status; });
     EXPECT_TRUE(CheckFreeMemory(0));
-    EXPECT_TRUE(work.empty());
+    EXPECT_TRUE(log.empty());
     EXPECT_NE(data->samples, nullptr);
 
     status.availableBytes = 0;
+    log.clear();
     EXPECT_FALSE(CheckFreeMemory(200000));
-    EXPECT_EQ(work, (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"FreeWork a1", "FreeWork a2", "FreeWork b1", "FreeWork b2"}));
     EXPECT_EQ(data->samples, nullptr);
 }

@@ -4,6 +4,7 @@
 
 #include "platform/Memory.h"
 #include "support/ContainerWriter.h"
+#include "support/RecordingUnit.h"
 #include "support/TestScenes.h"
 #include "units/CKxDrawUnit.h"
 
@@ -159,20 +160,22 @@ TEST_F(SceneDocumentTest, LegacyFixUpsWithoutTavrelOrWithOtherUnits)
     EXPECT_FLOAT_EQ(Data(L"markers").coordinateScale.scale[0], 1.0f);
 }
 
-TEST_F(SceneDocumentTest, MemoryWalksGoThroughTheHooks)
+TEST_F(SceneDocumentTest, MemoryWalksVisitGroupsInNameOrder)
 {
     OpenCleanly(SceneWithBody("<drawGroup name=\"b\"/><drawGroup name=\"a\"/><drawGroup name=\"c\"/>"));
-    EXPECT_FALSE(doc.FreeGroupGLBuffers(false));   // no hooks: nothing to free
-    std::vector<std::wstring> visited;
-    SetGroupMemoryHooks({[&](DrawGroup& g, bool loaded) {
-                             visited.push_back(g.name + (loaded ? L"+" : L"-"));
-                             return g.name == L"b";
-                         },
-                         [&](DrawGroup& g) { visited.push_back(g.name); }});
+    EXPECT_FALSE(doc.FreeGroupGLBuffers(false));   // no units: nothing to free
+    std::vector<std::string> log;
+    for (const wchar_t* name : {L"c", L"b", L"a"}) {
+        DrawGroup& group = Group(name);
+        auto* unit = new velmor::test::RecordingUnit(&group, log, WideToUtf8(name));
+        unit->glBuffers = name == std::wstring(L"b") ? 1 : 0;
+        group.units.push_back(unit);
+        group.loaded = name != std::wstring(L"c");
+    }
     EXPECT_TRUE(doc.FreeGroupGLBuffers(true));
     doc.FreeGroupWork();
-    SetGroupMemoryHooks({});
-    EXPECT_EQ(visited, (std::vector<std::wstring>{L"a+", L"b+", L"a", L"b", L"c"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"FreeGLBuffers a", "FreeGLBuffers b", "FreeWork c"}));
+    doc.ClearScene();   // the units log their deletion while `log` still lives
 }
 
 TEST_F(SceneDocumentTest, ExampleSceneOpens)
