@@ -3,30 +3,9 @@
 #include "platform/FilePaths.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velmor {
-namespace {
-
-bool PreadAll(int fd, uint8_t* dst, uint64_t bytes, uint64_t offset)
-{
-    while (bytes > 0) {
-        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(bytes, 1u << 30));
-        const ssize_t n = pread(fd, dst, chunk, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        dst += n;
-        offset += static_cast<uint64_t>(n);
-        bytes -= static_cast<uint64_t>(n);
-    }
-    return true;
-}
-
-} // namespace
 
 ByteSource::~ByteSource() { Close(); }
 
@@ -39,13 +18,11 @@ bool ByteSource::Open(const std::wstring& sceneFile, const std::wstring& blockOr
 bool ByteSource::OpenFile(const std::wstring& filePath)
 {
     Close();
-    fd_ = open(ResolveScenePath(filePath).c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd_ < 0 || fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    file_ = ReadOnlyFile(ResolveScenePath(filePath));
+    if (!file_.RegularSize(size_)) {
         Close();
         return false;
     }
-    size_ = static_cast<uint64_t>(st.st_size);
     return true;
 }
 
@@ -60,8 +37,7 @@ bool ByteSource::OpenBlock(const std::wstring& sceneFile, const std::wstring& bl
 
 void ByteSource::Close()
 {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
+    file_ = ReadOnlyFile();
     block_.FreeBlock();
     memory_ = nullptr;
     size_ = position_ = windowStart_ = windowFill_ = 0;
@@ -75,7 +51,7 @@ bool ByteSource::ReadInto(void* dst, uint64_t bytes)
         position_ += bytes;
         return true;
     }
-    if (fd_ < 0) return false;
+    if (!file_.IsOpen()) return false;
     // Hand out what the window already holds, then read the rest straight
     // into the destination.
     auto* out = static_cast<uint8_t*>(dst);
@@ -87,7 +63,7 @@ bool ByteSource::ReadInto(void* dst, uint64_t bytes)
         bytes -= held;
     }
     if (bytes == 0) return true;
-    if (!PreadAll(fd_, out, bytes, position_)) return false;
+    if (!file_.ReadExactlyAt(position_, out, bytes)) return false;
     position_ += bytes;
     return true;
 }
@@ -98,7 +74,7 @@ bool ByteSource::Fill(uint64_t bytes)
         if (!window_.Commit(kWindow)) return false;
     }
     const uint64_t want = std::min(kWindow, size_ - position_);
-    if (want < bytes || !PreadAll(fd_, window_.Data(), want, position_)) return false;
+    if (want < bytes || !file_.ReadExactlyAt(position_, window_.Data(), want)) return false;
     windowStart_ = position_;
     windowFill_ = want;
     return true;
@@ -112,7 +88,7 @@ const uint8_t* ByteSource::Take(uint64_t bytes)
         position_ += bytes;
         return p;
     }
-    if (fd_ < 0) return nullptr;
+    if (!file_.IsOpen()) return nullptr;
     const bool inWindow = position_ >= windowStart_ && position_ + bytes <= windowStart_ + windowFill_;
     if (!inWindow && !Fill(bytes)) return nullptr;
     const uint8_t* p = window_.Data() + (position_ - windowStart_);

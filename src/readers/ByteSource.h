@@ -3,6 +3,7 @@
 // scene container, read in large pieces. Short data is reported, never
 // silently treated as zeros.
 #include "platform/Memory.h"
+#include "platform/ReadOnlyFile.h"
 #include "scene/SceneBlockStream.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ public:
 private:
     bool Fill(uint64_t bytes);
 
-    int fd_ = -1;
+    ReadOnlyFile file_;
     SceneBlockStream block_;
     const uint8_t* memory_ = nullptr;   // the block's bytes, when reading a block
     uint64_t size_ = 0;

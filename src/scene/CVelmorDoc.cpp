@@ -3,15 +3,12 @@
 #include "platform/Memory.h"
 #include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/WideText.h"
 #include "scene/PathParts.h"
 #include "scene/SceneBlockStream.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velmor {
 
@@ -23,40 +20,6 @@ std::wstring LastFolder;
 namespace {
 
 constexpr size_t kHeaderBytes = 32;
-
-class SceneFile {
-public:
-    explicit SceneFile(const std::wstring& path) : fd_(open(PathFromWide(path).c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~SceneFile() { if (fd_ >= 0) close(fd_); }
-    SceneFile(const SceneFile&) = delete;
-    SceneFile& operator=(const SceneFile&) = delete;
-
-    // Only regular files count as open: a folder or a device is no scene.
-    bool Ok(uint64_t& size) const
-    {
-        struct stat st {};
-        if (fd_ < 0 || fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        size = static_cast<uint64_t>(st.st_size);
-        return true;
-    }
-    // Up to `bytes` from the start; how many it got, or -1.
-    int64_t Read(uint8_t* dst, uint64_t bytes) const
-    {
-        uint64_t done = 0;
-        while (done < bytes) {
-            const size_t chunk = static_cast<size_t>(std::min<uint64_t>(bytes - done, 1u << 30));
-            const ssize_t n = pread(fd_, dst + done, chunk, static_cast<off_t>(done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return -1;
-            if (n == 0) break;
-            done += static_cast<uint64_t>(n);
-        }
-        return static_cast<int64_t>(done);
-    }
-
-private:
-    int fd_;
-};
 
 } // namespace
 
@@ -133,9 +96,9 @@ bool CVelmorDoc::OnOpenDocument(const std::wstring& path)
     uint8_t header[kHeaderBytes] = {};
     int64_t headerBytes = -1;
     {
-        SceneFile file(path);
+        ReadOnlyFile file(PathFromWide(path));
         uint64_t size = 0;
-        if (file.Ok(size)) headerBytes = file.Read(header, kHeaderBytes);
+        if (file.RegularSize(size)) headerBytes = file.ReadAt(0, header, kHeaderBytes);
     }
     if (headerBytes < 0) return OpenFailedEarly(L"file open error", previousPath, previousFolder);
 
@@ -154,11 +117,11 @@ bool CVelmorDoc::OnOpenDocument(const std::wstring& path)
         CommittedBuffer text;
         uint64_t size = 0;
         {
-            SceneFile file(path);
-            if (!file.Ok(size)) return OpenFailedEarly(L"file open error", previousPath, previousFolder);
+            ReadOnlyFile file(PathFromWide(path));
+            if (!file.RegularSize(size)) return OpenFailedEarly(L"file open error", previousPath, previousFolder);
             if (!HasFreeMemory(size) || !text.Commit(size))
                 return OpenFailedEarly(L"memory shortage error", previousPath, previousFolder);
-            if (file.Read(text.Data(), size) != static_cast<int64_t>(size))
+            if (!file.ReadExactlyAt(0, text.Data(), size))
                 return OpenFailedEarly(L"file open error", previousPath, previousFolder);
         }
         ResetScene();

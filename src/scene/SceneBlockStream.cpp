@@ -2,56 +2,19 @@
 
 #include "platform/CheckedMath.h"
 #include "platform/NumberParse.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/WideText.h"
 #include "scene/BlowfishCipher.h"
 #include "scene/SceneBlockKey.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <string_view>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velmor {
 namespace {
 
 constexpr uint64_t kHeaderBytes = 32;
 constexpr uint64_t kBlockHeadBytes = 8 + kBlockKeyBytes;
-
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const std::wstring& path) : fd_(open(PathFromWide(path).c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadOnlyFile() { if (fd_ >= 0) close(fd_); }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    bool Ok() const { return fd_ >= 0; }
-    bool Size(uint64_t& size) const
-    {
-        struct stat st {};
-        if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        size = static_cast<uint64_t>(st.st_size);
-        return true;
-    }
-    // All `bytes` at `offset`, or false.
-    bool ReadAt(uint64_t offset, uint8_t* dst, uint64_t bytes) const
-    {
-        while (bytes > 0) {
-            const size_t chunk = static_cast<size_t>(std::min<uint64_t>(bytes, 1u << 30));
-            const ssize_t n = pread(fd_, dst, chunk, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            dst += n;
-            offset += static_cast<uint64_t>(n);
-            bytes -= static_cast<uint64_t>(n);
-        }
-        return true;
-    }
-
-private:
-    int fd_;
-};
 
 uint64_t LoadLE64(const uint8_t* p)
 {
@@ -66,7 +29,7 @@ bool ReadBlockHead(const ReadOnlyFile& file, uint64_t fileSize, uint64_t offset,
                    uint64_t& plain, uint64_t& padded)
 {
     if (offset > fileSize || fileSize - offset < kBlockHeadBytes) return false;
-    if (!file.ReadAt(offset, head, kBlockHeadBytes)) return false;
+    if (!file.ReadExactlyAt(offset, head, kBlockHeadBytes)) return false;
     plain = LoadLE64(head);
     if (!CheckedRoundUp(plain, 16, padded)) return false;
     return padded <= fileSize - offset - kBlockHeadBytes;
@@ -93,9 +56,9 @@ bool SceneBlockStream::ReadSceneBlock(std::wstring path, std::wstring blockName)
 {
     FreeBlock();
     const uint64_t number = BlockNumberOf(blockName);
-    ReadOnlyFile file(path);
+    ReadOnlyFile file(PathFromWide(path));
     uint64_t fileSize = 0;
-    if (!file.Ok() || !file.Size(fileSize)) return false;
+    if (!file.RegularSize(fileSize)) return false;
 
     uint8_t head[kBlockHeadBytes];
     uint64_t offset = kHeaderBytes, plain = 0, padded = 0;
@@ -107,7 +70,7 @@ bool SceneBlockStream::ReadSceneBlock(std::wstring path, std::wstring blockName)
 
     CommittedBuffer data;
     if (!HasFreeMemory(padded) || !data.Commit(padded)) return false;
-    if (!file.ReadAt(offset + kBlockHeadBytes, data.Data(), padded)) return false;
+    if (!file.ReadExactlyAt(offset + kBlockHeadBytes, data.Data(), padded)) return false;
 
     uint8_t key[kBlockKeyBytes];
     DeriveBlockKey(head + 8, key);
