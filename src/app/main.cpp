@@ -2,6 +2,7 @@
 #include "app/CKxDlgApplication.h"
 #include "app/CKxDlgProgress.h"
 #include "app/CMainFrame.h"
+#include "app/QtFolderChooser.h"
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     CKxDlgProgress progress(&frame);
     QtJobHost jobHost(&progress);
     QtMessageSink messageSink;
+    InstallQtFolderChooser(&frame);
     CKxDlgApplication::LoadApplicationSettings(false);
 
     frame.show();
