@@ -1,12 +1,17 @@
 // Volume loading: a 512 x 512 x 500 16-bit volume as "raw" and as "kxd",
 // from files in the page cache, beside a plain read of the same raw file.
+// With VELMOR_BENCH_DIR set the files are written there and kept, so that
+// the peer script can time other readers on the very same bytes.
 #include "platform/Memory.h"
+#include "platform/WideText.h"
 #include "readers/VolumeFileReader.h"
 #include "support/TempDir.h"
 #include "support/VolumeWriter.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <unistd.h>
 
 using namespace velmor;
@@ -14,15 +19,17 @@ using namespace velmor;
 namespace {
 
 struct Files {
-    test::TempDir dir;
-    test::TestVolume volume;
-    Files() : volume(test::RandomVolume(512, 512, 500, 2, 11))
+    test::TempDir temp;
+    std::filesystem::path folder;
+    Files()
     {
-        dir.Write("v.raw", test::RawBytes(volume));
-        dir.Write("v.kxd", test::KxdBytes(volume));
-        volume.values.clear();
-        volume.values.shrink_to_fit();
+        const char* keep = std::getenv("VELMOR_BENCH_DIR");
+        folder = keep != nullptr && *keep != '\0' ? std::filesystem::path(keep) : temp.Path();
+        const test::TestVolume volume = test::RandomVolume(512, 512, 500, 2, 11);
+        std::ofstream(folder / "v.raw", std::ios::binary) << test::RawBytes(volume);
+        std::ofstream(folder / "v.kxd", std::ios::binary) << test::KxdBytes(volume);
     }
+    std::wstring WidePath(const char* name) const { return WideFromPath(folder / name); }
 };
 
 Files& TheFiles()
@@ -40,7 +47,7 @@ void Load(benchmark::State& state, VolumeFileKind kind, const char* name)
     uint64_t fileBytes = 0;
     for (auto _ : state) {
         ByteSource source;
-        source.OpenFile(f.dir.WidePath(name));
+        source.OpenFile(f.WidePath(name));
         fileBytes = source.Size();
         const bool ok = kind == VolumeFileKind::Raw ? ReadRawVolume(layout, source, dest.Data(), work.Data())
                                                     : ReadKxdVolume(layout, source, dest.Data(), work.Data());
@@ -54,7 +61,7 @@ void BM_PlainReadOfRawFile(benchmark::State& state)
     Files& f = TheFiles();
     CommittedBuffer dest(512ull * 512 * 500 * 2);
     for (auto _ : state) {
-        const int fd = open((f.dir.Path() / "v.raw").c_str(), O_RDONLY);
+        const int fd = open((f.folder / "v.raw").c_str(), O_RDONLY);
         uint64_t done = 0;
         while (done < dest.Size()) {
             const ssize_t n = read(fd, dest.Data() + done, dest.Size() - done);
