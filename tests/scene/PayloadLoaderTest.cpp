@@ -410,3 +410,28 @@ TEST_F(PayloadLoaderTest, SliceFoldersNeedTheirSlicesAndReaders)
     ExpectFailed(L"three", -1);   // no slice reader yet reads them
     ExpectFailed(L"image", -1);
 }
+
+TEST_F(PayloadLoaderTest, VolumeKindsChannelsAndBlockNames)
+{
+    dir.Write("v.tif", "II*\0 not a volume");
+    std::string rgb;
+    for (int i = 1; i <= 12; ++i) rgb += static_cast<char>(i);
+    dir.Write("rgb.raw", rgb);
+    dir.Write("this3", std::string(8, '\x55'));   // a file named like a block is not consulted
+    const float grid[6] = {1, 2, 3, 4, 5, 6};
+    dir.Write("g.bin", std::string(reinterpret_cast<const char*>(grid), sizeof grid));
+    const std::string body =
+        "<data name=\"tif\" type=\"volume\" format=\"GRAY\" size=\"2,2,2\"><file path=\"v.tif\"/></data>"
+        "<data name=\"rgb\" type=\"volume\" format=\"RGB\" size=\"2,2,1\"><file path=\"rgb.raw\"/></data>"
+        "<data name=\"block\" type=\"volume\" format=\"GRAY\" size=\"2,2,2\"><file path=\"this3\" type=\"raw\"/></data>"
+        "<data name=\"grid\" type=\"gridXY\" size=\"3,2\"><file path=\"g.bin\" reverseX=\"on\" reverseY=\"on\"/></data>";
+    OpenCleanly(MakeContainer(std::vector<std::string>{SceneWithBody(body), "", "", std::string("\1\2\3\4\5\6\7\10", 8)}));
+    ASSERT_EQ(Acquire(L"tif"), 0);   // a kind no volume reader knows loads nothing
+    EXPECT_EQ(Bytes(Data(L"tif")), std::vector<uint8_t>(8, 0));
+    ASSERT_EQ(Acquire(L"rgb"), 0);   // channels stay together, rows reversed
+    EXPECT_EQ(Bytes(Data(L"rgb")), (std::vector<uint8_t>{7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(Acquire(L"block"), 0);
+    EXPECT_EQ(Bytes(Data(L"block")), (std::vector<uint8_t>{3, 4, 1, 2, 7, 8, 5, 6}));
+    ASSERT_EQ(Acquire(L"grid"), 0);
+    EXPECT_EQ(Floats(Data(L"grid"), 6), (std::vector<float>{6, 5, 4, 3, 2, 1}));
+}
