@@ -5,11 +5,14 @@
 #include "platform/Memory.h"
 #include "platform/WideText.h"
 #include "readers/VolumeFileReader.h"
+#include "scene/CVelmorDoc.h"
+#include "scene/DataObject.h"
 #include "support/TempDir.h"
 #include "support/VolumeWriter.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <unistd.h>
@@ -73,6 +76,49 @@ void BM_PlainReadOfRawFile(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dest.Size()));
 }
 
+// The whole load of a data object, as a unit asks for it: a fresh payload
+// every time, read by the job, then freed.
+void Acquire(benchmark::State& state, const char* name)
+{
+    Files& f = TheFiles();
+    SceneFolder = WideFromPath(f.folder) + L"/";
+    DataObject data(L"bench");
+    data.type = L"volume";
+    data.format = L"GRAY16";
+    data.sizeX = data.sizeY = 512;
+    data.sizeZ = 500;
+    data.sourcePath = std::wstring(name, name + std::strlen(name));
+    data.sourceType = data.sourcePath.substr(2);
+    for (auto _ : state) {
+        if (data.AcquireData(nullptr) != 0) state.SkipWithError("load failed");
+        data.users.clear();
+        data.FreeBuffers();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * std::filesystem::file_size(f.folder / name)));
+}
+
+// A plain read into fresh memory, the fair partner of a whole load.
+void BM_PlainReadIntoFreshMemory(benchmark::State& state)
+{
+    Files& f = TheFiles();
+    const uint64_t bytes = 512ull * 512 * 500 * 2;
+    for (auto _ : state) {
+        CommittedBuffer dest(bytes);
+        const int fd = open((f.folder / "v.raw").c_str(), O_RDONLY);
+        uint64_t done = 0;
+        while (done < bytes) {
+            const ssize_t n = read(fd, dest.Data() + done, bytes - done);
+            if (n <= 0) break;
+            done += static_cast<uint64_t>(n);
+        }
+        close(fd);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+void BM_AcquireRaw(benchmark::State& state) { Acquire(state, "v.raw"); }
+void BM_AcquireKxd(benchmark::State& state) { Acquire(state, "v.kxd"); }
+
 void BM_LoadRaw(benchmark::State& state) { Load(state, VolumeFileKind::Raw, "v.raw"); }
 void BM_LoadKxd(benchmark::State& state) { Load(state, VolumeFileKind::Kxd, "v.kxd"); }
 
@@ -81,4 +127,7 @@ void BM_LoadKxd(benchmark::State& state) { Load(state, VolumeFileKind::Kxd, "v.k
 BENCHMARK(BM_PlainReadOfRawFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoadRaw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoadKxd)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainReadIntoFreshMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AcquireRaw)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AcquireKxd)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

@@ -63,6 +63,12 @@ def main():
     print(f"Velmor raw:                    {raw_mb:9.1f} MB/s  ratio to plain read {raw_mb / plain:.2f} (target 0.8),"
           f" to cat {raw_mb / cat_mb:.2f}, to numpy {raw_mb / numpy_mb:.2f}")
     print(f"Velmor kxd (file bytes):       {kxd_mb:9.1f} MB/s  ratio to numpy {kxd_mb / numpy_mb:.2f} (target 1500 MB/s)")
+    fresh = ours["BM_PlainReadIntoFreshMemory/real_time"]
+    whole = ours["BM_AcquireRaw/real_time"]
+    print(f"plain read into fresh memory:  {fresh:9.1f} MB/s")
+    print(f"Velmor whole raw load:         {whole:9.1f} MB/s  ratio to the fresh read {whole / fresh:.2f},"
+          f" to numpy {whole / numpy_mb:.2f} (fresh payload, histogram included)")
+    print(f"Velmor whole kxd load:         {ours['BM_AcquireKxd/real_time']:9.1f} MB/s of file bytes")
     print(f"Velmor raw, half:              {ours['BM_LoadRaw/2/real_time']:9.1f} MB/s of file bytes")
     print(f"Velmor kxd, half:              {ours['BM_LoadKxd/2/real_time']:9.1f} MB/s of file bytes")
 
