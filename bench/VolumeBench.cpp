@@ -59,21 +59,27 @@ void Load(benchmark::State& state, VolumeFileKind kind, const char* name)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * fileBytes));
 }
 
+// The raw file with plain reads, as a baseline.
+void PlainRead(const std::filesystem::path& path, uint8_t* dest, uint64_t bytes)
+{
+    const int fd = open(path.c_str(), O_RDONLY);
+    uint64_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = read(fd, dest + done, bytes - done);
+        if (n <= 0) break;
+        done += static_cast<uint64_t>(n);
+    }
+    close(fd);
+}
+
+constexpr uint64_t kRawBytes = 512ull * 512 * 500 * 2;
+
 void BM_PlainReadOfRawFile(benchmark::State& state)
 {
     Files& f = TheFiles();
-    CommittedBuffer dest(512ull * 512 * 500 * 2);
-    for (auto _ : state) {
-        const int fd = open((f.folder / "v.raw").c_str(), O_RDONLY);
-        uint64_t done = 0;
-        while (done < dest.Size()) {
-            const ssize_t n = read(fd, dest.Data() + done, dest.Size() - done);
-            if (n <= 0) break;
-            done += static_cast<uint64_t>(n);
-        }
-        close(fd);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dest.Size()));
+    CommittedBuffer dest(kRawBytes);
+    for (auto _ : state) PlainRead(f.folder / "v.raw", dest.Data(), kRawBytes);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kRawBytes));
 }
 
 // The whole load of a data object, as a unit asks for it: a fresh payload
@@ -101,19 +107,11 @@ void Acquire(benchmark::State& state, const char* name)
 void BM_PlainReadIntoFreshMemory(benchmark::State& state)
 {
     Files& f = TheFiles();
-    const uint64_t bytes = 512ull * 512 * 500 * 2;
     for (auto _ : state) {
-        CommittedBuffer dest(bytes);
-        const int fd = open((f.folder / "v.raw").c_str(), O_RDONLY);
-        uint64_t done = 0;
-        while (done < bytes) {
-            const ssize_t n = read(fd, dest.Data() + done, bytes - done);
-            if (n <= 0) break;
-            done += static_cast<uint64_t>(n);
-        }
-        close(fd);
+        CommittedBuffer dest(kRawBytes);
+        PlainRead(f.folder / "v.raw", dest.Data(), kRawBytes);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kRawBytes));
 }
 
 void BM_AcquireRaw(benchmark::State& state) { Acquire(state, "v.raw"); }
