@@ -137,6 +137,7 @@ private:
     bool LoadVolume();
     bool LoadSliceFolder();
     bool ReadReducedGrid();
+    void Loaded();
     void FailLoad();
 };
 

@@ -52,6 +52,13 @@ int32_t DataObject::AcquireData(CKxDrawUnit* unit)
     return result;
 }
 
+void DataObject::Loaded()
+{
+    users.insert(requestingUnit);
+    redoMarks.emplace(requestingUnit, false);   // an existing mark stays
+    result = 0;
+}
+
 void DataObject::FailLoad()
 {
     FreeBuffers();
@@ -82,12 +89,8 @@ void DataObject::ChooseCounts()
 void DataObject::LoadDataPayload()
 {
     try {
-        if (samples != nullptr || textRecords) {
-            users.insert(requestingUnit);
-            redoMarks.emplace(requestingUnit, false);
-            result = 0;
-            return;
-        }
+        // Loaded already: nothing is read again, the counts stay those of that load.
+        if (samples != nullptr || textRecords) return Loaded();
         bool binaryStl = false;
         if (type == L"STL" && sourcePath.compare(0, 4, L"this") != 0) {
             // A file without facets has nothing to show: a read failure.
@@ -111,9 +114,7 @@ void DataObject::LoadDataPayload()
         else if (type == L"gridXYZ") ComputeBounds1(countX * countY * countZ);
         else if (type == L"gridXY") ComputeBounds1(countX * countY);
 
-        users.insert(requestingUnit);
-        redoMarks.emplace(requestingUnit, false);
-        result = 0;
+        Loaded();
     } catch (const std::bad_alloc&) {
         // Records, lists and keys live on the heap; running out is a shortage.
         result = -2;

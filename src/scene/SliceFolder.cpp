@@ -1,7 +1,7 @@
 #include "scene/SliceFolder.h"
 
+#include "platform/FilePaths.h"
 #include "platform/NumberParse.h"
-#include "platform/WideText.h"
 #include "readers/DicomDataSet.h"
 #include "readers/DicomFileReader.h"
 
@@ -15,7 +15,9 @@ constexpr uint16_t kRelationshipGroup = 0x0020;
 constexpr uint16_t kSeriesNumber = 0x0011;
 constexpr uint16_t kInstanceNumber = 0x0013;
 
-std::string NarrowPath(const std::wstring& path) { return PathFromWide(path).string(); }
+// Listed paths keep the scene's separators; the DICOM reader takes them as
+// the file system spells them.
+std::string NarrowPath(const std::wstring& path) { return ResolveScenePath(path).string(); }
 
 std::string Trimmed(std::string text)
 {

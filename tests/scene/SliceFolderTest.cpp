@@ -28,12 +28,15 @@ TEST(SliceFolder, DicomSeriesThenInstanceWithStableTies)
                        d = Slice(dir, "d.dcm", 2, 4);
     dir.Write("e.dcm", "not a DICOM file");   // no numbers: key 0 sorts first
     const std::wstring e = dir.WidePath("e.dcm");
-    std::vector<std::wstring> files{a, b, c, d, e};
+    std::filesystem::create_directories(dir.Path() / "Sub");
+    Slice(dir, "Sub/f.dcm", 2, 6);
+    const std::wstring f = dir.WidePath("") + L"/sub\\f.dcm";   // as a scene may spell it
+    std::vector<std::wstring> files{a, b, c, d, e, f};
     int reads = 0;
     EXPECT_TRUE(OrderSliceFiles(files, L"DCM", [&] { ++reads; }));
-    EXPECT_EQ(reads, 5);
+    EXPECT_EQ(reads, 6);
     // Equal keys keep name order, so no slice is lost or read twice.
-    EXPECT_EQ(files, (std::vector<std::wstring>{e, d, b, c, a}));
+    EXPECT_EQ(files, (std::vector<std::wstring>{e, d, b, c, f, a}));
 }
 
 TEST(SliceFolder, NameOrderWithoutInstanceNumberOrDicom)
