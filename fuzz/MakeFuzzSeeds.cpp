@@ -114,6 +114,13 @@ int main(int argc, char** argv)
                                                     "vertex 4 5 6\nvertex 7 8 9\nendloop\nendfacet\nendsolid a\n");
     Seed(payload, "kxd", std::string("\x03\x01\x01\x00\x01\x00\x07\x09\x04\x00", 10));
 
+    const auto load = root / "fuzz_payload_load";
+    Seed(load, "text_stl", std::string("\x00") + "solid a\nouter loop\nvertex 1 2 3\nvertex 4 5 6\nvertex 7 8 9\nendfacet\n");
+    Seed(load, "binary_stl", std::string("\x00") + std::string(80, 's') + std::string("\x01\0\0\0", 4) + std::string(50, '\x02'));
+    Seed(load, "numbers", std::string("\x01") + "1 2  3\r\n4\t5 6\n\n7.5e1 -8 9\n");
+    Seed(load, "grid_half", std::string("\x13") + "1\n2\n3\n4\n5\n6\n7\n8\n");
+    Seed(load, "kxd_flipped", std::string("\xC5\x01\x01\x00\x00\x00\x07\x00", 8));
+
     using namespace velmor::test;
     const auto open = root / "fuzz_scene_open";
     Seed(open, "full", FullScene());

@@ -57,6 +57,37 @@ public:
     bool LoadSliceImage(uint8_t* dest, const std::wstring& filePath);
     bool LoadSliceImage16(uint8_t* dest, const std::wstring& filePath);
 
+    // Payload loading. AcquireData runs the load as a job and returns 0
+    // (loaded, the unit is a user), -1 (read failure) or -2 (memory
+    // shortage); a failed load leaves no buffers and the users unchanged.
+    int32_t AcquireData(CKxDrawUnit* unit);
+    void LoadDataPayload();
+    bool ReadSource(uint64_t elements, int valuesPerElement);
+    bool ReadBinary(uint64_t values);
+    bool ReadTextSource(uint64_t rows, int valuesPerRow);
+    bool ReadTextFromBlock(uint64_t rows, int valuesPerRow);
+    bool ReadTextFromFile(uint64_t rows, int valuesPerRow);
+    bool ReadTextLines();
+    bool ReadStl(bool binaryFile);
+    void ApplyReverse();
+    void BuildHistogram();
+
+    // Whole volume files ("raw", "kxd") from the file or the container
+    // block, kept at the reduction step; 1- or 2-byte values.
+    bool LoadVolumeFile8(uint8_t* dest, const std::wstring& filePath);
+    bool LoadVolumeFile16(uint8_t* dest, const std::wstring& filePath);
+    // Histograms of a loaded image or volume (2-byte values for the 16-bit one).
+    void BuildHistogram8(const uint8_t* values);
+    void BuildHistogram16(const uint8_t* values);
+    // Mirror the payload in place by reverseX, pendingFlipY and (volumes)
+    // pendingFlipZ; the suffix is the width of one value.
+    void MirrorImage8(uint8_t* data);
+    void MirrorImage16(uint8_t* data);
+    void MirrorImageFloat(uint8_t* data);
+    void MirrorVolume8(uint8_t* data);
+    void MirrorVolume16(uint8_t* data);
+    void MirrorVolumeFloat(uint8_t* data);
+
     // Element count of the type as AllocDataBuffer multiplies it; false when
     // the product does not fit 64 bits. 0 for a type it does not know.
     bool ElementCount(uint64_t& count) const;
@@ -98,7 +129,20 @@ public:
 private:
     template <int K>
     void ComputeBounds(uint64_t records);
+    bool LoadVolumeFile(uint8_t* dest, const std::wstring& filePath, int bytesPerValue);
+    void Mirror(uint8_t* data, uint64_t valueBytes, bool volume);
+    void ChooseCounts();
+    bool CountStlFacets(bool& binaryFile);
+    bool ReadByType(bool binaryStl);
+    bool LoadVolume();
+    bool LoadSliceFolder();
+    bool ReadReducedGrid();
+    void Loaded();
+    void FailLoad();
 };
+
+// The worker of the payload load; its argument is the data object.
+uint32_t LoadDataThreadProc(void* param);
 
 // Main-memory check before a large allocation; frees the work memory of
 // units of groups that are not loaded, then unused payloads, when short.

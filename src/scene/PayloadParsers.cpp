@@ -91,17 +91,44 @@ void ParseNumberRows(std::string_view text, bool fromBlock, uint64_t rows, uint6
     });
 }
 
+void ParseReducedGridRows(std::string_view text, bool fromBlock, const ReducedGrid& grid, NumberTextFormat format,
+                          uint8_t* dest)
+{
+    if (format.bytes == 0 || grid.step == 0 || grid.sizeX == 0 || grid.sizeY == 0 || grid.sizeZ == 0) return;
+    const uint64_t keptX = grid.Kept(grid.sizeX), keptY = grid.Kept(grid.sizeY);
+    uint64_t x = 0, y = 0, z = 0;
+    ForEachLine(text, fromBlock, [&](std::string_view line) {
+        if (x % grid.step == 0 && y % grid.step == 0 && z % grid.step == 0) {
+            const uint64_t kept = ((z / grid.step) * keptY + y / grid.step) * keptX + x / grid.step;
+            ParseRow(line, 1, format, dest + kept * static_cast<uint64_t>(format.bytes));
+        }
+        if (++x == grid.sizeX) {
+            x = 0;
+            if (++y == grid.sizeY) {
+                y = 0;
+                ++z;
+            }
+        }
+        return z < grid.sizeZ;
+    });
+}
+
 std::vector<std::wstring> SplitTextRecords(std::string_view text, bool fromBlock, uint64_t count)
 {
-    std::vector<std::wstring> records;
-    if (count == 0) return records;
-    records.reserve(static_cast<size_t>(std::min<uint64_t>(count, 1u << 20)));
-    ForEachLine(text, fromBlock, [&](std::string_view line) {
-        records.push_back(DataTextToWide(line));
-        return records.size() < count;
-    });
-    records.resize(static_cast<size_t>(count));
+    std::vector<std::wstring> records(static_cast<size_t>(count));
+    SplitTextRecords(text, fromBlock, records.data(), count);
     return records;
+}
+
+uint64_t SplitTextRecords(std::string_view text, bool fromBlock, std::wstring* records, uint64_t count)
+{
+    uint64_t stored = 0;
+    if (count == 0) return 0;
+    ForEachLine(text, fromBlock, [&](std::string_view line) {
+        records[stored] = DataTextToWide(line);
+        return ++stored < count;
+    });
+    return stored;
 }
 
 bool IsBinaryStlLength(uint64_t length, uint32_t count)
@@ -124,11 +151,11 @@ bool CopyBinaryStlFacets(std::string_view bytes, uint64_t facets, float* dest)
     return true;
 }
 
-uint64_t CountTextStlFacets(std::string_view text)
+uint64_t CountTextStlFacets(std::string_view text, const std::function<void(uint64_t)>& onThousand)
 {
     uint64_t count = 0;
     ForEachLine(text, false, [&](std::string_view line) {
-        if (ContainsText(line, "endfacet")) ++count;
+        if (ContainsText(line, "endfacet") && ++count % 1000 == 0 && onThousand) onThousand(count);
         return true;
     });
     return count;
@@ -137,7 +164,7 @@ uint64_t CountTextStlFacets(std::string_view text)
 // Deviation from a literal "x up to the first space, y up to the next one":
 // the numbers are read one after another over any run of blanks, which is
 // the same for single spaces and right for aligned columns.
-uint64_t ParseTextStl(std::string_view text, uint64_t maxFacets, float* dest)
+uint64_t ParseTextStl(std::string_view text, uint64_t maxFacets, float* dest, const std::function<void()>& onFacet)
 {
     uint64_t stored = 0;
     int vertex = -1;   // -1: outside a facet; 0..2: the next vertex line
@@ -146,6 +173,7 @@ uint64_t ParseTextStl(std::string_view text, uint64_t maxFacets, float* dest)
             if (ContainsText(line, "outer loop")) {
                 if (stored >= maxFacets) return false;
                 vertex = 0;
+                if (onFacet) onFacet();
             }
             return true;
         }

@@ -5,6 +5,7 @@
 // text is kept (digits, blanks and line ends are ASCII in every encoding
 // the scenes use).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +28,23 @@ NumberTextFormat NumberTextFormatOf(const std::wstring& format);
 void ParseNumberRows(std::string_view text, bool fromBlock, uint64_t rows, uint64_t valuesPerRow,
                      NumberTextFormat format, uint8_t* dest);
 
+// A number grid read at a reduction step: of the sizeX x sizeY x sizeZ
+// rows (one value each, x fastest), only those whose x, y and z are
+// multiples of `step` are stored, at their place in the kept grid.
+struct ReducedGrid {
+    uint64_t sizeX = 0, sizeY = 0, sizeZ = 0;
+    uint64_t step = 1;
+    uint64_t Kept(uint64_t size) const { return size / step + (size % step != 0 ? 1 : 0); }
+};
+void ParseReducedGridRows(std::string_view text, bool fromBlock, const ReducedGrid& grid, NumberTextFormat format,
+                          uint8_t* dest);
+
 // `count` records: from a file one a line (empty lines kept, records past
 // the end empty), from a block the non-empty lines.
 std::vector<std::wstring> SplitTextRecords(std::string_view text, bool fromBlock, uint64_t count);
+// The same into `count` records that already exist; returns how many lines
+// it stored (the rest are left as they were).
+uint64_t SplitTextRecords(std::string_view text, bool fromBlock, std::wstring* records, uint64_t count);
 
 // Binary STL: 80-byte header, u32 facet count, 50 bytes a facet.
 constexpr uint64_t kStlHeaderBytes = 84;
@@ -40,10 +55,12 @@ uint32_t StlCountField(std::string_view head);
 // Copies the three vertices (9 floats) of `facets` facets; false when the
 // bytes do not hold them.
 bool CopyBinaryStlFacets(std::string_view bytes, uint64_t facets, float* dest);
-uint64_t CountTextStlFacets(std::string_view text);
+// `onThousand`, when given, is called with the count after every 1000th facet.
+uint64_t CountTextStlFacets(std::string_view text, const std::function<void(uint64_t)>& onThousand = {});
 // Reads at most `maxFacets` facets: a line containing "outer loop" opens
 // one, and each of the next three lines is a vertex whose numbers start at
-// the first of "-0123456789.". Returns the facets stored.
-uint64_t ParseTextStl(std::string_view text, uint64_t maxFacets, float* dest);
+// the first of "-0123456789.". Returns the facets stored. `onFacet`, when
+// given, is called as each facet opens.
+uint64_t ParseTextStl(std::string_view text, uint64_t maxFacets, float* dest, const std::function<void()>& onFacet = {});
 
 } // namespace velmor

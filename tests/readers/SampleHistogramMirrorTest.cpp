@@ -1,6 +1,7 @@
 #include "readers/SampleHistogram.h"
 #include "readers/SampleMirror.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <random>
@@ -51,6 +52,31 @@ TEST(SampleHistogram, SixteenBitFoldsOverThePresentRange)
     for (auto& v : random) v = static_cast<uint16_t>(rng());
     BuildHistogram16(random.data(), random.size(), h, h16.data());
     EXPECT_EQ(std::accumulate(h, h + 256, uint64_t{0}), random.size());   // the bins sum to N
+}
+
+// Large payloads are counted on several threads; the counts must be those
+// of one plain pass, including the values of the last, longer share.
+TEST(SampleHistogram, LargePayloadCountsLikeOnePass)
+{
+    const uint64_t count = (uint64_t{8} << 20) * 3 + 12345;
+    std::vector<uint16_t> values(count);
+    std::mt19937 rng(3);
+    for (auto& v : values) v = static_cast<uint16_t>(rng() % 4000 + 100);
+    values.back() = 65535;
+    std::vector<uint64_t> expected(65536, 0);
+    for (uint16_t v : values) ++expected[v];
+    std::vector<uint64_t> bins(256), table(65536);
+    const HistogramSummary s = BuildHistogram16(values.data(), count, bins.data(), table.data());
+    EXPECT_EQ(table, expected);
+    EXPECT_FLOAT_EQ(s.displayMax, 65535.0f);
+    EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), uint64_t{0}), count);
+
+    std::vector<uint8_t> bytes(values.size() * 2);
+    std::memcpy(bytes.data(), values.data(), bytes.size());
+    std::vector<uint64_t> expected8(256, 0);
+    for (uint8_t b : bytes) ++expected8[b];
+    BuildHistogram8(bytes.data(), bytes.size(), bins.data());
+    EXPECT_EQ(bins, expected8);
 }
 
 TEST(SampleMirror, ImagesAndVolumes)
