@@ -94,10 +94,13 @@ bool ReadScanlines(TIFF* tif, const TiffFormat& f, const SliceShape& shape, uint
 {
     const uint64_t sourceRowBytes = static_cast<uint64_t>(f.width) * f.spp * static_cast<uint64_t>(shape.bytesPerValue);
     if (static_cast<uint64_t>(TIFFScanlineSize64(tif)) != sourceRowBytes) return false;
-    std::vector<uint8_t> scratch(sourceRowBytes);
+    // Matching sample counts go straight into the memory row; others through one scratch row.
+    const bool direct = f.spp == static_cast<uint32_t>(shape.channels);
+    std::vector<uint8_t> scratch(direct ? 0 : sourceRowBytes);
     for (uint32_t y = 0; y < f.height; ++y) {
-        if (TIFFReadScanline(tif, scratch.data(), y, 0) < 0) return false;
-        if (!MapSamples(scratch.data(), f.spp, MemoryRow(shape, slice, y), shape, f.width)) return false;
+        uint8_t* row = MemoryRow(shape, slice, y);
+        if (TIFFReadScanline(tif, direct ? row : scratch.data(), y, 0) < 0) return false;
+        if (!direct && !MapSamples(scratch.data(), f.spp, row, shape, f.width)) return false;
     }
     return true;
 }
