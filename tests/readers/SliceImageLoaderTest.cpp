@@ -62,6 +62,29 @@ std::string SmallBmp(const TempDir& dir, uint8_t scale = 1)
     return ReadFileBytes(dir.Path() / "small.bmp");
 }
 
+// A 2 x 1 RGB TIFF whose SamplesPerPixel entry is renamed to a tag nobody knows.
+std::string RgbTiffWithoutSamplesPerPixel(const TempDir& dir, uint16_t samples)
+{
+    const std::string path = (dir.Path() / "rgb.tif").string();
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    EXPECT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 2);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    uint8_t row[6] = {1, 2, 3, 4, 5, 6};
+    TIFFWriteScanline(t, row, 0, 0);
+    TIFFClose(t);
+    std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(bytes.substr(0, 2), "II");
+    const auto u16 = [&](size_t at) { return static_cast<uint16_t>(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); };
+    const size_t ifd = uint8_t(bytes[4]) | uint8_t(bytes[5]) << 8 | uint8_t(bytes[6]) << 16 | size_t(uint8_t(bytes[7])) << 24;
+    for (size_t e = 0; e < u16(ifd); ++e)
+        if (u16(ifd + 2 + 12 * e) == TIFFTAG_SAMPLESPERPIXEL) bytes[ifd + 2 + 12 * e + 1] = '\x7F';
+    return bytes;
+}
+
 void WriteGreyTiff(const std::string& path, uint16_t compression, uint8_t base)
 {
     TIFF* t = TIFFOpen(path.c_str(), "w");
@@ -294,4 +317,17 @@ TEST(SliceImageLoader, StackOfMixedTiffPaths)
                 EXPECT_EQ(d->samples[6 * z + 2 * row], 10 * z + 2 * source) << z << " " << row;
             }
     }
+}
+
+TEST(SliceImageLoader, TiffWithoutSamplesPerPixelIsRgbByItsPhotometric)
+{
+    TempDir dir;
+    dir.Write("nospp.tif", RgbTiffWithoutSamplesPerPixel(dir, 3));
+    auto d = Slices(L"RGB", L"tif", 2, 1);
+    ASSERT_TRUE(d->LoadSliceImage(d->samples, dir.WidePath("nospp.tif")));
+    EXPECT_EQ(Bytes(*d), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+    // Holding one sample a pixel, the strips are too short for three: refused, not part read.
+    dir.Write("short.tif", RgbTiffWithoutSamplesPerPixel(dir, 1));
+    auto s = Slices(L"RGB", L"tif", 2, 1);
+    EXPECT_FALSE(s->LoadSliceImage(s->samples, dir.WidePath("short.tif")));
 }
