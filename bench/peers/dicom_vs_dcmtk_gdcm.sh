@@ -13,6 +13,7 @@ tool=$build/bench/bench_dicom_series
 [ -x "$tool" ] || { echo "build first: $tool missing" >&2; exit 2; }
 work=$(mktemp -d /dev/shm/velmor-dicom.XXXXXX 2>/dev/null || mktemp -d)
 trap 'rm -rf "$work"' EXIT
+. "$here/bench/peers/peer_results.sh"
 
 peers=$here/bench/peers
 g++ -std=c++17 -O2 -o "$work/dicom_load_dcmtk" "$peers/dicom_load_dcmtk.cpp" \
@@ -31,13 +32,7 @@ for round in 1 2; do
       dcmtk) out=$("$work/dicom_load_dcmtk" "$work/series" "$repeats") ;;
       gdcm) out=$("$work/dicom_load_gdcm" "$work/series" "$repeats") ;;
     esac
-    seconds=${out#*seconds=}; seconds=${seconds%% *}
-    sum=${out##*checksum=}
-    if [ -n "${checksum:-}" ] && [ "$sum" != "$checksum" ]; then
-      echo "$who read other values (checksum $sum, expected $checksum)" >&2; exit 1
-    fi
-    checksum=$sum
-    if [ -z "${best[$who]:-}" ] || [ "$(echo "$seconds < ${best[$who]}" | bc -l)" = 1 ]; then best[$who]=$seconds; fi
+    take_result "$who" "$out"
   done
 done
 

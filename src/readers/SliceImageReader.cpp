@@ -61,6 +61,7 @@ struct TiffCloser {
 struct TiffFormat {
     uint32_t width = 0, height = 0;
     uint16_t bits = 0, spp = 0, photometric = 1, compression = 1, planar = PLANARCONFIG_CONTIG;
+    bool sppInferred = false;
 };
 
 bool ReadTiffFormat(TIFF* tif, const SliceShape& shape, TiffFormat& f)
@@ -75,7 +76,12 @@ bool ReadTiffFormat(TIFF* tif, const SliceShape& shape, TiffFormat& f)
     if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &f.photometric) != 1) f.photometric = PHOTOMETRIC_MINISBLACK;
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &f.compression);
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &f.planar);
-    if (f.spp == 0) f.spp = f.photometric == PHOTOMETRIC_MINISBLACK ? 1 : 3;
+    if (f.spp == 0) {
+        // The photometric interpretation tells the count; the library must decode by the same one.
+        f.spp = f.photometric == PHOTOMETRIC_MINISBLACK ? 1 : 3;
+        f.sppInferred = true;
+        if (TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, f.spp) != 1) return false;
+    }
     const bool known = f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_RGB ||
                        f.photometric == PHOTOMETRIC_PALETTE || f.photometric == PHOTOMETRIC_YCBCR;
     if (!known || (f.planar != PLANARCONFIG_CONTIG && f.spp > 1)) return false;
@@ -94,10 +100,13 @@ bool ReadScanlines(TIFF* tif, const TiffFormat& f, const SliceShape& shape, uint
 {
     const uint64_t sourceRowBytes = static_cast<uint64_t>(f.width) * f.spp * static_cast<uint64_t>(shape.bytesPerValue);
     if (static_cast<uint64_t>(TIFFScanlineSize64(tif)) != sourceRowBytes) return false;
-    std::vector<uint8_t> scratch(sourceRowBytes);
+    // Matching sample counts go straight into the memory row; others through one scratch row.
+    const bool direct = f.spp == static_cast<uint32_t>(shape.channels);
+    std::vector<uint8_t> scratch(direct ? 0 : sourceRowBytes);
     for (uint32_t y = 0; y < f.height; ++y) {
-        if (TIFFReadScanline(tif, scratch.data(), y, 0) < 0) return false;
-        if (!MapSamples(scratch.data(), f.spp, MemoryRow(shape, slice, y), shape, f.width)) return false;
+        uint8_t* row = MemoryRow(shape, slice, y);
+        if (TIFFReadScanline(tif, direct ? row : scratch.data(), y, 0) < 0) return false;
+        if (!direct && !MapSamples(scratch.data(), f.spp, row, shape, f.width)) return false;
     }
     return true;
 }
@@ -183,7 +192,9 @@ bool ReadTiffSlice(const std::wstring& path, const SliceShape& shape, uint8_t* s
     TiffFormat f;
     if (!tif || !ReadTiffFormat(tif.get(), shape, f)) return false;
     pendingFlipY = false;
-    const bool scanlines = f.compression == COMPRESSION_NONE &&
+    // The library sizes its lines when it reads the directory, before an inferred sample
+    // count; strips are sized per call and their byte counts are checked.
+    const bool scanlines = f.compression == COMPRESSION_NONE && !f.sppInferred &&
                            (f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_RGB);
     return scanlines ? ReadScanlines(tif.get(), f, shape, slice) : ReadStrips(tif.get(), f, shape, slice);
 }
