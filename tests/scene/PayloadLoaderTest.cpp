@@ -2,7 +2,9 @@
 
 #include "platform/Memory.h"
 #include "scene/ApplicationSettings.h"
+#include "platform/ImageCodec.h"
 #include "support/ContainerWriter.h"
+#include "support/DicomBuilder.h"
 #include "support/RecordingJobHost.h"
 #include "support/TestScenes.h"
 #include "support/VolumeWriter.h"
@@ -10,6 +12,7 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -407,8 +410,61 @@ TEST_F(PayloadLoaderTest, SliceFoldersNeedTheirSlicesAndReaders)
                              "<data name=\"image\" type=\"image\" format=\"RGB\" size=\"2,2\"><file path=\"slices/s0.png\"/></data>";
     OpenCleanly(SceneWithBody(body));
     ExpectFailed(L"four", -1);    // one file fewer than the slices
-    ExpectFailed(L"three", -1);   // no slice reader yet reads them
+    ExpectFailed(L"three", -1);   // files that are no pictures
     ExpectFailed(L"image", -1);
+}
+
+// Picture stacks and DICOM series through the whole job: slice order, the
+// row rule, reverseZ, the pictures' channels and one progress step a slice.
+TEST_F(PayloadLoaderTest, SliceStacksAndImagesLoadThroughTheJob)
+{
+    std::filesystem::create_directories(dir.Path() / "bmp");
+    for (int k = 0; k < 3; ++k) {
+        std::vector<uint8_t> bgr(2 * 2 * 3);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x) {
+                uint8_t* p = &bgr[(y * 2 + x) * 3];
+                p[0] = static_cast<uint8_t>(10 * k + 2 * y + x);   // blue: what one channel keeps
+                p[1] = 100;
+                p[2] = 200;
+            }
+        ASSERT_TRUE(SaveBmp24(dir.WidePath("bmp/s" + std::to_string(k) + ".bmp"), bgr.data(), 2, 2, 6));
+    }
+    std::filesystem::create_directories(dir.Path() / "ct");
+    // Instance numbers send the folder through the DICOM ordering (its order is tested on its own).
+    const int instances[3] = {3, 1, 2};
+    for (int k = 0; k < 3; ++k) {
+        DicomSliceOptions options;
+        options.instanceNumber = instances[k];
+        options.rows = 2;
+        options.columns = 3;
+        dir.Write("ct/f" + std::to_string(k) + ".dcm", MakeDicomSlice(options));
+    }
+    OpenCleanly(SceneWithBody(
+        "<data name=\"stack\" type=\"volume\" format=\"GRAY\" size=\"2,2,3\"><file path=\"bmp/\" type=\"bmp\"/></data>"
+        "<data name=\"reversed\" type=\"volume\" format=\"GRAY\" size=\"2,2,3\"><file path=\"bmp\\\" type=\"bmp\" reverseZ=\"on\" reverseY=\"on\"/></data>"
+        "<data name=\"picture\" type=\"image\" format=\"RGB\" size=\"2,2\"><file path=\"bmp/s1.bmp\"/></data>"
+        "<data name=\"series\" type=\"volume\" format=\"GRAY16\" size=\"3,2,3\"><file path=\"ct/\" type=\"dcm\"/></data>"));
+
+    ASSERT_EQ(Acquire(L"stack"), 0);
+    EXPECT_EQ(Bytes(Data(L"stack")), (std::vector<uint8_t>{2, 3, 0, 1, 12, 13, 10, 11, 22, 23, 20, 21}));
+    ASSERT_EQ(Acquire(L"reversed"), 0);
+    EXPECT_EQ(Bytes(Data(L"reversed")), (std::vector<uint8_t>{20, 21, 22, 23, 10, 11, 12, 13, 0, 1, 2, 3}));
+    ASSERT_EQ(Acquire(L"picture"), 0);
+    EXPECT_EQ(Bytes(Data(L"picture")), (std::vector<uint8_t>{200, 100, 12, 200, 100, 13, 200, 100, 10, 200, 100, 11}));
+
+    ASSERT_EQ(Acquire(L"series"), 0);
+    DataObject& series = Data(L"series");
+    EXPECT_TRUE(series.isSigned);
+    const auto* values = reinterpret_cast<const uint16_t*>(series.samples);
+    // Every slice holds the same picture; bottom row first, values offset by 32768.
+    EXPECT_EQ(values[0], static_cast<uint16_t>(DicomSlicePixel(1, 0) + 32768));
+    EXPECT_EQ(values[3 * 2 * 2 + 5], static_cast<uint16_t>(DicomSlicePixel(0, 2) + 32768));
+
+    int steps = 0;
+    for (const auto& m : host.Messages())
+        if (m.kind == Kind::Step) steps += static_cast<int>(m.a);
+    EXPECT_GE(steps, 3 * 3);   // at least a step per slice of the three stacks
 }
 
 TEST_F(PayloadLoaderTest, VolumeKindsChannelsAndBlockNames)
