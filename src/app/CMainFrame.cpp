@@ -1,10 +1,15 @@
 #include "app/CMainFrame.h"
 
+#include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 
 namespace velmor {
 namespace {
@@ -23,20 +28,80 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(new CVelmor
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("Velmor"));
     setCentralWidget(view_);
+    setAcceptDrops(true);
     BuildMenu();
+    // The window never gets smaller than a 640 x 360 view.
     view_->setMinimumSize(CVelmorView::kClientWidth / 2, CVelmorView::kClientHeight / 2);
     resize(CVelmorView::kClientWidth, CVelmorView::kClientHeight + menuBar()->sizeHint().height());
 }
 
 void CMainFrame::BuildMenu()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    connect(AddCommand(file, QStringLiteral("アプリケーションの終了(&X)"), kAppExit), &QAction::triggered, this,
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    QAction* open = AddCommand(fileMenu_, QStringLiteral("開く(&O)"), kFileOpen);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(open, &QAction::triggered, this, [this] { if (app_) app_->OnFileOpen(); });
+    connect(AddCommand(fileMenu_, QStringLiteral("閉じる(&C)"), kFileNew), &QAction::triggered, this,
+            [this] { if (app_) app_->OnFileNew(); });
+    recentSeparator_ = fileMenu_->addSeparator();
+    fileMenu_->addSeparator();
+    connect(AddCommand(fileMenu_, QStringLiteral("アプリケーションの終了(&X)"), kAppExit), &QAction::triggered, this,
             &QWidget::close);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&P)"));
     connect(AddCommand(settings, QStringLiteral("環境設定(&Z)"), kApplicationSettings), &QAction::triggered, view_,
             [this] { view_->OnApplicationSettings(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    connect(AddCommand(help, QStringLiteral("バージョン情報(&A)"), kAppAbout), &QAction::triggered, this,
+            [this] { if (app_) app_->OnAppAbout(); });
+}
+
+void CMainFrame::SetRecentFiles(const std::vector<std::wstring>& paths)
+{
+    for (QAction* a : recentActions_) {
+        fileMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    recentActions_.clear();
+    QAction* before = fileMenu_->actions().at(fileMenu_->actions().indexOf(recentSeparator_) + 1);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdWString(paths[i]));
+        auto* action = new QAction(text, fileMenu_);
+        action->setObjectName(QStringLiteral("cmd_%1").arg(kFirstRecentFile + static_cast<int>(i)));
+        const std::wstring path = paths[i];
+        connect(action, &QAction::triggered, this, [this, path] { if (app_) app_->OpenDocumentFile(path); });
+        fileMenu_->insertAction(before, action);
+        recentActions_.push_back(action);
+    }
+}
+
+void CMainFrame::BringToFront()
+{
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    if (OnDropFiles(event->mimeData()->urls())) event->acceptProposedAction();
+}
+
+bool CMainFrame::OnDropFiles(const QList<QUrl>& urls)
+{
+    if (app_ == nullptr || view_->viewMode == ViewMode::kUnitEditing) return false;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) continue;
+        app_->OpenDocumentFile(url.toLocalFile().toStdWString());
+        return true;   // one document at a time: the first file
+    }
+    return false;
 }
 
 } // namespace velmor

@@ -1,23 +1,54 @@
 #pragma once
-// The program's main window: the menu and the view.
+// The program's main window: the menu, the view, dropped files.
+#include <QList>
 #include <QMainWindow>
+#include <QUrl>
+#include <string>
+#include <vector>
+
+class QMenu;
 
 namespace velmor {
 
+class CVelmorApp;
 class CVelmorView;
 
 class CMainFrame final : public QMainWindow {
 public:
     // Menu command numbers, also the object names of their actions ("cmd_N").
-    enum Command { kAppExit = 57665, kApplicationSettings = 32820 };
+    enum Command {
+        kFileNew = 57600,
+        kFileOpen = 57601,
+        kFirstRecentFile = 57616,
+        kAppAbout = 57664,
+        kAppExit = 57665,
+        kApplicationSettings = 32820,
+    };
 
     explicit CMainFrame(QWidget* parent = nullptr);
     CVelmorView* View() const { return view_; }
+
+    // Commands that belong to the application go to it once it is set.
+    void SetApplication(CVelmorApp* app) { app_ = app; }
+    void SetRecentFiles(const std::vector<std::wstring>& paths);
+    // Restores a minimised window and brings it to the front.
+    void BringToFront();
+    // Files dropped on the window: the first local one opens, except while
+    // a unit is being edited. True when one was taken.
+    bool OnDropFiles(const QList<QUrl>& urls);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenu();
 
     CVelmorView* view_;
+    CVelmorApp* app_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    std::vector<QAction*> recentActions_;
 };
 
 } // namespace velmor

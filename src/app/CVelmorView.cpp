@@ -22,4 +22,10 @@ void CVelmorView::OnApplicationSettings()
     dialog.exec();
 }
 
+void CVelmorView::ShowNoScene()
+{
+    viewMode = ViewMode::kNoScene;
+    sceneLoaded = false;
+}
+
 } // namespace velmor

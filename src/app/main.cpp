@@ -1,10 +1,5 @@
 // Velmor: a viewer for 3-D scene documents.
-#include "app/CKxDlgApplication.h"
-#include "app/CKxDlgProgress.h"
-#include "app/CMainFrame.h"
-#include "app/QtFolderChooser.h"
-#include "app/QtJobHost.h"
-#include "app/QtMessageSink.h"
+#include "app/CVelmorApp.h"
 
 #include <QApplication>
 
@@ -12,18 +7,11 @@ using namespace velmor;
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    QApplication qtApp(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmarsh"));
     QCoreApplication::setApplicationName(QStringLiteral("Velmor"));
 
-    // A scene path on the command line is accepted; opening scenes is still to come.
-    CMainFrame frame;
-    CKxDlgProgress progress(&frame);
-    QtJobHost jobHost(&progress);
-    QtMessageSink messageSink;
-    InstallQtFolderChooser(&frame);
-    CKxDlgApplication::LoadApplicationSettings(false);
-
-    frame.show();
+    CVelmorApp app;
+    if (!app.InitInstance(QCoreApplication::arguments())) return 0;   // handed to the running copy
     return QApplication::exec();
 }

@@ -1,0 +1,128 @@
+#include "app/CVelmorApp.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CKxDlgApplication.h"
+#include "app/CKxDlgProgress.h"
+#include "app/CMainFrame.h"
+#include "app/CVelmorView.h"
+#include "app/Profile.h"
+#include "app/QtFolderChooser.h"
+#include "app/QtJobHost.h"
+#include "app/QtMessageSink.h"
+#include "platform/WideText.h"
+#include "scene/PathParts.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+#ifndef VELMOR_VERSION
+#define VELMOR_VERSION ""
+#endif
+
+namespace velmor {
+
+CVelmorApp::CVelmorApp() = default;
+
+// The frame and the dialogs go before the job host and the message sink
+// they use.
+CVelmorApp::~CVelmorApp()
+{
+    messageSink_.reset();
+    jobHost_.reset();
+    progress_.reset();
+    frame_.reset();
+}
+
+std::wstring CVelmorApp::FileFromCommandLine(const QStringList& arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (!a.isEmpty() && !a.startsWith(QLatin1Char('-'))) return a.toStdWString();
+    }
+    return {};
+}
+
+bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& instanceFolder)
+{
+    fileToOpen = FileFromCommandLine(arguments);
+    // A relative path must still mean the same file to the copy that opens it.
+    if (!fileToOpen.empty()) fileToOpen = QFileInfo(QString::fromStdWString(fileToOpen)).absoluteFilePath().toStdWString();
+
+    instance_ = std::make_unique<SingleInstance>(instanceFolder);
+    if (!instance_->BecomeFirst()) {
+        if (instance_->HandToRunning(fileToOpen)) return false;
+        // The lock is held but nobody answers: run on our own rather than not at all.
+    }
+    instance_->SetReceiver([this](const std::wstring& path) { OnHandOff(path); });
+
+    if (auto profile = OpenProfile()) recent_.Load(*profile);
+    frame_ = std::make_unique<CMainFrame>();
+    frame_->SetApplication(this);
+    progress_ = std::make_unique<CKxDlgProgress>(frame_.get());
+    jobHost_ = std::make_unique<QtJobHost>(progress_.get());
+    messageSink_ = std::make_unique<QtMessageSink>();
+    InstallQtFolderChooser(frame_.get());
+    CKxDlgApplication::LoadApplicationSettings(false);
+
+    document_.AttachView(frame_->View());
+    document_.OnNewDocument();
+    frame_->SetRecentFiles(recent_.Entries());
+    UpdateTitle(L"");
+    frame_->show();
+    ReadVersionInfo();
+    if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
+    return true;
+}
+
+void CVelmorApp::ReadVersionInfo()
+{
+    productName = L"Velmor";
+    productVersion = Utf8ToWide(VELMOR_VERSION);
+    legalNotice = L"Copyright (C) 2026 Quillmarsh";
+}
+
+void CVelmorApp::OnFileOpen()
+{
+    const QString path = QFileDialog::getOpenFileName(frame_.get(), QString(), QString::fromStdWString(SceneFolder),
+                                                      QStringLiteral("data file(*.vlm)"));
+    if (!path.isEmpty()) OpenDocumentFile(path.toStdWString());
+}
+
+void CVelmorApp::OnFileNew()
+{
+    document_.OnNewDocument();
+    UpdateTitle(L"");
+}
+
+void CVelmorApp::OpenDocumentFile(const std::wstring& path)
+{
+    document_.OnOpenDocument(path);
+    if (document_.LastOpenOutcome() == OpenOutcome::Opened) {
+        recent_.Add(path);
+        if (auto profile = OpenProfile()) recent_.Save(*profile);
+        frame_->SetRecentFiles(recent_.Entries());
+    }
+    UpdateTitle(ScenePath);
+}
+
+void CVelmorApp::OnHandOff(const std::wstring& path)
+{
+    frame_->BringToFront();
+    if (path.empty() || frame_->View()->viewMode == ViewMode::kUnitEditing) return;
+    OpenDocumentFile(path);
+}
+
+void CVelmorApp::OnAppAbout()
+{
+    CAboutDlg dialog(productName, L"Version " + productVersion, legalNotice, frame_.get());
+    frame_->View()->KillAllTimers();
+    dialog.exec();
+}
+
+void CVelmorApp::UpdateTitle(const std::wstring& scenePath)
+{
+    const std::wstring name = scenePath.empty() ? std::wstring() : GetFileNamePart(scenePath) + GetExtensionPart(scenePath);
+    frame_->setWindowTitle(QString::fromStdWString(name.empty() ? productName : name + L" - " + productName));
+}
+
+} // namespace velmor

@@ -1,0 +1,61 @@
+#pragma once
+// The application: start-up, the one running copy, and the ways a scene
+// file arrives (command line, open dialog, recent files, drops, later starts).
+#include "app/RecentFileList.h"
+#include "app/SingleInstance.h"
+#include "scene/CVelmorDoc.h"
+
+#include <QStringList>
+#include <memory>
+#include <string>
+
+namespace velmor {
+
+class CKxDlgProgress;
+class CMainFrame;
+class QtJobHost;
+class QtMessageSink;
+
+class CVelmorApp {
+public:
+    CVelmorApp();
+    ~CVelmorApp();
+
+    // False when the program should end at once (another copy took the path).
+    bool InitInstance(const QStringList& arguments, const QString& instanceFolder = QString());
+
+    // The command-line file: the first argument that is not an option.
+    static std::wstring FileFromCommandLine(const QStringList& arguments);
+
+    void OnFileOpen();
+    void OnFileNew();
+    void OnAppAbout();
+    // Opens a scene; only files that opened go into the recent-file list.
+    void OpenDocumentFile(const std::wstring& path);
+    // A path from a later start (empty: only come to the front).
+    void OnHandOff(const std::wstring& path);
+
+    CMainFrame* Frame() const { return frame_.get(); }
+    CVelmorDoc& Document() { return document_; }
+    const RecentFileList& RecentFiles() const { return recent_; }
+
+    std::wstring fileToOpen;
+    std::wstring productName = L"Velmor";
+    std::wstring productVersion;
+    std::wstring legalNotice;
+
+private:
+    void ReadVersionInfo();
+    // "<file> - Velmor" while a scene file is shown, else the product name.
+    void UpdateTitle(const std::wstring& scenePath);
+
+    CVelmorDoc document_;
+    RecentFileList recent_;
+    std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<CKxDlgProgress> progress_;
+    std::unique_ptr<QtJobHost> jobHost_;
+    std::unique_ptr<QtMessageSink> messageSink_;
+};
+
+} // namespace velmor

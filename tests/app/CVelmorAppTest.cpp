@@ -1,0 +1,135 @@
+#include "GuiTestSupport.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/CVelmorApp.h"
+#include "app/CVelmorView.h"
+#include "app/RecentFileList.h"
+#include "app/SingleInstance.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSettings>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace velmor;
+using velmor::test::MessageRecorder;
+using velmor::test::TempDir;
+
+namespace {
+
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+class CVelmorAppTest : public ::testing::Test {
+protected:
+    CVelmorAppTest()
+    {
+        test::GuiApplication();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        dir.Write("scene.vlm", "<?xml version=\"1.0\"?><root version=\"1.2\"><head/><body/></root>");
+        dir.Write("broken.vlm", "<root version=");
+    }
+    TempDir home, dir, run;
+};
+
+bool DropFile(CMainFrame& frame, const std::filesystem::path& file)
+{
+    return frame.OnDropFiles({QUrl(QStringLiteral("https://example.invalid/x.vlm")),
+                              QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+}
+
+} // namespace
+
+TEST(CVelmorApp, CommandLineFileIsTheFirstPlainArgument)
+{
+    EXPECT_EQ(CVelmorApp::FileFromCommandLine({"velmor"}), L"");
+    EXPECT_EQ(CVelmorApp::FileFromCommandLine({"velmor", "-platform", "a.vlm"}), L"a.vlm");   // options skipped
+    EXPECT_EQ(CVelmorApp::FileFromCommandLine({"velmor", "日本.vlm", "b.vlm"}), L"日本.vlm");
+}
+
+TEST(RecentFileList, EightNewestFirstWithoutRepeats)
+{
+    TempDir home;
+    QSettings settings(Q(home.Path() / "r.ini"), QSettings::IniFormat);
+    RecentFileList list;
+    for (int i = 0; i < 10; ++i) list.Add(L"/s/" + std::to_wstring(i) + L".vlm");
+    list.Add(L"/s/5.vlm");
+    ASSERT_EQ(list.Entries().size(), 8u);
+    EXPECT_EQ(list.Entries()[0], L"/s/5.vlm");
+    EXPECT_EQ(list.Entries()[1], L"/s/9.vlm");
+    EXPECT_EQ(list.Entries()[7], L"/s/2.vlm");
+    list.Save(settings);
+    EXPECT_EQ(settings.value("Recent File List/File1").toString(), QStringLiteral("/s/5.vlm"));
+    RecentFileList again;
+    again.Load(settings);
+    EXPECT_EQ(again.Entries(), list.Entries());
+}
+
+TEST_F(CVelmorAppTest, OpensFromTheCommandLineAndKeepsOnlyOpenedFilesInTheRecentList)
+{
+    CVelmorApp app;
+    ASSERT_TRUE(app.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())));
+    MessageRecorder messages;
+    EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
+    ASSERT_EQ(app.RecentFiles().Entries().size(), 1u);
+    EXPECT_EQ(app.Frame()->findChild<QAction*>(QStringLiteral("cmd_57616"))->text(),
+              QStringLiteral("&1 ") + Q(dir.Path() / "scene.vlm"));
+
+    app.OpenDocumentFile(dir.WidePath("broken.vlm"));
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"XML load error"});
+    app.OpenDocumentFile(dir.WidePath("missing.vlm"));
+    EXPECT_EQ(messages.Messages().back(), L"file open error");
+    EXPECT_EQ(app.RecentFiles().Entries().size(), 1u);   // failures are not remembered
+
+    app.OnFileNew();
+    EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("Velmor"));
+}
+
+// A second start hands its path to the first copy and ends; in unit-editing
+// mode the first copy only comes to the front.
+TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
+{
+    CVelmorApp first;
+    ASSERT_TRUE(first.InitInstance({"velmor"}, Q(run.Path())));
+    MessageRecorder messages;
+    {
+        CVelmorApp second;
+        EXPECT_FALSE(second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())));
+        EXPECT_EQ(second.Frame(), nullptr);   // no window of its own
+    }
+    test::ProcessEventsFor(300);
+    EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
+
+    first.OnFileNew();
+    first.Frame()->View()->viewMode = ViewMode::kUnitEditing;
+    SingleInstance another(Q(run.Path()));
+    EXPECT_FALSE(another.BecomeFirst());
+    EXPECT_TRUE(another.HandToRunning(dir.WidePath("scene.vlm")));
+    test::ProcessEventsFor(300);
+    EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("Velmor"));
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(CVelmorAppTest, DroppedFilesOpenExceptWhileEditing)
+{
+    CVelmorApp app;
+    ASSERT_TRUE(app.InitInstance({"velmor"}, Q(run.Path())));
+    app.Frame()->View()->viewMode = ViewMode::kUnitEditing;
+    EXPECT_FALSE(DropFile(*app.Frame(), dir.Path() / "scene.vlm"));
+    EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("Velmor"));
+    app.Frame()->View()->viewMode = ViewMode::kNoScene;
+    EXPECT_TRUE(DropFile(*app.Frame(), dir.Path() / "scene.vlm"));
+    EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
+}
+
+TEST(CAboutDlg, ShowsNameVersionAndNotice)
+{
+    test::GuiApplication();
+    CAboutDlg about(L"Velmor", L"Version 0.1", L"Copyright (C) 2026 Quillmarsh");
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("ctl_1001"))->text(), QStringLiteral("Velmor"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("ctl_1002"))->text(), QStringLiteral("Version 0.1"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("ctl_1000"))->text(), QStringLiteral("Copyright (C) 2026 Quillmarsh"));
+}

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Starts the real program on its own X server, then starts it again with a
+# scene: the second start must end by itself and the first copy must open
+# the scene (its window title names the file).
+#   second_start.sh path/to/velmor path/to/scene.vlm
+set -euo pipefail
+
+viewer=$(realpath "$1")
+scene=$(realpath "$2")
+work=$(mktemp -d)
+mkdir -m 700 "$work/run"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+first=""
+cleanup() {
+  [ -n "$first" ] && kill "$first" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 1 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+title_of_velmor() {
+  xwininfo -root -tree 2>/dev/null | awk -F'"' '/\("velmor" "Velmor"\)/ { print $2; exit }' || true
+}
+
+"$viewer" >"$work/first.log" 2>&1 &
+first=$!
+for _ in $(seq 1 200); do
+  [ -n "$(title_of_velmor)" ] && break
+  kill -0 "$first" 2>/dev/null || { echo "the first copy ended"; cat "$work/first.log"; exit 1; }
+  sleep 0.1
+done
+[ "$(title_of_velmor)" = "Velmor" ] || { echo "first window not found: '$(title_of_velmor)'"; exit 1; }
+
+# The second start hands its path over and ends without a window of its own.
+timeout 20 "$viewer" "$scene" >"$work/second.log" 2>&1 || { echo "second start failed or hung"; cat "$work/second.log"; exit 1; }
+
+want="$(basename "$scene") - Velmor"
+for _ in $(seq 1 100); do
+  [ "$(title_of_velmor)" = "$want" ] && break
+  sleep 0.1
+done
+title=$(title_of_velmor)
+echo "first copy's title: $title"
+[ "$title" = "$want" ] || { echo "expected '$want'"; cat "$work/first.log"; exit 1; }
+windows=$(xwininfo -root -tree 2>/dev/null | grep -c '("velmor" "Velmor")' || true)
+[ "$windows" -eq 1 ] || { echo "expected one program window, found $windows"; exit 1; }

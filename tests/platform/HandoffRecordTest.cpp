@@ -1,0 +1,36 @@
+#include "platform/HandoffRecord.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmor;
+
+TEST(HandoffRecord, RoundTripAndLayout)
+{
+    const std::string r = EncodeHandoffRecord(L"/d/日本.vlm");
+    EXPECT_EQ(r.substr(0, 8), std::string("\0\0\0\0\x14\0\0\0", 8));   // code 0, (9 + 1) x 2 bytes
+    EXPECT_EQ(HandoffRecordLength(r), r.size());
+    EXPECT_EQ(DecodeHandoffRecord(r), std::optional<std::wstring>(L"/d/日本.vlm"));
+    EXPECT_EQ(DecodeHandoffRecord(EncodeHandoffRecord(L"")), std::optional<std::wstring>(L""));
+}
+
+TEST(HandoffRecord, MalformedRecordsAreRefused)
+{
+    const std::string good = EncodeHandoffRecord(L"/a.vlm");
+    EXPECT_FALSE(DecodeHandoffRecord(good.substr(0, good.size() - 1)));        // short
+    EXPECT_FALSE(DecodeHandoffRecord(good + "xx"));                             // trailing bytes
+    std::string odd = good;
+    odd[4] = 13;
+    EXPECT_FALSE(DecodeHandoffRecord(odd));
+    std::string noZero = good;
+    noZero[noZero.size() - 2] = 'x';
+    EXPECT_FALSE(DecodeHandoffRecord(noZero));
+    std::string innerZero = good;
+    innerZero[10] = '\0';
+    innerZero[11] = '\0';
+    EXPECT_FALSE(DecodeHandoffRecord(innerZero));
+    std::string huge(8, '\0');
+    huge[7] = '\x7f';
+    EXPECT_EQ(HandoffRecordLength(huge), 8 + 0x7f000000ull);
+    EXPECT_FALSE(DecodeHandoffRecord(huge));
+    EXPECT_FALSE(DecodeHandoffRecord("abc"));
+}
