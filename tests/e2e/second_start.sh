@@ -7,25 +7,7 @@ set -euo pipefail
 
 viewer=$(realpath "$1")
 scene=$(realpath "$2")
-work=$(mktemp -d)
-mkdir -m 700 "$work/run"
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-first=""
-cleanup() {
-  [ -n "$first" ] && kill "$first" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$(dirname "$0")/own_display.sh"
 
 title_of_velmor() {
   xwininfo -root -tree 2>/dev/null | awk -F'"' '/\("velmor" "Velmor"\)/ { print $2; exit }' || true
@@ -33,6 +15,7 @@ title_of_velmor() {
 
 "$viewer" >"$work/first.log" 2>&1 &
 first=$!
+pids="$first"
 for _ in $(seq 1 200); do
   [ -n "$(title_of_velmor)" ] && break
   kill -0 "$first" 2>/dev/null || { echo "the first copy ended"; cat "$work/first.log"; exit 1; }

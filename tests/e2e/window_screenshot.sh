@@ -6,30 +6,15 @@
 set -euo pipefail
 
 viewer=$(realpath "$1")
-work=$(mktemp -d)
-mkdir -m 700 "$work/run"
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-
-# Xvfb picks a free display itself, so parallel runs cannot collide.
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+before_cleanup() {
   [ -n "${VELMOR_KEEP_SHOT:-}" ] && [ -f "$work/window.png" ] && cp "$work/window.png" "$VELMOR_KEEP_SHOT"
-  rm -rf "$work"
+  return 0
 }
-trap cleanup EXIT
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$(dirname "$0")/own_display.sh"
 
 "$viewer" >"$work/velmor.log" 2>&1 &
 pid=$!
+pids="$pid"
 
 window=""
 for _ in $(seq 1 200); do
