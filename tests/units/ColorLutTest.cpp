@@ -385,17 +385,6 @@ TEST_F(SectionSamplerTest, ShortBuffersAndBadFramesAreNotRead)
     EXPECT_TRUE(lut.SampleSection(volume.data(), volume.size(), 0, 255, L"GRAY", SliceZ(2)).Empty());
 }
 
-TEST(ColorLutSection, FrameComesFromTheMatrixColumns)
-{
-    double m[16];
-    for (int i = 0; i < 16; ++i)
-        m[i] = i + 1;
-    const SectionFrame frame = SectionFrame::FromMatrix(m);
-    EXPECT_EQ(frame.column[2], 3);
-    EXPECT_EQ(frame.row[0], 5);
-    EXPECT_EQ(frame.origin[1], 14);
-}
-
 TEST(ColorLutLifetime, DeleteReleasesTheSectionBuffersAndIsRepeatable)
 {
     ColorLut lut;
