@@ -12,9 +12,7 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        glDisable(GL_LIGHTING);
-        glDisable(GL_DEPTH_TEST);
-        UseUnitOrtho();
+        UseFlatUnitOrtho();
     }
     static void FillQuad(float x0, float x1)
     {

@@ -171,4 +171,11 @@ void GLTest::UseUnitOrtho()
     glLoadIdentity();
 }
 
+void GLTest::UseFlatUnitOrtho()
+{
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    UseUnitOrtho();
+}
+
 } // namespace velmor::test

@@ -69,6 +69,8 @@ protected:
     Rgba Pixel(int x, int y) const { return framebuffer_->ReadPixel(x, y); }
     // Orthographic projection mapping -1..1 on every axis onto the framebuffer.
     static void UseUnitOrtho();
+    // The same with lighting and depth testing off, for flat colour checks.
+    static void UseFlatUnitOrtho();
     std::unique_ptr<GLFramebuffer> framebuffer_;
 };
 
