@@ -147,8 +147,9 @@ bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
     // Rows and Columns are 16-bit and the pixel value's length 32-bit: a
     // larger slice cannot be described and is not written at all.
     if (grid == nullptr || slicePixels == nullptr || grid->nx > 0xFFFF || grid->ny > 0xFFFF) return false;
-    const uint32_t pixelBytes = static_cast<uint32_t>(grid->nx * grid->ny * 2);
-    if (pixelBytes == 0) return false;
+    const uint64_t bytes = grid->nx * grid->ny * 2;
+    if (bytes == 0 || bytes >= std::numeric_limits<uint32_t>::max()) return false;
+    const uint32_t pixelBytes = static_cast<uint32_t>(bytes);
 
     ReadClock(nullptr);
     char number[32];

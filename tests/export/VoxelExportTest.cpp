@@ -374,5 +374,24 @@ TEST(VoxelExport, DicomSlicesTooWideForTheirHeaderAreRefused)
     job.BuildDicomSliceDataSet(false);
     std::vector<uint8_t> slice(140000);
     EXPECT_FALSE(job.WriteDicomSlice(0, slice.data()));
+    // 60000 x 60000 fits Rows and Columns, but not the pixel value's 32-bit length.
+    VoxelGrid square = wide;
+    square.nx = square.ny = 60000;
+    ExportJob big(&square, WideFromPath(dir.Path()));
+    big.BuildDicomSliceDataSet(false);
+    EXPECT_FALSE(big.WriteDicomSlice(0, slice.data()));
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(VoxelExport, VolumeUnitsExportLikeSurfaceUnits)
+{
+    VoxelCommand c;
+    Grid<uint8_t> g(2, 2, 1);
+    g.At(1, 0, 0) = 9;
+    ExportJob job(&g.grid, L"");
+    job.ExportVoxels(nullptr, &c.units.unit);
+    TiffSlice s;
+    ASSERT_TRUE(ReadTiff(c.Out("0000.tif"), s));
+    EXPECT_EQ(s.bytes, (std::vector<uint8_t>{0, 0, 0, 9}));
+    EXPECT_TRUE(std::filesystem::exists(c.Out("kx_voxel_export.txt")));
 }
