@@ -152,7 +152,10 @@ int ExportJob::ExportPolygonRecords(const std::vector<MeshExportRecord>& records
     } else if (format == L"OBJ") {
         r = RunObjJob(records);
     }
-    if (r != 0) ShowMessage(kFileWriteError);
+    // With no triangles at all nothing was meant to be written.
+    bool anyTriangles = false;
+    for (const MeshExportRecord& record : records) anyTriangles = anyTriangles || record.mesh->triangleCount != 0;
+    if (r != 0 && anyTriangles) ShowMessage(kFileWriteError);
     return r;
 }
 

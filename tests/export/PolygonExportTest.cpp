@@ -169,7 +169,8 @@ TEST(PolygonExport, LongNamesAreCutTo28BytesOnCharacterBoundaries)
     auto japanese = Quad4(L"表面データの書き出し試験です\nx");            // 3 bytes a character in UTF-8
     c.dialogs.polygonFormat = L"OBJ";
     c.dialogs.savePath = c.dir.WidePath("names.obj");
-    ASSERT_EQ(c.Run({ascii.get(), japanese.get()}), 0);
+    auto broken = Triangle3(L"a\tb\nc");   // a line break would split the line
+    ASSERT_EQ(c.Run({ascii.get(), japanese.get(), broken.get()}), 0);
     const std::string obj = ReadFileBytes(c.dir.Path() / "names.obj");
     const std::string mtl = ReadFileBytes(c.dir.Path() / "names.mtl");
     EXPECT_NE(obj.find("\no abcdefghijklmnopqrstuvwxyz01\n"), std::string::npos);
@@ -178,6 +179,8 @@ TEST(PolygonExport, LongNamesAreCutTo28BytesOnCharacterBoundaries)
     // Nine whole characters (27 bytes): the tenth would pass 28 bytes.
     EXPECT_NE(obj.find("\no 表面データの書き出\n"), std::string::npos);
     EXPECT_TRUE(IsValidUtf8(obj));
+    EXPECT_NE(obj.find("\no a_b_c\n"), std::string::npos);
+    EXPECT_NE(mtl.find("newmtl color_2_a_b_c\n"), std::string::npos);
 }
 
 TEST(PolygonExport, ObjNumbersIgnoreTheLocale)
@@ -220,6 +223,9 @@ TEST(PolygonExport, SwitchedOffUnitsBadIndicesAndEmptyMeshesWriteNothing)
     e.dialogs.polygonFormat = L"STL";
     e.dialogs.savePath = e.dir.WidePath("x.stl");
     auto empty = std::make_unique<OwnedMesh>(L"none", std::vector<float>{}, std::vector<uint32_t>{});
+    EXPECT_EQ(e.Run({empty.get()}), -1);
+    e.dialogs.polygonFormat = L"OBJ";
+    e.dialogs.savePath = e.dir.WidePath("x.obj");
     EXPECT_EQ(e.Run({empty.get()}), -1);
     EXPECT_TRUE(e.messages.Messages().empty());
 
