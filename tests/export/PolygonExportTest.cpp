@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
 
@@ -334,4 +335,30 @@ TEST(PolygonExport, VtkReadsTheSameTrianglesFromStlAndObj)
     if (r.exitCode == 77) GTEST_SKIP() << r.output;
     EXPECT_EQ(r.exitCode, 0) << r.output;
     if (r.exitCode == 0) std::printf("%s", r.output.c_str());
+}
+
+TEST(PolygonExport, MeshUnitsReachTheWritersThroughTheInstalledAccess)
+{
+    struct Access final : ExportUnitAccess {
+        std::map<CKxDrawUnit*, const OwnedMesh*> meshes;
+        bool DescribeMeshUnit(CKxDrawUnit& unit, MeshExportRecord& record) override
+        {
+            const auto found = meshes.find(&unit);
+            if (found == meshes.end()) return false;
+            record = found->second->record;
+            return true;
+        }
+        bool DescribeVoxelUnit(CKxDrawUnit&, VoxelExportSource&) override { return false; }
+    } access;
+    ExportUnitAccess* previous = SetExportUnitAccess(&access);
+    PolygonCommand c;
+    DrawGroup group(L"g");
+    CKxDrawUnit first(&group), second(&group);
+    auto a = Triangle3(), b = Quad4();
+    access.meshes = {{&first, a.get()}, {&second, b.get()}};
+    c.dialogs.polygonFormat = L"STL";
+    c.dialogs.savePath = c.dir.WidePath("units.stl");
+    EXPECT_EQ(c.job.ExportPolygons({&first, &second}), 0);
+    EXPECT_EQ(ReadFileBytes(c.dir.Path() / "units.stl").size(), 84u + 50 * 3);
+    SetExportUnitAccess(previous);
 }
