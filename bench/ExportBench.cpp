@@ -1,0 +1,115 @@
+// Export writers at the sizes users export: a 512 x 512 x 300 CT volume as
+// 16-bit TIFF slices (and as a DICOM series), and a large merged STL mesh.
+// Files go to a fresh folder under the temporary folder and are removed.
+#include "export/ExportJob.h"
+#include "export/MeshExportRecord.h"
+#include "render/RenderSettings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace velmor;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempFolder {
+    fs::path path;
+    TempFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "velmor-export-bench-XXXXXX").string();
+        path = mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+std::vector<uint16_t>& CtVolume()
+{
+    static std::vector<uint16_t> volume = [] {
+        std::vector<uint16_t> v(size_t{512} * 512 * 300);
+        size_t i = 0;
+        for (int z = 0; z < 300; ++z)
+            for (int y = 0; y < 512; ++y)
+                for (int x = 0; x < 512; ++x) v[i++] = uint16_t((x * x + y * 3 + z * 17) % 4096 + ((x * 7919 + y) & 63));
+        return v;
+    }();
+    return volume;
+}
+
+void RunSlices(benchmark::State& state, int32_t kind)
+{
+    std::vector<uint16_t>& volume = CtVolume();
+    VoxelGrid grid;
+    grid.samples = volume.data();
+    grid.nx = grid.ny = 512;
+    grid.nz = 300;
+    grid.sliceSize = 512 * 512;
+    grid.bytesPerSample = 2;
+    VoxelExportSettings& settings = CurrentRenderSettings().voxelExport;
+    settings.colorControlPoints[0] = 0, settings.colorControlPoints[1] = 0;
+    settings.colorControlPoints[2] = 65535, settings.colorControlPoints[3] = 65535;
+    for (auto _ : state) {
+        TempFolder folder;
+        ExportJob job(&grid, folder.path.wstring());
+        job.pitchX = job.pitchY = 0.5f, job.pitchZ = 1.0f;
+        if (job.RunVoxelExport(kind) != 0) state.SkipWithError("export failed");
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(volume.size() * 2));
+}
+
+void BM_TiffSlices16_512x512x300(benchmark::State& state) { RunSlices(state, kTiff16Series); }
+void BM_DicomSlices16_512x512x300(benchmark::State& state) { RunSlices(state, kUnsignedDicomSeries); }
+
+// A tube of `state.range(0)` triangles, merged and written as binary STL.
+void BM_StlBinary(benchmark::State& state)
+{
+    const int64_t around = 1000, along = state.range(0) / (2 * around) + 1;
+    std::vector<float> vertices;
+    std::vector<uint32_t> indices;
+    for (int64_t j = 0; j < along; ++j)
+        for (int64_t i = 0; i < around; ++i) {
+            const double a = 2 * M_PI * double(i) / double(around);
+            vertices.insert(vertices.end(), {float(50 * std::cos(a)), float(50 * std::sin(a)), float(j)});
+        }
+    for (int64_t j = 0; j + 1 < along; ++j)
+        for (int64_t i = 0; i < around; ++i) {
+            const uint32_t p = uint32_t(j * around + i), q = uint32_t(j * around + (i + 1) % around);
+            indices.insert(indices.end(), {p, q, uint32_t(p + around), q, uint32_t(q + around), uint32_t(p + around)});
+        }
+    TriangleMesh mesh;
+    mesh.allocationKind = 0;
+    mesh.vertexCount = vertices.size() / 3;
+    mesh.triangleCount = indices.size() / 3;
+    mesh.vertices = vertices.data();
+    mesh.indices = indices.data();
+    MeshExportRecord record;
+    record.name = L"tube";
+    record.mesh = &mesh;
+    for (auto _ : state) {
+        TempFolder folder;
+        ExportJob job(nullptr, L"");
+        job.magnification = 1.0f;
+        job.outputPath = (folder.path / "tube.stl").wstring();
+        TriangleMesh merged;
+        if (job.MergeSurfaceMeshes({record}, merged) != 0 || job.RunStlJob(&merged) != 0) state.SkipWithError("export failed");
+        ReleaseMesh(merged);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(mesh.triangleCount));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(84 + 50 * mesh.triangleCount));
+}
+
+} // namespace
+
+BENCHMARK(BM_TiffSlices16_512x512x300)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_DicomSlices16_512x512x300)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_StlBinary)->Arg(4'000'000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_MAIN();

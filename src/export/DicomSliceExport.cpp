@@ -1,0 +1,182 @@
+#include "export/ExportJob.h"
+#include "export/ExportNumberText.h"
+#include "platform/CheckedMath.h"
+#include "platform/WideText.h"
+#include "readers/DicomFileWriter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace velmor {
+
+namespace {
+
+// Identifiers of this program's series live under its own root.
+constexpr char kOrganisationRoot[] = "1.2.999.417.70203.11";
+constexpr char kInstanceFixed[] = ".1.4.417702031.260107.";
+constexpr char kSeriesNumber[] = "4177020311";
+constexpr char kFrameOfReference[] = ".1.5.4177020311.1";
+constexpr char kCtImageStorage[] = "1.2.840.10008.5.1.4.1.1.2";
+constexpr char kImplicitLittleEndian[] = "1.2.840.10008.1.2";
+constexpr char kMakerName[] = "Quillmarsh ";
+constexpr char kOrientation[] = "1.000000\\0.000000\\0.000000\\0.000000\\1.000000\\0.000000 ";
+constexpr uint32_t kGroupLengthPlaceholder = 150;
+
+// Template slots whose values change with every slice.
+enum SliceSlot : size_t {
+    kSlotMetaInstanceUid = 3,
+    kSlotContentDate = 10,
+    kSlotContentTime = 11,
+    kSlotInstanceUid = 13,
+    kSlotInstanceNumber = 32,
+    kSlotPosition = 33,
+    kSlotPixelData = 47,
+};
+
+std::string EvenWithBlank(std::string text)
+{
+    if (text.size() % 2) text += ' ';
+    return text;
+}
+
+} // namespace
+
+void ExportJob::BuildDicomSliceDataSet(bool isSigned)
+{
+    dataSet.Clear();
+    for (DicomElement& t : templates) t.FreeValue();
+
+    sliceThickness = pitchZ;
+    std::string stamp;
+    ReadClock(&stamp);
+    const std::string root = kOrganisationRoot;
+    instanceUidPrefix = root + kInstanceFixed;
+    const std::string studyUid = root + ".1.2." + kSeriesNumber + ".1" + stamp;
+    const std::string seriesUid = root + ".1.3." + kSeriesNumber + stamp;
+    const uint64_t nx = grid != nullptr ? grid->nx : 0;
+    const uint64_t ny = grid != nullptr ? grid->ny : 0;
+    imagePositionPrefix = FormatFixed6(-double(nx) / 2) + "\\" + FormatFixed6(-double(ny) / 2) + "\\";
+
+    size_t slot = 0;
+    const auto header = [&](uint16_t group, uint16_t element, const char* vr) -> DicomElement& {
+        DicomElement& t = templates[slot++];
+        t.tag = MakeDicomTag(group, element);
+        t.vr = VrIndexFromCode(vr);
+        return t;
+    };
+    const auto bytes = [&](uint16_t group, uint16_t element, const char* vr, const void* value, uint32_t length) {
+        DicomElement& t = header(group, element, vr);
+        t.SetValue(value, length);
+        dataSet.Erase(t.tag);
+        dataSet.Insert(t);
+    };
+    const auto text = [&](uint16_t group, uint16_t element, const char* vr, const std::string& value) {
+        bytes(group, element, vr, value.data(), static_cast<uint32_t>(value.size()));
+    };
+    const auto number16 = [&](uint16_t group, uint16_t element, uint64_t value) {
+        const uint16_t v = static_cast<uint16_t>(value);
+        bytes(group, element, "US", &v, 2);
+    };
+    const auto groupLength = [&](uint16_t group) {
+        const uint32_t v = kGroupLengthPlaceholder;
+        bytes(group, 0x0000, "UL", &v, 4);
+    };
+    const auto perSlice = [&](uint16_t group, uint16_t element, const char* vr, uint32_t length) {
+        header(group, element, vr).ResizeValue(length);
+    };
+
+    const uint8_t version[2] = {0x00, 0x01};
+    groupLength(0x0002);
+    bytes(0x0002, 0x0001, "OB", version, 2);
+    text(0x0002, 0x0002, "UI", kCtImageStorage);
+    perSlice(0x0002, 0x0003, "UI", 0);
+    text(0x0002, 0x0010, "UI", kImplicitLittleEndian);
+    text(0x0002, 0x0012, "UI", "");
+    text(0x0002, 0x0013, "SH", "");
+    groupLength(0x0008);
+    text(0x0008, 0x0005, "CS", "ISO_IR 100");
+    text(0x0008, 0x0008, "CS", "ORIGINAL\\PRIMARY");
+    perSlice(0x0008, 0x0012, "DA", static_cast<uint32_t>(creationDate.size()));
+    perSlice(0x0008, 0x0013, "TM", static_cast<uint32_t>(creationTime.size()));
+    text(0x0008, 0x0016, "UI", kCtImageStorage);
+    perSlice(0x0008, 0x0018, "UI", 0);
+    text(0x0008, 0x0020, "DA", creationDate);
+    text(0x0008, 0x0022, "DA", creationDate);
+    text(0x0008, 0x0030, "TM", creationTime);
+    text(0x0008, 0x0032, "TM", creationTime);
+    text(0x0008, 0x0060, "CS", "CT");
+    text(0x0008, 0x0070, "LO", kMakerName);
+    groupLength(0x0010);
+    text(0x0010, 0x0010, "PN", kMakerName);
+    text(0x0010, 0x0020, "LO", "100001");
+    text(0x0010, 0x0030, "DA", "");
+    text(0x0010, 0x0040, "CS", "");
+    groupLength(0x0018);
+    text(0x0018, 0x0050, "DS", FormatFixed6(sliceThickness));
+    groupLength(0x0020);
+    text(0x0020, 0x000D, "UI", studyUid);
+    text(0x0020, 0x000E, "UI", seriesUid);
+    text(0x0020, 0x0010, "SH", "1");
+    text(0x0020, 0x0011, "IS", "1");
+    perSlice(0x0020, 0x0013, "IS", 0);
+    perSlice(0x0020, 0x0032, "", 0);
+    text(0x0020, 0x0037, "", kOrientation);
+    text(0x0020, 0x0052, "UI", root + kFrameOfReference);
+    groupLength(0x0028);
+    number16(0x0028, 0x0002, 1);
+    text(0x0028, 0x0004, "CS", "MONOCHROME2");
+    number16(0x0028, 0x0010, ny);
+    number16(0x0028, 0x0011, nx);
+    // Pixel Spacing holds the distance between rows first, then between columns.
+    text(0x0028, 0x0030, "", EvenWithBlank(FormatFixed6(pitchY) + "\\" + FormatFixed6(pitchX)));
+    number16(0x0028, 0x0100, 16);
+    number16(0x0028, 0x0101, 16);
+    number16(0x0028, 0x0102, 15);
+    number16(0x0028, 0x0103, isSigned ? 1 : 0);
+    groupLength(0x7FE0);
+    uint64_t pixelBytes = 0;
+    if (!CheckedMul(nx, ny, pixelBytes) || !CheckedMul(pixelBytes, 2, pixelBytes) ||
+        pixelBytes >= std::numeric_limits<uint32_t>::max())
+        pixelBytes = 0;
+    perSlice(0x7FE0, 0x0010, "OW", static_cast<uint32_t>(pixelBytes));
+}
+
+bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
+{
+    // Rows and Columns are 16-bit and the pixel value's length 32-bit: a
+    // larger slice cannot be described and is not written at all.
+    if (grid == nullptr || slicePixels == nullptr || grid->nx > 0xFFFF || grid->ny > 0xFFFF) return false;
+    const uint64_t bytes = grid->nx * grid->ny * 2;
+    if (bytes == 0 || bytes >= std::numeric_limits<uint32_t>::max()) return false;
+    const uint32_t pixelBytes = static_cast<uint32_t>(bytes);
+
+    ReadClock(nullptr);
+    char number[32];
+    std::snprintf(number, sizeof number, "%4lld", static_cast<long long>(fileIndex + 1));
+    const std::string instanceNumber = number;
+    const std::string instanceUid = instanceUidPrefix + std::to_string(fileIndex + 1);
+    const std::string position = EvenWithBlank(imagePositionPrefix + FormatFixed6(-double(fileIndex) * sliceThickness));
+
+    const auto put = [&](size_t slot, const void* value, uint32_t length) {
+        DicomElement& t = templates[slot];
+        t.SetValue(value, length);
+        dataSet.Erase(t.tag);
+        dataSet.Insert(t);
+    };
+    const auto putText = [&](size_t slot, const std::string& value) {
+        put(slot, value.data(), static_cast<uint32_t>(value.size()));
+    };
+    putText(kSlotMetaInstanceUid, instanceUid);
+    putText(kSlotContentDate, creationDate);
+    putText(kSlotContentTime, creationTime);
+    putText(kSlotInstanceUid, instanceUid);
+    putText(kSlotInstanceNumber, instanceNumber);
+    putText(kSlotPosition, position);
+    put(kSlotPixelData, slicePixels, pixelBytes);
+
+    const std::filesystem::path path = SliceFilePath(outputFolder, fileIndex, L".dcm");
+    return SaveDicomFile(dataSet, path.string());
+}
+
+} // namespace velmor

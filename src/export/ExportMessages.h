@@ -1,0 +1,10 @@
+#pragma once
+// Texts the exports show.
+namespace velmor {
+
+inline constexpr const wchar_t* kCannotExportData = L"cannot export data";
+inline constexpr const wchar_t* kMemoryError = L"memory error";
+// A polygon or note file that could not be written completely.
+inline constexpr const wchar_t* kFileWriteError = L"file write error";
+
+} // namespace velmor
