@@ -1,5 +1,7 @@
 #include "units/CKxDrawUPointCloud.h"
 
+#include "scene/DataObject.h"
+
 namespace velmor {
 
 CKxDrawUPointCloud::CKxDrawUPointCloud(DrawGroup* ownerGroup) : CKxDrawUTriangles(ownerGroup)
@@ -7,6 +9,11 @@ CKxDrawUPointCloud::CKxDrawUPointCloud(DrawGroup* ownerGroup) : CKxDrawUTriangle
     note = L"PointCloud";
     renderingType = L"C";
     drawAsPoints = true;
+}
+
+void CKxDrawUPointCloud::Release()
+{
+    if (data != nullptr) data->ReleaseData(this);
 }
 
 } // namespace velmor

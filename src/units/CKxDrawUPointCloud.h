@@ -7,6 +7,7 @@ namespace velmor {
 class CKxDrawUPointCloud : public CKxDrawUTriangles {
 public:
     explicit CKxDrawUPointCloud(DrawGroup* owner);
+    void Release() override;
     void GetBounds(double minimum[3], double maximum[3]) override { GetDataBounds(minimum, maximum); }
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUPointCloud"; }
 };

@@ -20,6 +20,10 @@ struct ScatterTimeBin {
 class CKxDrawUScatterGraph : public CKxDrawUnit {
 public:
     explicit CKxDrawUScatterGraph(DrawGroup* owner);
+    // Acquires the points (and colours), builds the colours and the time
+    // bins; a failure is shown and leaves the unit released and invalid.
+    void Load() override;
+    void Release() override;
     // The coordinate data's box; nothing without data.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUScatterGraph"; }
@@ -42,6 +46,12 @@ public:
     std::vector<float> ambientColors;   // three per point, or one colour
     std::vector<float> diffuseColors;
     int32_t components = 0;   // floats per coordinate record
+
+private:
+    // 0 done, 1 read error, 2 memory error.
+    int AcquireAll();
+    int BuildColors();
+    int BuildTimeBins();
 };
 
 } // namespace velmor

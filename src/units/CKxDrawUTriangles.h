@@ -48,6 +48,8 @@ public:
     int32_t colorTableUp = -100000;
     MaterialPreset partMaterials[MaterialPresetCount] = {};
     uint8_t colorSchemeMode = 0;
+    // mesh.normalsValid holds computed vertex normals and marks a built
+    // mesh; the normal builders keep it.
     TriangleMesh mesh;
     uint32_t vertexBuffer = 0;
     uint32_t normalBuffer = 0;
@@ -55,7 +57,6 @@ public:
     TriangleMesh savedMesh;
     MeshPartRange parts[kMeshPartCount] = {};
     MeshPartRange savedParts[kMeshPartCount] = {};
-    bool normalsValid = false;
     bool buffersBuilt = false;
     double pitch[3] = {1, 1, 1};   // mesh coordinates to the unit's length unit
     bool rebuildBuffers = true;

@@ -1,3 +1,4 @@
+#include "processing/VertexNormals.h"
 #include "scene/DataObject.h"
 #include "units/CKxDrawUConnector.h"
 #include "units/CKxDrawUImage.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -287,4 +289,24 @@ TEST(DrawUnitKinds, VolumeFreeWorkDropsTheDisplayVolumes)
     volume.FreeWork();
     EXPECT_EQ(volume.displayVolume[1].Data(), nullptr);
     EXPECT_EQ(volume.clearBuffer.Data(), nullptr);
+}
+
+TEST(DrawUnitKinds, WorkAndDataTheMeshUnitsGiveBack)
+{
+    CKxDrawUTriIndex index(nullptr, L"");
+    index.mesh.vertexCount = 3;
+    ASSERT_TRUE(AllocVertexNormals(index.mesh));
+    index.mesh.normalsValid = 1;
+    index.FreeWork();
+    EXPECT_EQ(index.mesh.normals, nullptr);
+    EXPECT_EQ(index.mesh.normalsValid, 0);   // the next Load builds them again
+
+    DataObject points(L"p");
+    CKxDrawUPointCloud cloud(nullptr);
+    CKxDrawUPointCloud other(nullptr);
+    points.users = {&cloud, &other};
+    cloud.Release();   // without data there is nothing to give back
+    cloud.data = &points;
+    cloud.Release();
+    EXPECT_EQ(points.users, (std::set<CKxDrawUnit*>{&other}));
 }
