@@ -214,6 +214,12 @@ int main(int argc, char** argv)
     const auto open = root / "fuzz_scene_open";
     Seed(open, "full", FullScene());
     Seed(open, "shift_jis", ShiftJisScene());
+    Seed(open, "units", UnitScene());
+    Seed(open, "units_legacy",
+         SceneWithBody("<drawGroup name=\"g\"><drawUnit><primitive shape=\"cylinder\" parameter=\"1,2,3,16\"/>"
+                       "<primitive shape=\"sphere\" parameter=\"1\"/><image size=\"2\"/>"
+                       "<scatterGraph event=\"e,e\" parameter=\"1,2,3\"/></drawUnit></drawGroup><event name=\"e\"/>",
+                       "1.3"));
     Seed(open, "legacy", LegacyScene("1.3", "25um"));
     Seed(open, "legacy_no_version", LegacyScene("", "7um"));
     Seed(open, "utf16", "\xFF\xFE" + velmor::WideToUtf16LE(velmor::Utf8ToWide(FullScene())));

@@ -135,7 +135,7 @@ bool CVelmorDoc::OnOpenDocument(const std::wstring& path)
         lastOutcome_ = OpenOutcome::EmptyScene;
         return true;
     }
-    if (static_cast<double>(Version) <= 1.3401) ApplyLegacyFixUps();
+    if (IsLegacyVersion()) ApplyLegacyFixUps();
     if (View != nullptr) View->SetSceneLoaded(true);
     lastOutcome_ = OpenOutcome::Opened;
     return true;

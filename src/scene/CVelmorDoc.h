@@ -20,6 +20,21 @@
 
 namespace velmor {
 
+class CKxDrawUnit;
+class CKxDrawUTriangles;
+class CKxDrawUPrimitive;
+class CKxDrawUText;
+class CKxDrawUImage;
+class CKxDrawULinkBoard;
+class CKxDrawUConnector;
+class CKxDrawUTriIndex;
+class CKxDrawUPointCloud;
+class CKxDrawUSTL;
+class CKxDrawUSurfaceR;
+class CKxDrawUVolumeR;
+class CKxDrawUTopoMap;
+class CKxDrawUScatterGraph;
+
 // Names are ordered by UTF-16 code units, as the walks visit them.
 struct SceneNameOrder {
     bool operator()(const std::wstring& a, const std::wstring& b) const;
@@ -71,6 +86,22 @@ public:
     void ReadSceneEvent(pugi::xml_node element, SceneEvent& event);
     bool ReadFirstSetting(pugi::xml_node element);
     bool ReadDrawUnit(pugi::xml_node element, DrawGroup& group);
+    // Draw-unit elements. A reference to a data object or an event the scene
+    // does not define makes the bool readers return false at once.
+    bool ReadUnitCommon(pugi::xml_node element, CKxDrawUnit* unit, DrawGroup& group, bool readEvent);
+    void ReadColorTable(pugi::xml_node inner, CKxDrawUTriangles& unit);
+    void ReadPrimitiveUnit(pugi::xml_node element, CKxDrawUPrimitive& unit);
+    void ReadTextUnit(pugi::xml_node element, CKxDrawUText& unit);
+    bool ReadImageUnit(pugi::xml_node element, CKxDrawUImage& unit);
+    void ReadLinkBoardUnit(pugi::xml_node element, CKxDrawULinkBoard& unit);
+    void ReadConnectorUnit(pugi::xml_node element, CKxDrawUConnector& unit);
+    bool ReadTriangleIndexUnit(pugi::xml_node element, CKxDrawUTriIndex& unit);
+    bool ReadPointCloudUnit(pugi::xml_node element, CKxDrawUPointCloud& unit);
+    bool ReadStlUnit(pugi::xml_node element, CKxDrawUSTL& unit);
+    bool ReadSurfaceRenderingUnit(pugi::xml_node element, CKxDrawUSurfaceR& unit);
+    bool ReadVolumeRenderingUnit(pugi::xml_node element, CKxDrawUVolumeR& unit);
+    bool ReadTopoMapUnit(pugi::xml_node element, CKxDrawUTopoMap& unit);
+    bool ReadScatterGraphUnit(pugi::xml_node element, CKxDrawUScatterGraph& unit);
 
     SceneHead head;
     DataObjectMap dataObjects;
@@ -82,6 +113,9 @@ public:
     float Version = 1.0f;
 
 private:
+    // Scenes up to 1.3401 are repaired after reading and wrote some unit
+    // sizes in an older form.
+    bool IsLegacyVersion() const { return static_cast<double>(Version) <= 1.3401; }
     bool ReadSceneText(uint8_t* text, uint64_t size);
     bool OpenFailedEarly(const std::wstring& text, const std::wstring& previousPath, const std::wstring& previousFolder);
     void ApplyLegacyFixUps();

@@ -116,7 +116,9 @@ TEST(ImageSaving, OtherExtensionsSaveBitmapsAndUpperCaseJpgStaysJpeg)
     EXPECT_EQ(SniffImageKind(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size()), ImageKind::Jpeg);
 
     EXPECT_EQ(job.SaveImageBmp(image.record, dir.WidePath("missing/c.bmp")), kEncoderWriteFailed);
-    if (std::filesystem::exists("/dev/full")) EXPECT_EQ(job.SaveImageJpeg(image.record, L"/dev/full"), kEncoderWriteFailed);
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(job.SaveImageJpeg(image.record, L"/dev/full"), kEncoderWriteFailed);
+    }
 }
 
 TEST(ImageSaving, SixteenBitTiffIsWrittenInStripsOfEightRows)
@@ -160,7 +162,9 @@ TEST(ImageSaving, PaddedGrayRowsFollowTheirStrideAndBadTargetsFail)
     EXPECT_EQ(back, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
 
     EXPECT_FALSE(job.WriteTiffImage(dir.WidePath("missing/p.tif"), 1, 1));
-    if (std::filesystem::exists("/dev/full")) EXPECT_FALSE(job.WriteTiffImage(L"/dev/full", 1, 1));
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_FALSE(job.WriteTiffImage(L"/dev/full", 1, 1));
+    }
     ImageRecord empty;
     ExportJob none(&empty);
     EXPECT_FALSE(none.WriteTiffImage(dir.WidePath("e.tif"), 1, 1));

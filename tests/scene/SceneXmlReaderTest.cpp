@@ -2,6 +2,7 @@
 
 #include "platform/WideText.h"
 #include "support/TestScenes.h"
+#include "units/CKxDrawUnit.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -90,6 +91,8 @@ TEST_F(SceneXmlReaderTest, FullSceneGroupsEventsAndFirstSetting)
     EXPECT_EQ(root.caption, L"Root caption");
     EXPECT_EQ(root.friendLabel, L"see also");
     EXPECT_EQ(root.friendGroup, &Group(L"bone"));
+    ASSERT_EQ(root.units.size(), 1u);
+    EXPECT_EQ(root.units[0]->note, L"root marker");
     // Forward references, in list order; the second "root" element adds.
     EXPECT_EQ(root.children, (std::vector<DrawGroup*>{&Group(L"bone"), &Group(L"skin"), &Group(L"shared")}));
     EXPECT_EQ(Group(L"bone").layer, 0);

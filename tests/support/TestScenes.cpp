@@ -26,7 +26,7 @@ std::string FullScene()
                coordinateNormalizeX="0,10,-1,1" coordinateNormalizeY="1,2">
       <TGProperty caption="Root caption" friendLabel="see also" friendGroup=" bone "/>
       <childGroup name="bone, skin"/>
-      <drawUnit><primitive note="ignored until units exist"/></drawUnit>
+      <drawUnit><primitive note="root marker" shape="point"/></drawUnit>
     </drawGroup>
     <drawGroup name="bone" layer="back"><childGroup name="shared"/></drawGroup>
     <drawGroup name="skin" layer="sideways"><childGroup name="shared"/></drawGroup>
@@ -53,6 +53,53 @@ std::string FullScene()
     <event name=" later "><showURL url="https://example.org/"/></event>
     <drawGroup name="root"><childGroup name="shared"/></drawGroup>
     <firstSetting spaceNum="2" firstEvent="start"/>
+  </body>
+</scene>
+)";
+}
+
+std::string UnitScene()
+{
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<scene version="1.35">
+  <body>
+    <drawGroup name="units">
+      <drawUnit>
+        <primitive note="Ball" shape="sphere" coordinate="1,2,3" size="0.5" rot="30,0,0,1" parameter="12,6,6,3"
+                   pixelSize="2" filled="on" marker="off" ambient="10,20,30" diffuse="200,60,40" specular="5,5,5"
+                   shininess="64" selectable="on" event="click" hide="off"/>
+        <!-- comments are skipped -->
+        <text text="Label" fontSize="18" size="0.2" coordinate="0,1,0" fixPoint="0.5,0.5,0.1" rot="90,1,0,0"
+              status="facingScale" fontName="Sans" italic="on" bold="on" selectedDiffuse="0,0,255"/>
+        <image shape="circle" size="2" coordinate="0,0,1" rot="45,0,1,0" facing="on" divide="32"
+               image_data="picture" selectedImage_data="picture" opacity="0.5"/>
+        <linkBoard width="1" height="0.5" coordinate="-1,-1,0" rot="0,1,0,0" event="click"/>
+        <connector shape="cylinder" pixelSize="2" size="0.02" coordinate="1,1,1" fixPoint="0.8,0.8,0.1"/>
+        <triangleIndex coordinate_data="vertices" index_data="indices" renderingType="E" clipCap_data="ct"
+                       dataExport="off"><inner draw="on" colorTable="RGB" colorTableLow="0" colorTableUp="200"/></triangleIndex>
+        <pointCloud point_data="vertices" renderingType="C"/>
+        <stl stl_data="mesh" renderingType="A" clipCap_data="ct"><inner colorTable="RGB2"/></stl>
+        <surfaceRendering volume_data="ct" renderingType="A" border="100" borderUp="2000" clipCap_data="ct"
+                          dataExport="on"><inner draw="off"/></surfaceRendering>
+        <volumeRendering volume_data="ct" renderingType="B" brightness="5" contrast="0.2" brightness_B="1"
+                         contrast_B="2" colorRestriction="0,1000" dataExport="off"/>
+        <volumeRendering note="only the first volume of an element counts"/>
+        <topographicMap coordinate="0,10,0,5" height_data="heights" image_data="picture" opacity="1"/>
+        <scatterGraph marker="point" markerSize="3" markerParameter="8,4" parameter="2.5,6,3" coordinate_data="track"
+                      timeSeries="0,10,1" color_data="colours" ambient_diffuse_balance="0.7,0.3" event="click, later"/>
+      </drawUnit>
+    </drawGroup>
+    <data name="ct" type="volume" size="4,4,4"><file path="ct.raw"/><scale x="0.5" y="0.5" z="1" unit="mm"/></data>
+    <data name="vertices" type="array_xyz" size="3"><file path="vertices.txt"/></data>
+    <data name="indices" type="array_index" size="3"><file path="indices.txt"/></data>
+    <data name="mesh" type="STL"><file path="mesh.stl"/></data>
+    <data name="picture" type="image" size="2,2"><file path="picture.png"/></data>
+    <data name="heights" type="gridXY" size="2,2"><file path="heights.txt"/></data>
+    <data name="track" type="array_xyzt" size="2"><file path="track.txt"/></data>
+    <data name="colours" type="array_color" size="2"><file path="colours.txt"/></data>
+    <event name="click"><selectMode original="on"/></event>
+    <event name="later"/>
+    <firstSetting spaceNum="1"/>
   </body>
 </scene>
 )";

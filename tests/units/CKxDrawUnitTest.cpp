@@ -1,22 +1,13 @@
 #include "units/CKxDrawUnit.h"
 
 #include "render/RenderSettings.h"
+#include "support/ColourChecks.h"
 
 #include <gtest/gtest.h>
 
 using namespace velmor;
 
-namespace {
-
-void ExpectColour(const float actual[4], float r, float g, float b, float a)
-{
-    EXPECT_FLOAT_EQ(actual[0], r / 255.0f);
-    EXPECT_FLOAT_EQ(actual[1], g / 255.0f);
-    EXPECT_FLOAT_EQ(actual[2], b / 255.0f);
-    EXPECT_FLOAT_EQ(actual[3], a / 255.0f);
-}
-
-} // namespace
+using velmor::test::ExpectColour;
 
 TEST(CKxDrawUnit, ConstructorGivesEveryMemberItsValue)
 {

@@ -1,0 +1,24 @@
+#include "units/CKxDrawULinkBoard.h"
+
+#include "processing/MaterialPresets.h"
+#include "units/UnitBox.h"
+
+#include <algorithm>
+
+namespace velmor {
+
+CKxDrawULinkBoard::CKxDrawULinkBoard(DrawGroup* ownerGroup) : CKxDrawUnit(ownerGroup)
+{
+    note = L"LinkBoard";
+    ColorFrom255(material.ambient, 117, 176, 227, 255);
+    ColorFrom255(material.diffuse, 0, 0, 0, 255);
+    ColorFrom255(material.specular, 25, 25, 25, 255);
+    material.shininess = 120.0f;
+}
+
+void CKxDrawULinkBoard::GetBounds(double minimum[3], double maximum[3])
+{
+    WriteCentredBox(coordinate, std::max(width, height), lengthFactor, minimum, maximum);
+}
+
+} // namespace velmor

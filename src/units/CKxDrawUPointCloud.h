@@ -1,0 +1,15 @@
+#pragma once
+// A point array drawn as unlit points (scene element "pointCloud").
+#include "units/CKxDrawUTriangles.h"
+
+namespace velmor {
+
+class CKxDrawUPointCloud : public CKxDrawUTriangles {
+public:
+    explicit CKxDrawUPointCloud(DrawGroup* owner);
+    void Release() override;
+    void GetBounds(double minimum[3], double maximum[3]) override { GetDataBounds(minimum, maximum); }
+    std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUPointCloud"; }
+};
+
+} // namespace velmor
