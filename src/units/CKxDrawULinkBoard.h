@@ -10,6 +10,7 @@ namespace velmor {
 class CKxDrawULinkBoard : public CKxDrawUnit {
 public:
     explicit CKxDrawULinkBoard(DrawGroup* owner);
+    void Draw(int pass) override;
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawULinkBoard"; }
 

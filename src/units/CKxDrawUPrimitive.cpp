@@ -1,5 +1,6 @@
 #include "units/CKxDrawUPrimitive.h"
 
+#include "units/PlainUnitDrawing.h"
 #include "units/UnitBox.h"
 
 #include <algorithm>
@@ -33,6 +34,12 @@ void CKxDrawUPrimitive::Load()
         set(size[0], size[1], size[2]);
     else if (shape == L"cone")
         set(size[0], 0.0f, size[1]);
+}
+
+void CKxDrawUPrimitive::Draw(int pass)
+{
+    if (PlainUnitGL.drawPrimitive != nullptr)
+        PlainUnitGL.drawPrimitive(*this, pass);
 }
 
 void CKxDrawUPrimitive::GetBounds(double minimum[3], double maximum[3])

@@ -12,6 +12,7 @@ class CKxDrawUPrimitive : public CKxDrawUnit {
 public:
     explicit CKxDrawUPrimitive(DrawGroup* owner);
     void Load() override;
+    void Draw(int pass) override;
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUPrimitive"; }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Text of the scene element "text", drawn from font display lists.
 #include "units/CKxDrawUnit.h"
+#include "units/PlainUnitDrawing.h"
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,13 @@ namespace velmor {
 class CKxDrawUText : public CKxDrawUnit {
 public:
     explicit CKxDrawUText(DrawGroup* owner);
+    ~CKxDrawUText() override;
+    CKxDrawUText(const CKxDrawUText&) = delete;
+    CKxDrawUText& operator=(const CKxDrawUText&) = delete;
+    // Builds one display list per character of the text.
+    void Load() override;
+    void Release() override;
+    void Draw(int pass) override;
     // The text's point; a text fixed on the screen (mode 3) has no extent.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUText"; }
@@ -25,6 +33,7 @@ public:
     bool bold = false;
     std::wstring text;
     float extrusion = 0.01f;   // depth of outline glyphs
+    TextFont logFont;   // built by Load
     uint32_t listBase = 0;
     uint32_t listCount = 0;
 };
