@@ -1,5 +1,6 @@
 #include "render/RenderSettings.h"
 #include "support/gl/HeadlessGL.h"
+#include "units/AxisGizmo.h"
 #include "units/CKxDrawUConnector.h"
 #include "units/CKxDrawULinkBoard.h"
 #include "units/CKxDrawUPrimitive.h"
@@ -365,4 +366,54 @@ TEST_F(PlainUnitsGLTest, OverlongTextsAndEmptyTextsStayInBounds)
     text.Load();
     EXPECT_EQ(text.listCount, 0u);
     text.Draw(1);
+}
+
+TEST_F(PlainUnitsGLTest, AxisHandleArrowsAndEdgesInTheirColours)
+{
+    std::vector<DrawGroup*> groups;
+    BuildAxisGizmo(groups);
+    for (DrawGroup* group : groups)
+        for (CKxDrawUnit* unit : group->units)
+            unit->Load();
+    // Pattern 1 in the fore layer: the arrow sits in the lower-left corner.
+    CurrentRenderSettings().currentLayer = 2;
+    PickCounter = 0;
+    glDisable(GL_LIGHTING);
+    groups[1]->DrawTree(3);
+    EXPECT_EQ(Pixel(5, 5), (Rgba{2, 0, 0, 0}));   // the head, drawn second
+    EXPECT_EQ(InkCount(16, 16, 64, 64), 0);
+    Clear();
+    groups[3]->DrawTree(3);
+    EXPECT_FALSE(Pixel(58, 58) == kNone);
+    EXPECT_EQ(InkCount(0, 0, 48, 48), 0);
+
+    // Lit by a white ambient light, bright and dark arrows keep their grey.
+    const GLfloat white[4] = {1, 1, 1, 1};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHT1);
+    glEnable(GL_LIGHTING);
+    Clear();
+    groups[1]->DrawTree(1);
+    EXPECT_EQ(Pixel(5, 5), (Rgba{255, 255, 255, 255}));
+    Clear();
+    groups[2]->DrawTree(1);
+    EXPECT_EQ(Pixel(5, 5), (Rgba{128, 128, 128, 255}));
+
+    // Pattern 6: the edges from (-1, -1, -1) along x and y are red and green.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1.5, 1.5, -1.5, 1.5, -2, 2);
+    glMatrixMode(GL_MODELVIEW);
+    CurrentRenderSettings().currentLayer = 1;
+    Clear();
+    groups[11]->DrawTree(1);
+    const Rgba xEdge = Pixel(32, 10), yEdge = Pixel(10, 32), top = Pixel(32, 53);
+    EXPECT_EQ(xEdge.r, 255);
+    EXPECT_NEAR(xEdge.g, 114, 1);
+    EXPECT_EQ(xEdge.g, xEdge.b);
+    EXPECT_EQ(yEdge.g, 255);
+    EXPECT_NEAR(yEdge.r, 114, 1);
+    EXPECT_EQ(top, (Rgba{255, 255, 255, 255}));
+    FreeUnitArray(groups);
 }
