@@ -125,9 +125,11 @@ ConnectorPath MakeConnectorPath(const double screenEnd[3], const float sceneEnd[
 TextFont MakeTextFont(float fontSize, bool bold, bool italic, const std::wstring& fontName)
 {
     TextFont font;
-    // A size no font can have must not overflow the conversion.
+    // Every character's bitmap is copied into its display list: a size far
+    // beyond any screen must neither overflow the conversion nor fill the
+    // video memory with up to 511 huge bitmaps.
     if (std::isfinite(fontSize))
-        font.height = static_cast<int32_t>(std::clamp(fontSize, -4096.0f, 4096.0f));
+        font.height = static_cast<int32_t>(std::clamp(fontSize, -kMaxFontHeight, kMaxFontHeight));
     font.weight = bold ? 700 : 400;
     font.italic = italic ? 1 : 0;
     font.faceName = fontName.substr(0, TextFont::kFaceChars - 1);

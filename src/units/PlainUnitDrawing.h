@@ -82,6 +82,7 @@ struct TextFont {
     uint8_t charSet = 128;   // Shift-JIS
     std::wstring faceName;   // at most kFaceChars - 1 characters
 };
+constexpr float kMaxFontHeight = 1024.0f;   // pixels
 TextFont MakeTextFont(float fontSize, bool bold, bool italic, const std::wstring& fontName);
 // A text keeps at most 511 characters, one display list each.
 constexpr size_t kMaxTextChars = 511;

@@ -96,6 +96,11 @@ TEST(GlyphFaceTest, OutlinesAreInEmsAndTheirTrianglesCoverTheGlyph)
     for (const auto& ring : outline.contours)
         contourArea += SignedArea(ring);
     EXPECT_GT(std::abs(contourArea), 0.05);
+    // The frame's turning sense is the one the extruded sides are lit by.
+    const double frame = std::abs(SignedArea(outline.contours[0])) > std::abs(SignedArea(outline.contours[1]))
+                             ? SignedArea(outline.contours[0])
+                             : SignedArea(outline.contours[1]);
+    EXPECT_EQ(outline.outerClockwise, frame < 0);
     // Counter-clockwise triangles with the area of the frame minus its hole.
     EXPECT_NEAR(TriangleArea(outline.triangles), std::abs(contourArea), 1e-9);
 }

@@ -130,7 +130,8 @@ TEST(PlainUnitDrawingTest, TextFontAndTextStayWithinTheirBuffers)
     EXPECT_EQ(font.italic, 1);
     EXPECT_EQ(font.charSet, 128);
     EXPECT_EQ(font.faceName.size(), 31u);
-    EXPECT_EQ(MakeTextFont(1e30f, false, false, L"a").height, 4096);
+    EXPECT_EQ(MakeTextFont(1e30f, false, false, L"a").height, 1024);
+    EXPECT_EQ(MakeTextFont(-5000, false, false, L"a").height, -1024);
     EXPECT_EQ(MakeTextFont(NAN, false, false, L"a").height, 0);
     EXPECT_EQ(MakeTextFont(12, false, false, L"a").weight, 400);
     EXPECT_EQ(LimitedText(std::wstring(600, L'x')).size(), 511u);

@@ -166,6 +166,7 @@ bool GlyphFace::Outline(char32_t character, GlyphOutline& outline) const
     for (auto& contour : outline.contours)
         if (contour.size() > 1 && contour.front().x == contour.back().x && contour.front().y == contour.back().y)
             contour.pop_back();
+    outline.outerClockwise = FT_Outline_Get_Orientation(&slot->outline) != FT_ORIENTATION_POSTSCRIPT;
     TessellateOutline(outline, (slot->outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0);
     return true;
 }

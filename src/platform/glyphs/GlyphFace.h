@@ -35,6 +35,8 @@ struct GlyphOutline {
     std::vector<std::vector<OutlinePoint>> contours;
     std::vector<OutlinePoint> triangles;
     double advance = 0;   // ems
+    // TrueType outer contours run clockwise, PostScript ones the other way.
+    bool outerClockwise = true;
 };
 
 struct TextExtent {

@@ -62,9 +62,9 @@ void EmitSides(const GlyphOutline& outline, float extrusion)
             const double dx = b.x - a.x, dy = b.y - a.y, length = std::hypot(dx, dy);
             if (length == 0)
                 continue;
-            // Outer contours of TrueType glyphs run clockwise, so the
-            // right-hand normal points outwards.
-            glNormal3d(dy / length, -dx / length, 0);
+            // Along a clockwise outer contour the right-hand normal points outwards.
+            const double turn = outline.outerClockwise ? 1.0 : -1.0;
+            glNormal3d(turn * dy / length, -turn * dx / length, 0);
             glVertex3d(a.x, a.y, 0);
             glVertex3d(a.x, a.y, -extrusion);
             glVertex3d(b.x, b.y, -extrusion);
