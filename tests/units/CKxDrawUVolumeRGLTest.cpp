@@ -51,9 +51,15 @@ protected:
         ASSERT_TRUE(unit_.valid);
         ASSERT_TRUE(messages_.Messages().empty());
     }
-    int Grey(int column, int row) const
+    int Grey(int column, int row) const { return GreyAt(Centre(column), Centre(row)); }
+    // The grey of the pixel over voxel `column` of `columns` and `row` of `rows`.
+    int GreyOver(int column, int columns, int row, int rows) const
     {
-        const Rgba p = target_->ReadPixel(Centre(column), Centre(row));
+        return GreyAt(int((column + 0.5) * kSide / columns), int((row + 0.5) * kSide / rows));
+    }
+    int GreyAt(int x, int y) const
+    {
+        const Rgba p = target_->ReadPixel(x, y);
         EXPECT_EQ(p.r, p.g);
         EXPECT_EQ(p.r, p.b);
         return p.r;
@@ -160,6 +166,29 @@ TEST_F(VolumeUnitGLTest, StackAndOrderFollowTheViewingDirection)
     DrawTurned(-90, 1, 0, 0);
     EXPECT_EQ(Grey(2, 1), int(Voxel(2, 0, 1)));
     EXPECT_EQ(Grey(0, 3), int(Voxel(0, 0, 3)));
+}
+
+TEST_F(VolumeUnitGLTest, EachStackMapsItsOwnLayerShape)
+{
+    // 4 x 2 x 3 voxels stretched by their pitches to fill -1..1: every
+    // stack's layers have another shape within the one texture.
+    auto box = MakeVolume(4, 2, 3, 1, Voxel);
+    const float pitches[3] = {0.5f, 1.0f, 2.0f / 3};
+    std::copy(pitches, pitches + 3, box->voxelPitch.loadedPitch);
+    unit_.volumeData = box.get();
+    unit_.renderingType = L"C";
+    glDisable(GL_BLEND);
+    LoadUnit();
+    EXPECT_EQ(unit_.sliceCount[1], 4);
+    unit_.Draw(2);
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(GreyOver(i, 4, j, 2), int(Voxel(i, j, 2)), 2) << i << "," << j;
+    DrawTurned(90, 0, 1, 0);   // columns show z, rows y; x = 0 is nearest
+    for (int j = 0; j < 2; ++j)
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(GreyOver(k, 3, j, 2), int(Voxel(0, j, k)), 2) << k << "," << j;
+    DrawTurned(-90, 1, 0, 0);   // columns show x, rows z; y = 0 is nearest
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(GreyOver(i, 4, k, 3), int(Voxel(i, 0, k)), 2) << i << "," << k;
 }
 
 TEST_F(VolumeUnitGLTest, SixteenBitVolumesDrawThroughTheirWindow)
