@@ -1,6 +1,7 @@
 #include "render/GLExtensions.h"
 
 #include "render/GLExtensionRules.h"
+#include "units/CKxDrawUVolumeR.h"
 
 namespace velmor {
 
@@ -73,6 +74,8 @@ void LoadGLExtensions(const GetGLProc& getProc)
     caps.vendorName = ClassifyGLVendor(vendor ? vendor : "");
     GLCaps = caps;
     GLCaps.totalVideoMemory = ProbeVideoMemory();
+    // Units whose drawing needs GL become drawable once a context exists.
+    InstallVolumeUnitDrawing();
 }
 
 uint32_t ProbeVideoMemory()
