@@ -6,6 +6,7 @@
 #include "scene/DataObject.h"
 #include "support/MessageRecorder.h"
 #include "support/RecordingJobHost.h"
+#include "units/PreloadedData.h"
 #include "support/TempDir.h"
 #include "support/VolumeWriter.h"
 #include "units/CKxDrawUPointCloud.h"
@@ -25,16 +26,6 @@ using namespace velmor::test;
 namespace {
 
 using Kind = MeshDrawStep::Kind;
-
-// A data object whose payload is already in memory, so acquiring it reads nothing.
-template <typename T>
-void Preload(DataObject& d, const std::vector<T>& values, uint64_t elements)
-{
-    d.payloadBytes = values.size() * sizeof(T);
-    d.samples = static_cast<uint8_t*>(CommitMemory(d.payloadBytes));
-    std::memcpy(d.samples, values.data(), d.payloadBytes);
-    d.elementCount = elements;
-}
 
 // A grey 8-bit "raw" volume of n^3 voxels read from `path` (under SceneFolder).
 void RawVolume(DataObject& d, uint64_t n, const std::wstring& path)
