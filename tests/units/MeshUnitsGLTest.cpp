@@ -7,7 +7,9 @@
 #include "units/PreloadedData.h"
 #include "support/gl/HeadlessGL.h"
 #include "units/CKxDrawUPointCloud.h"
+#include "support/MessageRecorder.h"
 #include "units/CKxDrawUTriIndex.h"
+#include "units/DrawGroup.h"
 #include "units/MeshUnitDrawing.h"
 
 #include <GL/gl.h>
@@ -52,6 +54,23 @@ protected:
         s.useVBO = on;
         SetApplicationSettings(s);
     }
+    // A closed cube whose near half the clip plane takes away, drawn capped.
+    void ClippedCube()
+    {
+        Preload(coordinates,
+                std::vector<float>{-0.5f, -0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f,
+                                   -0.5f, -0.5f, 0.5f,  0.5f, -0.5f, 0.5f,  0.5f, 0.5f, 0.5f,  -0.5f, 0.5f, 0.5f},
+                8);
+        Preload(indices, std::vector<uint32_t>{0, 3, 2, 0, 2, 1, 4, 5, 6, 4, 6, 7, 0, 1, 5, 0, 5, 4,
+                                               3, 7, 6, 3, 6, 2, 0, 4, 7, 0, 7, 3, 1, 2, 6, 1, 6, 5},
+                36);
+        const GLdouble keepBehind[4] = {0, 0, -1, 0};
+        glClipPlane(GL_CLIP_PLANE0, keepBehind);
+        glEnable(GL_CLIP_PLANE0);
+        settings.clipMatrix = identity;
+        settings.clipOn = 1;
+        settings.pick.mainPass = 1;
+    }
     std::vector<Rgba> Drawn(CKxDrawUnit& u, int pass)
     {
         glClearColor(0, 0, 0, 0);
@@ -67,6 +86,7 @@ protected:
         return true;
     }
 
+    static constexpr float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     test::RecordingJobHost host;
     RenderSettings settings;
     ApplicationSettings saved;
@@ -157,22 +177,9 @@ TEST_F(MeshUnitsGLTest, PointCloudDrawsUnlitPointsInTheTransparentPassOnly)
 
 TEST_F(MeshUnitsGLTest, StencilCapClosesTheCutOfAClippedMesh)
 {
-    // A closed cube whose near half the clip plane takes away.
-    Preload(coordinates, std::vector<float>{-0.5f, -0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f,
-                                            -0.5f, -0.5f, 0.5f,  0.5f, -0.5f, 0.5f,  0.5f, 0.5f, 0.5f,  -0.5f, 0.5f, 0.5f},
-            8);
-    Preload(indices, std::vector<uint32_t>{0, 3, 2, 0, 2, 1, 4, 5, 6, 4, 6, 7, 0, 1, 5, 0, 5, 4,
-                                           3, 7, 6, 3, 6, 2, 0, 4, 7, 0, 7, 3, 1, 2, 6, 1, 6, 5},
-            36);
+    ClippedCube();
     unit.Load();
     ASSERT_EQ(unit.mesh.triangleCount, 12u);
-    const GLdouble keepBehind[4] = {0, 0, -1, 0};
-    glClipPlane(GL_CLIP_PLANE0, keepBehind);
-    glEnable(GL_CLIP_PLANE0);
-    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    settings.clipMatrix = identity;
-    settings.clipOn = 1;
-    settings.pick.mainPass = 1;
 
     settings.clipCap = 0;   // uncapped: the inside of the far half shows through
     Drawn(unit, 1);
@@ -191,4 +198,53 @@ TEST_F(MeshUnitsGLTest, StencilCapClosesTheCutOfAClippedMesh)
     Drawn(unit, 3);
     EXPECT_EQ(Pixel(32, 32), (Rgba{1, 0, 0, 0}));
     glDisable(GL_CLIP_PLANE0);
+}
+
+TEST_F(MeshUnitsGLTest, TexturedCapShowsTheSectionOfItsVolume)
+{
+    test::MessageRecorder messages;
+    ClippedCube();
+    DataObject volume(L"v");
+    volume.type = L"volume";
+    volume.countX = volume.countY = volume.countZ = 8;
+    volume.bytesPerComponent = 1;
+    Preload(volume, std::vector<uint8_t>(512, 200), 512);
+    DrawGroup top(L"top");
+    top.lengthUnit = L"mm";
+    top.extent = 2;
+    unit.topGroup = &top;
+    unit.clipCapData = &volume;
+    unit.Load();
+    ASSERT_TRUE(unit.capTextured);
+    EXPECT_EQ(unit.colorTableUp, 255);
+    settings.clipCap = 1;
+    Drawn(unit, 0);
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_FALSE(unit.capTextureDirty);
+    EXPECT_EQ(Pixel(32, 32), (Rgba{200, 200, 200, 255}));   // grey table over 0..255
+    EXPECT_EQ(Pixel(4, 4), Rgba{});
+
+    // A space without extent gives no section: the cap goes plain, once.
+    top.extent = 0;
+    unit.capTextureDirty = true;
+    Drawn(unit, 0);
+    Drawn(unit, 0);
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"clip cap texture error"});
+    EXPECT_FALSE(unit.capTextured);
+    EXPECT_NE(Pixel(32, 32), Rgba{});
+    unit.Release();
+    glDisable(GL_CLIP_PLANE0);
+}
+
+TEST_F(MeshUnitsGLTest, WithoutVideoMemoryNothingIsBuiltOrDrawn)
+{
+    SetVideoMemoryQuery([] { return int64_t(0); });
+    unit.Load();
+    EXPECT_TRUE(unit.valid);
+    EXPECT_FALSE(unit.buffersBuilt);   // the buffers need memory the card does not have
+    EXPECT_EQ(unit.vertexBuffer, 0u);
+    EXPECT_TRUE(Blank(unit, 1));       // nor can the arrays be drawn this frame
+    SetVideoMemoryQuery([] { return int64_t(1000); });
+    EXPECT_FALSE(Blank(unit, 1));      // the next frame tries again
+    SetVideoMemoryQuery(nullptr);
 }
