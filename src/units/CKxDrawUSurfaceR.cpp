@@ -183,9 +183,9 @@ int CKxDrawUSurfaceR::LoadSurfaceData()
     if (const int32_t r = data->AcquireData(this); r != 0) return r == -2 ? 2 : 1;
     const uint64_t bytes = data->bytesPerComponent == 1 ? 1 : 2;
     uint64_t samples = data->countX * data->countY;
-    // Only grey samples of one or two bytes make a surface, and never more
-    // of them than the payload holds.
-    if (data->components != 1 || (samples != 0 && data->countZ > data->payloadBytes / bytes / samples)) return 1;
+    // The builder reads one- or two-byte samples: never more of them than
+    // the payload holds.
+    if (samples != 0 && data->countZ > data->payloadBytes / bytes / samples) return 1;
     voxels.nx = data->countX;
     voxels.ny = data->countY;
     voxels.nz = data->countZ;

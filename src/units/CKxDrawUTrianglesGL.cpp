@@ -12,12 +12,16 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+
 namespace velmor {
 namespace {
 
 constexpr uint64_t kChunkTriangles = 1000000;
 constexpr uint64_t kFilledNeed = 72000000;   // one chunk: 3 vertices x 3 floats x 4 bytes x 2 arrays
 constexpr uint64_t kWireNeed = 36000000;
+constexpr uint64_t kMaxCallTriangles = 700000000;   // 3 x this still fits a GLsizei
+constexpr uint64_t kMaxCallPoints = 2000000000;
 
 class MeshPainter {
 public:
@@ -298,7 +302,12 @@ bool MeshPainter::DrawPartTriangles(int part, uint64_t need)
         GLCaps.bindBuffer(GL_ARRAY_BUFFER, u_.normalBuffer);
         glNormalPointer(GL_FLOAT, 0, nullptr);
         GLCaps.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, u_.indexBuffer);
-        glDrawElements(GL_TRIANGLES, GLsizei(n * 3), GL_UNSIGNED_INT, reinterpret_cast<const void*>(first * 12));
+        // One call normally; a count past what GLsizei holds goes in pieces.
+        for (uint64_t done = 0; done < n; done += kMaxCallTriangles) {
+            const uint64_t count = n - done < kMaxCallTriangles ? n - done : kMaxCallTriangles;
+            glDrawElements(GL_TRIANGLES, GLsizei(count * 3), GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>((first + done) * 12));
+        }
         GLCaps.bindBuffer(GL_ARRAY_BUFFER, 0);
         GLCaps.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     } else {
@@ -347,15 +356,15 @@ void MeshPainter::DrawPartPoints(int part)
     }
     if (u_.mesh.vertexCount == 0) return;
     glEnableClientState(GL_VERTEX_ARRAY);
-    if (u_.buffersBuilt) {
-        GLCaps.bindBuffer(GL_ARRAY_BUFFER, u_.vertexBuffer);
-        glVertexPointer(3, GL_FLOAT, 0, nullptr);
-        glDrawArrays(GL_POINTS, 0, GLsizei(u_.mesh.vertexCount));
-        GLCaps.bindBuffer(GL_ARRAY_BUFFER, 0);
-    } else {
-        glVertexPointer(3, GL_FLOAT, 0, u_.mesh.vertices);
-        glDrawArrays(GL_POINTS, 0, GLsizei(u_.mesh.vertexCount));
+    if (u_.buffersBuilt) GLCaps.bindBuffer(GL_ARRAY_BUFFER, u_.vertexBuffer);
+    // A byte offset into the buffer object, or an address in the array.
+    const uintptr_t base = u_.buffersBuilt ? 0 : reinterpret_cast<uintptr_t>(u_.mesh.vertices);
+    const uint64_t n = u_.mesh.vertexCount;
+    for (uint64_t done = 0; done < n; done += kMaxCallPoints) {
+        glVertexPointer(3, GL_FLOAT, 0, reinterpret_cast<const void*>(base + done * 12));
+        glDrawArrays(GL_POINTS, 0, GLsizei(n - done < kMaxCallPoints ? n - done : kMaxCallPoints));
     }
+    if (u_.buffersBuilt) GLCaps.bindBuffer(GL_ARRAY_BUFFER, 0);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
