@@ -17,6 +17,7 @@ CKxDrawUPointCloud::~CKxDrawUPointCloud() { CKxDrawUPointCloud::FreeGLBuffers();
 
 void CKxDrawUPointCloud::Release()
 {
+    ForgetBorrowedMesh();
     if (data != nullptr) data->ReleaseData(this);
 }
 

@@ -24,6 +24,7 @@ CKxDrawUSTL::~CKxDrawUSTL()
 
 void CKxDrawUSTL::Release()
 {
+    ForgetBorrowedMesh();
     if (data != nullptr) data->ReleaseData(this);
     if (clipCapData != nullptr) clipCapData->ReleaseData(this);
     if (capLut) capLut->Delete();

@@ -21,6 +21,7 @@ CKxDrawUTriIndex::~CKxDrawUTriIndex()
 
 void CKxDrawUTriIndex::Release()
 {
+    ForgetBorrowedMesh();
     if (data != nullptr) data->ReleaseData(this);
     if (indexData != nullptr) indexData->ReleaseData(this);
     if (clipCapData != nullptr) clipCapData->ReleaseData(this);

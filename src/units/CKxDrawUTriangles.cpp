@@ -245,6 +245,12 @@ void CKxDrawUTriangles::FailLoad(const std::wstring& message)
     valid = false;
 }
 
+void CKxDrawUTriangles::ForgetBorrowedMesh()
+{
+    FreeVertexNormals(mesh);
+    FreeMesh();
+}
+
 int CKxDrawUTriangles::BuildNormalsAndBuffers()
 {
     if (!AllocVertexNormals(mesh)) return 2;

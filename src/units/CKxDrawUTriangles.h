@@ -121,6 +121,10 @@ protected:
     void AcquireClipCap(bool same);
     void FinishLoad();
     void FailLoad(const std::wstring& message);
+    // Once the data objects are given back their payloads may go at any
+    // memory check: a mesh that points into them is dropped with its
+    // normals, so that the next Load acquires and builds it again.
+    void ForgetBorrowedMesh();
     // The normals of a mesh whose arrays are in place, then its buffers:
     // 0, or 2 when the normal array cannot be had.
     int BuildNormalsAndBuffers();

@@ -217,6 +217,13 @@ TEST(MeshUnits, TriangleIndexLoadUsesWholeTriangles)
     EXPECT_TRUE(coordinates.users.empty());
     EXPECT_TRUE(indices.users.empty());
     EXPECT_NE(indices.samples, nullptr);   // the arrays stay with their data objects
+    // Given back, the payloads may go at any memory check: the mesh no
+    // longer points into them, and the next Load takes them again.
+    EXPECT_EQ(unit.mesh.vertices, nullptr);
+    EXPECT_EQ(unit.parts[0].triangleCount, 0u);
+    unit.Load();
+    EXPECT_EQ(unit.mesh.triangleCount, 3u);
+    EXPECT_EQ(coordinates.users.count(&unit), 1u);
 }
 
 TEST(MeshUnits, IndexPastTheVerticesIsARefusedFile)
