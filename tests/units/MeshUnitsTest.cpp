@@ -37,6 +37,22 @@ void RawVolume(DataObject& d, uint64_t n, const std::wstring& path)
     d.sourceType = L"raw";
 }
 
+// Presses Cancel on every job that offers it, before its worker starts.
+class CancellingHost final : public JobHost {
+public:
+    CancellingHost() : previous_(SetJobHost(this)) {}
+    ~CancellingHost() override { SetJobHost(previous_); }
+    void Run(BackgroundJob& job, const std::function<void()>& work) override
+    {
+        if (job.canCancel) job.cancelled = true;
+        work();
+    }
+    void Post(const ProgressMessage&) override {}
+
+private:
+    JobHost* previous_;
+};
+
 std::vector<Kind> Kinds(const MeshDrawPlan& plan)
 {
     std::vector<Kind> out;
@@ -404,4 +420,40 @@ TEST(MeshUnits, SurfaceLoadsItsVolumeAndBuildsMeshAndNormals)
     EXPECT_FALSE(volume.redoMarks[&surface]);
     surface.Release();
     EXPECT_TRUE(volume.users.empty());
+}
+
+TEST(MeshUnits, NoMemoryForNormalsOrACancelledSurfaceFailTheLoad)
+{
+    MessageRecorder messages;
+    {
+        RecordingJobHost host;
+        DataObject coordinates(L"c"), indices(L"i");
+        Preload(coordinates, std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0}, 3);
+        Preload(indices, std::vector<uint32_t>{0, 1, 2}, 3);
+        CKxDrawUTriIndex unit(nullptr, L"");
+        unit.data = &coordinates;
+        unit.indexData = &indices;
+        SetMemoryStatusSource([] { return MemoryStatus{}; });
+        unit.Load();
+        SetMemoryStatusSource(nullptr);
+        EXPECT_FALSE(unit.valid);
+        EXPECT_TRUE(coordinates.users.empty() && indices.users.empty());
+    }
+    {
+        CancellingHost host;
+        DataObject volume(L"v");
+        volume.type = L"volume";
+        volume.countX = volume.countY = volume.countZ = 2;
+        volume.bytesPerComponent = 1;
+        Preload(volume, std::vector<uint8_t>(8, 9), 8);
+        CKxDrawUSurfaceR surface(nullptr);
+        surface.data = &volume;
+        surface.borderLow = 1;
+        surface.Load();
+        EXPECT_FALSE(surface.valid);
+        EXPECT_EQ(surface.mesh.vertices, nullptr);
+        EXPECT_TRUE(surface.surfaceParts.empty());
+        EXPECT_TRUE(volume.users.empty());
+    }
+    EXPECT_EQ(messages.Messages(), (std::vector<std::wstring>{L"memory error", L"make surface canceled"}));
 }
