@@ -60,6 +60,12 @@ MeshDrawPlan PlanMeshDraw(int pass, const MeshDrawInputs& in);
 // A material channel drawn translucently: 0 stays 0, 1 becomes `factor`.
 float TranslucentChannel(float channel, float factor);
 
+// Triangles per draw call of a part drawn from client arrays: full chunks
+// of a million, then the rest (0 when the count is a whole number of chunks).
+constexpr uint64_t kClientArrayChunk = 1000000;
+inline uint64_t FullClientArrayChunks(uint64_t triangles) { return triangles / kClientArrayChunk; }
+inline uint64_t LastClientArrayChunk(uint64_t triangles) { return triangles % kClientArrayChunk; }
+
 // A byte need in the unit of the video-memory query (millions of bytes),
 // rounded up and saturated.
 int64_t VideoMemoryNeed(uint64_t bytes);

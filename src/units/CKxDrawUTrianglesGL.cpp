@@ -17,7 +17,6 @@
 namespace velmor {
 namespace {
 
-constexpr uint64_t kChunkTriangles = 1000000;
 constexpr uint64_t kFilledNeed = 72000000;   // one chunk: 3 vertices x 3 floats x 4 bytes x 2 arrays
 constexpr uint64_t kWireNeed = 36000000;
 constexpr uint64_t kMaxCallTriangles = 700000000;   // 3 x this still fits a GLsizei
@@ -325,12 +324,12 @@ bool MeshPainter::DrawPartTriangles(int part, uint64_t need)
         // A mesh whose normal array could not be had draws without one.
         if (u_.mesh.normals != nullptr) glNormalPointer(GL_FLOAT, 0, u_.mesh.normals);
         else glDisableClientState(GL_NORMAL_ARRAY);
-        const uint64_t full = n / kChunkTriangles;
+        const uint64_t full = FullClientArrayChunks(n);
         for (uint64_t k = 0; k < full; ++k)
-            glDrawElements(GL_TRIANGLES, GLsizei(kChunkTriangles * 3), GL_UNSIGNED_INT,
-                           u_.mesh.indices + (first + kChunkTriangles * k) * 3);
-        glDrawElements(GL_TRIANGLES, GLsizei((n - kChunkTriangles * full) * 3), GL_UNSIGNED_INT,
-                       u_.mesh.indices + (first + kChunkTriangles * full) * 3);
+            glDrawElements(GL_TRIANGLES, GLsizei(kClientArrayChunk * 3), GL_UNSIGNED_INT,
+                           u_.mesh.indices + (first + kClientArrayChunk * k) * 3);
+        glDrawElements(GL_TRIANGLES, GLsizei(LastClientArrayChunk(n) * 3), GL_UNSIGNED_INT,
+                       u_.mesh.indices + (first + kClientArrayChunk * full) * 3);
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);

@@ -116,6 +116,12 @@ TEST_F(MeshUnitsGLTest, RenderingTypeChoosesTheOpaqueOrTransparentPass)
     for (int pass = 0; pass <= 4; ++pass) EXPECT_TRUE(Blank(unit, pass)) << pass;
 
     unit.renderingType = L"A";
+    unit.selected = true;   // the highlight's orange
+    Drawn(unit, 1);
+    const Rgba lit = Pixel(32, 32);
+    EXPECT_GT(lit.r, lit.g);
+    EXPECT_GT(lit.g, lit.b);
+    unit.selected = false;
     unit.hidden = true;
     EXPECT_TRUE(Blank(unit, 1));
 }

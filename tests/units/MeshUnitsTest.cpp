@@ -135,6 +135,10 @@ TEST(MeshDrawPlan, TranslucentChannelsAndVideoMemoryUnits)
     EXPECT_FLOAT_EQ(TranslucentChannel(0.0f, 0.4f), 0.0f);
     EXPECT_FLOAT_EQ(TranslucentChannel(1.0f, 0.4f), 0.4f);
     EXPECT_FLOAT_EQ(TranslucentChannel(0.75f, 0.4f), 0.2f);
+    EXPECT_EQ(FullClientArrayChunks(2000000), 2u);   // two full chunks, then a call with none
+    EXPECT_EQ(LastClientArrayChunk(2000000), 0u);
+    EXPECT_EQ(FullClientArrayChunks(999999), 0u);
+    EXPECT_EQ(LastClientArrayChunk(2000001), 1u);
     EXPECT_EQ(VideoMemoryNeed(72000000), 72);
     EXPECT_EQ(VideoMemoryNeed(1), 1);
     EXPECT_EQ(VideoMemoryNeed(0), 0);
