@@ -402,7 +402,7 @@ void BuildMeshBuffers(CKxDrawUTriangles& u)
     const uint64_t vertexBytes = m.vertexCount * 12, indexBytes = m.triangleCount * 12;
     u.bufferBytes = u.drawAsPoints ? vertexBytes : vertexBytes + indexBytes + vertexBytes;
     bool ok = EnsureVideoMemory(VideoMemoryNeed(u.bufferBytes));
-    while (glGetError() != GL_NO_ERROR) {}
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {}   // earlier errors are not ours
     if (ok && u.drawAsPoints) {
         if (m.vertexCount != 0) ok = Upload(u.vertexBuffer, GL_ARRAY_BUFFER, m.vertices, vertexBytes);
     } else if (ok && m.triangleCount != 0) {
