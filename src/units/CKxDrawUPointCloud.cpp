@@ -9,11 +9,31 @@ CKxDrawUPointCloud::CKxDrawUPointCloud(DrawGroup* ownerGroup) : CKxDrawUTriangle
     note = L"PointCloud";
     renderingType = L"C";
     drawAsPoints = true;
+    ownsVertices = false;
+    ownsIndices = false;
 }
+
+CKxDrawUPointCloud::~CKxDrawUPointCloud() { CKxDrawUPointCloud::FreeGLBuffers(); }
 
 void CKxDrawUPointCloud::Release()
 {
+    ForgetBorrowedMesh();
     if (data != nullptr) data->ReleaseData(this);
+}
+
+void CKxDrawUPointCloud::Draw(int pass)
+{
+    if (!hidden) DrawMesh(pass);
+}
+
+int CKxDrawUPointCloud::LoadMeshData()
+{
+    if (data == nullptr) return 1;
+    if (const int32_t r = data->AcquireData(this); r != 0) return r == -2 ? 2 : 1;
+    mesh.vertexCount = data->payloadBytes / 12 < data->elementCount ? data->payloadBytes / 12 : data->elementCount;
+    mesh.vertices = reinterpret_cast<float*>(data->samples);
+    BuildMeshBuffers();
+    return 0;
 }
 
 } // namespace velmor
