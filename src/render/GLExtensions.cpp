@@ -1,6 +1,7 @@
 #include "render/GLExtensions.h"
 
 #include "render/GLExtensionRules.h"
+#include "units/PictureUnitDrawing.h"
 
 namespace velmor {
 
@@ -73,6 +74,8 @@ void LoadGLExtensions(const GetGLProc& getProc)
     caps.vendorName = ClassifyGLVendor(vendor ? vendor : "");
     GLCaps = caps;
     GLCaps.totalVideoMemory = ProbeVideoMemory();
+    // Units that draw pictures and points find their GL halves from here on.
+    InstallPictureUnitDrawing();
 }
 
 uint32_t ProbeVideoMemory()
