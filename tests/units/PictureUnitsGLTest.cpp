@@ -324,3 +324,24 @@ TEST_F(PictureUnitsGLTest, ScatterTimeBinsAndSpheres)
     EXPECT_EQ(Pixel(8 + 6, 8), PickColour(1));
     EXPECT_EQ(Pixel(8 + 10, 8), kClear);
 }
+
+TEST_F(PictureUnitsGLTest, MapsWithoutVideoMemoryStayInMemoryOrAreNotDrawn)
+{
+    ApplicationSettings vbo;
+    vbo.useVBO = true;
+    SetApplicationSettings(vbo);
+    SetVideoMemoryQuery([] { return int64_t{0}; });
+    MessageRecorder messages;
+    auto& map = Load<CKxDrawUTopoMap>("<topographicMap height_data=\"h\" coordinate=\"-1,1,-1,1\"/>", Heights());
+    // No buffers and no message: the map would draw from memory...
+    EXPECT_FALSE(map.glBuffersValid);
+    EXPECT_TRUE(map.glBuffersDirty);
+    EXPECT_EQ(map.glBuffers[0], 0u);
+    // ...but the memory for its arrays is refused too.
+    map.Draw(1);
+    EXPECT_EQ(Pixel(7, 32), kClear);
+    SetVideoMemoryQuery({});
+    map.Draw(1);
+    EXPECT_TRUE(Near(Pixel(7, 32), kRed, 10)) << Pixel(7, 32);
+    EXPECT_TRUE(messages.Messages().empty());
+}
