@@ -345,3 +345,29 @@ TEST_F(PictureUnitsGLTest, MapsWithoutVideoMemoryStayInMemoryOrAreNotDrawn)
     EXPECT_TRUE(Near(Pixel(7, 32), kRed, 10)) << Pixel(7, 32);
     EXPECT_TRUE(messages.Messages().empty());
 }
+
+TEST_F(PictureUnitsGLTest, SphereMarkersTakeTheirPointsColoursOrTheHighlight)
+{
+    // Only an ambient light: a lit pixel shows the material's ambient colour.
+    glEnable(GL_LIGHTING);
+    for (GLenum light : {GL_LIGHT1, GL_LIGHT2, GL_LIGHT3}) glDisable(light);
+    glEnable(GL_LIGHT0);
+    const GLfloat white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 1};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, black);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, black);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
+
+    dir.Write("xyz.txt", At(16) + " " + At(16) + " 0\n" + At(48) + " " + At(48) + " 0\n");
+    dir.Write("rgb.txt", "0 255 0\n0 0 255\n");
+    const std::string data = "<data name=\"xyz\" type=\"array_xyz\" size=\"2\"><file path=\"xyz.txt\"/></data>"
+                             "<data name=\"rgb\" type=\"array_color\" size=\"2\"><file path=\"rgb.txt\"/></data>"
+                             "<event name=\"a\"/><event name=\"b\"/>";
+    auto& graph = Load<CKxDrawUScatterGraph>(
+        "<scatterGraph coordinate_data=\"xyz\" color_data=\"rgb\" marker=\"sphere\" markerSize=\"0.1\" event=\"a,b\"/>", data);
+    graph.eventFlags[1] = 1;
+    graph.Draw(1);
+    EXPECT_EQ(Pixel(16, 16), kGreen);
+    EXPECT_EQ(Pixel(48, 48), (Rgba{127, 96, 27, 255}));
+    EXPECT_EQ(Pixel(32, 32), kClear);
+}
