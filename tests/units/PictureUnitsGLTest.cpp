@@ -21,6 +21,8 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -115,6 +117,18 @@ protected:
     {
         dir.Write("h.txt", "0.5\n0.5\n0\n-0.25\n-0.25\n0.5\n0.5\n0\n-0.25\n-0.25\n");
         return "<data name=\"h\" type=\"gridXY\" format=\"float\" size=\"5,2\"><file path=\"h.txt\"/></data>";
+    }
+    // Points "xyz" at pixel centres with colours "rgb", and events "a", "b", "c".
+    std::string ColouredPoints(const std::vector<std::pair<int, int>>& pixels, const std::string& colours)
+    {
+        std::string points;
+        for (const auto& [x, y] : pixels) points += At(x) + " " + At(y) + " 0\n";
+        dir.Write("xyz.txt", points);
+        dir.Write("rgb.txt", colours);
+        const std::string count = std::to_string(pixels.size());
+        return "<data name=\"xyz\" type=\"array_xyz\" size=\"" + count + "\"><file path=\"xyz.txt\"/></data>"
+               "<data name=\"rgb\" type=\"array_color\" size=\"" + count + "\"><file path=\"rgb.txt\"/></data>"
+               "<event name=\"a\"/><event name=\"b\"/><event name=\"c\"/>";
     }
     void ExpectMapColoursAndHeights(CKxDrawUTopoMap& map)
     {
@@ -258,11 +272,7 @@ TEST_F(PictureUnitsGLTest, TranslucentMapsDrawStripByStripInTheTransparentPass)
 
 TEST_F(PictureUnitsGLTest, ScatterPointsInTheirColoursAndPickIds)
 {
-    dir.Write("xyz.txt", At(8) + " " + At(8) + " 0\n" + At(32) + " " + At(32) + " 0\n" + At(56) + " " + At(40) + " 0\n");
-    dir.Write("rgb.txt", "255 0 0\n0 255 0\n0 0 255\n");
-    const std::string data = "<data name=\"xyz\" type=\"array_xyz\" size=\"3\"><file path=\"xyz.txt\"/></data>"
-                             "<data name=\"rgb\" type=\"array_color\" size=\"3\"><file path=\"rgb.txt\"/></data>"
-                             "<event name=\"a\"/><event name=\"b\"/><event name=\"c\"/>";
+    const std::string data = ColouredPoints({{8, 8}, {32, 32}, {56, 40}}, "255 0 0\n0 255 0\n0 0 255\n");
     auto& graph = Load<CKxDrawUScatterGraph>(
         "<scatterGraph coordinate_data=\"xyz\" color_data=\"rgb\" marker=\"point\" event=\"a,b,c\"/>", data);
     graph.eventFlags[2] = 1;
@@ -358,11 +368,7 @@ TEST_F(PictureUnitsGLTest, SphereMarkersTakeTheirPointsColoursOrTheHighlight)
     glLightfv(GL_LIGHT0, GL_SPECULAR, black);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
 
-    dir.Write("xyz.txt", At(16) + " " + At(16) + " 0\n" + At(48) + " " + At(48) + " 0\n");
-    dir.Write("rgb.txt", "0 255 0\n0 0 255\n");
-    const std::string data = "<data name=\"xyz\" type=\"array_xyz\" size=\"2\"><file path=\"xyz.txt\"/></data>"
-                             "<data name=\"rgb\" type=\"array_color\" size=\"2\"><file path=\"rgb.txt\"/></data>"
-                             "<event name=\"a\"/><event name=\"b\"/>";
+    const std::string data = ColouredPoints({{16, 16}, {48, 48}}, "0 255 0\n0 0 255\n");
     auto& graph = Load<CKxDrawUScatterGraph>(
         "<scatterGraph coordinate_data=\"xyz\" color_data=\"rgb\" marker=\"sphere\" markerSize=\"0.1\" event=\"a,b\"/>", data);
     graph.eventFlags[1] = 1;
