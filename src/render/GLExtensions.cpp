@@ -2,6 +2,9 @@
 
 #include "render/GLExtensionRules.h"
 #include "units/CKxDrawUVolumeR.h"
+#include "units/MeshUnitDrawing.h"
+#include "units/PictureUnitDrawing.h"
+#include "units/PlainUnitsGL.h"
 
 namespace velmor {
 
@@ -74,8 +77,11 @@ void LoadGLExtensions(const GetGLProc& getProc)
     caps.vendorName = ClassifyGLVendor(vendor ? vendor : "");
     GLCaps = caps;
     GLCaps.totalVideoMemory = ProbeVideoMemory();
-    // Units whose drawing needs GL become drawable once a context exists.
+    // Every unit kind finds the GL half of its drawing from here on.
     InstallVolumeUnitDrawing();
+    InstallPictureUnitDrawing();
+    InstallMeshUnitDrawing();
+    InstallPlainUnitDrawing();
 }
 
 uint32_t ProbeVideoMemory()

@@ -1,10 +1,89 @@
 #include "units/CKxDrawUImage.h"
 
+#include "platform/MessageSink.h"
+#include "render/RenderSettings.h"
+#include "scene/DataObject.h"
+#include "units/UnitLoading.h"
+#include "units/ImageShapes.h"
 #include "units/UnitBox.h"
 
 namespace velmor {
+namespace {
+
+constexpr int kLoaded = kUnitLoaded;
+constexpr int kReadError = kUnitReadError;
+constexpr int kMemoryError = kUnitMemoryError;
+
+// The picture's payload and its texture.
+int LoadPicture(DataObject& data, ColorLut& lut, CKxDrawUnit* unit)
+{
+    if (const int code = AcquireUnitData(data, unit); code != kLoaded)
+        return code;
+    lut.ChooseSize(data, PictureUnitGL.nonPowerOfTwoTextures);
+    const bool made = PictureUnitGL.createTexture != nullptr && PictureUnitGL.createTexture(lut);
+    return made ? kLoaded : kMemoryError;
+}
+
+} // namespace
 
 CKxDrawUImage::CKxDrawUImage(DrawGroup* ownerGroup) : CKxDrawUnit(ownerGroup) { note = L"Image"; }
+
+void CKxDrawUImage::Load()
+{
+    const int code = LoadPictures();
+    if (code != kLoaded) {
+        ShowMessage(code == kReadError ? L"file read error" : L"memory error");
+        Release();
+        valid = false;
+        return;
+    }
+    texMaxS = static_cast<float>(imageLut.imageWidth) / static_cast<float>(imageLut.textureWidth);
+    texMaxT = static_cast<float>(imageLut.imageHeight) / static_cast<float>(imageLut.textureHeight);
+    valid = true;
+}
+
+// An image element that names no picture has nothing to show; it is
+// refused like a picture that cannot be read.
+int CKxDrawUImage::LoadPictures()
+{
+    if (imageData == nullptr)
+        return kReadError;
+    int code = LoadPicture(*imageData, imageLut, this);
+    if (code == kLoaded && selectedImageData != nullptr)
+        code = LoadPicture(*selectedImageData, selectedLut, this);
+    if (code != kLoaded || shape == L"sphere")
+        return code;
+    // A texture exists only for a picture with pixels.
+    return ImageHalfExtents(imageLut.imageWidth, imageLut.imageHeight, size, halfWidth, halfHeight) ? kLoaded
+                                                                                                       : kReadError;
+}
+
+void CKxDrawUImage::Release()
+{
+    if (imageData != nullptr)
+        imageData->ReleaseData(this);
+    if (selectedImageData != nullptr)
+        selectedImageData->ReleaseData(this);
+    imageLut.Delete();
+    selectedLut.Delete();
+}
+
+bool CKxDrawUImage::IsTransparent() const
+{
+    return !IsOpaque() || (imageData != nullptr && imageData->components == 4);
+}
+
+UnitPassWork CKxDrawUImage::PassWork(int pass) const
+{
+    return ChoosePassWork(pass, !hidden && valid, IsTransparent());
+}
+
+void CKxDrawUImage::Draw(int pass)
+{
+    const UnitPassWork work = PassWork(pass);
+    if (work != UnitPassWork::Nothing && PictureUnitGL.drawImage != nullptr)
+        PictureUnitGL.drawImage(*this, work);
+}
 
 void CKxDrawUImage::GetBounds(double minimum[3], double maximum[3])
 {

@@ -2,7 +2,8 @@
 // A picture on a flat rectangle, a disc or a sphere (scene element "image"),
 // with a second picture shown while the unit is selected.
 #include "units/CKxDrawUnit.h"
-#include "units/ColorLutHandle.h"
+#include "units/ColorLut.h"
+#include "units/PictureUnitDrawing.h"
 
 #include <cstdint>
 #include <string>
@@ -14,9 +15,24 @@ class DataObject;
 class CKxDrawUImage : public CKxDrawUnit {
 public:
     explicit CKxDrawUImage(DrawGroup* owner);
+    // Acquires the pictures and makes their textures; a failure is shown
+    // and leaves the unit released and invalid.
+    void Load() override;
+    void Release() override;
+    void Draw(int pass) override;
     // size around the centre on every axis, whatever the shape and rotation.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUImage"; }
+
+    // A picture with an alpha channel or a material that is not fully
+    // opaque puts the unit into the transparent pass.
+    bool IsTransparent() const;
+    // What the unit draws in `pass`.
+    UnitPassWork PassWork(int pass) const;
+
+    // GL layer: the textured shape, and the shape in the pick colour.
+    void DrawTextured(bool transparent);
+    void DrawPicked();
 
     std::wstring shape = L"flat";   // flat, circle or sphere
     float size = 1.0f;              // longer side, or the sphere's diameter
@@ -28,10 +44,16 @@ public:
     DataObject* selectedImageData = nullptr;
     float halfWidth = 0;
     float halfHeight = 0;
-    ColorLutHandle imageLut = NoColorLut();
-    ColorLutHandle selectedLut = NoColorLut();
+    ColorLut imageLut;
+    ColorLut selectedLut;
     float texMaxS = 0;
     float texMaxT = 0;
+
+private:
+    // 0 loaded, 1 read error, 2 memory error.
+    int LoadPictures();
+    // GL layer.
+    void DrawShape(bool transparent);
 };
 
 } // namespace velmor

@@ -3,7 +3,11 @@
 #include "platform/Memory.h"
 #include "platform/MessageSink.h"
 #include "scene/DataObject.h"
+#include "render/RenderSettings.h"
+#include "units/DrawGroup.h"
+#include "units/PictureUnitDrawing.h"
 #include "units/UnitBox.h"
+#include "units/UnitLoading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,15 +18,9 @@
 namespace velmor {
 namespace {
 
-constexpr int kLoaded = 0;
-constexpr int kReadError = 1;
-constexpr int kMemoryError = 2;
-
-int Acquire(DataObject& data, CKxDrawUnit* unit)
-{
-    const int32_t r = data.AcquireData(unit);
-    return r == 0 ? kLoaded : r == -1 ? kReadError : kMemoryError;
-}
+constexpr int kLoaded = kUnitLoaded;
+constexpr int kReadError = kUnitReadError;
+constexpr int kMemoryError = kUnitMemoryError;
 
 } // namespace
 
@@ -46,8 +44,8 @@ void CKxDrawUScatterGraph::Load()
 int CKxDrawUScatterGraph::AcquireAll()
 {
     if (coordinateData == nullptr) return kReadError;
-    int code = Acquire(*coordinateData, this);
-    if (code == kLoaded && colorData != nullptr) code = Acquire(*colorData, this);
+    int code = AcquireUnitData(*coordinateData, this);
+    if (code == kLoaded && colorData != nullptr) code = AcquireUnitData(*colorData, this);
     return code;
 }
 
@@ -125,6 +123,68 @@ void CKxDrawUScatterGraph::Release()
     diffuseColors.shrink_to_fit();
     timeBins.clear();
     timeBins.shrink_to_fit();
+}
+
+void CKxDrawUScatterGraph::Draw(int pass)
+{
+    // Records of fewer than three floats cannot be drawn as points.
+    if (hidden || !valid || CurrentRenderSettings().drawingClippedPart != 0 || (pass != 1 && pass != 3) ||
+        samples == nullptr || components < 3 || ambientColors.size() < 3 || diffuseColors.size() < 3)
+        return;
+    if (PictureUnitGL.drawScatterGraph != nullptr)
+        PictureUnitGL.drawScatterGraph(*this, pass);
+}
+
+// A negative time selects no bin, like a time past the last one.
+ScatterRange CKxDrawUScatterGraph::DrawRange() const
+{
+    if (!hasTime)
+        return {0, pointCount};
+    const float time = CurrentRenderSettings().currentTime;
+    if (!(time >= 0.0f) || time >= static_cast<float>(timeBins.size()))
+        return {};
+    const ScatterTimeBin& bin = timeBins[static_cast<size_t>(time)];
+    if (bin.count <= 0 || bin.first < 0 || bin.first >= pointCount)
+        return {};
+    return {bin.first, std::min(bin.count, pointCount - bin.first)};
+}
+
+bool CKxDrawUScatterGraph::DrawsPointByPoint(int pass) const
+{
+    return events.size() > 1 || (pass == 1 && colorData != nullptr);
+}
+
+bool CKxDrawUScatterGraph::IsHighlighted(int32_t i, bool pointByPoint) const
+{
+    const size_t at = pointByPoint && events.size() > 1 ? static_cast<size_t>(i) : 0;
+    return at < eventFlags.size() && eventFlags[at] == 1;
+}
+
+uint32_t* CKxDrawUScatterGraph::PickIdOf(int32_t i, bool pointByPoint)
+{
+    const size_t at = pointByPoint && events.size() > 1 ? static_cast<size_t>(i) : 0;
+    return at < pickIds.size() ? &pickIds[at] : nullptr;
+}
+
+const float* CKxDrawUScatterGraph::AmbientOf(int32_t i) const
+{
+    const size_t at = 3 * static_cast<size_t>(i);
+    return colorData != nullptr && at + 3 <= ambientColors.size() ? &ambientColors[at] : ambientColors.data();
+}
+
+const float* CKxDrawUScatterGraph::DiffuseOf(int32_t i) const
+{
+    const size_t at = 3 * static_cast<size_t>(i);
+    return colorData != nullptr && at + 3 <= diffuseColors.size() ? &diffuseColors[at] : diffuseColors.data();
+}
+
+void CKxDrawUScatterGraph::MarkerPosition(int32_t i, double out[3]) const
+{
+    const float* c = samples + static_cast<size_t>(i) * static_cast<size_t>(components);
+    for (int k = 0; k < 3; ++k) {
+        const double centre = topGroup != nullptr ? topGroup->centre[k] : 0.0;
+        out[k] = translation[k] + scale[k] * (c[k] - pivot[k] - centre);
+    }
 }
 
 void CKxDrawUScatterGraph::GetBounds(double minimum[3], double maximum[3])

@@ -17,6 +17,12 @@ struct ScatterTimeBin {
     int32_t count = 0;
 };
 
+// The points one draw covers.
+struct ScatterRange {
+    int32_t first = 0;
+    int32_t count = 0;
+};
+
 class CKxDrawUScatterGraph : public CKxDrawUnit {
 public:
     explicit CKxDrawUScatterGraph(DrawGroup* owner);
@@ -24,9 +30,31 @@ public:
     // bins; a failure is shown and leaves the unit released and invalid.
     void Load() override;
     void Release() override;
+    // GL points or spheres in pass 1, pick colours in pass 3.
+    void Draw(int pass) override;
     // The coordinate data's box; nothing without data.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUScatterGraph"; }
+
+    // All points, or those of the current time's bin; empty when the time
+    // selects no bin.
+    ScatterRange DrawRange() const;
+    // Whether `pass` sets a colour, material or pick id for every point.
+    bool DrawsPointByPoint(int pass) const;
+    // The entries that belong to point i: its own in point-by-point mode,
+    // the graph's single entry otherwise. A point past the end of the event
+    // list has no pick id (nullptr) and is never highlighted.
+    bool IsHighlighted(int32_t i, bool pointByPoint) const;
+    uint32_t* PickIdOf(int32_t i, bool pointByPoint);
+    const float* AmbientOf(int32_t i) const;
+    const float* DiffuseOf(int32_t i) const;
+    // Where a sphere of point i is drawn: the unit transform applied by
+    // hand, so that the marker's size stays in view units.
+    void MarkerPosition(int32_t i, double out[3]) const;
+
+    // GL layer.
+    void DrawPoints(int pass, ScatterRange range);
+    void DrawSpheres(int pass, ScatterRange range);
 
     std::wstring markerShape;   // "point": GL points; anything else: spheres
     float markerSize = 1.0f;
