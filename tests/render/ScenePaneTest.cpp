@@ -99,6 +99,19 @@ TEST_F(ScenePaneTest, DragsTurnFromTheStartCopiesNotCumulatively)
     float expected[16];
     QuatToMatrix(pane.objectRotation, expected);
     EXPECT_EQ(pane.objectMatrix[1], expected[1]);
+
+    // A drag without an axis, or with values that are not numbers, stays at
+    // its start instead of filling the matrices with NaN.
+    const Quaternion start = pane.objectRotation;
+    pane.StoreRotationStart();
+    pane.Rotate(45, 0, 0, 0, true, false);
+    EXPECT_EQ(pane.objectRotation, start);
+    pane.Rotate(kNaN, 1, 0, 0, true, true);
+    EXPECT_EQ(pane.objectRotation, start);
+    pane.Rotate(10, kNaN, 0, 0, false, true);
+    EXPECT_EQ(pane.clipRotation, pane.clipRotationStart);
+    for (float value : pane.objectMatrix)
+        EXPECT_FALSE(std::isnan(value));
 }
 
 TEST_F(ScenePaneTest, ClipPlaneStaysInTheWorldWhileTheObjectTurns)

@@ -160,6 +160,8 @@ TEST_F(LinkedPanesTest, HomingCarriesOrdinaryPanesToTheActiveHome)
     // ordinary panes followed it.
     for (int i = 0; i < 4; ++i) {
         P(i).StoreRotationStart();
+        P(i).Rotate(40, 0, 0, 1, false, true);
+        P(i).StoreRotationStart();
         P(i).Rotate(50, 1, 1, 0, true, false);
         P(i).zoom = 4;
         P(i).clipOffset = 0.6;
@@ -170,6 +172,8 @@ TEST_F(LinkedPanesTest, HomingCarriesOrdinaryPanesToTheActiveHome)
     renderer.HomeLinkedClip();
     for (int i : {1, 3}) {
         EXPECT_NEAR(std::fabs(P(i).objectRotation.w), 1.0, 1e-12) << i;
+        EXPECT_NEAR(std::fabs(P(i).clipRotation.w), 1.0, 1e-12) << i;
+        EXPECT_NEAR(std::fabs(P(i).clipRelativeRotation.w), 1.0, 1e-12) << i;
         EXPECT_EQ(P(i).zoom, 1.0) << i;
         EXPECT_NEAR(P(i).clipOffset, 0.0, 1e-15) << i;
         EXPECT_EQ(P(i).clipOn, 1) << i;
@@ -177,6 +181,7 @@ TEST_F(LinkedPanesTest, HomingCarriesOrdinaryPanesToTheActiveHome)
     }
     EXPECT_EQ(P(0).zoom, 4);
     EXPECT_EQ(P(2).zoom, 4);
+    EXPECT_LT(P(2).clipRotation.w, 0.99);
 
     // Not while the panes are unlinked.
     renderer.linkPanes = 0;
