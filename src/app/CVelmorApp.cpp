@@ -9,6 +9,7 @@
 #include "app/QtFolderChooser.h"
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
+#include "dialogs/QtExportDialogs.h"
 #include "platform/WideText.h"
 #include "scene/PathParts.h"
 
@@ -24,9 +25,12 @@ namespace velmor {
 CVelmorApp::CVelmorApp() = default;
 
 // The frame and the dialogs go before the job host and the message sink
-// they use.
+// they use. The document outlives the frame, so it must forget the view
+// first: clearing its scene at the end would otherwise call the dead view.
 CVelmorApp::~CVelmorApp()
 {
+    document_.AttachView(nullptr);
+    document_.View = nullptr;
     messageSink_.reset();
     jobHost_.reset();
     progress_.reset();
@@ -62,6 +66,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     jobHost_ = std::make_unique<QtJobHost>(progress_.get());
     messageSink_ = std::make_unique<QtMessageSink>();
     InstallQtFolderChooser(frame_.get());
+    InstallQtExportDialogs(frame_.get());
     CKxDlgApplication::LoadApplicationSettings(false);
 
     document_.AttachView(frame_->View());
