@@ -73,7 +73,7 @@ TEST_F(ExportFlow, PolygonExportAsksFormatAndPathThenWritesObjAndMtl)
     OwnedMesh mesh(L"knee", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2});
     mesh.record.pitch[0] = mesh.record.pitch[1] = mesh.record.pitch[2] = 1;
     QStringList filters;
-    QString suggested, suffix;
+    QString suggested, suffix, folder;
     ModalAnswerer answerer([&](QWidget* modal) {
         if (auto* dialog = dynamic_cast<CKxDlgPolygonExport*>(modal)) {
             Control<QComboBox>(*dialog, CKxDlgPolygonExport::kFormat)->setCurrentIndex(1);
@@ -83,6 +83,7 @@ TEST_F(ExportFlow, PolygonExportAsksFormatAndPathThenWritesObjAndMtl)
             filters = files->nameFilters();
             suggested = FileNameField(files);
             suffix = files->defaultSuffix();
+            folder = files->directory().absolutePath();
             AnswerFileDialog(files, QStringLiteral("result"));   // the suffix is added
         }
     });
@@ -92,6 +93,7 @@ TEST_F(ExportFlow, PolygonExportAsksFormatAndPathThenWritesObjAndMtl)
     EXPECT_EQ(filters, QStringList({"OBJ (*.obj)", "all(*.*)"}));
     EXPECT_EQ(suggested, QStringLiteral("knee_surface.obj"));
     EXPECT_EQ(suffix, QStringLiteral("obj"));
+    EXPECT_EQ(folder, Q(out.Path()));   // where the last export went
     EXPECT_EQ(job.magnification, 2.0f);
 
     const std::string obj = ReadFileBytes(out.Path() / "result.obj");
