@@ -49,6 +49,7 @@ CKxDlgDataArray::CKxDlgDataArray(QWidget* parent)
     layout->addWidget(group);
     layout->addLayout(unitRow);
     layout->addLayout(OkCancelRow(this, [this] { OnBnClickedOk(); }));
+    ResizeInDialogUnits(this, 143, 128);
 }
 
 void CKxDlgDataArray::showEvent(QShowEvent* event)

@@ -46,6 +46,7 @@ CKxDlgDataVoxel::CKxDlgDataVoxel(QWidget* parent)
     layout->addWidget(note_);
     layout->addWidget(group_);
     layout->addLayout(OkCancelRow(this, [this] { OnBnClickedOk(); }));
+    ResizeInDialogUnits(this, 143, 128);
 }
 
 void CKxDlgDataVoxel::showEvent(QShowEvent* event)

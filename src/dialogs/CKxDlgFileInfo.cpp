@@ -83,6 +83,7 @@ CKxDlgFileInfo::CKxDlgFileInfo()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(text_);
+    ResizeInDialogUnits(this, 215, 183);
 }
 
 void CKxDlgFileInfo::Create(QWidget* view, SceneHead* head)

@@ -30,6 +30,7 @@ CKxDlgPolygonExport::CKxDlgPolygonExport(QWidget* parent)
     layout->addWidget(new QLabel(QStringLiteral("倍率")), 1, 0);
     layout->addWidget(magnification_, 1, 1);
     layout->addWidget(ok, 2, 1, Qt::AlignRight);
+    ResizeInDialogUnits(this, 123, 77);
 
     connect(ok, &QPushButton::clicked, this, [this] { OnBnClickedOk(); });
 }

@@ -2,10 +2,19 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPushButton>
 
 namespace velmor {
+
+void ResizeInDialogUnits(QWidget* dialog, int width, int height)
+{
+    const QFontMetrics metrics(dialog->font());
+    static const QString kAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double averageWidth = metrics.horizontalAdvance(kAlphabet) / 52.0;
+    dialog->resize(static_cast<int>(width * averageWidth / 4 + 0.5), static_cast<int>(height * metrics.height() / 8.0 + 0.5));
+}
 
 QHBoxLayout* OkCancelRow(QDialog* dialog, std::function<void()> onOk)
 {

@@ -8,6 +8,7 @@
 class QComboBox;
 class QDialog;
 class QHBoxLayout;
+class QWidget;
 
 namespace velmor {
 
@@ -18,6 +19,10 @@ Widget* Numbered(Widget* widget, int id)
     widget->setObjectName(ControlName(id));
     return widget;
 }
+
+// Gives a dialog the size of its template, given in dialog units of its
+// font (a quarter of the average character width, an eighth of the height).
+void ResizeInDialogUnits(QWidget* dialog, int width, int height);
 
 // The right-aligned "OK" (1) and "キャンセル" (2) buttons of a modal dialog:
 // OK runs `onOk`, Cancel rejects the dialog.
