@@ -9,6 +9,7 @@
 #include "app/QtFolderChooser.h"
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
+#include "dialogs/CKxDlgFileInfo.h"
 #include "dialogs/QtExportDialogs.h"
 #include "platform/WideText.h"
 #include "scene/PathParts.h"
@@ -70,6 +71,9 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     CKxDlgApplication::LoadApplicationSettings(false);
 
     document_.AttachView(frame_->View());
+    frame_->View()->fileInfo = new CKxDlgFileInfo;
+    frame_->View()->fileInfo->Create(frame_->View(), &document_.head);
+    frame_->View()->fileInfo->BuildFileInfoText(false);
     document_.OnNewDocument();
     frame_->SetRecentFiles(recent_.Entries());
     UpdateTitle(L"");
@@ -97,6 +101,7 @@ void CVelmorApp::OnFileNew()
 {
     document_.OnNewDocument();
     UpdateTitle(L"");
+    RefreshFileInfo();
 }
 
 void CVelmorApp::OpenDocumentFile(const std::wstring& path)
@@ -108,6 +113,15 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);
+    RefreshFileInfo();
+}
+
+void CVelmorApp::RefreshFileInfo()
+{
+    // Until the renderer refreshes its information dialogs after a scene's
+    // first event, the text follows each open and close.
+    CVelmorView* view = frame_->View();
+    if (view->fileInfo != nullptr) view->fileInfo->BuildFileInfoText(view->sceneLoaded);
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)

@@ -2,9 +2,15 @@
 // counted from each value, and the empty, disabled text after a reset.
 #include "DialogTestSupport.h"
 
+#include "app/CMainFrame.h"
+#include "app/CVelmorApp.h"
+#include "app/CVelmorView.h"
 #include "dialogs/CKxDlgFileInfo.h"
+#include "support/TempDir.h"
 #include "scene/SceneHead.h"
 
+#include <QAction>
+#include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -132,6 +138,32 @@ TEST_F(FileInfoDialog, CloseOnlyHidesAndRedraws)
     QPointer<CKxDlgFileInfo> alive(dialog);
     dialog->close();
     EXPECT_FALSE(alive.isNull());
+}
+
+TEST_F(FileInfoDialog, TheFileMenuShowsTheOpenedScenesHead)
+{
+    TempDir home, run, scenes;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(home.Path().string()));
+    const auto scene = scenes.Write("knee.vlm", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><root version=\"1.2\"><head>"
+                                               "<title type=\"名前\" value=\"左膝\" italic=\"0,1\"/></head><body/></root>");
+    CVelmorApp app;
+    ASSERT_TRUE(app.InitInstance({"velmor", QString::fromStdString(scene.string())}, QString::fromStdString(run.Path().string())));
+    CKxDlgFileInfo* info = app.Frame()->View()->fileInfo;
+    ASSERT_NE(info, nullptr);
+    EXPECT_FALSE(info->isVisible());
+    auto* command = app.Frame()->findChild<QAction*>(QStringLiteral("cmd_32814"));
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->text(), QStringLiteral("ファイル情報(&I)"));
+    command->trigger();
+    EXPECT_TRUE(info->isVisible());
+    auto* text = Control<QTextEdit>(*info, CKxDlgFileInfo::kText);
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("名前\n    左膝\n\n"));
+    EXPECT_TRUE(text->isEnabled());
+    EXPECT_EQ(ItalicPositions(text), std::vector<int>({7}));
+
+    app.OnFileNew();
+    EXPECT_TRUE(text->toPlainText().isEmpty());
+    EXPECT_FALSE(text->isEnabled());
 }
 
 } // namespace
