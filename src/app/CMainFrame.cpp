@@ -43,6 +43,8 @@ void CMainFrame::BuildMenu()
     connect(open, &QAction::triggered, this, [this] { if (app_) app_->OnFileOpen(); });
     connect(AddCommand(fileMenu_, QStringLiteral("閉じる(&C)"), kFileNew), &QAction::triggered, this,
             [this] { if (app_) app_->OnFileNew(); });
+    connect(AddCommand(fileMenu_, QStringLiteral("ファイル情報(&I)"), kFileInfo), &QAction::triggered, view_,
+            [this] { view_->OnFileInfoDialog(); });
     recentSeparator_ = fileMenu_->addSeparator();
     fileMenu_->addSeparator();
     connect(AddCommand(fileMenu_, QStringLiteral("アプリケーションの終了(&X)"), kAppExit), &QAction::triggered, this,

@@ -23,6 +23,7 @@ public:
         kAppAbout = 57664,
         kAppExit = 57665,
         kApplicationSettings = 32820,
+        kFileInfo = 32814,
     };
 
     explicit CMainFrame(QWidget* parent = nullptr);

@@ -9,6 +9,8 @@
 #include "app/QtFolderChooser.h"
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
+#include "dialogs/CKxDlgFileInfo.h"
+#include "dialogs/QtExportDialogs.h"
 #include "platform/WideText.h"
 #include "scene/PathParts.h"
 
@@ -24,9 +26,12 @@ namespace velmor {
 CVelmorApp::CVelmorApp() = default;
 
 // The frame and the dialogs go before the job host and the message sink
-// they use.
+// they use. The document outlives the frame, so it must forget the view
+// first: clearing its scene at the end would otherwise call the dead view.
 CVelmorApp::~CVelmorApp()
 {
+    document_.AttachView(nullptr);
+    document_.View = nullptr;
     messageSink_.reset();
     jobHost_.reset();
     progress_.reset();
@@ -62,9 +67,13 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     jobHost_ = std::make_unique<QtJobHost>(progress_.get());
     messageSink_ = std::make_unique<QtMessageSink>();
     InstallQtFolderChooser(frame_.get());
+    InstallQtExportDialogs(frame_.get());
     CKxDlgApplication::LoadApplicationSettings(false);
 
     document_.AttachView(frame_->View());
+    frame_->View()->fileInfo = new CKxDlgFileInfo;
+    frame_->View()->fileInfo->Create(frame_->View(), &document_.head);
+    frame_->View()->fileInfo->BuildFileInfoText(false);
     document_.OnNewDocument();
     frame_->SetRecentFiles(recent_.Entries());
     UpdateTitle(L"");
@@ -92,6 +101,7 @@ void CVelmorApp::OnFileNew()
 {
     document_.OnNewDocument();
     UpdateTitle(L"");
+    RefreshFileInfo();
 }
 
 void CVelmorApp::OpenDocumentFile(const std::wstring& path)
@@ -103,6 +113,15 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);
+    RefreshFileInfo();
+}
+
+void CVelmorApp::RefreshFileInfo()
+{
+    // Until the renderer refreshes its information dialogs after a scene's
+    // first event, the text follows each open and close.
+    CVelmorView* view = frame_->View();
+    if (view->fileInfo != nullptr) view->fileInfo->BuildFileInfoText(view->sceneLoaded);
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)

@@ -1,6 +1,7 @@
 #include "app/CVelmorView.h"
 
 #include "app/CKxDlgApplication.h"
+#include "dialogs/CKxDlgFileInfo.h"
 
 #include <QPalette>
 
@@ -20,6 +21,13 @@ void CVelmorView::OnApplicationSettings()
     KillAllTimers();
     CKxDlgApplication dialog(window());
     dialog.exec();
+}
+
+void CVelmorView::OnFileInfoDialog()
+{
+    if (fileInfo == nullptr) return;
+    fileInfo->show();
+    fileInfo->raise();
 }
 
 void CVelmorView::ShowNoScene()

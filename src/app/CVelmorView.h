@@ -8,6 +8,8 @@
 
 namespace velmor {
 
+class CKxDlgFileInfo;
+
 // 0 no scene, 1 normal, 2 full screen with the tool dialogs hidden, 3 a unit
 // being edited (view buttons and unit panel disabled).
 enum class ViewMode { kNoScene = 0, kNormal = 1, kFullScreen = 2, kUnitEditing = 3 };
@@ -23,6 +25,8 @@ public:
     // Menu "環境設定(&Z)": the application preference dialog, modally.
     void OnApplicationSettings();
     void KillAllTimers() {}
+    // Menu "ファイル情報(&I)": shows the file-information dialog on top.
+    void OnFileInfoDialog();
 
     void ShowNoScene() override;
     void SetSceneLoaded(bool loaded) override { sceneLoaded = loaded; }
@@ -35,6 +39,7 @@ public:
     bool sceneLoaded = false;
     int32_t paneCount = 1;
     SceneEvent* firstEvent = nullptr;
+    CKxDlgFileInfo* fileInfo = nullptr;   // a child window: deleted with the view
 };
 
 } // namespace velmor

@@ -1,5 +1,6 @@
 #pragma once
 // The scene's head: what the file-information dialog shows about a scene.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,9 @@ struct HeadItem {
     std::wstring type;
     std::wstring value;
     std::wstring italic;   // comma-separated start,length pairs
+    // The pairs as positions in the file-information text, filled when
+    // that text is built.
+    std::vector<int32_t> italicRanges;
 };
 
 struct SceneHead {
