@@ -7,6 +7,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -60,6 +64,60 @@ inline void PressAndRelease(QWidget* target, int key)
 {
     SendKey(target, QEvent::KeyPress, key);
     SendKey(target, QEvent::KeyRelease, key);
+}
+
+// A unit of kind Base that logs its reloads instead of building anything.
+template <typename Base>
+class LoggedUnit : public Base {
+public:
+    explicit LoggedUnit(std::vector<std::string>& log) : Base(nullptr), log_(log) {}
+    void Load() override { log_.push_back("Load"); }
+    void Release() override { log_.push_back("Release"); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+// The list's rows as "label | value".
+inline QStringList ListRows(QWidget& dialog, int listId)
+{
+    QStringList rows;
+    auto* list = Control<QTreeWidget>(dialog, listId);
+    for (int i = 0; list != nullptr && i < list->topLevelItemCount(); ++i)
+        rows << list->topLevelItem(i)->text(0) + " | " + list->topLevelItem(i)->text(1);
+    return rows;
+}
+
+inline void SelectRow(QWidget& dialog, int listId, int row)
+{
+    auto* list = Control<QTreeWidget>(dialog, listId);
+    list->setCurrentItem(list->topLevelItem(row));
+}
+
+// The texts of the given controls (labels or edits); "-" marks a disabled
+// one.
+inline QStringList Texts(QWidget& dialog, std::initializer_list<int> ids)
+{
+    QStringList texts;
+    for (int id : ids) {
+        QWidget* w = dialog.findChild<QWidget*>(ControlName(id));
+        EXPECT_NE(w, nullptr) << id;
+        if (w == nullptr) continue;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) text = edit->text();
+        if (auto* button = qobject_cast<QPushButton*>(w)) text = button->text();
+        texts << (w->isEnabled() ? text : "-" + text);
+    }
+    return texts;
+}
+
+// Types into the edits and presses "リストに反映".
+inline void ApplyTyped(QWidget& dialog, std::initializer_list<int> editIds, QStringList texts, int applyId)
+{
+    int i = 0;
+    for (int id : editIds) Control<QLineEdit>(dialog, id)->setText(texts.value(i++));
+    Control<QPushButton>(dialog, applyId)->click();
 }
 
 } // namespace velmor::test
