@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velmor {
 
@@ -17,9 +16,7 @@ namespace {
 
 enum TextRow { kReference = 0, kFixed = 1, kPixelSize = 2, kSize = 3, kRotation = 4 };
 
-const QString kXyz[] = {QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")};
-
-QString Point3(const float p[3]) { return UnitPropertyDialog::G(p[0]) + ", " + UnitPropertyDialog::G(p[1]) + ", " + UnitPropertyDialog::G(p[2]); }
+QString Point3(const float p[3]) { return UnitPropertyDialog::JoinG({p[0], p[1], p[2]}, ", "); }
 
 } // namespace
 
@@ -32,17 +29,11 @@ CKxDrawUText* CKxDlgUnitText::Unit() const { return static_cast<CKxDrawUText*>(E
 
 void CKxDlgUnitText::BuildControls()
 {
-    setWindowTitle(QStringLiteral("ユニット設定"));
-    auto* layout = new QVBoxLayout(this);
-    auto* own = new QGridLayout;
-    layout->addLayout(own);
+    QGridLayout* own = BeginControls();
 
-    own->addWidget(new QLabel(QStringLiteral("タイプ"), this), 0, 0);
-    type_ = new QComboBox(this);
-    type_->setObjectName(ControlName(kType));
-    type_->addItems({QStringLiteral("正面を向き大きさ固定"), QStringLiteral("正面を向き大きさ可変"),
-                     QStringLiteral("回転し大きさ可変"), QStringLiteral("位置固定大きさ固定")});
-    own->addWidget(type_, 0, 1, 1, 2);
+    type_ = AddCombo(own, 0, QStringLiteral("タイプ"), kType,
+                     {QStringLiteral("正面を向き大きさ固定"), QStringLiteral("正面を向き大きさ可変"),
+                      QStringLiteral("回転し大きさ可変"), QStringLiteral("位置固定大きさ固定")});
 
     own->addWidget(new QLabel(QStringLiteral("文字"), this), 1, 0);
     text_ = new QLineEdit(this);
@@ -63,14 +54,10 @@ void CKxDlgUnitText::BuildControls()
     select->setAutoDefault(false);
     own->addWidget(select, 2, 2);
 
-    bold_ = new QCheckBox(QStringLiteral("bold"), this);
-    bold_->setObjectName(ControlName(kBold));
-    italic_ = new QCheckBox(QStringLiteral("italic"), this);
-    italic_->setObjectName(ControlName(kItalic));
-    own->addWidget(bold_, 3, 1);
-    own->addWidget(italic_, 3, 2);
+    bold_ = AddCheck(own, 3, 1, QStringLiteral("bold"), kBold);
+    italic_ = AddCheck(own, 3, 2, QStringLiteral("italic"), kItalic);
 
-    BuildPropertyGrid(layout);
+    BuildPropertyGrid();
 
     connect(type_, &QComboBox::activated, this, [this] { OnCbnSelchangeType(); });
     connect(applyText, &QPushButton::clicked, this, [this] { OnBnClickedApplyText(); });
@@ -98,56 +85,28 @@ std::vector<UnitPropertyDialog::ParamRow> CKxDlgUnitText::Rows() const
     if (u.mode == 3) rows.push_back({kFixed, QStringLiteral("固定座標"), Point3(u.fixPoint)});
     if (u.mode == 0 || u.mode == 3) rows.push_back({kPixelSize, QStringLiteral("ピクセルサイズ"), G(u.fontSize)});
     if (u.mode == 1 || u.mode == 2) rows.push_back({kSize, QStringLiteral("サイズ"), G(u.textScale)});
-    if (u.mode == 2)
-        rows.push_back({kRotation, QStringLiteral("回転"),
-                        G(u.rot[0]) + "," + G(u.rot[1]) + "," + G(u.rot[2]) + "," + G(u.rot[3])});
+    if (u.mode == 2) rows.push_back(RotationRow(kRotation, u.rot));
     return rows;
 }
 
 UnitPropertyDialog::RowEditors CKxDlgUnitText::Editors(int kind) const
 {
     const CKxDrawUText& u = *Unit();
-    RowEditors e;
     switch (kind) {
-    case kReference:
-    case kFixed: {
-        const float* p = kind == kReference ? u.coordinate : u.fixPoint;
-        e.name = kind == kReference ? QStringLiteral("基準座標") : QStringLiteral("固定座標");
-        e.count = 3;
-        for (int i = 0; i < 3; ++i) {
-            e.captions[i] = kXyz[i];
-            e.values[i] = G(p[i]);
-        }
-        break;
+    case kReference: return Coordinates(QStringLiteral("基準座標"), u.coordinate, 3);
+    case kFixed: return Coordinates(QStringLiteral("固定座標"), u.fixPoint, 3);
+    case kPixelSize: return SingleValue(QStringLiteral("ピクセルサイズ"), G(u.fontSize));
+    case kSize: return SingleValue(QStringLiteral("サイズ"), G(u.textScale));
+    default: return Rotation(u.rot);
     }
-    case kPixelSize:
-        e.name = QStringLiteral("ピクセルサイズ");
-        e.values[0] = G(u.fontSize);
-        break;
-    case kSize:
-        e.name = QStringLiteral("サイズ");
-        e.values[0] = G(u.textScale);
-        break;
-    default:
-        e.name = QStringLiteral("回転");
-        e.count = 4;
-        e.captions = {QStringLiteral("角度"), kXyz[0], kXyz[1], kXyz[2]};
-        for (int i = 0; i < 4; ++i) e.values[i] = G(u.rot[i]);
-        break;
-    }
-    return e;
 }
 
 void CKxDlgUnitText::StoreRow(int kind, const QStringList& texts)
 {
     CKxDrawUText& u = *Unit();
     switch (kind) {
-    case kReference:
-    case kFixed: {
-        float* p = kind == kReference ? u.coordinate : u.fixPoint;
-        for (int i = 0; i < 3; ++i) p[i] = ReadFloat(texts.value(i));
-        break;
-    }
+    case kReference: StoreFloats(u.coordinate, 3, texts); break;
+    case kFixed: StoreFloats(u.fixPoint, 3, texts); break;
     case kPixelSize: u.fontSize = ReadFloat(texts.value(0)); break;
     case kSize: u.textScale = ReadFloat(texts.value(0)); break;
     default: StoreRotation(u.rot, texts); break;

@@ -5,6 +5,8 @@
 #include "render/GeometryRoutines.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +14,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace velmor {
 
@@ -39,8 +44,111 @@ void UnitPropertyDialog::StoreRotation(float rot[4], const QStringList& texts)
     }
 }
 
-void UnitPropertyDialog::BuildPropertyGrid(QBoxLayout* layout)
+float UnitPropertyDialog::ClampOpacity(float value) { return std::clamp(value, 0.0f, 1.0f); }
+
+void UnitPropertyDialog::StoreFloats(float* out, int count, const QStringList& texts)
 {
+    for (int i = 0; i < count; ++i) out[i] = ReadFloat(texts.value(i));
+}
+
+QString UnitPropertyDialog::JoinG(std::initializer_list<double> values, const QString& separator)
+{
+    QStringList parts;
+    for (double v : values) parts << G(v);
+    return parts.join(separator);
+}
+
+QString UnitPropertyDialog::JoinD(std::initializer_list<int32_t> values, const QString& separator)
+{
+    QStringList parts;
+    for (int32_t v : values) parts << D(v);
+    return parts.join(separator);
+}
+
+UnitPropertyDialog::RowEditors UnitPropertyDialog::SingleValue(const QString& name, const QString& value)
+{
+    RowEditors e;
+    e.name = name;
+    e.values[0] = value;
+    return e;
+}
+
+UnitPropertyDialog::RowEditors UnitPropertyDialog::Coordinates(const QString& name, const float* p, int count)
+{
+    static const QString kAxes[] = {QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")};
+    RowEditors e;
+    e.name = name;
+    e.count = count;
+    for (int i = 0; i < count; ++i) {
+        e.captions[i] = kAxes[i];
+        e.values[i] = G(p[i]);
+    }
+    return e;
+}
+
+UnitPropertyDialog::RowEditors UnitPropertyDialog::Rotation(const float rot[4])
+{
+    RowEditors e = Coordinates(QStringLiteral("回転"), rot + 1, 3);
+    e.count = 4;
+    e.captions = {QStringLiteral("角度"), e.captions[0], e.captions[1], e.captions[2]};
+    e.values = {G(rot[0]), e.values[0], e.values[1], e.values[2]};
+    return e;
+}
+
+UnitPropertyDialog::ParamRow UnitPropertyDialog::RotationRow(int kind, const float rot[4])
+{
+    return {kind, QStringLiteral("回転"), JoinG({rot[0], rot[1], rot[2], rot[3]}, ",")};
+}
+
+QComboBox* UnitPropertyDialog::AddCombo(QGridLayout* grid, int row, const QString& caption, int id,
+                                        const QStringList& items)
+{
+    grid->addWidget(new QLabel(caption, this), row, 0);
+    auto* combo = new QComboBox(this);
+    combo->setObjectName(ControlName(id));
+    combo->addItems(items);
+    grid->addWidget(combo, row, 1);
+    return combo;
+}
+
+QCheckBox* UnitPropertyDialog::AddCheck(QGridLayout* grid, int row, int column, const QString& text, int id)
+{
+    auto* check = new QCheckBox(text, this);
+    check->setObjectName(ControlName(id));
+    grid->addWidget(check, row, column);
+    return check;
+}
+
+void UnitPropertyDialog::SelectStartingWith(QComboBox* combo, const std::wstring& text)
+{
+    const QString prefix = QString::fromStdWString(text);
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+            combo->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void UnitPropertyDialog::StoreChosenText(QComboBox* combo, std::wstring& field)
+{
+    field = combo->currentText().toStdWString();
+    ResetRows();
+    ApplyUnitEdits();
+}
+
+QGridLayout* UnitPropertyDialog::BeginControls()
+{
+    setWindowTitle(QStringLiteral("ユニット設定"));
+    layout_ = new QVBoxLayout(this);
+    auto* own = new QGridLayout;
+    layout_->addLayout(own);
+    return own;
+}
+
+void UnitPropertyDialog::BuildPropertyGrid()
+{
+    QBoxLayout* layout = layout_;
     list_ = new QTreeWidget(this);
     list_->setObjectName(ControlName(ids_.list));
     list_->setColumnCount(2);
@@ -80,6 +188,7 @@ void UnitPropertyDialog::BuildPropertyGrid(QBoxLayout* layout)
     applyToList_->setAutoDefault(false);
     layout->addWidget(applyToList_);
     connect(applyToList_, &QPushButton::clicked, this, [this] { OnBnClickedApplyToList(); });
+    ShowParamEditors();
 }
 
 void UnitPropertyDialog::FillParamList()

@@ -10,9 +10,14 @@
 #include <QStringList>
 
 #include <array>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 class QBoxLayout;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -59,12 +64,30 @@ public:
     // Stores angle and axis; an angle of exactly 0 sets the axis to (1, 0, 0),
     // any other angle normalises the axis.
     static void StoreRotation(float rot[4], const QStringList& texts);
+    // Opacity rows keep the diffuse alpha within 0..1.
+    static float ClampOpacity(float value);
+    // Stores the first `count` texts as floats.
+    static void StoreFloats(float* out, int count, const QStringList& texts);
+    // Values joined by `separator`, each "%g" (or "%d").
+    static QString JoinG(std::initializer_list<double> values, const QString& separator);
+    static QString JoinD(std::initializer_list<int32_t> values, const QString& separator);
+
+    // Editor layouts that several dialogs share.
+    static RowEditors SingleValue(const QString& name, const QString& value);
+    // Captions "x", "y" (and "z") over the first `count` values of `p`.
+    static RowEditors Coordinates(const QString& name, const float* p, int count);
+    // "角度", "x", "y", "z" over angle and axis.
+    static RowEditors Rotation(const float rot[4]);
+    // The row of a rotation: "回転" with "%g,%g,%g,%g".
+    static ParamRow RotationRow(int kind, const float rot[4]);
 
 protected:
     explicit UnitPropertyDialog(GridIds ids);
 
-    // Adds the list and the editors under the dialog's own controls.
-    void BuildPropertyGrid(QBoxLayout* layout);
+    // Titles the dialog and gives the area for its own controls, above the
+    // list; BuildPropertyGrid then adds the list and the editors below.
+    QGridLayout* BeginControls();
+    void BuildPropertyGrid();
 
     virtual std::vector<ParamRow> Rows() const = 0;
     virtual RowEditors Editors(int kind) const = 0;
@@ -80,11 +103,23 @@ protected:
     // The common end of SetUnit: list, no selection, editors, shown.
     void ShowForUnit(CKxDrawUnit* unit);
 
+    // Own controls above the list, on `grid`, numbered and connected by the
+    // dialog.
+    QComboBox* AddCombo(QGridLayout* grid, int row, const QString& caption, int id, const QStringList& items);
+    QCheckBox* AddCheck(QGridLayout* grid, int row, int column, const QString& text, int id);
+    // Selects the first item that begins with `text`, ignoring case; no
+    // match leaves the selection as it was.
+    static void SelectStartingWith(QComboBox* combo, const std::wstring& text);
+    // A combo choice stored into a string of the unit: the rows may change,
+    // so they are refilled unselected, then the edit is applied.
+    void StoreChosenText(QComboBox* combo, std::wstring& field);
+
     void OnLvnItemchangedParamList(int row);
     void OnBnClickedApplyToList();
 
 private:
     GridIds ids_;
+    QBoxLayout* layout_ = nullptr;
     QTreeWidget* list_ = nullptr;
     QLabel* nameCaption_ = nullptr;
     std::array<QLabel*, 4> captions_{};

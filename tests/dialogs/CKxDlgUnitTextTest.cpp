@@ -17,11 +17,11 @@ namespace {
 constexpr int kList = 1330;
 constexpr int kApply = 1325;
 
-class CKxDlgUnitTextTest : public ::testing::Test {
+class CKxDlgUnitTextTest : public DialogFixture<CKxDlgUnitText, CKxDrawUText> {
 protected:
     CKxDlgUnitTextTest()
     {
-        dialog->Create(&parent, view.Seams());
+        list = kList;
         unit.mode = 3;
         unit.fixPoint[0] = 0.25f;
         unit.fixPoint[1] = -1.0f;
@@ -30,27 +30,7 @@ protected:
         unit.text = L"注記 A";
         unit.bold = true;
     }
-    ~CKxDlgUnitTextTest() override { delete dialog; }
-
-    void ChooseType(int index)
-    {
-        auto* combo = Control<QComboBox>(*dialog, CKxDlgUnitText::kType);
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-    void Opened()
-    {
-        dialog->SetUnit(&unit);
-        unitLog.clear();
-        view.log.clear();
-    }
-
-    GuiFirst gui;
-    QWidget parent;
-    RecordingUnitView view;
-    CKxDlgUnitText* dialog = new CKxDlgUnitText;
-    std::vector<std::string> unitLog;
-    LoggedUnit<CKxDrawUText> unit{unitLog};
+    void ChooseType(int index) { Choose(CKxDlgUnitText::kType, index); }
 };
 
 TEST_F(CKxDlgUnitTextTest, ControlsCarryTheirNumbersAndTexts)
@@ -62,7 +42,7 @@ TEST_F(CKxDlgUnitTextTest, ControlsCarryTheirNumbersAndTexts)
     EXPECT_EQ(combo->itemText(1), QStringLiteral("正面を向き大きさ可変"));
     EXPECT_EQ(combo->itemText(2), QStringLiteral("回転し大きさ可変"));
     EXPECT_EQ(combo->itemText(3), QStringLiteral("位置固定大きさ固定"));
-    EXPECT_EQ(Texts(*dialog, {1342, 1328, 1325}), QStringList({"適用", "選択", "リストに反映"}));
+    EXPECT_EQ(Texts(*dialog, {1342, 1328, 1325}), QStringList({"適用", "選択", "-リストに反映"}));
     EXPECT_EQ(Control<QCheckBox>(*dialog, 1326)->text(), QStringLiteral("bold"));
     EXPECT_EQ(Control<QCheckBox>(*dialog, 1329)->text(), QStringLiteral("italic"));
     EXPECT_TRUE(Control<QLineEdit>(*dialog, 1327)->isReadOnly());

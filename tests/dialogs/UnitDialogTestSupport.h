@@ -6,6 +6,7 @@
 #include "dialogs/UnitDialogFrame.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +15,12 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Readable failure output for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace velmor::test {
 
@@ -119,5 +124,48 @@ inline void ApplyTyped(QWidget& dialog, std::initializer_list<int> editIds, QStr
     for (int id : editIds) Control<QLineEdit>(dialog, id)->setText(texts.value(i++));
     Control<QPushButton>(dialog, applyId)->click();
 }
+
+// A dialog of type Dialog over a recording view, editing a logged unit
+// of type Unit; `list` is the number of the dialog's property list.
+template <typename Dialog, typename Unit>
+class DialogFixture : public ::testing::Test {
+protected:
+    DialogFixture() { dialog->Create(&parent, view.Seams()); }
+    ~DialogFixture() override { delete dialog; }
+
+    void Opened()
+    {
+        dialog->SetUnit(&unit);
+        unitLog.clear();
+        view.log.clear();
+    }
+    // Picks a combo item as the user would.
+    void Choose(int comboId, int index)
+    {
+        auto* combo = Control<QComboBox>(*dialog, comboId);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    void Choose(int comboId, const QString& item)
+    {
+        const int index = Control<QComboBox>(*dialog, comboId)->findText(item);
+        ASSERT_GE(index, 0) << item.toStdString();
+        Choose(comboId, index);
+    }
+    QStringList Labels() const
+    {
+        QStringList labels;
+        for (const QString& row : ListRows(*dialog, list)) labels << row.section(" | ", 0, 0);
+        return labels;
+    }
+
+    GuiFirst gui;
+    QWidget parent;
+    RecordingUnitView view;
+    Dialog* dialog = new Dialog;
+    std::vector<std::string> unitLog;
+    LoggedUnit<Unit> unit{unitLog};
+    int list = 0;
+};
 
 } // namespace velmor::test
