@@ -313,3 +313,20 @@ TEST_F(TopoMapDialogTest, CornersAndOpacity)
 }
 
 } // namespace
+
+namespace {
+
+// The program takes LC_NUMERIC from the environment at start-up; typed and
+// shown numbers must not follow it.
+TEST(UnitDialogNumbers, ReadAndShownWithAPointUnderAnyLocale)
+{
+    GuiApplication();
+    EXPECT_FLOAT_EQ(UnitPropertyDialog::ReadFloat(QStringLiteral(" 1.5,7")), 1.5f);
+    EXPECT_FLOAT_EQ(UnitPropertyDialog::ReadFloat(QStringLiteral("1,5")), 1.0f);
+    EXPECT_EQ(UnitPropertyDialog::G(0.25), QStringLiteral("0.25"));
+    EXPECT_EQ(UnitPropertyDialog::JoinG({1.5, -2, 1e-7}, ", "), QStringLiteral("1.5, -2, 1e-07"));
+    EXPECT_EQ(UnitPropertyDialog::ReadInt(QStringLiteral("99999999999")), 2147483647);
+    EXPECT_EQ(UnitPropertyDialog::ReadInt(QStringLiteral("-12abc")), -12);
+}
+
+} // namespace
