@@ -35,8 +35,8 @@ QPushButton* Button(QWidget* owner, int id, const char* text)
 
 } // namespace
 
-CKxDlgUnitSurface::CKxDlgUnitSurface(QWidget* parent)
-    : ThresholdHistogramDialog(parent, {kHistogram, kMinimumLabel, kMaximumLabel, kMagnification, kLowerLimit,
+CKxDlgUnitSurface::CKxDlgUnitSurface()
+    : ThresholdHistogramDialog({kHistogram, kMinimumLabel, kMaximumLabel, kMagnification, kLowerLimit,
                                         kUpperLimit})
 {
     setWindowTitle(QStringLiteral("ユニット設定"));
@@ -76,23 +76,25 @@ CKxDlgUnitSurface::CKxDlgUnitSurface(QWidget* parent)
     connect(clip_->colorScale, &QPushButton::clicked, this, [this] { OnBnClickedColorScalePreference(); });
     connect(clip_->sectionImage, &QPushButton::clicked, this, [this] { OnBnClickedSaveSectionImage(); });
     clip_->Connect(
-        this, [this] { return unit; }, [this] { return refreshReady != 0; }, [this] { RenderNow(); });
+        this, [this] { return Unit(); }, [this] { return refreshReady != 0; }, [this] { RenderNow(); });
 }
 
 CKxDlgUnitSurface::~CKxDlgUnitSurface() = default;
 
-void CKxDlgUnitSurface::Create(CVelmorView* owner, RenderSettings* settings)
+void CKxDlgUnitSurface::Create(QWidget* parent, UnitDialogView view, RenderSettings* settings)
 {
-    AttachView(owner);
     renderSettings = settings;
     refreshReady = 0;
+    UnitDialogFrame::Create(parent, std::move(view));
 }
 
-const DataObject* CKxDlgUnitSurface::HistogramData() const { return unit != nullptr ? unit->data : nullptr; }
+const DataObject* CKxDlgUnitSurface::HistogramData() const { return Unit() != nullptr ? Unit()->data : nullptr; }
+
+CKxDrawUSurfaceR* CKxDlgUnitSurface::Unit() const { return static_cast<CKxDrawUSurfaceR*>(EditedUnit()); }
 
 void CKxDlgUnitSurface::SetUnit(CKxDrawUSurfaceR* edited)
 {
-    unit = edited;
+    BindUnit(edited);
     UpdateClipControls();
     ShowValueRange();
     DrawHistogram();
@@ -104,16 +106,16 @@ void CKxDlgUnitSurface::SetUnit(CKxDrawUSurfaceR* edited)
 
 void CKxDlgUnitSurface::ShowValueRange()
 {
-    if (unit == nullptr) return;
-    lowerEdit_->setText(QString::number(static_cast<int32_t>(std::trunc(unit->GetBorderLow()))));
-    upperEdit_->setText(QString::number(static_cast<int32_t>(std::trunc(unit->GetBorderUp()))));
-    if (unit->data != nullptr) ShowDataRange(*unit->data);
+    if (Unit() == nullptr) return;
+    lowerEdit_->setText(QString::number(static_cast<int32_t>(std::trunc(Unit()->GetBorderLow()))));
+    upperEdit_->setText(QString::number(static_cast<int32_t>(std::trunc(Unit()->GetBorderUp()))));
+    if (Unit()->data != nullptr) ShowDataRange(*Unit()->data);
 }
 
 void CKxDlgUnitSurface::UpdateClipControls()
 {
     refreshReady = 0;
-    clip_->Refresh(unit, seams.currentPaneClipOn && seams.currentPaneClipOn(), renderSettings);
+    clip_->Refresh(Unit(), seams.currentPaneClipOn && seams.currentPaneClipOn(), renderSettings);
     refreshReady = 1;
 }
 
@@ -121,18 +123,18 @@ void CKxDlgUnitSurface::HideUnitDialog()
 {
     ReleaseDrag();
     refreshReady = 0;
-    ThresholdHistogramDialog::HideUnitDialog();
+    UnitDialogFrame::HideUnitDialog();
     RenderNow();
 }
 
 bool CKxDlgUnitSurface::RebuildSurface()
 {
-    unit->SaveMesh();
-    const int32_t r = unit->MakeSurface(false, true);
+    Unit()->SaveMesh();
+    const int32_t r = Unit()->MakeSurface(false, true);
     if (r == -1) ShowMessage(L"memory error, return to previous");
     if (r == -1 || r == 1) {
-        unit->RestoreSavedMesh();
-        unit->BuildMeshBuffers();
+        Unit()->RestoreSavedMesh();
+        Unit()->BuildMeshBuffers();
         return false;
     }
     return true;
@@ -140,7 +142,7 @@ bool CKxDlgUnitSurface::RebuildSurface()
 
 void CKxDlgUnitSurface::OnBnClickedApply()
 {
-    if (unit == nullptr) return;
+    if (Unit() == nullptr) return;
     if (seams.lockControls) seams.lockControls();
     int32_t lower = ParseLeadingInt32(lowerEdit_->text().toStdWString());
     int32_t upper = ParseLeadingInt32(upperEdit_->text().toStdWString());
@@ -149,15 +151,15 @@ void CKxDlgUnitSurface::OnBnClickedApply()
         DrawHistogram();
     }
     bool rebuilt = true;
-    if (static_cast<double>(lower) != unit->GetBorderLow() || static_cast<double>(upper) != unit->GetBorderUp()) {
-        unit->SetBorder(static_cast<float>(lower), static_cast<float>(upper));
+    if (static_cast<double>(lower) != Unit()->GetBorderLow() || static_cast<double>(upper) != Unit()->GetBorderUp()) {
+        Unit()->SetBorder(static_cast<float>(lower), static_cast<float>(upper));
         if (!RebuildSurface()) {
-            unit->RestoreBorder();
+            Unit()->RestoreBorder();
             rebuilt = false;
         }
     }
     if (rebuilt) {
-        unit->innerDraw = !clip_->capOff->isChecked();
+        Unit()->innerDraw = !clip_->capOff->isChecked();
         if (seams.refreshUnitPanel) seams.refreshUnitPanel(false);
         RenderNow();
     }
@@ -166,32 +168,32 @@ void CKxDlgUnitSurface::OnBnClickedApply()
 
 void CKxDlgUnitSurface::OnBnClickedDataPreference()
 {
-    if (unit == nullptr || unit->data == nullptr) return;
-    BeginNestedDialog();
-    if (!seams.runVoxelDataDialog || !seams.runVoxelDataDialog(*unit->data)) return;
-    if (unit->capTextured) unit->capTextureDirty = true;
-    const VoxelPitch& pitch = unit->data->voxelPitch;
-    unit->SetPitch(pitch.loadedPitch[0], pitch.loadedPitch[1], pitch.loadedPitch[2], pitch.unit);
-    if (seams.resetCurrentPane) seams.resetCurrentPane();
+    if (Unit() == nullptr || Unit()->data == nullptr) return;
+    SetNestedDialogFlag(true);
+    if (!seams.runVoxelDataDialog || !seams.runVoxelDataDialog(*Unit()->data)) return;
+    if (Unit()->capTextured) Unit()->capTextureDirty = true;
+    const VoxelPitch& pitch = Unit()->data->voxelPitch;
+    Unit()->SetPitch(pitch.loadedPitch[0], pitch.loadedPitch[1], pitch.loadedPitch[2], pitch.unit);
+    RefreshCurrentPane();
     if (seams.refreshScaleBarDialog) seams.refreshScaleBarDialog();
     RenderNow();
-    nestedDialog = 0;
+    SetNestedDialogFlag(false);
 }
 
 void CKxDlgUnitSurface::OnBnClickedColorScalePreference()
 {
-    if (unit == nullptr) return;
-    BeginNestedDialog();
-    if (!seams.runColorScaleDialog || !seams.runColorScaleDialog(*unit)) return;
+    if (Unit() == nullptr) return;
+    SetNestedDialogFlag(true);
+    if (!seams.runColorScaleDialog || !seams.runColorScaleDialog(*Unit())) return;
     RenderNow();
-    nestedDialog = 0;
+    SetNestedDialogFlag(false);
 }
 
 void CKxDlgUnitSurface::OnBnClickedSaveSectionImage()
 {
-    if (unit == nullptr) return;
-    BeginNestedDialog();
-    if (!unit->IsRenderingTypeABE()) {
+    if (Unit() == nullptr) return;
+    SetNestedDialogFlag(true);
+    if (!Unit()->IsRenderingTypeABE()) {
         ShowMessage(L"Rendering type A, B, or E only");
         return;
     }
@@ -211,18 +213,18 @@ void CKxDlgUnitSurface::OnBnClickedSaveSectionImage()
         ShowMessage(L"File format is only tif or jpg or bmp.");
         return;
     }
-    if (extension == L"tif" && unit->colorTable != L"GRAY") {
+    if (extension == L"tif" && Unit()->colorTable != L"GRAY") {
         ShowMessage(L"tiff image format is only grayscale.");
         return;
     }
     LastFolder = GetFolderPart(path);
-    SaveSectionImage(*unit, path, extension);
+    SaveSectionImage(*Unit(), path, extension);
 }
 
 void CKxDlgUnitSurface::OnBnClickedExportHistogram()
 {
-    if (unit == nullptr || unit->data == nullptr) return;
-    BeginNestedDialog();
+    if (Unit() == nullptr || Unit()->data == nullptr) return;
+    SetNestedDialogFlag(true);
     SaveDialogRequest request;
     request.defaultExtension = L"hist";
     request.defaultName = LastFolder + L"histogram.csv";
@@ -230,8 +232,8 @@ void CKxDlgUnitSurface::OnBnClickedExportHistogram()
     const std::wstring path = CurrentExportDialogs().AskSavePath(request);
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
-    WriteHistogramCsv(*unit->data, path);
-    nestedDialog = 0;
+    WriteHistogramCsv(*Unit()->data, path);
+    SetNestedDialogFlag(false);
 }
 
 } // namespace velmor

@@ -38,10 +38,10 @@ public:
         kDataPreference = 1251,
     };
 
-    explicit CKxDlgUnitSurface(QWidget* parent = nullptr);
+    CKxDlgUnitSurface();
     ~CKxDlgUnitSurface() override;
 
-    void Create(CVelmorView* owner, RenderSettings* settings);
+    void Create(QWidget* parent, UnitDialogView view, RenderSettings* settings);
     void SetUnit(CKxDrawUSurfaceR* edited);
     void UpdateClipControls();
     void ShowValueRange();
@@ -55,7 +55,8 @@ public:
     void OnBnClickedDataPreference();
 
     RenderSettings* renderSettings = nullptr;
-    CKxDrawUSurfaceR* unit = nullptr;
+    // The edited unit; null before the first SetUnit and after ForgetUnit.
+    CKxDrawUSurfaceR* Unit() const;
 
 protected:
     const DataObject* HistogramData() const override;

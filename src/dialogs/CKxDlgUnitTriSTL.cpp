@@ -14,7 +14,7 @@
 
 namespace velmor {
 
-CKxDlgUnitTriSTL::CKxDlgUnitTriSTL(QWidget* parent) : UnitDialogFrame(parent)
+CKxDlgUnitTriSTL::CKxDlgUnitTriSTL()
 {
     setWindowTitle(QStringLiteral("ユニット設定"));
     clip_ = std::make_unique<ClipSectionControls>(
@@ -41,24 +41,26 @@ CKxDlgUnitTriSTL::CKxDlgUnitTriSTL(QWidget* parent) : UnitDialogFrame(parent)
 
     connect(dataPreference, &QPushButton::clicked, this, [this] { OnBnClickedDataPreference(); });
     clip_->Connect(
-        this, [this] { return unit; }, [this] { return refreshReady != 0; }, [this] { RenderNow(); });
+        this, [this] { return Unit(); }, [this] { return refreshReady != 0; }, [this] { RenderNow(); });
 }
 
 CKxDlgUnitTriSTL::~CKxDlgUnitTriSTL() = default;
 
-void CKxDlgUnitTriSTL::Create(CVelmorView* owner, RenderSettings* settings)
+void CKxDlgUnitTriSTL::Create(QWidget* parent, UnitDialogView view, RenderSettings* settings)
 {
-    AttachView(owner);
     renderSettings = settings;
     refreshReady = 0;
+    UnitDialogFrame::Create(parent, std::move(view));
 }
+
+CKxDrawUTriangles* CKxDlgUnitTriSTL::Unit() const { return static_cast<CKxDrawUTriangles*>(EditedUnit()); }
 
 void CKxDlgUnitTriSTL::SetUnit(CKxDrawUTriangles* edited)
 {
-    unit = edited;
+    BindUnit(edited);
     std::wstring name;
-    if (unit != nullptr) unit->GetClassName(name);
-    if (name == L"CKxDrawUTriIndex" || name == L"CKxDrawUSTL" || name == L"CKxDrawUPointCloud") data = unit->data;
+    if (Unit() != nullptr) Unit()->GetClassName(name);
+    if (name == L"CKxDrawUTriIndex" || name == L"CKxDrawUSTL" || name == L"CKxDrawUPointCloud") data = Unit()->data;
     UpdateClipControls();
     refreshReady = 1;
     show();
@@ -68,7 +70,7 @@ void CKxDlgUnitTriSTL::SetUnit(CKxDrawUTriangles* edited)
 void CKxDlgUnitTriSTL::UpdateClipControls()
 {
     refreshReady = 0;
-    clip_->Refresh(unit, seams.currentPaneClipOn && seams.currentPaneClipOn(), renderSettings);
+    clip_->Refresh(Unit(), seams.currentPaneClipOn && seams.currentPaneClipOn(), renderSettings);
     refreshReady = 1;
 }
 
@@ -81,16 +83,16 @@ void CKxDlgUnitTriSTL::HideUnitDialog()
 
 void CKxDlgUnitTriSTL::OnBnClickedDataPreference()
 {
-    if (unit == nullptr || data == nullptr) return;
-    BeginNestedDialog();
+    if (Unit() == nullptr || data == nullptr) return;
+    SetNestedDialogFlag(true);
     if (!seams.runArrayDataDialog || !seams.runArrayDataDialog(*data)) return;
-    if (unit->capTextured) unit->capTextureDirty = true;
+    if (Unit()->capTextured) Unit()->capTextureDirty = true;
     const CoordinateScale& scale = data->coordinateScale;
-    unit->SetPitch(scale.scale[0], scale.scale[1], scale.scale[2], scale.unit);
-    if (seams.resetCurrentPane) seams.resetCurrentPane();
+    Unit()->SetPitch(scale.scale[0], scale.scale[1], scale.scale[2], scale.unit);
+    RefreshCurrentPane();
     if (seams.refreshScaleBarDialog) seams.refreshScaleBarDialog();
     RenderNow();
-    nestedDialog = 0;
+    SetNestedDialogFlag(false);
 }
 
 } // namespace velmor

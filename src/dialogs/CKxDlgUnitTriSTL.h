@@ -3,6 +3,7 @@
 // controls and the data preference of its coordinate data.
 #include "dialogs/ClipSectionControls.h"
 #include "dialogs/UnitDialogFrame.h"
+#include "dialogs/UnitDialogSeams.h"
 
 #include <memory>
 
@@ -25,19 +26,26 @@ public:
         kDataPreference = 1268,
     };
 
-    explicit CKxDlgUnitTriSTL(QWidget* parent = nullptr);
+    CKxDlgUnitTriSTL();
     ~CKxDlgUnitTriSTL() override;
 
-    void Create(CVelmorView* owner, RenderSettings* settings);
+    void Create(QWidget* parent, UnitDialogView view, RenderSettings* settings);
     void SetUnit(CKxDrawUTriangles* edited);
     void UpdateClipControls();
     void HideUnitDialog() override;
 
     void OnBnClickedDataPreference();
 
+    UnitDialogSeams seams;
+    uint8_t refreshReady = 0;
     RenderSettings* renderSettings = nullptr;
-    CKxDrawUTriangles* unit = nullptr;
+    // The edited unit; null before the first SetUnit and after ForgetUnit.
+    CKxDrawUTriangles* Unit() const;
     DataObject* data = nullptr;
+
+protected:
+    // The controls are built with the object.
+    void BuildControls() override {}
 
 private:
     std::unique_ptr<ClipSectionControls> clip_;

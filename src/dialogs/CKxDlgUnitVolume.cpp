@@ -29,8 +29,8 @@ int Truncated(double value)
 
 } // namespace
 
-CKxDlgUnitVolume::CKxDlgUnitVolume(QWidget* parent)
-    : ThresholdHistogramDialog(parent, {kHistogram, kMinimumLabel, kMaximumLabel, kMagnification, kLowerLimit,
+CKxDlgUnitVolume::CKxDlgUnitVolume()
+    : ThresholdHistogramDialog({kHistogram, kMinimumLabel, kMaximumLabel, kMagnification, kLowerLimit,
                                         kUpperLimit})
 {
     setWindowTitle(QStringLiteral("  ユニット設定"));
@@ -91,13 +91,15 @@ CKxDlgUnitVolume::CKxDlgUnitVolume(QWidget* parent)
     connect(contrast_, &QLineEdit::textChanged, this, [this] { OnEnChangeContrast(); });
 }
 
-void CKxDlgUnitVolume::Create(CVelmorView* owner) { AttachView(owner); }
+void CKxDlgUnitVolume::Create(QWidget* parent, UnitDialogView view) { UnitDialogFrame::Create(parent, std::move(view)); }
 
-const DataObject* CKxDlgUnitVolume::HistogramData() const { return unit != nullptr ? unit->volumeData : nullptr; }
+const DataObject* CKxDlgUnitVolume::HistogramData() const { return Unit() != nullptr ? Unit()->volumeData : nullptr; }
+
+CKxDrawUVolumeR* CKxDlgUnitVolume::Unit() const { return static_cast<CKxDrawUVolumeR*>(EditedUnit()); }
 
 void CKxDlgUnitVolume::SetUnit(CKxDrawUVolumeR* edited)
 {
-    unit = edited;
+    BindUnit(edited);
     ShowBrightnessContrast();
     ShowValueRange();
     DrawHistogram();
@@ -108,10 +110,10 @@ void CKxDlgUnitVolume::SetUnit(CKxDrawUVolumeR* edited)
 
 void CKxDlgUnitVolume::ShowBrightnessContrast()
 {
-    if (unit == nullptr) return;
-    const bool additive = unit->renderingType == L"A";
-    const float brightness = additive ? unit->brightnessA : unit->brightnessB;
-    const float contrast = additive ? unit->contrastA : unit->contrastB;
+    if (Unit() == nullptr) return;
+    const bool additive = Unit()->renderingType == L"A";
+    const float brightness = additive ? Unit()->brightnessA : Unit()->brightnessB;
+    const float contrast = additive ? Unit()->contrastA : Unit()->contrastB;
     brightness_->setText(QString::asprintf("%0.0f", brightness));
     brightnessSlider_->setValue(Truncated(brightness));
     contrast_->setText(QString::asprintf("%1.2f", contrast));
@@ -120,102 +122,102 @@ void CKxDlgUnitVolume::ShowBrightnessContrast()
 
 void CKxDlgUnitVolume::ShowValueRange()
 {
-    if (unit == nullptr) return;
-    lowerEdit_->setText(QString::asprintf("%0.0f", unit->GetRangeLow()));
-    upperEdit_->setText(QString::asprintf("%0.0f", unit->GetRangeHigh()));
-    if (unit->volumeData != nullptr) ShowDataRange(*unit->volumeData);
+    if (Unit() == nullptr) return;
+    lowerEdit_->setText(QString::asprintf("%0.0f", Unit()->GetRangeLow()));
+    upperEdit_->setText(QString::asprintf("%0.0f", Unit()->GetRangeHigh()));
+    if (Unit()->volumeData != nullptr) ShowDataRange(*Unit()->volumeData);
 }
 
 void CKxDlgUnitVolume::HideUnitDialog()
 {
     ReleaseDrag();
-    ThresholdHistogramDialog::HideUnitDialog();
+    UnitDialogFrame::HideUnitDialog();
     RenderNow();
 }
 
 void CKxDlgUnitVolume::OnBrightnessSlider(int position)
 {
-    if (unit == nullptr) return;
+    if (Unit() == nullptr) return;
     brightness_->setText(QString::asprintf("%0.0f", static_cast<double>(position)));
 }
 
 void CKxDlgUnitVolume::OnContrastSlider(int position)
 {
-    if (unit == nullptr) return;
+    if (Unit() == nullptr) return;
     contrast_->setText(QString::asprintf("%1.2f", position / 100.0));
 }
 
 void CKxDlgUnitVolume::OnEnChangeBrightness()
 {
-    if (unit == nullptr) return;
+    if (Unit() == nullptr) return;
     const QSignalBlocker block(brightnessSlider_);
     brightnessSlider_->setValue(Truncated(EditNumber(brightness_)));
 }
 
 void CKxDlgUnitVolume::OnEnChangeContrast()
 {
-    if (unit == nullptr) return;
+    if (Unit() == nullptr) return;
     const QSignalBlocker block(contrastSlider_);
     contrastSlider_->setValue(Truncated(EditNumber(contrast_) * 100.0));
 }
 
 void CKxDlgUnitVolume::OnBnClickedApply()
 {
-    if (unit == nullptr) return;
+    if (Unit() == nullptr) return;
     const float b = EditNumber(brightness_);
     const float c = EditNumber(contrast_);
     const float lo = LowerValue();
     const float hi = UpperValue();
-    const bool additive = unit->renderingType == L"A";
-    float& brightness = additive ? unit->brightnessA : unit->brightnessB;
-    float& contrast = additive ? unit->contrastA : unit->contrastB;
+    const bool additive = Unit()->renderingType == L"A";
+    float& brightness = additive ? Unit()->brightnessA : Unit()->brightnessB;
+    float& contrast = additive ? Unit()->contrastA : Unit()->contrastB;
     bool changed = false;
     if (b != brightness || c != contrast) {
         brightness = b;
         contrast = c;
         changed = true;
     }
-    if (lo != unit->GetRangeLow() || hi != unit->GetRangeHigh()) {
-        unit->SetRangeLow(lo);
-        unit->SetRangeHigh(hi);
+    if (lo != Unit()->GetRangeLow() || hi != Unit()->GetRangeHigh()) {
+        Unit()->SetRangeLow(lo);
+        Unit()->SetRangeHigh(hi);
         changed = true;
     }
     if (!changed) return;
     if (seams.lockControls) seams.lockControls();
-    unit->RequestRecolour();
+    Unit()->RequestRecolour();
     RenderNow();
     if (seams.unlockControls) seams.unlockControls(apply_, false);
 }
 
 void CKxDlgUnitVolume::OnBnClickedExportHistogram()
 {
-    if (unit == nullptr || unit->volumeData == nullptr) return;
+    if (Unit() == nullptr || Unit()->volumeData == nullptr) return;
     SaveDialogRequest request;
     request.defaultExtension = L"hist";
     request.defaultName = LastFolder + L"histogram.csv";
     request.filter = L"CSV (*.csv)|*.csv||";
-    BeginNestedDialog();
+    SetNestedDialogFlag(true);
     const std::wstring path = CurrentExportDialogs().AskSavePath(request);
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
-    WriteHistogramCsv(*unit->volumeData, path);
-    nestedDialog = 0;
+    WriteHistogramCsv(*Unit()->volumeData, path);
+    SetNestedDialogFlag(false);
 }
 
 void CKxDlgUnitVolume::OnBnClickedDataPreference()
 {
-    if (unit == nullptr || unit->volumeData == nullptr) return;
-    BeginNestedDialog();
-    if (!seams.runVoxelDataDialog || !seams.runVoxelDataDialog(*unit->volumeData)) return;
-    unit->BuildSliceQuads();
-    const VoxelPitch& pitch = unit->volumeData->voxelPitch;
+    if (Unit() == nullptr || Unit()->volumeData == nullptr) return;
+    SetNestedDialogFlag(true);
+    if (!seams.runVoxelDataDialog || !seams.runVoxelDataDialog(*Unit()->volumeData)) return;
+    Unit()->BuildSliceQuads();
+    const VoxelPitch& pitch = Unit()->volumeData->voxelPitch;
     const double newPitch[3] = {pitch.loadedPitch[0], pitch.loadedPitch[1], pitch.loadedPitch[2]};
-    unit->SetPitch(newPitch, pitch.unit);
-    unit->BuildSliceQuads();
-    if (seams.resetCurrentPane) seams.resetCurrentPane();
+    Unit()->SetPitch(newPitch, pitch.unit);
+    Unit()->BuildSliceQuads();
+    RefreshCurrentPane();
     if (seams.refreshScaleBarDialog) seams.refreshScaleBarDialog();
     RenderNow();
-    nestedDialog = 0;
+    SetNestedDialogFlag(false);
 }
 
 } // namespace velmor

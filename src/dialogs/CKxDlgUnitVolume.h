@@ -30,9 +30,9 @@ public:
         kDataPreference = 1379,
     };
 
-    explicit CKxDlgUnitVolume(QWidget* parent = nullptr);
+    CKxDlgUnitVolume();
 
-    void Create(CVelmorView* owner);
+    void Create(QWidget* parent, UnitDialogView view);
     void SetUnit(CKxDrawUVolumeR* edited);
     void ShowBrightnessContrast();
     void ShowValueRange();
@@ -46,7 +46,8 @@ public:
     void OnEnChangeBrightness();
     void OnEnChangeContrast();
 
-    CKxDrawUVolumeR* unit = nullptr;
+    // The edited unit; null before the first SetUnit and after ForgetUnit.
+    CKxDrawUVolumeR* Unit() const;
 
 protected:
     const DataObject* HistogramData() const override;

@@ -44,8 +44,7 @@ void HistogramView::paintEvent(QPaintEvent*)
     painter.drawLine(QLineF(picture_.upperX, 0, picture_.upperX, h));
 }
 
-ThresholdHistogramDialog::ThresholdHistogramDialog(QWidget* parent, const HistogramControlIds& ids)
-    : UnitDialogFrame(parent)
+ThresholdHistogramDialog::ThresholdHistogramDialog(const HistogramControlIds& ids)
 {
     histogramRow_ = new QWidget(this);
     auto* grid = new QGridLayout(histogramRow_);

@@ -5,6 +5,7 @@
 // mouse drags. Nothing reaches the unit from here; the dialogs' Apply reads
 // the edits.
 #include "dialogs/UnitDialogFrame.h"
+#include "dialogs/UnitDialogSeams.h"
 #include "dialogs/UnitHistogram.h"
 
 #include <QWidget>
@@ -43,7 +44,7 @@ public:
     static constexpr int kHistogramWidth = 256;
     static constexpr int kHistogramHeight = 128;
 
-    ThresholdHistogramDialog(QWidget* parent, const HistogramControlIds& ids);
+    explicit ThresholdHistogramDialog(const HistogramControlIds& ids);
 
     void DrawHistogram();
     // Mouse at dialog client x: hovering picks the line in reach, dragging
@@ -54,6 +55,9 @@ public:
     // Writes the pair "%d" into the edits.
     void WriteLimits(int32_t lower, int32_t upper);
 
+    UnitDialogSeams seams;
+    // 0 while the program rewrites the cut-section controls.
+    uint8_t refreshReady = 0;
     float dataMinimum = 0.0f;
     float dataMaximum = 255.0f;
     uint8_t dragging = 0;
@@ -63,6 +67,8 @@ public:
     int32_t dragTarget = 0;
 
 protected:
+    // The controls are built with the object.
+    void BuildControls() override {}
     // The data whose histogram is shown; null while no unit is set.
     virtual const DataObject* HistogramData() const = 0;
     // Fills the range labels from the data.

@@ -1,74 +1,120 @@
 #include "dialogs/UnitDialogFrame.h"
 
-#include "app/CVelmorView.h"
+#include "units/CKxDrawUnit.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace velmor {
 
-UnitDialogFrame::UnitDialogFrame(QWidget* parent) : DialogBase(parent, Qt::Tool)
+UnitDialogFrame::UnitDialogFrame() = default;
+
+void UnitDialogFrame::Create(QWidget* parent, UnitDialogView view)
 {
+    view_ = std::move(view);
+    setParent(parent, windowFlags() | Qt::Dialog);
     setModal(false);
-}
-
-void UnitDialogFrame::AttachView(CVelmorView* owner)
-{
-    view = owner;
-    if (owner != nullptr) setParent(owner, windowFlags());
-}
-
-void UnitDialogFrame::RenderNow()
-{
-    if (seams.renderNow) seams.renderNow();
+    BuildControls();
+    hide();
 }
 
 void UnitDialogFrame::HideUnitDialog()
 {
     hide();
-    if (seams.setViewMode) seams.setViewMode(1);
-    else if (view != nullptr) view->viewMode = ViewMode::kNormal;
+    SetViewMode(kNormalViewMode);
+}
+
+void UnitDialogFrame::ForgetUnit()
+{
+    if (isVisible()) HideUnitDialog();
+    unit_ = nullptr;
+}
+
+void UnitDialogFrame::BindAndShow(CKxDrawUnit* unit)
+{
+    unit_ = unit;
+    show();
+}
+
+void UnitDialogFrame::RenderNow() const
+{
+    if (view_.renderNow) view_.renderNow();
+}
+
+void UnitDialogFrame::SetViewMode(int mode) const
+{
+    if (view_.setViewMode) view_.setViewMode(mode);
+}
+
+bool UnitDialogFrame::HasCurrentPane() const { return view_.hasCurrentPane && view_.hasCurrentPane(); }
+
+void UnitDialogFrame::RefreshCurrentPane() const
+{
+    if (view_.refreshCurrentPane) view_.refreshCurrentPane();
+}
+
+void UnitDialogFrame::ApplyRebuildingUnit()
+{
+    // A reload without a pane to show it in would build GL state for no
+    // scene; the edit itself is already in the unit.
+    if (unit_ == nullptr || !HasCurrentPane()) return;
+    unit_->Release();
+    unit_->Load();
+    RefreshCurrentPane();
+    RenderNow();
+}
+
+void UnitDialogFrame::ApplyRedrawingOnly()
+{
+    if (unit_ == nullptr || !HasCurrentPane()) return;
+    RefreshCurrentPane();
+    RenderNow();
 }
 
 void UnitDialogFrame::OnEscape()
 {
-    if (nestedDialog != 0) {
-        nestedDialog = 0;
+    if (nestedDialog_) {
+        nestedDialog_ = false;
         return;
     }
     HideUnitDialog();
 }
 
-bool UnitDialogFrame::TakeEscapeRelease(QKeyEvent* event)
+void UnitDialogFrame::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->key() != Qt::Key_Escape || event->isAutoRepeat() || nestedDialog == 0) return false;
-    nestedDialog = 0;
-    event->accept();
-    return true;
+    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
+        event->accept();
+        OnEscape();
+        return;
+    }
+    DialogBase::keyReleaseEvent(event);
 }
 
 bool UnitDialogFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyRelease && TakeEscapeRelease(static_cast<QKeyEvent*>(event))) return true;
+    // The release of Escape counts as an Escape of its own, as the press
+    // does; taken here so that it does not reach the dialog a second time.
+    if (event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
+            key->accept();
+            OnEscape();
+            return true;
+        }
+    }
     return DialogBase::eventFilter(watched, event);
 }
 
-void UnitDialogFrame::keyReleaseEvent(QKeyEvent* event)
+void UnitDialogFrame::moveEvent(QMoveEvent* event)
 {
-    if (!TakeEscapeRelease(event)) DialogBase::keyReleaseEvent(event);
+    DialogBase::moveEvent(event);
+    RenderNow();
 }
 
 void UnitDialogFrame::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     HideUnitDialog();
-}
-
-void UnitDialogFrame::moveEvent(QMoveEvent* event)
-{
-    DialogBase::moveEvent(event);
-    // The dialog floats over the GL picture, which does not repaint itself.
-    if (isVisible()) RenderNow();
 }
 
 } // namespace velmor

@@ -1,45 +1,102 @@
 #pragma once
-// The frame that the surface, mesh and volume dialogs share: modeless over
-// the view, hidden (never destroyed) on close and Escape, the view redrawn
-// when the dialog moves, and the nested-dialog flag that keeps the Escape
-// which closed a nested dialog from also hiding this one.
+// What every unit property dialog shares, whatever its controls:
+// - it floats over the view, is created hidden once and only ever hidden
+//   again, never destroyed while the view lives (closing it hides it);
+// - it edits one unit at a time and writes every edit straight into that
+//   unit (there is no OK, Cancel or undo);
+// - Enter is swallowed; Escape, pressed or released, hides the dialog and
+//   returns the view to normal mode, except the one Escape that follows a
+//   nested modal dialog the user cancelled (see SetNestedDialogFlag);
+// - moving it redraws the view, because it floats over the picture.
+//
+// The view is reached only through UnitDialogView, whose functions the view
+// installs; an empty function does nothing, so the dialogs work before the
+// renderer exists and tests can record every call.
 #include "dialogs/DialogBase.h"
-#include "dialogs/UnitDialogSeams.h"
 
-#include <cstdint>
+#include <functional>
+
+class QWidget;
 
 namespace velmor {
 
-class CVelmorView;
+class CKxDrawUnit;
+
+struct UnitDialogView {
+    // Draws the scene at once.
+    std::function<void()> renderNow;
+    // Stores the view mode: 0 no scene, 1 normal, 2 full screen, 3 unit
+    // editing.
+    std::function<void(int mode)> setViewMode;
+    // Whether the view has a current pane; edits that refresh the pane are
+    // skipped without one. Empty means there is none.
+    std::function<bool()> hasCurrentPane;
+    // The current pane takes its root group's centre as the rotation centre
+    // again and refreshes its root group after a unit changed.
+    std::function<void()> refreshCurrentPane;
+};
 
 class UnitDialogFrame : public DialogBase {
 public:
-    explicit UnitDialogFrame(QWidget* parent = nullptr);
+    static constexpr int kNormalViewMode = 1;
 
-    // Hides the dialog and returns the view to ViewMode 1.
+    UnitDialogFrame();
+
+    // Called once by the view right after construction: keeps the view's
+    // seams, builds the controls and leaves the dialog hidden over `parent`.
+    void Create(QWidget* parent, UnitDialogView view);
+
+    // Hides the dialog and sets the view back to normal mode. Dialogs that
+    // keep more state while shown extend it and call this one.
     virtual void HideUnitDialog();
 
-    UnitDialogSeams seams;
-    CVelmorView* view = nullptr;
-    uint8_t nestedDialog = 0;
-    uint8_t refreshReady = 0;
+    // The scene's units are about to be destroyed: a shown dialog hides,
+    // and the dialog lets go of its unit so that no later edit reaches it.
+    void ForgetUnit();
+
+    // The unit being edited, null before the first SetUnit or after
+    // ForgetUnit.
+    CKxDrawUnit* EditedUnit() const { return unit_; }
+
+    // Set before a nested modal dialog opens and cleared by the handler when
+    // that dialog is accepted. While set, the next Escape only clears it: the
+    // release of the Escape that cancelled the nested dialog reaches this one.
+    void SetNestedDialogFlag(bool set) { nestedDialog_ = set; }
+    bool NestedDialogFlag() const { return nestedDialog_; }
+
+    const UnitDialogView& View() const { return view_; }
 
 protected:
-    // Stores the view; parent and window kind are the view's.
-    void AttachView(CVelmorView* owner);
-    void RenderNow();
+    // Builds the dialog's controls; called once by Create.
+    virtual void BuildControls() = 0;
+
+    // Binds the dialog to `unit` (not owned), which its controls then show.
+    void BindUnit(CKxDrawUnit* unit) { unit_ = unit; }
+    // Binds and shows; the derived dialogs fill their controls first.
+    void BindAndShow(CKxDrawUnit* unit);
+
+    // The seams, each a no-op when the view has not installed it.
+    void RenderNow() const;
+    void SetViewMode(int mode) const;
+    bool HasCurrentPane() const;
+    void RefreshCurrentPane() const;
+
+    // The two ways a dialog applies an edit: both refresh the current pane
+    // and redraw; the rebuilding one first releases and reloads the unit.
+    // Without a unit or a current pane nothing happens.
+    void ApplyRebuildingUnit();
+    void ApplyRedrawingOnly();
+
     void OnEscape() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    // Marks a nested modal dialog as open; the flag is consumed by the next
-    // Escape that reaches this dialog unless the handler clears it.
-    void BeginNestedDialog() { nestedDialog = 1; }
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The key-up of the Escape that closed a nested dialog arrives here.
-    bool TakeEscapeRelease(QKeyEvent* event);
+    UnitDialogView view_;
+    CKxDrawUnit* unit_ = nullptr;
+    bool nestedDialog_ = false;
 };
 
 } // namespace velmor

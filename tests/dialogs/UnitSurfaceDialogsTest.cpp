@@ -59,16 +59,26 @@ struct ViewCalls {
     bool dataDialogAccepts = false;
     int dataDialogs = 0;
 
-    void Install(UnitDialogSeams& seams)
+    UnitDialogView Install(UnitDialogSeams& seams)
     {
-        seams.renderNow = [this] { ++renders; };
         seams.refreshUnitPanel = [this](bool) { ++panelRefreshes; };
         seams.lockControls = [this] { ++locks; };
         seams.unlockControls = [this](QWidget*, bool) { ++unlocks; };
-        seams.setViewMode = [this](int mode) { viewMode = mode; };
         seams.currentPaneClipOn = [this] { return clipOn; };
         seams.runVoxelDataDialog = [this](DataObject&) { ++dataDialogs; return dataDialogAccepts; };
         seams.runArrayDataDialog = seams.runVoxelDataDialog;
+        UnitDialogView view;
+        view.renderNow = [this] { ++renders; };
+        view.setViewMode = [this](int mode) { viewMode = mode; };
+        view.hasCurrentPane = [] { return true; };
+        return view;
+    }
+    // Installs the seams and creates the dialog over no parent.
+    void Attach(CKxDlgUnitVolume& dialog) { dialog.Create(nullptr, Install(dialog.seams)); }
+    template <typename Dialog>
+    void Attach(Dialog& dialog, RenderSettings& settings)
+    {
+        dialog.Create(nullptr, Install(dialog.seams), &settings);
     }
 };
 
@@ -178,8 +188,7 @@ TEST(CKxDlgUnitSurface, ThresholdsRebuildTheSurfaceThroughTheUnit)
     RenderSettings settings;
     CKxDlgUnitSurface dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr, &settings);
+    calls.Attach(dialog, settings);
     dialog.SetUnit(&s.unit);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_GE(calls.renders, 1);
@@ -222,8 +231,7 @@ TEST(CKxDlgUnitSurface, CancelledRebuildKeepsSurfaceAndBorders)
     RenderSettings settings;
     CKxDlgUnitSurface dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr, &settings);
+    calls.Attach(dialog, settings);
     dialog.SetUnit(&s.unit);
     calls.renders = 0;
     const float* vertices = s.unit.mesh.vertices;
@@ -321,8 +329,7 @@ TEST(CKxDlgUnitSurface, CutSectionControlsFollowThePaneAndWriteTheUnit)
     settings.transparencyClip = 1;
     CKxDlgUnitSurface dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr, &settings);
+    calls.Attach(dialog, settings);
     dialog.SetUnit(&unit);
     EXPECT_FALSE(Control<QCheckBox>(dialog, 1247)->isEnabled());
     EXPECT_FALSE(Control<QCheckBox>(dialog, 1249)->isEnabled());
@@ -377,8 +384,7 @@ TEST(CKxDlgUnitSurface, EscapeAfterANestedDialogOnlyClearsTheFlag)
     RenderSettings settings;
     CKxDlgUnitSurface dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr, &settings);
+    calls.Attach(dialog, settings);
     dialog.SetUnit(&unit);
     QLineEdit* lower = Control<QLineEdit>(dialog, 1239);
 
@@ -387,9 +393,9 @@ TEST(CKxDlgUnitSurface, EscapeAfterANestedDialogOnlyClearsTheFlag)
 
     Control<QPushButton>(dialog, 1251)->click();   // cancelled
     EXPECT_EQ(calls.dataDialogs, 1);
-    EXPECT_EQ(dialog.nestedDialog, 1);
+    EXPECT_TRUE(dialog.NestedDialogFlag());
     Key(lower, QEvent::KeyRelease, Qt::Key_Escape);   // the key-up of the Escape that closed it
-    EXPECT_EQ(dialog.nestedDialog, 0);
+    EXPECT_FALSE(dialog.NestedDialogFlag());
     EXPECT_TRUE(dialog.isVisible());
     Key(lower, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
@@ -398,7 +404,7 @@ TEST(CKxDlgUnitSurface, EscapeAfterANestedDialogOnlyClearsTheFlag)
     calls.dataDialogAccepts = true;
     dialog.SetUnit(&unit);
     Control<QPushButton>(dialog, 1251)->click();
-    EXPECT_EQ(dialog.nestedDialog, 0);
+    EXPECT_FALSE(dialog.NestedDialogFlag());
     EXPECT_EQ(unit.pitch[2], 2.5);
     EXPECT_EQ(unit.lengthUnit, L"cm");
 }
@@ -413,8 +419,7 @@ TEST(CKxDlgUnitSurface, SectionImageAndHistogramExportGoThroughTheSaveDialog)
     RenderSettings settings;
     CKxDlgUnitSurface dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr, &settings);
+    calls.Attach(dialog, settings);
     dialog.SetUnit(&unit);
 
     unit.renderingType = L"C";
@@ -434,7 +439,7 @@ TEST(CKxDlgUnitSurface, SectionImageAndHistogramExportGoThroughTheSaveDialog)
         dialog.OnBnClickedSaveSectionImage();
     }
     EXPECT_EQ(messages.Messages().back(), L"tiff image format is only grayscale.");
-    EXPECT_EQ(dialog.nestedDialog, 1);   // never cleared by the save
+    EXPECT_TRUE(dialog.NestedDialogFlag());   // never cleared by the save
 
     const std::wstring folder = LastFolder;
     LastFolder = dir.WidePath("");
@@ -445,7 +450,7 @@ TEST(CKxDlgUnitSurface, SectionImageAndHistogramExportGoThroughTheSaveDialog)
         EXPECT_EQ(save.asked.defaultExtension, L"hist");
     }
     LastFolder = folder;
-    EXPECT_EQ(dialog.nestedDialog, 0);
+    EXPECT_FALSE(dialog.NestedDialogFlag());
     std::ifstream csv(dir.Path() / "h.csv", std::ios::binary);
     std::string first;
     std::getline(csv, first);
@@ -464,8 +469,7 @@ TEST(CKxDlgUnitTriSTL, ControlsAndCutSectionOfAMeshUnit)
     CKxDlgUnitTriSTL dialog;
     ViewCalls calls;
     calls.clipOn = true;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr, &settings);
+    calls.Attach(dialog, settings);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ユニット設定"));
     EXPECT_EQ(Control<QPushButton>(dialog, 1268)->text(), QStringLiteral("データ設定"));
     EXPECT_TRUE(Control<QPushButton>(dialog, 1261)->isHidden());
@@ -523,8 +527,7 @@ TEST(CKxDlgUnitVolume, ControlsShowTheUnitAndSlidersFollowTheEdits)
     VolumeSetup v;
     CKxDlgUnitVolume dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr);
+    calls.Attach(dialog);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("  ユニット設定"));
     EXPECT_EQ(Control<QPushButton>(dialog, 1367)->text(), QStringLiteral("適用"));
     EXPECT_EQ(Control<QPushButton>(dialog, 1373)->text(), QStringLiteral("ヒストグラム出力"));
@@ -559,8 +562,7 @@ TEST(CKxDlgUnitVolume, ApplyWritesTheWindowAndRequestsARecolour)
     VolumeSetup v;
     CKxDlgUnitVolume dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
-    dialog.Create(nullptr);
+    calls.Attach(dialog);
     dialog.SetUnit(&v.unit);
     calls.renders = 0;
     Control<QPushButton>(dialog, 1367)->click();
@@ -591,7 +593,7 @@ TEST(CKxDlgUnitVolume, HistogramCsvAndEscapeAfterTheFileDialog)
     v.data.maxValue = 1100;
     CKxDlgUnitVolume dialog;
     ViewCalls calls;
-    calls.Install(dialog.seams);
+    calls.Attach(dialog);
     dialog.SetUnit(&v.unit);
     {
         SavePathDialogs save(dir.WidePath("v.csv"));
@@ -611,7 +613,7 @@ TEST(CKxDlgUnitVolume, HistogramCsvAndEscapeAfterTheFileDialog)
         SavePathDialogs cancel(L"");
         Control<QPushButton>(dialog, 1373)->click();
     }
-    EXPECT_EQ(dialog.nestedDialog, 1);
+    EXPECT_TRUE(dialog.NestedDialogFlag());
     QLineEdit* edit = Control<QLineEdit>(dialog, 1369);
     Key(edit, QEvent::KeyPress, Qt::Key_Escape);   // only clears the flag
     EXPECT_TRUE(dialog.isVisible());

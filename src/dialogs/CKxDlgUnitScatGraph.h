@@ -1,0 +1,32 @@
+#pragma once
+// The property dialog of scatter graphs: the marker and its size and
+// sphere divisions. Edits only redraw.
+#include "dialogs/UnitPropertyDialog.h"
+
+namespace velmor {
+
+class CKxDrawUScatterGraph;
+
+class CKxDlgUnitScatGraph : public UnitPropertyDialog {
+public:
+    static constexpr int kMarker = 1324;
+
+    CKxDlgUnitScatGraph();
+
+    void SetUnit(CKxDrawUScatterGraph* unit);
+    void OnCbnSelchangeMarker();
+
+protected:
+    void BuildControls() override;
+    std::vector<ParamRow> Rows() const override;
+    RowEditors Editors(int kind) const override;
+    void StoreRow(int kind, const QStringList& texts) override;
+    void ApplyUnitEdits() override { ApplyRedrawingOnly(); }
+
+private:
+    CKxDrawUScatterGraph* Unit() const;
+
+    QComboBox* marker_ = nullptr;
+};
+
+} // namespace velmor
