@@ -7,6 +7,7 @@
 #include "dialogs/CKxDlgUnitTriSTL.h"
 #include "dialogs/CKxDlgUnitVolume.h"
 #include "export/ExportSeams.h"
+#include "platform/Memory.h"
 #include "render/RenderSettings.h"
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
@@ -141,6 +142,20 @@ struct ByteSurface {
     CKxDrawUSurfaceR unit{nullptr};
 };
 
+// The loaded surface shown in its dialog, the redraws counted from there.
+struct ShownLoadedSurface {
+    ShownLoadedSurface()
+    {
+        calls.Attach(dialog, settings);
+        dialog.SetUnit(&s.unit);
+        calls.renders = 0;
+    }
+    LoadedSurface s;
+    RenderSettings settings;
+    CKxDlgUnitSurface dialog;
+    ViewCalls calls;
+};
+
 void Key(QWidget* target, QEvent::Type type, int key)
 {
     QKeyEvent event(type, key, Qt::NoModifier);
@@ -227,13 +242,10 @@ TEST(CKxDlgUnitSurface, ThresholdsRebuildTheSurfaceThroughTheUnit)
 TEST(CKxDlgUnitSurface, CancelledRebuildKeepsSurfaceAndBorders)
 {
     GuiApplication();
-    LoadedSurface s;
-    RenderSettings settings;
-    CKxDlgUnitSurface dialog;
-    ViewCalls calls;
-    calls.Attach(dialog, settings);
-    dialog.SetUnit(&s.unit);
-    calls.renders = 0;
+    ShownLoadedSurface shown;
+    LoadedSurface& s = shown.s;
+    CKxDlgUnitSurface& dialog = shown.dialog;
+    ViewCalls& calls = shown.calls;
     const float* vertices = s.unit.mesh.vertices;
     Control<QLineEdit>(dialog, 1239)->setText(QStringLiteral("100"));
     {
@@ -622,4 +634,46 @@ TEST(CKxDlgUnitVolume, HistogramCsvAndEscapeAfterTheFileDialog)
     Key(edit, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(calls.viewMode, 1);
+}
+
+TEST(CKxDlgUnitSurface, AForgottenUnitIsNeverTouchedAgain)
+{
+    GuiApplication();
+    ByteSurface s(255);
+    s.unit.SetBorder(10, 20);
+    RenderSettings settings;
+    CKxDlgUnitSurface dialog;
+    ViewCalls calls;
+    calls.Attach(dialog, settings);
+    dialog.SetUnit(&s.unit);
+    dialog.ForgetUnit();   // the scene's units are about to go
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.Unit(), nullptr);
+    Control<QLineEdit>(dialog, 1239)->setText(QStringLiteral("100"));
+    Control<QPushButton>(dialog, 1235)->click();
+    Control<QCheckBox>(dialog, 1249)->click();
+    EXPECT_EQ(s.unit.GetBorderLow(), 10.0f);
+    EXPECT_TRUE(s.unit.translucentClip);
+    EXPECT_EQ(calls.locks, 0);
+}
+
+TEST(CKxDlgUnitSurface, RebuildOutOfMemoryReportsAndReturnsToThePreviousSurface)
+{
+    GuiApplication();
+    MessageRecorder messages;
+    ShownLoadedSurface shown;
+    LoadedSurface& s = shown.s;
+    CKxDlgUnitSurface& dialog = shown.dialog;
+    ViewCalls& calls = shown.calls;
+    const float* vertices = s.unit.mesh.vertices;
+    Control<QLineEdit>(dialog, 1239)->setText(QStringLiteral("100"));
+    SetMemoryStatusSource([] { return MemoryStatus{10, 0}; });
+    Control<QPushButton>(dialog, 1235)->click();
+    SetMemoryStatusSource({});
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"memory error, return to previous"});
+    EXPECT_EQ(s.unit.mesh.vertices, vertices);
+    EXPECT_EQ(s.unit.mesh.triangleCount, 188u);
+    EXPECT_EQ(s.unit.GetBorderLow(), 0.0f);
+    EXPECT_EQ(calls.renders, 0);
+    EXPECT_EQ(calls.unlocks, 1);
 }
