@@ -677,3 +677,24 @@ TEST(CKxDlgUnitSurface, RebuildOutOfMemoryReportsAndReturnsToThePreviousSurface)
     EXPECT_EQ(calls.renders, 0);
     EXPECT_EQ(calls.unlocks, 1);
 }
+
+TEST(CKxDlgUnitSurface, HistogramPaintsBarsFromTheBottomAndBothLines)
+{
+    GuiApplication();
+    ByteSurface s(256);
+    s.volume.histogram256[0] = 1;   // the peak: full height at " x 1"
+    s.volume.histogramPeak = 1;
+    s.unit.SetBorder(64, 192);
+    CKxDlgUnitSurface dialog;
+    dialog.SetUnit(&s.unit);
+    Control<QComboBox>(dialog, 1237)->setCurrentIndex(0);
+    auto* view = dialog.findChild<HistogramView*>(ControlName(1243));
+    ASSERT_NE(view, nullptr);
+    const QImage image = view->grab().toImage();
+    const int bottom = image.height() - 1;
+    EXPECT_EQ(image.pixelColor(0, bottom), QColor(0, 0, 0));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(0, 0, 0));        // the peak reaches the top
+    EXPECT_EQ(image.pixelColor(10, bottom), QColor(255, 255, 255));
+    EXPECT_EQ(image.pixelColor(64, 5), QColor(205, 31, 66));
+    EXPECT_EQ(image.pixelColor(192, 5), QColor(0, 154, 85));
+}
