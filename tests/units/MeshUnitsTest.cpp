@@ -4,6 +4,7 @@
 #include "processing/VertexNormals.h"
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
+#include "support/CancellingHost.h"
 #include "support/MessageRecorder.h"
 #include "support/RecordingJobHost.h"
 #include "units/PreloadedData.h"
@@ -36,22 +37,6 @@ void RawVolume(DataObject& d, uint64_t n, const std::wstring& path)
     d.sourcePath = path;
     d.sourceType = L"raw";
 }
-
-// Presses Cancel on every job that offers it, before its worker starts.
-class CancellingHost final : public JobHost {
-public:
-    CancellingHost() : previous_(SetJobHost(this)) {}
-    ~CancellingHost() override { SetJobHost(previous_); }
-    void Run(BackgroundJob& job, const std::function<void()>& work) override
-    {
-        if (job.canCancel) job.cancelled = true;
-        work();
-    }
-    void Post(const ProgressMessage&) override {}
-
-private:
-    JobHost* previous_;
-};
 
 std::vector<Kind> Kinds(const MeshDrawPlan& plan)
 {

@@ -1,0 +1,54 @@
+#pragma once
+// The property dialog of a triangle-index or STL mesh unit: the cut-section
+// controls and the data preference of its coordinate data.
+#include "dialogs/ClipSectionControls.h"
+#include "dialogs/UnitDialogFrame.h"
+#include "dialogs/UnitDialogSeams.h"
+
+#include <memory>
+
+namespace velmor {
+
+class CKxDrawUTriangles;
+class DataObject;
+struct RenderSettings;
+
+class CKxDlgUnitTriSTL final : public UnitDialogFrame {
+public:
+    enum Control {
+        kColorScale = 1261,
+        kRenderingType = 1262,
+        kSectionImage = 1263,
+        kClipCoverOff = 1264,
+        kOpacity = 1265,
+        kTranslucentOff = 1266,
+        kOpacitySpin = 1267,
+        kDataPreference = 1268,
+    };
+
+    CKxDlgUnitTriSTL();
+    ~CKxDlgUnitTriSTL() override;
+
+    void Create(QWidget* parent, UnitDialogView view, RenderSettings* settings);
+    void SetUnit(CKxDrawUTriangles* edited);
+    void UpdateClipControls();
+    void HideUnitDialog() override;
+
+    void OnBnClickedDataPreference();
+
+    UnitDialogSeams seams;
+    uint8_t refreshReady = 0;
+    RenderSettings* renderSettings = nullptr;
+    // The edited unit; null before the first SetUnit and after ForgetUnit.
+    CKxDrawUTriangles* Unit() const;
+    DataObject* data = nullptr;
+
+protected:
+    // The controls are built with the object.
+    void BuildControls() override {}
+
+private:
+    std::unique_ptr<ClipSectionControls> clip_;
+};
+
+} // namespace velmor
