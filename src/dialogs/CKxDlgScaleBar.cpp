@@ -20,6 +20,14 @@ double EditNumber(const QLineEdit* edit) { return ParseLeadingDouble(edit->text(
 
 QString Fixed2(double value) { return QString::asprintf("%0.2f", value); }
 
+QString FrameText(const ViewToolView& view)
+{
+    double pitch = 0;
+    std::wstring unit;
+    if (!view.frameSize || !view.frameSize(pitch, unit)) return QString();
+    return QString::asprintf("%lf ", pitch) + QString::fromStdWString(unit);
+}
+
 } // namespace
 
 ScaleBarLayout LayOutScaleBar(const RenderSettings& s, const std::wstring& rootUnit, double rootPitch, double paneZoom)
@@ -84,7 +92,7 @@ void CKxDlgScaleBar::UpdateFromSettings()
     const bool available = settings->scaleBarAvailable != 0;
     for (QWidget* control : std::initializer_list<QWidget*>{show_, unit_, apply_}) control->setEnabled(available);
     if (available) {
-        frame_->setText(view.frameText ? QString::fromStdWString(view.frameText()) : QString());
+        frame_->setText(FrameText(view));
         show_->setChecked(settings->scaleBarShow != 0);
         lengthFromSettings = true;
         x_->setText(Fixed2(settings->scaleBarPosition[0]));

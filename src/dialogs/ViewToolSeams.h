@@ -24,9 +24,9 @@ struct ViewToolView {
     std::function<void()> applyLightPosition;
     // CVelmorView::UpdateViewControls.
     std::function<void()> updateViewControls;
-    // The scale-bar window's frame text: "%lf %s" of the active pane's root
-    // pitch and unit while the frame is shown, else empty.
-    std::function<std::wstring()> frameText;
+    // The active pane's root pitch and length unit, while the view shows
+    // its frame and arrow with selection pattern 5 or 6; false otherwise.
+    std::function<bool(double&, std::wstring&)> frameSize;
     // The view's home-button animation in frames.
     uint32_t* homeAnimation = nullptr;
 };

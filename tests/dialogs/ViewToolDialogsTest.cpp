@@ -27,7 +27,7 @@ struct ViewLog {
         lightMoves = 0, viewControls = 0;
     std::vector<std::vector<double>> rotations;
     uint32_t homeAnimation = 0;
-    std::wstring frame;
+    bool frameShown = false;
 
     ViewToolView View()
     {
@@ -46,7 +46,11 @@ struct ViewLog {
         };
         v.applyLightPosition = [this] { ++lightMoves; };
         v.updateViewControls = [this] { ++viewControls; };
-        v.frameText = [this] { return frame; };
+        v.frameSize = [this](double& pitch, std::wstring& unit) {
+            pitch = 0.5;
+            unit = L"mm";
+            return frameShown;
+        };
         v.homeAnimation = &homeAnimation;
         return v;
     }
@@ -309,7 +313,8 @@ TEST_F(ScaleBarFixture, ShowsTheSettingsWithTwoDecimals)
     EXPECT_EQ(Units()->currentText(), QStringLiteral("mm"));
     EXPECT_EQ(log.viewControls, 1);
 
-    log.frame = L"0.500000 mm";
+    EXPECT_TRUE(Edit(1226)->text().isEmpty());
+    log.frameShown = true;
     settings.scaleBarUnit = L"m";
     settings.scaleBarShow = 1;
     dialog.UpdateFromSettings();
