@@ -1,5 +1,6 @@
 #include "dialogs/CKxDlgUnitSurface.h"
 
+#include "dialogs/CKxDlgUnitSurfaceColorScale.h"
 #include "dialogs/MeshClipControls.h"
 #include "dialogs/SectionImageSave.h"
 #include "export/ExportSeams.h"
@@ -40,6 +41,8 @@ CKxDlgUnitSurface::CKxDlgUnitSurface()
                                         kUpperLimit})
 {
     setWindowTitle(QStringLiteral("ユニット設定"));
+    // Needs nothing of the view, so it is there from the start.
+    seams.runColorScaleDialog = RunColorScaleDialog;
     clip_ = std::make_unique<ClipSectionControls>(
         this, ClipSectionIds{kClipCoverOff, kTranslucentOff, kRenderingType, kOpacity, kOpacitySpin});
     apply_ = Button(this, kApply, "適用");
