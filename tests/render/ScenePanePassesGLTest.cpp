@@ -1,5 +1,6 @@
 #include "render/RenderPassRules.h"
 #include "render/SceneRenderer.h"
+#include "render/SolidShapes.h"
 #include "support/gl/HeadlessGL.h"
 #include "units/CKxDrawUnit.h"
 #include "units/DrawGroup.h"
@@ -61,6 +62,37 @@ private:
     double half_, z_;
     std::vector<PassRecord>* log_;
 };
+
+// A lit white box, for shadows: solids cast them, single faces do not.
+class LitBox : public CKxDrawUnit {
+public:
+    LitBox(DrawGroup* group, double sx, double sy, double sz, double z) : CKxDrawUnit(group), z_(z)
+    {
+        size_[0] = sx;
+        size_[1] = sy;
+        size_[2] = sz;
+        group->units.push_back(this);
+    }
+    void Draw(int pass) override
+    {
+        if (pass != 0)
+            return;
+        const float white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 1};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black);
+        glPushMatrix();
+        glTranslated(0, 0, z_);
+        DrawBox(size_, true);
+        glPopMatrix();
+    }
+
+private:
+    double size_[3];
+    double z_;
+};
+
+int Brightness(Rgba c) { return c.r + c.g + c.b; }
 
 constexpr Rgba kBlue{0, 0, 255, 255}, kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255};
 
@@ -247,3 +279,41 @@ TEST_F(ScenePanePassesGLTest, ShadowedFrameStillShowsTheSceneAndDrawsDepthFromTh
 }
 
 } // namespace
+
+TEST_F(ScenePanePassesGLTest, ALitBoxCastsItsShadowAwayFromTheLight)
+{
+    // The light stands at the upper right front corner: the block's shadow
+    // falls towards the lower left of the slab beneath it.
+    new LitBox(&main, 1.9, 1.9, 0.1, -0.3);
+    new LitBox(&main, 0.3, 0.3, 0.3, 0.3);
+    renderer.CreateDepthTexture();
+    pane.RenderPane();
+    const Rgba plainLowerLeft = Picture(13, 13);
+    renderer.shadow = 1;
+    pane.RenderPane();
+    const Rgba shadowed = Picture(13, 13), lit = Picture(50, 14);
+    EXPECT_LT(Brightness(shadowed) + 60, Brightness(plainLowerLeft));
+    EXPECT_NEAR(Brightness(lit), Brightness(plainLowerLeft), 6);
+    renderer.FreeDepthTexture();
+}
+
+TEST_F(ScenePanePassesGLTest, SectionMarkerFramesTheClipPlaneOfTheActivePaneOnly)
+{
+    const Rgba marker{133, 192, 38, 255};
+    auto markerAt = [&](int x) {
+        for (int dx = -1; dx <= 1; ++dx)
+            if (Picture(x + dx, 32) == marker)
+                return true;
+        return false;
+    };
+    pane.clipOn = 1;
+    pane.clipHandleMode = 1;
+    pane.zoom = 0.5;   // the square of side 2 spans pixels 16..48
+    pane.RenderPane();
+    EXPECT_TRUE(markerAt(16));
+    EXPECT_TRUE(markerAt(48));
+    EXPECT_FALSE(markerAt(32));
+    pane.state = 2;
+    pane.RenderPane();
+    EXPECT_FALSE(markerAt(16));
+}
