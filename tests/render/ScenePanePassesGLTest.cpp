@@ -4,6 +4,7 @@
 #include "support/gl/HeadlessGL.h"
 #include "units/CKxDrawUnit.h"
 #include "units/DrawGroup.h"
+#include "units/PlainUnitsGL.h"
 
 #include <GL/gl.h>
 
@@ -316,4 +317,54 @@ TEST_F(ScenePanePassesGLTest, SectionMarkerFramesTheClipPlaneOfTheActivePaneOnly
     pane.state = 2;
     pane.RenderPane();
     EXPECT_FALSE(markerAt(16));
+}
+
+TEST_F(ScenePanePassesGLTest, GuideLinesCrossTheSceneBoxThroughTheRootCentre)
+{
+    InstallPlainUnitDrawing();
+    renderer.guideLines = 1;
+    for (int i = 0; i < 3; ++i) {
+        renderer.sceneBoxMin[i] = -0.5;
+        renderer.sceneBoxMax[i] = 0.5;
+    }
+    auto inked = [&](int x, int y) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy) {
+                const Rgba c = Picture(x + dx, y + dy);
+                if (c.r > c.g && c.g > 0 && c.b == 0)
+                    return true;
+            }
+        return false;
+    };
+    pane.RenderPane();
+    EXPECT_TRUE(inked(32, 20));
+    EXPECT_TRUE(inked(44, 32));
+    EXPECT_FALSE(inked(20, 20));
+    EXPECT_FALSE(inked(32, 56));
+    pane.state = 2;
+    pane.RenderPane();
+    EXPECT_FALSE(inked(32, 20));
+}
+
+TEST_F(ScenePanePassesGLTest, SettingsSendLightsFogAndBackground)
+{
+    GLfloat value[4] = {};
+    glGetFloatv(GL_FOG_START, value);
+    EXPECT_EQ(value[0], 6.0f);
+    glGetFloatv(GL_FOG_END, value);
+    EXPECT_EQ(value[0], 10.0f);
+    renderer.SetLightMode(1);
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, value);
+    EXPECT_FLOAT_EQ(value[0], 0.4f);
+    glGetLightfv(GL_LIGHT2, GL_SPECULAR, value);
+    EXPECT_EQ(value[0], 0.0f);
+    renderer.SetLightMode(0);
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, value);
+    EXPECT_EQ(value[0], 1.0f);
+    glGetLightfv(GL_LIGHT3, GL_DIFFUSE, value);
+    EXPECT_FLOAT_EQ(value[1], 0.4f);
+    renderer.SetBackgroundColor(255, 0, 51);
+    glGetFloatv(GL_FOG_COLOR, value);
+    EXPECT_FLOAT_EQ(value[0], 1.0f);
+    EXPECT_FLOAT_EQ(value[2], 0.2f);
 }
