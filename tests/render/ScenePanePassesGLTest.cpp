@@ -368,3 +368,27 @@ TEST_F(ScenePanePassesGLTest, SettingsSendLightsFogAndBackground)
     EXPECT_FLOAT_EQ(value[0], 1.0f);
     EXPECT_FLOAT_EQ(value[2], 0.2f);
 }
+
+TEST_F(ScenePanePassesGLTest, SelectionGroupGoesUnderBackOverForeOrWithTheMainLayer)
+{
+    DrawGroup selection{L"selection"};
+    new FlatSquare(&fore, kGreen, 0.9, 0.0, &log);
+    pane.selectionGroup = &selection;
+    // The selection's own layer decides which layer draw reaches it.
+    selection.layer = 2;
+    new FlatSquare(&selection, kRed, 0.3, 0.0, &log);
+    pane.selectMode = 1;
+    pane.RenderPane();
+    EXPECT_EQ(Picture(32, 32), kRed);
+    pane.selectMode = 0;
+    pane.RenderPane();
+    EXPECT_EQ(Picture(32, 32), kGreen);
+
+    selection.layer = 1;
+    pane.selectMode = 3;
+    fore.units[0]->valid = false;
+    pane.RenderPickPass(3);
+    // The main layer's pick pass reaches the selection too.
+    EXPECT_EQ(Pixel(32, 32), (Rgba{1, 0, 0, 0}));
+    EXPECT_EQ(Pixel(32 + 20, 32), (Rgba{0, 0, 0, 0}));
+}
