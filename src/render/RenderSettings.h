@@ -37,6 +37,23 @@ struct VoxelExportSettings {
 };
 
 struct RenderSettings {
+    RenderSettings() = default;
+    ~RenderSettings();
+    RenderSettings(const RenderSettings&) = delete;
+    RenderSettings& operator=(const RenderSettings&) = delete;
+
+    // Sizes from the window: textures the next powers of two, the shorter
+    // side spanning -1..1.
+    void SetViewportSize(int32_t w, int32_t h);
+    bool IsInViewport(int32_t x, int32_t y) const;
+    // GL half: each computes its values and sends them.
+    void Init();
+    void ApplyLightPosition();
+    void SetLightMode(uint32_t mode);
+    void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b);
+    void CreateDepthTexture();
+    void FreeDepthTexture();
+
     void* clientDC = nullptr;
     void* glContext = nullptr;
     float cameraPosition[3] = {0, 0, 7.0f};
@@ -106,6 +123,10 @@ struct RenderSettings {
 
     VoxelExportSettings voxelExport;
 };
+
+// Frees a depth texture from the destructor; installed by the GL half when
+// it creates one.
+extern void (*ReleaseDepthTexture)(RenderSettings& settings);
 
 // The renderer publishes its settings; until it does (and in tests that do
 // not), one default record stands in, so readers never see null.

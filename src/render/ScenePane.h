@@ -6,6 +6,7 @@
 #include "render/Quaternion.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace velmor {
 
@@ -92,6 +93,28 @@ struct ScenePane {
     void CreateTexture();
     void FreeTexture();
     void DrawTextureQuad();
+
+    // The frame of one pane into its texture, layer by layer and pass by
+    // pass (GL half, ScenePanePassesGL.cpp).
+    void RenderPane();
+    void RenderPickPass(int pass);
+    void DrawBackgroundLayer(int pass);
+    void DrawForegroundLayer(int pass);
+    void DrawGuideLines(int pass);
+    void DrawSectionMarker();
+    void SetClipPlane();
+    void SetReversedClipPlane();
+    void PublishMatrices();
+    void RenderShadowed();
+    void BuildDepthHullPoints(int width, int height, std::vector<float>& farthest);
+    void SetLightProjection(double a, double b, double c, double d);
+    void SetLightCamera();
+    void UpdateRoot();
+
+    // Set by the renderer's selection: 1 selection drawn over the fore
+    // layer, 2 under the back layer, 3 with the main layer.
+    uint32_t selectMode = 0;
+    DrawGroup* selectionGroup = nullptr;   // not owned
 };
 
 // Half the depth range of the scene projection: wide open without the
@@ -108,6 +131,10 @@ void WindowToPaneUnits(double wx, double wy, int width, int height, double& sx, 
 void ShiftPanTowards(ScenePane& pane, double sx, double sy);
 // The point of a top group that its normalisation maps onto the origin.
 void RootCentre(const DrawGroup& group, double centre[3]);
+
+// GL: where `point` of the root's own coordinates appears under the pane's
+// scene projection, in pane units.
+bool ProjectRootPoint(ScenePane& pane, const double point[3], double& sx, double& sy);
 
 // Deletes a pane's GL texture; installed by the GL half when it creates one.
 extern void (*DeletePaneTexture)(uint32_t texture);

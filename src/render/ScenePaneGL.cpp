@@ -20,6 +20,8 @@ void DeleteTextureName(uint32_t texture)
     glDeleteTextures(1, &name);
 }
 
+} // namespace
+
 // Where `point` of the root's own coordinates appears in the scene
 // projection, in pane units.
 bool ProjectRootPoint(ScenePane& pane, const double point[3], double& sx, double& sy)
@@ -41,8 +43,6 @@ bool ProjectRootPoint(ScenePane& pane, const double point[3], double& sx, double
     WindowToPaneUnits(wx, wy, settings.viewportWidth, settings.viewportHeight, sx, sy);
     return true;
 }
-
-} // namespace
 
 void ScenePane::SetCamera()
 {

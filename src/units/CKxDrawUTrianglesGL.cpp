@@ -185,10 +185,9 @@ void MeshPainter::UpdateCapTexture()
 void MeshPainter::DrawCapQuad(bool untextured)
 {
     RenderSettings& rs = CurrentRenderSettings();
-    // The cap is drawn in the normal light; the light colours themselves are
-    // the renderer's to send.
+    // The cap is drawn in the normal light, even in the dim shadowed pass.
     const uint32_t lightMode = rs.lightMode;
-    rs.lightMode = 0;
+    rs.SetLightMode(0);
     const bool clipping = glIsEnabled(GL_CLIP_PLANE0);
     glDisable(GL_CLIP_PLANE0);
     auto place = [&rs] {
@@ -234,7 +233,7 @@ void MeshPainter::DrawCapQuad(bool untextured)
         glPopMatrix();
     }
     if (clipping) glEnable(GL_CLIP_PLANE0);
-    rs.lightMode = lightMode;
+    rs.SetLightMode(lightMode);
 }
 
 void MeshPainter::DrawWireframe(bool translucent)
