@@ -8,17 +8,90 @@
 #include "render/ScenePane.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace velmor {
 
 class DrawGroup;
+struct SceneEvent;
+class CKxDrawUnit;
+class CKxDlgFileInfo;
+class CKxDlgRender;
+class CKxDlgRotEx;
+class CKxDlgProgress;
+class CKxDlgScaleBar;
+class CKxDlgMainControl;
+class CKxDlgUnitSurface;
+class CKxDlgUnitVolume;
+class CKxDlgUnitTriSTL;
+class CKxDlgUnitPrim;
+class CKxDlgUnitText;
+class CKxDlgUnitImage;
+class CKxDlgUnitLinkB;
+class CKxDlgUnitConnector;
+class CKxDlgUnitTopoMap;
+class CKxDlgUnitScatGraph;
+
+// The tool windows the renderer keeps informed. The program fills these in
+// when it creates its dialogs; left empty, the renderer runs without them.
+struct RendererDialogHooks {
+    std::function<void(bool enable)> updateInfoDialogs;
+    std::function<void(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus)> setUnits;
+    std::function<void(bool focus)> selectFirstUnit;
+    std::function<void()> refreshScaleBar;
+    std::function<void(bool enable)> enableRotateButtons;
+    std::function<void()> updateClipControls;
+};
+
+// Opens a document or web address with the desktop's default handler; the
+// program installs one that goes through the desktop services.
+using DocumentOpener = std::function<bool(const std::wstring& pathOrUrl)>;
+void SetDocumentOpener(DocumentOpener opener);
+// The folder of the running program, with a trailing separator.
+void SetProgramFolder(std::wstring folder);
+std::wstring ProgramFolder();
+bool OpenTutorial();
+bool OpenManual();
+bool OpenMakerSite();
+extern const wchar_t* const kMakerSiteAddress;
+
+// Where in a 9 x 9 read-back window a click finds its id: squares of growing
+// half-size about the centre, lower rows first, pixels outside the viewport
+// skipped. `originX/Y` place the window's first pixel in the viewport.
+// Returns the id found, 0 when none.
+uint32_t FindPickIdInWindow(const uint8_t rgba[9 * 9 * 4], int originX, int originY, int viewportWidth,
+                            int viewportHeight);
 
 class SceneRenderer : public RenderSettings {
 public:
-    SceneRenderer() = default;
+    SceneRenderer();
+    ~SceneRenderer();
     SceneRenderer(const SceneRenderer&) = delete;
     SceneRenderer& operator=(const SceneRenderer&) = delete;
+
+    // Placeholder first, then the two groups of each selection pattern.
+    std::vector<DrawGroup*> builtInGroups;   // owned
+    // Modeless tool windows, owned by the view's window tree.
+    CKxDlgFileInfo* dlgFileInfo = nullptr;
+    CKxDlgRender* dlgRender = nullptr;
+    CKxDlgRotEx* dlgRotEx = nullptr;
+    CKxDlgProgress* dlgProgress = nullptr;
+    CKxDlgScaleBar* dlgScaleBar = nullptr;
+    CKxDlgMainControl* dlgMainControl = nullptr;
+    CKxDlgUnitSurface* dlgUnitSurface = nullptr;
+    CKxDlgUnitVolume* dlgUnitVolume = nullptr;
+    CKxDlgUnitTriSTL* dlgUnitTriSTL = nullptr;
+    CKxDlgUnitPrim* dlgUnitPrim = nullptr;
+    CKxDlgUnitText* dlgUnitText = nullptr;
+    CKxDlgUnitImage* dlgUnitImage = nullptr;
+    CKxDlgUnitLinkB* dlgUnitLinkB = nullptr;
+    CKxDlgUnitConnector* dlgUnitConnector = nullptr;
+    CKxDlgUnitTopoMap* dlgUnitTopoMap = nullptr;
+    CKxDlgUnitScatGraph* dlgUnitScatGraph = nullptr;
+    RendererDialogHooks dialogs;
 
     uint8_t fixClipDuringRotation = 0;
     int32_t paneCount = 0;
@@ -27,6 +100,38 @@ public:
     int32_t pickedPane = -1;
     // The empty group that stands for "no group" as a pane's root.
     DrawGroup* placeholderGroup = nullptr;
+    DrawGroup* selectionGroupA = nullptr;
+    DrawGroup* selectionGroupB = nullptr;
+    DrawGroup* selectionGroupC = nullptr;
+    uint8_t selectMode = 0;
+    uint8_t selectionPattern = 0;
+    uint8_t frameAndArrow = 1;
+
+    // GL: settings initialised, panes freed, roles and selection reset.
+    void ResetRenderer();
+    // GL: on a current context; installs the driver's video-memory query.
+    void StartOnContext();
+    void SetPaneStates();
+    void SetActiveSpace(bool storeOnly, int index);
+    void SetBackgroundSpace(bool storeOnly, int index);
+    void SetForegroundSpace(bool storeOnly, int index);
+    void SetPaneRoot(bool timeOnly, int index, DrawGroup* group);
+    void SelectNextPane();
+    void MoveToNextSpace();
+    void SetSelectMode(uint8_t type);
+    void SetSelectionPattern(uint8_t n);
+    void SetSelectionGroups(DrawGroup* a, DrawGroup* b, DrawGroup* c);
+    DrawGroup* SelectionGroupFor(const ScenePane& pane) const;
+    // Searches the tree for the unit (or scatter point) of the picked id.
+    void FindPickedUnitEvent(bool toggle, DrawGroup* group, SceneEvent*& eventOut);
+    void UpdateInfoDialogs(bool enable);
+    void RefreshUnitPanel(bool focus);
+    void RefreshScaleBarDialog();
+    void UpdateRotateButtons();
+    // GL.
+    void RebuildPaneTextures();
+    void RenderAllPanes();
+    void PickUnitByColor();
 
     bool CreatePanes();
     void FreePanes();
@@ -63,9 +168,17 @@ public:
     int HitTestPane();
 
 private:
+    void SetSpecialSpace(bool storeOnly, int index, int32_t& role);
+    void LeaveRole(int32_t& role);
+    bool FindPickedIn(bool toggle, DrawGroup* group, SceneEvent*& eventOut);
+    void RenderPaneWithSelection(ScenePane& pane);
     bool Linked(int index) const;
     template <typename Operation> void ForLinkedPanes(int index, Operation operation);
     template <typename Move> bool MoveLinkedUnlessAnimated(int index, int mode, Move move);
 };
+
+// The renderer the view publishes for units and dialogs; null until then.
+void PublishSceneRenderer(SceneRenderer* renderer);
+SceneRenderer* CurrentSceneRenderer();
 
 } // namespace velmor

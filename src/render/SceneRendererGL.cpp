@@ -1,6 +1,10 @@
 // The renderer's GL work on whole panes: which pane lies under the cursor.
 #include "render/SceneRenderer.h"
 
+#include "render/GLExtensions.h"
+#include "scene/DataObject.h"
+#include "units/DrawGroup.h"
+
 #include <GL/gl.h>
 
 namespace velmor {
@@ -41,6 +45,125 @@ int SceneRenderer::HitTestPane()
             return i;
     }
     return -1;
+}
+
+void SceneRenderer::StartOnContext() { SetVideoMemoryQuery(&QueryDriverVideoMemory); }
+
+void SceneRenderer::ResetRenderer()
+{
+    Init();
+    FreePanes();
+    activeSpace = backgroundSpace = foregroundSpace = -1;
+    placeholderGroup = builtInGroups.empty() ? nullptr : builtInGroups[0];
+    selectionGroupA = selectionGroupB = selectionGroupC = placeholderGroup;
+    SetSelectMode(3);
+    UpdateInfoDialogs(false);
+    UpdateRotateButtons();
+    RefreshScaleBarDialog();
+    if (dialogs.setUnits)
+        dialogs.setUnits(nullptr, {}, true);
+}
+
+void SceneRenderer::RenderPaneWithSelection(ScenePane& pane)
+{
+    pane.selectMode = selectMode;
+    pane.selectionGroup = SelectionGroupFor(pane);
+    pane.RenderPane();
+}
+
+void SceneRenderer::RebuildPaneTextures()
+{
+    if (!panes)
+        return;
+    for (int i = 0; i < paneCount; ++i)
+        panes[i].CreateTexture();
+    CreateDepthTexture();
+    glClear(GL_STENCIL_BUFFER_BIT);
+    if (!linkPanes)
+        for (int i = 0; i < paneCount; ++i) {
+            if (!IsOrdinaryPane(i))
+                continue;
+            ScenePane& pane = panes[i];
+            pane.state = 2;
+            if (pane.root) {
+                pane.root->SetSpaceFlag(5);
+                pane.root->LoadActive();
+            }
+            pane.UpdateRoot();
+            RenderPaneWithSelection(pane);
+            if (pane.root) {
+                pane.root->SetSpaceFlag(11);
+                pane.root->ReleaseInactive();
+            }
+        }
+    SetPaneStates();
+}
+
+void SceneRenderer::RenderAllPanes()
+{
+    if (paneCount <= 0 || !panes)
+        return;
+    pick.nearestDepth = 1.0;
+    pick.hit = 0;
+    pick.hitIndex = 0;
+    if (ScenePane* back = Pane(backgroundSpace))
+        RenderPaneWithSelection(*back);
+    if (linkPanes)
+        for (int i = 0; i < paneCount; ++i)
+            if (IsOrdinaryPane(i))
+                RenderPaneWithSelection(panes[i]);
+    if (ScenePane* active = Pane(activeSpace)) {
+        activePaneRendering = 1;
+        RenderPaneWithSelection(*active);
+        activePaneRendering = 0;
+    }
+    if (ScenePane* fore = Pane(foregroundSpace))
+        RenderPaneWithSelection(*fore);
+
+    glClearColor(backgroundColor[0], backgroundColor[1], backgroundColor[2], 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    if (ScenePane* back = Pane(backgroundSpace))
+        back->DrawTextureQuad();
+    for (int i = 0; i < paneCount; ++i)
+        if (IsOrdinaryPane(i))
+            panes[i].DrawTextureQuad();
+    if (ScenePane* active = Pane(activeSpace))
+        active->DrawTextureQuad();
+    if (ScenePane* fore = Pane(foregroundSpace))
+        fore->DrawTextureQuad();
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+    glDisable(GL_BLEND);
+    if (dialogs.updateClipControls)
+        dialogs.updateClipControls();
+}
+
+void SceneRenderer::PickUnitByColor()
+{
+    pickedPane = -1;
+    pick.pickedId = 0;
+    const int originX = pick.cursorX - 4, originY = pick.cursorY - 4;
+    for (const int index : {foregroundSpace, activeSpace, backgroundSpace}) {
+        ScenePane* pane = Pane(index);
+        if (pane == nullptr)
+            continue;
+        pane->selectMode = selectMode;
+        pane->selectionGroup = SelectionGroupFor(*pane);
+        pane->RenderPickPass(3);
+        uint8_t rgba[9 * 9 * 4] = {};
+        // Pixels outside the window read back as nothing and are skipped.
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(originX, originY, 9, 9, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        const uint32_t id = FindPickIdInWindow(rgba, originX, originY, viewportWidth, viewportHeight);
+        if (id != 0) {
+            pick.pickedId = id;
+            pickedPane = index;
+            return;
+        }
+    }
 }
 
 } // namespace velmor

@@ -1,0 +1,173 @@
+// Pane roles and states. These run the panes' GL half (root normalisation,
+// rotation centre), so they live with the renderer's GL work.
+#include "render/SceneRenderer.h"
+
+#include "units/DrawGroup.h"
+
+namespace velmor {
+
+void SceneRenderer::SetPaneStates()
+{
+    if (!panes)
+        return;
+    for (int i = 0; i < paneCount; ++i) {
+        panes[i].state = 2;
+        if (panes[i].root)
+            panes[i].root->SetSpaceFlag(0);
+    }
+    for (int i = 0; i < paneCount; ++i) {
+        ScenePane& pane = panes[i];
+        int code = 0;
+        if (i == activeSpace)
+            pane.state = 0, code = 1;
+        else if (i == backgroundSpace)
+            pane.state = 3, code = 3;
+        else if (i == foregroundSpace)
+            pane.state = 3, code = 4;
+        else if (linkPanes)
+            pane.state = 1, code = 2;
+        if (code != 0 && pane.root)
+            pane.root->SetSpaceFlag(code);
+    }
+    for (int i = 0; i < paneCount; ++i)
+        if (panes[i].state != 2 && panes[i].root)
+            panes[i].root->ReleaseInactive();
+    for (int i = 0; i < paneCount; ++i)
+        if (panes[i].state != 2 && panes[i].root) {
+            panes[i].root->LoadActive();
+            panes[i].UpdateRoot();
+        }
+}
+
+// The former holder of a role is shown once more as an ordinary pane.
+void SceneRenderer::LeaveRole(int32_t& role)
+{
+    if (ScenePane* former = Pane(role)) {
+        former->state = 2;
+        RenderAllPanes();
+    }
+}
+
+void SceneRenderer::SetActiveSpace(bool storeOnly, int index)
+{
+    if (storeOnly) {
+        activeSpace = index;
+        return;
+    }
+    ScenePane* chosen = Pane(index);
+    if (chosen != nullptr && index == activeSpace)
+        return;
+    LeaveRole(activeSpace);
+    if (chosen != nullptr) {
+        if (backgroundSpace == index)
+            backgroundSpace = -1;
+        if (foregroundSpace == index)
+            foregroundSpace = -1;
+        if (linkPanes)
+            for (int i = 0; i < paneCount; ++i)
+                if (i != index && i != backgroundSpace && i != foregroundSpace) {
+                    panes[i].clipOn = chosen->clipOn;
+                    panes[i].clipHandleMode = chosen->clipHandleMode;
+                }
+    }
+    activeSpace = chosen ? index : -1;
+    SetPaneStates();
+    UpdateRotateButtons();
+    if (Pane(activeSpace) != nullptr) {
+        RefreshUnitPanel(false);
+        RefreshScaleBarDialog();
+        if (dialogs.selectFirstUnit)
+            dialogs.selectFirstUnit(false);
+    }
+}
+
+void SceneRenderer::SetSpecialSpace(bool storeOnly, int index, int32_t& role)
+{
+    if (storeOnly) {
+        role = index;
+        return;
+    }
+    ScenePane* chosen = Pane(index);
+    if (chosen != nullptr && index == role)
+        return;
+    if (chosen != nullptr)
+        for (int32_t* other : {&activeSpace, &backgroundSpace, &foregroundSpace})
+            if (other != &role && *other == index)
+                *other = -1;
+    LeaveRole(role);
+    role = chosen ? index : -1;
+    SetPaneStates();
+    UpdateRotateButtons();
+}
+
+void SceneRenderer::SetBackgroundSpace(bool storeOnly, int index) { SetSpecialSpace(storeOnly, index, backgroundSpace); }
+
+void SceneRenderer::SetForegroundSpace(bool storeOnly, int index) { SetSpecialSpace(storeOnly, index, foregroundSpace); }
+
+void SceneRenderer::SetPaneRoot(bool timeOnly, int index, DrawGroup* group)
+{
+    ScenePane* pane = Pane(index);
+    if (pane == nullptr)
+        return;
+    if (timeOnly) {
+        pane->SetRoot(group);
+        return;
+    }
+    pane->ResetRotationCentre();
+    int clear = 0, set = 0;
+    if (index == activeSpace)
+        clear = 7, set = 1;
+    else if (index == backgroundSpace)
+        clear = 9, set = 3;
+    else if (index == foregroundSpace)
+        clear = 10, set = 4;
+    else if (linkPanes)
+        clear = 8, set = 2;
+    if (pane->root) {
+        if (clear)
+            pane->root->SetSpaceFlag(clear);
+        pane->root->ReleaseInactive();
+    }
+    const int32_t step = pane->timeStep;
+    pane->SetRoot(group);
+    pane->SetTime(step, false);
+    if (pane->root) {
+        if (set)
+            pane->root->SetSpaceFlag(set);
+        pane->root->LoadActive();
+    }
+    pane->UpdateRoot();
+    RefreshScaleBarDialog();
+    if (index == activeSpace)
+        RefreshUnitPanel(false);
+    if (dialogs.selectFirstUnit)
+        dialogs.selectFirstUnit(false);
+}
+
+void SceneRenderer::SelectNextPane()
+{
+    const int from = activeSpace >= 0 ? activeSpace : 0;
+    const int next = NextSelectablePane(from);
+    if (next != activeSpace)
+        SetActiveSpace(false, next);
+}
+
+void SceneRenderer::MoveToNextSpace()
+{
+    ScenePane* active = Pane(activeSpace);
+    if (active == nullptr)
+        return;
+    ResetActivePane();
+    ClearActiveCentreOffset();
+    active->ResetTime();
+    SetPaneRoot(false, activeSpace, placeholderGroup);
+    const int next = NextSelectablePane(activeSpace);
+    if (next == activeSpace) {
+        guideLines = 0;
+        SetActiveSpace(false, -1);
+    } else {
+        SetActiveSpace(false, next);
+    }
+}
+
+} // namespace velmor

@@ -1,0 +1,168 @@
+#include "render/SceneRenderer.h"
+#include "scene/SceneEvent.h"
+#include "units/CKxDrawUPrimitive.h"
+#include "units/CKxDrawUScatterGraph.h"
+#include "units/DrawGroup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace velmor;
+
+namespace {
+
+struct PickWindow {
+    uint8_t rgba[9 * 9 * 4] = {};
+    void Put(int column, int row, uint32_t id) { std::memcpy(rgba + 4 * (row * 9 + column), &id, 4); }
+};
+
+} // namespace
+
+TEST(SceneRendererPick, TheNearestSquareWinsAndLowerRowsComeFirst)
+{
+    PickWindow w;
+    EXPECT_EQ(FindPickIdInWindow(w.rgba, 10, 10, 64, 64), 0u);
+    w.Put(0, 0, 0x01020304u);   // corner: the last square
+    EXPECT_EQ(FindPickIdInWindow(w.rgba, 10, 10, 64, 64), 0x01020304u);
+    w.Put(5, 5, 77);            // square 1, upper row
+    w.Put(5, 3, 55);            // square 1, lower row
+    EXPECT_EQ(FindPickIdInWindow(w.rgba, 10, 10, 64, 64), 55u);
+    w.Put(4, 4, 9);
+    EXPECT_EQ(FindPickIdInWindow(w.rgba, 10, 10, 64, 64), 9u);
+    // Pixels beyond the window's edge are never taken, whatever they hold.
+    PickWindow edge;
+    edge.Put(0, 4, 42);
+    EXPECT_EQ(FindPickIdInWindow(edge.rgba, -4, 10, 64, 64), 0u);
+    EXPECT_EQ(FindPickIdInWindow(edge.rgba, -3, 10, 64, 64), 0u);
+    EXPECT_EQ(FindPickIdInWindow(edge.rgba, 0, 10, 64, 64), 42u);
+}
+
+TEST(SceneRendererState, BuiltInGroupsAndSelectionPatterns)
+{
+    SceneRenderer renderer;
+    ASSERT_EQ(renderer.builtInGroups.size(), 15u);
+    EXPECT_EQ(renderer.placeholderGroup, renderer.builtInGroups[0]);
+    EXPECT_EQ(renderer.frameAndArrow, 1);
+    EXPECT_EQ(renderer.fixClipDuringRotation, 0);
+    renderer.SetSelectMode(2);
+    EXPECT_EQ(renderer.selectionPattern, 3);
+    EXPECT_EQ(renderer.selectionGroupA, renderer.builtInGroups[5]);
+    EXPECT_EQ(renderer.selectionGroupB, renderer.builtInGroups[6]);
+    EXPECT_EQ(renderer.selectionGroupC, renderer.placeholderGroup);
+    renderer.SetSelectMode(3);
+    EXPECT_EQ(renderer.selectionGroupA, renderer.builtInGroups[11]);
+    renderer.SetSelectMode(0);   // keeps the pattern
+    EXPECT_EQ(renderer.selectionPattern, 6);
+    renderer.SetSelectionPattern(0);
+    EXPECT_EQ(renderer.selectionGroupA, renderer.placeholderGroup);
+    renderer.SetSelectionPattern(8);
+    EXPECT_EQ(renderer.selectionGroupB, renderer.placeholderGroup);
+
+    renderer.SetSelectionPattern(1);
+    ScenePane pane;
+    pane.state = 0;
+    EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.builtInGroups[1]);
+    pane.state = 2;
+    EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.selectionGroupC);
+    pane.state = 3;
+    EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.placeholderGroup);
+    pane.state = 0;
+    renderer.frameAndArrow = 0;
+    EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.placeholderGroup);
+}
+
+TEST(SceneRendererState, PublishedUntilDestroyed)
+{
+    {
+        SceneRenderer renderer;
+        PublishSceneRenderer(&renderer);
+        EXPECT_EQ(CurrentSceneRenderer(), &renderer);
+    }
+    EXPECT_EQ(CurrentSceneRenderer(), nullptr);
+}
+
+TEST(SceneRendererState, PickedUnitSearchTogglesOrKeepsSelection)
+{
+    SceneRenderer renderer;
+    DrawGroup root{L"root"}, child{L"child"};
+    root.children = {&child};
+    SceneEvent hit{L"hit"}, childEvent{L"child"};
+    auto* plain = new CKxDrawUPrimitive(&root);
+    root.units.push_back(plain);
+    plain->pickId = 7;
+    plain->event = &hit;
+    auto* nested = new CKxDrawUPrimitive(&child);
+    child.units.push_back(nested);
+    nested->pickId = 7;
+    nested->event = &childEvent;
+
+    SceneEvent* out = nullptr;
+    renderer.pick.pickedId = 7;
+    renderer.FindPickedUnitEvent(true, &root, out);
+    EXPECT_EQ(out, &childEvent);   // children first
+    EXPECT_TRUE(nested->selected);
+    EXPECT_FALSE(plain->selected);
+    renderer.FindPickedUnitEvent(false, &root, out);
+    EXPECT_FALSE(nested->selected);   // not selectable: cleared
+    nested->selectable = true;
+    nested->selected = true;
+    renderer.FindPickedUnitEvent(false, &root, out);
+    EXPECT_TRUE(nested->selected);
+
+    // A unit without an event ends the search and keeps its state.
+    nested->event = nullptr;
+    renderer.FindPickedUnitEvent(true, &root, out);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_TRUE(nested->selected);
+
+    out = &hit;
+    renderer.pick.pickedId = 99;
+    renderer.FindPickedUnitEvent(true, &root, out);
+    EXPECT_EQ(out, &hit);   // unchanged without a match
+    renderer.FindPickedUnitEvent(true, nullptr, out);
+}
+
+TEST(SceneRendererState, ScatterPointsArePickedOneByOne)
+{
+    SceneRenderer renderer;
+    DrawGroup root{L"root"};
+    SceneEvent second{L"second"};
+    auto* graph = new CKxDrawUScatterGraph(&root);
+    root.units.push_back(graph);
+    graph->pointCount = 3;
+    graph->pickIds = {11, 12, 13};
+    graph->events = {nullptr, &second, nullptr};
+    graph->eventFlags = {0, 0, 0};
+    SceneEvent* out = nullptr;
+    renderer.pick.pickedId = 12;
+    renderer.FindPickedUnitEvent(true, &root, out);
+    EXPECT_EQ(out, &second);
+    EXPECT_EQ(graph->eventFlags[1], 1);
+    // Lists shorter than the points are never read past.
+    graph->pointCount = 50;
+    graph->eventFlags.resize(2);
+    renderer.pick.pickedId = 13;
+    out = nullptr;
+    renderer.FindPickedUnitEvent(true, &root, out);
+    EXPECT_EQ(out, nullptr);
+}
+
+TEST(SceneRendererFiles, HelpFilesOpenFromTheProgramFolder)
+{
+    std::vector<std::wstring> opened;
+    EXPECT_FALSE(OpenManual());   // nothing installed to open with
+    SetDocumentOpener([&](const std::wstring& target) {
+        opened.push_back(target);
+        return true;
+    });
+    SetProgramFolder(L"/opt/velmor/");
+    EXPECT_TRUE(OpenManual());
+    EXPECT_TRUE(OpenTutorial());
+    EXPECT_TRUE(OpenMakerSite());
+    SetDocumentOpener(nullptr);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0], L"/opt/velmor/ManualJ.pdf");
+    EXPECT_EQ(opened[1], L"/opt/velmor/TutorialJ/index.html");
+    EXPECT_EQ(opened[2], std::wstring(kMakerSiteAddress));
+}
