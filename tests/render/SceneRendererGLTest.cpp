@@ -1,4 +1,6 @@
+#include "render/GLExtensions.h"
 #include "render/SceneRenderer.h"
+#include "scene/DataObject.h"
 #include "support/gl/HeadlessGL.h"
 #include "units/CKxDrawUPrimitive.h"
 #include "units/DrawGroup.h"
@@ -191,4 +193,32 @@ TEST_F(SceneRendererGLTest, TheAxisHandleIsDrawnInTheActivePanesForeLayerOnly)
     EXPECT_NE(Brightness(Pixel(2, 2)), 0);
     EXPECT_TRUE(Reddish(Pixel(32, 32)));
     EXPECT_TRUE(Greenish(Pixel(48, 32)));
+}
+
+TEST_F(SceneRendererGLTest, StartingOnAContextInstallsTheDriversVideoMemoryQuery)
+{
+    SetVideoMemoryQuery(nullptr);
+    EXPECT_EQ(QueryVideoMemory(), -1);
+    renderer->StartOnContext();
+    EXPECT_EQ(QueryVideoMemory(), QueryDriverVideoMemory());
+    SetVideoMemoryQuery(nullptr);
+}
+
+TEST_F(SceneRendererGLTest, ResetClearsPanesRolesAndTheUnitPanel)
+{
+    int cleared = 0, rotate = -1;
+    renderer->dialogs.setUnits = [&](DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) {
+        cleared += root == nullptr && units.empty() && focus;
+    };
+    renderer->dialogs.enableRotateButtons = [&](bool enable) { rotate = enable; };
+    renderer->ResetRenderer();
+    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(rotate, 0);
+    EXPECT_EQ(renderer->panes, nullptr);
+    EXPECT_EQ(renderer->activeSpace, -1);
+    EXPECT_EQ(renderer->selectMode, 3);
+    // Without panes a frame and a pick do nothing.
+    renderer->RenderAllPanes();
+    PickAt(16, 32);
+    EXPECT_EQ(renderer->pickedPane, -1);
 }
