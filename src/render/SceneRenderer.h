@@ -44,6 +44,11 @@ struct RendererDialogHooks {
     std::function<void()> refreshScaleBar;
     std::function<void(bool enable)> enableRotateButtons;
     std::function<void()> updateClipControls;
+    // The program's tool windows as a whole: created with the view, hidden
+    // (the tool windows too with hideTools), and disabled around long jobs.
+    std::function<void(void* view)> createToolDialogs;
+    std::function<void(bool hideTools)> hideToolDialogs;
+    std::function<void(bool enable)> enableToolDialogs;
 };
 
 // Opens a document or web address with the desktop's default handler; the
@@ -124,6 +129,10 @@ public:
     DrawGroup* SelectionGroupFor(const ScenePane& pane) const;
     // Searches the tree for the unit (or scatter point) of the picked id.
     void FindPickedUnitEvent(bool toggle, DrawGroup* group, SceneEvent*& eventOut);
+    void CreateToolDialogs(void* view);
+    void HideToolDialogs(bool hideTools);
+    void EnableToolDialogs();
+    void DisableToolDialogs();
     void UpdateInfoDialogs(bool enable);
     void RefreshUnitPanel(bool focus);
     void RefreshScaleBarDialog();

@@ -176,6 +176,30 @@ bool SceneRenderer::FindPickedIn(bool toggle, DrawGroup* group, SceneEvent*& eve
     return false;
 }
 
+void SceneRenderer::CreateToolDialogs(void* view)
+{
+    if (dialogs.createToolDialogs)
+        dialogs.createToolDialogs(view);
+}
+
+void SceneRenderer::HideToolDialogs(bool hideTools)
+{
+    if (dialogs.hideToolDialogs)
+        dialogs.hideToolDialogs(hideTools);
+}
+
+void SceneRenderer::EnableToolDialogs()
+{
+    if (dialogs.enableToolDialogs)
+        dialogs.enableToolDialogs(true);
+}
+
+void SceneRenderer::DisableToolDialogs()
+{
+    if (dialogs.enableToolDialogs)
+        dialogs.enableToolDialogs(false);
+}
+
 void SceneRenderer::UpdateInfoDialogs(bool enable)
 {
     if (dialogs.updateInfoDialogs)
