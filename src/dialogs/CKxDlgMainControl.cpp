@@ -12,6 +12,7 @@
 #include "dialogs/CKxDlgUnitTriSTL.h"
 #include "dialogs/CKxDlgUnitVolume.h"
 #include "export/ExportJob.h"
+#include "processing/MaterialPresets.h"
 #include "scene/DataObject.h"
 #include "units/CKxDrawUConnector.h"
 #include "units/CKxDrawUImage.h"
@@ -76,6 +77,13 @@ int ColourByte(float ambient)
     // A negative ambient would otherwise wrap; the low byte of its truncation
     // is what a colour reference keeps.
     return static_cast<int>(static_cast<int64_t>(v) & 0xFF);
+}
+
+void RebuildPresets(CKxDrawUnit& unit, const std::wstring& kind)
+{
+    if (!IsMeshClass(kind)) return;
+    auto& mesh = static_cast<CKxDrawUTriangles&>(unit);
+    SetMaterialPresets(mesh.partMaterials, mesh.colorSchemeMode, mesh.material, 1, std::wstring());
 }
 
 QColor ButtonFace() { return QColor(240, 240, 240); }
@@ -210,6 +218,9 @@ void CKxDlgMainControl::BuildControls()
     connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) { OnItemChanged(item, column); });
     connect(name_, &QLineEdit::textChanged, this, [this](const QString& text) { OnEnChangeName(text); });
     connect(renderingType_, &QComboBox::activated, this, [this](int index) { OnCbnSelchangeRenderingType(index); });
+    connect(back_, &QPushButton::clicked, this, [this] { OnBnClickedBack(); });
+    connect(save_, &QPushButton::clicked, this, [this] { OnBnClickedSave(); });
+    connect(load_, &QPushButton::clicked, this, [this] { OnBnClickedLoad(); });
     connect(unitPreference_, &QPushButton::clicked, this, [this] { OnBnClickedUnitPreference(); });
     connect(voxel_, &QPushButton::clicked, this, [this] { OnBnClickedVoxel(); });
     connect(polygon_, &QPushButton::clicked, this, [this] { OnBnClickedPolygon(); });
@@ -277,7 +288,11 @@ void CKxDlgMainControl::SetUnits(DrawGroup* group, const std::vector<CKxDrawUnit
         PaintColourCell(i);
         if (kind != L"CKxDrawUVolumeR" && firstPlain) {
             firstPlain = false;
-            if (normal) save_->setEnabled(true);
+            if (normal) {
+                save_->setEnabled(true);
+                back_->setEnabled(unit->colorChanged);
+                load_->setEnabled(unit->hasTempSave);
+            }
         }
     }
     listReady_ = true;
@@ -484,7 +499,9 @@ void CKxDlgMainControl::OnStnClickedColor()
     if (!chosen || chosen->rgb() == swatchColor_.rgb()) return;
     swatchColor_ = *chosen;
     PaintSwatch();
-    Material& m = units_[currentIndex_]->material;
+    for (CKxDrawUnit* unit : units_) unit->undoMaterial = unit->material;
+    CKxDrawUnit* current = units_[currentIndex_];
+    Material& m = current->material;
     const int bytes[3] = {chosen->red(), chosen->green(), chosen->blue()};
     for (int i = 0; i < 3; ++i) {
         m.ambient[i] = static_cast<float>(bytes[i] / 255.0 * 0.3);
@@ -492,7 +509,60 @@ void CKxDlgMainControl::OnStnClickedColor()
     }
     m.ambient[3] = 1.0f;
     m.diffuse[3] = 1.0f;
+    const std::wstring kind = ClassOf(currentIndex_);
+    RebuildPresets(*current, kind);
     PaintColourCell(currentIndex_);
+    back_->setEnabled(true);
+    current->colorChanged = true;
+    RenderNow();
+}
+
+template <typename Change>
+void CKxDlgMainControl::ForPlainUnits(Change change)
+{
+    for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
+        const std::wstring kind = ClassOf(i);
+        if (kind == L"CKxDrawUVolumeR") continue;
+        change(*units_[i]);
+        RebuildPresets(*units_[i], kind);
+    }
+}
+
+void CKxDlgMainControl::RefreshAfterMaterialButton()
+{
+    back_->setEnabled(false);
+    if (view_.refreshUnitPanel) view_.refreshUnitPanel(false);
+    RenderNow();
+}
+
+void CKxDlgMainControl::OnBnClickedBack()
+{
+    ForPlainUnits([](CKxDrawUnit& unit) {
+        unit.material = unit.undoMaterial;
+        unit.colorChanged = false;
+    });
+    RefreshAfterMaterialButton();
+}
+
+void CKxDlgMainControl::OnBnClickedLoad()
+{
+    ForPlainUnits([](CKxDrawUnit& unit) {
+        unit.material = unit.tempMaterial;
+        unit.hasTempSave = false;
+        unit.colorChanged = false;
+    });
+    RefreshAfterMaterialButton();
+}
+
+void CKxDlgMainControl::OnBnClickedSave()
+{
+    if (units_.empty()) return;
+    for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
+        if (IsVolume(i)) continue;
+        units_[i]->tempMaterial = units_[i]->material;
+        units_[i]->hasTempSave = true;
+    }
+    load_->setEnabled(true);
     RenderNow();
 }
 

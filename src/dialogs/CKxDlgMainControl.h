@@ -106,6 +106,9 @@ public:
     void OnBnClickedHideAll();
     void OnNMClickUnitList(int row);
     void OnStnClickedColor();
+    void OnBnClickedBack();
+    void OnBnClickedSave();
+    void OnBnClickedLoad();
     void OnBnClickedUnitPreference();
     void OnBnClickedVoxel();
     void OnBnClickedPolygon();
@@ -128,6 +131,11 @@ private:
     void OnCbnSelchangeRenderingType(int index);
     void SelectRow(int row, bool focus);
     void PaintColourCell(int row);
+    // Each non-volume unit gets `change`; mesh units then rebuild their
+    // part materials.
+    template <typename Change>
+    void ForPlainUnits(Change change);
+    void RefreshAfterMaterialButton();
     void PaintSwatch();
     int ViewMode() const;
     void RenderNow() const;

@@ -174,6 +174,35 @@ TEST_F(UnitPanel, ColourPickWritesAmbientAndDiffuse)
     EXPECT_TRUE(log.empty());
 }
 
+TEST_F(UnitPanel, BackUndoesOnePickAndLoadPutsTheSnapshotBack)
+{
+    auto* back = Control<QPushButton>(panel, CKxDlgMainControl::kBack);
+    auto* load = Control<QPushButton>(panel, CKxDlgMainControl::kLoad);
+    EXPECT_FALSE(back->isEnabled());
+    EXPECT_FALSE(load->isEnabled());
+    const Material before = mesh->material;
+    Control<QPushButton>(panel, CKxDlgMainControl::kSave)->click();
+    EXPECT_TRUE(load->isEnabled());
+    EXPECT_TRUE(mesh->hasTempSave);
+    EXPECT_FALSE(volume->hasTempSave);   // volume units keep no colour
+
+    panel.OnNMClickUnitList(1);
+    picked = QColor(0, 255, 0);
+    panel.OnStnClickedColor();
+    EXPECT_TRUE(back->isEnabled());
+    EXPECT_TRUE(mesh->colorChanged);
+    EXPECT_FLOAT_EQ(mesh->partMaterials[0].ambient[1], 0.3f);   // presets follow the pick
+    back->click();
+    EXPECT_EQ(mesh->material.ambient[1], before.ambient[1]);
+    EXPECT_FALSE(mesh->colorChanged);
+    EXPECT_FALSE(back->isEnabled());
+
+    panel.OnStnClickedColor();
+    load->click();
+    EXPECT_EQ(mesh->material.ambient[1], before.ambient[1]);
+    EXPECT_FALSE(mesh->hasTempSave);
+}
+
 TEST_F(UnitPanel, UnitPreferenceHandsTheUnitToItsDialogAndShowsIt)
 {
     panel.OnNMClickUnitList(0);   // the hidden text unit has no editor
