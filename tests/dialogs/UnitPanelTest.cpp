@@ -257,4 +257,31 @@ TEST_F(UnitPanel, VoxelExportWritesTheSurfaceSlices)
     EXPECT_EQ(log, std::vector<std::string>({"Lock", "Unlock"}));
 }
 
+TEST_F(UnitPanel, ReducedReadIsReportedAndAResetEmptiesThePanel)
+{
+    data.reductionStep = 2;
+    panel.OnNMClickUnitList(1);
+    auto* label = Control<QLabel>(panel, CKxDlgMainControl::kReducedLabel);
+    EXPECT_EQ(label->text(), QStringLiteral("1/2 読み込み中"));
+
+    panel.SetUnits(nullptr, nullptr, true);
+    EXPECT_TRUE(panel.Units().empty());
+    EXPECT_EQ(panel.CurrentIndex(), -1);
+    EXPECT_EQ(label->text(), QString());
+    EXPECT_FALSE(List().isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(panel, CKxDlgMainControl::kShowAll)->isEnabled());
+    EXPECT_FALSE(Control<QLineEdit>(panel, CKxDlgMainControl::kName)->isEnabled());
+    panel.SelectFirstUnit(true);   // nothing to select
+    EXPECT_EQ(panel.CurrentIndex(), -1);
+}
+
+TEST_F(UnitPanel, ARebuildWithFewerRowsKeepsTheLastRowCurrent)
+{
+    panel.OnNMClickUnitList(3);
+    std::vector<CKxDrawUnit*> two = {text, mesh};
+    panel.SetUnits(&root, &two, false);
+    EXPECT_EQ(panel.CurrentIndex(), 1);
+    EXPECT_EQ(Control<QLineEdit>(panel, CKxDlgMainControl::kName)->text(), QStringLiteral("knee"));
+}
+
 } // namespace
