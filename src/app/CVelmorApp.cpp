@@ -11,6 +11,7 @@
 #include "app/QtMessageSink.h"
 #include "dialogs/CKxDlgFileInfo.h"
 #include "dialogs/QtExportDialogs.h"
+#include "dialogs/UnitExportAccess.h"
 #include "platform/WideText.h"
 #include "scene/PathParts.h"
 
@@ -68,6 +69,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     messageSink_ = std::make_unique<QtMessageSink>();
     InstallQtFolderChooser(frame_.get());
     InstallQtExportDialogs(frame_.get());
+    InstallUnitExportAccess();
     CKxDlgApplication::LoadApplicationSettings(false);
 
     document_.AttachView(frame_->View());

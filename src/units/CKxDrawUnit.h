@@ -50,6 +50,11 @@ public:
     bool savedHidden = false;
     std::wstring note;
     Material material;
+    // The unit panel's colour undo and snapshot.
+    bool colorChanged = false;
+    Material undoMaterial;
+    bool hasTempSave = false;
+    Material tempMaterial;
     double lengthFactor = 1.0;
     std::wstring lengthUnit = L"mm";
     double scale[3] = {1, 1, 1};
