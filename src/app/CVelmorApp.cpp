@@ -77,6 +77,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     frame_->View()->fileInfo->Create(frame_->View(), &document_.head);
     frame_->View()->fileInfo->BuildFileInfoText(false);
     document_.OnNewDocument();
+    frame_->View()->OnInitialUpdate(&document_);
     frame_->SetRecentFiles(recent_.Entries());
     UpdateTitle(L"");
     frame_->show();
@@ -102,6 +103,7 @@ void CVelmorApp::OnFileOpen()
 void CVelmorApp::OnFileNew()
 {
     document_.OnNewDocument();
+    frame_->View()->OnInitialUpdate(&document_);
     UpdateTitle(L"");
     RefreshFileInfo();
 }
@@ -109,6 +111,7 @@ void CVelmorApp::OnFileNew()
 void CVelmorApp::OpenDocumentFile(const std::wstring& path)
 {
     document_.OnOpenDocument(path);
+    frame_->View()->OnInitialUpdate(&document_);
     if (document_.LastOpenOutcome() == OpenOutcome::Opened) {
         recent_.Add(path);
         if (auto profile = OpenProfile()) recent_.Save(*profile);

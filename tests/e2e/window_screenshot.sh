@@ -12,19 +12,7 @@ before_cleanup() {
 }
 source "$(dirname "$0")/own_display.sh"
 
-"$viewer" >"$work/velmor.log" 2>&1 &
-pid=$!
-pids="$pid"
-
-window=""
-for _ in $(seq 1 200); do
-  # The server may still be settling: a failed look is just another try.
-  window=$(xwininfo -root -tree 2>/dev/null | awk '/"velmor" "Velmor"/ { print $1; exit }' || true)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || { echo "the program ended before its window appeared"; cat "$work/velmor.log"; exit 1; }
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no program window appeared"; exit 1; }
+source "$(dirname "$0")/start_viewer.sh"
 
 # Give the first paint time to reach the server, then look.
 shot="$work/window.png"

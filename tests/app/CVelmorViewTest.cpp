@@ -1,0 +1,99 @@
+// The view on a real X server: an opened scene is drawn, and the mouse and
+// wheel turn, zoom and pick on the active pane.
+#include "app/CVelmorView.h"
+#include "scene/CVelmorDoc.h"
+#include "app/GuiTestSupport.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace velmor {
+namespace {
+
+constexpr const char* kRedBall = R"(<?xml version="1.0" encoding="UTF-8"?>
+<scene version="1.35"><body>
+  <drawGroup name="top"><childGroup name="inner"/></drawGroup>
+  <drawGroup name="inner"><drawUnit>
+    <primitive note="Ball" shape="sphere" coordinate="0,0,0" size="0.3" diffuse="255,0,0" ambient="255,0,0"/>
+  </drawUnit></drawGroup>
+</body></scene>
+)";
+
+class CVelmorViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        document.AttachView(&view);
+        view.resize(320, 240);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        document.OnOpenDocument(dir.WidePath("ball.vlm"));
+        view.OnInitialUpdate(&document);
+    }
+    void TearDown() override { document.AttachView(nullptr); document.View = nullptr; }
+    void Wheel(int delta)
+    {
+        const QPointF at(160, 120);
+        QWheelEvent event(at, view.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&view, &event);
+    }
+
+    QApplication& app = test::GuiApplication();
+    test::TempDir dir;
+    std::filesystem::path scene = dir.Write("ball.vlm", kRedBall);
+    CVelmorDoc document;
+    CVelmorView view;
+};
+
+TEST_F(CVelmorViewTest, TheTopGroupIsShownInTheActivePane)
+{
+    ASSERT_EQ(view.viewMode, ViewMode::kNormal);
+    ASSERT_EQ(view.renderer.activeSpace, 0);
+    EXPECT_EQ(view.renderer.panes[0].root, document.drawGroups.at(L"top").get());
+    const QImage frame = view.grabFramebuffer();
+    const QColor centre = frame.pixelColor(160, 120), corner = frame.pixelColor(2, 2);
+    EXPECT_GT(centre.red(), 150);
+    EXPECT_LT(centre.green(), 60);
+    EXPECT_LT(corner.red(), 30);
+}
+
+TEST_F(CVelmorViewTest, TheWheelZoomsStepByStep)
+{
+    Wheel(120);
+    EXPECT_NEAR(view.renderer.panes[0].zoom, 1.07, 1e-9);
+    Wheel(-120);
+    EXPECT_NEAR(view.renderer.panes[0].zoom, 1.07 * 0.935, 1e-9);
+}
+
+TEST_F(CVelmorViewTest, ALeftDragTurnsTheObjectAndASmallOneIsAClick)
+{
+    const Quaternion start = view.renderer.panes[0].objectRotation;
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(107, 107), 20);
+    EXPECT_EQ(view.renderer.panes[0].objectRotation, start);
+    EXPECT_EQ(view.renderer.pickedPane, -1);   // the pressed pane is forgotten
+    QTest::qWait(30);   // a press within 10 ms of the last release is ignored
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
+    QMouseEvent move(QEvent::MouseMove, QPointF(160, 100), view.mapToGlobal(QPointF(160, 100)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    EXPECT_NE(view.renderer.panes[0].objectRotation, start);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(160, 100), 200);
+    EXPECT_FALSE(view.leftDragging);
+}
+
+TEST_F(CVelmorViewTest, ClosingTheSceneEmptiesTheView)
+{
+    document.OnNewDocument();
+    view.OnInitialUpdate(&document);
+    EXPECT_EQ(view.viewMode, ViewMode::kNoScene);
+    EXPECT_EQ(view.renderer.panes, nullptr);
+}
+
+} // namespace
+} // namespace velmor

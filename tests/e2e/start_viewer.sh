@@ -1,0 +1,15 @@
+# Sourced after own_display.sh: starts the program with the given arguments
+# and waits for its main window. Sets $pid and $window.
+"$viewer" "$@" >"$work/velmor.log" 2>&1 &
+pid=$!
+pids="$pid"
+
+window=""
+for _ in $(seq 1 200); do
+  # The server may still be settling: a failed look is just another try.
+  window=$(xwininfo -root -tree 2>/dev/null | awk '/"velmor" "Velmor"/ { print $1; exit }' || true)
+  [ -n "$window" ] && break
+  kill -0 "$pid" 2>/dev/null || { echo "the program ended before its window appeared"; cat "$work/velmor.log"; exit 1; }
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no program window appeared"; exit 1; }
