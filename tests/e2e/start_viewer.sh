@@ -7,7 +7,7 @@ pids="$pid"
 window=""
 for _ in $(seq 1 200); do
   # The server may still be settling: a failed look is just another try.
-  window=$(xwininfo -root -tree 2>/dev/null | awk '/"velmor" "Velmor"/ { print $1; exit }' || true)
+  window=$(xwininfo -root -tree 2>/dev/null | awk -f "$(dirname "$0")/main_window.awk" | cut -f1 || true)
   [ -n "$window" ] && break
   kill -0 "$pid" 2>/dev/null || { echo "the program ended before its window appeared"; cat "$work/velmor.log"; exit 1; }
   sleep 0.1
