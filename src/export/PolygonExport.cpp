@@ -227,31 +227,18 @@ uint32_t ObjWorker(void* param)
     return 1;
 }
 
-void PrepareWriterJob(ExportJob& job)
-{
-    job.result = -1;
-    SetProgressCaption(L"Please wait...", false);
-    job.canCancel = false;
-    job.progressInterval = 0;
-    job.progressRange = 100;
-}
-
 } // namespace
 
 int ExportJob::RunStlJob(TriangleMesh* mesh)
 {
     mergedMesh = mesh;
-    PrepareWriterJob(*this);
-    RunJob(this, StlWorker);
-    return result;
+    return RunWithProgress(L"Please wait...", false, 0, 100, this, StlWorker);
 }
 
 int ExportJob::RunObjJob(const std::vector<MeshExportRecord>& records)
 {
     units = records;
-    PrepareWriterJob(*this);
-    RunJob(this, ObjWorker);
-    return result;
+    return RunWithProgress(L"Please wait...", false, 0, 100, this, ObjWorker);
 }
 
 void ExportJob::WriteStlBinary()

@@ -144,13 +144,7 @@ uint32_t VoxelExportWorker(void* param)
 int ExportJob::RunVoxelExport(int32_t kind)
 {
     outputKind = kind;
-    result = -1;
-    SetProgressCaption(L"Please wait...", false);
-    canCancel = false;
-    progressInterval = 0;
-    progressRange = 100;
-    RunJob(this, VoxelExportWorker);
-    return result;
+    return RunWithProgress(L"Please wait...", false, 0, 100, this, VoxelExportWorker);
 }
 
 bool ExportJob::WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, uint16_t samplesPerPixel,

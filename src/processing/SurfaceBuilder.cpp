@@ -89,13 +89,7 @@ int32_t SurfaceBuilder::Run(SurfaceUnitState& unit, bool cancelAllowed)
     cellSlice = cellsX * cellsY;
     for (int e = 0; e < 12; ++e)
         edgeOffsets[e] = int32_t((kEdgeOwners[e][1] * int64_t(cellsX) + kEdgeOwners[e][0]) * 3 + kEdgeOwners[e][2]);
-    result = -1;
-    SetProgressCaption(L"make surface", cancelAllowed);
-    canCancel = cancelAllowed;
-    progressInterval = 0;
-    progressRange = 100;
-    RunJob(this, SurfaceWorker);
-    return result;
+    return RunWithProgress(L"make surface", cancelAllowed, 0, 100, this, SurfaceWorker);
 }
 
 uint32_t SurfaceWorker(void* param)
@@ -129,12 +123,7 @@ uint32_t SurfaceWorker(void* param)
 int32_t SurfaceBuilder::MakeNormals(TriangleMesh& mesh)
 {
     meshUnit = &mesh;
-    result = -1;
-    SetProgressCaption(L"make normal vector", false);
-    canCancel = false;
-    progressInterval = 200;
-    progressRange = 100;
-    RunJob(this, NormalsWorker);
+    RunWithProgress(L"make normal vector", false, 200, 100, this, NormalsWorker);
     if (result == 0) mesh.normalsValid = 1;
     return result;
 }

@@ -12,14 +12,8 @@ namespace velmor {
 
 int32_t VolumeColorJob::Run(VolumeUnitState& target)
 {
-    result = -1;
-    SetProgressCaption(L"make volume color", false);
-    canCancel = false;
-    progressInterval = 200;
-    progressRange = 100;
     unit = &target;
-    RunJob(this, ColorVolumeWorker);
-    return result;
+    return RunWithProgress(L"make volume color", false, 200, 100, this, ColorVolumeWorker);
 }
 
 uint32_t ColorVolumeWorker(void* param)

@@ -79,6 +79,18 @@ bool BackgroundJob::RunJob(void* param, WorkerProc proc)
     return true;
 }
 
+int32_t BackgroundJob::RunWithProgress(const std::wstring& caption, bool cancelAllowed, int32_t interval, int32_t range,
+                                       void* param, WorkerProc proc)
+{
+    result = -1;
+    SetProgressCaption(caption, cancelAllowed);
+    canCancel = cancelAllowed;
+    progressInterval = interval;
+    progressRange = range;
+    RunJob(param, proc);
+    return result;
+}
+
 void BackgroundJob::StepProgress(double fraction)
 {
     if (!std::isfinite(fraction)) return;

@@ -62,6 +62,11 @@ public:
     // Runs `proc(param)` on a worker and returns when it has ended. False,
     // without running anything, for a negative range.
     bool RunJob(void* param, WorkerProc proc);
+    // The way every launcher runs its job: the result is -1 until the worker
+    // sets it, the caption and Cancel of the progress display, its interval
+    // and range; returns the worker's result.
+    int32_t RunWithProgress(const std::wstring& caption, bool cancelAllowed, int32_t interval, int32_t range,
+                            void* param, WorkerProc proc);
     // Worker side: posts one step for every whole unit of accumulated fractions.
     void StepProgress(double fraction);
     void ResetProgress();

@@ -43,13 +43,7 @@ uint32_t LoadDataThreadProc(void* param)
 int32_t DataObject::AcquireData(CKxDrawUnit* unit)
 {
     requestingUnit = unit;
-    result = -1;
-    SetProgressCaption(kFileReading, false);
-    canCancel = false;
-    progressInterval = 200;
-    progressRange = 100;
-    RunJob(this, LoadDataThreadProc);
-    return result;
+    return RunWithProgress(kFileReading, false, 200, 100, this, LoadDataThreadProc);
 }
 
 void DataObject::Loaded()
