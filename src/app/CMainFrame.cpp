@@ -2,6 +2,7 @@
 
 #include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
+#include "app/ViewBar.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace velmor {
 namespace {
@@ -23,16 +25,28 @@ QAction* AddCommand(QMenu* menu, const QString& text, int id)
 
 } // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(new CVelmorView(this))
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("Velmor"));
-    setCentralWidget(view_);
+    // The picture above, the bar of 50 pixels below it.
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("viewArea"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    view_ = new CVelmorView(central);
+    bar_ = new ViewBar(central);
+    column->addWidget(view_, 1);
+    column->addWidget(bar_, 0);
+    view_->SetBar(bar_);
+    setCentralWidget(central);
     setAcceptDrops(true);
     BuildMenu();
-    // The window never gets smaller than a 640 x 360 view.
+    // The window never gets smaller than a 640 x 360 picture.
     view_->setMinimumSize(CVelmorView::kClientWidth / 2, CVelmorView::kClientHeight / 2);
-    resize(CVelmorView::kClientWidth, CVelmorView::kClientHeight + menuBar()->sizeHint().height());
+    resize(CVelmorView::kClientWidth,
+           CVelmorView::kClientHeight + ViewBar::kHeight + menuBar()->sizeHint().height());
 }
 
 void CMainFrame::BuildMenu()

@@ -12,6 +12,7 @@ namespace velmor {
 
 class CVelmorApp;
 class CVelmorView;
+class ViewBar;
 
 class CMainFrame final : public QMainWindow {
 public:
@@ -28,6 +29,7 @@ public:
 
     explicit CMainFrame(QWidget* parent = nullptr);
     CVelmorView* View() const { return view_; }
+    ViewBar* Bar() const { return bar_; }
 
     // Commands that belong to the application go to it once it is set.
     void SetApplication(CVelmorApp* app) { app_ = app; }
@@ -45,7 +47,8 @@ protected:
 private:
     void BuildMenu();
 
-    CVelmorView* view_;
+    CVelmorView* view_ = nullptr;
+    ViewBar* bar_ = nullptr;
     CVelmorApp* app_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;

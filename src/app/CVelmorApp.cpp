@@ -31,6 +31,8 @@ CVelmorApp::CVelmorApp() = default;
 // first: clearing its scene at the end would otherwise call the dead view.
 CVelmorApp::~CVelmorApp()
 {
+    // The scene's units free their GL names in the view's context.
+    if (frame_) document_.ResetScene();
     document_.AttachView(nullptr);
     document_.View = nullptr;
     messageSink_.reset();
@@ -70,7 +72,6 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     InstallQtFolderChooser(frame_.get());
     InstallQtExportDialogs(frame_.get());
     InstallUnitExportAccess();
-    CKxDlgApplication::LoadApplicationSettings(false);
 
     document_.AttachView(frame_->View());
     frame_->View()->fileInfo = new CKxDlgFileInfo;
@@ -126,7 +127,7 @@ void CVelmorApp::RefreshFileInfo()
     // Until the renderer refreshes its information dialogs after a scene's
     // first event, the text follows each open and close.
     CVelmorView* view = frame_->View();
-    if (view->fileInfo != nullptr) view->fileInfo->BuildFileInfoText(view->sceneLoaded);
+    if (view->fileInfo != nullptr) view->fileInfo->BuildFileInfoText(view->SceneShown());
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)

@@ -28,7 +28,7 @@ struct ViewToolView {
     // its frame and arrow with selection pattern 5 or 6; false otherwise.
     std::function<bool(double&, std::wstring&)> frameSize;
     // The view's home-button animation in frames.
-    uint32_t* homeAnimation = nullptr;
+    int32_t* homeAnimation = nullptr;
 };
 
 inline void CallIfSet(const std::function<void()>& f)
