@@ -121,8 +121,14 @@ TEST_F(FileInfoDialog, ShowsTheHeadWithItalicsAndEmptiesOnReset)
 
 TEST_F(FileInfoDialog, CloseOnlyHidesAndRedraws)
 {
+    struct Redraws : NoViewServices {
+        int& count;
+        explicit Redraws(int& count) : count(count) {}
+        void RedrawIfIdle() override { ++count; }
+    };
     int redraws = 0;
-    dialog->redrawIfIdle = [&redraws] { ++redraws; };
+    Redraws services(redraws);
+    dialog->services = &services;
     dialog->show();
     redraws = 0;
     dialog->close();
