@@ -115,4 +115,18 @@ ViewControlChanges ChangesBetween(const ViewControlStates& previous, const ViewC
     return c;
 }
 
+SettingsMenuState ReadSettingsMenuState(const SceneRenderer& r, bool sceneShown)
+{
+    SettingsMenuState m;
+    if (!sceneShown) return m;
+    m.frameArrowEnabled = m.fixClipEnabled = true;
+    m.frameArrowChecked = r.frameAndArrow != 0;
+    m.fixClipChecked = r.fixClipDuringRotation != 0;
+    if (r.activeSpace < 0 || r.activeSpace >= r.paneCount) return m;
+    for (int i = 0; i < r.paneCount; ++i)
+        m.linkEnabled = m.linkEnabled || r.IsOrdinaryPane(i);
+    m.linkChecked = m.linkEnabled && r.linkPanes != 0;
+    return m;
+}
+
 } // namespace velmor

@@ -79,4 +79,13 @@ struct ViewControlChanges {
 // The button changes that take the bar from `previous` to `now`.
 ViewControlChanges ChangesBetween(const ViewControlStates& previous, const ViewControlStates& now);
 
+// Enabling and check marks of the three switches of the settings menu.
+struct SettingsMenuState {
+    bool frameArrowEnabled = false, frameArrowChecked = false;
+    bool fixClipEnabled = false, fixClipChecked = false;
+    // Linking needs an active space and at least one ordinary pane.
+    bool linkEnabled = false, linkChecked = false;
+};
+SettingsMenuState ReadSettingsMenuState(const SceneRenderer& renderer, bool sceneShown);
+
 } // namespace velmor

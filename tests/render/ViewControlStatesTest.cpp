@@ -2,6 +2,8 @@
 // change when a state changes.
 #include "render/ViewControlStates.h"
 
+#include "render/SceneRenderer.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -133,4 +135,28 @@ TEST(ViewControlStates, TimeButtonsWhilePlayingAndAtTheEnd)
     const ViewControlChanges noPick = ChangesBetween(start, ComputeViewControlStates(in));
     EXPECT_TRUE(noPick.pickModeOff);
     EXPECT_FALSE(Buttons(noPick).enabled[kPickCentreButton]);
+}
+
+TEST(ViewControlStates, SettingsMenuSwitchesNeedASceneAndLinkingAnOrdinaryPane)
+{
+    SceneRenderer renderer;
+    SettingsMenuState m = ReadSettingsMenuState(renderer, false);
+    EXPECT_FALSE(m.frameArrowEnabled || m.frameArrowChecked || m.fixClipEnabled || m.linkEnabled);
+    m = ReadSettingsMenuState(renderer, true);
+    EXPECT_TRUE(m.frameArrowEnabled && m.frameArrowChecked);   // frame and arrow start on
+    EXPECT_TRUE(m.fixClipEnabled && !m.fixClipChecked);
+    EXPECT_FALSE(m.linkEnabled);   // no active space
+
+    renderer.paneCount = 2;
+    ASSERT_TRUE(renderer.CreatePanes());
+    renderer.activeSpace = 0;
+    renderer.backgroundSpace = 1;
+    EXPECT_FALSE(ReadSettingsMenuState(renderer, true).linkEnabled);   // every pane has a role
+    renderer.backgroundSpace = -1;
+    renderer.linkPanes = 1;
+    renderer.fixClipDuringRotation = 1;
+    renderer.frameAndArrow = 0;
+    m = ReadSettingsMenuState(renderer, true);
+    EXPECT_TRUE(m.linkEnabled && m.linkChecked && m.fixClipChecked);
+    EXPECT_FALSE(m.frameArrowChecked);
 }
