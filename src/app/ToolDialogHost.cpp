@@ -28,19 +28,19 @@
 
 namespace velmor {
 
-ToolDialogHost::ToolDialogHost(QWidget* view, ViewServices& services, RenderSettings& settings, SceneHead& head)
-    : view_(view), services_(services), settings_(settings), head_(head)
+ToolDialogHost::ToolDialogHost(QWidget* view, ViewServices& services, RenderSettings& settings)
+    : view_(view), services_(services), settings_(settings)
 {
 }
 
-void ToolDialogHost::CreateToolDialogs()
+void ToolDialogHost::CreateToolDialogs(SceneHead& head)
 {
     if (Created()) return;
     // The progress window comes first in this order; the application makes
     // it together with its job host.
     fileInfo = new CKxDlgFileInfo;
     fileInfo->services = &services_;
-    fileInfo->Create(view_, &head_);
+    fileInfo->Create(view_, &head);
     fileInfo->BuildFileInfoText(false);
     render = new CKxDlgRender(view_);
     render->Create(services_, &settings_);

@@ -31,9 +31,10 @@ struct SceneHead;
 class ToolDialogHost {
 public:
     // The windows are children of `view` (deleted with it).
-    ToolDialogHost(QWidget* view, ViewServices& services, RenderSettings& settings, SceneHead& head);
+    ToolDialogHost(QWidget* view, ViewServices& services, RenderSettings& settings);
 
-    void CreateToolDialogs();
+    // Once the document whose head the file information shows is known.
+    void CreateToolDialogs(SceneHead& head);
     bool Created() const { return fileInfo != nullptr; }
     // Puts the unit panel under `mainWindow` at its left edge, raised so
     // that it stays on the screen's work area.
@@ -77,7 +78,6 @@ private:
     QWidget* view_;
     ViewServices& services_;
     RenderSettings& settings_;
-    SceneHead& head_;
 };
 
 } // namespace velmor

@@ -117,7 +117,7 @@ private:
     void ForPlainUnits(Change change);
     void RefreshAfterMaterialButton();
     void PaintSwatch();
-    int ViewMode() const { return Services().ViewMode(); }
+    int ViewMode() const { return Services().GetViewMode(); }
     void RenderNow() const { Services().RenderNow(); }
     std::wstring ClassOf(int row) const;
     bool IsVolume(int row) const;

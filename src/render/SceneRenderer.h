@@ -99,10 +99,12 @@ public:
     void ToggleClipHandleMode(int index);
     void ToggleClipSwitch(int index);
     // Linked unless the mode wraps or reflects; true when any moved pane did.
-    bool MovePaneClip(int index, double delta, int mode);
-    bool ZoomPane(int index, double factor, int mode);
+    // The step comes back turned round when a reflecting move met a limit,
+    // so that the next step of an animation goes the other way.
+    bool MovePaneClip(int index, double& delta, int mode);
+    bool ZoomPane(int index, double& factor, int mode);
     // Not linked.
-    bool PanPane(int index, double dx, double dy, int mode);
+    bool PanPane(int index, double& dx, double& dy, int mode);
     void ResetActivePane();
     void ClearActiveCentreOffset();
     // While linked, carry every ordinary pane one step towards the active
@@ -123,7 +125,7 @@ private:
     void RenderPaneWithSelection(ScenePane& pane);
     bool Linked(int index) const;
     template <typename Operation> void ForLinkedPanes(int index, Operation operation);
-    template <typename Move> bool MoveLinkedUnlessAnimated(int index, int mode, Move move);
+    template <typename Move> bool MoveLinkedUnlessAnimated(int index, double& step, int mode, Move move);
 };
 
 // The renderer the view publishes for units and dialogs; null until then.

@@ -29,7 +29,7 @@ public:
     // Rebuilds the pane pictures and presents unless an animation will.
     virtual void RedrawIfIdle() = 0;
     // 0 no scene, 1 normal, 2 full screen, 3 a unit being edited.
-    virtual int ViewMode() const = 0;
+    virtual int GetViewMode() const = 0;
     virtual void SetViewMode(int mode) = 0;
     // Around long jobs: the tool windows and the File menu are disabled.
     virtual void LockControls() = 0;
@@ -101,7 +101,7 @@ public:
 
     void RenderNow() override {}
     void RedrawIfIdle() override {}
-    int ViewMode() const override { return 1; }
+    int GetViewMode() const override { return 1; }
     void SetViewMode(int) override {}
     void LockControls() override {}
     void UnlockControls(bool) override {}

@@ -26,7 +26,7 @@ struct ViewLog : NoViewServices {
     int renders = 0, redraws = 0, rotationStarts = 0, scaleBarRefreshes = 0, panelRefreshes = 0,
         lightMoves = 0, viewControls = 0;
     std::vector<std::vector<double>> rotations;
-    uint32_t homeAnimation = 0;
+    int32_t homeAnimation = 0;
     bool frameShown = false;
 
     ViewServices& View() { return *this; }
@@ -52,8 +52,8 @@ struct ViewLog : NoViewServices {
         unit = L"mm";
         return frameShown;
     }
-    int32_t HomeAnimationSteps() const override { return static_cast<int32_t>(homeAnimation); }
-    void SetHomeAnimationSteps(int32_t steps) override { homeAnimation = static_cast<uint32_t>(steps); }
+    int32_t HomeAnimationSteps() const override { return homeAnimation; }
+    void SetHomeAnimationSteps(int32_t steps) override { homeAnimation = steps; }
 };
 
 void Choose(QComboBox* combo, const QString& text)
@@ -127,7 +127,7 @@ TEST_F(RenderFixture, ShowsTheSettingsAndAStoredShadowOfTwoAsOne)
     EXPECT_EQ(Combo(1351)->currentText(), QStringLiteral("なし"));
     // Refreshing writes nothing back.
     EXPECT_EQ(log.redraws, 0);
-    EXPECT_EQ(log.homeAnimation, 10u);
+    EXPECT_EQ(log.homeAnimation, 10);
 }
 
 TEST_F(RenderFixture, CuttingFrontAndBackExcludesTheClipCoverAndTheShadow)
@@ -170,9 +170,9 @@ TEST_F(RenderFixture, EveryChangeIsStoredAndTheViewRefreshed)
     Choose(Combo(1354), QStringLiteral("小"));
     EXPECT_EQ(settings.squareRestrict, 1u);
     Choose(Combo(1351), QStringLiteral("中速"));
-    EXPECT_EQ(log.homeAnimation, 20u);
+    EXPECT_EQ(log.homeAnimation, 20);
     Choose(Combo(1351), QStringLiteral("低速"));
-    EXPECT_EQ(log.homeAnimation, 50u);
+    EXPECT_EQ(log.homeAnimation, 50);
     Check(1353)->click();
     EXPECT_EQ(settings.fog, 1);
     Check(1352)->click();
@@ -194,7 +194,7 @@ TEST_F(RenderFixture, AStoredValueWithoutALabelSurvivesOtherChanges)
     EXPECT_EQ(Combo(1355)->currentIndex(), -1);
     Check(1353)->click();
     EXPECT_EQ(settings.lightPosition, 7u);
-    EXPECT_EQ(log.homeAnimation, 60u);
+    EXPECT_EQ(log.homeAnimation, 60);
 }
 
 TEST_F(RenderFixture, AResetDisablesEveryControl)
