@@ -1,5 +1,5 @@
-// Extraction plus normals on 16-bit gyroids, and the volume colour kernel
-// against a plain copy of the bytes it writes.
+// Extraction plus normals on 16-bit gyroids and a CT-like phantom, and the
+// volume colour kernel against a plain copy of the bytes it writes.
 #include "SurfacePhantoms.h"
 
 #include "processing/SurfaceBuilder.h"
@@ -23,14 +23,12 @@ const std::vector<uint16_t>& Volume(uint64_t n)
     return v512;
 }
 
-void BM_SurfaceAndNormals(benchmark::State& state)
+void Surface(benchmark::State& state, const std::vector<uint16_t>& volume, uint64_t n, float low)
 {
-    const uint64_t n = state.range(0);
-    const auto& volume = Volume(n);
     SurfaceUnitState unit;
     unit.voxels = {const_cast<uint16_t*>(volume.data()), n, n, n, n * n, 2};
     unit.gridCentre[0] = unit.gridCentre[1] = unit.gridCentre[2] = n / 2.0;
-    unit.borderLow = 32768;
+    unit.borderLow = low;
     unit.borderUp = 65535;
     for (auto _ : state) {
         SurfaceBuilder builder;
@@ -41,6 +39,18 @@ void BM_SurfaceAndNormals(benchmark::State& state)
     state.counters["voxels/s"] = benchmark::Counter(double(n * n * n), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+void BM_SurfaceAndNormals(benchmark::State& state)
+{
+    const uint64_t n = state.range(0);
+    Surface(state, Volume(n), n, 32768);
+}
+
+void BM_CtBoneSurfaceAndNormals(benchmark::State& state)
+{
+    static const std::vector<uint16_t> ct = bench::CtPhantom(256);
+    Surface(state, ct, 256, bench::kCtBoneLow);
+}
+
 void Threads(benchmark::internal::Benchmark* b)
 {
     const int all = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -48,6 +58,11 @@ void Threads(benchmark::internal::Benchmark* b)
         for (int t : {1, all}) b->Args({n, t});
 }
 BENCHMARK(BM_SurfaceAndNormals)->Apply(Threads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CtBoneSurfaceAndNormals)
+    ->Args({256, 1})
+    ->Args({256, int(std::max(1u, std::thread::hardware_concurrency()))})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 struct ColourVolume {
     std::vector<uint16_t> x, y, z;

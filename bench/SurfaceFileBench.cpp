@@ -1,11 +1,16 @@
 // Builds the surface of a raw 16-bit volume for the peer scripts and prints
-// its counts and times. Usage: bench_surface_file volume.u16 n low up threads
+// its counts and times, or writes one of the benchmark volumes.
+// Usage: bench_surface_file volume.u16 n low up threads
+//        bench_surface_file --write gyroid|ct n volume.u16
+#include "SurfacePhantoms.h"
+
 #include "processing/SurfaceBuilder.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <vector>
 
 using namespace velmor;
@@ -27,12 +32,23 @@ uint64_t MeshHash(const TriangleMesh& m)
     return h;
 }
 
+int WriteVolume(const char* kind, uint64_t n, const char* path)
+{
+    const std::string name = kind;
+    if (name != "gyroid" && name != "ct") return 2;
+    const std::vector<uint16_t> volume = name == "ct" ? bench::CtPhantom(n) : bench::Gyroid(n);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(volume.data()), std::streamsize(volume.size() * 2));
+    return out.good() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 5 && std::string(argv[1]) == "--write") return WriteVolume(argv[2], std::strtoull(argv[3], nullptr, 10), argv[4]);
     if (argc != 6) {
-        std::fprintf(stderr, "usage: %s volume.u16 n low up threads\n", argv[0]);
+        std::fprintf(stderr, "usage: %s volume.u16 n low up threads\n       %s --write gyroid|ct n volume.u16\n", argv[0], argv[0]);
         return 2;
     }
     const uint64_t n = std::strtoull(argv[2], nullptr, 10);
