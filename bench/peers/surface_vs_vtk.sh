@@ -56,7 +56,7 @@ for name, file, low, up in volumes:
             o = ours(path, low, up, threads)
             hashes.add(o["hash"])
             times.setdefault(("ours", threads, False), []).append(float(o["extract_s"]))
-            times.setdefault(("ours", threads, True), []).append(float(o["extract_s"]) + float(o["normals_s"]))
+            times.setdefault(("ours", threads, True), []).append(float(o["with_normals_s"]))
             for normals in (False, True):
                 t, out = peer(image, low - 0.5, threads, normals)
                 times.setdefault(("peer", threads, normals), []).append(t)
