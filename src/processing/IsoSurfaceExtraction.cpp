@@ -512,6 +512,10 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         // The parity rule of the two buffers only matters within a slab. A
         // slab places the vertices of its own slices only.
         boundaryEnd[s] = numberSlice(begin, current, vertexBase[begin], true);
+        // Fresh pages that are read first are mapped to the zero page and
+        // copied on the first write, with a TLB flush on every core: the
+        // slab clears its own normals before it adds to them.
+        if (sumNormals) std::memset(surfaceNormals + vertexBase[begin] * 3, 0, (vertexBase[end] - vertexBase[begin]) * 12);
         for (uint64_t cz = begin; cz < end; ++cz) {
             if (StepSlice(step)) {
                 cancelledIn[s] = 1;
