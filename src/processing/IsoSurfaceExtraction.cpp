@@ -1,5 +1,5 @@
-// The extraction steps of SurfaceBuilder. Work is split into slabs of cell
-// slices: each slab knows from the per-slice counts where its vertices and
+// The extraction steps of SurfaceBuilder. Work is split into pieces of cell
+// slices: each piece knows from the per-slice counts where its vertices and
 // triangles go, so the mesh is the same whatever the number of threads.
 #include "processing/IsoTables.h"
 #include "processing/SlabThreads.h"
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -203,13 +204,22 @@ inline uint64_t SkipUniformCells(const uint8_t* cube, uint64_t at, uint64_t end)
 
 } // namespace
 
+// Threads the work goes to: small grids are not worth them.
 unsigned SurfaceBuilder::SlabCount() const
 {
-    // Small grids are not worth the threads. A slab has at least two slices
-    // of cells, so that its first and last slice share no vertex (see Build).
     const uint64_t most = std::max<uint64_t>(1, cellsZ / 2);
     if (threadCount == 0) return DefaultSlabCount(most, cellSlice * cellsZ, uint64_t(1) << 18);
     return static_cast<unsigned>(std::clamp<uint64_t>(most, 1, threadCount));
+}
+
+// Pieces of slices of cells the threads take one at a time: a few per thread,
+// so that a thread held up by the system leaves its share to the others. A
+// piece has at least two slices of cells, so that its first and last slice
+// share no vertex (see Build).
+unsigned SurfaceBuilder::PieceCount(unsigned workers) const
+{
+    if (workers <= 1) return 1;
+    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 4));
 }
 
 bool SurfaceBuilder::StepSlice(double step)
@@ -282,16 +292,17 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
         for (uint64_t j = 0; j < ny; ++j) MaskRow(slice + j * nx, nx, run, mask + (j + 1) * maskRow + 1);
     };
 
-    const unsigned slabs = SlabCount();
+    const unsigned workers = SlabCount();
+    const unsigned pieces = std::min<unsigned>(PieceCount(workers), unsigned(cellsZ));
     const uint64_t cellSlices = cellsZ;
     // Taken here, on the job's thread, so that a shortage fails the job
     // instead of ending the program on a slab thread.
-    const uint64_t slabBytes = 3 * maskSize + rowCells;
-    std::vector<uint8_t> slabBuffers(slabBytes * slabs, 0);
-    uint8_t* buffers = slabBuffers.data();
-    RunSlabs(slabs, [=](unsigned s) {
-        const auto [begin, end] = SlabRange(cellSlices, slabs, s);
-        uint8_t* empty = buffers + s * slabBytes;
+    const uint64_t workerBytes = 3 * maskSize + rowCells;
+    std::vector<uint8_t> workerBuffers(workerBytes * workers, 0);
+    uint8_t* buffers = workerBuffers.data();
+    RunSharedSlabs(workers, pieces, [=](unsigned worker, unsigned s) {
+        const auto [begin, end] = SlabRange(cellSlices, pieces, s);
+        uint8_t* empty = buffers + worker * workerBytes;
         uint8_t* lower = empty + maskSize;
         uint8_t* upper = lower + maskSize;
         uint8_t* row = upper + maskSize;
@@ -474,13 +485,13 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     // Normals are summed slice by slice while the mesh is built. A vertex
     // of slice k gets its face vectors from the triangles of slices k - 1
     // and k only, so adding them slice by slice in triangle order gives the
-    // sums of one pass over the whole index array. Where slices of two slabs
-    // meet, the order needs the neighbour: a slab leaves out of its first
-    // slice the x- and y-edge vertices of that slice (its boundary), and
-    // keeps its last slice for a second round that runs once every vertex is
-    // placed, adding the last slice and then the next slab's first slice to
-    // that boundary. Slabs have at least two slices, so the rounds of two
-    // slabs never touch the same vertex.
+    // sums of one pass over the whole index array. Where two pieces meet,
+    // the order needs the neighbour: a piece leaves out of its first slice
+    // the x- and y-edge vertices of that slice (its boundary), and keeps its
+    // last slice for a second round that runs once every vertex is placed,
+    // adding the last slice and then the next piece's first slice to that
+    // boundary. Pieces have at least two slices, so the rounds of two pieces
+    // never touch the same vertex.
     TriangleMesh normalView;
     normalView.vertexCount = part.vertexCount;
     normalView.triangleCount = part.triangleCount;
@@ -492,33 +503,34 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         if (sumNormals) AddFaceVectors(normalView, triangleBase[cz], triangleBase[cz + 1], first, last);
     };
 
-    // Slab 0 uses the builder's slice buffers; the other slabs their own.
-    unsigned slabs = SlabCount();
+    // Worker 0 uses the builder's slice buffers; the other workers their own.
+    unsigned workers = SlabCount();
     std::vector<CommittedBuffer> extra;
-    for (unsigned s = 1; s < slabs; ++s) {
+    for (unsigned w = 1; w < workers; ++w) {
         extra.emplace_back(cellSlice * 24);
         if (!extra.back().Ok()) {
             extra.clear();
-            slabs = 1;
+            workers = 1;
             break;
         }
     }
-    std::vector<uint8_t> cancelledIn(slabs, 0);
-    std::vector<uint64_t> boundaryEnd(slabs, 0);
-    RunSlabs(slabs, [&](unsigned s) {
-        const auto [begin, end] = SlabRange(cellsZ, slabs, s);
-        uint32_t* current = s == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra[s - 1].Data());
-        uint32_t* next = s == 0 ? sliceBuffers[1] : current + cellSlice * 3;
-        // The parity rule of the two buffers only matters within a slab. A
-        // slab places the vertices of its own slices only.
+    const unsigned pieces = PieceCount(workers);
+    std::atomic<bool> stopped{false};
+    std::vector<uint64_t> boundaryEnd(pieces, 0);
+    RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
+        const auto [begin, end] = SlabRange(cellsZ, pieces, s);
+        uint32_t* current = worker == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra[worker - 1].Data());
+        uint32_t* next = worker == 0 ? sliceBuffers[1] : current + cellSlice * 3;
+        // The parity rule of the two buffers only matters within a piece. A
+        // piece places the vertices of its own slices only.
         boundaryEnd[s] = numberSlice(begin, current, vertexBase[begin], true);
         // Fresh pages that are read first are mapped to the zero page and
         // copied on the first write, with a TLB flush on every core: the
-        // slab clears its own normals before it adds to them.
+        // piece clears its own normals before it adds to them.
         if (sumNormals) std::memset(surfaceNormals + vertexBase[begin] * 3, 0, (vertexBase[end] - vertexBase[begin]) * 12);
         for (uint64_t cz = begin; cz < end; ++cz) {
             if (StepSlice(step)) {
-                cancelledIn[s] = 1;
+                stopped = true;
                 return;
             }
             if (cz < nz) numberSlice(cz + 1, next, vertexBase[cz + 1], cz + 1 < end);
@@ -527,12 +539,12 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
             std::swap(current, next);
         }
     });
-    if (std::any_of(cancelledIn.begin(), cancelledIn.end(), [](uint8_t c) { return c != 0; })) return 1;
+    if (stopped) return 1;
     if (sumNormals) {
-        RunSlabs(slabs, [&](unsigned s) {
-            const uint64_t end = SlabRange(cellsZ, slabs, s).second;
+        RunSharedSlabs(workers, pieces, [&](unsigned, unsigned s) {
+            const uint64_t end = SlabRange(cellsZ, pieces, s).second;
             addNormals(end - 1, 0, part.vertexCount);
-            if (s + 1 < slabs) addNormals(end, vertexBase[end], boundaryEnd[s + 1]);
+            if (s + 1 < pieces) addNormals(end, vertexBase[end], boundaryEnd[s + 1]);
         });
     }
     return 0;

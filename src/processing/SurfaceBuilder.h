@@ -94,6 +94,7 @@ private:
     template <typename Sample> void Mark(const Sample* samples, uint8_t* cubes);
     template <typename Sample> int32_t Build(const Sample* samples, SurfacePart& part, float share);
     unsigned SlabCount() const;
+    unsigned PieceCount(unsigned workers) const;
     void ReleaseSurfaceNormals();
     bool TakeSurfaceNormals(TriangleMesh& mesh);
     // Posts one slice's progress from any slab; true when cancelled.
