@@ -9,12 +9,13 @@
 #include "app/QtFolderChooser.h"
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
-#include "dialogs/CKxDlgFileInfo.h"
+#include "render/ViewServices.h"
 #include "dialogs/QtExportDialogs.h"
 #include "dialogs/UnitExportAccess.h"
 #include "platform/WideText.h"
 #include "scene/PathParts.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -31,6 +32,8 @@ CVelmorApp::CVelmorApp() = default;
 // first: clearing its scene at the end would otherwise call the dead view.
 CVelmorApp::~CVelmorApp()
 {
+    // The scene's units free their GL names in the view's context.
+    if (frame_) document_.ResetScene();
     document_.AttachView(nullptr);
     document_.View = nullptr;
     messageSink_.reset();
@@ -60,6 +63,8 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
         // The lock is held but nobody answers: run on our own rather than not at all.
     }
     instance_->SetReceiver([this](const std::wstring& path) { OnHandOff(path); });
+    // The manual and the tutorial lie beside the program.
+    SetProgramFolder((QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdWString());
 
     if (auto profile = OpenProfile()) recent_.Load(*profile);
     frame_ = std::make_unique<CMainFrame>();
@@ -70,17 +75,14 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     InstallQtFolderChooser(frame_.get());
     InstallQtExportDialogs(frame_.get());
     InstallUnitExportAccess();
-    CKxDlgApplication::LoadApplicationSettings(false);
 
     document_.AttachView(frame_->View());
-    frame_->View()->fileInfo = new CKxDlgFileInfo;
-    frame_->View()->fileInfo->Create(frame_->View(), &document_.head);
-    frame_->View()->fileInfo->BuildFileInfoText(false);
     document_.OnNewDocument();
     frame_->View()->OnInitialUpdate(&document_);
     frame_->SetRecentFiles(recent_.Entries());
     UpdateTitle(L"");
     frame_->show();
+    frame_->View()->PlaceUnitPanel();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;
@@ -105,7 +107,6 @@ void CVelmorApp::OnFileNew()
     document_.OnNewDocument();
     frame_->View()->OnInitialUpdate(&document_);
     UpdateTitle(L"");
-    RefreshFileInfo();
 }
 
 void CVelmorApp::OpenDocumentFile(const std::wstring& path)
@@ -118,15 +119,6 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);
-    RefreshFileInfo();
-}
-
-void CVelmorApp::RefreshFileInfo()
-{
-    // Until the renderer refreshes its information dialogs after a scene's
-    // first event, the text follows each open and close.
-    CVelmorView* view = frame_->View();
-    if (view->fileInfo != nullptr) view->fileInfo->BuildFileInfoText(view->sceneLoaded);
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)

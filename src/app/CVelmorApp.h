@@ -48,7 +48,6 @@ private:
     void ReadVersionInfo();
     // "<file> - Velmor" while a scene file is shown, else the product name.
     void UpdateTitle(const std::wstring& scenePath);
-    void RefreshFileInfo();
 
     CVelmorDoc document_;
     RecentFileList recent_;

@@ -1,33 +1,27 @@
 #include "app/CVelmorView.h"
 
 #include "app/CKxDlgApplication.h"
-#include "dialogs/CKxDlgFileInfo.h"
+#include "app/CKxDlgProgress.h"
+#include "app/ViewBar.h"
 #include "platform/MessageSink.h"
 #include "render/GLExtensions.h"
 #include "scene/CVelmorDoc.h"
 #include "units/DrawGroup.h"
 
-#include <QMouseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QTimerEvent>
-#include <QWheelEvent>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
+#include <cstdio>
 
 #include <GL/gl.h>
 
 namespace velmor {
-
-namespace {
-constexpr int kAnimationTimer = 1;
-constexpr int kPlaybackTimer = 21;
-constexpr int kClickSlop = 8;
-constexpr uint32_t kFlickMs = 100;
-constexpr uint32_t kRepressMs = 10;
-} // namespace
 
 CVelmorView::CVelmorView(QWidget* parent) : QOpenGLWidget(parent)
 {
@@ -39,6 +33,10 @@ CVelmorView::CVelmorView(QWidget* parent) : QOpenGLWidget(parent)
     format.setStencilBufferSize(8);
     format.setAlphaBufferSize(8);
     setFormat(format);
+    // The picture stays when a frame is not redrawn (a message box is open).
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    setFocusPolicy(Qt::StrongFocus);
+    renderer.services = this;
 }
 
 CVelmorView::~CVelmorView()
@@ -51,11 +49,29 @@ CVelmorView::~CVelmorView()
     }
 }
 
-uint32_t CVelmorView::NowMs()
+CVelmorView::ContextGuard::ContextGuard(CVelmorView& view) : view_(view)
 {
-    using namespace std::chrono;
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr &&
+        QOpenGLContext::currentContext() != view_.context()) {
+        view_.makeCurrent();
+        view_.contextMadeCurrent_ = true;
+    }
 }
+
+CVelmorView::ContextGuard::~ContextGuard()
+{
+    if (--view_.contextDepth_ == 0 && view_.contextMadeCurrent_) {
+        view_.contextMadeCurrent_ = false;
+        view_.doneCurrent();
+    }
+}
+
+void CVelmorView::WithGLContext(const std::function<void()>& work)
+{
+    ContextGuard gl(*this);
+    work();
+}
+
 
 void CVelmorView::initializeGL()
 {
@@ -65,6 +81,9 @@ void CVelmorView::initializeGL()
     LoadGLExtensions([ctx](const char* name) { return reinterpret_cast<GLProc>(ctx->getProcAddress(name)); });
     if (GLCaps.glVersion < 1.2f) {
         ShowMessage(L"OpenGL version error");
+        // Without GL 1.2 nothing can be shown: the program ends.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(1); },
+                                  Qt::QueuedConnection);
         return;
     }
     glUsable = true;
@@ -73,14 +92,31 @@ void CVelmorView::initializeGL()
     renderer.ResetRenderer();
     PublishRenderSettings(&renderer);
     PublishSceneRenderer(&renderer);
-    if (sceneLoaded && document != nullptr) BuildScenePanes();
+    LayoutView(width(), height());
+    if (initialUpdatePending_) {
+        initialUpdatePending_ = false;
+        InitialUpdateScene();
+    }
+}
+
+void CVelmorView::LayoutView(int cx, int cy)
+{
+    renderer.pick.cursorX = -1;
+    renderer.pick.cursorY = -1;
+    renderer.SetViewportSize(std::max(1, cx), std::max(1, cy));
 }
 
 void CVelmorView::resizeGL(int w, int h)
 {
-    renderer.SetViewportSize(std::max(1, w), std::max(1, h));
-    SetCursorPosition(-1, -1);
+    if (layoutLocked) return;
+    LayoutView(w, h);
     layoutChanged = true;
+}
+
+bool CVelmorView::MessageBoxOpen() const
+{
+    const CKxDlgProgress* progress = CKxDlgProgress::Instance();
+    return progress != nullptr && progress->messageBoxOpen;
 }
 
 void CVelmorView::paintGL()
@@ -90,6 +126,9 @@ void CVelmorView::paintGL()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         return;
     }
+    // While a message box of a load is open the scene may be half built:
+    // the last picture stays.
+    if (MessageBoxOpen()) return;
     if (layoutChanged) {
         renderer.RebuildPaneTextures();
         layoutChanged = false;
@@ -97,304 +136,326 @@ void CVelmorView::paintGL()
     renderer.RenderAllPanes();
 }
 
+void CVelmorView::RenderNow()
+{
+    if (!glUsable) return;
+    if (isVisible() && updatesEnabled()) {
+        repaint();
+        // Painting may leave another context current.
+        if (contextDepth_ > 0) makeCurrent();
+        return;
+    }
+    ContextGuard gl(*this);
+    if (SceneShown() && !MessageBoxOpen()) renderer.RenderAllPanes();
+}
+
+void CVelmorView::RedrawIfIdle()
+{
+    if (!glUsable) return;
+    if (SceneShown()) {
+        ContextGuard gl(*this);
+        renderer.RebuildPaneTextures();
+        layoutChanged = false;
+    }
+    if (!state.AnyAnimation()) RenderNow();
+}
+
 void CVelmorView::OnInitialUpdate(CVelmorDoc* doc)
 {
     document = doc;
-    if (!initialised || !glUsable) return;   // the first initialisation builds the panes
-    makeCurrent();
-    KillAllTimers();
-    renderer.ResetRenderer();
-    if (sceneLoaded) BuildScenePanes();
-    doneCurrent();
+    if (doc != nullptr && !dialogs.Created()) renderer.CreateToolDialogs();
+    // The first initialisation of GL runs the scene set-up itself.
+    if (!initialised || !glUsable) {
+        initialUpdatePending_ = !initialised;
+        return;
+    }
+    InitialUpdateScene();
     update();
 }
 
-void CVelmorView::BuildScenePanes()
+void CVelmorView::InitialUpdateScene()
 {
+    ContextGuard gl(*this);
+    ResetViewState();
+    renderer.ResetRenderer();
+    // Preferences apply from the next scene opened, with the buffer-object
+    // support of this context.
+    CKxDlgApplication::LoadApplicationSettings(GLCaps.vertexBufferSupported != 0);
+    if (!state.sceneLoaded || document == nullptr) return;
     InitGLState(false);
     renderer.paneCount = std::max(1, paneCount);
     if (!renderer.CreatePanes()) return;
-    renderer.SetActiveSpace(true, 0);
-    DrawGroup* top = FindTopGroup(document->drawGroups);
-    if (top != nullptr) renderer.SetPaneRoot(false, 0, top);
-    renderer.SetActiveSpace(false, 0);
     viewMode = ViewMode::kNormal;
-    layoutChanged = true;
+    if (firstEvent != nullptr)
+        RunEvent(firstEvent);
+    else
+        ShowSceneWithoutFirstEvent();
     renderer.RefreshUnitPanel(true);
+    dialogs.SelectFirstUnit(true);
+    layoutChanged = true;
 }
 
-void CVelmorView::OnApplicationSettings()
+void CVelmorView::ShowSceneWithoutFirstEvent()
 {
-    KillAllTimers();
-    CKxDlgApplication dialog(window());
-    dialog.exec();
+    renderer.SetActiveSpace(true, 0);
+    if (DrawGroup* top = FindTopGroup(document->drawGroups)) renderer.SetPaneRoot(true, 0, top);
+    renderer.RebuildPaneTextures();
+    renderer.UpdateInfoDialogs(true);
+    state.sceneLoaded = false;
+    UpdateViewControls();
 }
 
-void CVelmorView::OnFileInfoDialog()
+void CVelmorView::ResetViewState()
 {
-    if (fileInfo == nullptr) return;
-    fileInfo->show();
-    fileInfo->raise();
+    motion.KillAllTimers();
+    backgroundColor = 0;
+    if (bar_ != nullptr) {
+        bar_->SetBackgroundColor(backgroundColor);
+        bar_->ForgetStates();
+    }
+    input.ForgetDrags();
+    state.idleEvent = state.returnEvent = state.nextEvent = nullptr;
+    state.returnArmed = false;
+    motion.NoteUserInput();
+    state.homeRunning = state.towardRunning = false;
+    state.playbackStopped = true;
+    rotationCentrePickMode = false;
+    layoutChanged = false;
+    UpdateViewControls();
+}
+
+void CVelmorView::RunEvent(SceneEvent* event)
+{
+    if (event == nullptr || document == nullptr || !glUsable) return;
+    // Selection patterns, textures and lights change inside the run.
+    ContextGuard gl(*this);
+    SceneEventExecutor executor(renderer, *document, state, *this);
+    executor.RunEvent(*event);
+}
+
+void CVelmorView::ForgetSceneEvents()
+{
+    firstEvent = nullptr;
+    state.idleEvent = state.returnEvent = state.nextEvent = nullptr;
+    state.returnArmed = false;
 }
 
 void CVelmorView::ShowNoScene()
 {
     viewMode = ViewMode::kNoScene;
-    sceneLoaded = false;
-    KillAllTimers();
+    state.sceneLoaded = false;
+    motion.KillAllTimers();
+    input.ForgetDrags();
+    // The units are about to go: no dialog may keep one.
+    dialogs.ForgetUnits();
     // The panes point into the groups the document is about to delete.
-    if (initialised && glUsable && context() != nullptr) {
-        makeCurrent();
+    if (initialised && glUsable) {
+        ContextGuard gl(*this);
         renderer.ResetRenderer();
-        doneCurrent();
     }
     update();
 }
 
-void CVelmorView::StartTimerNumber(int number, int periodMs)
+void CVelmorView::OnApplicationSettings()
 {
-    KillTimerNumber(number);
-    timerIds[number] = startTimer(periodMs, Qt::PreciseTimer);
+    motion.KillAllTimers();
+    CKxDlgApplication dialog(window());
+    dialog.exec();
 }
 
-void CVelmorView::KillTimerNumber(int number)
+void CVelmorView::StartTimer(int number, int periodMs)
 {
-    if (timerIds[number] != 0) killTimer(timerIds[number]);
-    timerIds[number] = 0;
+    if (number < 0 || number >= kTimerCount) return;
+    KillTimer(number);
+    // The idle wait is the scene's idle time, whatever period the caller named.
+    if (number == kIdleTimer) periodMs = IdlePeriodMs(state.idleTime);
+    timerIds_[number] = startTimer(std::max(periodMs, 1), Qt::PreciseTimer);
 }
 
-void CVelmorView::KillAllTimers()
+void CVelmorView::KillTimer(int number)
 {
-    for (int i = 0; i < 256; ++i) KillTimerNumber(i);
-    std::fill(std::begin(animating), std::end(animating), 0);
-    playbackStopped = true;
-    stepCounter = -1;
-    homeRunning = towardRunning = false;
-}
-
-void CVelmorView::StopAnimations()
-{
-    for (int i = 0; i <= 20; ++i) KillTimerNumber(i);
-    std::fill(std::begin(animating), std::end(animating), 0);
-    stepCounter = -1;
-    homeRunning = towardRunning = false;
-}
-
-void CVelmorView::StartPlayback()
-{
-    StartTimerNumber(kPlaybackTimer, playbackInterval);
-    playbackStopped = false;
-}
-
-void CVelmorView::StopPlayback()
-{
-    KillTimerNumber(kPlaybackTimer);
-    playbackStopped = true;
-}
-
-void CVelmorView::RotateActivePane(double angle, double x, double y, double z)
-{
-    ScenePane* pane = renderer.Pane(renderer.activeSpace);
-    if (pane == nullptr) return;
-    if (pane->clipHandleMode)
-        renderer.RotatePane(renderer.activeSpace, angle, x, y, z, false, true);
-    else if (renderer.fixClipDuringRotation)
-        renderer.RotatePane(renderer.activeSpace, angle, x, y, z, true, false);
-    else
-        renderer.RotatePane(renderer.activeSpace, angle, x, y, z, true, true);
-}
-
-void CVelmorView::SetCursorPosition(int x, int y)
-{
-    renderer.pick.cursorX = x;
-    renderer.pick.cursorY = x < 0 && y < 0 ? -1 : renderer.viewportHeight - y - 1;
-}
-
-void CVelmorView::StartPanInertia(uint8_t mode)
-{
-    ScenePane* pane = renderer.Pane(renderer.activeSpace);
-    if (pane == nullptr) return;
-    if (pane->clipHandleMode == 0) animating[0] = mode;
-    StartTimerNumber(kAnimationTimer, 20);
-}
-
-void CVelmorView::StartRotationInertia(uint8_t mode)
-{
-    ScenePane* pane = renderer.Pane(renderer.activeSpace);
-    if (pane == nullptr) return;
-    if (pane->clipHandleMode)
-        animating[4] = mode;
-    else if (renderer.fixClipDuringRotation)
-        animating[3] = mode;
-    else
-        animating[2] = mode;
-    StartTimerNumber(kAnimationTimer, 20);
-}
-
-void CVelmorView::mousePressEvent(QMouseEvent* event)
-{
-    const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
-    const uint32_t now = NowMs();
-    if (!SceneShown() || !glUsable) return;
-    if (event->button() == Qt::LeftButton) {
-        if (rightDragging || now - lastLeftUpTime < kRepressMs) return;
-        SetCursorPosition(x, y);
-        if (!renderer.IsInViewport(renderer.pick.cursorX, renderer.pick.cursorY)) return;
-        StopAnimations();
-        leftDragging = true;
-        renderer.StoreRotationStart(renderer.activeSpace);
-        makeCurrent();
-        if (viewMode != ViewMode::kUnitEditing) {
-            const int hit = renderer.HitTestPane();
-            if (hit >= 0 && hit != renderer.activeSpace) {
-                StopPlayback();
-                renderer.SetActiveSpace(false, hit);
-                renderer.StoreRotationStart(hit);
-            }
-        }
-        renderer.PickUnitByColor();
-        if (ScenePane* picked = renderer.Pane(renderer.pickedPane)) {
-            renderer.currentTime = static_cast<float>(picked->timeStep);
-            SceneEvent* found = nullptr;
-            renderer.FindPickedUnitEvent(true, picked->root, found);
-        }
-        doneCurrent();
-        update();
-        lastMoveTime = now;
-        downX = lastX = x;
-        downY = lastY = y;
-        std::fill(std::begin(objectAxis), std::end(objectAxis), 0.0);
-        std::fill(std::begin(clipAxis), std::end(clipAxis), 0.0);
-    } else if (event->button() == Qt::RightButton) {
-        if (leftDragging || now - lastRightUpTime < kRepressMs) return;
-        SetCursorPosition(x, y);
-        if (!renderer.IsInViewport(renderer.pick.cursorX, renderer.pick.cursorY)) return;
-        StopAnimations();
-        rightDragging = true;
-        lastMoveTime = now;
-        downX = lastX = x;
-        downY = lastY = y;
-        panStep[0] = panStep[1] = 0;
-    }
-}
-
-void CVelmorView::mouseMoveEvent(QMouseEvent* event)
-{
-    const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
-    if (!SceneShown() || (x == lastX && y == lastY)) return;
-    SetCursorPosition(x, y);
-    const double side = std::max(1, std::min(renderer.viewportWidth, renderer.viewportHeight));
-    const double s = 180.0 / side;
-    bool applied = false;
-    if (leftDragging) {
-        RotateActivePane(1.0, (y - downY) * s, (x - downX) * s, 0);
-        objectAxis[0] = clipAxis[0] = (y - lastY) * s;
-        objectAxis[1] = clipAxis[1] = (x - lastX) * s;
-        objectAxis[2] = clipAxis[2] = 0;
-        applied = true;
-    } else if (rightDragging) {
-        if (ScenePane* pane = renderer.Pane(renderer.activeSpace)) {
-            const double u = 2.0 / side;
-            if (pane->clipHandleMode) {
-                clipStep = (y - lastY) * u / pane->zoom;
-                renderer.MovePaneClip(renderer.activeSpace, clipStep, 1);
-            } else {
-                panStep[0] = (x - lastX) * u;
-                panStep[1] = -(y - lastY) * u;
-                renderer.PanPane(renderer.activeSpace, panStep[0], panStep[1], 1);
-            }
-            applied = true;
-        }
-    }
-    if (applied) update();
-    lastMoveTime = NowMs();
-    lastX = x;
-    lastY = y;
-}
-
-void CVelmorView::mouseReleaseEvent(QMouseEvent* event)
-{
-    const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
-    const uint32_t now = NowMs();
-    if (!SceneShown()) return;
-    const bool click = std::abs(x - downX) < kClickSlop && std::abs(y - downY) < kClickSlop;
-    if (event->button() == Qt::LeftButton && leftDragging) {
-        SetCursorPosition(x, y);
-        leftDragging = false;
-        if (ScenePane* picked = renderer.Pane(renderer.pickedPane)) {
-            renderer.currentTime = static_cast<float>(picked->timeStep);
-            SceneEvent* found = nullptr;
-            renderer.FindPickedUnitEvent(!click, picked->root, found);
-            if (found != nullptr) update();
-        }
-        if (!click && now - lastMoveTime < kFlickMs) StartRotationInertia(3);
-        renderer.pickedPane = -1;
-        lastLeftUpTime = now;
-    } else if (event->button() == Qt::RightButton && rightDragging) {
-        rightDragging = false;
-        if (!click && now - lastMoveTime < kFlickMs) StartPanInertia(4);
-        lastRightUpTime = now;
-    }
-}
-
-void CVelmorView::wheelEvent(QWheelEvent* event)
-{
-    if (!SceneShown()) return;
-    const bool back = event->angleDelta().y() < 1;
-    if (leftDragging) {
-        renderer.StoreRotationStart(renderer.activeSpace);
-        RotateActivePane(1.0, 0, 0, back ? -1 : 1);
-    } else if (ScenePane* pane = renderer.Pane(renderer.activeSpace)) {
-        if (pane->clipHandleMode) {
-            clipStep = (back ? -0.01 : 0.01) / pane->zoom;
-            renderer.MovePaneClip(renderer.activeSpace, clipStep, 1);
-        } else {
-            zoomStep = back ? 0.935 : 1.07;
-            renderer.ZoomPane(renderer.activeSpace, zoomStep, 1);
-        }
-    }
-    update();
-}
-
-void CVelmorView::OnPlaybackTick()
-{
-    if (renderer.Pane(renderer.activeSpace) == nullptr) return;
-    if (renderer.StepPaneTime(renderer.activeSpace, 1, playbackLoop))
-        StopPlayback();
-    else
-        update();
-}
-
-void CVelmorView::OnAnimationTick()
-{
-    const int active = renderer.activeSpace;
-    if (renderer.Pane(active) == nullptr) return;
-    if (animating[2] || animating[3]) {
-        renderer.StoreRotationStart(active);
-        renderer.RotatePane(active, 1.0, objectAxis[0], objectAxis[1], objectAxis[2], true, animating[2] != 0);
-    }
-    if (animating[4]) {
-        renderer.StoreRotationStart(active);
-        renderer.RotatePane(active, 1.0, clipAxis[0], clipAxis[1], clipAxis[2], false, true);
-    }
-    if (animating[0] && !renderer.PanPane(active, panStep[0], panStep[1], animating[0])) animating[0] = 0;
-    if (animating[1] && !renderer.MovePaneClip(active, clipStep, animating[1])) animating[1] = 0;
-    if (animating[5] && !renderer.ZoomPane(active, zoomStep, animating[5])) animating[5] = 0;
-    if (stepCounter != -1) ++stepCounter;
-    update();
+    if (number < 0 || number >= kTimerCount || timerIds_[number] == 0) return;
+    killTimer(timerIds_[number]);
+    timerIds_[number] = 0;
 }
 
 void CVelmorView::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == timerIds[kPlaybackTimer])
-        OnPlaybackTick();
-    else if (event->timerId() == timerIds[kAnimationTimer])
-        OnAnimationTick();
-    if (std::none_of(std::begin(animating), std::end(animating), [](uint8_t f) { return f != 0; })) {
-        KillTimerNumber(kAnimationTimer);
-        homeRunning = towardRunning = false;
+    const int id = event->timerId();
+    const int* found = std::find(std::begin(timerIds_), std::end(timerIds_), id);
+    if (found != std::end(timerIds_) && id != 0) {
+        ContextGuard gl(*this);
+        motion.OnTimer(static_cast<int>(found - std::begin(timerIds_)));
     }
     QOpenGLWidget::timerEvent(event);
 }
+
+void CVelmorView::ToggleFullScreen(bool on)
+{
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (frame == nullptr) return;
+    if (on && viewMode == ViewMode::kNormal) {
+        layoutLocked = true;
+        savedShowState = static_cast<int>(frame->windowState());
+        frame->menuBar()->hide();
+        layoutLocked = false;
+        frame->showFullScreen();
+        SetViewMode(ViewMode::kFullScreen);
+    } else if (!on && viewMode == ViewMode::kFullScreen) {
+        layoutLocked = true;
+        frame->menuBar()->show();
+        layoutLocked = false;
+        frame->setWindowState(savedShowState >= 0 ? Qt::WindowStates(savedShowState) & ~Qt::WindowFullScreen
+                                                  : Qt::WindowNoState);
+        savedShowState = -1;
+        SetViewMode(ViewMode::kNormal);
+    }
+}
+
+void CVelmorView::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
+{
+    renderer.SetPaneRoot(firstRun, index, group);
+}
+
+void CVelmorView::SetActiveSpace(bool firstRun, int index) { renderer.SetActiveSpace(firstRun, index); }
+void CVelmorView::SetBackgroundSpace(bool firstRun, int index) { renderer.SetBackgroundSpace(firstRun, index); }
+void CVelmorView::SetForegroundSpace(bool firstRun, int index) { renderer.SetForegroundSpace(firstRun, index); }
+void CVelmorView::MoveToNextSpace() { renderer.MoveToNextSpace(); }
+void CVelmorView::ApplyLightPosition() { renderer.ApplyLightPosition(); }
+void CVelmorView::SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) { renderer.SetBackgroundColor(r, g, b); }
+void CVelmorView::RebuildPaneTextures() { renderer.RebuildPaneTextures(); }
+
+void CVelmorView::SetRotationCentre(int index, double x, double y, double z)
+{
+    if (ScenePane* pane = renderer.Pane(index)) pane->SetRotationCentre(x, y, z);
+}
+
+void CVelmorView::ResetRotationCentre(int paneIndex)
+{
+    ContextGuard gl(*this);
+    if (ScenePane* pane = renderer.Pane(paneIndex)) pane->ResetRotationCentre();
+}
+
+void CVelmorView::OnHome()
+{
+    if (!SceneShown()) return;
+    ContextGuard gl(*this);
+    motion.OnHome();
+}
+
+void CVelmorView::OnRotateZPlus()
+{
+    if (!SceneShown()) return;
+    renderer.StoreRotationStart(renderer.activeSpace);
+    motion.RotateActivePane(1.0, 0, 0, 5.0);
+    RenderNow();
+}
+
+void CVelmorView::OnRotateZMinus()
+{
+    if (!SceneShown()) return;
+    renderer.StoreRotationStart(renderer.activeSpace);
+    motion.RotateActivePane(1.0, 0, 0, -5.0);
+    RenderNow();
+}
+
+void CVelmorView::OnClipToggle()
+{
+    motion.StopAnimations();
+    renderer.ToggleClipSwitch(renderer.activeSpace);
+    UpdateViewControls();
+    update();
+}
+
+void CVelmorView::OnClipHandleToggle()
+{
+    motion.StopAnimations();
+    renderer.ToggleClipHandleMode(renderer.activeSpace);
+    UpdateViewControls();
+    update();
+}
+
+void CVelmorView::OnPickRotationCentre()
+{
+    if (!SceneShown() || renderer.Pane(renderer.activeSpace) == nullptr || !ButtonEnabled(1038)) return;
+    rotationCentrePickMode = !rotationCentrePickMode;
+    UpdateViewControls();
+    RenderNow();
+}
+
+void CVelmorView::OnNextSpace()
+{
+    motion.StopAnimations();
+    motion.StopPlayback();
+    {
+        ContextGuard gl(*this);
+        renderer.MoveToNextSpace();
+    }
+    UpdateViewControls();
+    update();
+}
+
+void CVelmorView::OnTimeBack()
+{
+    motion.StepTime(-1);
+    update();
+}
+
+void CVelmorView::OnTimeForward()
+{
+    motion.StepTime(1);
+    update();
+}
+
+void CVelmorView::OnTimePlay() { motion.TogglePlayback(); }
+
+void CVelmorView::OnTimeStop()
+{
+    motion.ResetTime();
+    update();
+}
+
+void CVelmorView::OnFriendGroup()
+{
+    EnableButton(1044, false);
+    motion.StopAnimations();
+    motion.StopPlayback();
+    ScenePane* active = renderer.Pane(renderer.activeSpace);
+    if (active != nullptr && active->root != nullptr && active->root->friendGroup != nullptr) {
+        ContextGuard gl(*this);
+        renderer.SetPaneRoot(false, renderer.activeSpace, active->root->friendGroup);
+    }
+    UpdateViewControls();
+    active = renderer.Pane(renderer.activeSpace);
+    EnableButton(1044, active != nullptr && active->root != nullptr && active->root->friendGroup != nullptr &&
+                           viewMode != ViewMode::kUnitEditing);
+    update();
+}
+
+void CVelmorView::OnNextPane()
+{
+    if (viewMode == ViewMode::kUnitEditing) return;
+    motion.StopAnimations();
+    motion.StopPlayback();
+    {
+        ContextGuard gl(*this);
+        renderer.SelectNextPane();
+    }
+    UpdateViewControls();
+    update();
+}
+
+void CVelmorView::mousePressEvent(QMouseEvent* event) { input.Press(*event); }
+void CVelmorView::mouseMoveEvent(QMouseEvent* event) { input.Move(*event); }
+void CVelmorView::mouseReleaseEvent(QMouseEvent* event) { input.Release(*event); }
+void CVelmorView::wheelEvent(QWheelEvent* event) { input.Wheel(*event); }
+
+void CVelmorView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!input.KeyRelease(*event)) QOpenGLWidget::keyReleaseEvent(event);
+}
+
+// Tab belongs to the view (next pane), not to focus moves.
+bool CVelmorView::focusNextPrevChild(bool) { return false; }
 
 } // namespace velmor

@@ -1,7 +1,17 @@
 #pragma once
-// The view: the area where scenes are shown, and the handlers of the menu
-// commands that belong to it. It owns the renderer and its OpenGL context.
+// The view: the picture where scenes are shown. It owns the renderer and
+// its OpenGL context, shows each scene the document reads and runs its
+// events. Input lives in ViewInput, motion (timers, home, inertia, playback)
+// in ViewMotion, the strip of buttons under the picture in ViewBar, the tool
+// windows in ToolDialogHost. The view is what the renderer, the events, the
+// unit panel and the dialogs reach through ViewServices (answered in
+// CVelmorViewServices.cpp).
+#include "app/ToolDialogHost.h"
+#include "app/ViewInput.h"
+#include "render/SceneEventExecutor.h"
 #include "render/SceneRenderer.h"
+#include "render/ViewMotion.h"
+#include "render/ViewServices.h"
 #include "scene/DocumentView.h"
 
 #include <QOpenGLWidget>
@@ -13,13 +23,14 @@ namespace velmor {
 class CKxDlgFileInfo;
 class CVelmorDoc;
 class DrawGroup;
+class ViewBar;
 
 // 0 no scene, 1 normal, 2 full screen with the tool dialogs hidden, 3 a unit
 // being edited (view buttons and unit panel disabled).
 enum class ViewMode { kNoScene = 0, kNormal = 1, kFullScreen = 2, kUnitEditing = 3 };
 
-// The group a scene is shown from: the first (in name order) that no other
-// group lists as a child; null for a scene without groups.
+// The group a scene without a first event is shown from: the first (in name
+// order) that no other group lists as a child; null for a scene without groups.
 template <typename GroupMap> DrawGroup* FindTopGroup(const GroupMap& groups)
 {
     for (const auto& [name, group] : groups) {
@@ -32,8 +43,9 @@ template <typename GroupMap> DrawGroup* FindTopGroup(const GroupMap& groups)
     return nullptr;
 }
 
-class CVelmorView final : public QOpenGLWidget, public DocumentView {
+class CVelmorView final : public QOpenGLWidget, public DocumentView, public ViewServices, public MotionHost {
 public:
+    // The picture's size in a new window; the bar lies below it.
     static constexpr int kClientWidth = 1280;
     static constexpr int kClientHeight = 720;
 
@@ -41,53 +53,158 @@ public:
     ~CVelmorView() override;
     QSize sizeHint() const override { return {kClientWidth, kClientHeight}; }
 
+    // The bar under the picture, which follows the view's background colour.
+    void SetBar(ViewBar* bar);
+
     // Menu "環境設定(&Z)": the application preference dialog, modally.
     void OnApplicationSettings();
-    void KillAllTimers();
-    void StopAnimations();
-    // Menu "ファイル情報(&I)": shows the file-information dialog on top.
-    void OnFileInfoDialog();
+    // Menu commands of the view: the tool windows shown on top, the three
+    // switches of the settings menu, and the help files.
+    void OnFileInfoDialog() { dialogs.ShowFileInfo(); }
+    void OnRenderDialog() { dialogs.ShowRender(); }
+    void OnScaleBarDialog() { dialogs.ShowScaleBar(); }
+    void OnRotateDialog() { dialogs.ShowRotation(); }
+    void OnShowFrameArrow();
+    void OnFixClipDuringRotation();
+    void OnConnectViewSpace();
+    void OnManual() { OpenManual(*this); }
+    void OnTutorial() { OpenTutorial(*this); }
+    void OnWebSite() { OpenMakerSite(*this); }
+    // F1: the manual, except in full screen.
+    bool OnHelp();
+    // Puts the unit panel under the main window (once it is shown).
+    void PlaceUnitPanel() { dialogs.PlacePanelUnder(window()); }
 
-    // After a document was opened or emptied: shows its scene, if it has one.
+    // After a document was opened or emptied: shows its scene, if it has one,
+    // and runs its first event.
     void OnInitialUpdate(CVelmorDoc* doc);
-    void RenderNow() { update(); }
+    // Runs one scene event with the view's context current; null does nothing.
+    void RunEvent(SceneEvent* event);
+    // Renders and shows a frame at once (for renders that bracket a flag);
+    // update() schedules one for everything else.
+    void RenderNow() override;
+    // Rebuilds the pane pictures, then renders unless an animation is about
+    // to present the next frame.
+    void RedrawIfIdle() override;
+    void SetViewMode(ViewMode mode);
+    void ToggleFullScreen(bool on) override;
+    // Greys or enables the File menu (the main window's first menu).
+    void EnableFileMenu(bool enable);
+    // Around long jobs: tool windows and the File menu are disabled.
+    void LockControls() override;
+    void UnlockControls(bool enableMenu) override;
+    void ResetViewState();
+    void KillAllTimers() { motion.KillAllTimers(); }
+    bool SceneShown() const { return viewMode != ViewMode::kNoScene; }
 
+    // Commands of the keys and the view buttons.
+    void OnHome();
+    void OnRotateZPlus();
+    void OnRotateZMinus();
+    void OnClipToggle();
+    void OnClipHandleToggle();
+    void OnPickRotationCentre();
+    void OnNextSpace();
+    void OnTimeBack();
+    void OnTimeForward();
+    void OnTimePlay();
+    void OnTimeStop();
+    void OnFriendGroup();
+    void OnNextPane();
+    // Whether a view button (by control number) is enabled; the bar decides.
+    bool ButtonEnabled(int control) const;
+    void EnableButton(int control, bool enable);
+
+    // DocumentView.
     void ShowNoScene() override;
-    void SetSceneLoaded(bool loaded) override { sceneLoaded = loaded; }
+    void SetSceneLoaded(bool loaded) override { state.sceneLoaded = loaded; }
     void SetPaneCount(int32_t count) override { paneCount = count; }
     void SetFirstEvent(SceneEvent* event) override { firstEvent = event; }
     SceneEvent* FirstEvent() const override { return firstEvent; }
-    void ForgetSceneEvents() override { firstEvent = nullptr; }
+    void ForgetSceneEvents() override;
+    void WithGLContext(const std::function<void()>& work) override;
+
+    // EventViewSeam (and the motion's host).
+    void StopAnimations() override { motion.StopAnimations(); }
+    void StopPlayback() override { motion.StopPlayback(); }
+    void StartPlayback() override { motion.StartPlayback(); }
+    void StartTimer(int number, int periodMs) override;
+    void OpenUrl(const std::wstring& url) override;
+    void SetLabelFont(EventLabel label, double pointSize, const std::wstring& face) override;
+    void SetLabelColor(EventLabel label, uint32_t colorRef) override;
+    void UpdateViewControls() override;
+    void SetPaneRoot(bool firstRun, int index, DrawGroup* group) override;
+    void SetActiveSpace(bool firstRun, int index) override;
+    void SetBackgroundSpace(bool firstRun, int index) override;
+    void SetForegroundSpace(bool firstRun, int index) override;
+    void MoveToNextSpace() override;
+    void SetRotationCentre(int index, double x, double y, double z) override;
+    void ApplyLightPosition() override;
+    void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) override;
+    void RebuildPaneTextures() override;
+
+    // ViewServices beyond the events.
+    int GetViewMode() const override { return static_cast<int>(viewMode); }
+    void SetViewMode(int mode) override { SetViewMode(static_cast<ViewMode>(mode)); }
+    DrawGroup* ActiveRootGroup() override;
+    void RefreshCurrentPane() override;
+    bool CurrentPaneClipOn() override;
+    void StoreRotationStart() override { renderer.StoreRotationStart(renderer.activeSpace); }
+    void RotateActivePane(double angle, double x, double y, double z) override;
+    bool FrameSize(double& pitch, std::wstring& unit) override;
+    int32_t HomeAnimationSteps() const override { return state.homeAnimationSteps; }
+    void SetHomeAnimationSteps(int32_t steps) override { state.homeAnimationSteps = steps; }
+    void CreateToolDialogs() override;
+    void HideToolDialogs(bool hideTools) override { dialogs.HideToolDialogs(hideTools); }
+    void EnableToolDialogs(bool enable) override { dialogs.EnableToolDialogs(enable); }
+    void UpdateInfoDialogs(bool enable) override { dialogs.UpdateInfoDialogs(enable); }
+    void RefreshUnitPanel(bool focus) override { renderer.RefreshUnitPanel(focus); }
+    void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override;
+    void SelectFirstUnit(bool focus) override { dialogs.SelectFirstUnit(focus); }
+    void RefreshScaleBarDialog() override { dialogs.RefreshScaleBarDialog(); }
+    void EnableRotateButtons(bool enable) override { dialogs.EnableRotateButtons(enable); }
+    void UpdateClipControls() override { dialogs.UpdateClipControls(); }
+    std::optional<uint32_t> PickColour(uint32_t initial) override { return dialogs.PickColour(initial); }
+    bool RunVoxelDataDialog(DataObject& data) override { return dialogs.RunVoxelDataDialog(data); }
+    bool RunArrayDataDialog(DataObject& data) override { return dialogs.RunArrayDataDialog(data); }
+    bool RunColorScaleDialog(CKxDrawUSurfaceR& unit) override { return dialogs.RunColorScaleDialog(unit); }
+    bool OpenDocument(const std::wstring& pathOrAddress) override;
+
+    // MotionHost.
+    void KillTimer(int number) override;
+    void RunEvent(SceneEvent& event) override { RunEvent(&event); }
+    void ResetRotationCentre(int paneIndex) override;
+
+    // Makes the view's context current for its lifetime (nesting allowed)
+    // when it is not already; painting has its own.
+    class ContextGuard {
+    public:
+        explicit ContextGuard(CVelmorView& view);
+        ~ContextGuard();
+        ContextGuard(const ContextGuard&) = delete;
+        ContextGuard& operator=(const ContextGuard&) = delete;
+
+    private:
+        CVelmorView& view_;
+    };
 
     ViewMode viewMode = ViewMode::kNoScene;
-    bool sceneLoaded = false;
     int32_t paneCount = 1;
     SceneEvent* firstEvent = nullptr;
-    CKxDlgFileInfo* fileInfo = nullptr;   // a child window: deleted with the view
     bool initialised = false;
     bool glUsable = false;
     bool layoutChanged = false;
+    bool layoutLocked = false;
+    bool rotationCentrePickMode = false;
+    bool pickRender = false;
+    uint32_t backgroundColor = 0;
+    int savedShowState = -1;   // the window's state before full screen; -1 when none
     SceneRenderer renderer;
+    EventViewState state;
+    ViewMotion motion{renderer, state, *this};
+    ViewInput input{*this};
     CVelmorDoc* document = nullptr;
-
-    // Mouse state.
-    int32_t downX = 0, downY = 0, lastX = 0, lastY = 0;
-    bool leftDragging = false, rightDragging = false;
-    uint32_t lastMoveTime = 0, lastLeftUpTime = 0, lastRightUpTime = 0;
-    uint8_t animating[6] = {};
-    double panStep[2] = {};
-    double objectAxis[3] = {}, clipAxis[3] = {};
-    double zoomStep = 1, clipStep = 0;
-    int32_t stepCounter = -1;
-    bool homeRunning = false, towardRunning = false;
-    bool playbackStopped = true;
-    int32_t playbackInterval = 200;
-    bool playbackLoop = false;
-    int timerIds[256] = {};
-
-    void StartPlayback();
-    void StopPlayback();
-    void RotateActivePane(double angle, double x, double y, double z);
+    ToolDialogHost dialogs{this, *this, renderer};
 
 protected:
     void initializeGL() override;
@@ -97,19 +214,22 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    bool SceneShown() const { return viewMode != ViewMode::kNoScene; }
-    void BuildScenePanes();
-    void SetCursorPosition(int x, int y);
-    void StartTimerNumber(int number, int periodMs);
-    void KillTimerNumber(int number);
-    void OnAnimationTick();
-    void OnPlaybackTick();
-    void StartPanInertia(uint8_t mode);
-    void StartRotationInertia(uint8_t mode);
-    static uint32_t NowMs();
+    void InitialUpdateScene();
+    void ShowSceneWithoutFirstEvent();
+    bool MessageBoxOpen() const;
+    void LayoutView(int cx, int cy);
+
+    bool initialUpdatePending_ = false;
+    bool switchingViewMode_ = false;
+    int contextDepth_ = 0;
+    bool contextMadeCurrent_ = false;
+    int timerIds_[kTimerCount] = {};
+    ViewBar* bar_ = nullptr;
 };
 
 } // namespace velmor

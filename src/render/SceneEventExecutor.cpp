@@ -68,6 +68,19 @@ bool EventViewState::AnyAnimation() const
     return std::any_of(std::begin(animating), std::end(animating), [](uint8_t f) { return f != 0; });
 }
 
+void EventViewState::TowardTarget::ApplyTo(ScenePane& pane) const
+{
+    pane.SetRotations(objectRotation, clipRotation);
+    pane.panX = panX;
+    pane.panY = panY;
+    pane.zoom = zoom;
+    pane.clipOffset = clipOffset;
+    pane.clipOn = clipOn ? 1 : 0;
+    pane.clipHandleMode = 0;
+}
+
+void EventViewState::ClearAnimations() { std::fill(std::begin(animating), std::end(animating), 0); }
+
 int NextEventTargetSpace(const SceneRenderer& renderer)
 {
     const int start = renderer.activeSpace >= 0 ? renderer.activeSpace : 0;
@@ -134,6 +147,9 @@ void SceneEventExecutor::RunOnce(SceneEvent& event)
     renderer_.UpdateRotateButtons();
     renderer_.RefreshScaleBarDialog();
     renderer_.RefreshUnitPanel(false);
+    // The render options window writes all its controls back on the user's
+    // next change: it must show what this event set, not what it showed.
+    renderer_.UpdateInfoDialogs(true);
 }
 
 void SceneEventExecutor::FinishFirstRun()
@@ -149,7 +165,6 @@ void SceneEventExecutor::FinishFirstRun()
     if (renderer_.clipCap == 0)
         renderer_.shadow = 0;
     view_.RebuildPaneTextures();
-    renderer_.UpdateInfoDialogs(true);
     state_.sceneLoaded = false;
 }
 
@@ -622,14 +637,7 @@ void SceneEventExecutor::ApplyTowardAnimation(const EventSetting& setting)
         state_.towardRunning = true;
         return;
     }
-    pane->objectRotation = target.objectRotation;
-    pane->clipRotation = target.clipRotation;
-    pane->panX = target.panX;
-    pane->panY = target.panY;
-    pane->zoom = target.zoom;
-    pane->clipOffset = target.clipOffset;
-    pane->clipOn = target.clipOn ? 1 : 0;
-    pane->clipHandleMode = 0;
+    target.ApplyTo(*pane);
 }
 
 void SceneEventExecutor::ApplyScaleBar(const std::wstring& name, const std::wstring& value)

@@ -16,7 +16,8 @@ class SceneRenderer;
 struct ScenePane;
 struct EventSetting;
 
-// The view's fields an event writes and its timers read.
+// The view's motion, playback and event fields: events write them, the
+// view's timers and input read them. The view keeps no other copy.
 struct EventViewState {
     bool sceneLoaded = false;          // cleared by the first event's run
     int32_t homeAnimationSteps = 8;
@@ -28,20 +29,26 @@ struct EventViewState {
     double clipStep = 0.0;
     int32_t towardSteps = 0;
     int32_t stepCounter = -1;
+    bool homeRunning = false;
     bool towardRunning = false;
     struct TowardTarget {
         Quaternion objectRotation, clipRotation;
         double panX = 0, panY = 0, zoom = 1, clipOffset = 0;
         bool clipOn = false;
+        // Sets the pane to this state, its clip handle back on the object.
+        void ApplyTo(ScenePane& pane) const;
     } towardTarget;
+    bool playbackStopped = true;
     int32_t playbackInterval = 200;
     bool playbackLoop = false;
-    int32_t idleTime = 0;
+    int32_t idleTime = 0;              // seconds without input before the idle event
+    bool returnArmed = false;          // the idle event ran: the next input runs the return event
     SceneEvent* idleEvent = nullptr;
     SceneEvent* returnEvent = nullptr;
     SceneEvent* nextEvent = nullptr;
 
     bool AnyAnimation() const;
+    void ClearAnimations();
 };
 
 enum class EventLabel { Caption, Friend };

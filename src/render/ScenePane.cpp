@@ -111,6 +111,15 @@ void ScenePane::ResetClipRotation()
     QuatToMatrix(clipRelativeRotation, clipMatrix);
 }
 
+void ScenePane::SetRotations(const Quaternion& object, const Quaternion& clip)
+{
+    objectRotation = object;
+    QuatToMatrix(objectRotation, objectMatrix);
+    clipRotation = clip;
+    clipRelativeRotation = QuatMultiply(QuatConjugate(objectRotation), clipRotation);
+    QuatToMatrix(clipRelativeRotation, clipMatrix);
+}
+
 void ScenePane::StoreRotationStart()
 {
     objectRotationStart = objectRotation;

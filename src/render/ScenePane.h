@@ -73,6 +73,9 @@ struct ScenePane {
     void ResetObjectRotation();
     void ResetClipRotation();
     void StoreRotationStart();
+    // Takes both rotations as they are (absolute clip rotation), keeping the
+    // relative one and the matrices in step.
+    void SetRotations(const Quaternion& object, const Quaternion& clip);
     // Turns by `angle` degrees about (ax, ay, az) from the start copies.
     void Rotate(double angle, double ax, double ay, double az, bool rotateObject, bool rotateClip);
     // Each takes a step in and may hand it back turned round (mode 4).

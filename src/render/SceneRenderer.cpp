@@ -98,36 +98,36 @@ void SceneRenderer::ToggleClipSwitch(int index)
         SetClipSwitch(index, pane->clipOn ? 0 : 1);
 }
 
-template <typename Move> bool SceneRenderer::MoveLinkedUnlessAnimated(int index, int mode, Move move)
+template <typename Move> bool SceneRenderer::MoveLinkedUnlessAnimated(int index, double& step, int mode, Move move)
 {
     ScenePane* pane = Pane(index);
     if (pane == nullptr)
         return false;
     // Wrapping and reflecting moves are animations of one pane.
     if (mode == kMoveWrap || mode == kMoveReflect)
-        return move(*pane);
+        return move(*pane, step);
     bool anyMoved = false;
-    ForLinkedPanes(index, [&](ScenePane& p) { anyMoved = move(p) || anyMoved; });
+    const double given = step;
+    ForLinkedPanes(index, [&](ScenePane& p) {
+        double own = given;
+        anyMoved = move(p, own) || anyMoved;
+    });
     return anyMoved;
 }
 
-bool SceneRenderer::MovePaneClip(int index, double delta, int mode)
+bool SceneRenderer::MovePaneClip(int index, double& delta, int mode)
 {
-    return MoveLinkedUnlessAnimated(index, mode, [delta, mode](ScenePane& pane) {
-        double step = delta;
-        return pane.MoveClip(step, mode);
-    });
+    return MoveLinkedUnlessAnimated(index, delta, mode,
+                                    [mode](ScenePane& pane, double& step) { return pane.MoveClip(step, mode); });
 }
 
-bool SceneRenderer::ZoomPane(int index, double factor, int mode)
+bool SceneRenderer::ZoomPane(int index, double& factor, int mode)
 {
-    return MoveLinkedUnlessAnimated(index, mode, [factor, mode](ScenePane& pane) {
-        double step = factor;
-        return pane.Zoom(step, mode);
-    });
+    return MoveLinkedUnlessAnimated(index, factor, mode,
+                                    [mode](ScenePane& pane, double& step) { return pane.Zoom(step, mode); });
 }
 
-bool SceneRenderer::PanPane(int index, double dx, double dy, int mode)
+bool SceneRenderer::PanPane(int index, double& dx, double& dy, int mode)
 {
     ScenePane* pane = Pane(index);
     return pane != nullptr && pane->Pan(dx, dy, mode);
@@ -161,7 +161,8 @@ void SceneRenderer::HomeLinkedClip()
             pane.StoreRotationStart();
             RotatePane(i, 1.0, axis[0], axis[1], axis[2], false, true);
         }
-        MovePaneClip(i, active->homeClipOffset - active->clipOffset, 1);
+        double offset = active->homeClipOffset - active->clipOffset;
+        MovePaneClip(i, offset, 1);
         pane.clipOn = active->homeClipOn;
         pane.clipHandleMode = active->homeClipHandleMode;
     }
@@ -181,7 +182,8 @@ void SceneRenderer::HomeLinkedObject()
             panes[i].StoreRotationStart();
             RotatePane(i, 1.0, axis[0], axis[1], axis[2], true, false);
         }
-        ZoomPane(i, active->homeZoom / active->zoom, 2);
+        double factor = active->homeZoom / active->zoom;
+        ZoomPane(i, factor, 2);
     }
 }
 

@@ -50,9 +50,16 @@ void CVelmorDoc::ResetScene()
 void CVelmorDoc::ClearScene()
 {
     head.Clear();
-    // Units go before the data objects and events they point to.
-    drawGroups.clear();
-    dataObjects.clear();
+    // Units go before the data objects and events they point to; their GL
+    // names can only be freed in the view's context.
+    const auto clearUnitsAndData = [this] {
+        drawGroups.clear();
+        dataObjects.clear();
+    };
+    if (View != nullptr)
+        View->WithGLContext(clearUnitsAndData);
+    else
+        clearUnitsAndData();
     if (View != nullptr) View->ForgetSceneEvents();
     events.clear();
 }

@@ -2,6 +2,7 @@
 // What the scene document asks of the view that shows it. The program's view
 // implements this; tests and the fuzzer use small stand-ins.
 #include <cstdint>
+#include <functional>
 
 namespace velmor {
 
@@ -21,6 +22,9 @@ public:
     // The scene's events are about to be deleted: every pointer the view
     // keeps into them (first, idle, return and next event) must go.
     virtual void ForgetSceneEvents() = 0;
+    // Units that own GL names are deleted inside this, with the view's GL
+    // context current (a view without GL just runs the work).
+    virtual void WithGLContext(const std::function<void()>& work) { work(); }
 };
 
 } // namespace velmor

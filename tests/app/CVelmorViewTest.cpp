@@ -84,7 +84,47 @@ TEST_F(CVelmorViewTest, ALeftDragTurnsTheObjectAndASmallOneIsAClick)
     QApplication::sendEvent(&view, &move);
     EXPECT_NE(view.renderer.panes[0].objectRotation, start);
     QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(160, 100), 200);
-    EXPECT_FALSE(view.leftDragging);
+    EXPECT_FALSE(view.input.leftDragging);
+}
+
+// A scene whose friend group sorts first: the first event, not the name
+// order, decides what is shown. Its ball's click turns the background blue.
+constexpr const char* kEventScene = R"(<?xml version="1.0" encoding="UTF-8"?>
+<scene version="1.35"><body>
+  <drawGroup name="a_friend"><drawUnit>
+    <primitive note="Box" shape="cube" coordinate="0,0,0" size="1" diffuse="0,255,0" ambient="0,255,0"/>
+  </drawUnit></drawGroup>
+  <drawGroup name="main"><drawUnit>
+    <primitive note="Ball" shape="sphere" coordinate="0,0,0" size="0.3" diffuse="255,0,0" ambient="255,0,0" event="blue"/>
+  </drawUnit></drawGroup>
+  <event name="start">
+    <targetSpace index="0"/><topGroup name="main"/><activeSpace index="0"/>
+    <appearance backgroundColor="60,60,60"/>
+    <homeAnimation mode="0"/>
+  </event>
+  <event name="blue"><appearance backgroundColor="0,0,255"/></event>
+  <firstSetting spaceNum="1" firstEvent="start"/>
+</body></scene>
+)";
+
+TEST_F(CVelmorViewTest, TheFirstEventSetsTheSceneUpAndAClickRunsTheUnitsEvent)
+{
+    test::TempDir other;
+    other.Write("events.vlm", kEventScene);
+    document.OnOpenDocument(other.WidePath("events.vlm"));
+    view.OnInitialUpdate(&document);
+    ASSERT_EQ(view.renderer.activeSpace, 0);
+    EXPECT_EQ(view.renderer.panes[0].root, document.drawGroups.at(L"main").get());
+    EXPECT_EQ(view.state.homeAnimationSteps, 0);
+    EXPECT_FALSE(view.state.sceneLoaded);   // the first run is over
+    QImage frame = view.grabFramebuffer();
+    EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
+    EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(60, 60, 60));
+
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(160, 120));
+    frame = view.grabFramebuffer();
+    EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(0, 0, 255));
+    EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
 }
 
 TEST_F(CVelmorViewTest, ClosingTheSceneEmptiesTheView)

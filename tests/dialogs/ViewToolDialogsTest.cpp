@@ -22,38 +22,38 @@ using namespace velmor::test;
 namespace {
 
 // What the windows asked of the view.
-struct ViewLog {
+struct ViewLog : NoViewServices {
     int renders = 0, redraws = 0, rotationStarts = 0, scaleBarRefreshes = 0, panelRefreshes = 0,
         lightMoves = 0, viewControls = 0;
     std::vector<std::vector<double>> rotations;
-    uint32_t homeAnimation = 0;
+    int32_t homeAnimation = 0;
     bool frameShown = false;
 
-    ViewToolView View()
+    ViewServices& View() { return *this; }
+    void RenderNow() override { ++renders; }
+    void RedrawIfIdle() override { ++redraws; }
+    void StoreRotationStart() override { ++rotationStarts; }
+    void RotateActivePane(double a, double x, double y, double z) override
     {
-        ViewToolView v;
-        v.renderNow = [this] { ++renders; };
-        v.redrawIfIdle = [this] { ++redraws; };
-        v.storeRotationStart = [this] { ++rotationStarts; };
-        v.rotateActivePane = [this](double a, double x, double y, double z) {
-            EXPECT_EQ(rotationStarts, static_cast<int>(rotations.size()) + 1) << "start stored first";
-            rotations.push_back({a, x, y, z});
-        };
-        v.refreshScaleBarDialog = [this] { ++scaleBarRefreshes; };
-        v.refreshUnitPanel = [this](bool focus) {
-            EXPECT_FALSE(focus);
-            ++panelRefreshes;
-        };
-        v.applyLightPosition = [this] { ++lightMoves; };
-        v.updateViewControls = [this] { ++viewControls; };
-        v.frameSize = [this](double& pitch, std::wstring& unit) {
-            pitch = 0.5;
-            unit = L"mm";
-            return frameShown;
-        };
-        v.homeAnimation = &homeAnimation;
-        return v;
+        EXPECT_EQ(rotationStarts, static_cast<int>(rotations.size()) + 1) << "start stored first";
+        rotations.push_back({a, x, y, z});
     }
+    void RefreshScaleBarDialog() override { ++scaleBarRefreshes; }
+    void RefreshUnitPanel(bool focus) override
+    {
+        EXPECT_FALSE(focus);
+        ++panelRefreshes;
+    }
+    void ApplyLightPosition() override { ++lightMoves; }
+    void UpdateViewControls() override { ++viewControls; }
+    bool FrameSize(double& pitch, std::wstring& unit) override
+    {
+        pitch = 0.5;
+        unit = L"mm";
+        return frameShown;
+    }
+    int32_t HomeAnimationSteps() const override { return homeAnimation; }
+    void SetHomeAnimationSteps(int32_t steps) override { homeAnimation = steps; }
 };
 
 void Choose(QComboBox* combo, const QString& text)
@@ -127,7 +127,7 @@ TEST_F(RenderFixture, ShowsTheSettingsAndAStoredShadowOfTwoAsOne)
     EXPECT_EQ(Combo(1351)->currentText(), QStringLiteral("なし"));
     // Refreshing writes nothing back.
     EXPECT_EQ(log.redraws, 0);
-    EXPECT_EQ(log.homeAnimation, 10u);
+    EXPECT_EQ(log.homeAnimation, 10);
 }
 
 TEST_F(RenderFixture, CuttingFrontAndBackExcludesTheClipCoverAndTheShadow)
@@ -170,9 +170,9 @@ TEST_F(RenderFixture, EveryChangeIsStoredAndTheViewRefreshed)
     Choose(Combo(1354), QStringLiteral("小"));
     EXPECT_EQ(settings.squareRestrict, 1u);
     Choose(Combo(1351), QStringLiteral("中速"));
-    EXPECT_EQ(log.homeAnimation, 20u);
+    EXPECT_EQ(log.homeAnimation, 20);
     Choose(Combo(1351), QStringLiteral("低速"));
-    EXPECT_EQ(log.homeAnimation, 50u);
+    EXPECT_EQ(log.homeAnimation, 50);
     Check(1353)->click();
     EXPECT_EQ(settings.fog, 1);
     Check(1352)->click();
@@ -194,7 +194,7 @@ TEST_F(RenderFixture, AStoredValueWithoutALabelSurvivesOtherChanges)
     EXPECT_EQ(Combo(1355)->currentIndex(), -1);
     Check(1353)->click();
     EXPECT_EQ(settings.lightPosition, 7u);
-    EXPECT_EQ(log.homeAnimation, 60u);
+    EXPECT_EQ(log.homeAnimation, 60);
 }
 
 TEST_F(RenderFixture, AResetDisablesEveryControl)

@@ -26,6 +26,10 @@ protected:
     }
     void TearDown() override { PublishRenderSettings(nullptr); }
     ScenePane& P(int i) { return renderer.panes[i]; }
+    // The moves take their step by reference; most checks only need the result.
+    bool Zoom(int index, double factor, int mode) { return renderer.ZoomPane(index, factor, mode); }
+    bool MoveClip(int index, double delta, int mode) { return renderer.MovePaneClip(index, delta, mode); }
+    bool Pan(int index, double dx, double dy, int mode) { return renderer.PanPane(index, dx, dy, mode); }
 
     DrawGroup placeholder{L"placeholder"};
     SceneRenderer renderer;
@@ -72,9 +76,9 @@ TEST_F(LinkedPanesTest, IndicesThatNameNoPaneDoNothing)
         renderer.ToggleClipHandleMode(index);
         renderer.ResetPaneTime(index);
         EXPECT_FALSE(renderer.StepPaneTime(index, 1, false));
-        EXPECT_FALSE(renderer.ZoomPane(index, 2, 1));
-        EXPECT_FALSE(renderer.MovePaneClip(index, 0.5, 1));
-        EXPECT_FALSE(renderer.PanPane(index, 0.5, 0, 1));
+        EXPECT_FALSE(Zoom(index, 2, 1));
+        EXPECT_FALSE(MoveClip(index, 0.5, 1));
+        EXPECT_FALSE(Pan(index, 0.5, 0, 1));
     }
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(P(i).clipOn, 0);
@@ -129,29 +133,56 @@ TEST_F(LinkedPanesTest, TimeStepsEndOnlyWhenEveryLinkedPaneEnds)
 TEST_F(LinkedPanesTest, ZoomAndClipMovesRepeatUnlessTheyWrapOrReflect)
 {
     P(1).zoom = 80;
-    EXPECT_TRUE(renderer.ZoomPane(0, 2, 1));   // pane 1 clamps, the others move
+    EXPECT_TRUE(Zoom(0, 2, 1));   // pane 1 clamps, the others move
     EXPECT_EQ(P(0).zoom, 2);
     EXPECT_EQ(P(1).zoom, 100);
     EXPECT_EQ(P(3).zoom, 2);
     EXPECT_EQ(P(2).zoom, 1);
     P(0).zoom = 100;
     P(3).zoom = 100;
-    EXPECT_FALSE(renderer.ZoomPane(0, 2, 1));
+    EXPECT_FALSE(Zoom(0, 2, 1));
 
-    EXPECT_TRUE(renderer.ZoomPane(0, 0.5, kMoveReflect));
+    EXPECT_TRUE(Zoom(0, 0.5, kMoveReflect));
     EXPECT_EQ(P(0).zoom, 50);
     EXPECT_EQ(P(3).zoom, 100);
 
-    EXPECT_TRUE(renderer.MovePaneClip(0, 0.5, 1));
+    EXPECT_TRUE(MoveClip(0, 0.5, 1));
     EXPECT_EQ(P(1).clipOffset, 0.5);
-    EXPECT_TRUE(renderer.MovePaneClip(0, 0.75, kMoveWrap));
+    EXPECT_TRUE(MoveClip(0, 0.75, kMoveWrap));
     EXPECT_EQ(P(0).clipOffset, -1);
     EXPECT_EQ(P(1).clipOffset, 0.5);
 
     // Pan is never linked.
-    EXPECT_TRUE(renderer.PanPane(0, 0.5, 0, 1));
+    EXPECT_TRUE(Pan(0, 0.5, 0, 1));
     EXPECT_EQ(P(0).panX, 0.5);
     EXPECT_EQ(P(1).panX, 0);
+}
+
+TEST_F(LinkedPanesTest, AReflectingMoveHandsBackItsTurnedStep)
+{
+    // A flick that reaches the pan limit must come back the other way on the
+    // next tick, not stay pressed against the limit.
+    double dx = 0.75, dy = 0;
+    P(0).panX = 1.5;
+    EXPECT_TRUE(renderer.PanPane(0, dx, dy, kMoveReflect));
+    EXPECT_EQ(P(0).panX, 2.0);
+    EXPECT_EQ(dx, -0.75);
+    EXPECT_TRUE(renderer.PanPane(0, dx, dy, kMoveReflect));
+    EXPECT_EQ(P(0).panX, 1.25);
+
+    double delta = 0.75;
+    P(0).clipOffset = 0.5;
+    EXPECT_TRUE(renderer.MovePaneClip(0, delta, kMoveReflect));
+    EXPECT_EQ(delta, -0.75);
+    double factor = 4;
+    P(0).zoom = 50;
+    EXPECT_TRUE(renderer.ZoomPane(0, factor, kMoveReflect));
+    EXPECT_EQ(factor, 0.25);
+
+    // A clamping move of linked panes leaves the caller's step alone.
+    double clamped = 4;
+    renderer.ZoomPane(0, clamped, 1);
+    EXPECT_EQ(clamped, 4);
 }
 
 TEST_F(LinkedPanesTest, HomingCarriesOrdinaryPanesToTheActiveHome)

@@ -1,0 +1,215 @@
+// The view's motions without a window: timers are recorded and ticked by
+// hand, the renderer's panes are plain records.
+#include "render/ViewMotion.h"
+#include "render/SceneRenderer.h"
+#include "units/DrawGroup.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace velmor;
+
+namespace {
+
+class RecordingHost final : public MotionHost {
+public:
+    void StartTimer(int number, int periodMs) override { timers[number] = periodMs; }
+    void KillTimer(int number) override { timers.erase(number); }
+    void RenderNow() override { ++frames; }
+    void UpdateViewControls() override { ++refreshes; }
+    void RunEvent(SceneEvent& event) override
+    {
+        ran.push_back(event.name);
+        if (onRun) onRun(event);
+    }
+    void ResetRotationCentre(int paneIndex) override { recentred.push_back(paneIndex); }
+
+    bool Running(int number) const { return timers.count(number) != 0; }
+    std::map<int, int> timers;
+    int frames = 0, refreshes = 0;
+    std::vector<std::wstring> ran;
+    std::vector<int> recentred;
+    std::function<void(SceneEvent&)> onRun;
+};
+
+class ViewMotionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        renderer.halfExtentX = renderer.halfExtentY = 1.0;
+        PublishRenderSettings(&renderer);
+        renderer.placeholderGroup = &placeholder;
+        renderer.paneCount = 1;
+        ASSERT_TRUE(renderer.CreatePanes());
+        renderer.activeSpace = 0;
+    }
+    void TearDown() override { PublishRenderSettings(nullptr); }
+    ScenePane& Active() { return renderer.panes[0]; }
+    // Ticks the animation timer while it runs, at most `limit` times.
+    int TickAnimation(int limit = 1000)
+    {
+        int ticks = 0;
+        while (host.Running(kAnimationTimer) && ticks < limit) {
+            motion.OnTimer(kAnimationTimer);
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    DrawGroup placeholder{L"placeholder"};
+    SceneRenderer renderer;
+    EventViewState state;
+    RecordingHost host;
+    ViewMotion motion{renderer, state, host};
+};
+
+TEST(ViewInputTiming, ClicksFlicksAndRepressesFollowTheEventTimes)
+{
+    EXPECT_TRUE(IsClick(100, 100, 107, 93));
+    EXPECT_FALSE(IsClick(100, 100, 108, 100));
+    EXPECT_FALSE(IsClick(100, 100, 100, 92));
+    EXPECT_TRUE(IsFlick(1099, 1000));
+    EXPECT_FALSE(IsFlick(1100, 1000));
+    // A release stamped before the last move (clocks of different sources)
+    // is no flick; the clock may wrap between them.
+    EXPECT_FALSE(IsFlick(999, 1000));
+    EXPECT_TRUE(IsFlick(5, 0xFFFFFFF0u));
+    EXPECT_TRUE(IsRepress(1009, 1000));
+    EXPECT_FALSE(IsRepress(1010, 1000));
+    EXPECT_EQ(IdlePeriodMs(0), 60000);
+    EXPECT_EQ(IdlePeriodMs(5), 5000);
+}
+
+TEST_F(ViewMotionTest, HomeAnimatesBackInItsStepsAndJumpsWithoutThem)
+{
+    ScenePane& pane = Active();
+    pane.StoreRotationStart();
+    pane.Rotate(90, 0, 1, 0, true, true);
+    pane.panX = 0.4;
+    pane.zoom = 2;
+    pane.clipOn = 1;
+    motion.OnHome();
+    EXPECT_TRUE(state.homeRunning);
+    EXPECT_EQ(pane.clipOn, 0);   // the clip plane is off while it moves
+    EXPECT_EQ(host.recentred, std::vector<int>{0});
+    EXPECT_EQ(TickAnimation(), 8);
+    EXPECT_FALSE(state.homeRunning);
+    EXPECT_EQ(pane.objectRotation, Quaternion{});
+    EXPECT_EQ(pane.panX, 0);
+    EXPECT_EQ(pane.zoom, 1);
+
+    // At home nothing is to move: no timer.
+    motion.OnHome();
+    EXPECT_FALSE(host.Running(kAnimationTimer));
+
+    state.homeAnimationSteps = 0;
+    pane.panY = -0.5;
+    motion.OnHome();
+    EXPECT_FALSE(host.Running(kAnimationTimer));
+    EXPECT_EQ(pane.panY, 0);
+}
+
+TEST_F(ViewMotionTest, AReflectingPanFlickTurnsAtTheLimitAndKeepsGoing)
+{
+    state.panStep[0] = 0.5;
+    motion.StartPanInertia(kMoveReflect);
+    double largest = 0;
+    for (int i = 0; i < 12; ++i) {
+        motion.OnTimer(kAnimationTimer);
+        largest = std::max(largest, Active().panX);
+    }
+    EXPECT_EQ(largest, 2.0);   // the pan limit
+    EXPECT_LT(Active().panX, 2.0);
+    EXPECT_TRUE(host.Running(kAnimationTimer));
+    EXPECT_EQ(state.animating[0], kMoveReflect);
+    motion.StopAnimations();
+    EXPECT_FALSE(host.Running(kAnimationTimer));
+}
+
+TEST_F(ViewMotionTest, ATowardAnimationLandsOnItsTargetAndRunsTheNextEvent)
+{
+    SceneEvent next(L"next");
+    state.towardSteps = 4;
+    state.towardTarget.panX = 0.8;   // beyond nothing: reached in 4 steps
+    state.towardTarget.zoom = 1;
+    state.panStep[0] = 0.2;
+    state.animating[0] = 2;
+    state.stepCounter = 0;
+    state.towardRunning = true;
+    state.nextEvent = &next;
+    motion.StartTimer(kAnimationTimer, 20);
+    EXPECT_EQ(TickAnimation(), 4);
+    EXPECT_DOUBLE_EQ(Active().panX, 0.8);
+    EXPECT_EQ(host.ran, std::vector<std::wstring>{L"next"});
+
+    // A target the pan limit cuts short still lands and runs its next event.
+    host.ran.clear();
+    Active().panXMax = 0;   // upper bound 1.0 at zoom 1
+    state.towardTarget.panX = 3;
+    state.panStep[0] = 1;
+    state.animating[0] = 2;
+    state.stepCounter = 0;
+    state.towardRunning = true;
+    motion.StartTimer(kAnimationTimer, 20);
+    EXPECT_EQ(TickAnimation(), 4);
+    EXPECT_EQ(Active().panX, 3);
+    EXPECT_EQ(host.ran, std::vector<std::wstring>{L"next"});
+}
+
+TEST_F(ViewMotionTest, PlaybackStepsTimeAndStopsAtTheEndUnlessItLoops)
+{
+    Active().timeEnd = 3;
+    motion.StartPlayback();
+    EXPECT_EQ(host.timers[kPlaybackTimer], 200);
+    for (int i = 0; i < 3; ++i) motion.OnTimer(kPlaybackTimer);
+    EXPECT_EQ(Active().timeStep, 3);
+    EXPECT_TRUE(motion.Playing());
+    motion.OnTimer(kPlaybackTimer);
+    EXPECT_FALSE(motion.Playing());
+    EXPECT_FALSE(host.Running(kPlaybackTimer));
+
+    state.playbackLoop = true;
+    motion.StartPlayback();
+    motion.OnTimer(kPlaybackTimer);
+    EXPECT_EQ(Active().timeStep, 0);
+    EXPECT_TRUE(motion.Playing());
+    motion.StepTime(-1);
+    EXPECT_EQ(Active().timeStep, 3);
+    motion.ResetTime();
+    EXPECT_EQ(Active().timeStep, 0);
+    EXPECT_FALSE(motion.Playing());
+}
+
+TEST_F(ViewMotionTest, IdleRunsAfterTheQuietTimeAndTheNextInputReturns)
+{
+    SceneEvent idle(L"idle"), back(L"back");
+    state.idleEvent = &idle;
+    state.returnEvent = &back;
+    state.idleTime = 30;
+    motion.NoteUserInput();
+    EXPECT_EQ(host.timers[kIdleTimer], 30000);
+    // The idle show spins the scene until the user comes back.
+    host.onRun = [&](SceneEvent& event) {
+        if (event.name == L"idle") {
+            state.animating[2] = 3;
+            host.StartTimer(kAnimationTimer, 20);
+        }
+    };
+    motion.OnTimer(kIdleTimer);
+    EXPECT_EQ(host.ran, std::vector<std::wstring>{L"idle"});
+    EXPECT_FALSE(host.Running(kIdleTimer));
+    EXPECT_TRUE(state.returnArmed);
+
+    motion.NoteUserInput();
+    EXPECT_EQ(host.ran, (std::vector<std::wstring>{L"idle", L"back"}));
+    EXPECT_FALSE(host.Running(kAnimationTimer));
+    EXPECT_FALSE(state.AnyAnimation());
+    EXPECT_TRUE(host.Running(kIdleTimer));   // waiting again
+    motion.NoteUserInput();
+    EXPECT_EQ(host.ran.size(), 2u);
+}
+
+} // namespace
