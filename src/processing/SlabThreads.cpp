@@ -1,7 +1,13 @@
 #include "processing/SlabThreads.h"
 
+#include "platform/Memory.h"
+
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace velmor {
@@ -22,11 +28,65 @@ void RunSlabs(unsigned count, const std::function<void(unsigned)>& slab)
     for (auto& t : threads) t.join();
 }
 
+void RunSharedSlabs(unsigned workers, unsigned slabs, const std::function<void(unsigned, unsigned)>& slab)
+{
+    // A helper thread that the system starts late finds no slab left and
+    // ends: the caller waits for the slabs, not for the threads, which is
+    // why they are detached and share only this record with it.
+    struct Shared {
+        std::atomic<unsigned> next{0};
+        std::atomic<unsigned> done{0};
+        unsigned slabs = 0;
+        const std::function<void(unsigned, unsigned)>* slab = nullptr;
+    };
+    auto shared = std::make_shared<Shared>();
+    shared->slabs = slabs;
+    shared->slab = &slab;
+    auto work = [](Shared& st, unsigned worker) {
+        for (unsigned s = st.next++; s < st.slabs; s = st.next++) {
+            (*st.slab)(worker, s);
+            if (++st.done == st.slabs) st.done.notify_all();
+        }
+    };
+    for (unsigned w = 1; w < std::min(workers, slabs); ++w) {
+        try {
+            std::thread([shared, w, work] { work(*shared, w); }).detach();
+        } catch (...) {
+            break;   // the threads already started and this one share the slabs
+        }
+    }
+    work(*shared, 0);
+    for (unsigned d = shared->done.load(); d < slabs; d = shared->done.load()) shared->done.wait(d);
+}
+
 unsigned DefaultSlabCount(uint64_t slices, uint64_t work, uint64_t minimumWork)
 {
     if (work < minimumWork) return 1;
     const uint64_t cores = std::max(1u, std::thread::hardware_concurrency());
     return static_cast<unsigned>(std::clamp<uint64_t>(slices, 1, cores));
+}
+
+void* CommitLargeBuffer(uint64_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    // Huge pages cover only whole aligned 2 MiB blocks: the buffer is mapped
+    // with room to spare and trimmed to start on a block. It is released with
+    // ReleaseMemory(data, bytes) like any other.
+    constexpr uint64_t kHuge = uint64_t(2) << 20;
+    const uint64_t page = uint64_t(sysconf(_SC_PAGESIZE));
+    if (bytes < kHuge || bytes > SIZE_MAX - 2 * kHuge) return CommitMemory(bytes);
+    auto* raw = static_cast<uint8_t*>(CommitMemory(bytes + kHuge));
+    if (raw == nullptr) return CommitMemory(bytes);
+    const uint64_t head = (kHuge - reinterpret_cast<uintptr_t>(raw) % kHuge) % kHuge;
+    const uint64_t used = (bytes + page - 1) / page * page;
+    uint8_t* data = raw + head;
+    ReleaseMemory(raw, head);
+    ReleaseMemory(data + used, bytes + kHuge - head - used);
+    (void)madvise(data, size_t(bytes), MADV_HUGEPAGE);
+    return data;
+#else
+    return CommitMemory(bytes);
+#endif
 }
 
 } // namespace velmor

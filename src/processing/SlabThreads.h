@@ -11,6 +11,12 @@ namespace velmor {
 // others on threads of their own (inline when no thread can be started).
 void RunSlabs(unsigned count, const std::function<void(unsigned)>& slab);
 
+// Runs `slab(worker, s)` for s in [0, slabs) on up to `workers` threads,
+// each taking the next slab when it finishes one: a thread that the system
+// holds up delays only the slab it has, not a fixed share of the work.
+// Worker 0 is the calling thread.
+void RunSharedSlabs(unsigned workers, unsigned slabs, const std::function<void(unsigned, unsigned)>& slab);
+
 // Slices [begin, end) of slab s when `total` slices go to `slabs` slabs.
 inline std::pair<uint64_t, uint64_t> SlabRange(uint64_t total, unsigned slabs, unsigned s)
 {
@@ -19,5 +25,10 @@ inline std::pair<uint64_t, uint64_t> SlabRange(uint64_t total, unsigned slabs, u
 
 // One slab per core, at most one per slice; 1 below `minimumWork`.
 unsigned DefaultSlabCount(uint64_t slices, uint64_t work, uint64_t minimumWork);
+
+// CommitMemory for arrays that the slabs fill: large ones ask for huge
+// pages, which the system grants only on request, so that filling them
+// takes a few hundred page faults instead of tens of thousands.
+void* CommitLargeBuffer(uint64_t bytes);
 
 } // namespace velmor

@@ -3,10 +3,15 @@
 #include "processing/SlabThreads.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <mutex>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace velmor {
 
@@ -53,6 +58,114 @@ template <typename Sample> std::vector<Sample> DisplayTable(const VolumeUnitStat
     return table;
 }
 
+#ifdef __SSE2__
+// The display volumes are written once and not read back: streaming stores
+// spare the memory bus the read of every line before it is written.
+inline void Put16(void* to, __m128i v)
+{
+    if (reinterpret_cast<uintptr_t>(to) % 16 == 0) _mm_stream_si128(static_cast<__m128i*>(to), v);
+    else _mm_storeu_si128(static_cast<__m128i*>(to), v);
+}
+
+inline void CopyStreaming(const void* from, void* to, uint64_t bytes)
+{
+    auto* in = static_cast<const uint8_t*>(from);
+    auto* out = static_cast<uint8_t*>(to);
+    const uint64_t head = std::min<uint64_t>(bytes, (16 - reinterpret_cast<uintptr_t>(out) % 16) % 16);
+    std::memcpy(out, in, head);
+    uint64_t at = head;
+    for (; at + 16 <= bytes; at += 16) Put16(out + at, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at)));
+    std::memcpy(out + at, in + at, bytes - at);
+}
+
+// Sixteen bytes of display samples through the table.
+inline __m128i MapBlock(const uint16_t* map, const uint16_t* in)
+{
+    return _mm_setr_epi16(short(map[in[0]]), short(map[in[1]]), short(map[in[2]]), short(map[in[3]]), short(map[in[4]]),
+                          short(map[in[5]]), short(map[in[6]]), short(map[in[7]]));
+}
+
+inline __m128i MapBlock(const uint8_t* map, const uint8_t* in)
+{
+    return _mm_setr_epi8(char(map[in[0]]), char(map[in[1]]), char(map[in[2]]), char(map[in[3]]), char(map[in[4]]),
+                         char(map[in[5]]), char(map[in[6]]), char(map[in[7]]), char(map[in[8]]), char(map[in[9]]),
+                         char(map[in[10]]), char(map[in[11]]), char(map[in[12]]), char(map[in[13]]), char(map[in[14]]),
+                         char(map[in[15]]));
+}
+
+// One row through the table into the band and both row-order volumes.
+template <typename Sample> void MapRow(const Sample* map, const Sample* in, uint64_t n, Sample* band, Sample* z, Sample* y)
+{
+    constexpr uint64_t kStep = 16 / sizeof(Sample);
+    uint64_t x = 0;
+    for (; x + kStep <= n; x += kStep) {
+        const __m128i v = MapBlock(map, in + x);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(band + x), v);
+        Put16(z + x, v);
+        Put16(y + x, v);
+    }
+    for (; x < n; ++x) z[x] = y[x] = band[x] = map[in[x]];
+}
+
+// 16 bytes' worth of rows (`from` apart) by eight columns, written as
+// eight columns of 16 bytes (`to` apart).
+inline void TransposeBlock(const uint16_t* in, uint64_t from, uint16_t* out, uint64_t to)
+{
+    auto row = [&](int r) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * from)); };
+    const __m128i r0 = row(0), r1 = row(1), r2 = row(2), r3 = row(3), r4 = row(4), r5 = row(5), r6 = row(6), r7 = row(7);
+    const __m128i a0 = _mm_unpacklo_epi16(r0, r1), a1 = _mm_unpackhi_epi16(r0, r1);
+    const __m128i a2 = _mm_unpacklo_epi16(r2, r3), a3 = _mm_unpackhi_epi16(r2, r3);
+    const __m128i a4 = _mm_unpacklo_epi16(r4, r5), a5 = _mm_unpackhi_epi16(r4, r5);
+    const __m128i a6 = _mm_unpacklo_epi16(r6, r7), a7 = _mm_unpackhi_epi16(r6, r7);
+    const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+    const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+    const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+    const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+    const __m128i columns[8] = {_mm_unpacklo_epi64(b0, b4), _mm_unpackhi_epi64(b0, b4), _mm_unpacklo_epi64(b1, b5),
+                                _mm_unpackhi_epi64(b1, b5), _mm_unpacklo_epi64(b2, b6), _mm_unpackhi_epi64(b2, b6),
+                                _mm_unpacklo_epi64(b3, b7), _mm_unpackhi_epi64(b3, b7)};
+    for (int c = 0; c < 8; ++c) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c * to), columns[c]);
+}
+
+inline void TransposeBlock(const uint8_t* in, uint64_t from, uint8_t* out, uint64_t to)
+{
+    // Two eight-by-eight byte transposes, rows 0..7 and 8..15, joined.
+    __m128i half[2][4];
+    for (int h = 0; h < 2; ++h) {
+        auto row = [&](int r) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + (8 * h + r) * from)); };
+        const __m128i a0 = _mm_unpacklo_epi8(row(0), row(1)), a1 = _mm_unpacklo_epi8(row(2), row(3));
+        const __m128i a2 = _mm_unpacklo_epi8(row(4), row(5)), a3 = _mm_unpacklo_epi8(row(6), row(7));
+        const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
+        const __m128i b2 = _mm_unpacklo_epi16(a2, a3), b3 = _mm_unpackhi_epi16(a2, a3);
+        half[h][0] = _mm_unpacklo_epi32(b0, b2);   // columns 0 and 1
+        half[h][1] = _mm_unpackhi_epi32(b0, b2);
+        half[h][2] = _mm_unpacklo_epi32(b1, b3);
+        half[h][3] = _mm_unpackhi_epi32(b1, b3);
+    }
+    for (int p = 0; p < 4; ++p) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * p * to), _mm_unpacklo_epi64(half[0][p], half[1][p]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (2 * p + 1) * to), _mm_unpackhi_epi64(half[0][p], half[1][p]));
+    }
+}
+
+inline void FinishStreaming() { _mm_sfence(); }
+#else
+inline void CopyStreaming(const void* from, void* to, uint64_t bytes) { std::memcpy(to, from, bytes); }
+
+template <typename Sample> void MapRow(const Sample* map, const Sample* in, uint64_t n, Sample* band, Sample* z, Sample* y)
+{
+    for (uint64_t x = 0; x < n; ++x) z[x] = y[x] = band[x] = map[in[x]];
+}
+
+template <typename Sample> void TransposeBlock(const Sample* in, uint64_t from, Sample* out, uint64_t to)
+{
+    for (uint64_t c = 0; c < 8; ++c)
+        for (uint64_t r = 0; r < 16 / sizeof(Sample); ++r) out[c * to + r] = in[r * from + c];
+}
+
+inline void FinishStreaming() {}
+#endif
+
 template <typename Sample> void Colour(VolumeColorJob& job, Sample maximum)
 {
     VolumeUnitState& unit = *job.unit;
@@ -62,40 +175,58 @@ template <typename Sample> void Colour(VolumeColorJob& job, Sample maximum)
         unit.displayVolumeY == nullptr || unit.displayVolumeZ == nullptr)
         return;
     const std::vector<Sample> table = DisplayTable<Sample>(unit, maximum);
+    const Sample* map = table.data();
     const auto* samples = static_cast<const Sample*>(grid.samples);
     auto* outX = static_cast<Sample*>(unit.displayVolumeX);
     auto* outY = static_cast<Sample*>(unit.displayVolumeY);
     auto* outZ = static_cast<Sample*>(unit.displayVolumeZ);
     const double step = 100.0 / double(nz);
     std::mutex progressMutex;
-    constexpr uint64_t kTile = 64;
+    // Rows per band: one 64-byte line of every column of the x-order volume.
+    constexpr uint64_t kBand = 64 / sizeof(Sample);
+    constexpr uint64_t kBlock = 16 / sizeof(Sample);   // rows per transposed block
+
+    // One z-slice, a band of rows at a time: the rows are mapped into a
+    // small buffer that stays in cache, copied out to the z- and y-order
+    // volumes and transposed into whole lines of the x-order one.
+    auto slice = [&](uint64_t z, Sample* band, Sample* lines) {
+        const Sample* in = samples + z * grid.sliceSize;
+        for (uint64_t y0 = 0; y0 < ny; y0 += kBand) {
+            const uint64_t rows = std::min(kBand, ny - y0);
+            for (uint64_t r = 0; r < rows; ++r)
+                MapRow(map, in + (y0 + r) * nx, nx, band + r * nx, outZ + (z * ny + y0 + r) * nx,
+                       outY + ((y0 + r) * nz + z) * nx);
+            if (rows == kBand) {
+                // Transposed into `lines` (one 64-byte line per column, in
+                // cache), each line then streamed out whole.
+                uint64_t x0 = 0;
+                for (; x0 + 8 <= nx; x0 += 8)
+                    for (uint64_t r = 0; r < kBand; r += kBlock)
+                        TransposeBlock(band + r * nx + x0, nx, lines + x0 * kBand + r, kBand);
+                for (uint64_t x = x0; x < nx; ++x)
+                    for (uint64_t r = 0; r < kBand; ++r) lines[x * kBand + r] = band[r * nx + x];
+                for (uint64_t x = 0; x < nx; ++x)
+                    CopyStreaming(lines + x * kBand, outX + (x * nz + z) * ny + y0, kBand * sizeof(Sample));
+            } else {
+                for (uint64_t x = 0; x < nx; ++x)
+                    for (uint64_t r = 0; r < rows; ++r) outX[(x * nz + z) * ny + y0 + r] = band[r * nx + x];
+            }
+        }
+    };
 
     const unsigned slabs = job.threadCount != 0 ? unsigned(std::clamp<uint64_t>(nz, 1, job.threadCount))
                                                 : DefaultSlabCount(nz, nx * ny * nz, uint64_t(1) << 20);
     RunSlabs(slabs, [&](unsigned s) {
         const auto [begin, end] = SlabRange(nz, slabs, s);
+        std::vector<Sample> band(kBand * nx), lines(kBand * nx);
         for (uint64_t z = begin; z < end; ++z) {
             {
                 std::lock_guard lock(progressMutex);
                 job.StepProgress(step);
             }
-            const Sample* in = samples + z * grid.sliceSize;
-            Sample* sliceZ = outZ + z * nx * ny;
-            for (uint64_t i = 0; i < nx * ny; ++i) sliceZ[i] = table[in[i]];
-            for (uint64_t y = 0; y < ny; ++y) std::copy_n(sliceZ + y * nx, nx, outY + (y * nz + z) * nx);
-            // The x-order is a transpose of the slice: done in tiles so that
-            // both sides stay in cache.
-            for (uint64_t y0 = 0; y0 < ny; y0 += kTile) {
-                const uint64_t y1 = std::min(ny, y0 + kTile);
-                for (uint64_t x0 = 0; x0 < nx; x0 += kTile) {
-                    const uint64_t x1 = std::min(nx, x0 + kTile);
-                    for (uint64_t x = x0; x < x1; ++x) {
-                        Sample* column = outX + (x * nz + z) * ny;
-                        for (uint64_t y = y0; y < y1; ++y) column[y] = sliceZ[y * nx + x];
-                    }
-                }
-            }
+            slice(z, band.data(), lines.data());
         }
+        FinishStreaming();   // streamed stores are seen by the thread that waits for this one
     });
 }
 
