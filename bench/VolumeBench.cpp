@@ -3,8 +3,9 @@
 // data object (fresh payload, histogram) at one thread and at all cores,
 // halved and quartered loads, and the plain reads a C program would make.
 // Mirroring a 150 MB volume along each axis.
-// With VELMOR_BENCH_DIR set the files are written there and kept, so that
-// the peer script can time other readers on the very same bytes.
+// With VELMOR_BENCH_DIR set the files are written there and kept (and found
+// there again), so that the peer script can time other readers on the very
+// same bytes.
 #include "platform/Memory.h"
 #include "platform/WideText.h"
 #include "readers/SampleMirror.h"
@@ -27,6 +28,8 @@ using namespace velmor;
 
 namespace {
 
+constexpr uint64_t kRawBytes = 512ull * 512 * 500 * 2;
+
 struct Files {
     test::TempDir temp;
     std::filesystem::path folder;
@@ -34,6 +37,8 @@ struct Files {
     {
         const char* keep = std::getenv("VELMOR_BENCH_DIR");
         folder = keep != nullptr && *keep != '\0' ? std::filesystem::path(keep) : temp.Path();
+        std::error_code error;
+        if (std::filesystem::file_size(folder / "v.raw", error) == kRawBytes && std::filesystem::exists(folder / "v.kxd")) return;
         const test::TestVolume volume = test::RandomVolume(512, 512, 500, 2, 11);
         std::ofstream(folder / "v.raw", std::ios::binary) << test::RawBytes(volume);
         std::ofstream(folder / "v.kxd", std::ios::binary) << test::KxdBytes(volume);
@@ -80,8 +85,6 @@ void PlainRead(const std::filesystem::path& path, uint8_t* dest, uint64_t bytes)
     }
     std::fclose(file);
 }
-
-constexpr uint64_t kRawBytes = 512ull * 512 * 500 * 2;
 
 void BM_PlainReadOfRawFile(benchmark::State& state)
 {

@@ -14,9 +14,8 @@ namespace velmor {
 namespace {
 
 constexpr uint64_t kHugePage = uint64_t{2} << 20;
-// Below this a map keeps small pages: the rounding to whole huge pages
-// would cost more than the faults it saves.
-constexpr uint64_t kHugeMapMinimum = uint64_t{8} << 20;
+// Below one huge page there is nothing to gain.
+constexpr uint64_t kHugeMapMinimum = kHugePage;
 
 void* MapAnonymous(uint64_t bytes)
 {
