@@ -256,15 +256,18 @@ template <typename Sample> void Colour(VolumeColorJob& job, Sample maximum)
 
     const unsigned slabs = job.threadCount != 0 ? unsigned(std::clamp<uint64_t>(nz, 1, job.threadCount))
                                                 : DefaultSlabCount(nz, nx * ny * nz, uint64_t(1) << 20);
+    // Taken on the job's thread: a slab thread has no way to report a shortage.
+    const uint64_t slabBuffer = kBand * nx + nx * ny;
+    std::vector<Sample> buffers(slabBuffer * slabs);
     RunSlabs(slabs, [&](unsigned s) {
         const auto [begin, end] = SlabRange(nz, slabs, s);
-        std::vector<Sample> band(kBand * nx), columns(nx * ny);
+        Sample* band = buffers.data() + s * slabBuffer;
         for (uint64_t z = begin; z < end; ++z) {
             {
                 std::lock_guard lock(progressMutex);
                 job.StepProgress(step);
             }
-            slice(z, band.data(), columns.data());
+            slice(z, band, band + kBand * nx);
         }
         FinishStreaming();   // streamed stores are seen by the thread that waits for this one
     });
