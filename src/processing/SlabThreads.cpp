@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <sys/mman.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace velmor {
@@ -68,25 +66,8 @@ unsigned DefaultSlabCount(uint64_t slices, uint64_t work, uint64_t minimumWork)
 
 void* CommitLargeBuffer(uint64_t bytes)
 {
-#ifdef MADV_HUGEPAGE
-    // Huge pages cover only whole aligned 2 MiB blocks: the buffer is mapped
-    // with room to spare and trimmed to start on a block. It is released with
-    // ReleaseMemory(data, bytes) like any other.
-    constexpr uint64_t kHuge = uint64_t(2) << 20;
-    const uint64_t page = uint64_t(sysconf(_SC_PAGESIZE));
-    if (bytes < kHuge || bytes > SIZE_MAX - 2 * kHuge) return CommitMemory(bytes);
-    auto* raw = static_cast<uint8_t*>(CommitMemory(bytes + kHuge));
-    if (raw == nullptr) return CommitMemory(bytes);
-    const uint64_t head = (kHuge - reinterpret_cast<uintptr_t>(raw) % kHuge) % kHuge;
-    const uint64_t used = (bytes + page - 1) / page * page;
-    uint8_t* data = raw + head;
-    ReleaseMemory(raw, head);
-    ReleaseMemory(data + used, bytes + kHuge - head - used);
-    (void)madvise(data, size_t(bytes), MADV_HUGEPAGE);
-    return data;
-#else
+    // CommitMemory itself asks for huge pages on large maps.
     return CommitMemory(bytes);
-#endif
 }
 
 } // namespace velmor
