@@ -373,9 +373,9 @@ int32_t SurfaceBuilder::CountIsoVertices(SurfacePart& part)
     if (vertices > std::numeric_limits<uint32_t>::max()) return -1;
     uint64_t vertexBytes, indexBytes;
     if (!CheckedMul(vertices, 12, vertexBytes) || !CheckedMul(triangles, 12, indexBytes)) return -1;
-    part.vertices = static_cast<float*>(CommitLargeBuffer(vertexBytes));
+    part.vertices = static_cast<float*>(CommitMemory(vertexBytes));
     if (part.vertices == nullptr) return -1;
-    part.indices = static_cast<uint32_t*>(CommitLargeBuffer(indexBytes));
+    part.indices = static_cast<uint32_t*>(CommitMemory(indexBytes));
     if (part.indices == nullptr) {
         ReleaseMemory(part.vertices, vertexBytes);
         part.vertices = nullptr;
@@ -385,7 +385,7 @@ int32_t SurfaceBuilder::CountIsoVertices(SurfacePart& part)
     // Normals that cannot be had now are left to MakeNormals, which reports
     // the shortage the way it always does.
     if (normalsWithSurface && HasFreeMemory(vertexBytes)) {
-        surfaceNormals = static_cast<float*>(CommitLargeBuffer(vertexBytes));
+        surfaceNormals = static_cast<float*>(CommitMemory(vertexBytes));
         if (surfaceNormals != nullptr) surfaceNormalCount = vertices;
     }
     return 0;
