@@ -92,37 +92,48 @@ template <typename Sample> InsideRun<Sample> FindInsideRun(float lo, float hi)
     return run;
 }
 
-// One row of inside flags (0 or 1) for n samples.
-inline void MaskRow(const uint16_t* in, uint64_t n, InsideRun<uint16_t> run, uint8_t* out)
+// One row of inside flags (0 or 1) for n samples; whether any is set.
+inline bool MaskRow(const uint16_t* in, uint64_t n, InsideRun<uint16_t> run, uint8_t* out)
 {
     uint64_t i = 0;
+    uint8_t any = 0;
 #ifdef __SSE2__
     const __m128i low = _mm_set1_epi16(int16_t(run.low)), width = _mm_set1_epi16(int16_t(run.width));
     const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    __m128i seen = zero;
     for (; i + 16 <= n; i += 16) {
         __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
         __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
         a = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(a, low), width), zero);
         b = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(b, low), width), zero);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_and_si128(_mm_packs_epi16(a, b), one));
+        const __m128i m = _mm_and_si128(_mm_packs_epi16(a, b), one);
+        seen = _mm_or_si128(seen, m);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), m);
     }
+    any = _mm_movemask_epi8(_mm_cmpeq_epi8(seen, zero)) != 0xFFFF;
 #endif
-    for (; i < n; ++i) out[i] = uint16_t(in[i] - run.low) <= run.width;
+    for (; i < n; ++i) any |= out[i] = uint16_t(in[i] - run.low) <= run.width;
+    return any != 0;
 }
 
-inline void MaskRow(const uint8_t* in, uint64_t n, InsideRun<uint8_t> run, uint8_t* out)
+inline bool MaskRow(const uint8_t* in, uint64_t n, InsideRun<uint8_t> run, uint8_t* out)
 {
     uint64_t i = 0;
+    uint8_t any = 0;
 #ifdef __SSE2__
     const __m128i low = _mm_set1_epi8(int8_t(run.low)), width = _mm_set1_epi8(int8_t(run.width));
     const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    __m128i seen = zero;
     for (; i + 16 <= n; i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-        const __m128i m = _mm_cmpeq_epi8(_mm_subs_epu8(_mm_sub_epi8(a, low), width), zero);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_and_si128(m, one));
+        const __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(_mm_sub_epi8(a, low), width), zero), one);
+        seen = _mm_or_si128(seen, m);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), m);
     }
+    any = _mm_movemask_epi8(_mm_cmpeq_epi8(seen, zero)) != 0xFFFF;
 #endif
-    for (; i < n; ++i) out[i] = uint8_t(in[i] - run.low) <= run.width;
+    for (; i < n; ++i) any |= out[i] = uint8_t(in[i] - run.low) <= run.width;
+    return any != 0;
 }
 
 // Vertices (low half) and triangles (high half) per cube index, so that one
@@ -284,12 +295,15 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
     uint64_t* vertexCounts = sliceVertices.data();
     uint64_t* triangleCounts = sliceTriangles.data();
 
-    // Inside flags of voxel slice k, one zero all round; slices outside the
-    // grid stay all zero.
+    // Inside flags of voxel slice k, one zero all round, and after them one
+    // byte per padded row that says whether the row has any; slices outside
+    // the grid stay all zero.
     auto flags = [=](uint8_t* mask, int64_t k) {
         if (k < 0 || uint64_t(k) >= nz) return;
         const Sample* slice = samples + uint64_t(k) * sliceSize;
-        for (uint64_t j = 0; j < ny; ++j) MaskRow(slice + j * nx, nx, run, mask + (j + 1) * maskRow + 1);
+        uint8_t* rowHasInside = mask + maskSize;
+        for (uint64_t j = 0; j < ny; ++j)
+            rowHasInside[j + 1] = MaskRow(slice + j * nx, nx, run, mask + (j + 1) * maskRow + 1);
     };
 
     const unsigned workers = SlabCount();
@@ -297,15 +311,16 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
     const uint64_t cellSlices = cellsZ;
     // Taken here, on the job's thread, so that a shortage fails the job
     // instead of ending the program on a slab thread.
-    const uint64_t workerBytes = 3 * maskSize + rowCells;
+    const uint64_t flagBytes = maskSize + ny + 2;
+    const uint64_t workerBytes = 3 * flagBytes + rowCells;
     std::vector<uint8_t> workerBuffers(workerBytes * workers, 0);
     uint8_t* buffers = workerBuffers.data();
     RunSharedSlabs(workers, pieces, [=](unsigned worker, unsigned s) {
         const auto [begin, end] = SlabRange(cellSlices, pieces, s);
         uint8_t* empty = buffers + worker * workerBytes;
-        uint8_t* lower = empty + maskSize;
-        uint8_t* upper = lower + maskSize;
-        uint8_t* row = upper + maskSize;
+        uint8_t* lower = empty + flagBytes;
+        uint8_t* upper = lower + flagBytes;
+        uint8_t* row = upper + flagBytes;
         const bool lowerInGrid = begin >= 1 && begin - 1 < nz;
         flags(lower, int64_t(begin) - 1);
         for (uint64_t cz = begin; cz < end; ++cz) {
@@ -315,11 +330,16 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
             uint8_t* cube = cubes + cz * sliceCells;
             uint32_t* span = spans + cz * rows * 2;
             uint64_t vertices = 0, triangles = 0;
+            const uint8_t* lowRows = low + maskSize;
+            const uint8_t* upRows = up + maskSize;
             for (uint64_t cy = 0; cy < rows; ++cy) {
-                const RowCorners corners{low + cy * maskRow, low + (cy + 1) * maskRow, up + cy * maskRow,
-                                         up + (cy + 1) * maskRow};
-                uint64_t first, last;
-                const uint64_t rowPacked = CubeRow(corners, rowCells, row, counts, first, last);
+                uint64_t first = 0, last = 0, rowPacked = 0;
+                // A row of cells with no inside corner at all is wholly outside.
+                if (lowRows[cy] | lowRows[cy + 1] | upRows[cy] | upRows[cy + 1]) {
+                    const RowCorners corners{low + cy * maskRow, low + (cy + 1) * maskRow, up + cy * maskRow,
+                                             up + (cy + 1) * maskRow};
+                    rowPacked = CubeRow(corners, rowCells, row, counts, first, last);
+                }
                 if (first < last) {
                     std::memcpy(cube + cy * rowCells + first, row + first, last - first);
                     vertices += rowPacked & 0xFFFFFFFFu;
@@ -353,9 +373,9 @@ int32_t SurfaceBuilder::CountIsoVertices(SurfacePart& part)
     if (vertices > std::numeric_limits<uint32_t>::max()) return -1;
     uint64_t vertexBytes, indexBytes;
     if (!CheckedMul(vertices, 12, vertexBytes) || !CheckedMul(triangles, 12, indexBytes)) return -1;
-    part.vertices = static_cast<float*>(CommitLargeBuffer(vertexBytes));
+    part.vertices = static_cast<float*>(CommitMemory(vertexBytes));
     if (part.vertices == nullptr) return -1;
-    part.indices = static_cast<uint32_t*>(CommitLargeBuffer(indexBytes));
+    part.indices = static_cast<uint32_t*>(CommitMemory(indexBytes));
     if (part.indices == nullptr) {
         ReleaseMemory(part.vertices, vertexBytes);
         part.vertices = nullptr;
@@ -365,7 +385,7 @@ int32_t SurfaceBuilder::CountIsoVertices(SurfacePart& part)
     // Normals that cannot be had now are left to MakeNormals, which reports
     // the shortage the way it always does.
     if (normalsWithSurface && HasFreeMemory(vertexBytes)) {
-        surfaceNormals = static_cast<float*>(CommitLargeBuffer(vertexBytes));
+        surfaceNormals = static_cast<float*>(CommitMemory(vertexBytes));
         if (surfaceNormals != nullptr) surfaceNormalCount = vertices;
     }
     return 0;

@@ -1,7 +1,5 @@
 #include "processing/SlabThreads.h"
 
-#include "platform/Memory.h"
-
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -62,12 +60,6 @@ unsigned DefaultSlabCount(uint64_t slices, uint64_t work, uint64_t minimumWork)
     if (work < minimumWork) return 1;
     const uint64_t cores = std::max(1u, std::thread::hardware_concurrency());
     return static_cast<unsigned>(std::clamp<uint64_t>(slices, 1, cores));
-}
-
-void* CommitLargeBuffer(uint64_t bytes)
-{
-    // CommitMemory itself asks for huge pages on large maps.
-    return CommitMemory(bytes);
 }
 
 } // namespace velmor

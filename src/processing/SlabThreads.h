@@ -26,9 +26,4 @@ inline std::pair<uint64_t, uint64_t> SlabRange(uint64_t total, unsigned slabs, u
 // One slab per core, at most one per slice; 1 below `minimumWork`.
 unsigned DefaultSlabCount(uint64_t slices, uint64_t work, uint64_t minimumWork);
 
-// CommitMemory for arrays that the slabs fill: large ones ask for huge
-// pages, which the system grants only on request, so that filling them
-// takes a few hundred page faults instead of tens of thousands.
-void* CommitLargeBuffer(uint64_t bytes);
-
 } // namespace velmor

@@ -2,7 +2,6 @@
 
 #include "platform/CheckedMath.h"
 #include "platform/Memory.h"
-#include "processing/SlabThreads.h"
 
 #include <cstring>
 #include <limits>
@@ -135,8 +134,8 @@ uint32_t SurfaceWorker(void* param)
     (void)HasFreeMemory(cells);
     job.cornerPositions = new (std::nothrow) double[job.cellsX + job.cellsY + job.cellsZ];
     for (uint32_t*& buffer : job.sliceBuffers) buffer = static_cast<uint32_t*>(CommitMemory(job.cellSlice * 12));
-    job.cubeIndices = static_cast<uint8_t*>(CommitLargeBuffer(cells));
-    job.rowSpans = static_cast<uint32_t*>(CommitLargeBuffer(job.cellsY * job.cellsZ * 8));
+    job.cubeIndices = static_cast<uint8_t*>(CommitMemory(cells));
+    job.rowSpans = static_cast<uint32_t*>(CommitMemory(job.cellsY * job.cellsZ * 8));
     if (job.cornerPositions == nullptr || job.sliceBuffers[0] == nullptr || job.sliceBuffers[1] == nullptr ||
         job.cubeIndices == nullptr || job.rowSpans == nullptr || !HasFreeMemory(0))
         return 0;
