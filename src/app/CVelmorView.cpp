@@ -141,6 +141,17 @@ void CVelmorView::paintGL()
         layoutChanged = false;
     }
     renderer.RenderAllPanes();
+    MakePictureOpaque();
+}
+
+void CVelmorView::MakePictureOpaque()
+{
+    // The panes compose with alpha, and the window system would show the
+    // picture through it; what reaches the window is opaque.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 void CVelmorView::RenderNow()
@@ -153,7 +164,10 @@ void CVelmorView::RenderNow()
         return;
     }
     ContextGuard gl(*this);
-    if (SceneShown() && !MessageBoxOpen()) renderer.RenderAllPanes();
+    if (SceneShown() && !MessageBoxOpen()) {
+        renderer.RenderAllPanes();
+        MakePictureOpaque();
+    }
 }
 
 void CVelmorView::RedrawIfIdle()

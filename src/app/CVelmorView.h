@@ -176,6 +176,7 @@ private:
     void InitialUpdateScene();
     void ShowSceneWithoutFirstEvent();
     bool MessageBoxOpen() const;
+    void MakePictureOpaque();
     void LayoutView(int cx, int cy);
 
     bool initialUpdatePending_ = false;
