@@ -71,6 +71,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     jobHost_->SetJobHooks([this] { frame_->View()->LockControls(); },
                           [this] {
                               CVelmorView* view = frame_->View();
+                              view->RebindAfterJob();
                               view->UnlockControls(nullptr, !opening_ && view->viewMode != ViewMode::kUnitEditing);
                               ScheduleWaitingFiles();
                           });
@@ -88,6 +89,8 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     frame_->SetRecentFiles(recent_.Entries());
     UpdateTitle(L"");
     frame_->show();
+    // Keys go to the view (Tab, F2 to F11).
+    frame_->View()->setFocus();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;

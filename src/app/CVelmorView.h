@@ -73,6 +73,9 @@ public:
     void EnableFileMenu(bool enable);
     // Around long jobs: tool windows and the File menu are disabled.
     void LockControls(QWidget* except = nullptr);
+    // After a job: the view's context is made current again where a frame
+    // or an event run was waiting for the job.
+    void RebindAfterJob();
     void UnlockControls(QWidget* window, bool enableMenu);
     void ResetViewState();
     void KillAllTimers() { motion.KillAllTimers(); }
@@ -180,10 +183,12 @@ private:
     void LayoutView(int cx, int cy);
 
     bool initialUpdatePending_ = false;
+    bool painting_ = false;
     int contextDepth_ = 0;
     bool contextMadeCurrent_ = false;
     int timerIds_[kTimerCount] = {};
     ViewBar* bar_ = nullptr;
+    QRect savedGeometry_;   // the window's place before full screen
 };
 
 } // namespace velmor

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QSettings>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -137,7 +138,10 @@ TEST_F(CVelmorAppTest, ASecondStartDuringALoadOpensItsSceneAfterTheLoad)
 )");
     CVelmorApp first;
     ASSERT_TRUE(first.InitInstance({"velmor"}, Q(run.Path())));
-    first.Frame()->show();
+    // Scenes open at once only when the view's GL is up.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.Frame()));
+    for (int i = 0; i < 500 && !first.Frame()->View()->glUsable; ++i) test::ProcessEventsFor(10);
+    ASSERT_TRUE(first.Frame()->View()->glUsable);
     MessageRecorder messages;
 
     std::atomic<bool> handedOff{false}, duringLoad{false};

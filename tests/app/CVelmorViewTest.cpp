@@ -129,7 +129,13 @@ TEST_F(CVelmorViewTest, TheFirstEventSetsTheSceneUpAndAClickRunsTheUnitsEvent)
     EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
     EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(60, 60, 60));
 
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(160, 120));
+    // A click beside the ball picks nothing and leaves the picture as it was.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, 20));
+    frame = view.grabFramebuffer();
+    EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(60, 60, 60));
+    EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
+
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(160, 120), 50);
     frame = view.grabFramebuffer();
     EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(0, 0, 255));
     EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
