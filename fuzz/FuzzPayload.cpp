@@ -1,13 +1,12 @@
 // Any bytes as a payload source: number text, text lines, STL in both forms
 // and run-length volumes. The first byte picks the reader and its shape.
+#include "FuzzFile.h"
 #include "readers/VolumeFileReader.h"
 #include "scene/PayloadParsers.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace velmor;
@@ -16,16 +15,14 @@ namespace {
 
 void Kxd(std::string_view body, uint8_t shape)
 {
-    const int fd = memfd_create("kxd", MFD_CLOEXEC);
-    if (fd < 0) return;
-    if (write(fd, body.data(), body.size()) == static_cast<ssize_t>(body.size())) {
+    const fuzz::MemoryFile file(body.data(), body.size());
+    if (file.Ok()) {
         const VolumeLayout layout{1 + shape % 17, 1 + shape % 5, 1 + shape % 3, 1 << (shape % 3), 1 + (shape >> 7), 1};
         std::vector<uint8_t> dest(static_cast<size_t>(layout.KeptX() * layout.KeptY() * layout.KeptZ()) * layout.SampleBytes());
         std::vector<uint8_t> work(layout.SliceBytes());
         ByteSource source;
-        if (source.OpenFile(L"/proc/self/fd/" + std::to_wstring(fd))) ReadKxdVolume(layout, source, dest.data(), work.data());
+        if (source.OpenFile(file.Path())) ReadKxdVolume(layout, source, dest.data(), work.data());
     }
-    close(fd);
 }
 
 } // namespace

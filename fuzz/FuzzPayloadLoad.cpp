@@ -1,26 +1,19 @@
 // Any bytes as the source file of a data object, loaded the way a unit
 // loads it: STL detection and reading, number text and raw values, number
 // grids and volumes at a reduction step. The first byte picks the kind.
-#include "scene/ApplicationSettings.h"
+#include "FuzzFile.h"
+#include "FuzzPayloadKind.h"
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
 
 #include <cstdint>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace velmor;
 
 namespace {
 
-struct Kind {
-    const wchar_t* type;
-    const wchar_t* format;
-    const wchar_t* sourceType;
-};
-
-constexpr Kind kKinds[] = {
+constexpr fuzz::PayloadKind kKinds[] = {
     {L"STL", L"float", L"stl"},        {L"array_xyz", L"float", L"txt"}, {L"array_color", L"RGB", L"bin"},
     {L"gridXYZ", L"float", L"txt"},    {L"gridXYZ", L"short", L"bin"},   {L"volume", L"GRAY16", L"kxd"},
     {L"volume", L"RGB", L"raw"},       {L"array_text", L"text", L"txt"},
@@ -32,23 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1) return 0;
     const uint8_t pick = data[0];
-    const int fd = memfd_create("payload", MFD_CLOEXEC);
-    if (fd < 0) return 0;
-    if (write(fd, data + 1, size - 1) == static_cast<ssize_t>(size - 1)) {
-        ApplicationSettings settings;
-        settings.useHalf = (pick & 0x10) != 0;
-        settings.halfSizeMB = 0;
-        settings.useQuarter = (pick & 0x20) != 0;
-        settings.quarterSizeMB = 0;
-        SetApplicationSettings(settings);
-        SceneFolder = L"/proc/self/fd/";
+    const fuzz::MemoryFile file(data + 1, size - 1);
+    if (file.Ok()) {
+        fuzz::SetReduction((pick & 0x10) != 0, (pick & 0x20) != 0);
+        SceneFolder.clear();
 
-        const Kind& kind = kKinds[pick % 8];
+        const fuzz::PayloadKind& kind = kKinds[pick % 8];
         DataObject object(L"fuzz");
         object.type = kind.type;
         object.format = kind.format;
         object.sourceType = kind.sourceType;
-        object.sourcePath = std::to_wstring(fd);
+        object.sourcePath = file.Path();
         object.elementCount = 1 + (pick >> 6) * 3;
         object.sizeX = 1 + pick % 7;
         object.sizeY = 1 + pick % 5;
@@ -57,6 +44,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         object.reverseY = object.reverseZ = (pick & 0x80) != 0;
         object.LoadDataPayload();
     }
-    close(fd);
     return 0;
 }

@@ -1,12 +1,10 @@
 // Any bytes as a scene file opened by the document: plain XML in any
 // encoding and containers alike must neither crash nor leak.
+#include "FuzzFile.h"
 #include "platform/MessageSink.h"
 #include "scene/CVelmorDoc.h"
 
 #include <cstdint>
-#include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace velmor;
 
@@ -37,18 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static QuietSink sink;
     SetMessageSink(&sink);
-    const int fd = memfd_create("scene", MFD_CLOEXEC);
-    if (fd < 0) return 0;
-    if (write(fd, data, size) == static_cast<ssize_t>(size)) {
+    const fuzz::MemoryFile file(data, size);
+    if (file.Ok()) {
         NullView view;
         CVelmorDoc doc;
         doc.AttachView(&view);
         doc.OnNewDocument();
-        doc.OnOpenDocument(L"/proc/self/fd/" + std::to_wstring(fd));
+        doc.OnOpenDocument(file.Path());
         // The memory walks over whatever the scene built.
         doc.ReleaseUnusedData();
         doc.FreeGroupWork();
     }
-    close(fd);
     return 0;
 }

@@ -2,13 +2,11 @@
 // four bytes choose the keyword, the slice size, channels, value width, row
 // order and reduction; the rest is the file. Every reader, the DICOM pixel
 // placement and the reduction must refuse or read, never crash.
+#include "FuzzFile.h"
 #include "platform/Memory.h"
 #include "scene/DataObject.h"
 
 #include <cstdint>
-#include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace velmor;
 
@@ -37,13 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         d.reductionSliceBytes = d.sizeX * d.sizeY * d.components * d.bytesPerComponent;
         d.reductionSliceBuffer = static_cast<uint8_t*>(CommitMemory(d.reductionSliceBytes));
     }
-    const int fd = memfd_create("slice", MFD_CLOEXEC);
-    if (fd < 0) return 0;
-    if (write(fd, data + 4, size - 4) == static_cast<ssize_t>(size - 4)) {
-        const std::wstring path = L"/proc/self/fd/" + std::to_wstring(fd);
+    const fuzz::MemoryFile file(data + 4, size - 4);
+    if (file.Ok()) {
+        const std::wstring path = file.Path();
         if (bytes == 1) d.LoadSliceImage(d.samples, path);
         else d.LoadSliceImage16(d.samples, path);
     }
-    close(fd);
     return 0;
 }

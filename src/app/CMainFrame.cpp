@@ -3,6 +3,7 @@
 #include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
 #include "app/ViewBar.h"
+#include "render/ViewControlStates.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -64,13 +65,58 @@ void CMainFrame::BuildMenu()
     connect(AddCommand(fileMenu_, QStringLiteral("アプリケーションの終了(&X)"), kAppExit), &QAction::triggered, this,
             &QWidget::close);
 
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&P)"));
-    connect(AddCommand(settings, QStringLiteral("環境設定(&Z)"), kApplicationSettings), &QAction::triggered, view_,
-            [this] { view_->OnApplicationSettings(); });
+    BuildSettingsMenu();
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+    connect(AddCommand(tools, QStringLiteral("回転(&R)"), kRotateDialog), &QAction::triggered, view_,
+            [this] { view_->OnRotateDialog(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(AddCommand(help, QStringLiteral("バージョン情報(&A)"), kAppAbout), &QAction::triggered, this,
             [this] { if (app_) app_->OnAppAbout(); });
+    connect(AddCommand(help, QStringLiteral("マニュアル(&M)"), kManual), &QAction::triggered, view_,
+            [this] { view_->OnManual(); });
+    connect(AddCommand(help, QStringLiteral("チュートリアル(&T)"), kTutorial), &QAction::triggered, view_,
+            [this] { view_->OnTutorial(); });
+    connect(AddCommand(help, QStringLiteral("Quillmarsh ウェブサイト(&W)"), kWebSite), &QAction::triggered, view_,
+            [this] { view_->OnWebSite(); });
+    // F1 works while the menu bar is hidden too, except in full screen.
+    auto* helpKey = new QAction(this);
+    helpKey->setObjectName(QStringLiteral("key_F1"));
+    helpKey->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(helpKey);
+    connect(helpKey, &QAction::triggered, view_, [this] { view_->OnHelp(); });
+}
+
+void CMainFrame::BuildSettingsMenu()
+{
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&P)"));
+    connect(AddCommand(settings, QStringLiteral("描画設定(&R)"), kRenderDialog), &QAction::triggered, view_,
+            [this] { view_->OnRenderDialog(); });
+    frameArrow_ = AddCommand(settings, QStringLiteral("枠・矢印表示(&F)"), kShowFrameArrow);
+    fixClip_ = AddCommand(settings, QStringLiteral("オブジェクト回転時に切断平面を固定(&O)"), kFixClipDuringRotation);
+    connectSpaces_ = AddCommand(settings, QStringLiteral("オブジェクトを連動(&C)"), kConnectViewSpace);
+    for (QAction* a : {frameArrow_, fixClip_, connectSpaces_}) a->setCheckable(true);
+    connect(frameArrow_, &QAction::triggered, view_, [this] { view_->OnShowFrameArrow(); });
+    connect(fixClip_, &QAction::triggered, view_, [this] { view_->OnFixClipDuringRotation(); });
+    connect(connectSpaces_, &QAction::triggered, view_, [this] { view_->OnConnectViewSpace(); });
+    connect(AddCommand(settings, QStringLiteral("スケールバー(&I)"), kScaleBarDialog), &QAction::triggered, view_,
+            [this] { view_->OnScaleBarDialog(); });
+    connect(AddCommand(settings, QStringLiteral("環境設定(&Z)"), kApplicationSettings), &QAction::triggered, view_,
+            [this] { view_->OnApplicationSettings(); });
+    connect(settings, &QMenu::aboutToShow, this, [this] { UpdateSettingsMenu(); });
+    UpdateSettingsMenu();
+}
+
+void CMainFrame::UpdateSettingsMenu()
+{
+    const SettingsMenuState m = ReadSettingsMenuState(view_->renderer, view_->SceneShown());
+    frameArrow_->setEnabled(m.frameArrowEnabled);
+    frameArrow_->setChecked(m.frameArrowChecked);
+    fixClip_->setEnabled(m.fixClipEnabled);
+    fixClip_->setChecked(m.fixClipChecked);
+    connectSpaces_->setEnabled(m.linkEnabled);
+    connectSpaces_->setChecked(m.linkChecked);
 }
 
 void CMainFrame::SetRecentFiles(const std::vector<std::wstring>& paths)

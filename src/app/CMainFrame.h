@@ -25,6 +25,15 @@ public:
         kAppExit = 57665,
         kApplicationSettings = 32820,
         kFileInfo = 32814,
+        kRenderDialog = 32818,
+        kShowFrameArrow = 32828,
+        kFixClipDuringRotation = 32832,
+        kConnectViewSpace = 32830,
+        kScaleBarDialog = 32826,
+        kRotateDialog = 32834,
+        kManual = 32842,
+        kTutorial = 32844,
+        kWebSite = 32840,
     };
 
     explicit CMainFrame(QWidget* parent = nullptr);
@@ -46,11 +55,17 @@ protected:
 
 private:
     void BuildMenu();
+    void BuildSettingsMenu();
+    // Check marks and enabling of the settings switches, before it opens.
+    void UpdateSettingsMenu();
 
     CVelmorView* view_ = nullptr;
     ViewBar* bar_ = nullptr;
     CVelmorApp* app_ = nullptr;
     QMenu* fileMenu_ = nullptr;
+    QAction* frameArrow_ = nullptr;
+    QAction* fixClip_ = nullptr;
+    QAction* connectSpaces_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
 };

@@ -9,12 +9,13 @@
 #include "app/QtFolderChooser.h"
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
-#include "dialogs/CKxDlgFileInfo.h"
+#include "render/ViewServices.h"
 #include "dialogs/QtExportDialogs.h"
 #include "dialogs/UnitExportAccess.h"
 #include "platform/WideText.h"
 #include "scene/PathParts.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -62,28 +63,26 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
         // The lock is held but nobody answers: run on our own rather than not at all.
     }
     instance_->SetReceiver([this](const std::wstring& path) { OnHandOff(path); });
+    // The manual and the tutorial lie beside the program.
+    SetProgramFolder((QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdWString());
 
     if (auto profile = OpenProfile()) recent_.Load(*profile);
     frame_ = std::make_unique<CMainFrame>();
     frame_->SetApplication(this);
     progress_ = std::make_unique<CKxDlgProgress>(frame_.get());
     jobHost_ = std::make_unique<QtJobHost>(progress_.get());
-    jobHost_->SetJobHooks([this] { frame_->View()->LockControls(); },
-                          [this] {
-                              CVelmorView* view = frame_->View();
-                              view->RebindAfterJob();
-                              view->UnlockControls(nullptr, !opening_ && view->viewMode != ViewMode::kUnitEditing);
-                              ScheduleWaitingFiles();
-                          });
+    // After a job, the view's frame or event run goes on in its own context,
+    // and files that arrived meanwhile are opened.
+    jobHost_->SetJobHooks(nullptr, [this] {
+        frame_->View()->RebindAfterJob();
+        ScheduleWaitingFiles();
+    });
     messageSink_ = std::make_unique<QtMessageSink>();
     InstallQtFolderChooser(frame_.get());
     InstallQtExportDialogs(frame_.get());
     InstallUnitExportAccess();
 
     document_.AttachView(frame_->View());
-    frame_->View()->fileInfo = new CKxDlgFileInfo;
-    frame_->View()->fileInfo->Create(frame_->View(), &document_.head);
-    frame_->View()->fileInfo->BuildFileInfoText(false);
     document_.OnNewDocument();
     frame_->View()->OnInitialUpdate(&document_);
     frame_->SetRecentFiles(recent_.Entries());
@@ -91,6 +90,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     frame_->show();
     // Keys go to the view (Tab, F2 to F11).
     frame_->View()->setFocus();
+    frame_->View()->PlaceUnitPanel();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;
@@ -115,7 +115,6 @@ void CVelmorApp::OnFileNew()
     document_.OnNewDocument();
     frame_->View()->OnInitialUpdate(&document_);
     UpdateTitle(L"");
-    RefreshFileInfo();
 }
 
 void CVelmorApp::OpenDocumentFile(const std::wstring& path)
@@ -131,9 +130,7 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);
-    RefreshFileInfo();
     opening_ = false;
-    frame_->View()->EnableFileMenu(true);
     ScheduleWaitingFiles();
 }
 
@@ -167,14 +164,6 @@ bool CVelmorApp::OnDroppedFile(const std::wstring& path)
     }
     OpenDocumentFile(path);
     return true;
-}
-
-void CVelmorApp::RefreshFileInfo()
-{
-    // Until the renderer refreshes its information dialogs after a scene's
-    // first event, the text follows each open and close.
-    CVelmorView* view = frame_->View();
-    if (view->fileInfo != nullptr) view->fileInfo->BuildFileInfoText(view->SceneShown());
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)

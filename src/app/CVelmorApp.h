@@ -56,7 +56,6 @@ private:
     void ReadVersionInfo();
     // "<file> - Velmor" while a scene file is shown, else the product name.
     void UpdateTitle(const std::wstring& scenePath);
-    void RefreshFileInfo();
     // Opens the files that arrived while busy, one at a time and in order.
     void OpenWaitingFile();
     void ScheduleWaitingFiles();

@@ -3,14 +3,12 @@
 #include "app/CKxDlgApplication.h"
 #include "app/CKxDlgProgress.h"
 #include "app/ViewBar.h"
-#include "dialogs/CKxDlgFileInfo.h"
 #include "platform/MessageSink.h"
 #include "render/GLExtensions.h"
 #include "scene/CVelmorDoc.h"
 #include "units/DrawGroup.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -19,7 +17,6 @@
 #include <QScreen>
 #include <QSurfaceFormat>
 #include <QTimerEvent>
-#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,6 +38,7 @@ CVelmorView::CVelmorView(QWidget* parent) : QOpenGLWidget(parent)
     // The picture stays when a frame is not redrawn (a message box is open).
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     setFocusPolicy(Qt::StrongFocus);
+    renderer.services = this;
 }
 
 CVelmorView::~CVelmorView()
@@ -77,11 +75,6 @@ void CVelmorView::WithGLContext(const std::function<void()>& work)
     work();
 }
 
-void CVelmorView::SetBar(ViewBar* bar)
-{
-    bar_ = bar;
-    if (bar_ != nullptr) bar_->SetBackgroundColor(backgroundColor);
-}
 
 void CVelmorView::initializeGL()
 {
@@ -209,6 +202,7 @@ void CVelmorView::RedrawIfIdle()
 void CVelmorView::OnInitialUpdate(CVelmorDoc* doc)
 {
     document = doc;
+    if (doc != nullptr && !dialogs.Created()) renderer.CreateToolDialogs();
     // Before GL exists the set-up waits for it (see initializeGL).
     if (!initialised || !glUsable || initialUpdatePending_) {
         initialUpdatePending_ = !initialised || initialUpdatePending_;
@@ -236,7 +230,7 @@ void CVelmorView::InitialUpdateScene()
     else
         ShowSceneWithoutFirstEvent();
     renderer.RefreshUnitPanel(true);
-    if (renderer.dialogs.selectFirstUnit) renderer.dialogs.selectFirstUnit(true);
+    dialogs.SelectFirstUnit(true);
     layoutChanged = true;
 }
 
@@ -254,7 +248,10 @@ void CVelmorView::ResetViewState()
 {
     motion.KillAllTimers();
     backgroundColor = 0;
-    if (bar_ != nullptr) bar_->SetBackgroundColor(backgroundColor);
+    if (bar_ != nullptr) {
+        bar_->SetBackgroundColor(backgroundColor);
+        bar_->ForgetStates();
+    }
     input.ForgetDrags();
     state.idleEvent = state.returnEvent = state.nextEvent = nullptr;
     state.returnArmed = false;
@@ -288,6 +285,8 @@ void CVelmorView::ShowNoScene()
     state.sceneLoaded = false;
     motion.KillAllTimers();
     input.ForgetDrags();
+    // The units are about to go: no dialog may keep one.
+    dialogs.ForgetUnits();
     // The panes point into the groups the document is about to delete.
     if (initialised && glUsable) {
         ContextGuard gl(*this);
@@ -301,13 +300,6 @@ void CVelmorView::OnApplicationSettings()
     motion.KillAllTimers();
     CKxDlgApplication dialog(window());
     dialog.exec();
-}
-
-void CVelmorView::OnFileInfoDialog()
-{
-    if (fileInfo == nullptr) return;
-    fileInfo->show();
-    fileInfo->raise();
 }
 
 void CVelmorView::StartTimer(int number, int periodMs)
@@ -337,30 +329,6 @@ void CVelmorView::timerEvent(QTimerEvent* event)
     QOpenGLWidget::timerEvent(event);
 }
 
-void CVelmorView::SetViewMode(ViewMode mode)
-{
-    viewMode = mode;
-    switch (mode) {
-    case ViewMode::kNormal: {
-        EnableFileMenu(true);
-        const ScenePane* active = renderer.Pane(renderer.activeSpace);
-        if (active != nullptr && active->root != nullptr && active->root->friendGroup != nullptr)
-            EnableButton(1044, true);
-        if (active != nullptr && active->deleteAllowed) EnableButton(1041, true);
-        renderer.RefreshUnitPanel(false);
-        break;
-    }
-    case ViewMode::kFullScreen: renderer.HideToolDialogs(true); break;
-    case ViewMode::kUnitEditing:
-        EnableFileMenu(false);
-        EnableButton(1044, false);
-        EnableButton(1041, false);
-        renderer.HideToolDialogs(false);
-        break;
-    case ViewMode::kNoScene: break;
-    }
-}
-
 void CVelmorView::ToggleFullScreen(bool on)
 {
     auto* frame = qobject_cast<QMainWindow*>(window());
@@ -387,39 +355,6 @@ void CVelmorView::ToggleFullScreen(bool on)
         SetViewMode(ViewMode::kNormal);
     }
 }
-
-void CVelmorView::EnableFileMenu(bool enable)
-{
-    auto* frame = qobject_cast<QMainWindow*>(window());
-    if (frame == nullptr) return;
-    const QList<QAction*> menus = frame->menuBar()->actions();
-    if (!menus.isEmpty()) menus.first()->setEnabled(enable);
-}
-
-void CVelmorView::LockControls(QWidget*)
-{
-    renderer.DisableToolDialogs();
-    EnableFileMenu(false);
-}
-
-void CVelmorView::UnlockControls(QWidget*, bool enableMenu)
-{
-    renderer.EnableToolDialogs();
-    if (enableMenu) EnableFileMenu(true);
-}
-
-void CVelmorView::OpenUrl(const std::wstring& url)
-{
-    QDesktopServices::openUrl(QUrl(QString::fromStdWString(url)));
-}
-
-// The caption and friend labels, the buttons and their states belong to the
-// bar; until it has them these change nothing.
-void CVelmorView::SetLabelFont(EventLabel, double, const std::wstring&) {}
-void CVelmorView::SetLabelColor(EventLabel, uint32_t) {}
-void CVelmorView::UpdateViewControls() {}
-bool CVelmorView::ButtonEnabled(int) const { return SceneShown(); }
-void CVelmorView::EnableButton(int, bool) {}
 
 void CVelmorView::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
 {

@@ -2,11 +2,16 @@
 // The view: the picture where scenes are shown. It owns the renderer and
 // its OpenGL context, shows each scene the document reads and runs its
 // events. Input lives in ViewInput, motion (timers, home, inertia, playback)
-// in ViewMotion, the strip of buttons under the picture in ViewBar.
+// in ViewMotion, the strip of buttons under the picture in ViewBar, the tool
+// windows in ToolDialogHost. The view is what the renderer, the events, the
+// unit panel and the dialogs reach through ViewServices (answered in
+// CVelmorViewServices.cpp).
+#include "app/ToolDialogHost.h"
 #include "app/ViewInput.h"
 #include "render/SceneEventExecutor.h"
 #include "render/SceneRenderer.h"
 #include "render/ViewMotion.h"
+#include "render/ViewServices.h"
 #include "scene/DocumentView.h"
 
 #include <QOpenGLWidget>
@@ -38,7 +43,7 @@ template <typename GroupMap> DrawGroup* FindTopGroup(const GroupMap& groups)
     return nullptr;
 }
 
-class CVelmorView final : public QOpenGLWidget, public DocumentView, public EventViewSeam, public MotionHost {
+class CVelmorView final : public QOpenGLWidget, public DocumentView, public ViewServices, public MotionHost {
 public:
     // The picture's size in a new window; the bar lies below it.
     static constexpr int kClientWidth = 1280;
@@ -53,8 +58,22 @@ public:
 
     // Menu "環境設定(&Z)": the application preference dialog, modally.
     void OnApplicationSettings();
-    // Menu "ファイル情報(&I)": shows the file-information dialog on top.
-    void OnFileInfoDialog();
+    // Menu commands of the view: the tool windows shown on top, the three
+    // switches of the settings menu, and the help files.
+    void OnFileInfoDialog() { dialogs.ShowFileInfo(); }
+    void OnRenderDialog() { dialogs.ShowRender(); }
+    void OnScaleBarDialog() { dialogs.ShowScaleBar(); }
+    void OnRotateDialog() { dialogs.ShowRotation(); }
+    void OnShowFrameArrow();
+    void OnFixClipDuringRotation();
+    void OnConnectViewSpace();
+    void OnManual() { OpenManual(*this); }
+    void OnTutorial() { OpenTutorial(*this); }
+    void OnWebSite() { OpenMakerSite(*this); }
+    // F1: the manual, except in full screen.
+    bool OnHelp();
+    // Puts the unit panel under the main window (once it is shown).
+    void PlaceUnitPanel() { dialogs.PlacePanelUnder(window()); }
 
     // After a document was opened or emptied: shows its scene, if it has one,
     // and runs its first event.
@@ -66,17 +85,17 @@ public:
     void RenderNow() override;
     // Rebuilds the pane pictures, then renders unless an animation is about
     // to present the next frame.
-    void RedrawIfIdle();
+    void RedrawIfIdle() override;
     void SetViewMode(ViewMode mode);
     void ToggleFullScreen(bool on) override;
     // Greys or enables the File menu (the main window's first menu).
     void EnableFileMenu(bool enable);
     // Around long jobs: tool windows and the File menu are disabled.
-    void LockControls(QWidget* except = nullptr);
+    void LockControls() override;
+    void UnlockControls(bool enableMenu) override;
     // After a job: the view's context is made current again where a frame
     // or an event run was waiting for the job.
     void RebindAfterJob();
-    void UnlockControls(QWidget* window, bool enableMenu);
     void ResetViewState();
     void KillAllTimers() { motion.KillAllTimers(); }
     bool SceneShown() const { return viewMode != ViewMode::kNoScene; }
@@ -127,6 +146,33 @@ public:
     void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) override;
     void RebuildPaneTextures() override;
 
+    // ViewServices beyond the events.
+    int GetViewMode() const override { return static_cast<int>(viewMode); }
+    void SetViewMode(int mode) override { SetViewMode(static_cast<ViewMode>(mode)); }
+    DrawGroup* ActiveRootGroup() override;
+    void RefreshCurrentPane() override;
+    bool CurrentPaneClipOn() override;
+    void StoreRotationStart() override { renderer.StoreRotationStart(renderer.activeSpace); }
+    void RotateActivePane(double angle, double x, double y, double z) override;
+    bool FrameSize(double& pitch, std::wstring& unit) override;
+    int32_t HomeAnimationSteps() const override { return state.homeAnimationSteps; }
+    void SetHomeAnimationSteps(int32_t steps) override { state.homeAnimationSteps = steps; }
+    void CreateToolDialogs() override;
+    void HideToolDialogs(bool hideTools) override { dialogs.HideToolDialogs(hideTools); }
+    void EnableToolDialogs(bool enable) override { dialogs.EnableToolDialogs(enable); }
+    void UpdateInfoDialogs(bool enable) override { dialogs.UpdateInfoDialogs(enable); }
+    void RefreshUnitPanel(bool focus) override { renderer.RefreshUnitPanel(focus); }
+    void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override;
+    void SelectFirstUnit(bool focus) override { dialogs.SelectFirstUnit(focus); }
+    void RefreshScaleBarDialog() override { dialogs.RefreshScaleBarDialog(); }
+    void EnableRotateButtons(bool enable) override { dialogs.EnableRotateButtons(enable); }
+    void UpdateClipControls() override { dialogs.UpdateClipControls(); }
+    std::optional<uint32_t> PickColour(uint32_t initial) override { return dialogs.PickColour(initial); }
+    bool RunVoxelDataDialog(DataObject& data) override { return dialogs.RunVoxelDataDialog(data); }
+    bool RunArrayDataDialog(DataObject& data) override { return dialogs.RunArrayDataDialog(data); }
+    bool RunColorScaleDialog(CKxDrawUSurfaceR& unit) override { return dialogs.RunColorScaleDialog(unit); }
+    bool OpenDocument(const std::wstring& pathOrAddress) override;
+
     // MotionHost.
     void KillTimer(int number) override;
     void RunEvent(SceneEvent& event) override { RunEvent(&event); }
@@ -148,7 +194,6 @@ public:
     ViewMode viewMode = ViewMode::kNoScene;
     int32_t paneCount = 1;
     SceneEvent* firstEvent = nullptr;
-    CKxDlgFileInfo* fileInfo = nullptr;   // a child window: deleted with the view
     bool initialised = false;
     bool glUsable = false;
     bool layoutChanged = false;
@@ -162,6 +207,7 @@ public:
     ViewMotion motion{renderer, state, *this};
     ViewInput input{*this};
     CVelmorDoc* document = nullptr;
+    ToolDialogHost dialogs{this, *this, renderer};
 
 protected:
     void initializeGL() override;
@@ -184,6 +230,7 @@ private:
 
     bool initialUpdatePending_ = false;
     bool painting_ = false;
+    bool switchingViewMode_ = false;
     int contextDepth_ = 0;
     bool contextMadeCurrent_ = false;
     int timerIds_[kTimerCount] = {};

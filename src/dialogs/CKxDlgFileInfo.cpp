@@ -110,7 +110,7 @@ void CKxDlgFileInfo::BuildFileInfoText(bool shown)
 
 void CKxDlgFileInfo::RedrawIfIdle()
 {
-    if (redrawIfIdle) redrawIfIdle();
+    ServicesOrNone(services).RedrawIfIdle();
 }
 
 void CKxDlgFileInfo::moveEvent(QMoveEvent* event)

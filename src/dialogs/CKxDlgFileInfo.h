@@ -4,7 +4,7 @@
 // the view; its close box only hides it.
 #include "dialogs/DialogBase.h"
 
-#include <functional>
+#include "render/ViewServices.h"
 
 class QTextEdit;
 
@@ -24,8 +24,8 @@ public:
     // False empties and disables the text; true builds it from the head.
     void BuildFileInfoText(bool shown);
 
-    // Redraws the scene unless an animation runs; installed by the view.
-    std::function<void()> redrawIfIdle;
+    // The view's services, for the redraw after a move or close.
+    ViewServices* services = nullptr;
 
 protected:
     void moveEvent(QMoveEvent* event) override;

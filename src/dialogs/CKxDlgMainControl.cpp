@@ -88,6 +88,9 @@ void RebuildPresets(CKxDrawUnit& unit, const std::wstring& kind)
 
 QColor ButtonFace() { return QColor(240, 240, 240); }
 
+uint32_t ColorRefOf(const QColor& c) { return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16; }
+QColor ColourOf(uint32_t colorRef) { return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
+
 } // namespace
 
 std::wstring UnitTypeLabel(const std::wstring& className)
@@ -113,9 +116,9 @@ QColor UnitDisplayColour(const CKxDrawUnit& unit)
 
 CKxDlgMainControl::CKxDlgMainControl() : DialogBase(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {}
 
-void CKxDlgMainControl::Create(QWidget* parent, MainControlView view, UnitPropertyDialogs dialogs)
+void CKxDlgMainControl::Create(QWidget* parent, ViewServices& services, UnitPropertyDialogs dialogs)
 {
-    view_ = std::move(view);
+    services_ = &services;
     dialogs_ = dialogs;
     listReady_ = false;
     currentIndex_ = -1;
@@ -229,13 +232,6 @@ void CKxDlgMainControl::BuildControls()
     PaintSwatch();
     ClearUnitEditor();
     DisableMaterialButtons();
-}
-
-int CKxDlgMainControl::ViewMode() const { return view_.viewMode ? view_.viewMode() : 1; }
-
-void CKxDlgMainControl::RenderNow() const
-{
-    if (view_.renderNow) view_.renderNow();
 }
 
 std::wstring CKxDlgMainControl::ClassOf(int row) const
@@ -494,9 +490,10 @@ void CKxDlgMainControl::OnStnClickedColor()
         ClearUnitEditorIfEnabled();
         return;
     }
-    if (!view_.pickColour) return;
-    const std::optional<QColor> chosen = view_.pickColour(swatchColor_);
-    if (!chosen || chosen->rgb() == swatchColor_.rgb()) return;
+    const std::optional<uint32_t> picked = Services().PickColour(ColorRefOf(swatchColor_));
+    if (!picked) return;
+    const std::optional<QColor> chosen = ColourOf(*picked);
+    if (chosen->rgb() == swatchColor_.rgb()) return;
     swatchColor_ = *chosen;
     PaintSwatch();
     for (CKxDrawUnit* unit : units_) unit->undoMaterial = unit->material;
@@ -531,7 +528,7 @@ void CKxDlgMainControl::ForPlainUnits(Change change)
 void CKxDlgMainControl::RefreshAfterMaterialButton()
 {
     back_->setEnabled(false);
-    if (view_.refreshUnitPanel) view_.refreshUnitPanel(false);
+    Services().RefreshUnitPanel(false);
     RenderNow();
 }
 
@@ -607,7 +604,7 @@ void CKxDlgMainControl::OnBnClickedUnitPreference()
     }
     CKxDrawUnit* unit = units_[currentIndex_];
     if (!UnitHasPropertyDialog(ClassOf(currentIndex_))) return;
-    if (view_.setViewMode) view_.setViewMode(3);
+    Services().SetViewMode(3);
     SaveVisibility();
     unit->hidden = false;
     OpenUnitDialog(unit);
@@ -616,7 +613,7 @@ void CKxDlgMainControl::OnBnClickedUnitPreference()
 void CKxDlgMainControl::OnBnClickedVoxel()
 {
     if (currentIndex_ < 0 || currentIndex_ >= static_cast<int>(units_.size())) return;
-    DrawGroup* root = view_.activeRootGroup ? view_.activeRootGroup() : nullptr;
+    DrawGroup* root = Services().ActiveRootGroup();
     if (root == nullptr) return;
     const std::wstring kind = ClassOf(currentIndex_);
     CKxDrawUnit* found = nullptr;
@@ -629,18 +626,18 @@ void CKxDlgMainControl::OnBnClickedVoxel()
         if (found != nullptr) grid = &static_cast<CKxDrawUVolumeR*>(found)->voxels;
     }
     if (found == nullptr) return;
-    if (view_.lockControls) view_.lockControls();
+    Services().LockControls();
     {
         ExportJob job(grid, L"");
         if (kind == L"CKxDrawUSurfaceR") job.ExportVoxels(found, nullptr);
         else job.ExportVoxels(nullptr, found);
     }
-    if (view_.unlockControls) view_.unlockControls(voxel_, true);
+    Services().UnlockControls(true);
 }
 
 void CKxDlgMainControl::OnBnClickedPolygon()
 {
-    DrawGroup* root = view_.activeRootGroup ? view_.activeRootGroup() : nullptr;
+    DrawGroup* root = Services().ActiveRootGroup();
     if (root == nullptr) return;
     std::vector<CKxDrawUnit*> meshes;
     root->CollectMeshUnits(meshes);
@@ -652,13 +649,13 @@ void CKxDlgMainControl::OnBnClickedPolygon()
 void CKxDlgMainControl::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    if (view_.redrawIfIdle) view_.redrawIfIdle();
+    Services().RedrawIfIdle();
 }
 
 void CKxDlgMainControl::moveEvent(QMoveEvent* event)
 {
     DialogBase::moveEvent(event);
-    if (view_.redrawIfIdle) view_.redrawIfIdle();
+    Services().RedrawIfIdle();
 }
 
 bool CKxDlgMainControl::eventFilter(QObject* watched, QEvent* event)

@@ -4,14 +4,13 @@
 // written straight into the units, and the commands that open a unit's
 // property dialog and start the voxel and polygon exports.
 //
-// The view is reached only through MainControlView, whose functions the
-// view installs once it exists; an empty function does nothing (view mode 1
-// and no active space are assumed), so the panel works before the view and
-// tests can record every call.
+// The view is reached only through its ViewServices; before Create hands
+// them over, NoViewServices answers (view mode 1, no active space), so the
+// panel works before the view and tests can record every call.
 #include "dialogs/DialogBase.h"
+#include "render/ViewServices.h"
 
 #include <QColor>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,25 +38,6 @@ class CKxDlgUnitLinkB;
 class CKxDlgUnitConnector;
 class CKxDlgUnitTopoMap;
 class CKxDlgUnitScatGraph;
-
-struct MainControlView {
-    // CVelmorView::RenderNow.
-    std::function<void()> renderNow;
-    // The view mode: 0 no scene, 1 normal, 2 full screen, 3 unit editing.
-    std::function<int()> viewMode;
-    std::function<void(int)> setViewMode;
-    // The root group of the active space's pane; null without one.
-    std::function<DrawGroup*()> activeRootGroup;
-    // CVelmorView::LockControls and UnlockControls (mouse-leave window, menu).
-    std::function<void()> lockControls;
-    std::function<void(QWidget*, bool)> unlockControls;
-    // SceneRenderer::RefreshUnitPanel (focus flag).
-    std::function<void(bool)> refreshUnitPanel;
-    // CVelmorView::RedrawIfIdle.
-    std::function<void()> redrawIfIdle;
-    // The colour chooser: the chosen colour, nothing when cancelled.
-    std::function<std::optional<QColor>(const QColor& initial)> pickColour;
-};
 
 // The property dialogs the view owns, one per unit kind; a missing one
 // makes Unit Preference do nothing for that kind.
@@ -89,8 +69,8 @@ public:
     };
 
     CKxDlgMainControl();
-    // Keeps the view's seams and builds the hidden panel over `parent`.
-    void Create(QWidget* parent, MainControlView view, UnitPropertyDialogs dialogs = {});
+    // Keeps the view's services and builds the hidden panel over `parent`.
+    void Create(QWidget* parent, ViewServices& services, UnitPropertyDialogs dialogs = {});
 
     void SetUnits(DrawGroup* group, const std::vector<CKxDrawUnit*>* units, bool focusList);
     void SelectFirstUnit(bool focusList);
@@ -137,14 +117,15 @@ private:
     void ForPlainUnits(Change change);
     void RefreshAfterMaterialButton();
     void PaintSwatch();
-    int ViewMode() const;
-    void RenderNow() const;
+    int ViewMode() const { return Services().GetViewMode(); }
+    void RenderNow() const { Services().RenderNow(); }
     std::wstring ClassOf(int row) const;
     bool IsVolume(int row) const;
     // Hands the unit to the dialog of its kind; false when none takes it.
     bool OpenUnitDialog(CKxDrawUnit* unit);
 
-    MainControlView view_;
+    ViewServices* services_ = nullptr;
+    ViewServices& Services() const { return ServicesOrNone(services_); }
     UnitPropertyDialogs dialogs_;
     DrawGroup* shownGroup_ = nullptr;
     std::vector<CKxDrawUnit*> units_;

@@ -56,9 +56,9 @@ int CKxDlgRender::FindLabelIndex(const QStringList& labels, const QString& text)
     return static_cast<int>(labels.indexOf(text));
 }
 
-void CKxDlgRender::Create(const ViewToolView& v, RenderSettings* s)
+void CKxDlgRender::Create(ViewServices& v, RenderSettings* s)
 {
-    view = v;
+    services = &v;
     settings = s;
     rangeLabels = {QString(), QStringLiteral("小"), QStringLiteral("中"), QStringLiteral("大")};
     cutEdgeLabels = {QStringLiteral("なし"), QStringLiteral("小"), QStringLiteral("大")};
@@ -129,7 +129,7 @@ void CKxDlgRender::UpdateFromSettings(bool enable)
         SelectLabel(cutEdge_, cutEdgeLabels, settings->squareRestrict);
         SelectLabel(projection_, projectionLabels, settings->projection);
         SelectLabel(light_, lightLabels, settings->lightPosition);
-        SelectLabel(home_, homeAnimationLabels, view.homeAnimation != nullptr ? *view.homeAnimation : 0);
+        SelectLabel(home_, homeAnimationLabels, static_cast<uint32_t>(Services().HomeAnimationSteps()));
     } else {
         range_->setEnabled(false);
         cap_->setEnabled(false);
@@ -175,11 +175,13 @@ void CKxDlgRender::ApplyToSettings()
     StoreLabelIndex(cutEdge_, cutEdgeLabels, settings->squareRestrict);
     StoreLabelIndex(projection_, projectionLabels, settings->projection);
     StoreLabelIndex(light_, lightLabels, settings->lightPosition);
-    CallIfSet(view.applyLightPosition);
-    if (view.homeAnimation != nullptr) StoreLabelIndex(home_, homeAnimationLabels, *view.homeAnimation);
-    CallIfSet(view.refreshScaleBarDialog);
-    if (view.refreshUnitPanel) view.refreshUnitPanel(false);
-    CallIfSet(view.redrawIfIdle);
+    Services().ApplyLightPosition();
+    int32_t steps = Services().HomeAnimationSteps();
+    StoreLabelIndex(home_, homeAnimationLabels, steps);
+    Services().SetHomeAnimationSteps(steps);
+    Services().RefreshScaleBarDialog();
+    Services().RefreshUnitPanel(false);
+    Services().RedrawIfIdle();
 }
 
 } // namespace velmor

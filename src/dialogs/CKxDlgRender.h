@@ -16,8 +16,8 @@ class CKxDlgRender : public ViewToolDialog {
 public:
     explicit CKxDlgRender(QWidget* parent = nullptr);
 
-    // Keeps the view's seams and settings and builds the window, hidden.
-    void Create(const ViewToolView& view, RenderSettings* settings);
+    // Keeps the view's services and settings and builds the window, hidden.
+    void Create(ViewServices& services, RenderSettings* settings);
     void UpdateFromSettings(bool enable);
     void ApplyToSettings();
 

@@ -29,9 +29,9 @@ constexpr RotateButton kButtons[6] = {
 
 CKxDlgRotEx::CKxDlgRotEx(QWidget* parent) : ViewToolDialog(parent) {}
 
-void CKxDlgRotEx::Create(const ViewToolView& v)
+void CKxDlgRotEx::Create(ViewServices& v)
 {
-    view = v;
+    services = &v;
     setWindowTitle(QStringLiteral("  回転"));
     auto* grid = new QGridLayout(this);
     // Arrow pad: up and down in the middle column, cw and ccw above.
@@ -64,10 +64,10 @@ void CKxDlgRotEx::EnableRotateButtons(bool enable)
 void CKxDlgRotEx::RotateAbout(double x, double y, double z)
 {
     const QString text = quarter_->isChecked() ? QStringLiteral("90") : angle_->text();
-    CallIfSet(view.storeRotationStart);
+    Services().StoreRotationStart();
     const double angle = ParseLeadingDouble(text.toStdWString());
-    if (view.rotateActivePane) view.rotateActivePane(angle, x, y, z);
-    CallIfSet(view.renderNow);
+    Services().RotateActivePane(angle, x, y, z);
+    Services().RenderNow();
 }
 
 } // namespace velmor

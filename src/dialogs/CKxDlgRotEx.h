@@ -13,7 +13,7 @@ class CKxDlgRotEx : public ViewToolDialog {
 public:
     explicit CKxDlgRotEx(QWidget* parent = nullptr);
 
-    void Create(const ViewToolView& view);
+    void Create(ViewServices& services);
     void EnableRotateButtons(bool enable);
     void RotateAbout(double x, double y, double z);
 

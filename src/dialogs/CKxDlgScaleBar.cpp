@@ -20,39 +20,21 @@ double EditNumber(const QLineEdit* edit) { return ParseLeadingDouble(edit->text(
 
 QString Fixed2(double value) { return QString::asprintf("%0.2f", value); }
 
-QString FrameText(const ViewToolView& view)
+QString FrameText(ViewServices& services)
 {
     double pitch = 0;
     std::wstring unit;
-    if (!view.frameSize || !view.frameSize(pitch, unit)) return QString();
+    if (!services.FrameSize(pitch, unit)) return QString();
     return QString::asprintf("%lf ", pitch) + QString::fromStdWString(unit);
 }
 
 } // namespace
 
-ScaleBarLayout LayOutScaleBar(const RenderSettings& s, const std::wstring& rootUnit, double rootPitch, double paneZoom)
-{
-    ScaleBarLayout bar;
-    if (s.scaleBarAvailable == 0 || s.scaleBarShow == 0 || s.projection != 0) return bar;
-    // A pitch of 0 would put the bar's end at infinity; such a pane has no
-    // measurable length, so it gets no bar.
-    if (!(rootPitch > 0.0) || !(s.halfExtentX > 0.0f) || s.viewportWidth <= 0) return bar;
-    bar.shown = true;
-    const double f = UnitFactor(rootUnit, s.scaleBarUnit);
-    bar.x0 = s.scaleBarPosition[0];
-    bar.y = s.scaleBarPosition[1];
-    bar.x1 = static_cast<float>(bar.x0 + 2.0 * (s.scaleBarLength * f / rootPitch) * paneZoom);
-    const double pixelsPerUnit = (s.viewportWidth / 2.0) / s.halfExtentX;
-    bar.labelY = static_cast<float>(bar.y + 10.0 / pixelsPerUnit);
-    bar.label = QString::asprintf("%g ", static_cast<double>(s.scaleBarLength)).toStdWString() + s.scaleBarUnit;
-    return bar;
-}
-
 CKxDlgScaleBar::CKxDlgScaleBar(QWidget* parent) : ViewToolDialog(parent) {}
 
-void CKxDlgScaleBar::Create(const ViewToolView& v, RenderSettings* s)
+void CKxDlgScaleBar::Create(ViewServices& v, RenderSettings* s)
 {
-    view = v;
+    services = &v;
     settings = s;
     setWindowTitle(QStringLiteral("\u3000スケールバー"));
     frame_ = Numbered(new QLineEdit, 1226);
@@ -92,7 +74,7 @@ void CKxDlgScaleBar::UpdateFromSettings()
     const bool available = settings->scaleBarAvailable != 0;
     for (QWidget* control : std::initializer_list<QWidget*>{show_, unit_, apply_}) control->setEnabled(available);
     if (available) {
-        frame_->setText(FrameText(view));
+        frame_->setText(FrameText(Services()));
         show_->setChecked(settings->scaleBarShow != 0);
         lengthFromSettings = true;
         x_->setText(Fixed2(settings->scaleBarPosition[0]));
@@ -108,7 +90,7 @@ void CKxDlgScaleBar::UpdateFromSettings()
         length_->clear();
         unit_->setCurrentIndex(-1);
     }
-    CallIfSet(view.updateViewControls);
+    Services().UpdateViewControls();
 }
 
 void CKxDlgScaleBar::OnCbnSelchangeUnit()
@@ -127,14 +109,16 @@ void CKxDlgScaleBar::OnBnClickedApply()
     settings->scaleBarUnit = unit_->currentIndex() < 0 ? std::wstring() : unit_->currentText().toStdWString();
     lengthFromSettings = true;
     settings->scaleBarChanged = 1;
-    CallIfSet(view.renderNow);
+    Services().RenderNow();
 }
 
 void CKxDlgScaleBar::OnBnClickedShow()
 {
     if (settings == nullptr) return;
     settings->scaleBarShow = show_->isChecked() ? 1 : 0;
-    CallIfSet(view.renderNow);
+    Services().RenderNow();
 }
+
+void CKxDlgScaleBar::DrawScaleBar(double paneZoom) { velmor::DrawScaleBar(paneZoom); }
 
 } // namespace velmor

@@ -2,6 +2,7 @@
 // The modeless scale-bar window: edits the scale-bar fields of the render
 // settings, and lays out the bar the orthographic panes draw.
 #include "dialogs/ViewToolDialog.h"
+#include "render/ScaleBar.h"
 
 #include <string>
 
@@ -14,30 +15,18 @@ namespace velmor {
 
 struct RenderSettings;
 
-// Where a pane draws the bar and its label, in pane units: the bar from
-// (x0, y) to (x1, y) at depth z, the label's reference point above its
-// left end.
-struct ScaleBarLayout {
-    bool shown = false;
-    float x0 = 0, y = 0, x1 = 0, z = 0.95f;
-    float labelY = 0;
-    std::wstring label;
-};
-
-// The bar of `settings` in a pane whose root group has `rootUnit` and
-// `rootPitch` and is zoomed by `paneZoom`.
-ScaleBarLayout LayOutScaleBar(const RenderSettings& settings, const std::wstring& rootUnit, double rootPitch,
-                              double paneZoom);
-
 class CKxDlgScaleBar : public ViewToolDialog {
 public:
     explicit CKxDlgScaleBar(QWidget* parent = nullptr);
 
-    void Create(const ViewToolView& view, RenderSettings* settings);
+    void Create(ViewServices& services, RenderSettings* settings);
     void UpdateFromSettings();
     void OnCbnSelchangeUnit();
     void OnBnClickedApply();
     void OnBnClickedShow();
+    // Draws the bar into the current fore-layer projection of an
+    // orthographic pane (GL).
+    void DrawScaleBar(double paneZoom);
 
     RenderSettings* settings = nullptr;
     bool lengthFromSettings = true;

@@ -3,6 +3,7 @@
 #include "dialogs/CKxDlgUnitSurfaceColorScale.h"
 #include "dialogs/MeshClipControls.h"
 #include "dialogs/SectionImageSave.h"
+#include "export/ExportMessages.h"
 #include "export/ExportSeams.h"
 #include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
@@ -41,8 +42,6 @@ CKxDlgUnitSurface::CKxDlgUnitSurface()
                                         kUpperLimit})
 {
     setWindowTitle(QStringLiteral("ユニット設定"));
-    // Needs nothing of the view, so it is there from the start.
-    seams.runColorScaleDialog = RunColorScaleDialog;
     clip_ = std::make_unique<ClipSectionControls>(
         this, ClipSectionIds{kClipCoverOff, kTranslucentOff, kRenderingType, kOpacity, kOpacitySpin});
     apply_ = Button(this, kApply, "適用");
@@ -84,11 +83,11 @@ CKxDlgUnitSurface::CKxDlgUnitSurface()
 
 CKxDlgUnitSurface::~CKxDlgUnitSurface() = default;
 
-void CKxDlgUnitSurface::Create(QWidget* parent, UnitDialogView view, RenderSettings* settings)
+void CKxDlgUnitSurface::Create(QWidget* parent, ViewServices& services, RenderSettings* settings)
 {
     renderSettings = settings;
     refreshReady = 0;
-    UnitDialogFrame::Create(parent, std::move(view));
+    UnitDialogFrame::Create(parent, services);
 }
 
 const DataObject* CKxDlgUnitSurface::HistogramData() const { return Unit() != nullptr ? Unit()->data : nullptr; }
@@ -118,7 +117,7 @@ void CKxDlgUnitSurface::ShowValueRange()
 void CKxDlgUnitSurface::UpdateClipControls()
 {
     refreshReady = 0;
-    clip_->Refresh(Unit(), seams.currentPaneClipOn && seams.currentPaneClipOn(), renderSettings);
+    clip_->Refresh(Unit(), Services().CurrentPaneClipOn(), renderSettings);
     refreshReady = 1;
 }
 
@@ -146,7 +145,7 @@ bool CKxDlgUnitSurface::RebuildSurface()
 void CKxDlgUnitSurface::OnBnClickedApply()
 {
     if (Unit() == nullptr) return;
-    if (seams.lockControls) seams.lockControls();
+    Services().LockControls();
     int32_t lower = ParseLeadingInt32(lowerEdit_->text().toStdWString());
     int32_t upper = ParseLeadingInt32(upperEdit_->text().toStdWString());
     if (OrderThresholds(lower, upper)) {
@@ -163,22 +162,22 @@ void CKxDlgUnitSurface::OnBnClickedApply()
     }
     if (rebuilt) {
         Unit()->innerDraw = !clip_->capOff->isChecked();
-        if (seams.refreshUnitPanel) seams.refreshUnitPanel(false);
+        Services().RefreshUnitPanel(false);
         RenderNow();
     }
-    if (seams.unlockControls) seams.unlockControls(apply_, false);
+    Services().UnlockControls(false);
 }
 
 void CKxDlgUnitSurface::OnBnClickedDataPreference()
 {
     if (Unit() == nullptr || Unit()->data == nullptr) return;
     SetNestedDialogFlag(true);
-    if (!seams.runVoxelDataDialog || !seams.runVoxelDataDialog(*Unit()->data)) return;
+    if (!Services().RunVoxelDataDialog(*Unit()->data)) return;
     if (Unit()->capTextured) Unit()->capTextureDirty = true;
     const VoxelPitch& pitch = Unit()->data->voxelPitch;
     Unit()->SetPitch(pitch.loadedPitch[0], pitch.loadedPitch[1], pitch.loadedPitch[2], pitch.unit);
     RefreshCurrentPane();
-    if (seams.refreshScaleBarDialog) seams.refreshScaleBarDialog();
+    Services().RefreshScaleBarDialog();
     RenderNow();
     SetNestedDialogFlag(false);
 }
@@ -187,7 +186,7 @@ void CKxDlgUnitSurface::OnBnClickedColorScalePreference()
 {
     if (Unit() == nullptr) return;
     SetNestedDialogFlag(true);
-    if (!seams.runColorScaleDialog || !seams.runColorScaleDialog(*Unit())) return;
+    if (!Services().RunColorScaleDialog(*Unit())) return;
     RenderNow();
     SetNestedDialogFlag(false);
 }
@@ -221,7 +220,7 @@ void CKxDlgUnitSurface::OnBnClickedSaveSectionImage()
         return;
     }
     LastFolder = GetFolderPart(path);
-    SaveSectionImage(*Unit(), path, extension);
+    ReportSectionSave(SaveSectionImage(*Unit(), path, extension));
 }
 
 void CKxDlgUnitSurface::OnBnClickedExportHistogram()
@@ -235,7 +234,7 @@ void CKxDlgUnitSurface::OnBnClickedExportHistogram()
     const std::wstring path = CurrentExportDialogs().AskSavePath(request);
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
-    WriteHistogramCsv(*Unit()->data, path);
+    if (!WriteHistogramCsv(*Unit()->data, path)) ShowMessage(kFileWriteError);
     SetNestedDialogFlag(false);
 }
 

@@ -41,7 +41,7 @@ public:
     CKxDlgUnitSurface();
     ~CKxDlgUnitSurface() override;
 
-    void Create(QWidget* parent, UnitDialogView view, RenderSettings* settings);
+    void Create(QWidget* parent, ViewServices& services, RenderSettings* settings);
     void SetUnit(CKxDrawUSurfaceR* edited);
     void UpdateClipControls();
     void ShowValueRange();

@@ -46,11 +46,11 @@ CKxDlgUnitTriSTL::CKxDlgUnitTriSTL()
 
 CKxDlgUnitTriSTL::~CKxDlgUnitTriSTL() = default;
 
-void CKxDlgUnitTriSTL::Create(QWidget* parent, UnitDialogView view, RenderSettings* settings)
+void CKxDlgUnitTriSTL::Create(QWidget* parent, ViewServices& services, RenderSettings* settings)
 {
     renderSettings = settings;
     refreshReady = 0;
-    UnitDialogFrame::Create(parent, std::move(view));
+    UnitDialogFrame::Create(parent, services);
 }
 
 CKxDrawUTriangles* CKxDlgUnitTriSTL::Unit() const { return static_cast<CKxDrawUTriangles*>(EditedUnit()); }
@@ -70,7 +70,7 @@ void CKxDlgUnitTriSTL::SetUnit(CKxDrawUTriangles* edited)
 void CKxDlgUnitTriSTL::UpdateClipControls()
 {
     refreshReady = 0;
-    clip_->Refresh(Unit(), seams.currentPaneClipOn && seams.currentPaneClipOn(), renderSettings);
+    clip_->Refresh(Unit(), Services().CurrentPaneClipOn(), renderSettings);
     refreshReady = 1;
 }
 
@@ -85,12 +85,12 @@ void CKxDlgUnitTriSTL::OnBnClickedDataPreference()
 {
     if (Unit() == nullptr || data == nullptr) return;
     SetNestedDialogFlag(true);
-    if (!seams.runArrayDataDialog || !seams.runArrayDataDialog(*data)) return;
+    if (!Services().RunArrayDataDialog(*data)) return;
     if (Unit()->capTextured) Unit()->capTextureDirty = true;
     const CoordinateScale& scale = data->coordinateScale;
     Unit()->SetPitch(scale.scale[0], scale.scale[1], scale.scale[2], scale.unit);
     RefreshCurrentPane();
-    if (seams.refreshScaleBarDialog) seams.refreshScaleBarDialog();
+    Services().RefreshScaleBarDialog();
     RenderNow();
     SetNestedDialogFlag(false);
 }

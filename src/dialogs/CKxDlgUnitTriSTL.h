@@ -3,7 +3,6 @@
 // controls and the data preference of its coordinate data.
 #include "dialogs/ClipSectionControls.h"
 #include "dialogs/UnitDialogFrame.h"
-#include "dialogs/UnitDialogSeams.h"
 
 #include <memory>
 
@@ -29,14 +28,13 @@ public:
     CKxDlgUnitTriSTL();
     ~CKxDlgUnitTriSTL() override;
 
-    void Create(QWidget* parent, UnitDialogView view, RenderSettings* settings);
+    void Create(QWidget* parent, ViewServices& services, RenderSettings* settings);
     void SetUnit(CKxDrawUTriangles* edited);
     void UpdateClipControls();
     void HideUnitDialog() override;
 
     void OnBnClickedDataPreference();
 
-    UnitDialogSeams seams;
     uint8_t refreshReady = 0;
     RenderSettings* renderSettings = nullptr;
     // The edited unit; null before the first SetUnit and after ForgetUnit.

@@ -1,6 +1,8 @@
 #include "dialogs/CKxDlgUnitVolume.h"
 
+#include "export/ExportMessages.h"
 #include "export/ExportSeams.h"
+#include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
@@ -91,7 +93,7 @@ CKxDlgUnitVolume::CKxDlgUnitVolume()
     connect(contrast_, &QLineEdit::textChanged, this, [this] { OnEnChangeContrast(); });
 }
 
-void CKxDlgUnitVolume::Create(QWidget* parent, UnitDialogView view) { UnitDialogFrame::Create(parent, std::move(view)); }
+void CKxDlgUnitVolume::Create(QWidget* parent, ViewServices& services) { UnitDialogFrame::Create(parent, services); }
 
 const DataObject* CKxDlgUnitVolume::HistogramData() const { return Unit() != nullptr ? Unit()->volumeData : nullptr; }
 
@@ -183,10 +185,12 @@ void CKxDlgUnitVolume::OnBnClickedApply()
         changed = true;
     }
     if (!changed) return;
-    if (seams.lockControls) seams.lockControls();
-    Unit()->RequestRecolour();
+    // The colour job runs here, behind the progress display and inside the
+    // lock, not later inside a paint.
+    Services().LockControls();
+    Unit()->RecolourNow();
     RenderNow();
-    if (seams.unlockControls) seams.unlockControls(apply_, false);
+    Services().UnlockControls(false);
 }
 
 void CKxDlgUnitVolume::OnBnClickedExportHistogram()
@@ -200,7 +204,7 @@ void CKxDlgUnitVolume::OnBnClickedExportHistogram()
     const std::wstring path = CurrentExportDialogs().AskSavePath(request);
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
-    WriteHistogramCsv(*Unit()->volumeData, path);
+    if (!WriteHistogramCsv(*Unit()->volumeData, path)) ShowMessage(kFileWriteError);
     SetNestedDialogFlag(false);
 }
 
@@ -208,14 +212,14 @@ void CKxDlgUnitVolume::OnBnClickedDataPreference()
 {
     if (Unit() == nullptr || Unit()->volumeData == nullptr) return;
     SetNestedDialogFlag(true);
-    if (!seams.runVoxelDataDialog || !seams.runVoxelDataDialog(*Unit()->volumeData)) return;
+    if (!Services().RunVoxelDataDialog(*Unit()->volumeData)) return;
     Unit()->BuildSliceQuads();
     const VoxelPitch& pitch = Unit()->volumeData->voxelPitch;
     const double newPitch[3] = {pitch.loadedPitch[0], pitch.loadedPitch[1], pitch.loadedPitch[2]};
     Unit()->SetPitch(newPitch, pitch.unit);
     Unit()->BuildSliceQuads();
     RefreshCurrentPane();
-    if (seams.refreshScaleBarDialog) seams.refreshScaleBarDialog();
+    Services().RefreshScaleBarDialog();
     RenderNow();
     SetNestedDialogFlag(false);
 }

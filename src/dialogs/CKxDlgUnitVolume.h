@@ -32,7 +32,7 @@ public:
 
     CKxDlgUnitVolume();
 
-    void Create(QWidget* parent, UnitDialogView view);
+    void Create(QWidget* parent, ViewServices& services);
     void SetUnit(CKxDrawUVolumeR* edited);
     void ShowBrightnessContrast();
     void ShowValueRange();

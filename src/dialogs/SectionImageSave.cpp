@@ -1,6 +1,8 @@
 #include "dialogs/SectionImageSave.h"
 
 #include "export/ExportJob.h"
+#include "export/ExportMessages.h"
+#include "platform/MessageSink.h"
 #include "platform/Memory.h"
 #include "units/CKxDrawUTriangles.h"
 #include "units/ColorLut.h"
@@ -97,6 +99,16 @@ SectionSaveResult SaveSectionImage(const CKxDrawUTriangles& unit, const std::wst
         ok = job.WriteTiffImage(path, 1, static_cast<uint16_t>(bytes));
     }
     return ok ? SectionSaveResult::kSaved : SectionSaveResult::kWriteFailed;
+}
+
+void ReportSectionSave(SectionSaveResult result)
+{
+    switch (result) {
+    case SectionSaveResult::kSaved: return;
+    case SectionSaveResult::kNoMemory: ShowMessage(kMemoryError); return;
+    case SectionSaveResult::kWriteFailed: ShowMessage(kFileWriteError); return;
+    default: ShowMessage(kCannotExportData); return;
+    }
 }
 
 } // namespace velmor

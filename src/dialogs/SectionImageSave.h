@@ -32,4 +32,7 @@ uint64_t SectionRowStride(uint64_t side);
 SectionSaveResult SaveSectionImage(const CKxDrawUTriangles& unit, const std::wstring& path,
                                    const std::wstring& extension);
 
+// Tells the user why a save failed; nothing for a saved picture.
+void ReportSectionSave(SectionSaveResult result);
+
 } // namespace velmor

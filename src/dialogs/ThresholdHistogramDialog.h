@@ -5,7 +5,6 @@
 // mouse drags. Nothing reaches the unit from here; the dialogs' Apply reads
 // the edits.
 #include "dialogs/UnitDialogFrame.h"
-#include "dialogs/UnitDialogSeams.h"
 #include "dialogs/UnitHistogram.h"
 
 #include <QWidget>
@@ -55,7 +54,6 @@ public:
     // Writes the pair "%d" into the edits.
     void WriteLimits(int32_t lower, int32_t upper);
 
-    UnitDialogSeams seams;
     // 0 while the program rewrites the cut-section controls.
     uint8_t refreshReady = 0;
     float dataMinimum = 0.0f;

@@ -9,9 +9,9 @@ namespace velmor {
 
 UnitDialogFrame::UnitDialogFrame() = default;
 
-void UnitDialogFrame::Create(QWidget* parent, UnitDialogView view)
+void UnitDialogFrame::Create(QWidget* parent, ViewServices& services)
 {
-    view_ = std::move(view);
+    services_ = &services;
     setParent(parent, windowFlags() | Qt::Dialog);
     setModal(false);
     BuildControls();
@@ -34,23 +34,6 @@ void UnitDialogFrame::BindAndShow(CKxDrawUnit* unit)
 {
     unit_ = unit;
     show();
-}
-
-void UnitDialogFrame::RenderNow() const
-{
-    if (view_.renderNow) view_.renderNow();
-}
-
-void UnitDialogFrame::SetViewMode(int mode) const
-{
-    if (view_.setViewMode) view_.setViewMode(mode);
-}
-
-bool UnitDialogFrame::HasCurrentPane() const { return view_.hasCurrentPane && view_.hasCurrentPane(); }
-
-void UnitDialogFrame::RefreshCurrentPane() const
-{
-    if (view_.refreshCurrentPane) view_.refreshCurrentPane();
 }
 
 void UnitDialogFrame::ApplyRebuildingUnit()

@@ -9,32 +9,17 @@
 //   nested modal dialog the user cancelled (see SetNestedDialogFlag);
 // - moving it redraws the view, because it floats over the picture.
 //
-// The view is reached only through UnitDialogView, whose functions the view
-// installs; an empty function does nothing, so the dialogs work before the
-// renderer exists and tests can record every call.
+// The view is reached only through its ViewServices; before Create hands
+// them over every call goes to NoViewServices, so the dialogs work before
+// the renderer exists and tests can record every call.
 #include "dialogs/DialogBase.h"
-
-#include <functional>
+#include "render/ViewServices.h"
 
 class QWidget;
 
 namespace velmor {
 
 class CKxDrawUnit;
-
-struct UnitDialogView {
-    // Draws the scene at once.
-    std::function<void()> renderNow;
-    // Stores the view mode: 0 no scene, 1 normal, 2 full screen, 3 unit
-    // editing.
-    std::function<void(int mode)> setViewMode;
-    // Whether the view has a current pane; edits that refresh the pane are
-    // skipped without one. Empty means there is none.
-    std::function<bool()> hasCurrentPane;
-    // The current pane takes its root group's centre as the rotation centre
-    // again and refreshes its root group after a unit changed.
-    std::function<void()> refreshCurrentPane;
-};
 
 class UnitDialogFrame : public DialogBase {
 public:
@@ -43,8 +28,8 @@ public:
     UnitDialogFrame();
 
     // Called once by the view right after construction: keeps the view's
-    // seams, builds the controls and leaves the dialog hidden over `parent`.
-    void Create(QWidget* parent, UnitDialogView view);
+    // services, builds the controls and leaves the dialog hidden over `parent`.
+    void Create(QWidget* parent, ViewServices& services);
 
     // Hides the dialog and sets the view back to normal mode. Dialogs that
     // keep more state while shown extend it and call this one.
@@ -64,7 +49,7 @@ public:
     void SetNestedDialogFlag(bool set) { nestedDialog_ = set; }
     bool NestedDialogFlag() const { return nestedDialog_; }
 
-    const UnitDialogView& View() const { return view_; }
+    ViewServices& Services() const { return ServicesOrNone(services_); }
 
 protected:
     // Builds the dialog's controls; called once by Create.
@@ -75,11 +60,10 @@ protected:
     // Binds and shows; the derived dialogs fill their controls first.
     void BindAndShow(CKxDrawUnit* unit);
 
-    // The seams, each a no-op when the view has not installed it.
-    void RenderNow() const;
-    void SetViewMode(int mode) const;
-    bool HasCurrentPane() const;
-    void RefreshCurrentPane() const;
+    void RenderNow() const { Services().RenderNow(); }
+    void SetViewMode(int mode) const { Services().SetViewMode(mode); }
+    bool HasCurrentPane() const { return Services().HasCurrentPane(); }
+    void RefreshCurrentPane() const { Services().RefreshCurrentPane(); }
 
     // The two ways a dialog applies an edit: both refresh the current pane
     // and redraw; the rebuilding one first releases and reloads the unit.
@@ -94,7 +78,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    UnitDialogView view_;
+    ViewServices* services_ = nullptr;
     CKxDrawUnit* unit_ = nullptr;
     bool nestedDialog_ = false;
 };

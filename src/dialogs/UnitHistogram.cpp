@@ -1,5 +1,7 @@
 #include "dialogs/UnitHistogram.h"
 
+#include "export/ExportFile.h"
+
 #include "platform/NumberParse.h"
 #include "scene/DataObject.h"
 #include "platform/WideText.h"
@@ -85,17 +87,16 @@ bool WriteHistogramCsv(const DataObject& data, const std::wstring& path)
     const int64_t entries = bytes ? 256 : 65536;
     // Digits and commas only, so the bytes are the same in every multibyte
     // code page.
-    std::FILE* file = std::fopen(PathFromWide(path).c_str(), "wb");
-    if (file == nullptr) return false;
-    bool written = true;
+    ExportFile file;
+    if (!file.Create(PathFromWide(path))) return false;
     const auto first = static_cast<int64_t>(std::trunc(data.minValue));
     const auto last = static_cast<int64_t>(std::trunc(data.maxValue));
     // Only values the table holds: a stored range beyond it (data without a
     // histogram, or damaged bounds) must not read past its end.
     for (int64_t v = std::max<int64_t>(first, 0); table != nullptr && v <= last && v < entries; ++v)
-        written = std::fprintf(file, "%d,%llu\r\n", static_cast<int>(v), static_cast<unsigned long long>(table[v])) > 0 &&
-                  written;
-    return std::fclose(file) == 0 && written;
+        file.Write(std::to_string(v) + "," + std::to_string(table[v]) + "\r\n");
+    // A failed file is removed rather than left with part of the table.
+    return file.Close();
 }
 
 } // namespace velmor

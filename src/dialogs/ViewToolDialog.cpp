@@ -9,13 +9,13 @@ ViewToolDialog::ViewToolDialog(QWidget* parent) : DialogBase(parent, Qt::Tool) {
 void ViewToolDialog::OnEscape()
 {
     hide();
-    CallIfSet(view.redrawIfIdle);
+    Services().RedrawIfIdle();
 }
 
 void ViewToolDialog::moveEvent(QMoveEvent* event)
 {
     DialogBase::moveEvent(event);
-    CallIfSet(view.redrawIfIdle);
+    Services().RedrawIfIdle();
 }
 
 void ViewToolDialog::closeEvent(QCloseEvent* event)
@@ -23,7 +23,7 @@ void ViewToolDialog::closeEvent(QCloseEvent* event)
     // The window lives as long as the view; closing only hides it.
     event->ignore();
     hide();
-    CallIfSet(view.redrawIfIdle);
+    Services().RedrawIfIdle();
 }
 
 } // namespace velmor

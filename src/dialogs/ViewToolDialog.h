@@ -3,7 +3,7 @@
 // shown and hidden, and the GL picture under them is redrawn after a move,
 // a close or Escape.
 #include "dialogs/DialogBase.h"
-#include "dialogs/ViewToolSeams.h"
+#include "render/ViewServices.h"
 
 namespace velmor {
 
@@ -11,7 +11,9 @@ class ViewToolDialog : public DialogBase {
 public:
     explicit ViewToolDialog(QWidget* parent = nullptr);
 
-    ViewToolView view;
+    // The view's services; none until the view creates the window.
+    ViewServices* services = nullptr;
+    ViewServices& Services() const { return ServicesOrNone(services); }
 
 protected:
     void OnEscape() override;

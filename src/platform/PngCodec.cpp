@@ -1,6 +1,8 @@
 // PNG through libpng's classic interface, which leaves sample values as the
 // file has them (no gamma or colour-space conversion). 16-bit samples are
-// scaled to 8 bits with rounding.
+// scaled to 8 bits with rounding. Library errors end in the one frame that
+// called setjmp, and neither they nor warnings print anything: a refused
+// picture is the caller's failure to report.
 #include "platform/ImageCodec.h"
 
 #include <csetjmp>
@@ -25,6 +27,11 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length)
 }
 
 void OnWarning(png_structp, png_const_charp) {}
+
+[[noreturn]] void OnError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
 
 struct PngLayout {
     png_uint_32 width = 0, height = 0;
@@ -101,7 +108,7 @@ void Finish(const PngLayout& l, const std::vector<uint8_t>& rows, const uint8_t 
 
 bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, OnWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
     // Owned outside the setjmp frame's unwinding: released on both paths.

@@ -66,11 +66,21 @@ public:
     double* cornerPositions = nullptr;      // x, then y, then z runs
     uint32_t* sliceBuffers[2] = {nullptr, nullptr};
     uint8_t* cubeIndices = nullptr;
+    // Per row of cells (cz * cellsY + cy): the first cell whose cube index is
+    // neither 0 nor 255 and one past the last, or 0, 0. Only the cube indices
+    // inside these spans are written; the other cells are never read.
+    uint32_t* rowSpans = nullptr;
     SurfaceUnitState* surfaceUnit = nullptr;
     TriangleMesh* meshUnit = nullptr;
     // Threads the extraction and the normals split over (0: one per core).
     // The mesh and the normals are the same whatever the count.
     unsigned threadCount = 0;
+    // Set by MakeSurface when the mesh needs normals: they are then summed
+    // while the triangles are built, in the same order as MakeNormals sums
+    // them, and handed to the mesh with the surface.
+    bool normalsWithSurface = false;
+    float* surfaceNormals = nullptr;
+    uint64_t surfaceNormalCount = 0;
 
     // Per slice of cells: the vertices it owns and the triangles it emits,
     // filled by MarkCubeCorners.
@@ -84,6 +94,9 @@ private:
     template <typename Sample> void Mark(const Sample* samples, uint8_t* cubes);
     template <typename Sample> int32_t Build(const Sample* samples, SurfacePart& part, float share);
     unsigned SlabCount() const;
+    unsigned PieceCount(unsigned workers) const;
+    void ReleaseSurfaceNormals();
+    bool TakeSurfaceNormals(TriangleMesh& mesh);
     // Posts one slice's progress from any slab; true when cancelled.
     bool StepSlice(double step);
     std::mutex progressMutex_;

@@ -164,6 +164,9 @@ void SceneEventExecutor::RunOnce(SceneEvent& event)
     renderer_.UpdateRotateButtons();
     renderer_.RefreshScaleBarDialog();
     renderer_.RefreshUnitPanel(false);
+    // The render options window writes all its controls back on the user's
+    // next change: it must show what this event set, not what it showed.
+    renderer_.UpdateInfoDialogs(true);
 }
 
 void SceneEventExecutor::FinishFirstRun()
@@ -179,7 +182,6 @@ void SceneEventExecutor::FinishFirstRun()
     if (renderer_.clipCap == 0)
         renderer_.shadow = 0;
     view_.RebuildPaneTextures();
-    renderer_.UpdateInfoDialogs(true);
     state_.sceneLoaded = false;
 }
 

@@ -4,6 +4,7 @@
 #include "render/GeometryRoutines.h"
 #include "render/RenderPassRules.h"
 #include "render/RenderSettings.h"
+#include "render/ScaleBar.h"
 #include "render/ScenePane.h"
 #include "units/CKxDrawUPrimitive.h"
 #include "units/CKxDrawUnit.h"
@@ -173,6 +174,9 @@ void ScenePane::DrawForegroundLayer(int pass)
     CurrentRenderSettings().currentLayer = 2;
     SetProjection(2);
     DrawLayerPass(root, pass);
+    // The bar is measured in the orthographic picture only; never picked.
+    if ((pass == 5 || pass == 1) && CurrentRenderSettings().projection == 0)
+        DrawScaleBar(zoom);
     glClear(GL_DEPTH_BUFFER_BIT);
     if (selectMode == 1) {
         SetProjection(1);

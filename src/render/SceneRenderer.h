@@ -8,7 +8,6 @@
 #include "render/ScenePane.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,50 +17,7 @@ namespace velmor {
 class DrawGroup;
 struct SceneEvent;
 class CKxDrawUnit;
-class CKxDlgFileInfo;
-class CKxDlgRender;
-class CKxDlgRotEx;
-class CKxDlgProgress;
-class CKxDlgScaleBar;
-class CKxDlgMainControl;
-class CKxDlgUnitSurface;
-class CKxDlgUnitVolume;
-class CKxDlgUnitTriSTL;
-class CKxDlgUnitPrim;
-class CKxDlgUnitText;
-class CKxDlgUnitImage;
-class CKxDlgUnitLinkB;
-class CKxDlgUnitConnector;
-class CKxDlgUnitTopoMap;
-class CKxDlgUnitScatGraph;
-
-// The tool windows the renderer keeps informed. The program fills these in
-// when it creates its dialogs; left empty, the renderer runs without them.
-struct RendererDialogHooks {
-    std::function<void(bool enable)> updateInfoDialogs;
-    std::function<void(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus)> setUnits;
-    std::function<void(bool focus)> selectFirstUnit;
-    std::function<void()> refreshScaleBar;
-    std::function<void(bool enable)> enableRotateButtons;
-    std::function<void()> updateClipControls;
-    // The program's tool windows as a whole: created with the view, hidden
-    // (the tool windows too with hideTools), and disabled around long jobs.
-    std::function<void(void* view)> createToolDialogs;
-    std::function<void(bool hideTools)> hideToolDialogs;
-    std::function<void(bool enable)> enableToolDialogs;
-};
-
-// Opens a document or web address with the desktop's default handler; the
-// program installs one that goes through the desktop services.
-using DocumentOpener = std::function<bool(const std::wstring& pathOrUrl)>;
-void SetDocumentOpener(DocumentOpener opener);
-// The folder of the running program, with a trailing separator.
-void SetProgramFolder(std::wstring folder);
-std::wstring ProgramFolder();
-bool OpenTutorial();
-bool OpenManual();
-bool OpenMakerSite();
-extern const wchar_t* const kMakerSiteAddress;
+class ViewServices;
 
 // Where in a 9 x 9 read-back window a click finds its id: squares of growing
 // half-size about the centre, lower rows first, pixels outside the viewport
@@ -79,24 +35,8 @@ public:
 
     // Placeholder first, then the two groups of each selection pattern.
     std::vector<DrawGroup*> builtInGroups;   // owned
-    // Modeless tool windows, owned by the view's window tree.
-    CKxDlgFileInfo* dlgFileInfo = nullptr;
-    CKxDlgRender* dlgRender = nullptr;
-    CKxDlgRotEx* dlgRotEx = nullptr;
-    CKxDlgProgress* dlgProgress = nullptr;
-    CKxDlgScaleBar* dlgScaleBar = nullptr;
-    CKxDlgMainControl* dlgMainControl = nullptr;
-    CKxDlgUnitSurface* dlgUnitSurface = nullptr;
-    CKxDlgUnitVolume* dlgUnitVolume = nullptr;
-    CKxDlgUnitTriSTL* dlgUnitTriSTL = nullptr;
-    CKxDlgUnitPrim* dlgUnitPrim = nullptr;
-    CKxDlgUnitText* dlgUnitText = nullptr;
-    CKxDlgUnitImage* dlgUnitImage = nullptr;
-    CKxDlgUnitLinkB* dlgUnitLinkB = nullptr;
-    CKxDlgUnitConnector* dlgUnitConnector = nullptr;
-    CKxDlgUnitTopoMap* dlgUnitTopoMap = nullptr;
-    CKxDlgUnitScatGraph* dlgUnitScatGraph = nullptr;
-    RendererDialogHooks dialogs;
+    // The view the tool-window notices go to; none until the view sets it.
+    ViewServices* services = nullptr;
 
     uint8_t fixClipDuringRotation = 0;
     int32_t paneCount = 0;
@@ -129,7 +69,7 @@ public:
     DrawGroup* SelectionGroupFor(const ScenePane& pane) const;
     // Searches the tree for the unit (or scatter point) of the picked id.
     void FindPickedUnitEvent(bool toggle, DrawGroup* group, SceneEvent*& eventOut);
-    void CreateToolDialogs(void* view);
+    void CreateToolDialogs();
     void HideToolDialogs(bool hideTools);
     void EnableToolDialogs();
     void DisableToolDialogs();

@@ -1,5 +1,6 @@
 // The renderer's GL work on whole panes: which pane lies under the cursor.
 #include "render/SceneRenderer.h"
+#include "render/ViewServices.h"
 
 #include "render/GLExtensions.h"
 #include "scene/DataObject.h"
@@ -60,8 +61,7 @@ void SceneRenderer::ResetRenderer()
     UpdateInfoDialogs(false);
     UpdateRotateButtons();
     RefreshScaleBarDialog();
-    if (dialogs.setUnits)
-        dialogs.setUnits(nullptr, {}, true);
+    ServicesOrNone(services).SetPanelUnits(nullptr, {}, true);
 }
 
 void SceneRenderer::RenderPaneWithSelection(ScenePane& pane)
@@ -136,8 +136,7 @@ void SceneRenderer::RenderAllPanes()
         fore->DrawTextureQuad();
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
     glDisable(GL_BLEND);
-    if (dialogs.updateClipControls)
-        dialogs.updateClipControls();
+    ServicesOrNone(services).UpdateClipControls();
 }
 
 void SceneRenderer::PickUnitByColor()

@@ -1,6 +1,7 @@
 // Pane roles and states. These run the panes' GL half (root normalisation,
 // rotation centre), so they live with the renderer's GL work.
 #include "render/SceneRenderer.h"
+#include "render/ViewServices.h"
 
 #include "units/DrawGroup.h"
 
@@ -76,8 +77,7 @@ void SceneRenderer::SetActiveSpace(bool storeOnly, int index)
     if (Pane(activeSpace) != nullptr) {
         RefreshUnitPanel(false);
         RefreshScaleBarDialog();
-        if (dialogs.selectFirstUnit)
-            dialogs.selectFirstUnit(false);
+        ServicesOrNone(services).SelectFirstUnit(false);
     }
 }
 
@@ -140,8 +140,7 @@ void SceneRenderer::SetPaneRoot(bool timeOnly, int index, DrawGroup* group)
     RefreshScaleBarDialog();
     if (index == activeSpace)
         RefreshUnitPanel(false);
-    if (dialogs.selectFirstUnit)
-        dialogs.selectFirstUnit(false);
+    ServicesOrNone(services).SelectFirstUnit(false);
 }
 
 void SceneRenderer::SelectNextPane()

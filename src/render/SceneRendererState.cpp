@@ -1,6 +1,7 @@
 // The renderer's GL-free decisions: built-in groups, selection patterns,
 // the search for a picked unit, the tool-window notices and the help files.
 #include "render/SceneRenderer.h"
+#include "render/ViewServices.h"
 
 #include "units/AxisGizmo.h"
 #include "units/CKxDrawUScatterGraph.h"
@@ -15,7 +16,6 @@ namespace velmor {
 namespace {
 
 SceneRenderer* g_renderer = nullptr;
-DocumentOpener g_opener;
 std::wstring g_programFolder;
 
 constexpr int kPickWindow = 9;
@@ -176,71 +176,37 @@ bool SceneRenderer::FindPickedIn(bool toggle, DrawGroup* group, SceneEvent*& eve
     return false;
 }
 
-void SceneRenderer::CreateToolDialogs(void* view)
-{
-    if (dialogs.createToolDialogs)
-        dialogs.createToolDialogs(view);
-}
-
-void SceneRenderer::HideToolDialogs(bool hideTools)
-{
-    if (dialogs.hideToolDialogs)
-        dialogs.hideToolDialogs(hideTools);
-}
-
-void SceneRenderer::EnableToolDialogs()
-{
-    if (dialogs.enableToolDialogs)
-        dialogs.enableToolDialogs(true);
-}
-
-void SceneRenderer::DisableToolDialogs()
-{
-    if (dialogs.enableToolDialogs)
-        dialogs.enableToolDialogs(false);
-}
-
-void SceneRenderer::UpdateInfoDialogs(bool enable)
-{
-    if (dialogs.updateInfoDialogs)
-        dialogs.updateInfoDialogs(enable);
-}
+void SceneRenderer::CreateToolDialogs() { ServicesOrNone(services).CreateToolDialogs(); }
+void SceneRenderer::HideToolDialogs(bool hideTools) { ServicesOrNone(services).HideToolDialogs(hideTools); }
+void SceneRenderer::EnableToolDialogs() { ServicesOrNone(services).EnableToolDialogs(true); }
+void SceneRenderer::DisableToolDialogs() { ServicesOrNone(services).EnableToolDialogs(false); }
+void SceneRenderer::UpdateInfoDialogs(bool enable) { ServicesOrNone(services).UpdateInfoDialogs(enable); }
 
 void SceneRenderer::RefreshUnitPanel(bool focus)
 {
     ScenePane* active = Pane(activeSpace);
-    if (active == nullptr || !dialogs.setUnits)
+    if (active == nullptr)
         return;
     std::vector<CKxDrawUnit*> units;
     if (active->root != nullptr)
         active->root->CollectUnits(units);
-    dialogs.setUnits(active->root, units, focus);
+    ServicesOrNone(services).SetPanelUnits(active->root, units, focus);
 }
 
-void SceneRenderer::RefreshScaleBarDialog()
+void SceneRenderer::RefreshScaleBarDialog() { ServicesOrNone(services).RefreshScaleBarDialog(); }
+void SceneRenderer::UpdateRotateButtons() { ServicesOrNone(services).EnableRotateButtons(Pane(activeSpace) != nullptr); }
+
+ViewServices& ServicesOrNone(ViewServices* services)
 {
-    if (dialogs.refreshScaleBar)
-        dialogs.refreshScaleBar();
+    static NoViewServices none;
+    return services != nullptr ? *services : none;
 }
 
-void SceneRenderer::UpdateRotateButtons()
-{
-    if (dialogs.enableRotateButtons)
-        dialogs.enableRotateButtons(Pane(activeSpace) != nullptr);
-}
-
-void SetDocumentOpener(DocumentOpener opener) { g_opener = std::move(opener); }
 void SetProgramFolder(std::wstring folder) { g_programFolder = std::move(folder); }
 std::wstring ProgramFolder() { return g_programFolder; }
 
-namespace {
-
-bool OpenDocument(const std::wstring& target) { return g_opener ? g_opener(target) : false; }
-
-} // namespace
-
-bool OpenTutorial() { return OpenDocument(ProgramFolder() + L"TutorialJ/index.html"); }
-bool OpenManual() { return OpenDocument(ProgramFolder() + L"ManualJ.pdf"); }
-bool OpenMakerSite() { return OpenDocument(kMakerSiteAddress); }
+bool OpenTutorial(ViewServices& services) { return services.OpenDocument(ProgramFolder() + L"TutorialJ/index.html"); }
+bool OpenManual(ViewServices& services) { return services.OpenDocument(ProgramFolder() + L"ManualJ.pdf"); }
+bool OpenMakerSite(ViewServices& services) { return services.OpenDocument(kMakerSiteAddress); }
 
 } // namespace velmor

@@ -364,6 +364,12 @@ void CKxDrawUVolumeR::RequestRecolour()
     if (volumeData != nullptr) volumeData->redoMarks[this] = true;
 }
 
+void CKxDrawUVolumeR::RecolourNow()
+{
+    if (volumeData == nullptr) return;
+    volumeData->redoMarks[this] = RunColorJob() != 0;
+}
+
 bool CKxDrawUVolumeR::SignedData() const { return volumeData != nullptr && volumeData->isSigned; }
 
 void CKxDrawUVolumeR::SetRangeLow(float value) { rangeLow = SignedData() ? value + kSignedOffset : value; }

@@ -94,6 +94,9 @@ public:
     // Marks the display volumes for recolouring at the next transparent draw
     // (after the window, brightness or contrast changed).
     void RequestRecolour();
+    // Recolours at once (behind the job host's progress); when the unit has
+    // nothing to colour yet, it is marked for its next draw instead.
+    void RecolourNow();
     // Runs the colour job over the display volumes; its result (0 when done),
     // -1 when there is nothing to colour.
     int32_t RunColorJob();

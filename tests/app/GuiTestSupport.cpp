@@ -35,4 +35,15 @@ void ProcessEventsFor(int ms)
     while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+bool WaitUntil(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
 } // namespace velmor::test

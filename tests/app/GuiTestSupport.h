@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QPoint>
 
+#include <functional>
+
 class QWidget;
 
 namespace velmor::test {
@@ -18,5 +20,7 @@ void PostClick(QWidget* widget, QPointF at);
 
 // Lets queued events run for up to `ms` milliseconds.
 void ProcessEventsFor(int ms);
+// Lets events run until `done` holds, at most `ms` milliseconds; its last answer.
+bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
 
 } // namespace velmor::test

@@ -222,8 +222,11 @@ TEST_F(ColorScaleRun, SignedCapDataIsEditedInItsOwnValues)
 
 TEST_F(ColorScaleRun, TheSurfaceDialogCommandOpensIt)
 {
+    struct RealColourScale : NoViewServices {
+        bool RunColorScaleDialog(CKxDrawUSurfaceR& edited) override { return velmor::RunColorScaleDialog(edited); }
+    } services;
     CKxDlgUnitSurface surface;
-    ASSERT_TRUE(static_cast<bool>(surface.seams.runColorScaleDialog));
+    surface.Create(nullptr, services, nullptr);
     int opened = 0;
     ModalAnswerer answerer([&](QWidget* modal) {
         opened += dynamic_cast<CKxDlgUnitSurfaceColorScale*>(modal) != nullptr;

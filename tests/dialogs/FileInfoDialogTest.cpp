@@ -121,8 +121,14 @@ TEST_F(FileInfoDialog, ShowsTheHeadWithItalicsAndEmptiesOnReset)
 
 TEST_F(FileInfoDialog, CloseOnlyHidesAndRedraws)
 {
+    struct Redraws : NoViewServices {
+        int& count;
+        explicit Redraws(int& count) : count(count) {}
+        void RedrawIfIdle() override { ++count; }
+    };
     int redraws = 0;
-    dialog->redrawIfIdle = [&redraws] { ++redraws; };
+    Redraws services(redraws);
+    dialog->services = &services;
     dialog->show();
     redraws = 0;
     dialog->close();
@@ -148,15 +154,17 @@ TEST_F(FileInfoDialog, TheFileMenuShowsTheOpenedScenesHead)
                                                "<title type=\"名前\" value=\"左膝\" italic=\"0,1\"/></head><body/></root>");
     CVelmorApp app;
     ASSERT_TRUE(app.InitInstance({"velmor", QString::fromStdString(scene.string())}, QString::fromStdString(run.Path().string())));
-    CKxDlgFileInfo* info = app.Frame()->View()->fileInfo;
+    CKxDlgFileInfo* info = app.Frame()->View()->dialogs.fileInfo;
     ASSERT_NE(info, nullptr);
+    auto* text = Control<QTextEdit>(*info, CKxDlgFileInfo::kText);
+    // The text follows the scene once the view has shown it.
+    EXPECT_TRUE(WaitUntil([&] { return !text->toPlainText().isEmpty(); }));
     EXPECT_FALSE(info->isVisible());
     auto* command = app.Frame()->findChild<QAction*>(QStringLiteral("cmd_32814"));
     ASSERT_NE(command, nullptr);
     EXPECT_EQ(command->text(), QStringLiteral("ファイル情報(&I)"));
     command->trigger();
     EXPECT_TRUE(info->isVisible());
-    auto* text = Control<QTextEdit>(*info, CKxDlgFileInfo::kText);
     EXPECT_EQ(text->toPlainText(), QStringLiteral("名前\n    左膝\n\n"));
     EXPECT_TRUE(text->isEnabled());
     EXPECT_EQ(ItalicPositions(text), std::vector<int>({7}));

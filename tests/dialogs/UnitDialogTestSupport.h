@@ -30,19 +30,16 @@ struct GuiFirst {
     GuiFirst() { GuiApplication(); }
 };
 
-struct RecordingUnitView {
+struct RecordingUnitView : NoViewServices {
     std::vector<std::string> log;
     bool hasPane = true;
+    DrawGroup* pane = reinterpret_cast<DrawGroup*>(this);   // any non-null root; never read
 
-    UnitDialogView Seams()
-    {
-        UnitDialogView view;
-        view.renderNow = [this] { log.push_back("RenderNow"); };
-        view.setViewMode = [this](int mode) { log.push_back("SetViewMode " + std::to_string(mode)); };
-        view.hasCurrentPane = [this] { return hasPane; };
-        view.refreshCurrentPane = [this] { log.push_back("RefreshPane"); };
-        return view;
-    }
+    ViewServices& Seams() { return *this; }
+    void RenderNow() override { log.push_back("RenderNow"); }
+    void SetViewMode(int mode) override { log.push_back("SetViewMode " + std::to_string(mode)); }
+    DrawGroup* ActiveRootGroup() override { return hasPane ? pane : nullptr; }
+    void RefreshCurrentPane() override { log.push_back("RefreshPane"); }
     int Count(const std::string& entry) const
     {
         int n = 0;

@@ -34,6 +34,27 @@ namespace {
 
 QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
+// What the panel asked of the view, in order.
+struct PanelView : NoViewServices {
+    PanelView(std::vector<std::string>& log, DrawGroup& root, std::optional<QColor>& picked)
+        : log(log), root(root), picked(picked)
+    {
+    }
+    void RenderNow() override { log.push_back("RenderNow"); }
+    void SetViewMode(int mode) override { log.push_back("SetViewMode " + std::to_string(mode)); }
+    DrawGroup* ActiveRootGroup() override { return &root; }
+    void LockControls() override { log.push_back("Lock"); }
+    void UnlockControls(bool) override { log.push_back("Unlock"); }
+    std::optional<uint32_t> PickColour(uint32_t) override
+    {
+        if (!picked) return std::nullopt;
+        return uint32_t(picked->red()) | uint32_t(picked->green()) << 8 | uint32_t(picked->blue()) << 16;
+    }
+    std::vector<std::string>& log;
+    DrawGroup& root;
+    std::optional<QColor>& picked;
+};
+
 struct UnitPanel : GuiFixture {
     UnitPanel()
     {
@@ -61,14 +82,7 @@ struct UnitPanel : GuiFixture {
         root.units = {text, mesh, surface, volume};
         for (CKxDrawUnit* unit : root.units) unit->topGroup = &root;
 
-        MainControlView view;
-        view.renderNow = [this] { log.push_back("RenderNow"); };
-        view.setViewMode = [this](int mode) { log.push_back("SetViewMode " + std::to_string(mode)); };
-        view.activeRootGroup = [this] { return &root; };
-        view.lockControls = [this] { log.push_back("Lock"); };
-        view.unlockControls = [this](QWidget*, bool) { log.push_back("Unlock"); };
-        view.pickColour = [this](const QColor&) { return picked; };
-        textDialog.Create(nullptr, {});
+        textDialog.Create(nullptr, noView);
         UnitPropertyDialogs dialogs;
         dialogs.text = &textDialog;
         panel.Create(nullptr, view, dialogs);
@@ -102,6 +116,8 @@ struct UnitPanel : GuiFixture {
     CKxDrawUVolumeR* volume = nullptr;
     std::vector<std::string> log;
     std::optional<QColor> picked;
+    PanelView view{log, root, picked};
+    NoViewServices noView;
     CKxDlgUnitText textDialog;
     CKxDlgMainControl panel;
 };

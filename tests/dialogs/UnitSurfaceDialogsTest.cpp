@@ -8,6 +8,7 @@
 #include "dialogs/CKxDlgUnitVolume.h"
 #include "export/ExportSeams.h"
 #include "platform/Memory.h"
+#include "platform/WideText.h"
 #include "render/RenderSettings.h"
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
@@ -50,7 +51,7 @@ T* Control(QWidget& dialog, int id)
 QString Text(QWidget& dialog, int id) { return Control<QLineEdit>(dialog, id)->text(); }
 
 // What the dialogs asked of the view.
-struct ViewCalls {
+struct ViewCalls : NoViewServices {
     int renders = 0;
     int panelRefreshes = 0;
     int locks = 0;
@@ -60,26 +61,22 @@ struct ViewCalls {
     bool dataDialogAccepts = false;
     int dataDialogs = 0;
 
-    UnitDialogView Install(UnitDialogSeams& seams)
-    {
-        seams.refreshUnitPanel = [this](bool) { ++panelRefreshes; };
-        seams.lockControls = [this] { ++locks; };
-        seams.unlockControls = [this](QWidget*, bool) { ++unlocks; };
-        seams.currentPaneClipOn = [this] { return clipOn; };
-        seams.runVoxelDataDialog = [this](DataObject&) { ++dataDialogs; return dataDialogAccepts; };
-        seams.runArrayDataDialog = seams.runVoxelDataDialog;
-        UnitDialogView view;
-        view.renderNow = [this] { ++renders; };
-        view.setViewMode = [this](int mode) { viewMode = mode; };
-        view.hasCurrentPane = [] { return true; };
-        return view;
-    }
-    // Installs the seams and creates the dialog over no parent.
-    void Attach(CKxDlgUnitVolume& dialog) { dialog.Create(nullptr, Install(dialog.seams)); }
+    void RefreshUnitPanel(bool) override { ++panelRefreshes; }
+    void LockControls() override { ++locks; }
+    void UnlockControls(bool) override { ++unlocks; }
+    bool CurrentPaneClipOn() override { return clipOn; }
+    bool RunVoxelDataDialog(DataObject&) override { return ++dataDialogs, dataDialogAccepts; }
+    bool RunArrayDataDialog(DataObject&) override { return ++dataDialogs, dataDialogAccepts; }
+    void RenderNow() override { ++renders; }
+    void SetViewMode(int mode) override { viewMode = mode; }
+    DrawGroup* ActiveRootGroup() override { return reinterpret_cast<DrawGroup*>(this); }   // never read
+
+    // Creates the dialog over no parent with these services.
+    void Attach(CKxDlgUnitVolume& dialog) { dialog.Create(nullptr, *this); }
     template <typename Dialog>
     void Attach(Dialog& dialog, RenderSettings& settings)
     {
-        dialog.Create(nullptr, Install(dialog.seams), &settings);
+        dialog.Create(nullptr, *this, &settings);
     }
 };
 
@@ -467,6 +464,27 @@ TEST(CKxDlgUnitSurface, SectionImageAndHistogramExportGoThroughTheSaveDialog)
     std::string first;
     std::getline(csv, first);
     EXPECT_EQ(first, "0,0\r");
+
+    // Failed writes are reported and leave no file behind.
+    unit.colorTable = L"GRAY";
+    {
+        SavePathDialogs save(dir.WidePath("none.jpg"));
+        dialog.OnBnClickedSaveSectionImage();   // no section was ever drawn
+    }
+    EXPECT_EQ(messages.Messages().back(), L"cannot export data");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "none.jpg"));
+    const std::filesystem::path locked = ReadOnlyFolder(dir) / "h.csv";
+    {
+        SavePathDialogs save(WideFromPath(locked));
+        dialog.OnBnClickedExportHistogram();
+    }
+    EXPECT_EQ(messages.Messages().back(), L"file write error");
+    EXPECT_FALSE(std::filesystem::exists(locked));
+    {
+        SavePathDialogs save(L"/dev/full");
+        dialog.OnBnClickedExportHistogram();   // created, but every write fails
+    }
+    EXPECT_EQ(messages.Messages().size(), 6u);
 }
 
 TEST(CKxDlgUnitTriSTL, ControlsAndCutSectionOfAMeshUnit)

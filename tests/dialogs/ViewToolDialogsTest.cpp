@@ -22,38 +22,38 @@ using namespace velmor::test;
 namespace {
 
 // What the windows asked of the view.
-struct ViewLog {
+struct ViewLog : NoViewServices {
     int renders = 0, redraws = 0, rotationStarts = 0, scaleBarRefreshes = 0, panelRefreshes = 0,
         lightMoves = 0, viewControls = 0;
     std::vector<std::vector<double>> rotations;
     int32_t homeAnimation = 0;
     bool frameShown = false;
 
-    ViewToolView View()
+    ViewServices& View() { return *this; }
+    void RenderNow() override { ++renders; }
+    void RedrawIfIdle() override { ++redraws; }
+    void StoreRotationStart() override { ++rotationStarts; }
+    void RotateActivePane(double a, double x, double y, double z) override
     {
-        ViewToolView v;
-        v.renderNow = [this] { ++renders; };
-        v.redrawIfIdle = [this] { ++redraws; };
-        v.storeRotationStart = [this] { ++rotationStarts; };
-        v.rotateActivePane = [this](double a, double x, double y, double z) {
-            EXPECT_EQ(rotationStarts, static_cast<int>(rotations.size()) + 1) << "start stored first";
-            rotations.push_back({a, x, y, z});
-        };
-        v.refreshScaleBarDialog = [this] { ++scaleBarRefreshes; };
-        v.refreshUnitPanel = [this](bool focus) {
-            EXPECT_FALSE(focus);
-            ++panelRefreshes;
-        };
-        v.applyLightPosition = [this] { ++lightMoves; };
-        v.updateViewControls = [this] { ++viewControls; };
-        v.frameSize = [this](double& pitch, std::wstring& unit) {
-            pitch = 0.5;
-            unit = L"mm";
-            return frameShown;
-        };
-        v.homeAnimation = &homeAnimation;
-        return v;
+        EXPECT_EQ(rotationStarts, static_cast<int>(rotations.size()) + 1) << "start stored first";
+        rotations.push_back({a, x, y, z});
     }
+    void RefreshScaleBarDialog() override { ++scaleBarRefreshes; }
+    void RefreshUnitPanel(bool focus) override
+    {
+        EXPECT_FALSE(focus);
+        ++panelRefreshes;
+    }
+    void ApplyLightPosition() override { ++lightMoves; }
+    void UpdateViewControls() override { ++viewControls; }
+    bool FrameSize(double& pitch, std::wstring& unit) override
+    {
+        pitch = 0.5;
+        unit = L"mm";
+        return frameShown;
+    }
+    int32_t HomeAnimationSteps() const override { return homeAnimation; }
+    void SetHomeAnimationSteps(int32_t steps) override { homeAnimation = steps; }
 };
 
 void Choose(QComboBox* combo, const QString& text)

@@ -1,5 +1,6 @@
 #include "render/GLExtensions.h"
 #include "render/SceneRenderer.h"
+#include "render/ViewServices.h"
 #include "scene/DataObject.h"
 #include "support/gl/HeadlessGL.h"
 #include "units/CKxDrawUPrimitive.h"
@@ -206,12 +207,19 @@ TEST_F(SceneRendererGLTest, StartingOnAContextInstallsTheDriversVideoMemoryQuery
 
 TEST_F(SceneRendererGLTest, ResetClearsPanesRolesAndTheUnitPanel)
 {
-    int cleared = 0, rotate = -1;
-    renderer->dialogs.setUnits = [&](DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) {
-        cleared += root == nullptr && units.empty() && focus;
-    };
-    renderer->dialogs.enableRotateButtons = [&](bool enable) { rotate = enable; };
+    struct Panel : NoViewServices {
+        int cleared = 0, rotate = -1;
+        void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override
+        {
+            cleared += root == nullptr && units.empty() && focus;
+        }
+        void EnableRotateButtons(bool enable) override { rotate = enable; }
+    } services;
+    int& cleared = services.cleared;
+    int& rotate = services.rotate;
+    renderer->services = &services;
     renderer->ResetRenderer();
+    renderer->services = nullptr;
     EXPECT_EQ(cleared, 1);
     EXPECT_EQ(rotate, 0);
     EXPECT_EQ(renderer->panes, nullptr);

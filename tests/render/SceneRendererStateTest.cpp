@@ -1,4 +1,5 @@
 #include "render/SceneRenderer.h"
+#include "render/ViewServices.h"
 #include "scene/SceneEvent.h"
 #include "units/CKxDrawUPrimitive.h"
 #include "units/CKxDrawUScatterGraph.h"
@@ -150,19 +151,22 @@ TEST(SceneRendererState, ScatterPointsArePickedOneByOne)
 
 TEST(SceneRendererFiles, HelpFilesOpenFromTheProgramFolder)
 {
-    std::vector<std::wstring> opened;
-    EXPECT_FALSE(OpenManual());   // nothing installed to open with
-    SetDocumentOpener([&](const std::wstring& target) {
-        opened.push_back(target);
-        return true;
-    });
+    struct Opener : NoViewServices {
+        std::vector<std::wstring> opened;
+        bool OpenDocument(const std::wstring& target) override
+        {
+            opened.push_back(target);
+            return true;
+        }
+    } opener;
+    NoViewServices nothing;
+    EXPECT_FALSE(OpenManual(nothing));   // nothing installed to open with
     SetProgramFolder(L"/opt/velmor/");
-    EXPECT_TRUE(OpenManual());
-    EXPECT_TRUE(OpenTutorial());
-    EXPECT_TRUE(OpenMakerSite());
-    SetDocumentOpener(nullptr);
-    ASSERT_EQ(opened.size(), 3u);
-    EXPECT_EQ(opened[0], L"/opt/velmor/ManualJ.pdf");
-    EXPECT_EQ(opened[1], L"/opt/velmor/TutorialJ/index.html");
-    EXPECT_EQ(opened[2], std::wstring(kMakerSiteAddress));
+    EXPECT_TRUE(OpenManual(opener));
+    EXPECT_TRUE(OpenTutorial(opener));
+    EXPECT_TRUE(OpenMakerSite(opener));
+    ASSERT_EQ(opener.opened.size(), 3u);
+    EXPECT_EQ(opener.opened[0], L"/opt/velmor/ManualJ.pdf");
+    EXPECT_EQ(opener.opened[1], L"/opt/velmor/TutorialJ/index.html");
+    EXPECT_EQ(opener.opened[2], std::wstring(kMakerSiteAddress));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/WideText.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -37,6 +38,21 @@ std::string ReadFileBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::filesystem::path ReadOnlyFolder(const TempDir& dir)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = dir.Path() / "read-only";
+    fs::create_directories(folder);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    const fs::path probe = folder / ".probe";
+    if (std::FILE* f = std::fopen(probe.c_str(), "wb")) {
+        std::fclose(f);
+        fs::remove(probe);
+        return "/sys";
+    }
+    return folder;
 }
 
 } // namespace velmor::test

@@ -24,4 +24,8 @@ private:
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 
+// A folder in which no file can be created: a read-only subfolder of `dir`,
+// or, for a user the permissions do not stop (root), the system's /sys.
+std::filesystem::path ReadOnlyFolder(const TempDir& dir);
+
 } // namespace velmor::test

@@ -339,6 +339,26 @@ TEST(VolumeUnitGeometry, LayersUploadOnlyWhenTheyChange)
     EXPECT_TRUE(order(4, 0, 1).empty());
 }
 
+TEST_F(VolumeUnitTest, RecolourNowRunsTheJobAtOnceOrMarksAnUnloadedUnit)
+{
+    auto data = MakeVolume(3, 2, 2, 1, Ramp);
+    CKxDrawUVolumeR unit(nullptr);
+    unit.volumeData = data.get();
+    unit.renderingType = L"B";
+    unit.RecolourNow();   // nothing loaded to colour: left to the first draw
+    EXPECT_TRUE(data->redoMarks.at(&unit));
+    unit.Load();
+    const int runs = host.Runs();
+    unit.brightnessB = 256;
+    unit.RecolourNow();
+    EXPECT_EQ(host.Runs(), runs + 1);
+    EXPECT_FALSE(data->redoMarks.at(&unit));
+    EXPECT_EQ(Display(unit, 2)[0], 255);
+    unit.Draw(2);
+    EXPECT_EQ(host.Runs(), runs + 1);   // no second run inside the paint
+    unit.Release();
+}
+
 TEST_F(VolumeUnitTest, DrawsInTheTransparentPassAndRecoloursOnRequest)
 {
     auto data = MakeVolume(3, 2, 2, 1, Ramp);

@@ -1,0 +1,222 @@
+// The view's answers to ViewServices beyond the scene events, its view-mode
+// switch, the menu switches and help, and the bar under the picture.
+#include "app/CVelmorView.h"
+
+#include "app/ColorLabel.h"
+#include "app/DesktopOpener.h"
+#include "app/ViewBar.h"
+#include "app/ViewButtonPictures.h"
+#include "dialogs/CKxDlgMainControl.h"
+#include "scene/CVelmorDoc.h"
+#include "units/DrawGroup.h"
+
+#include <QMainWindow>
+#include <QMenuBar>
+
+namespace velmor {
+
+void CVelmorView::CreateToolDialogs()
+{
+    if (document != nullptr) dialogs.CreateToolDialogs(document->head);
+}
+
+void CVelmorView::SetViewMode(ViewMode mode)
+{
+    // A unit dialog this switch hides asks for normal mode on its way out;
+    // the switch in progress decides.
+    if (switchingViewMode_) return;
+    switchingViewMode_ = true;
+    viewMode = mode;
+    CKxDlgMainControl* panel = dialogs.unitPanel;
+    switch (mode) {
+    case ViewMode::kNormal:
+        EnableFileMenu(true);
+        if (panel != nullptr) {
+            if (!panel->isVisible()) panel->show();
+            panel->RestoreVisibility();
+        }
+        renderer.RefreshUnitPanel(false);
+        break;
+    case ViewMode::kFullScreen:
+        renderer.HideToolDialogs(true);
+        if (panel != nullptr) panel->SaveVisibility();
+        break;
+    case ViewMode::kUnitEditing:
+        EnableFileMenu(false);
+        renderer.HideToolDialogs(false);
+        if (panel != nullptr) panel->DisablePanel();
+        break;
+    case ViewMode::kNoScene: break;
+    }
+    // The friend and next-space buttons follow the mode.
+    UpdateViewControls();
+    switchingViewMode_ = false;
+}
+
+void CVelmorView::EnableFileMenu(bool enable)
+{
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (frame == nullptr) return;
+    const QList<QAction*> menus = frame->menuBar()->actions();
+    if (!menus.isEmpty()) menus.first()->setEnabled(enable);
+}
+
+void CVelmorView::LockControls()
+{
+    renderer.DisableToolDialogs();
+    EnableFileMenu(false);
+}
+
+void CVelmorView::UnlockControls(bool enableMenu)
+{
+    renderer.EnableToolDialogs();
+    if (enableMenu) EnableFileMenu(true);
+}
+
+DrawGroup* CVelmorView::ActiveRootGroup()
+{
+    ScenePane* pane = renderer.Pane(renderer.activeSpace);
+    return pane != nullptr ? pane->root : nullptr;
+}
+
+void CVelmorView::RefreshCurrentPane()
+{
+    ScenePane* pane = renderer.Pane(renderer.activeSpace);
+    if (pane == nullptr) return;
+    ContextGuard gl(*this);
+    pane->ResetRotationCentre();
+    pane->UpdateRoot();
+}
+
+bool CVelmorView::CurrentPaneClipOn()
+{
+    const ScenePane* pane = renderer.Pane(renderer.activeSpace);
+    return pane != nullptr && pane->clipOn != 0;
+}
+
+void CVelmorView::RotateActivePane(double angle, double x, double y, double z)
+{
+    motion.RotateActivePane(angle, x, y, z);
+}
+
+bool CVelmorView::FrameSize(double& pitch, std::wstring& unit)
+{
+    DrawGroup* root = ActiveRootGroup();
+    if (root == nullptr || renderer.frameAndArrow == 0 ||
+        (renderer.selectionPattern != 5 && renderer.selectionPattern != 6))
+        return false;
+    pitch = root->extent;
+    unit = root->lengthUnit;
+    return true;
+}
+
+void CVelmorView::SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus)
+{
+    dialogs.SetPanelUnits(root, units, focus);
+}
+
+bool CVelmorView::OpenDocument(const std::wstring& pathOrAddress) { return OpenWithDesktop(pathOrAddress); }
+
+void CVelmorView::OpenUrl(const std::wstring& url)
+{
+    // A scene may send the reader to a web page, never make the desktop run
+    // a local file.
+    if (ClassifyOpenTarget(url) == OpenTarget::kWebAddress) OpenWithDesktop(url);
+}
+
+bool CVelmorView::OnHelp()
+{
+    if (viewMode == ViewMode::kFullScreen) return false;
+    OpenManual(*this);
+    return true;
+}
+
+void CVelmorView::OnShowFrameArrow()
+{
+    renderer.frameAndArrow = renderer.frameAndArrow != 0 ? 0 : 1;
+    renderer.RefreshScaleBarDialog();
+    RenderNow();
+}
+
+void CVelmorView::OnFixClipDuringRotation()
+{
+    renderer.fixClipDuringRotation = renderer.fixClipDuringRotation != 0 ? 0 : 1;
+}
+
+void CVelmorView::OnConnectViewSpace()
+{
+    renderer.linkPanes = renderer.linkPanes != 0 ? 0 : 1;
+    // Linked panes take over the active space's clip switch.
+    if (const ScenePane* active = renderer.Pane(renderer.activeSpace))
+        renderer.SetClipSwitch(renderer.activeSpace, active->clipOn);
+    RedrawIfIdle();
+}
+
+void CVelmorView::SetBar(ViewBar* bar)
+{
+    bar_ = bar;
+    if (bar_ == nullptr) return;
+    bar_->SetBackgroundColor(backgroundColor);
+    using Command = void (CVelmorView::*)();
+    static const std::pair<int, Command> kCommands[] = {
+        {kHomeButton, &CVelmorView::OnHome},           {kRotateMinusButton, &CVelmorView::OnRotateZMinus},
+        {kRotatePlusButton, &CVelmorView::OnRotateZPlus}, {kClipButton, &CVelmorView::OnClipToggle},
+        {kClipHandleButton, &CVelmorView::OnClipHandleToggle}, {kPickCentreButton, &CVelmorView::OnPickRotationCentre},
+        {kNextSpaceButton, &CVelmorView::OnNextSpace},  {kTimeBackButton, &CVelmorView::OnTimeBack},
+        {kPlayButton, &CVelmorView::OnTimePlay},        {kStopButton, &CVelmorView::OnTimeStop},
+        {kTimeForwardButton, &CVelmorView::OnTimeForward}, {kFriendButton, &CVelmorView::OnFriendGroup},
+    };
+    for (const auto& [id, command] : kCommands)
+        connect(bar_->Button(id), &QAbstractButton::clicked, this, [this, command = command] { (this->*command)(); });
+    UpdateViewControls();
+}
+
+void CVelmorView::UpdateViewControls()
+{
+    if (bar_ == nullptr) return;
+    const ViewControlInputs in =
+        ReadViewControlInputs(renderer, SceneShown(), static_cast<int>(viewMode), rotationCentrePickMode, motion.Playing());
+    const ViewControlStates now = ComputeViewControlStates(in);
+    if (bar_->ShowStates(now).pickModeOff) rotationCentrePickMode = false;
+    const DrawGroup* root = SceneShown() ? ActiveRootGroup() : nullptr;
+    bar_->ShowFriendText(now.friendGroup, root != nullptr ? QString::fromStdWString(root->friendLabel) : QString());
+    bar_->ShowCaption(root != nullptr ? QStringLiteral(" ") + QString::fromStdWString(root->caption) : QString());
+}
+
+namespace {
+
+ColorLabel* LabelOf(ViewBar* bar, EventLabel label)
+{
+    if (bar == nullptr) return nullptr;
+    return label == EventLabel::Caption ? bar->Caption() : bar->FriendText();
+}
+
+} // namespace
+
+void CVelmorView::SetLabelFont(EventLabel label, double pointSize, const std::wstring& face)
+{
+    ColorLabel* target = LabelOf(bar_, label);
+    if (target == nullptr) return;
+    target->pointSize = static_cast<float>(pointSize);
+    target->faceName = QString::fromStdWString(face);
+    target->CreateLabelFont();
+}
+
+void CVelmorView::SetLabelColor(EventLabel label, uint32_t colorRef)
+{
+    if (ColorLabel* target = LabelOf(bar_, label))
+        target->SetTextColour(QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF));
+}
+
+bool CVelmorView::ButtonEnabled(int control) const
+{
+    const ViewBarButton* button = bar_ != nullptr ? bar_->Button(control) : nullptr;
+    return button != nullptr ? button->isEnabled() : SceneShown();
+}
+
+void CVelmorView::EnableButton(int control, bool enable)
+{
+    if (ViewBarButton* button = bar_ != nullptr ? bar_->Button(control) : nullptr) button->setEnabled(enable);
+}
+
+} // namespace velmor

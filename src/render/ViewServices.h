@@ -1,0 +1,145 @@
+#pragma once
+// What the renderer, the scene events, the unit panel and every tool window
+// ask of the view: one interface, which the program's view implements. The
+// scene-event part is EventViewSeam; the rest is drawing, the view mode, the
+// control lock, the active space, the tool windows and the nested modal
+// dialogs. No Qt here, so that core code and tests can use it.
+//
+// NoViewServices answers everything harmlessly; a dialog or renderer that has
+// not been handed the view's services uses it, and tests derive their
+// recorders from it.
+#include "render/SceneEventExecutor.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmor {
+
+class CKxDrawUnit;
+class CKxDrawUSurfaceR;
+class DataObject;
+class DrawGroup;
+
+class ViewServices : public EventViewSeam {
+public:
+    // Renders and presents at once.
+    virtual void RenderNow() = 0;
+    // Rebuilds the pane pictures and presents unless an animation will.
+    virtual void RedrawIfIdle() = 0;
+    // 0 no scene, 1 normal, 2 full screen, 3 a unit being edited.
+    virtual int GetViewMode() const = 0;
+    virtual void SetViewMode(int mode) = 0;
+    // Around long jobs: the tool windows and the File menu are disabled.
+    virtual void LockControls() = 0;
+    virtual void UnlockControls(bool enableMenu) = 0;
+
+    // The root group of the active space; null without an active space.
+    virtual DrawGroup* ActiveRootGroup() = 0;
+    bool HasCurrentPane() { return ActiveRootGroup() != nullptr; }
+    // The active pane takes its root's centre as rotation centre again and
+    // refreshes its root after a unit changed.
+    virtual void RefreshCurrentPane() = 0;
+    virtual bool CurrentPaneClipOn() = 0;
+    virtual void StoreRotationStart() = 0;
+    // Angle in degrees about an axis in pane coordinates.
+    virtual void RotateActivePane(double angle, double x, double y, double z) = 0;
+    // The active root's pitch and length unit while the frame and arrow of
+    // selection pattern 5 or 6 are shown; false otherwise.
+    virtual bool FrameSize(double& pitch, std::wstring& unit) = 0;
+    virtual int32_t HomeAnimationSteps() const = 0;
+    virtual void SetHomeAnimationSteps(int32_t steps) = 0;
+
+    // The tool windows.
+    virtual void CreateToolDialogs() = 0;
+    virtual void HideToolDialogs(bool hideTools) = 0;
+    virtual void EnableToolDialogs(bool enable) = 0;
+    // The file information and the render options follow the scene.
+    virtual void UpdateInfoDialogs(bool enable) = 0;
+    // The unit panel lists the active root's units again.
+    virtual void RefreshUnitPanel(bool focus) = 0;
+    // The renderer's answer to RefreshUnitPanel: the list to show.
+    virtual void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) = 0;
+    virtual void SelectFirstUnit(bool focus) = 0;
+    virtual void RefreshScaleBarDialog() = 0;
+    virtual void EnableRotateButtons(bool enable) = 0;
+    // After every composition: the mesh dialogs' clip controls follow.
+    virtual void UpdateClipControls() = 0;
+
+    // Nested modal dialogs; true when accepted.
+    virtual std::optional<uint32_t> PickColour(uint32_t initialColorRef) = 0;
+    virtual bool RunVoxelDataDialog(DataObject& data) = 0;
+    virtual bool RunArrayDataDialog(DataObject& data) = 0;
+    virtual bool RunColorScaleDialog(CKxDrawUSurfaceR& unit) = 0;
+
+    // A help file or web address through the desktop's opener; false when
+    // it cannot be opened (the message is shown already).
+    virtual bool OpenDocument(const std::wstring& pathOrAddress) = 0;
+};
+
+class NoViewServices : public ViewServices {
+public:
+    void StopAnimations() override {}
+    void StopPlayback() override {}
+    void StartPlayback() override {}
+    void StartTimer(int, int) override {}
+    void OpenUrl(const std::wstring&) override {}
+    void ToggleFullScreen(bool) override {}
+    void SetLabelFont(EventLabel, double, const std::wstring&) override {}
+    void SetLabelColor(EventLabel, uint32_t) override {}
+    void UpdateViewControls() override {}
+    void SetPaneRoot(bool, int, DrawGroup*) override {}
+    void SetActiveSpace(bool, int) override {}
+    void SetBackgroundSpace(bool, int) override {}
+    void SetForegroundSpace(bool, int) override {}
+    void MoveToNextSpace() override {}
+    void SetRotationCentre(int, double, double, double) override {}
+    void ApplyLightPosition() override {}
+    void SetBackgroundColor(uint8_t, uint8_t, uint8_t) override {}
+    void RebuildPaneTextures() override {}
+
+    void RenderNow() override {}
+    void RedrawIfIdle() override {}
+    int GetViewMode() const override { return 1; }
+    void SetViewMode(int) override {}
+    void LockControls() override {}
+    void UnlockControls(bool) override {}
+    DrawGroup* ActiveRootGroup() override { return nullptr; }
+    void RefreshCurrentPane() override {}
+    bool CurrentPaneClipOn() override { return false; }
+    void StoreRotationStart() override {}
+    void RotateActivePane(double, double, double, double) override {}
+    bool FrameSize(double&, std::wstring&) override { return false; }
+    int32_t HomeAnimationSteps() const override { return 0; }
+    void SetHomeAnimationSteps(int32_t) override {}
+    void CreateToolDialogs() override {}
+    void HideToolDialogs(bool) override {}
+    void EnableToolDialogs(bool) override {}
+    void UpdateInfoDialogs(bool) override {}
+    void RefreshUnitPanel(bool) override {}
+    void SetPanelUnits(DrawGroup*, const std::vector<CKxDrawUnit*>&, bool) override {}
+    void SelectFirstUnit(bool) override {}
+    void RefreshScaleBarDialog() override {}
+    void EnableRotateButtons(bool) override {}
+    void UpdateClipControls() override {}
+    std::optional<uint32_t> PickColour(uint32_t) override { return std::nullopt; }
+    bool RunVoxelDataDialog(DataObject&) override { return false; }
+    bool RunArrayDataDialog(DataObject&) override { return false; }
+    bool RunColorScaleDialog(CKxDrawUSurfaceR&) override { return false; }
+    bool OpenDocument(const std::wstring&) override { return false; }
+};
+
+// The services a holder was given, or a shared NoViewServices when none.
+ViewServices& ServicesOrNone(ViewServices* services);
+
+// The help menu: the manual and the tutorial beside the program, and the
+// maker's web site.
+void SetProgramFolder(std::wstring folder);
+std::wstring ProgramFolder();
+bool OpenTutorial(ViewServices& services);
+bool OpenManual(ViewServices& services);
+bool OpenMakerSite(ViewServices& services);
+extern const wchar_t* const kMakerSiteAddress;
+
+} // namespace velmor
