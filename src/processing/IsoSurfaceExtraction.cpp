@@ -223,14 +223,14 @@ unsigned SurfaceBuilder::SlabCount() const
     return static_cast<unsigned>(std::clamp<uint64_t>(most, 1, threadCount));
 }
 
-// Pieces of slices of cells the threads take one at a time: a few per thread,
+// Pieces of slices of cells the threads take one at a time: two per thread,
 // so that a thread held up by the system leaves its share to the others. A
 // piece has at least two slices of cells, so that its first and last slice
 // share no vertex (see Build).
 unsigned SurfaceBuilder::PieceCount(unsigned workers) const
 {
     if (workers <= 1) return 1;
-    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 4));
+    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 2));
 }
 
 bool SurfaceBuilder::StepSlice(double step)
