@@ -223,14 +223,14 @@ unsigned SurfaceBuilder::SlabCount() const
     return static_cast<unsigned>(std::clamp<uint64_t>(most, 1, threadCount));
 }
 
-// Pieces of slices of cells the threads take one at a time: a few per thread,
+// Pieces of slices of cells the threads take one at a time: two per thread,
 // so that a thread held up by the system leaves its share to the others. A
 // piece has at least two slices of cells, so that its first and last slice
 // share no vertex (see Build).
 unsigned SurfaceBuilder::PieceCount(unsigned workers) const
 {
     if (workers <= 1) return 1;
-    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 4));
+    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 2));
 }
 
 bool SurfaceBuilder::StepSlice(double step)
@@ -280,9 +280,9 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
     const InsideRun<Sample> run = FindInsideRun<Sample>(surfaceUnit->borderLow - 0.5f, surfaceUnit->borderUp + 0.5f);
     sliceVertices.assign(cellsZ, 0);
     sliceTriangles.assign(cellsZ, 0);
-    uint32_t* spans = rowSpans;
+    CellSpan* spans = rowSpans;
     if (!run.any) {   // nothing is inside: no cell is crossed
-        std::fill(spans, spans + cellsY * cellsZ * 2, 0);
+        std::fill(spans, spans + cellsY * cellsZ, CellSpan{});
         return;
     }
     static const std::array<uint64_t, 256> packedCounts = PackedCounts();
@@ -312,23 +312,26 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
     // Taken here, on the job's thread, so that a shortage fails the job
     // instead of ending the program on a slab thread.
     const uint64_t flagBytes = maskSize + ny + 2;
-    const uint64_t workerBytes = 3 * flagBytes + rowCells;
+    const uint64_t workerBytes = 3 * flagBytes + rowCells + sliceCells;
     std::vector<uint8_t> workerBuffers(workerBytes * workers, 0);
     uint8_t* buffers = workerBuffers.data();
+    std::atomic<uint64_t> filledUpTo{0};
+    std::atomic<uint64_t>* filled = &filledUpTo;
     RunSharedSlabs(workers, pieces, [=](unsigned worker, unsigned s) {
         const auto [begin, end] = SlabRange(cellSlices, pieces, s);
         uint8_t* empty = buffers + worker * workerBytes;
         uint8_t* lower = empty + flagBytes;
         uint8_t* upper = lower + flagBytes;
         uint8_t* row = upper + flagBytes;
+        uint8_t* packed = row + rowCells;
         const bool lowerInGrid = begin >= 1 && begin - 1 < nz;
         flags(lower, int64_t(begin) - 1);
         for (uint64_t cz = begin; cz < end; ++cz) {
+            uint64_t used = 0;
             flags(upper, int64_t(cz));
             const uint8_t* low = (cz == begin ? lowerInGrid : cz - 1 < nz) ? lower : empty;
             const uint8_t* up = cz < nz ? upper : empty;
-            uint8_t* cube = cubes + cz * sliceCells;
-            uint32_t* span = spans + cz * rows * 2;
+            CellSpan* span = spans + cz * rows;
             uint64_t vertices = 0, triangles = 0;
             const uint8_t* lowRows = low + maskSize;
             const uint8_t* upRows = up + maskSize;
@@ -341,15 +344,20 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
                     rowPacked = CubeRow(corners, rowCells, row, counts, first, last);
                 }
                 if (first < last) {
-                    std::memcpy(cube + cy * rowCells + first, row + first, last - first);
+                    std::memcpy(packed + used, row + first, last - first);
+                    span[cy] = {uint32_t(first), uint32_t(last), used};
+                    used += last - first;
                     vertices += rowPacked & 0xFFFFFFFFu;
                     triangles += rowPacked >> 32;
                 } else {
-                    first = last = 0;
+                    span[cy] = CellSpan{};
                 }
-                span[cy * 2] = uint32_t(first);
-                span[cy * 2 + 1] = uint32_t(last);
             }
+            // The slice's cube indices go where the grid is filled up to,
+            // so that only as much of it is touched as holds crossed cells.
+            const uint64_t base = filled->fetch_add(used);
+            std::memcpy(cubes + base, packed, used);
+            for (uint64_t cy = 0; cy < rows; ++cy) span[cy].at += base;
             vertexCounts[cz] = vertices;
             triangleCounts[cz] = triangles;
             std::swap(lower, upper);
@@ -402,7 +410,7 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     const double* cornerZ = cornerY + cellsY;
     const auto& cases = CaseTable();
     const double step = static_cast<float>(share / float(nz + 1));
-    const uint32_t* spans = rowSpans;
+    const CellSpan* spans = rowSpans;
 
     std::vector<uint64_t> vertexBase(cellsZ + 1, 0), triangleBase(cellsZ + 1, 0);
     for (uint64_t cz = 0; cz < cellsZ; ++cz) {
@@ -417,21 +425,27 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     };
     auto sampleAt = [&](uint64_t i, uint64_t j, uint64_t k) { return double(samples[i + j * nx + k * grid.sliceSize]); };
 
+    // Calls visit(cx, c) for every cell of row cy of slice k whose cube
+    // index c is neither 0 nor 255, in order.
+    auto eachCrossedCell = [&](uint64_t k, uint64_t cy, auto&& visit) {
+        const CellSpan& span = spans[k * cellsY + cy];
+        const uint8_t* row = cubeIndices + span.at;
+        const uint64_t length = span.end - span.first;
+        for (uint64_t i = 0; i < length; ++i) {
+            i = SkipUniformCells(row, i, length);
+            if (i == length) break;
+            visit(span.first + i, row[i]);
+        }
+    };
+
     // Numbers the vertices of the edges that the cells of slice k own, in
     // emission order from `counter`, and writes them when asked. Returns
     // where the z-edge vertices start.
     auto numberSlice = [&](uint64_t k, uint32_t* buffer, uint64_t counter, bool write) {
-        const uint8_t* cube = cubeIndices + k * cellSlice;
-        const uint32_t* span = spans + k * cellsY * 2;
         float* out = part.vertices;
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            const uint8_t* row = cube + cy * cellsX;
-            const uint64_t last = span[cy * 2 + 1];
-            for (uint64_t cx = span[cy * 2]; cx < last; ++cx) {
-                cx = SkipUniformCells(row, cx, last);
-                if (cx == last) break;
-                const uint8_t c = row[cx];
-                if (IsoVertexCountTable[c] == 0) continue;
+            eachCrossedCell(k, cy, [&](uint64_t cx, uint8_t c) {
+                if (IsoVertexCountTable[c] == 0) return;
                 const uint64_t slot = (cy * cellsX + cx) * 3;
                 if (IsoEdgeTable[c][0]) {
                     buffer[slot] = uint32_t(counter);
@@ -457,17 +471,12 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
                     }
                     ++counter;
                 }
-            }
+            });
         }
         const uint64_t zEdges = counter;
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            const uint8_t* row = cube + cy * cellsX;
-            const uint64_t last = span[cy * 2 + 1];
-            for (uint64_t cx = span[cy * 2]; cx < last; ++cx) {
-                cx = SkipUniformCells(row, cx, last);
-                if (cx == last) break;
-                const uint8_t c = row[cx];
-                if (!IsoEdgeTable[c][2]) continue;
+            eachCrossedCell(k, cy, [&](uint64_t cx, uint8_t c) {
+                if (!IsoEdgeTable[c][2]) return;
                 buffer[(cy * cellsX + cx) * 3 + 2] = uint32_t(counter);
                 if (write) {
                     const double t = k == 0 || k == nz ? 0.5 : place(sampleAt(cx - 1, cy - 1, k - 1), sampleAt(cx - 1, cy - 1, k));
@@ -477,28 +486,22 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
                     v[2] = float(cornerZ[k] + t);
                 }
                 ++counter;
-            }
+            });
         }
         return zEdges;
     };
 
     auto triangles = [&](uint64_t cz, const uint32_t* current, const uint32_t* next) {
-        const uint8_t* cube = cubeIndices + cz * cellSlice;
-        const uint32_t* span = spans + cz * cellsY * 2;
         uint32_t* out = part.indices + triangleBase[cz] * 3;
         // Where each edge's vertex number sits relative to a cell's slot.
         const uint32_t* source[12];
         for (int e = 0; e < 12; ++e) source[e] = (IsoEdgeSliceTable[e] ? next : current) + edgeOffsets[e];
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            const uint8_t* row = cube + cy * cellsX;
-            const uint64_t last = span[cy * 2 + 1];
-            for (uint64_t cx = span[cy * 2]; cx < last; ++cx) {
-                cx = SkipUniformCells(row, cx, last);
-                if (cx == last) break;
-                const CaseTriangles& list = cases[row[cx]];
+            eachCrossedCell(cz, cy, [&](uint64_t cx, uint8_t c) {
+                const CaseTriangles& list = cases[c];
                 const uint64_t slot = (cy * cellsX + cx) * 3;
                 for (int e = 0; e < list.count * 3; ++e) *out++ = source[list.edges[e]][slot];
-            }
+            });
         }
     };
 
@@ -523,23 +526,18 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         if (sumNormals) AddFaceVectors(normalView, triangleBase[cz], triangleBase[cz + 1], first, last);
     };
 
-    // Worker 0 uses the builder's slice buffers; the other workers their own.
+    // Worker 0 uses the builder's slice buffers; the other workers their
+    // own, all in one map so that it is large enough for huge pages.
     unsigned workers = SlabCount();
-    std::vector<CommittedBuffer> extra;
-    for (unsigned w = 1; w < workers; ++w) {
-        extra.emplace_back(cellSlice * 24);
-        if (!extra.back().Ok()) {
-            extra.clear();
-            workers = 1;
-            break;
-        }
-    }
+    CommittedBuffer extra;
+    if (workers > 1 && !extra.Commit(uint64_t(workers - 1) * cellSlice * 24)) workers = 1;
     const unsigned pieces = PieceCount(workers);
     std::atomic<bool> stopped{false};
     std::vector<uint64_t> boundaryEnd(pieces, 0);
     RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
         const auto [begin, end] = SlabRange(cellsZ, pieces, s);
-        uint32_t* current = worker == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra[worker - 1].Data());
+        uint32_t* current =
+            worker == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra.Data()) + (worker - 1) * cellSlice * 6;
         uint32_t* next = worker == 0 ? sliceBuffers[1] : current + cellSlice * 3;
         // The parity rule of the two buffers only matters within a piece. A
         // piece places the vertices of its own slices only.

@@ -65,11 +65,18 @@ public:
     int32_t x0 = 0, x1 = 0, y0 = 0, y1 = 0, z0 = 0, z1 = 0;
     double* cornerPositions = nullptr;      // x, then y, then z runs
     uint32_t* sliceBuffers[2] = {nullptr, nullptr};
+    // The cube indices of the cells that the spans below cover, packed from
+    // the start in no particular order of slices: only those are ever read,
+    // and the rest of the grid is never touched.
     uint8_t* cubeIndices = nullptr;
     // Per row of cells (cz * cellsY + cy): the first cell whose cube index is
-    // neither 0 nor 255 and one past the last, or 0, 0. Only the cube indices
-    // inside these spans are written; the other cells are never read.
-    uint32_t* rowSpans = nullptr;
+    // neither 0 nor 255 and one past the last (0, 0 for none), and where the
+    // cube indices of those cells start in cubeIndices.
+    struct CellSpan {
+        uint32_t first = 0, end = 0;
+        uint64_t at = 0;
+    };
+    CellSpan* rowSpans = nullptr;
     SurfaceUnitState* surfaceUnit = nullptr;
     TriangleMesh* meshUnit = nullptr;
     // Threads the extraction and the normals split over (0: one per core).

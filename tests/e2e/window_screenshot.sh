@@ -16,10 +16,9 @@ source "$(dirname "$0")/start_viewer.sh"
 
 # Give the first paint time to reach the server, then look.
 shot="$work/window.png"
-menu=0
 for _ in $(seq 1 50); do
   sleep 0.2
-  # A window that is not viewable yet cannot be read: just another try.
+  # A window busy drawing may refuse one look; the next try takes it.
   import -window "$window" "$shot" 2>/dev/null || continue
   menu=$(convert "$shot" -crop 1280x4+0+1 +repage -colorspace gray -format '%[fx:mean]' info:)
   [ "$(echo "$menu > 0.7" | bc)" -eq 1 ] && break
