@@ -101,6 +101,10 @@ struct ScenePane {
     // pass (GL half, ScenePanePassesGL.cpp).
     void RenderPane();
     void RenderPickPass(int pass);
+    // Draws the main layer's opaque passes and finds the surface under window
+    // pixel (wx, wy), counted from the bottom: the point in the root's own
+    // coordinates. False where nothing is drawn. The picture is cleared.
+    bool PickSurfacePoint(int wx, int wy, double point[3]);
     void DrawBackgroundLayer(int pass);
     void DrawForegroundLayer(int pass);
     void DrawGuideLines(int pass);
