@@ -362,20 +362,12 @@ bool ScenePane::PickSurfacePoint(int wx, int wy, double point[3])
     GLfloat depth = 1.0f;
     glReadPixels(wx, wy, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     // The depth of the scene as the pane projects its root's coordinates.
-    SetProjection(0);
-    glPushMatrix();
-    glMultMatrixf(objectMatrix);
-    root->ApplyNormalization();
-    GLint viewport[4];
-    GLdouble projection[16], modelView[16];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
-    glPopMatrix();
+    const RootProjection p = ReadRootProjection(*this);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!(depth < 1.0f))
         return false;
-    return gluUnProject(wx, wy, depth, modelView, projection, viewport, &point[0], &point[1], &point[2]) == GL_TRUE &&
+    return gluUnProject(wx, wy, depth, p.modelView, p.projection, p.viewport, &point[0], &point[1], &point[2]) ==
+               GL_TRUE &&
            std::isfinite(point[0]) && std::isfinite(point[1]) && std::isfinite(point[2]);
 }
 
