@@ -54,8 +54,9 @@ CVelmorView::~CVelmorView()
 CVelmorView::ContextGuard::ContextGuard(CVelmorView& view) : view_(view)
 {
     // Even when the context is current its picture buffer may not be bound:
-    // making it current binds both.
-    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr) {
+    // making it current binds both. Painting has both already and must keep
+    // them to the end.
+    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr && !view_.painting_) {
         view_.makeCurrent();
         view_.contextMadeCurrent_ = true;
     }
@@ -83,10 +84,16 @@ void CVelmorView::initializeGL()
     QOpenGLContext* ctx = context();
     LoadGLExtensions([ctx](const char* name) { return reinterpret_cast<GLProc>(ctx->getProcAddress(name)); });
     if (GLCaps.glVersion < 1.2f) {
-        ShowMessage(L"OpenGL version error");
-        // Without GL 1.2 nothing can be shown: the program ends.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(1); },
-                                  Qt::QueuedConnection);
+        // Without GL 1.2 nothing can be shown: the program says so and ends.
+        // Not from inside this first paint, which may be part of showing
+        // the window.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                ShowMessage(L"OpenGL version error");
+                QCoreApplication::exit(1);
+            },
+            Qt::QueuedConnection);
         return;
     }
     glUsable = true;
