@@ -16,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -523,11 +524,13 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     // and k only, so adding them slice by slice in triangle order gives the
     // sums of one pass over the whole index array. Where two pieces meet,
     // the order needs the neighbour: a piece leaves out of its first slice
-    // the x- and y-edge vertices of that slice (its boundary), and keeps its
-    // last slice for a second round that runs once every vertex is placed,
-    // adding the last slice and then the next piece's first slice to that
-    // boundary. Pieces have at least two slices, so the rounds of two pieces
-    // never touch the same vertex.
+    // the x- and y-edge vertices of that slice (its boundary) and leaves its
+    // last slice alone. When it is done with its own slices it waits for
+    // the piece before it (taken earlier, so never waiting itself for this
+    // one), adds that piece's last slice and then its own first slice to
+    // its boundary; the last piece then adds its own last slice. Pieces
+    // have at least two slices, so no two pieces add to the same vertex at
+    // the same time.
     TriangleMesh normalView;
     normalView.vertexCount = part.vertexCount;
     normalView.triangleCount = part.triangleCount;
@@ -547,6 +550,8 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     const unsigned pieces = PieceCount(workers);
     std::atomic<bool> stopped{false};
     std::vector<uint64_t> boundaryEnd(pieces, 0);
+    std::unique_ptr<std::atomic<bool>[]> built(new std::atomic<bool>[pieces]);
+    for (unsigned s = 0; s < pieces; ++s) built[s] = false;
     RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
         const auto [begin, end] = SlabRange(cellsZ, pieces, s);
         uint32_t* current =
@@ -556,25 +561,27 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         // piece places the vertices of its own slices only.
         boundaryEnd[s] = numberSlice(begin, current, vertexBase[begin], true);
         if (sumNormals) TouchForWriting(surfaceNormals + vertexBase[begin] * 3, surfaceNormals + vertexBase[end] * 3);
-        for (uint64_t cz = begin; cz < end; ++cz) {
+        for (uint64_t cz = begin; cz < end && !stopped; ++cz) {
             if (StepSlice(step)) {
                 stopped = true;
-                return;
+                break;
             }
             if (cz < nz) numberSlice(cz + 1, next, vertexBase[cz + 1], cz + 1 < end);
             triangles(cz, current, next);
             if (cz + 1 < end) addNormals(cz, cz == begin ? boundaryEnd[s] : 0, part.vertexCount);
             std::swap(current, next);
         }
+        built[s] = true;
+        built[s].notify_all();
+        if (s > 0) built[s - 1].wait(false);
+        if (stopped) return;
+        if (s > 0) {
+            addNormals(begin - 1, 0, part.vertexCount);
+            addNormals(begin, vertexBase[begin], boundaryEnd[s]);
+        }
+        if (s + 1 == pieces) addNormals(end - 1, 0, part.vertexCount);
     });
     if (stopped) return 1;
-    if (sumNormals) {
-        RunSharedSlabs(workers, pieces, [&](unsigned, unsigned s) {
-            const uint64_t end = SlabRange(cellsZ, pieces, s).second;
-            addNormals(end - 1, 0, part.vertexCount);
-            if (s + 1 < pieces) addNormals(end, vertexBase[end], boundaryEnd[s + 1]);
-        });
-    }
     return 0;
 }
 
