@@ -523,14 +523,12 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     // of slice k gets its face vectors from the triangles of slices k - 1
     // and k only, so adding them slice by slice in triangle order gives the
     // sums of one pass over the whole index array. Where two pieces meet,
-    // the order needs the neighbour: a piece leaves out of its first slice
-    // the x- and y-edge vertices of that slice (its boundary) and leaves its
-    // last slice alone. When it is done with its own slices it waits for
-    // the piece before it (taken earlier, so never waiting itself for this
-    // one), adds that piece's last slice and then its own first slice to
-    // its boundary; the last piece then adds its own last slice. Pieces
-    // have at least two slices, so no two pieces add to the same vertex at
-    // the same time.
+    // the order needs both: a piece leaves out of its first slice the x- and
+    // y-edge vertices of that slice (its boundary) and leaves its last slice
+    // alone. Whichever of two neighbours finishes its own slices second adds
+    // the earlier piece's last slice and then the later piece's first slice
+    // to that boundary; the last piece adds its own last slice. Pieces have
+    // at least two slices, so no two of these touch the same vertex.
     TriangleMesh normalView;
     normalView.vertexCount = part.vertexCount;
     normalView.triangleCount = part.triangleCount;
@@ -550,8 +548,14 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     const unsigned pieces = PieceCount(workers);
     std::atomic<bool> stopped{false};
     std::vector<uint64_t> boundaryEnd(pieces, 0);
-    std::unique_ptr<std::atomic<bool>[]> built(new std::atomic<bool>[pieces]);
-    for (unsigned s = 0; s < pieces; ++s) built[s] = false;
+    // Per meeting of piece s - 1 and piece s: how many of the two are built.
+    std::unique_ptr<std::atomic<unsigned>[]> built(new std::atomic<unsigned>[pieces]);
+    for (unsigned s = 0; s < pieces; ++s) built[s] = 0;
+    auto mendMeeting = [&](unsigned s) {
+        const uint64_t begin = SlabRange(cellsZ, pieces, s).first;
+        addNormals(begin - 1, 0, part.vertexCount);
+        addNormals(begin, vertexBase[begin], boundaryEnd[s]);
+    };
     RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
         const auto [begin, end] = SlabRange(cellsZ, pieces, s);
         uint32_t* current =
@@ -561,28 +565,21 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         // piece places the vertices of its own slices only.
         boundaryEnd[s] = numberSlice(begin, current, vertexBase[begin], true);
         if (sumNormals) TouchForWriting(surfaceNormals + vertexBase[begin] * 3, surfaceNormals + vertexBase[end] * 3);
-        for (uint64_t cz = begin; cz < end && !stopped; ++cz) {
+        for (uint64_t cz = begin; cz < end; ++cz) {
             if (StepSlice(step)) {
                 stopped = true;
-                break;
+                return;
             }
             if (cz < nz) numberSlice(cz + 1, next, vertexBase[cz + 1], cz + 1 < end);
             triangles(cz, current, next);
             if (cz + 1 < end) addNormals(cz, cz == begin ? boundaryEnd[s] : 0, part.vertexCount);
             std::swap(current, next);
         }
-        built[s] = true;
-        built[s].notify_all();
-        if (s > 0) built[s - 1].wait(false);
-        if (stopped) return;
-        if (s > 0) {
-            addNormals(begin - 1, 0, part.vertexCount);
-            addNormals(begin, vertexBase[begin], boundaryEnd[s]);
-        }
+        if (s > 0 && built[s]++ == 1) mendMeeting(s);
+        if (s + 1 < pieces && built[s + 1]++ == 1) mendMeeting(s + 1);
         if (s + 1 == pieces) addNormals(end - 1, 0, part.vertexCount);
     });
-    if (stopped) return 1;
-    return 0;
+    return stopped ? 1 : 0;
 }
 
 } // namespace velmor
