@@ -10,8 +10,8 @@
 #   soak.sh path/to/velmor path/to/drop_source path/to/libgl_name_census.so
 # VELMOR_SOAK_ROUNDS (default 2) sets how many times the open, hand-off,
 # drop and cancel rounds repeat; VELMOR_SOAK_EDGE (320) the large volume's edge;
-# VELMOR_SOAK_DURING_JOBS=1 adds hand-offs and drops that arrive while the
-# large scene loads (the program must hold them back until the load ends).
+# VELMOR_SOAK_DURING_JOBS=0 leaves out the hand-offs and drops that arrive
+# while the large scene loads (the program holds them back until it ends).
 set -euo pipefail
 
 viewer=$(realpath "$1")
@@ -26,9 +26,10 @@ scenes="$work/scenes"
 census="$work/gl_census"
 log="$work/velmor.log"
 
-opens=0 handoffs=0 drops=0 cancels=0 messages=0 hostile=0
+opens=0 handoffs=0 drops=0 refused_drops=0 cancels=0 messages=0 hostile=0
 fail() {
   echo "FAILED: $*"
+  [ -n "${VELMOR_KEEP_SHOT:-}" ] && import -window root "$VELMOR_KEEP_SHOT" 2>/dev/null
   echo "opens $opens, hand-offs $handoffs, drops $drops, cancels $cancels, messages $messages"
   echo "--- program output"; tail -n 80 "$log"
   exit 1
@@ -54,6 +55,7 @@ dismiss_messages() {
   while box=$(message_box) && [ -n "$box" ]; do
     xdotool windowfocus --sync "$box" key --clearmodifiers Return 2>/dev/null || true
     messages=$((messages + 1))
+    [ -n "${VELMOR_SOAK_TRACE:-}" ] && echo "message answered at $SECONDS s"
     sleep 0.2
     alive
   done
@@ -88,32 +90,48 @@ hand_off() {
 }
 
 open_scene() {
+  [ -n "${VELMOR_SOAK_TRACE:-}" ] && echo "open $1 at $SECONDS s"
   hand_off "$1"
   settle "$(title_of "$1")"
   opens=$((opens + 1))
 }
 
+# File, Close from the keyboard. Keys that arrive while a job runs are
+# dropped by design, so they are pressed again until the scene has closed.
 close_scene() {
-  local window; window=$(xwininfo -root -tree | awk -f "$here/main_window.awk" | cut -f1)
-  xdotool windowfocus --sync "$window" key --clearmodifiers alt+f
-  sleep 0.3
-  xdotool key --clearmodifiers c
+  [ -n "${VELMOR_SOAK_TRACE:-}" ] && echo "close at $SECONDS s"
+  local window
+  for _ in 1 2 3 4 5; do
+    settle
+    window=$(xwininfo -root -tree | awk -f "$here/main_window.awk" | cut -f1)
+    xdotool windowfocus --sync "$window" key --clearmodifiers alt+f
+    sleep 0.3
+    xdotool key --clearmodifiers c
+    for _ in $(seq 1 50); do [ "$(main_title)" = "Velmor" ] && break; sleep 0.1; done
+    [ "$(main_title)" = "Velmor" ] && break
+    xdotool key --clearmodifiers Escape
+  done
   settle "Velmor"
 }
 
-# Presses on the drop source, moves onto the view and lets go there.
+# Presses on the drop source, moves onto the view and lets go there; the
+# source says whether the drop was taken and stays to hand over the data.
 drop_file() {
-  local must_accept=${2:-yes}
-  "$dropper" 1500 60 "$1" >>"$work/drop.log" 2>&1 &
-  local source=$!
+  local must_accept=${2:-yes} said="$work/drop.$drops"
+  # The previous source has handed over its data by now (its drop was settled).
+  if [ -n "${last_source:-}" ]; then kill "$last_source" 2>/dev/null || true; wait "$last_source" 2>/dev/null || true; fi
+  "$dropper" 1500 60 "$1" >"$said" 2>>"$work/drop.log" &
+  last_source=$!
+  pids="$pids $last_source"
   xdotool search --sync --onlyvisible --name "drop source" >/dev/null
   xdotool mousemove --sync 1530 90 mousedown 1
   for step in 1 2 3 4 5 6; do xdotool mousemove --sync $((1530 - step * 150)) $((90 + step * 60)); sleep 0.05; done
   xdotool mouseup 1
-  local ok=0
-  for _ in $(seq 1 100); do kill -0 "$source" 2>/dev/null || { ok=1; break; }; sleep 0.1; done
-  [ $ok -eq 1 ] || { kill "$source" 2>/dev/null; fail "the drop did not end"; }
-  if ! wait "$source" && [ "$must_accept" = yes ]; then fail "the program refused the dropped $1"; fi
+  for _ in $(seq 1 200); do [ -s "$said" ] && break; sleep 0.1; done
+  [ -s "$said" ] || fail "the drop did not end"
+  drop_accepted=no
+  [ "$(cat "$said")" = accepted ] && drop_accepted=yes
+  [ "$drop_accepted" = yes ] || [ "$must_accept" = no ] || fail "the program refused the dropped $1"
   drops=$((drops + 1))
 }
 
@@ -144,12 +162,23 @@ gl_names() { cat "$census" 2>/dev/null || echo "textures 0 lists 0 buffers 0"; }
 
 # While the large scene loads, a later start hands over another file, or a
 # file is dropped, after the given delay: either must wait for the load and
-# then open, in order.
+# then open, in order. (A drag that meets the program busy outside a job, for
+# example uploading the volume, gets no answer and ends refused: then the
+# large scene stays.)
 during_load() {
   local delay=$1 how=$2 file=$3
+  [ -n "${VELMOR_SOAK_TRACE:-}" ] && echo "$how of $file $delay s into a load at $SECONDS s"
   hand_off "$scenes/large.vlm"
   sleep "$delay"
-  if [ "$how" = drop ]; then drop_file "$file" no; else hand_off "$file"; fi
+  if [ "$how" = drop ]; then
+    drop_file "$file" no
+    if [ "$drop_accepted" = no ]; then
+      refused_drops=$((refused_drops + 1))
+      file="$scenes/large.vlm"
+    fi
+  else
+    hand_off "$file"
+  fi
   settle "$(title_of "$file")"
   opens=$((opens + 2))
 }
@@ -181,7 +210,7 @@ for round in $(seq 1 "$rounds"); do
   close_scene
   drop_file "$scenes/other.vlm"; settle "$(title_of other.vlm)"; opens=$((opens + 1))
   drop_file "$scenes/units.vlm"; settle "$(title_of units.vlm)"; opens=$((opens + 1))
-  if [ "${VELMOR_SOAK_DURING_JOBS:-0}" = 1 ]; then
+  if [ "${VELMOR_SOAK_DURING_JOBS:-1}" = 1 ]; then
     during_load "${delays[$(((round * 2) % 6))]}" hand-off "$scenes/other.vlm"
     during_load "${delays[$(((round * 2 + 1) % 6))]}" drop "$scenes/units.vlm"
   fi
@@ -202,7 +231,7 @@ sleep 1
 rss_last=$(rss_kb)
 open_scene "$scenes/units.vlm"
 
-echo "opens $opens, hand-offs $handoffs, drops $drops, cancels $cancels, hostile files $hostile, messages answered $messages"
+echo "opens $opens, hand-offs $handoffs, drops $drops ($refused_drops refused while busy), cancels $cancels, hostile files $hostile, messages answered $messages"
 echo "resident memory after the first open ${rss_first} kB, after the last ${rss_last} kB"
 echo "GL names at start: $baseline_names"
 echo "GL names after the first close: $first_close_names"
