@@ -4,10 +4,13 @@
 //   bench_slice_stack                               Google Benchmark over a generated stack
 //   bench_slice_stack write DIR [N [SIZE [COMP]]]   writes N SIZE x SIZE 16-bit grey TIFF files,
 //                                                   COMP "none" (default), "lzw" or "deflate"
-//   bench_slice_stack load DIR [REPEATS]            loads every file of DIR as one stack, prints
-//                                                   the best pass as "files=<n> seconds=<s> checksum=<c>"
-//                                                   (the sum of all values)
+//   bench_slice_stack load DIR [REPEATS [THREADS]]  loads every file of DIR as one stack through
+//                                                   the payload loader (THREADS 0: one per core),
+//                                                   prints the median pass as
+//                                                   "files=<n> seconds=<s> checksum=<c>" (the sum of all values)
 // The stack size of the benchmark comes from VELMOR_SLICE_BENCH_FILES (300).
+#include "platform/WideText.h"
+#include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
 
 #include <benchmark/benchmark.h>
@@ -20,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -81,22 +85,23 @@ bool SliceSize(const std::wstring& file, uint32_t& width, uint32_t& height)
     return ok;
 }
 
-// What the payload loader does for a folder: one call a slice into one buffer.
-bool LoadStack(const std::vector<std::wstring>& files, DataObject& volume)
+// The folder as a scene's "volume" names it, loaded by the payload loader
+// (fresh payload, slices on `threads` threads, histogram).
+bool LoadStack(const fs::path& dir, size_t files, unsigned threads, DataObject& volume)
 {
     uint32_t width = 0, height = 0;
-    if (files.empty() || !SliceSize(files.front(), width, height)) return false;
+    const auto names = FilesOf(dir);
+    if (names.empty() || !SliceSize(names.front(), width, height)) return false;
+    SceneFolder = WideFromPath(dir.parent_path()) + L"/";
     volume.type = L"volume";
     volume.format = L"GRAY16";
+    volume.sourcePath = WideFromPath(dir.filename()) + L"/";
     volume.sourceType = L"tif";
-    volume.sizeX = volume.countX = width;
-    volume.sizeY = volume.countY = height;
-    volume.sizeZ = volume.countZ = files.size();
-    if (!volume.AllocDataBuffer()) return false;
-    const uint64_t sliceBytes = uint64_t{width} * height * 2;
-    for (size_t z = 0; z < files.size(); ++z)
-        if (!volume.LoadSliceImage16(volume.samples + z * sliceBytes, files[z])) return false;
-    return true;
+    volume.sizeX = width;
+    volume.sizeY = height;
+    volume.sizeZ = files;
+    volume.loadThreads = threads;
+    return volume.AcquireData(nullptr) == 0;
 }
 
 // A plain sum of the values, outside the timing, lets the peers prove they read the same.
@@ -118,40 +123,54 @@ void BM_LoadTiffStack(benchmark::State& state)
 {
     const int files = FilesFromEnvironment();
     const fs::path dir = fs::path(fs::exists("/dev/shm") ? "/dev/shm" : fs::temp_directory_path()) /
-                         ("velmor-slice-bench-" + std::to_string(getpid()));
+                         ("velmor-slice-bench-" + std::to_string(getpid())) / "stack";
     if (!WriteStack(dir, files, 512, static_cast<uint16_t>(state.range(0)))) {
         state.SkipWithError("cannot write the stack");
         fs::remove_all(dir);
         return;
     }
-    const auto names = FilesOf(dir);
     for (auto _ : state) {
         DataObject volume(L"stack");
-        if (!LoadStack(names, volume)) state.SkipWithError("load failed");
+        if (!LoadStack(dir, size_t(files), unsigned(state.range(1)), volume)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(volume.samples);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * files);
     state.SetBytesProcessed(int64_t(state.iterations()) * files * 512 * 512 * 2);
-    fs::remove_all(dir);
+    fs::remove_all(dir.parent_path());
 }
-BENCHMARK(BM_LoadTiffStack)->Arg(COMPRESSION_NONE)->Arg(COMPRESSION_LZW)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-int LoadCommand(const fs::path& dir, int repeats)
+void Arguments(benchmark::internal::Benchmark* b)
 {
-    const auto files = FilesOf(dir);
-    double best = 1e300;
+    b->ArgNames({"compression", "threads"});
+    for (int compression : {COMPRESSION_NONE, COMPRESSION_LZW})
+        for (int threads : {1, int(std::max(1u, std::thread::hardware_concurrency()))}) b->Args({compression, threads});
+}
+BENCHMARK(BM_LoadTiffStack)->Apply(Arguments)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The folder given on the command line, without a trailing separator.
+fs::path FolderPath(const char* argument)
+{
+    const fs::path path = fs::absolute(argument).lexically_normal();
+    return path.has_filename() ? path : path.parent_path();
+}
+
+int LoadCommand(const fs::path& dir, int repeats, unsigned threads)
+{
+    const size_t files = FilesOf(dir).size();
+    std::vector<double> seconds;
     uint64_t checksum = 0;
-    for (int r = 0; r < repeats; ++r) {
+    for (int r = 0; r < std::max(1, repeats); ++r) {
         DataObject volume(L"stack");
         const auto start = std::chrono::steady_clock::now();
-        if (!LoadStack(files, volume)) {
+        if (!LoadStack(dir, files, threads, volume)) {
             std::fprintf(stderr, "load failed\n");
             return 1;
         }
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         checksum = Checksum(volume);
     }
-    std::printf("files=%zu seconds=%.6f checksum=%llu\n", files.size(), best, static_cast<unsigned long long>(checksum));
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("files=%zu seconds=%.6f checksum=%llu\n", files, seconds[seconds.size() / 2], static_cast<unsigned long long>(checksum));
     return 0;
 }
 
@@ -164,7 +183,9 @@ int main(int argc, char** argv)
         const int size = argc >= 5 ? std::atoi(argv[4]) : 512;
         return WriteStack(argv[2], files, size, CompressionOf(argc >= 6 ? argv[5] : "none")) ? 0 : 1;
     }
-    if (argc >= 3 && std::strcmp(argv[1], "load") == 0) return LoadCommand(argv[2], argc >= 4 ? std::atoi(argv[3]) : 5);
+    if (argc >= 3 && std::strcmp(argv[1], "load") == 0)
+        return LoadCommand(FolderPath(argv[2]), argc >= 4 ? std::atoi(argv[3]) : 5,
+                           argc >= 5 ? unsigned(std::atoi(argv[4])) : 0);
     TIFFSetWarningHandler(nullptr);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Loading the same generated CT series (500 slices of 512 x 512 16-bit by
-# default) with ours, DCMTK and GDCM in one run; prints the times and ratios.
-# The peers are built here against libdcmtk-dev and libgdcm-dev; the program
-# itself never links them.
-# Usage: bench/peers/dicom_vs_dcmtk_gdcm.sh [build-dir] [slices] [repeats]
+# The same generated CT series (500 slices of 512 x 512 16-bit by default),
+# in one run:
+#  - parsing every file with ours, DCMTK and GDCM;
+#  - loading the series into one volume: ours through the payload loader
+#    (instance order, one payload, histogram) at one thread and at all
+#    cores, against GDCM sorting by instance number and reading each slice
+#    into one buffer.
+# Rounds are interleaved; times are medians. Ratios are the peer's time over
+# ours: above 1.00 we are faster. The peers are built here against
+# libdcmtk-dev and libgdcm-dev; the program itself never links them.
+# Usage: bench/peers/dicom_vs_dcmtk_gdcm.sh [build-dir] [slices] [repeats] [rounds]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$here/build}
 slices=${2:-500}
-repeats=${3:-5}
+repeats=${3:-3}
+rounds=${4:-3}
 tool=$build/bench/bench_dicom_series
 [ -x "$tool" ] || { echo "build first: $tool missing" >&2; exit 2; }
 work=$(mktemp -d /dev/shm/velmor-dicom.XXXXXX 2>/dev/null || mktemp -d)
@@ -20,12 +27,17 @@ g++ -std=c++17 -O2 -o "$work/dicom_load_dcmtk" "$peers/dicom_load_dcmtk.cpp" \
   -ldcmdata -loflog -lofstd
 g++ -std=c++17 -O2 -I/usr/include/gdcm-3.0 -o "$work/dicom_load_gdcm" "$peers/dicom_load_gdcm.cpp" \
   -lgdcmMSFF -lgdcmDSED -lgdcmCommon
+g++ -std=c++17 -O2 -I/usr/include/gdcm-3.0 -o "$work/dicom_volume_gdcm" "$peers/dicom_volume_gdcm.cpp" \
+  -lgdcmMSFF -lgdcmDSED -lgdcmCommon
 
 "$tool" write "$work/series" "$slices" 512
+cores=$(nproc)
+mb=$(echo "$slices * 512 * 512 * 2 / 1000000" | bc -l)
+declare -A times
 
-# Twice each, interleaved, so that none profits alone from a warm cache.
-declare -A best
-for round in 1 2; do
+# Parsing every file (what the slice loader takes of each).
+checksum=
+for round in $(seq "$rounds"); do
   for who in velmor dcmtk gdcm; do
     case $who in
       velmor) out=$("$tool" load "$work/series" "$repeats") ;;
@@ -35,12 +47,28 @@ for round in 1 2; do
     take_result "$who" "$out"
   done
 done
-
-mb=$(echo "$slices * 512 * 512 * 2 / 1000000" | bc -l)
+echo "parsing $slices files:"
 for who in velmor dcmtk gdcm; do
-  printf '%-7s %4d slices: %8.3f s  %8.1f MB/s\n' "$who" "$slices" "${best[$who]}" "$(echo "$mb / ${best[$who]}" | bc -l)"
+  printf '  %-7s %8.3f s  %8.1f MB/s\n' "$who" "$(median $who)" "$(echo "$mb / $(median $who)" | bc -l)"
 done
-faster=$(echo "if (${best[dcmtk]} < ${best[gdcm]}) ${best[dcmtk]} else ${best[gdcm]}" | bc -l)
-printf 'ratio velmor/dcmtk time: %.2f\n' "$(echo "${best[velmor]} / ${best[dcmtk]}" | bc -l)"
-printf 'ratio velmor/gdcm time:  %.2f\n' "$(echo "${best[velmor]} / ${best[gdcm]}" | bc -l)"
-printf 'ratio velmor/faster peer time: %.2f (at most 1.00 is the target)\n' "$(echo "${best[velmor]} / $faster" | bc -l)"
+printf '  ratio dcmtk/velmor time: %.2f\n' "$(ratio dcmtk velmor)"
+printf '  ratio gdcm/velmor time:  %.2f\n' "$(ratio gdcm velmor)"
+
+# The series into one volume.
+checksum=
+for round in $(seq "$rounds"); do
+  for who in velmor-1 velmor-all gdcm-volume; do
+    case $who in
+      velmor-1) out=$("$tool" volume "$work/series" "$repeats" 1) ;;
+      velmor-all) out=$("$tool" volume "$work/series" "$repeats" 0) ;;
+      gdcm-volume) out=$("$work/dicom_volume_gdcm" "$work/series" "$repeats") ;;
+    esac
+    take_result "$who" "$out"
+  done
+done
+echo "the series into one volume:"
+for who in velmor-1 velmor-all gdcm-volume; do
+  printf '  %-11s %8.3f s  %8.1f MB/s\n' "$who" "$(median $who)" "$(echo "$mb / $(median $who)" | bc -l)"
+done
+printf '  ratio gdcm/velmor time, 1 thread:      %.2f (at least 1.00 is the target)\n' "$(ratio gdcm-volume velmor-1)"
+printf '  ratio gdcm/velmor time, %d threads:     %.2f (at least 1.00 is the target)\n' "$cores" "$(ratio gdcm-volume velmor-all)"

@@ -1,7 +1,9 @@
 # Sourced by the peer scripts. take_result WHO OUTPUT reads a loader's
 # "files=<n> seconds=<s> checksum=<c>" line: every loader must report the
-# checksum of the first one, and the associative array `best` keeps each
-# loader's shortest time.
+# checksum of the first one since `checksum` was last emptied. The
+# associative array `times` collects each loader's seconds, one a round;
+# `median WHO` prints their median and `ratio PEER WHO` the peer's median
+# time over WHO's (above 1: WHO is faster).
 take_result() {
   local who=$1 out=$2 seconds sum
   seconds=${out#*seconds=}; seconds=${seconds%% *}
@@ -10,5 +12,13 @@ take_result() {
     echo "$who read other values (checksum $sum, expected $checksum)" >&2; exit 1
   fi
   checksum=$sum
-  if [ -z "${best[$who]:-}" ] || [ "$(echo "$seconds < ${best[$who]}" | bc -l)" = 1 ]; then best[$who]=$seconds; fi
+  times[$who]="${times[$who]:-} $seconds"
+}
+
+median() {
+  printf '%s\n' ${times[$1]} | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+ratio() {
+  echo "$(median "$1") / $(median "$2")" | bc -l
 }

@@ -1,21 +1,27 @@
-// The extraction steps of SurfaceBuilder. Work is split into slabs of cell
-// slices: each slab knows from the per-slice counts where its vertices and
+// The extraction steps of SurfaceBuilder. Work is split into pieces of cell
+// slices: each piece knows from the per-slice counts where its vertices and
 // triangles go, so the mesh is the same whatever the number of threads.
 #include "processing/IsoTables.h"
 #include "processing/SlabThreads.h"
 #include "processing/SurfaceBuilder.h"
+#include "processing/VertexNormals.h"
 
 #include "platform/CheckedMath.h"
 #include "platform/Memory.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <mutex>
 #include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace velmor {
 namespace {
@@ -64,15 +70,133 @@ const std::array<CaseTriangles, 256>& CaseTable()
     return table;
 }
 
-// Whether a sample value lies in the window, for every value of the type.
-template <typename Sample> std::vector<uint8_t> InsideTable(float lo, float hi)
+// The samples inside the window form one run of values, [low, low + width]:
+// the same test as lo <= float(s) <= hi for every value of the type, done
+// as one unsigned comparison.
+template <typename Sample> struct InsideRun {
+    bool any = false;
+    Sample low = 0;
+    Sample width = 0;
+};
+
+template <typename Sample> InsideRun<Sample> FindInsideRun(float lo, float hi)
 {
-    std::vector<uint8_t> inside(size_t(std::numeric_limits<Sample>::max()) + 1);
-    for (size_t s = 0; s < inside.size(); ++s) {
+    InsideRun<Sample> run;
+    for (uint64_t s = 0; s <= std::numeric_limits<Sample>::max(); ++s) {
         const float v = static_cast<float>(s);
-        inside[s] = lo <= v && v <= hi;
+        if (!(lo <= v && v <= hi)) continue;
+        if (!run.any) run.low = Sample(s);
+        run.any = true;
+        run.width = Sample(s - run.low);
     }
-    return inside;
+    return run;
+}
+
+// One row of inside flags (0 or 1) for n samples; whether any is set.
+inline bool MaskRow(const uint16_t* in, uint64_t n, InsideRun<uint16_t> run, uint8_t* out)
+{
+    uint64_t i = 0;
+    uint8_t any = 0;
+#ifdef __SSE2__
+    const __m128i low = _mm_set1_epi16(int16_t(run.low)), width = _mm_set1_epi16(int16_t(run.width));
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    __m128i seen = zero;
+    for (; i + 16 <= n; i += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
+        a = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(a, low), width), zero);
+        b = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(b, low), width), zero);
+        const __m128i m = _mm_and_si128(_mm_packs_epi16(a, b), one);
+        seen = _mm_or_si128(seen, m);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), m);
+    }
+    any = _mm_movemask_epi8(_mm_cmpeq_epi8(seen, zero)) != 0xFFFF;
+#endif
+    for (; i < n; ++i) any |= out[i] = uint16_t(in[i] - run.low) <= run.width;
+    return any != 0;
+}
+
+inline bool MaskRow(const uint8_t* in, uint64_t n, InsideRun<uint8_t> run, uint8_t* out)
+{
+    uint64_t i = 0;
+    uint8_t any = 0;
+#ifdef __SSE2__
+    const __m128i low = _mm_set1_epi8(int8_t(run.low)), width = _mm_set1_epi8(int8_t(run.width));
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    __m128i seen = zero;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(_mm_sub_epi8(a, low), width), zero), one);
+        seen = _mm_or_si128(seen, m);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), m);
+    }
+    any = _mm_movemask_epi8(_mm_cmpeq_epi8(seen, zero)) != 0xFFFF;
+#endif
+    for (; i < n; ++i) any |= out[i] = uint8_t(in[i] - run.low) <= run.width;
+    return any != 0;
+}
+
+// Vertices (low half) and triangles (high half) per cube index, so that one
+// load counts both.
+std::array<uint64_t, 256> PackedCounts()
+{
+    std::array<uint64_t, 256> counts{};
+    for (int c = 1; c < 255; ++c) counts[c] = IsoVertexCountTable[c] | uint64_t(IsoTriangleCountTable[c]) << 32;
+    return counts;
+}
+
+// The cube indices of one row of cells from the inside flags of the four
+// voxel rows at its corners. Each flag row is padded by one zero on either
+// side, so that entry cx is voxel cx - 1 and entry cx + 1 voxel cx. Returns
+// the packed counts of the row and sets [first, end) to its span of cells
+// that are neither wholly inside nor wholly outside.
+struct RowCorners {
+    const uint8_t* a0;   // lower voxel slice, row cy - 1
+    const uint8_t* b0;   // lower voxel slice, row cy
+    const uint8_t* a1;   // upper voxel slice, row cy - 1
+    const uint8_t* b1;   // upper voxel slice, row cy
+};
+
+inline uint64_t CubeRow(const RowCorners& r, uint64_t cells, uint8_t* out, const uint64_t* counts, uint64_t& first,
+                        uint64_t& end)
+{
+    uint64_t packed = 0;
+    first = cells;
+    end = 0;
+    uint64_t cx = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi8(-1);
+    auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (; cx + 16 <= cells; cx += 16) {
+        // Flags are 0 or 1 per byte: shifting 16-bit lanes by less than 8
+        // keeps every bit inside its byte.
+        __m128i c = _mm_or_si128(load(r.a0 + cx), _mm_slli_epi16(load(r.a0 + cx + 1), 1));
+        c = _mm_or_si128(c, _mm_slli_epi16(load(r.b0 + cx + 1), 2));
+        c = _mm_or_si128(c, _mm_slli_epi16(load(r.b0 + cx), 3));
+        c = _mm_or_si128(c, _mm_slli_epi16(load(r.a1 + cx), 4));
+        c = _mm_or_si128(c, _mm_slli_epi16(load(r.a1 + cx + 1), 5));
+        c = _mm_or_si128(c, _mm_slli_epi16(load(r.b1 + cx + 1), 6));
+        c = _mm_or_si128(c, _mm_slli_epi16(load(r.b1 + cx), 7));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + cx), c);
+        const unsigned uniform =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(c, zero), _mm_cmpeq_epi8(c, full))));
+        unsigned crossed = ~uniform & 0xFFFFu;
+        if (crossed == 0) continue;
+        first = std::min<uint64_t>(first, cx + unsigned(__builtin_ctz(crossed)));
+        end = cx + 32 - unsigned(__builtin_clz(crossed));
+        for (; crossed != 0; crossed &= crossed - 1) packed += counts[out[cx + unsigned(__builtin_ctz(crossed))]];
+    }
+#endif
+    for (; cx < cells; ++cx) {
+        const uint8_t c = uint8_t(r.a0[cx] | r.a0[cx + 1] << 1 | r.b0[cx + 1] << 2 | r.b0[cx] << 3 | r.a1[cx] << 4 |
+                                  r.a1[cx + 1] << 5 | r.b1[cx + 1] << 6 | r.b1[cx] << 7);
+        out[cx] = c;
+        if (c == 0 || c == 255) continue;
+        first = std::min(first, cx);
+        end = cx + 1;
+        packed += counts[c];
+    }
+    return packed;
 }
 
 // The first cell from `at` on whose cube index is neither 0 nor 255, or
@@ -91,11 +215,22 @@ inline uint64_t SkipUniformCells(const uint8_t* cube, uint64_t at, uint64_t end)
 
 } // namespace
 
+// Threads the work goes to: small grids are not worth them.
 unsigned SurfaceBuilder::SlabCount() const
 {
-    // Small grids are not worth the threads.
-    if (threadCount == 0) return DefaultSlabCount(cellsZ, cellSlice * cellsZ, uint64_t(1) << 18);
-    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ, 1, threadCount));
+    const uint64_t most = std::max<uint64_t>(1, cellsZ / 2);
+    if (threadCount == 0) return DefaultSlabCount(most, cellSlice * cellsZ, uint64_t(1) << 18);
+    return static_cast<unsigned>(std::clamp<uint64_t>(most, 1, threadCount));
+}
+
+// Pieces of slices of cells the threads take one at a time: a few per thread,
+// so that a thread held up by the system leaves its share to the others. A
+// piece has at least two slices of cells, so that its first and last slice
+// share no vertex (see Build).
+unsigned SurfaceBuilder::PieceCount(unsigned workers) const
+{
+    if (workers <= 1) return 1;
+    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 4));
 }
 
 bool SurfaceBuilder::StepSlice(double step)
@@ -142,66 +277,87 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
 {
     const VoxelGrid& grid = surfaceUnit->voxels;
     const uint64_t nx = grid.nx, ny = grid.ny, nz = grid.nz;
-    const float lo = surfaceUnit->borderLow - 0.5f;
-    const float hi = surfaceUnit->borderUp + 0.5f;
-    const std::vector<uint8_t> insideTable = InsideTable<Sample>(lo, hi);
+    const InsideRun<Sample> run = FindInsideRun<Sample>(surfaceUnit->borderLow - 0.5f, surfaceUnit->borderUp + 0.5f);
     sliceVertices.assign(cellsZ, 0);
     sliceTriangles.assign(cellsZ, 0);
+    CellSpan* spans = rowSpans;
+    if (!run.any) {   // nothing is inside: no cell is crossed
+        std::fill(spans, spans + cellsY * cellsZ, CellSpan{});
+        return;
+    }
+    static const std::array<uint64_t, 256> packedCounts = PackedCounts();
     // Locals throughout: byte stores may alias anything, so members and
     // vector internals would be reloaded on every cell.
-    const uint8_t* inside = insideTable.data();
+    const uint64_t* counts = packedCounts.data();
     const uint64_t sliceSize = grid.sliceSize, rowCells = cellsX, rows = cellsY, sliceCells = cellSlice;
     const uint64_t maskRow = nx + 2;
     const uint64_t maskSize = maskRow * (ny + 2);
     uint64_t* vertexCounts = sliceVertices.data();
     uint64_t* triangleCounts = sliceTriangles.data();
 
-    // Corner bits 0..3 of a cell from one voxel slice; the cell's lower
-    // slice gives bits 0..3 of its cube index, the upper one bits 4..7.
-    auto nibbles = [=](uint8_t* mask, uint8_t* out, int64_t k) {
-        if (k < 0 || uint64_t(k) >= nz) {
-            std::fill(out, out + sliceCells, 0);
-            return;
-        }
+    // Inside flags of voxel slice k, one zero all round, and after them one
+    // byte per padded row that says whether the row has any; slices outside
+    // the grid stay all zero.
+    auto flags = [=](uint8_t* mask, int64_t k) {
+        if (k < 0 || uint64_t(k) >= nz) return;
         const Sample* slice = samples + uint64_t(k) * sliceSize;
-        for (uint64_t j = 0; j < ny; ++j) {
-            uint8_t* row = mask + (j + 1) * maskRow + 1;
-            const Sample* in = slice + j * nx;
-            for (uint64_t i = 0; i < nx; ++i) row[i] = inside[in[i]];
-        }
-        for (uint64_t cy = 0; cy < rows; ++cy) {
-            const uint8_t* a = mask + cy * maskRow;
-            const uint8_t* b = a + maskRow;
-            uint8_t* o = out + cy * rowCells;
-            for (uint64_t cx = 0; cx < rowCells; ++cx)
-                o[cx] = uint8_t(a[cx] | a[cx + 1] << 1 | b[cx + 1] << 2 | b[cx] << 3);
-        }
+        uint8_t* rowHasInside = mask + maskSize;
+        for (uint64_t j = 0; j < ny; ++j)
+            rowHasInside[j + 1] = MaskRow(slice + j * nx, nx, run, mask + (j + 1) * maskRow + 1);
     };
 
-    const unsigned slabs = SlabCount();
+    const unsigned workers = SlabCount();
+    const unsigned pieces = std::min<unsigned>(PieceCount(workers), unsigned(cellsZ));
     const uint64_t cellSlices = cellsZ;
     // Taken here, on the job's thread, so that a shortage fails the job
     // instead of ending the program on a slab thread.
-    const uint64_t slabBytes = maskSize + 2 * sliceCells;
-    std::vector<uint8_t> slabBuffers(slabBytes * slabs, 0);
-    uint8_t* buffers = slabBuffers.data();
-    RunSlabs(slabs, [=](unsigned s) {
-        const auto [begin, end] = SlabRange(cellSlices, slabs, s);
-        uint8_t* mask = buffers + s * slabBytes;
-        uint8_t* lower = mask + maskSize;
-        uint8_t* upper = lower + sliceCells;
-        nibbles(mask, lower, int64_t(begin) - 1);
+    const uint64_t flagBytes = maskSize + ny + 2;
+    const uint64_t workerBytes = 3 * flagBytes + rowCells + sliceCells;
+    std::vector<uint8_t> workerBuffers(workerBytes * workers, 0);
+    uint8_t* buffers = workerBuffers.data();
+    std::atomic<uint64_t> filledUpTo{0};
+    std::atomic<uint64_t>* filled = &filledUpTo;
+    RunSharedSlabs(workers, pieces, [=](unsigned worker, unsigned s) {
+        const auto [begin, end] = SlabRange(cellSlices, pieces, s);
+        uint8_t* empty = buffers + worker * workerBytes;
+        uint8_t* lower = empty + flagBytes;
+        uint8_t* upper = lower + flagBytes;
+        uint8_t* row = upper + flagBytes;
+        uint8_t* packed = row + rowCells;
+        const bool lowerInGrid = begin >= 1 && begin - 1 < nz;
+        flags(lower, int64_t(begin) - 1);
         for (uint64_t cz = begin; cz < end; ++cz) {
-            nibbles(mask, upper, int64_t(cz));
-            uint8_t* cube = cubes + cz * sliceCells;
+            uint64_t used = 0;
+            flags(upper, int64_t(cz));
+            const uint8_t* low = (cz == begin ? lowerInGrid : cz - 1 < nz) ? lower : empty;
+            const uint8_t* up = cz < nz ? upper : empty;
+            CellSpan* span = spans + cz * rows;
             uint64_t vertices = 0, triangles = 0;
-            for (uint64_t c = 0; c < sliceCells; ++c) {
-                const uint8_t index = uint8_t(lower[c] | upper[c] << 4);
-                cube[c] = index;
-                if (index == 0 || index == 255) continue;
-                vertices += IsoVertexCountTable[index];
-                triangles += IsoTriangleCountTable[index];
+            const uint8_t* lowRows = low + maskSize;
+            const uint8_t* upRows = up + maskSize;
+            for (uint64_t cy = 0; cy < rows; ++cy) {
+                uint64_t first = 0, last = 0, rowPacked = 0;
+                // A row of cells with no inside corner at all is wholly outside.
+                if (lowRows[cy] | lowRows[cy + 1] | upRows[cy] | upRows[cy + 1]) {
+                    const RowCorners corners{low + cy * maskRow, low + (cy + 1) * maskRow, up + cy * maskRow,
+                                             up + (cy + 1) * maskRow};
+                    rowPacked = CubeRow(corners, rowCells, row, counts, first, last);
+                }
+                if (first < last) {
+                    std::memcpy(packed + used, row + first, last - first);
+                    span[cy] = {uint32_t(first), uint32_t(last), used};
+                    used += last - first;
+                    vertices += rowPacked & 0xFFFFFFFFu;
+                    triangles += rowPacked >> 32;
+                } else {
+                    span[cy] = CellSpan{};
+                }
             }
+            // The slice's cube indices go where the grid is filled up to,
+            // so that only as much of it is touched as holds crossed cells.
+            const uint64_t base = filled->fetch_add(used);
+            std::memcpy(cubes + base, packed, used);
+            for (uint64_t cy = 0; cy < rows; ++cy) span[cy].at += base;
             vertexCounts[cz] = vertices;
             triangleCounts[cz] = triangles;
             std::swap(lower, upper);
@@ -234,6 +390,12 @@ int32_t SurfaceBuilder::CountIsoVertices(SurfacePart& part)
         return -1;
     }
     part.allocationKind = 1;
+    // Normals that cannot be had now are left to MakeNormals, which reports
+    // the shortage the way it always does.
+    if (normalsWithSurface && HasFreeMemory(vertexBytes)) {
+        surfaceNormals = static_cast<float*>(CommitMemory(vertexBytes));
+        if (surfaceNormals != nullptr) surfaceNormalCount = vertices;
+    }
     return 0;
 }
 
@@ -248,6 +410,7 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     const double* cornerZ = cornerY + cellsY;
     const auto& cases = CaseTable();
     const double step = static_cast<float>(share / float(nz + 1));
+    const CellSpan* spans = rowSpans;
 
     std::vector<uint64_t> vertexBase(cellsZ + 1, 0), triangleBase(cellsZ + 1, 0);
     for (uint64_t cz = 0; cz < cellsZ; ++cz) {
@@ -262,17 +425,27 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     };
     auto sampleAt = [&](uint64_t i, uint64_t j, uint64_t k) { return double(samples[i + j * nx + k * grid.sliceSize]); };
 
+    // Calls visit(cx, c) for every cell of row cy of slice k whose cube
+    // index c is neither 0 nor 255, in order.
+    auto eachCrossedCell = [&](uint64_t k, uint64_t cy, auto&& visit) {
+        const CellSpan& span = spans[k * cellsY + cy];
+        const uint8_t* row = cubeIndices + span.at;
+        const uint64_t length = span.end - span.first;
+        for (uint64_t i = 0; i < length; ++i) {
+            i = SkipUniformCells(row, i, length);
+            if (i == length) break;
+            visit(span.first + i, row[i]);
+        }
+    };
+
     // Numbers the vertices of the edges that the cells of slice k own, in
-    // emission order from `counter`, and writes them when asked.
+    // emission order from `counter`, and writes them when asked. Returns
+    // where the z-edge vertices start.
     auto numberSlice = [&](uint64_t k, uint32_t* buffer, uint64_t counter, bool write) {
-        const uint8_t* cube = cubeIndices + k * cellSlice;
         float* out = part.vertices;
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            for (uint64_t cx = 0; cx < cellsX; ++cx) {
-                cx = SkipUniformCells(cube + cy * cellsX, cx, cellsX);
-                if (cx == cellsX) break;
-                const uint8_t c = cube[cy * cellsX + cx];
-                if (IsoVertexCountTable[c] == 0) continue;
+            eachCrossedCell(k, cy, [&](uint64_t cx, uint8_t c) {
+                if (IsoVertexCountTable[c] == 0) return;
                 const uint64_t slot = (cy * cellsX + cx) * 3;
                 if (IsoEdgeTable[c][0]) {
                     buffer[slot] = uint32_t(counter);
@@ -298,14 +471,12 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
                     }
                     ++counter;
                 }
-            }
+            });
         }
+        const uint64_t zEdges = counter;
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            for (uint64_t cx = 0; cx < cellsX; ++cx) {
-                cx = SkipUniformCells(cube + cy * cellsX, cx, cellsX);
-                if (cx == cellsX) break;
-                const uint8_t c = cube[cy * cellsX + cx];
-                if (!IsoEdgeTable[c][2]) continue;
+            eachCrossedCell(k, cy, [&](uint64_t cx, uint8_t c) {
+                if (!IsoEdgeTable[c][2]) return;
                 buffer[(cy * cellsX + cx) * 3 + 2] = uint32_t(counter);
                 if (write) {
                     const double t = k == 0 || k == nz ? 0.5 : place(sampleAt(cx - 1, cy - 1, k - 1), sampleAt(cx - 1, cy - 1, k));
@@ -315,57 +486,91 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
                     v[2] = float(cornerZ[k] + t);
                 }
                 ++counter;
-            }
+            });
         }
+        return zEdges;
     };
 
     auto triangles = [&](uint64_t cz, const uint32_t* current, const uint32_t* next) {
-        const uint8_t* cube = cubeIndices + cz * cellSlice;
         uint32_t* out = part.indices + triangleBase[cz] * 3;
         // Where each edge's vertex number sits relative to a cell's slot.
         const uint32_t* source[12];
         for (int e = 0; e < 12; ++e) source[e] = (IsoEdgeSliceTable[e] ? next : current) + edgeOffsets[e];
-        const uint64_t cells = cellSlice;
-        for (uint64_t cell = 0; cell < cells; ++cell) {
-            cell = SkipUniformCells(cube, cell, cells);
-            if (cell == cells) break;
-            const uint8_t c = cube[cell];
-            if (c == 0 || c == 255) continue;
-            const CaseTriangles& list = cases[c];
-            const uint64_t slot = cell * 3;
-            for (int e = 0; e < list.count * 3; ++e) *out++ = source[list.edges[e]][slot];
+        for (uint64_t cy = 0; cy < cellsY; ++cy) {
+            eachCrossedCell(cz, cy, [&](uint64_t cx, uint8_t c) {
+                const CaseTriangles& list = cases[c];
+                const uint64_t slot = (cy * cellsX + cx) * 3;
+                for (int e = 0; e < list.count * 3; ++e) *out++ = source[list.edges[e]][slot];
+            });
         }
     };
 
-    // Slab 0 uses the builder's slice buffers; the other slabs their own.
-    unsigned slabs = SlabCount();
+    // Normals are summed slice by slice while the mesh is built. A vertex
+    // of slice k gets its face vectors from the triangles of slices k - 1
+    // and k only, so adding them slice by slice in triangle order gives the
+    // sums of one pass over the whole index array. Where two pieces meet,
+    // the order needs the neighbour: a piece leaves out of its first slice
+    // the x- and y-edge vertices of that slice (its boundary), and keeps its
+    // last slice for a second round that runs once every vertex is placed,
+    // adding the last slice and then the next piece's first slice to that
+    // boundary. Pieces have at least two slices, so the rounds of two pieces
+    // never touch the same vertex.
+    TriangleMesh normalView;
+    normalView.vertexCount = part.vertexCount;
+    normalView.triangleCount = part.triangleCount;
+    normalView.vertices = part.vertices;
+    normalView.indices = part.indices;
+    normalView.normals = surfaceNormals;
+    const bool sumNormals = surfaceNormals != nullptr && surfaceNormalCount == part.vertexCount;
+    auto addNormals = [&](uint64_t cz, uint64_t first, uint64_t last) {
+        if (sumNormals) AddFaceVectors(normalView, triangleBase[cz], triangleBase[cz + 1], first, last);
+    };
+
+    // Worker 0 uses the builder's slice buffers; the other workers their own.
+    unsigned workers = SlabCount();
     std::vector<CommittedBuffer> extra;
-    for (unsigned s = 1; s < slabs; ++s) {
+    for (unsigned w = 1; w < workers; ++w) {
         extra.emplace_back(cellSlice * 24);
         if (!extra.back().Ok()) {
             extra.clear();
-            slabs = 1;
+            workers = 1;
             break;
         }
     }
-    std::vector<uint8_t> cancelledIn(slabs, 0);
-    RunSlabs(slabs, [&](unsigned s) {
-        const auto [begin, end] = SlabRange(cellsZ, slabs, s);
-        uint32_t* current = s == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra[s - 1].Data());
-        uint32_t* next = s == 0 ? sliceBuffers[1] : current + cellSlice * 3;
-        // The parity rule of the two buffers only matters within a slab.
-        numberSlice(begin, current, vertexBase[begin], begin == 0);
+    const unsigned pieces = PieceCount(workers);
+    std::atomic<bool> stopped{false};
+    std::vector<uint64_t> boundaryEnd(pieces, 0);
+    RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
+        const auto [begin, end] = SlabRange(cellsZ, pieces, s);
+        uint32_t* current = worker == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra[worker - 1].Data());
+        uint32_t* next = worker == 0 ? sliceBuffers[1] : current + cellSlice * 3;
+        // The parity rule of the two buffers only matters within a piece. A
+        // piece places the vertices of its own slices only.
+        boundaryEnd[s] = numberSlice(begin, current, vertexBase[begin], true);
+        // Fresh pages that are read first are mapped to the zero page and
+        // copied on the first write, with a TLB flush on every core: the
+        // piece clears its own normals before it adds to them.
+        if (sumNormals) std::memset(surfaceNormals + vertexBase[begin] * 3, 0, (vertexBase[end] - vertexBase[begin]) * 12);
         for (uint64_t cz = begin; cz < end; ++cz) {
             if (StepSlice(step)) {
-                cancelledIn[s] = 1;
+                stopped = true;
                 return;
             }
-            if (cz < nz) numberSlice(cz + 1, next, vertexBase[cz + 1], true);
+            if (cz < nz) numberSlice(cz + 1, next, vertexBase[cz + 1], cz + 1 < end);
             triangles(cz, current, next);
+            if (cz + 1 < end) addNormals(cz, cz == begin ? boundaryEnd[s] : 0, part.vertexCount);
             std::swap(current, next);
         }
     });
-    return std::any_of(cancelledIn.begin(), cancelledIn.end(), [](uint8_t c) { return c != 0; }) ? 1 : 0;
+    if (stopped) return 1;
+    if (sumNormals) {
+        RunSharedSlabs(workers, pieces, [&](unsigned, unsigned s) {
+            const uint64_t end = SlabRange(cellsZ, pieces, s).second;
+            addNormals(end - 1, 0, part.vertexCount);
+            if (s + 1 < pieces) addNormals(end, vertexBase[end], boundaryEnd[s + 1]);
+        });
+    }
+    return 0;
 }
 
 } // namespace velmor

@@ -11,6 +11,12 @@ namespace velmor {
 // others on threads of their own (inline when no thread can be started).
 void RunSlabs(unsigned count, const std::function<void(unsigned)>& slab);
 
+// Runs `slab(worker, s)` for s in [0, slabs) on up to `workers` threads,
+// each taking the next slab when it finishes one: a thread that the system
+// holds up delays only the slab it has, not a fixed share of the work.
+// Worker 0 is the calling thread.
+void RunSharedSlabs(unsigned workers, unsigned slabs, const std::function<void(unsigned, unsigned)>& slab);
+
 // Slices [begin, end) of slab s when `total` slices go to `slabs` slabs.
 inline std::pair<uint64_t, uint64_t> SlabRange(uint64_t total, unsigned slabs, unsigned s)
 {

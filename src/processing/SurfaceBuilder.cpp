@@ -41,7 +41,29 @@ SurfaceUnitState::~SurfaceUnitState()
 
 SurfaceBuilder::SurfaceBuilder() = default;
 
-SurfaceBuilder::~SurfaceBuilder() { ReleaseWorkBuffers(); }
+SurfaceBuilder::~SurfaceBuilder()
+{
+    ReleaseWorkBuffers();
+    ReleaseSurfaceNormals();
+}
+
+void SurfaceBuilder::ReleaseSurfaceNormals()
+{
+    ReleaseMemory(surfaceNormals, surfaceNormalCount * 12);
+    surfaceNormals = nullptr;
+    surfaceNormalCount = 0;
+}
+
+bool SurfaceBuilder::TakeSurfaceNormals(TriangleMesh& mesh)
+{
+    if (surfaceNormals == nullptr || mesh.vertexCount != surfaceNormalCount) return false;
+    FreeVertexNormals(mesh);
+    mesh.normals = surfaceNormals;
+    mesh.normalsValid = 1;
+    surfaceNormals = nullptr;
+    surfaceNormalCount = 0;
+    return true;
+}
 
 void SurfaceBuilder::ReleaseWorkBuffers()
 {
@@ -53,15 +75,23 @@ void SurfaceBuilder::ReleaseWorkBuffers()
     }
     ReleaseMemory(cubeIndices, cellSlice * cellsZ);
     cubeIndices = nullptr;
+    ReleaseMemory(rowSpans, cellsY * cellsZ * sizeof(CellSpan));
+    rowSpans = nullptr;
 }
 
 int32_t SurfaceBuilder::MakeSurface(SurfaceUnitState& unit, bool skipNormals, bool cancelAllowed)
 {
     ReleaseParts(unit.parts);
+    normalsWithSurface = !skipNormals;
     const int32_t r = Run(unit, cancelAllowed);
+    normalsWithSurface = false;
     if (r == 0) {
         BuildMeshFromParts(unit.mesh, unit.parts.data(), unit.parts.size(), true);
         if (skipNormals) return 0;
+        if (TakeSurfaceNormals(unit.mesh)) {
+            unit.BuildMeshBuffers();
+            return 0;
+        }
         if (AllocVertexNormals(unit.mesh)) {
             MakeNormals(unit.mesh);
             unit.BuildMeshBuffers();
@@ -75,12 +105,14 @@ int32_t SurfaceBuilder::MakeSurface(SurfaceUnitState& unit, bool skipNormals, bo
         return -1;
     }
     ReleaseParts(unit.parts);
+    ReleaseSurfaceNormals();
     return r;
 }
 
 int32_t SurfaceBuilder::Run(SurfaceUnitState& unit, bool cancelAllowed)
 {
     ReleaseWorkBuffers();
+    ReleaseSurfaceNormals();
     surfaceUnit = &unit;
     const VoxelGrid& grid = unit.voxels;
     cellsX = grid.nx + 1;
@@ -103,8 +135,9 @@ uint32_t SurfaceWorker(void* param)
     job.cornerPositions = new (std::nothrow) double[job.cellsX + job.cellsY + job.cellsZ];
     for (uint32_t*& buffer : job.sliceBuffers) buffer = static_cast<uint32_t*>(CommitMemory(job.cellSlice * 12));
     job.cubeIndices = static_cast<uint8_t*>(CommitMemory(cells));
+    job.rowSpans = static_cast<SurfaceBuilder::CellSpan*>(CommitMemory(job.cellsY * job.cellsZ * sizeof(SurfaceBuilder::CellSpan)));
     if (job.cornerPositions == nullptr || job.sliceBuffers[0] == nullptr || job.sliceBuffers[1] == nullptr ||
-        job.cubeIndices == nullptr || !HasFreeMemory(0))
+        job.cubeIndices == nullptr || job.rowSpans == nullptr || !HasFreeMemory(0))
         return 0;
 
     const uint64_t counts[3] = {job.cellsX, job.cellsY, job.cellsZ};

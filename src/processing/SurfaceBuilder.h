@@ -65,12 +65,29 @@ public:
     int32_t x0 = 0, x1 = 0, y0 = 0, y1 = 0, z0 = 0, z1 = 0;
     double* cornerPositions = nullptr;      // x, then y, then z runs
     uint32_t* sliceBuffers[2] = {nullptr, nullptr};
+    // The cube indices of the cells that the spans below cover, packed from
+    // the start in no particular order of slices: only those are ever read,
+    // and the rest of the grid is never touched.
     uint8_t* cubeIndices = nullptr;
+    // Per row of cells (cz * cellsY + cy): the first cell whose cube index is
+    // neither 0 nor 255 and one past the last (0, 0 for none), and where the
+    // cube indices of those cells start in cubeIndices.
+    struct CellSpan {
+        uint32_t first = 0, end = 0;
+        uint64_t at = 0;
+    };
+    CellSpan* rowSpans = nullptr;
     SurfaceUnitState* surfaceUnit = nullptr;
     TriangleMesh* meshUnit = nullptr;
     // Threads the extraction and the normals split over (0: one per core).
     // The mesh and the normals are the same whatever the count.
     unsigned threadCount = 0;
+    // Set by MakeSurface when the mesh needs normals: they are then summed
+    // while the triangles are built, in the same order as MakeNormals sums
+    // them, and handed to the mesh with the surface.
+    bool normalsWithSurface = false;
+    float* surfaceNormals = nullptr;
+    uint64_t surfaceNormalCount = 0;
 
     // Per slice of cells: the vertices it owns and the triangles it emits,
     // filled by MarkCubeCorners.
@@ -84,6 +101,9 @@ private:
     template <typename Sample> void Mark(const Sample* samples, uint8_t* cubes);
     template <typename Sample> int32_t Build(const Sample* samples, SurfacePart& part, float share);
     unsigned SlabCount() const;
+    unsigned PieceCount(unsigned workers) const;
+    void ReleaseSurfaceNormals();
+    bool TakeSurfaceNormals(TriangleMesh& mesh);
     // Posts one slice's progress from any slab; true when cancelled.
     bool StepSlice(double step);
     std::mutex progressMutex_;

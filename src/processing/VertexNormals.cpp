@@ -44,7 +44,7 @@ std::vector<Range> ChunkRanges(const uint32_t* indices, uint64_t triangles, uint
 // Adds the face vectors of triangles [begin, end) to the normals of their
 // vertices in [first, last); `Partial` false when every vertex is in range.
 template <bool Partial>
-void AddFaceVectors(const TriangleMesh& mesh, uint64_t begin, uint64_t end, uint64_t first, uint64_t last)
+void AddFaceVectorsIn(const TriangleMesh& mesh, uint64_t begin, uint64_t end, uint64_t first, uint64_t last)
 {
     const float* p = mesh.vertices;
     float* n = mesh.normals;
@@ -74,6 +74,12 @@ void AddFaceVectors(const TriangleMesh& mesh, uint64_t begin, uint64_t end, uint
 
 } // namespace
 
+void AddFaceVectors(const TriangleMesh& mesh, uint64_t begin, uint64_t end, uint64_t first, uint64_t last)
+{
+    if (first == 0 && last >= mesh.vertexCount) AddFaceVectorsIn<false>(mesh, begin, end, 0, mesh.vertexCount);
+    else if (first < last) AddFaceVectorsIn<true>(mesh, begin, end, first, last);
+}
+
 void ComputeVertexNormals(BackgroundJob& job, TriangleMesh& mesh, unsigned threads, bool clearFirst)
 {
     if (mesh.normals == nullptr || mesh.triangleCount == 0) return;
@@ -87,7 +93,7 @@ void ComputeVertexNormals(BackgroundJob& job, TriangleMesh& mesh, unsigned threa
         const double step = 100.0 / double(triangles);
         for (uint64_t c = 0; c < chunks; ++c) {
             job.StepProgress(step * double(chunkEnd(c) - c * kChunk));
-            AddFaceVectors<false>(mesh, c * kChunk, chunkEnd(c), 0, count);
+            AddFaceVectorsIn<false>(mesh, c * kChunk, chunkEnd(c), 0, count);
         }
         return;
     }
@@ -108,8 +114,8 @@ void ComputeVertexNormals(BackgroundJob& job, TriangleMesh& mesh, unsigned threa
             }
             const Range& r = ranges[c];
             if (r.low > r.high || r.high < first || r.low >= last) continue;
-            if (r.low >= first && r.high < last) AddFaceVectors<false>(mesh, c * kChunk, chunkEnd(c), first, last);
-            else AddFaceVectors<true>(mesh, c * kChunk, chunkEnd(c), first, last);
+            if (r.low >= first && r.high < last) AddFaceVectorsIn<false>(mesh, c * kChunk, chunkEnd(c), first, last);
+            else AddFaceVectorsIn<true>(mesh, c * kChunk, chunkEnd(c), first, last);
         }
     });
 }

@@ -12,6 +12,9 @@ namespace velmor {
 // skipped. With `clearFirst` the normals start from zero. The sums do not
 // depend on `threads` (0: one per core for large meshes).
 void ComputeVertexNormals(BackgroundJob& job, TriangleMesh& mesh, unsigned threads = 0, bool clearFirst = false);
+// Adds the face vectors of triangles [begin, end), in order, to the normals
+// of those of their vertices that lie in [first, last).
+void AddFaceVectors(const TriangleMesh& mesh, uint64_t begin, uint64_t end, uint64_t first, uint64_t last);
 // True when the mesh has no vertex or a fresh normal array was committed.
 bool AllocVertexNormals(TriangleMesh& mesh);
 void FreeVertexNormals(TriangleMesh& mesh);

@@ -33,6 +33,9 @@ public:
     VolumeUnitState* unit = nullptr;
     // Threads the kernel splits over (0: one per core).
     unsigned threadCount = 0;
+    // Whether the kernel may use the processor's wider vectors where it has
+    // them; the display samples are the same either way.
+    bool wideVectors = true;
 };
 
 uint32_t ColorVolumeWorker(void* job);

@@ -68,6 +68,16 @@ bool ByteSource::ReadInto(void* dst, uint64_t bytes)
     return true;
 }
 
+bool ByteSource::ReadAt(uint64_t offset, void* dst, uint64_t bytes) const
+{
+    if (offset > size_ || bytes > size_ - offset) return false;
+    if (memory_ != nullptr) {
+        std::memcpy(dst, memory_ + offset, static_cast<size_t>(bytes));
+        return true;
+    }
+    return file_.IsOpen() && file_.ReadExactlyAt(offset, dst, bytes);
+}
+
 bool ByteSource::Fill(uint64_t bytes)
 {
     if (!window_.Ok() || window_.Size() == 0) {

@@ -28,6 +28,9 @@ public:
     // Copies exactly `bytes` into dst; false (with dst partly written) when
     // the source ends first or fails.
     bool ReadInto(void* dst, uint64_t bytes);
+    // Copies exactly `bytes` from `offset` on, without moving the position;
+    // safe to call from several threads at once.
+    bool ReadAt(uint64_t offset, void* dst, uint64_t bytes) const;
     // The next `bytes` bytes, contiguous and valid until the next call;
     // nullptr when the source ends first. `bytes` at most kWindow.
     const uint8_t* Take(uint64_t bytes);

@@ -6,12 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <iostream>
 #include <memory>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velmor {
 
@@ -52,8 +49,23 @@ std::string GroupLengthName(uint16_t group)
     return text;
 }
 
+// A parse of a file's head that may be thrown away counts its reports
+// here, so that a file read again whole does not report twice.
+thread_local uint64_t* tHeldReports = nullptr;
+
+struct HeldReports {
+    explicit HeldReports(uint64_t& count) { tHeldReports = &count; }
+    ~HeldReports() { tHeldReports = nullptr; }
+    HeldReports(const HeldReports&) = delete;
+    HeldReports& operator=(const HeldReports&) = delete;
+};
+
 void ReportIllegalValue()
 {
+    if (tHeldReports != nullptr) {
+        ++*tHeldReports;
+        return;
+    }
     std::cout << "Illegal DICOM tag is found!" << std::endl;
 }
 
@@ -87,8 +99,8 @@ void Keep(DicomDataSet& dataSet, DicomElement&& element, uint8_t* bytes, uint32_
 uint8_t* WalkEncapsulatedValue(uint8_t* position, uint8_t* end, bool littleEndian)
 {
     while (Left(position, end) >= 8) {
-        if (IsSequenceDelimiter(position, end)) return position + 8;
-        if (!IsItemTag(position, end)) return nullptr;
+        if (IsSequenceDelimiter(position, end, littleEndian)) return position + 8;
+        if (!IsItemTag(position, end, littleEndian)) return nullptr;
         uint32_t itemLength;
         ReadSwappedValue(itemLength, position + 4, littleEndian);
         if (itemLength >= 0x80000000u) return nullptr;
@@ -109,8 +121,8 @@ uint8_t* WalkSequence(DicomDataSet& dataSet, uint8_t* position, uint8_t* sequenc
 {
     if (depth >= kMaxDicomSequenceDepth) return nullptr;
     while (Left(position, sequenceEnd) >= 8) {
-        if (IsSequenceDelimiter(position, sequenceEnd)) return position + 8;
-        if (!IsItemTag(position, sequenceEnd)) return nullptr;
+        if (IsSequenceDelimiter(position, sequenceEnd, littleEndian)) return position + 8;
+        if (!IsItemTag(position, sequenceEnd, littleEndian)) return nullptr;
         uint32_t itemLength;
         ReadSwappedValue(itemLength, position + 4, littleEndian);
         position += 8;
@@ -121,7 +133,7 @@ uint8_t* WalkSequence(DicomDataSet& dataSet, uint8_t* position, uint8_t* sequenc
         }
         bool delimited = false;
         while (position < itemEnd && Left(position, itemEnd) >= 8) {
-            if (IsItemDelimiter(position, itemEnd)) {
+            if (IsItemDelimiter(position, itemEnd, littleEndian)) {
                 position += 8;
                 delimited = true;
                 break;
@@ -173,22 +185,25 @@ uint8_t* ReadElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end, boo
 
 } // namespace
 
-bool IsItemTag(const uint8_t* position, const uint8_t* end)
+bool IsItemTag(const uint8_t* position, const uint8_t* end, bool littleEndian)
 {
-    static constexpr uint8_t kPattern[] = {0xFE, 0xFF, 0x00, 0xE0};
-    return Matches(position, end, kPattern, sizeof kPattern);
+    static constexpr uint8_t kLittle[] = {0xFE, 0xFF, 0x00, 0xE0};
+    static constexpr uint8_t kBig[] = {0xFF, 0xFE, 0xE0, 0x00};
+    return Matches(position, end, littleEndian ? kLittle : kBig, 4);
 }
 
-bool IsItemDelimiter(const uint8_t* position, const uint8_t* end)
+bool IsItemDelimiter(const uint8_t* position, const uint8_t* end, bool littleEndian)
 {
-    static constexpr uint8_t kPattern[] = {0xFE, 0xFF, 0x0D, 0xE0, 0, 0, 0, 0};
-    return Matches(position, end, kPattern, sizeof kPattern);
+    static constexpr uint8_t kLittle[] = {0xFE, 0xFF, 0x0D, 0xE0, 0, 0, 0, 0};
+    static constexpr uint8_t kBig[] = {0xFF, 0xFE, 0xE0, 0x0D, 0, 0, 0, 0};
+    return Matches(position, end, littleEndian ? kLittle : kBig, 8);
 }
 
-bool IsSequenceDelimiter(const uint8_t* position, const uint8_t* end)
+bool IsSequenceDelimiter(const uint8_t* position, const uint8_t* end, bool littleEndian)
 {
-    static constexpr uint8_t kPattern[] = {0xFE, 0xFF, 0xDD, 0xE0, 0, 0, 0, 0};
-    return Matches(position, end, kPattern, sizeof kPattern);
+    static constexpr uint8_t kLittle[] = {0xFE, 0xFF, 0xDD, 0xE0, 0, 0, 0, 0};
+    static constexpr uint8_t kBig[] = {0xFF, 0xFE, 0xE0, 0xDD, 0, 0, 0, 0};
+    return Matches(position, end, littleEndian ? kLittle : kBig, 8);
 }
 
 uint8_t* SkipDicomPreamble(uint8_t* buffer, uint8_t* end)
@@ -248,7 +263,7 @@ uint8_t* ReadDicomElementHeader(uint8_t* position, uint8_t* end, DicomElement& e
 
     if (fileVr == kVrSQ) {
         SetHeader(element, tag, kVrSQ, kAnyMultiplicity, "UNKNOWN");
-    } else if (width == 4 && found == kUndefinedDicomLength && IsItemTag(value, end)) {
+    } else if (width == 4 && found == kUndefinedDicomLength && IsItemTag(value, end, littleEndian)) {
         // An implicit sequence, or a UN value, of undefined length.
         SetHeader(element, tag, kVrSQ, kAnyMultiplicity, "UNKNOWN");
     } else if (found > Left(value, end)) {
@@ -304,20 +319,63 @@ uint8_t* ReadDicomElement(DicomDataSet& dataSet, uint8_t* position, uint8_t* end
 
 namespace {
 
-bool ParseBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool littleEndian, Adoption* adoption)
+constexpr uint32_t kPixelDataTag = 0x7FE00010u;
+
+// A parse of the head of a file that stops at the top-level Pixel Data
+// element instead of reading its value.
+struct HeaderStop {
+    size_t fileSize = 0;     // the whole file; the buffer holds its head
+    bool partial = false;    // the buffer is shorter than the file
+    bool stopped = false;
+    bool usable = false;     // the value ends the file: nothing after it to read
+    DicomPixelPlace place;
+};
+
+// True when the element at `position` is the top-level Pixel Data and the
+// parse stops there; `stop` then tells whether the head alone gives what
+// the whole file would.
+bool StopsAtPixelData(uint8_t* buffer, uint8_t* position, uint8_t* limit, bool littleEndian, HeaderStop& stop)
+{
+    uint16_t group = 0, number = 0;
+    if (Left(position, limit) < 8) return false;
+    ReadSwappedValue(group, position, littleEndian);
+    ReadSwappedValue(number, position + 2, littleEndian);
+    if (MakeDicomTag(group, number) != kPixelDataTag) return false;
+    DicomElement header;
+    uint32_t length = 0;
+    uint8_t* value = ReadDicomElementHeader(position, limit, header, length, littleEndian);
+    if (value == position || length == kUndefinedDicomLength) return false;
+    stop.stopped = true;
+    const uint64_t offset = uint64_t(value - buffer);
+    stop.usable = (header.vr == kVrOB || header.vr == kVrOW) && length != 0 && length <= 0x7FFFFFFFu &&
+                  offset <= stop.fileSize && length == stop.fileSize - offset;
+    stop.place = {true, offset, length, header.vr, littleEndian, header.name != "UNKNOWN"};
+    return true;
+}
+
+bool ParseBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool littleEndian, Adoption* adoption,
+                 HeaderStop* stop = nullptr)
 {
     dataSet.Clear();
     if (!buffer) return false;
     uint8_t* const end = buffer + size;
     uint8_t* position = SkipDicomPreamble(buffer, end);
     if (!position) return false;
+    // One top-level element; false ends the parse (a failure unless the
+    // header parse stopped at the pixel data).
+    auto readTop = [&](uint8_t* limit, bool order) {
+        if (stop && StopsAtPixelData(buffer, position, limit, order, *stop)) return false;
+        position = ReadElement(dataSet, position, limit, order, false, 0, adoption);
+        return position != nullptr;
+    };
     uint8_t* metaEnd = nullptr;
     bool syntaxExamined = false;
     while (position < end) {
-        position = ReadElement(dataSet, position, end, littleEndian, false, 0, adoption);
-        if (!position) return false;
+        if (!readTop(end, littleEndian)) return stop && stop->stopped;
         if (!metaEnd && dataSet.Has(0x0002, 0x0000)) {
             const uint64_t metaLength = dataSet.GetUInt(0x0002, 0x0000, 0);
+            // A meta group running past the head may end elsewhere in the whole file.
+            if (stop && stop->partial && metaLength >= Left(position, end)) return false;
             metaEnd = metaLength >= Left(position, end) ? end : position + metaLength;
         }
         if (metaEnd && !syntaxExamined && dataSet.Has(0x0002, 0x0010)) {
@@ -325,14 +383,39 @@ bool ParseBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool littl
             littleEndian = dataSet.GetString(0x0002, 0x0010, "") != kBigEndianSyntax;
             if (!littleEndian) {
                 // The rest of the file meta group stays little endian.
-                while (position < metaEnd) {
-                    position = ReadElement(dataSet, position, metaEnd, true, false, 0, adoption);
-                    if (!position) return false;
-                }
+                while (position < metaEnd)
+                    if (!readTop(metaEnd, true)) return stop && stop->stopped;
             }
         }
     }
     return true;
+}
+
+bool AnyKnown(const DicomDataSet& dataSet)
+{
+    for (const auto& entry : dataSet)
+        if (entry.second.name != "UNKNOWN") return true;
+    return false;
+}
+
+// The whole file in one buffer, parsed in place.
+bool LoadWholeFile(DicomDataSet& dataSet, const ReadOnlyFile& file, uint64_t size)
+{
+    dataSet.Clear();
+    if (size > SIZE_MAX - 1) return false;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size_t(size) + 1]);
+    if (!buffer) return false;
+    const int64_t got = file.ReadAt(0, buffer.get(), size);
+    if (got < 0) return false;
+    // Only a value that fills most of the file may keep the file's buffer,
+    // so that little memory is held beyond the value itself.
+    Adoption adoption;
+    adoption.buffer = &buffer;
+    adoption.threshold = std::max<size_t>(size_t(got) / 2, 64 * 1024);
+    uint8_t* const bytes = buffer.get();
+    const bool parsed = ParseBuffer(dataSet, bytes, size_t(got), true, &adoption);
+    if (adoption.taker) adoption.taker->Value()[adoption.taker->Length()] = 0;   // the rest is parsed
+    return parsed && AnyKnown(dataSet);
 }
 
 } // namespace
@@ -344,38 +427,52 @@ bool ParseDicomBuffer(DicomDataSet& dataSet, uint8_t* buffer, size_t size, bool 
 
 bool LoadDicomFile(DicomDataSet& dataSet, const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || info.st_size < 0) {
-        ::close(fd);
+    const ReadOnlyFile file(path);
+    uint64_t size = 0;
+    if (!file.RegularSize(size)) {
+        dataSet.Clear();
         return false;
     }
-    const size_t size = size_t(info.st_size);
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size + 1]);
-    if (!buffer) {
-        ::close(fd);
+    return LoadWholeFile(dataSet, file, size);
+}
+
+bool LoadDicomHeader(DicomDataSet& dataSet, const ReadOnlyFile& file, DicomPixelPlace& place, uint64_t headBytes)
+{
+    place = {};
+    uint64_t size = 0;
+    if (!file.RegularSize(size)) {
+        dataSet.Clear();
         return false;
     }
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, buffer.get() + got, size - got);
-        if (n <= 0) break;
-        got += size_t(n);
+    // Most headers fit the first read; long private sequences the second.
+    for (const uint64_t head : {headBytes, headBytes * 16}) {
+        if (head == 0 || head >= size) break;
+        std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[head]);
+        const int64_t got = buffer ? file.ReadAt(0, buffer.get(), head) : -1;
+        if (got != int64_t(head)) break;
+        HeaderStop stop;
+        stop.fileSize = size;
+        stop.partial = true;
+        uint64_t reports = 0;
+        bool parsed = false;
+        {
+            const HeldReports hold(reports);
+            parsed = ParseBuffer(dataSet, buffer.get(), size_t(head), true, nullptr, &stop);
+        }
+        if (parsed && stop.stopped && stop.usable) {
+            for (; reports > 0; --reports) ReportIllegalValue();
+            place = stop.place;
+            return AnyKnown(dataSet) || place.known;
+        }
     }
-    ::close(fd);
-    // Only a value that fills most of the file may keep the file's buffer,
-    // so that little memory is held beyond the value itself.
-    Adoption adoption;
-    adoption.buffer = &buffer;
-    adoption.threshold = std::max<size_t>(got / 2, 64 * 1024);
-    uint8_t* const bytes = buffer.get();
-    const bool parsed = ParseBuffer(dataSet, bytes, got, true, &adoption);
-    if (adoption.taker) adoption.taker->Value()[adoption.taker->Length()] = 0;   // the rest is parsed
-    if (!parsed) return false;
-    for (const auto& entry : dataSet)
-        if (entry.second.name != "UNKNOWN") return true;
-    return false;
+    return LoadWholeFile(dataSet, file, size);
+}
+
+bool ReadDicomPixels(const ReadOnlyFile& file, const DicomPixelPlace& place, uint8_t* dst)
+{
+    if (!place.inFile || !file.ReadExactlyAt(place.offset, dst, place.length)) return false;
+    if (place.vr == kVrOW && place.littleEndian != IsHostLittleEndian()) ReverseUnits(dst, place.length, 2);
+    return true;
 }
 
 } // namespace velmor

@@ -3,6 +3,7 @@
 // explicit or implicit VR decided element by element, little endian or the
 // big-endian explicit transfer syntax. Top-level elements are kept; elements
 // inside sequences are only walked to find the sequence's end.
+#include "platform/ReadOnlyFile.h"
 #include "readers/DicomDataSet.h"
 
 #include <cstddef>
@@ -18,6 +19,27 @@ constexpr int kMaxDicomSequenceDepth = 64;
 // succeeded and at least one element is known (a dictionary tag or a group
 // length).
 bool LoadDicomFile(DicomDataSet& dataSet, const std::string& path);
+
+// Where LoadDicomHeader left the Pixel Data value.
+struct DicomPixelPlace {
+    bool inFile = false;        // false: the data set holds the Pixel Data, if the file has one
+    uint64_t offset = 0;        // of the value in the file
+    uint32_t length = 0;
+    uint32_t vr = 0;            // OB or OW
+    bool littleEndian = true;   // the data set's byte order
+    bool known = false;         // the element has a dictionary name
+};
+
+// LoadDicomFile without reading the pixels: when the top-level Pixel Data
+// has a defined OB or OW length and its value ends the file, only the head
+// of the file is read and the value stays in the file. Otherwise the file is
+// read whole. Answer and elements are LoadDicomFile's, except that a value
+// left in the file is not in the set. The head read first is `headBytes`
+// long, then sixteen times that.
+bool LoadDicomHeader(DicomDataSet& dataSet, const ReadOnlyFile& file, DicomPixelPlace& place, uint64_t headBytes = 16 << 10);
+// The value LoadDicomHeader left in the file (place.length bytes), in host
+// order as LoadDicomFile would hold it.
+bool ReadDicomPixels(const ReadOnlyFile& file, const DicomPixelPlace& place, uint8_t* dst);
 
 // Clears the set and reads every element of the buffer. Binary values are
 // converted to host order inside `buffer` before they are copied out. A
@@ -42,9 +64,10 @@ uint8_t* ReadDicomElementHeader(uint8_t* position, uint8_t* end, DicomElement& e
 // otherwise converts binary values in place to host order.
 bool CheckDicomValue(const DicomElement& element, uint8_t* bytes, uint32_t length, bool littleEndian);
 
-// Item and delimiter patterns, in little-endian byte order.
-bool IsItemTag(const uint8_t* position, const uint8_t* end);
-bool IsItemDelimiter(const uint8_t* position, const uint8_t* end);
-bool IsSequenceDelimiter(const uint8_t* position, const uint8_t* end);
+// Item and delimiter patterns, in the data set's byte order: a big-endian
+// data set spells (FFFE,E000) as FF FE E0 00.
+bool IsItemTag(const uint8_t* position, const uint8_t* end, bool littleEndian = true);
+bool IsItemDelimiter(const uint8_t* position, const uint8_t* end, bool littleEndian = true);
+bool IsSequenceDelimiter(const uint8_t* position, const uint8_t* end, bool littleEndian = true);
 
 } // namespace velmor

@@ -1,9 +1,10 @@
 #include "readers/SampleHistogram.h"
 
+#include "processing/SlabThreads.h"
+
 #include <algorithm>
 #include <cstring>
-#include <system_error>
-#include <thread>
+#include <limits>
 #include <vector>
 
 namespace velmor {
@@ -17,62 +18,101 @@ float Peak(const uint64_t histogram[256])
     return peak;
 }
 
-// Counting into four tables breaks the dependency between neighbouring
-// equal values (common in CT margins) that a single table would serialise.
-template <typename T, size_t Bins>
-void Count(const T* values, uint64_t count, uint64_t* histogram)
+// Two interleaved tables break the dependency between neighbouring values
+// while both still fit the cache beside the data. A block of equal values
+// (the zero margins of CT slices, the air around a body) is added in one
+// step: a block is equal when its two words are and each word equals
+// itself rotated by one value.
+template <typename T>
+void CountLanes(const T* values, uint64_t count, uint32_t* lanes, uint64_t bins)
 {
-    std::vector<uint64_t> lanes(3 * Bins, 0);
-    uint64_t* a = lanes.data();
-    uint64_t* b = a + Bins;
-    uint64_t* c = b + Bins;
+    constexpr uint64_t kBlock = 16 / sizeof(T);
+    constexpr int kBits = 8 * sizeof(T);
+    uint32_t* a = lanes;
+    uint32_t* b = a + bins;
     uint64_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        ++histogram[values[i]];
-        ++a[values[i + 1]];
-        ++b[values[i + 2]];
-        ++c[values[i + 3]];
+    for (; i + kBlock <= count; i += kBlock) {
+        uint64_t w0, w1;
+        std::memcpy(&w0, values + i, 8);
+        std::memcpy(&w1, values + i + kBlock / 2, 8);
+        if (w0 == w1 && w0 == (w0 << kBits | w0 >> (64 - kBits))) {
+            a[values[i]] += kBlock;
+            continue;
+        }
+        for (uint64_t k = 0; k < kBlock; k += 2) {
+            ++a[values[i + k]];
+            ++b[values[i + k + 1]];
+        }
     }
-    for (; i < count; ++i) ++histogram[values[i]];
-    for (size_t k = 0; k < Bins; ++k) histogram[k] += a[k] + b[k] + c[k];
+    for (; i < count; ++i) ++a[values[i]];
 }
 
-// Large payloads are counted by several threads, each into its own table,
-// and the tables summed: the same counts, a fraction of the wait.
-template <typename T, size_t Bins>
-void CountAll(const T* values, uint64_t count, uint64_t* histogram)
+// Large payloads are counted by several threads, each with its own
+// counter, and the tables summed: the same counts, a fraction of the wait.
+void CountAll(const uint8_t* values, uint64_t count, int width, uint64_t* table, unsigned threads)
 {
     constexpr uint64_t kValuesPerThread = uint64_t{8} << 20;
-    const uint64_t threads = std::min<uint64_t>({std::max(1u, std::thread::hardware_concurrency()), 8, count / kValuesPerThread});
-    if (threads < 2) {
-        Count<T, Bins>(values, count, histogram);
-        return;
-    }
-    std::vector<std::vector<uint64_t>> tables(threads - 1, std::vector<uint64_t>(Bins, 0));
-    std::vector<std::thread> workers;
-    const uint64_t share = count / threads;
-    try {
-        for (uint64_t t = 1; t < threads; ++t) {
-            const uint64_t first = t * share, n = t + 1 == threads ? count - first : share;
-            workers.emplace_back([&tables, values, first, n, t] { Count<T, Bins>(values + first, n, tables[t - 1].data()); });
-        }
-    } catch (const std::system_error&) {
-        // No more threads to be had: the rest is counted here.
-        const uint64_t from = (workers.size() + 1) * share;
-        Count<T, Bins>(values + from, count - from, histogram);
-    }
-    Count<T, Bins>(values, share, histogram);
-    for (auto& w : workers) w.join();
-    for (size_t t = 0; t < workers.size(); ++t)
-        for (size_t k = 0; k < Bins; ++k) histogram[k] += tables[t][k];
+    unsigned slabs = DefaultSlabCount(count / kValuesPerThread, count, kValuesPerThread * 2);
+    if (threads != 0) slabs = std::min(slabs, threads);
+    std::vector<SampleCounter> counters(slabs, SampleCounter(width));
+    RunSlabs(slabs, [&](unsigned s) {
+        const auto [first, last] = SlabRange(count, slabs, s);
+        counters[s].Count(values + first * static_cast<uint64_t>(width), last - first);
+    });
+    for (auto& counter : counters) counter.AddTo(table);
 }
 
 } // namespace
 
-HistogramSummary BuildHistogram8(const uint8_t* values, uint64_t count, uint64_t histogram[256])
+SampleCounter::SampleCounter(int bytesPerValue)
+    : width_(bytesPerValue == 2 ? 2 : 1), bins_(width_ == 2 ? 65536 : 256), lanes_(2 * bins_, 0), totals_(bins_, 0)
 {
-    std::memset(histogram, 0, 256 * sizeof(uint64_t));
-    CountAll<uint8_t, 256>(values, count, histogram);
+}
+
+void SampleCounter::Flush()
+{
+    for (uint64_t k = 0; k < bins_; ++k)
+        totals_[k] += uint64_t{lanes_[k]} + lanes_[k + bins_];
+    std::fill(lanes_.begin(), lanes_.end(), 0u);
+    sinceFlush_ = 0;
+}
+
+void SampleCounter::Count(const uint8_t* values, uint64_t count)
+{
+    // No lane may pass 2^32 - 1: flushed before the values since the last
+    // flush could reach it.
+    constexpr uint64_t kLimit = std::numeric_limits<uint32_t>::max();
+    while (count > 0) {
+        if (sinceFlush_ == kLimit) Flush();
+        const uint64_t n = std::min(count, kLimit - sinceFlush_);
+        if (width_ == 2) {
+            // Committed payloads and slices are aligned to their values.
+            CountLanes(reinterpret_cast<const uint16_t*>(values), n, lanes_.data(), bins_);
+        } else {
+            CountLanes(values, n, lanes_.data(), bins_);
+        }
+        values += n * static_cast<uint64_t>(width_);
+        count -= n;
+        sinceFlush_ += n;
+        counted_ += n;
+    }
+}
+
+void SampleCounter::CountRepeats(uint32_t value, uint64_t count)
+{
+    if (value >= bins_) return;
+    totals_[value] += count;
+    counted_ += count;
+}
+
+void SampleCounter::AddTo(uint64_t* table)
+{
+    Flush();
+    for (uint64_t k = 0; k < bins_; ++k) table[k] += totals_[k];
+}
+
+HistogramSummary SummariseHistogram8(const uint64_t histogram[256])
+{
     HistogramSummary s;
     s.displayMin = 0.0f;
     s.displayMax = 255.0f;
@@ -80,16 +120,14 @@ HistogramSummary BuildHistogram8(const uint8_t* values, uint64_t count, uint64_t
     return s;
 }
 
-HistogramSummary BuildHistogram16(const uint16_t* values, uint64_t count, uint64_t histogram[256], uint64_t histogram16[65536])
+HistogramSummary SummariseHistogram16(const uint64_t histogram16[65536], uint64_t count, uint64_t histogram[256])
 {
     std::memset(histogram, 0, 256 * sizeof(uint64_t));
-    std::memset(histogram16, 0, 65536 * sizeof(uint64_t));
     HistogramSummary s;
     if (count == 0) return s;
-    CountAll<uint16_t, 65536>(values, count, histogram16);
     int lowest = 0, highest = 65535;
-    while (histogram16[lowest] == 0) ++lowest;
-    while (histogram16[highest] == 0) --highest;
+    while (lowest < 65535 && histogram16[lowest] == 0) ++lowest;
+    while (highest > lowest && histogram16[highest] == 0) --highest;
     s.displayMin = static_cast<float>(lowest);
     s.displayMax = static_cast<float>(highest);
     if (lowest == highest) {
@@ -104,6 +142,21 @@ HistogramSummary BuildHistogram16(const uint16_t* values, uint64_t count, uint64
     }
     s.peakCount = Peak(histogram);
     return s;
+}
+
+HistogramSummary BuildHistogram8(const uint8_t* values, uint64_t count, uint64_t histogram[256], unsigned threads)
+{
+    std::memset(histogram, 0, 256 * sizeof(uint64_t));
+    CountAll(values, count, 1, histogram, threads);
+    return SummariseHistogram8(histogram);
+}
+
+HistogramSummary BuildHistogram16(const uint16_t* values, uint64_t count, uint64_t histogram[256], uint64_t histogram16[65536],
+                                  unsigned threads)
+{
+    std::memset(histogram16, 0, 65536 * sizeof(uint64_t));
+    CountAll(reinterpret_cast<const uint8_t*>(values), count, 2, histogram16, threads);
+    return SummariseHistogram16(histogram16, count, histogram);
 }
 
 } // namespace velmor

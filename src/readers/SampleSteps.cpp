@@ -34,16 +34,18 @@ void DataObject::BuildHistogram8(const uint8_t* values)
 {
     uint64_t count = 0;
     if (values == nullptr || !histogram256 || !HistogramValues(*this, 1, count)) return;
-    Apply(*this, velmor::BuildHistogram8(values, count, histogram256.get()));
+    if (valuesCounted) return Apply(*this, SummariseHistogram8(histogram256.get()));
+    Apply(*this, velmor::BuildHistogram8(values, count, histogram256.get(), loadThreads));
 }
 
 void DataObject::BuildHistogram16(const uint8_t* values)
 {
     uint64_t count = 0;
     if (values == nullptr || !histogram256 || !histogram65536 || !HistogramValues(*this, 2, count)) return;
+    if (valuesCounted) return Apply(*this, SummariseHistogram16(histogram65536.get(), count, histogram256.get()));
     // Committed payloads are page-aligned, so the 2-byte view is aligned.
     Apply(*this, velmor::BuildHistogram16(reinterpret_cast<const uint16_t*>(values), count, histogram256.get(),
-                                          histogram65536.get()));
+                                          histogram65536.get(), loadThreads));
 }
 
 void DataObject::Mirror(uint8_t* data, uint64_t valueBytes, bool volume)

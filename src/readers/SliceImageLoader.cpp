@@ -1,9 +1,12 @@
 // The data object's slice loaders: the reader is chosen by the source type.
+#include "readers/SliceImageLoader.h"
+
 #include "platform/CheckedMath.h"
 #include "platform/FilePaths.h"
 #include "platform/ImageCodec.h"
 #include "platform/Memory.h"
 #include "readers/ByteSource.h"
+#include "readers/DicomByteOrder.h"
 #include "readers/DicomFileReader.h"
 #include "readers/SliceImageReader.h"
 #include "readers/VolumeFileReader.h"
@@ -47,47 +50,119 @@ bool DecodePicture(const DataObject& d, const std::wstring& filePath, DecodedIma
     return DecodeImageMemory(bytes.Data(), static_cast<size_t>(bytes.Size()), picture);
 }
 
-void PutLittle16(uint8_t* at, uint16_t value)
+// Signed 16-bit values with 32768 added are the values with their top bit
+// flipped; eight at a time in a vector register.
+void OffsetSignedRow(const uint8_t* from, uint8_t* to, uint64_t values)
 {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
+    if constexpr (IsHostLittleEndian()) {
+        typedef uint16_t Lanes __attribute__((vector_size(16)));
+        uint64_t i = 0;
+        for (; i + 8 <= values; i += 8) {
+            Lanes v;
+            std::memcpy(&v, from + i * 2, 16);
+            v ^= 0x8000;
+            std::memcpy(to + i * 2, &v, 16);
+        }
+        for (; i < values; ++i) {
+            to[i * 2] = from[i * 2];
+            to[i * 2 + 1] = static_cast<uint8_t>(from[i * 2 + 1] ^ 0x80);
+        }
+        return;
+    }
+    for (uint64_t i = 0; i < values; ++i) {
+        uint16_t v;
+        std::memcpy(&v, from + i * 2, 2);
+        v ^= 0x8000;
+        to[i * 2] = static_cast<uint8_t>(v);
+        to[i * 2 + 1] = static_cast<uint8_t>(v >> 8);
+    }
 }
 
 // One grey slice of Pixel Data. Signed 16-bit values are stored with 32768
 // added; 8-bit signed pixels cannot carry that offset and are kept as they
-// are rather than dropped.
-bool ReadDicomSlice(DataObject& d, const std::wstring& filePath, const SliceShape& shape, uint8_t* slice)
+// are rather than dropped. Only the head of the file is parsed; the pixels
+// go from the file through the thread's scratch into their rows.
+bool ReadDicomSlice(const std::wstring& filePath, const SliceShape& shape, uint8_t* slice, SliceRun& run)
 {
+    const ReadOnlyFile file(ResolveScenePath(filePath));
     DicomDataSet set;
-    LoadDicomFile(set, ResolveScenePath(filePath).string());   // what decides is the Pixel Data found
+    DicomPixelPlace place;
+    LoadDicomHeader(set, file, place);   // what decides is the Pixel Data found
     const auto representation = static_cast<uint16_t>(set.GetInt(0x0028, 0x0103, 1));
     const auto pixels = set.Find(0x7FE0, 0x0010);
-    if (pixels == set.end()) return false;
+    if (!place.inFile && pixels == set.end()) return false;
+    const uint64_t length = place.inFile ? place.length : pixels->second.Length();
     const uint64_t rowBytes = shape.RowBytes();
-    if (shape.channels != 1 || pixels->second.Length() != rowBytes * static_cast<uint64_t>(shape.sizeY)) return false;
-    d.pendingFlipY = false;
+    if (shape.channels != 1 || length != rowBytes * static_cast<uint64_t>(shape.sizeY)) return false;
+    const uint8_t* value = nullptr;
+    if (place.inFile) {
+        if (run.scratch.size() < length) run.scratch.resize(length);
+        if (!ReadDicomPixels(file, place, run.scratch.data())) return false;
+        value = run.scratch.data();
+    } else {
+        value = pixels->second.Value();
+    }
+    run.pendingFlipY = false;
     const bool offset = representation != 0 && shape.bytesPerValue == 2;
-    if (representation == 0) d.isUnsigned = true;
-    if (offset) d.isSigned = true;
-    const uint8_t* value = pixels->second.Value();
+    if (representation == 0) run.isUnsigned = true;
+    if (offset) run.isSigned = true;
     for (int64_t y = 0; y < shape.sizeY; ++y) {
         const uint8_t* from = value + static_cast<uint64_t>(y) * rowBytes;
         uint8_t* to = slice + static_cast<uint64_t>(shape.reverseY ? y : shape.sizeY - 1 - y) * rowBytes;
-        if (!offset) {
-            std::memcpy(to, from, rowBytes);
-            continue;
-        }
-        // Values are in host order once read.
-        for (int64_t x = 0; x < shape.sizeX; ++x) {
-            int16_t v;
-            std::memcpy(&v, from + x * 2, 2);
-            PutLittle16(to + x * 2, static_cast<uint16_t>(v + 32768));
-        }
+        if (offset) OffsetSignedRow(from, to, static_cast<uint64_t>(shape.sizeX));
+        else std::memcpy(to, from, rowBytes);
+    }
+    return true;
+}
+
+bool ReadSlice(const DataObject& d, SliceKind kind, const std::wstring& filePath, const SliceShape& shape, uint64_t sliceBytes,
+               uint8_t* target, SliceRun& run)
+{
+    switch (kind) {
+    case SliceKind::Raw: {
+        ByteSource source;
+        return source.Open(ScenePath, d.sourcePath, filePath) && ReadRawSliceFrom(source, shape, target, run.pendingFlipY);
+    }
+    case SliceKind::Kxd: {
+        if (d.reductionStep != 1) std::memset(target, 0, sliceBytes);
+        ByteSource source;
+        return source.Open(ScenePath, d.sourcePath, filePath) && ReadKxdSliceFrom(source, shape, target);
+    }
+    case SliceKind::Picture: {
+        DecodedImage picture;
+        return DecodePicture(d, filePath, picture) && PlacePictureSlice(picture, shape, target, run.pendingFlipY);
+    }
+    case SliceKind::Tiff:
+        return ReadTiffSlice(filePath, shape, target, run.pendingFlipY);
+    case SliceKind::Dicom:
+        return ReadDicomSlice(filePath, shape, target, run);
+    case SliceKind::Other:
+        break;
     }
     return true;
 }
 
 bool LoadSlice(DataObject& d, uint8_t* dest, const std::wstring& filePath, int bytesPerValue)
+{
+    SliceRun run;
+    run.workSlice = d.reductionSliceBuffer;
+    run.workSliceBytes = d.reductionSliceBytes;
+    run.pendingFlipY = d.pendingFlipY;
+    const bool ok = LoadSliceWith(d, dest, filePath, bytesPerValue, run);
+    run.ApplyTo(d);
+    return ok;
+}
+
+} // namespace
+
+void SliceRun::ApplyTo(DataObject& d) const
+{
+    d.pendingFlipY = pendingFlipY;
+    if (isSigned) d.isSigned = true;
+    if (isUnsigned) d.isUnsigned = true;
+}
+
+bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& filePath, int bytesPerValue, SliceRun& run)
 {
     const SliceKind kind = SliceKindOf(d.sourceType);
     if (kind == SliceKind::Other) return true;
@@ -104,43 +179,14 @@ bool LoadSlice(DataObject& d, uint8_t* dest, const std::wstring& filePath, int b
         return false;
     uint8_t* target = dest;
     if (n != 1) {
-        if (d.reductionSliceBuffer == nullptr || d.reductionSliceBytes < sliceBytes) return false;
-        target = d.reductionSliceBuffer;
+        if (run.workSlice == nullptr || run.workSliceBytes < sliceBytes) return false;
+        target = run.workSlice;
     }
-
-    bool ok = false;
-    switch (kind) {
-    case SliceKind::Raw: {
-        ByteSource source;
-        ok = source.Open(ScenePath, d.sourcePath, filePath) && ReadRawSliceFrom(source, shape, target, d.pendingFlipY);
-        break;
-    }
-    case SliceKind::Kxd: {
-        if (n != 1) std::memset(target, 0, sliceBytes);
-        ByteSource source;
-        ok = source.Open(ScenePath, d.sourcePath, filePath) && ReadKxdSliceFrom(source, shape, target);
-        break;
-    }
-    case SliceKind::Picture: {
-        DecodedImage picture;
-        ok = DecodePicture(d, filePath, picture) && PlacePictureSlice(picture, shape, target, d.pendingFlipY);
-        break;
-    }
-    case SliceKind::Tiff:
-        ok = ReadTiffSlice(filePath, shape, target, d.pendingFlipY);
-        break;
-    case SliceKind::Dicom:
-        ok = ReadDicomSlice(d, filePath, shape, target);
-        break;
-    case SliceKind::Other:
-        break;
-    }
-    if (!ok) return false;
+    if (!ReadSlice(d, kind, filePath, shape, sliceBytes, target, run)) return false;
     if (n != 1) ReduceSlice(layout, target, dest);
+    if (run.counter != nullptr) run.counter->Count(dest, keptBytes / static_cast<uint64_t>(bytesPerValue));
     return true;
 }
-
-} // namespace
 
 bool DataObject::LoadSliceImage(uint8_t* dest, const std::wstring& filePath) { return LoadSlice(*this, dest, filePath, 1); }
 

@@ -5,6 +5,7 @@
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -35,8 +36,20 @@ bool DataObject::LoadVolumeFile(uint8_t* dest, const std::wstring& filePath, int
 
     ByteSource source;
     if (!source.Open(ScenePath, sourcePath, filePath)) return false;
-    return kind == VolumeFileKind::Raw ? ReadRawVolume(layout, source, dest, reductionSliceBuffer)
-                                       : ReadKxdVolume(layout, source, dest, reductionSliceBuffer);
+    // The histogram is counted on the way when the read fills the whole payload.
+    VolumeReadRun run{loadThreads, CountingTable(dest, keptBytes, bytesPerValue)};
+    const bool ok = kind == VolumeFileKind::Raw ? ReadRawVolume(layout, source, dest, reductionSliceBuffer, run)
+                                                : ReadKxdVolume(layout, source, dest, reductionSliceBuffer, run);
+    valuesCounted = ok && run.counts != nullptr;
+    return ok;
+}
+
+uint64_t* DataObject::CountingTable(const uint8_t* dest, uint64_t bytes, int bytesPerValue)
+{
+    if (type != L"volume" || dest != samples || bytes != payloadBytes || bytesPerComponent != bytesPerValue) return nullptr;
+    uint64_t* table = bytesPerValue == 1 ? histogram256.get() : histogram65536.get();
+    if (table != nullptr) std::fill(table, table + (bytesPerValue == 1 ? 256 : 65536), uint64_t{0});
+    return table;
 }
 
 } // namespace velmor

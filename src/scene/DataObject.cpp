@@ -125,6 +125,7 @@ void DataObject::FreeBuffers()
     reductionSliceBytes = 0;
     histogram256.reset();
     histogram65536.reset();
+    valuesCounted = false;
 }
 
 void DataObject::FreeIfUnused()

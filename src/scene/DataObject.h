@@ -125,11 +125,20 @@ public:
     uint8_t* reductionSliceBuffer = nullptr;
     uint64_t reductionSliceBytes = 0;
     uint64_t payloadBytes = 0;
+    // Threads that read the slices of a volume (0: one per core); the
+    // samples are the same at any count.
+    unsigned loadThreads = 0;
+    // The histogram tables already hold the count of every value of the
+    // payload: the reader counted each slice while it was in cache.
+    bool valuesCounted = false;
 
 private:
     template <int K>
     void ComputeBounds(uint64_t records);
     bool LoadVolumeFile(uint8_t* dest, const std::wstring& filePath, int bytesPerValue);
+    // The histogram table a reader may count into while it fills `bytes`
+    // from dest (cleared); null unless that is the whole payload of a volume.
+    uint64_t* CountingTable(const uint8_t* dest, uint64_t bytes, int bytesPerValue);
     void Mirror(uint8_t* data, uint64_t valueBytes, bool volume);
     void ChooseCounts();
     bool CountStlFacets(bool& binaryFile);

@@ -7,8 +7,12 @@
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
 #include "scene/PathParts.h"
+#include "readers/SampleHistogram.h"
+#include "readers/SliceImageLoader.h"
+#include "readers/SliceWorkers.h"
 #include "scene/SliceFolder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -172,14 +176,68 @@ bool DataObject::LoadSliceFolder()
     const double base = OrderSliceFiles(files, sourceType, [&] { StepProgress(perFile); }) ? 50.0 : 100.0;
     if (reverseZ) pendingFlipZ = false;
     const std::vector<std::wstring> plan = PlanSliceReads(files, reverseZ, reductionStep, countZ);
-    uint64_t sliceBytes = 0;
+    uint64_t sliceBytes = 0, allBytes = 0;
     if (plan.size() != countZ || !CheckedMul(countX, countY, sliceBytes) || !CheckedMul(sliceBytes, components, sliceBytes) ||
-        !CheckedMul(sliceBytes, bytesPerComponent, sliceBytes))
+        !CheckedMul(sliceBytes, bytesPerComponent, sliceBytes) || !CheckedMul(sliceBytes, countZ, allBytes))
         return false;
-    for (uint64_t z = 0; z < countZ; ++z) {
-        StepProgress(base / static_cast<double>(countZ));
-        uint8_t* dest = samples + z * sliceBytes;
-        if (!(bytesPerComponent == 1 ? LoadSliceImage(dest, plan[z]) : LoadSliceImage16(dest, plan[z]))) return false;
+    const int width = bytesPerComponent == 1 ? 1 : 2;
+    const uint64_t fullSlice = std::max<uint64_t>(reductionSliceBytes, sliceBytes);
+
+    // Every thread has its own work slice and scratch; thread 0 takes the
+    // object's work slice.
+    const unsigned threads = SliceThreadCount(loadThreads, countZ, fullSlice * (reductionStep != 1 ? 2 : 1));
+    std::vector<SliceRun> runs(threads);
+    std::vector<CommittedBuffer> workSlices(threads);
+    for (unsigned t = 0; t < threads; ++t) {
+        runs[t].workSlice = reductionSliceBuffer;
+        runs[t].workSliceBytes = reductionSliceBytes;
+        if (t == 0 || reductionStep == 1) continue;
+        if (!workSlices[t].Commit(reductionSliceBytes)) {
+            result = -2;
+            return false;
+        }
+        runs[t].workSlice = workSlices[t].Data();
+    }
+    uint64_t* counts = CountingTable(samples, allBytes, width);
+    std::vector<SampleCounter> counters(counts != nullptr ? threads : 0, SampleCounter(width));
+    for (unsigned t = 0; t < counters.size(); ++t) runs[t].counter = &counters[t];
+
+    // What each slice would have done to the object's flags, applied in
+    // slice order up to the first failure, as one slice after another would.
+    std::vector<SliceRun> outcomes(countZ);
+    std::vector<char> done(countZ, 0), ok(countZ, 0);
+    const bool startFlip = pendingFlipY;
+    uint64_t reported = 0;
+    const bool all = ReadSlices(
+        countZ, threads,
+        [&](unsigned t, uint64_t z) {
+            SliceRun& run = runs[t];
+            run.pendingFlipY = startFlip;
+            run.isSigned = run.isUnsigned = false;
+            ok[z] = LoadSliceWith(*this, samples + z * sliceBytes, plan[z], width, run);
+            outcomes[z].pendingFlipY = run.pendingFlipY;
+            outcomes[z].isSigned = run.isSigned;
+            outcomes[z].isUnsigned = run.isUnsigned;
+            done[z] = 1;
+            return ok[z] != 0;
+        },
+        [&](uint64_t finished) {
+            StepProgress(base * static_cast<double>(finished - reported) / static_cast<double>(countZ));
+            reported = finished;
+        });
+    for (uint64_t z = 0; z < countZ && done[z]; ++z) {
+        // The readers only ever clear the pending flip, so the stack's flag is that of all its slices.
+        outcomes[z].pendingFlipY = pendingFlipY && outcomes[z].pendingFlipY;
+        outcomes[z].ApplyTo(*this);
+        if (!ok[z]) break;
+    }
+    if (!all) return false;
+    // A slice that a reader left alone was not counted: then the histogram counts the payload itself.
+    uint64_t counted = 0;
+    for (const auto& counter : counters) counted += counter.Counted();
+    if (counts != nullptr && counted == allBytes / static_cast<uint64_t>(width)) {
+        for (auto& counter : counters) counter.AddTo(counts);
+        valuesCounted = true;
     }
     return true;
 }

@@ -15,9 +15,13 @@ constexpr uint16_t kRelationshipGroup = 0x0020;
 constexpr uint16_t kSeriesNumber = 0x0011;
 constexpr uint16_t kInstanceNumber = 0x0013;
 
-// Listed paths keep the scene's separators; the DICOM reader takes them as
-// the file system spells them.
-std::string NarrowPath(const std::wstring& path) { return ResolveScenePath(path).string(); }
+// The numbers are in the head of a file: its pixel data is not read.
+// Listed paths keep the scene's separators; the file system spells them its way.
+void LoadHeader(DicomDataSet& set, const std::wstring& path)
+{
+    DicomPixelPlace place;
+    LoadDicomHeader(set, ReadOnlyFile(ResolveScenePath(path)), place);
+}
 
 std::string Trimmed(std::string text)
 {
@@ -41,7 +45,7 @@ bool OrderSliceFiles(std::vector<std::wstring>& files, const std::wstring& sourc
     if (files.empty() || !IsDicomSourceType(sourceType)) return false;
     {
         DicomDataSet first;
-        LoadDicomFile(first, NarrowPath(files.front()));
+        LoadHeader(first, files.front());
         if (Trimmed(first.GetString(kRelationshipGroup, kInstanceNumber, "-1")) == "-1") return false;
     }
     std::vector<int64_t> keys;
@@ -49,7 +53,7 @@ bool OrderSliceFiles(std::vector<std::wstring>& files, const std::wstring& sourc
     for (const auto& file : files) {
         if (perFile) perFile();
         DicomDataSet set;
-        LoadDicomFile(set, NarrowPath(file));   // an unreadable file simply has no numbers
+        LoadHeader(set, file);   // an unreadable file simply has no numbers
         const int64_t series = ParseLeadingInt32(set.GetString(kRelationshipGroup, kSeriesNumber, "0"));
         const int64_t instance = ParseLeadingInt32(set.GetString(kRelationshipGroup, kInstanceNumber, "0"));
         keys.push_back(series * 10000 + instance);

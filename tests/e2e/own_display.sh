@@ -1,23 +1,38 @@
 # Sourced by the end-to-end scripts: a private work folder with its own
-# settings and runtime folders, and an Xvfb display of its own (Xvfb picks a
-# free display itself, so parallel runs cannot collide). Sets $work and
+# settings and runtime folders, and an Xvfb display of its own. Sets $work and
 # DISPLAY; kills the server and programs listed in $pids at exit.
 work=$(mktemp -d)
 mkdir -m 700 "$work/run"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 pids=""
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
+xvfb=""
 own_display_cleanup() {
   for p in $pids; do kill "$p" 2>/dev/null || true; done
-  kill "$xvfb" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   if declare -F before_cleanup >/dev/null; then before_cleanup; fi
   rm -rf "$work"
 }
 trap own_display_cleanup EXIT
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
+# Xvfb's own choice (-displayfd) is always the lowest free number, so a
+# number is reused while the previous server on it may still be tearing
+# down; a random number from a wide range, taken only when its server
+# answers, keeps parallel runs apart.
+start_own_display() {
+  local n=$((100 + RANDOM % 5000))
+  Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp 2>"$work/xvfb.log" &
+  xvfb=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 1 100); do
+    kill -0 "$xvfb" 2>/dev/null || return 1   # the number was taken
+    # Answering, and ours: the lock of the number names our server.
+    if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+for attempt in $(seq 1 10); do
+  start_own_display && break
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  [ "$attempt" -lt 10 ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"

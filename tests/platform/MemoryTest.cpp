@@ -23,6 +23,28 @@ TEST(Memory, CommittedBufferIsZeroedAndMovable)
     EXPECT_EQ(b.Size(), 0u);
 }
 
+// Large maps start on a huge page (so that the system can back them with
+// huge pages) and hold every byte asked for, up to an odd last one; the
+// neighbours of a released map are untouched.
+TEST(Memory, LargeMapsAreAlignedAndWhole)
+{
+    for (const uint64_t bytes : {(uint64_t{2} << 20) + 1, (uint64_t{5} << 20) + 4095, uint64_t{9} << 20}) {
+        auto* before = static_cast<uint8_t*>(CommitMemory(bytes));
+        auto* data = static_cast<uint8_t*>(CommitMemory(bytes));
+        ASSERT_NE(data, nullptr);
+        ASSERT_NE(before, nullptr);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % (uint64_t{2} << 20), 0u) << bytes;
+        EXPECT_EQ(data[bytes - 1], 0);
+        std::memset(data, 0x5A, bytes);
+        std::memset(before, 0xA5, bytes);
+        EXPECT_EQ(data[0], 0x5A);
+        EXPECT_EQ(data[bytes - 1], 0x5A);
+        ReleaseMemory(before, bytes);
+        EXPECT_EQ(data[bytes - 1], 0x5A);
+        ReleaseMemory(data, bytes);
+    }
+}
+
 TEST(Memory, ImpossibleSizesFail)
 {
     CommittedBuffer empty;

@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <random>
+#include <string>
 #include <thread>
 
 using namespace velmor;
@@ -292,4 +295,117 @@ TEST(SurfaceBuilder, VerticesBeyond32BitNumbersAreAMemoryError)
     EXPECT_EQ(builder.CountIsoVertices(part), -1);
     EXPECT_EQ(part.vertices, nullptr);
     EXPECT_EQ(part.indices, nullptr);
+}
+
+namespace {
+
+// FNV-1a over the counts and every array of a mesh.
+uint64_t MeshHash(const TriangleMesh& m)
+{
+    uint64_t h = 1469598103934665603ull;
+    auto add = [&h](const void* data, uint64_t bytes) {
+        const auto* b = static_cast<const uint8_t*>(data);
+        for (uint64_t i = 0; i < bytes; ++i) h = (h ^ b[i]) * 1099511628211ull;
+    };
+    add(&m.vertexCount, 8);
+    add(&m.triangleCount, 8);
+    add(m.vertices, m.vertexCount * 12);
+    add(m.indices, m.triangleCount * 12);
+    add(m.normals, m.vertexCount * 12);
+    return h;
+}
+
+// Integer-only volumes, so that every build machine makes the same samples.
+struct Noise {
+    uint32_t state;
+    uint32_t operator()()
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+};
+
+// A body of soft tissue with a bone shell, marrow, an air pocket and noise.
+SurfaceGrid<uint16_t> CtPhantom()
+{
+    SurfaceGrid<uint16_t> g(77, 61, 45);
+    Noise noise{12345};
+    for (int64_t k = 0; k < 45; ++k)
+        for (int64_t j = 0; j < 61; ++j)
+            for (int64_t i = 0; i < 77; ++i) {
+                const int64_t x = i - 38, y = j - 30, z = k - 22;
+                const int64_t body = x * x * 100 / (34 * 34) + y * y * 100 / (27 * 27) + z * z * 100 / (20 * 20);   // 100 at the skin
+                const int64_t bx = x - 8, by = y + 4;
+                const int64_t bone = bx * bx + by * by * 100 / 81 + z * z * 100 / 256;
+                const int64_t air = (x + 14) * (x + 14) + y * y + (z - 3) * (z - 3);
+                int64_t v = 20;
+                if (body < 100) v = 1000;
+                if (bone < 100) v = bone < 45 ? 1150 : 1800;
+                if (air < 36) v = 120;
+                g.At(i, j, k) = uint16_t(v + int64_t(noise() % 61) - 30 + (v > 20 ? 0 : 30));
+            }
+    return g;
+}
+
+} // namespace
+
+// The meshes (vertices, triangles and normals) of a few volumes, recorded
+// once: faster extraction must not move a single bit, on any thread count.
+TEST(SurfaceBuilder, MeshesStayAsRecordedOnAnyThreadCount)
+{
+    std::vector<std::pair<std::string, std::function<std::unique_ptr<SurfaceUnitState>()>>> cases;
+    cases.emplace_back("ct bone", [] {
+        auto g = std::make_unique<SurfaceGrid<uint16_t>>(CtPhantom());
+        g->voxels.samples = g->data.data();
+        g->Window(1300, 65535);
+        return std::unique_ptr<SurfaceUnitState>(std::move(g));
+    });
+    cases.emplace_back("ct skin", [] {
+        auto g = std::make_unique<SurfaceGrid<uint16_t>>(CtPhantom());
+        g->voxels.samples = g->data.data();
+        g->Window(500, 1500);
+        return std::unique_ptr<SurfaceUnitState>(std::move(g));
+    });
+    cases.emplace_back("8-bit noise", [] {
+        auto g = std::make_unique<SurfaceGrid<uint8_t>>(33, 29, 31);
+        Noise noise{777};
+        for (auto& s : g->data) s = uint8_t(noise() >> 24);
+        g->Window(100, 159);
+        return std::unique_ptr<SurfaceUnitState>(std::move(g));
+    });
+    cases.emplace_back("empty slabs", [] {
+        auto g = std::make_unique<SurfaceGrid<uint8_t>>(70, 66, 50);
+        for (int64_t k = 18; k < 32; ++k)
+            for (int64_t j = 0; j < 66; ++j)
+                for (int64_t i = 0; i < 70; ++i) {
+                    const int64_t d = (i - 35) * (i - 35) + (j - 30) * (j - 30) + (k - 25) * (k - 25) * 4;
+                    g->At(i, j, k) = uint8_t(d < 400 ? 200 : d < 500 ? 60 : 0);
+                }
+        for (int64_t i = 0; i < 70; ++i) g->At(i, 65, 40) = 255;   // a row that touches two faces
+        g->At(3, 4, 47) = 90;
+        g->Window(50, 255);
+        return std::unique_ptr<SurfaceUnitState>(std::move(g));
+    });
+    cases.emplace_back("16-bit ramps", [] {
+        auto g = std::make_unique<SurfaceGrid<uint16_t>>(41, 37, 23);
+        for (int64_t k = 0; k < 23; ++k)
+            for (int64_t j = 0; j < 37; ++j)
+                for (int64_t i = 0; i < 41; ++i) g->At(i, j, k) = uint16_t((i * 997 + j * 577 + k * 313) * 7);
+        g->Window(30000, 50000);
+        return std::unique_ptr<SurfaceUnitState>(std::move(g));
+    });
+    const uint64_t recorded[] = {0x91891f94f5edcffc, 0x657aa246b8cd41eb, 0xa4ceaab26f467c09, 0xfdd2e3f1d63387d6,
+                                 0x3b8a995d235b898a};
+    for (size_t c = 0; c < cases.size(); ++c) {
+        for (unsigned threads : {1u, 0u, 2u, 3u, 5u, 8u, 13u}) {
+            auto unit = cases[c].second();
+            SurfaceBuilder builder;
+            builder.threadCount = threads;
+            ASSERT_EQ(builder.MakeSurface(*unit), 0);
+            EXPECT_EQ(MeshHash(unit->mesh), recorded[c]) << cases[c].first << " on " << threads << " threads, "
+                                                         << std::hex << MeshHash(unit->mesh);
+        }
+    }
 }

@@ -167,10 +167,13 @@ TEST(DicomReader, SequencesAndEncapsulatedValues)
     EXPECT_EQ(p.set.Find(0x0040, 0x0275)->second.vr, uint32_t(kVrSQ));
     EXPECT_EQ(p.set.GetInt(0x0028, 0x0010, 0), 8);
 
-    // A big-endian undefined value meets no item pattern and fails.
+    // A big-endian data set spells its items and delimiters big-endian too.
     DicomBuilder be(false);
     be.ExplicitHeader(0x7FE0, 0x0010, "OB", 0xFFFFFFFF).Item("ab").SequenceDelimiter();
-    EXPECT_FALSE(Parse(be.Bytes(), false).ok);
+    p = Parse(be.Bytes(), false);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(ValueOf(p.set, 0x7FE0, 0x0010), std::string("\xFF\xFE\xE0\x00\0\0\0\x02" "ab" "\xFF\xFE\xE0\xDD\0\0\0\0", 18));
+    EXPECT_FALSE(Parse(DicomBuilder().ExplicitHeader(0x7FE0, 0x0010, "OB", 0xFFFFFFFF).Item("ab").SequenceDelimiter().Bytes(), false).ok);
     // Undefined length on another VR fails.
     EXPECT_FALSE(Parse(DicomBuilder().ImplicitHeader(0x0028, 0x0010, 0xFFFFFFFF).SequenceDelimiter().Bytes()).ok);
 }

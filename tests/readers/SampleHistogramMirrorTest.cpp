@@ -1,6 +1,7 @@
 #include "readers/SampleHistogram.h"
 #include "readers/SampleMirror.h"
 
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -102,4 +103,65 @@ TEST(SampleMirror, ImagesAndVolumes)
     std::vector<uint8_t> slices{1, 2, 3, 4, 5, 6};
     MirrorSamples(slices.data(), 1, 2, 3, 1, false, false, true);
     EXPECT_EQ(slices, (std::vector<uint8_t>{5, 6, 3, 4, 1, 2}));
+}
+
+// Rows reversed word by word, in whole pixels, split across threads for a
+// large volume: the same as moving one pixel at a time, for every pixel size.
+TEST(SampleMirror, EveryPixelSizeAndSplitMatchThePlainMove)
+{
+    std::mt19937 rng(9);
+    for (uint64_t pixel : {1u, 2u, 3u, 4u, 6u, 8u, 12u}) {
+        for (const auto& [x, y, z] : {std::array<int64_t, 3>{1, 1, 1}, {7, 3, 2}, {33, 5, 4}, {1031, 41, 200}}) {
+            const bool large = x * y * z > 1000000;   // large enough to be split across threads
+            if (large && pixel > 2) continue;
+            std::vector<uint8_t> data(static_cast<size_t>(x * y * z) * pixel);
+            for (auto& b : data) b = static_cast<uint8_t>(rng());
+            for (int flags = 1; flags < 8; ++flags) {
+                if (large && flags != 1 && flags != 2 && flags != 4 && flags != 7) continue;
+                const bool fx = flags & 1, fy = flags & 2, fz = flags & 4;
+                std::vector<uint8_t> expected(data.size());
+                for (int64_t k = 0; k < z; ++k)
+                    for (int64_t j = 0; j < y; ++j)
+                        for (int64_t i = 0; i < x; ++i) {
+                            const int64_t to = ((fz ? z - 1 - k : k) * y + (fy ? y - 1 - j : j)) * x + (fx ? x - 1 - i : i);
+                            std::memcpy(&expected[static_cast<size_t>(to) * pixel], &data[static_cast<size_t>((k * y + j) * x + i) * pixel], pixel);
+                        }
+                std::vector<uint8_t> mirrored = data;
+                MirrorSamples(mirrored.data(), x, y, z, pixel, fx, fy, fz);
+                ASSERT_EQ(mirrored, expected) << "pixel " << pixel << " size " << x << "x" << y << "x" << z << " flags " << flags;
+            }
+        }
+    }
+}
+
+// Counting adds blocks of equal values in one step; runs of any length, at
+// any alignment, and values that differ in one byte only count like one
+// value at a time.
+TEST(SampleHistogram, RunsCountLikeSingleValues)
+{
+    std::vector<uint16_t> values;
+    std::mt19937 rng(4);
+    while (values.size() < 200000) {
+        const auto v = static_cast<uint16_t>(rng() % 3 == 0 ? 0 : rng() % 3 == 0 ? 0x0101 : rng());
+        values.insert(values.end(), rng() % 40, v);
+        values.push_back(static_cast<uint16_t>(v ^ 0x0100));
+    }
+    std::vector<uint64_t> expected16(65536, 0), expected8(256, 0);
+    for (uint16_t v : values) ++expected16[v];
+    std::vector<uint8_t> bytes(values.size() * 2);
+    std::memcpy(bytes.data(), values.data(), bytes.size());
+    for (uint8_t b : bytes) ++expected8[b];
+    for (size_t skip : {size_t{0}, size_t{1}, size_t{3}}) {
+        SampleCounter wide(2), narrow(1);
+        wide.Count(bytes.data() + skip * 2, values.size() - skip);
+        wide.Count(bytes.data(), skip);
+        narrow.Count(bytes.data() + skip, bytes.size() - skip);
+        narrow.Count(bytes.data(), skip);
+        std::vector<uint64_t> table16(65536, 0), table8(256, 0);
+        wide.AddTo(table16.data());
+        narrow.AddTo(table8.data());
+        EXPECT_EQ(table16, expected16) << skip;
+        EXPECT_EQ(table8, expected8) << skip;
+        EXPECT_EQ(wide.Counted(), values.size());
+    }
 }

@@ -15,14 +15,22 @@ struct Loaded {
     std::vector<uint8_t> data;
 };
 
-Loaded Load(VolumeFileKind kind, const VolumeLayout& layout, ByteSource& source)
+Loaded Load(VolumeFileKind kind, const VolumeLayout& layout, ByteSource& source, const VolumeReadRun& run = {})
 {
     Loaded r;
     r.data.assign(static_cast<size_t>(layout.KeptX() * layout.KeptY() * layout.KeptZ()) * layout.SampleBytes(), 0);
     std::vector<uint8_t> work(layout.SliceBytes() + 1, 0xAB);   // stale bytes must not leak into a kxd slice
-    r.ok = kind == VolumeFileKind::Raw ? ReadRawVolume(layout, source, r.data.data(), work.data())
-                                       : ReadKxdVolume(layout, source, r.data.data(), work.data());
+    r.ok = kind == VolumeFileKind::Raw ? ReadRawVolume(layout, source, r.data.data(), work.data(), run)
+                                       : ReadKxdVolume(layout, source, r.data.data(), work.data(), run);
     return r;
+}
+
+std::vector<uint64_t> PlainCounts(const std::vector<uint8_t>& data, int bytes)
+{
+    std::vector<uint64_t> counts(bytes == 1 ? 256 : 65536, 0);
+    for (size_t i = 0; i < data.size(); i += static_cast<size_t>(bytes))
+        ++counts[bytes == 1 ? data[i] : data[i] | data[i + 1] << 8];
+    return counts;
 }
 
 VolumeLayout LayoutOf(const TestVolume& v, int n) { return {v.x, v.y, v.z, n, v.bytes, 1}; }
@@ -69,6 +77,16 @@ TEST(VolumeFileReader, MatchesTheReferenceEverywhere)
                     const Loaded r = Load(s.kind, LayoutOf(v, n), *src);
                     ASSERT_TRUE(r.ok) << s.file << " n=" << n << " bytes=" << bytes;
                     EXPECT_EQ(r.data, expected) << s.file << " n=" << n << " bytes=" << bytes;
+                }
+                // Any number of threads, counting on the way: the same samples, and
+                // the counts of every kept value, the zeros around the rows included.
+                for (unsigned threads : {2u, 3u, 0u}) {
+                    std::vector<uint64_t> counts(bytes == 1 ? 256 : 65536, 0);
+                    ASSERT_TRUE(file.Open(dir.WidePath("scene.vlm"), L"v", dir.WidePath(s.file)));
+                    const Loaded r = Load(s.kind, LayoutOf(v, n), file, {threads, counts.data()});
+                    ASSERT_TRUE(r.ok);
+                    EXPECT_EQ(r.data, expected) << s.file << " n=" << n << " threads=" << threads;
+                    EXPECT_EQ(counts, PlainCounts(expected, bytes)) << s.file << " n=" << n;
                 }
             }
         }

@@ -3,6 +3,7 @@
 #include "platform/Memory.h"
 #include "scene/ApplicationSettings.h"
 #include "platform/ImageCodec.h"
+#include "readers/DicomFileWriter.h"
 #include "support/ContainerWriter.h"
 #include "support/DicomBuilder.h"
 #include "support/RecordingJobHost.h"
@@ -12,7 +13,9 @@
 
 #include <array>
 #include <cstring>
+#include <cwchar>
 #include <filesystem>
+#include <tiffio.h>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -490,4 +493,143 @@ TEST_F(PayloadLoaderTest, VolumeKindsChannelsAndBlockNames)
     EXPECT_EQ(Bytes(Data(L"block")), (std::vector<uint8_t>{3, 4, 1, 2, 7, 8, 5, 6}));
     ASSERT_EQ(Acquire(L"grid"), 0);
     EXPECT_EQ(Floats(Data(L"grid"), 6), (std::vector<float>{6, 5, 4, 3, 2, 1}));
+}
+
+namespace {
+
+constexpr int kSx = 19, kSy = 13, kSz = 7;
+
+// Signed CT values that differ from slice to slice.
+int16_t SeriesValue(int z, int row, int column) { return static_cast<int16_t>((row * 31 + column * 7 + z * 101) % 3000 - 1500); }
+
+// Slice z of the series has instance number kSz - z, so that name order is
+// not slice order; one slice says its pixels are unsigned.
+void WriteSeries(const std::filesystem::path& folder)
+{
+    std::filesystem::create_directories(folder);
+    for (int z = 0; z < kSz; ++z) {
+        std::vector<int16_t> pixels;
+        for (int r = 0; r < kSy; ++r)
+            for (int c = 0; c < kSx; ++c) pixels.push_back(SeriesValue(z, r, c));
+        DicomDataSet set;
+        const std::string instance = std::to_string(kSz - z);
+        DicomElement number(MakeDicomTag(0x0020, 0x0013), kVrIS, kAnyMultiplicity, "n", 1);
+        number.SetValue(instance.data(), uint32_t(instance.size()));
+        set.Insert(number);
+        const uint16_t rows = kSy, columns = kSx, representation = z == 3 ? 0 : 1;
+        set.Insert(DicomElement(0x0028, 0x0010, &rows, 2));
+        set.Insert(DicomElement(0x0028, 0x0011, &columns, 2));
+        set.Insert(DicomElement(0x0028, 0x0103, &representation, 2));
+        set.Insert(DicomElement(0x7FE0, 0x0010, pixels.data(), uint32_t(pixels.size() * 2)));
+        ASSERT_TRUE(SaveDicomFile(set, (folder / ("s" + std::to_string(z) + ".dcm")).string()));
+    }
+}
+
+// LZW strips of three rows: the decoding that is worth spreading over cores.
+void WriteLzwStack(const std::filesystem::path& folder)
+{
+    std::filesystem::create_directories(folder);
+    for (int z = 0; z < kSz; ++z) {
+        TIFF* t = TIFFOpen((folder / ("s" + std::to_string(z) + ".tif")).c_str(), "w");
+        ASSERT_NE(t, nullptr);
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kSx);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, kSy);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 16);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 3);
+        for (int r = 0; r < kSy; ++r) {
+            std::vector<uint16_t> row;
+            for (int c = 0; c < kSx; ++c) row.push_back(static_cast<uint16_t>(SeriesValue(z, r, c) + 2000));
+            ASSERT_EQ(TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(r), 0), 1);
+        }
+        TIFFClose(t);
+    }
+}
+
+// Everything a load leaves that the units and dialogs read.
+struct LoadedState {
+    std::vector<uint8_t> samples;
+    bool isSigned = false, isUnsigned = false, flipY = false, flipZ = false;
+    float minValue = 0, maxValue = 0, peak = 0;
+    std::vector<uint64_t> bins, values;
+    bool operator==(const LoadedState&) const = default;
+};
+
+LoadedState StateOf(const DataObject& d)
+{
+    return {Bytes(d), d.isSigned, d.isUnsigned, d.pendingFlipY, d.pendingFlipZ, d.minValue, d.maxValue, d.histogramPeak,
+            std::vector<uint64_t>(d.histogram256.get(), d.histogram256.get() + 256),
+            std::vector<uint64_t>(d.histogram65536.get(), d.histogram65536.get() + 65536)};
+}
+
+} // namespace
+
+// Slices read on several threads, their values counted on the way: the same
+// samples, flags and histogram at every thread count, whole and halved, for
+// a DICOM series, an LZW TIFF stack and raw and run-length volume files; and
+// the histogram is the one a plain count of the samples gives.
+TEST_F(PayloadLoaderTest, EveryThreadCountLoadsTheSame)
+{
+    WriteSeries(dir.Path() / "ct");
+    WriteLzwStack(dir.Path() / "lzw");
+    const TestVolume volume = RandomVolume(kSx, kSy, kSz, 2, 21);
+    dir.Write("v.raw", RawBytes(volume));
+    dir.Write("v.kxd", KxdBytes(volume));
+    const std::string size = "size=\"" + std::to_string(kSx) + "," + std::to_string(kSy) + "," + std::to_string(kSz) + "\"";
+    OpenCleanly(SceneWithBody(
+        "<data name=\"ct\" type=\"volume\" format=\"GRAY16\" " + size + "><file path=\"ct/\" type=\"dcm\" reverseX=\"on\"/></data>"
+        "<data name=\"lzw\" type=\"volume\" format=\"GRAY16\" " + size + "><file path=\"lzw/\" type=\"tif\" reverseZ=\"on\"/></data>"
+        "<data name=\"raw\" type=\"volume\" format=\"GRAY16\" " + size + "><file path=\"v.raw\" reverseY=\"on\"/></data>"
+        "<data name=\"kxd\" type=\"volume\" format=\"GRAY16\" " + size + "><file path=\"v.kxd\"/></data>"));
+
+    for (const wchar_t* name : {L"ct", L"lzw", L"raw", L"kxd"}) {
+        for (int step : {1, 2}) {
+            Reduce(step);
+            LoadedState first;
+            for (unsigned threads : {1u, 2u, 3u, 0u}) {
+                DataObject& d = Data(name);
+                d.loadThreads = threads;
+                d.isSigned = d.isUnsigned = false;
+                ASSERT_EQ(Acquire(name), 0);
+                const LoadedState state = StateOf(d);
+                if (threads == 1) {
+                    first = state;
+                    // The plain count of what was loaded.
+                    DataObject plain(L"plain");
+                    plain.type = d.type;
+                    plain.countX = d.countX;
+                    plain.countY = d.countY;
+                    plain.countZ = d.countZ;
+                    plain.payloadBytes = d.payloadBytes;
+                    plain.histogram256 = std::make_unique<uint64_t[]>(256);
+                    plain.histogram65536 = std::make_unique<uint64_t[]>(65536);
+                    plain.BuildHistogram16(d.samples);
+                    EXPECT_EQ(state.values, std::vector<uint64_t>(plain.histogram65536.get(), plain.histogram65536.get() + 65536));
+                    EXPECT_EQ(state.bins, std::vector<uint64_t>(plain.histogram256.get(), plain.histogram256.get() + 256));
+                    EXPECT_EQ(state.minValue, plain.minValue);
+                    EXPECT_EQ(state.maxValue, plain.maxValue);
+                } else {
+                    EXPECT_TRUE(state == first) << std::string(name, name + wcslen(name)) << " step " << step << " threads " << threads;
+                }
+                d.users.clear();
+                d.FreeBuffers();
+            }
+        }
+    }
+
+    // The series in instance order, mirrored along x, bottom row first, offset by 32768.
+    Reduce(1);
+    DataObject& ct = Data(L"ct");
+    ASSERT_EQ(Acquire(L"ct"), 0);
+    EXPECT_TRUE(ct.isSigned);
+    EXPECT_TRUE(ct.isUnsigned);
+    const auto* values = reinterpret_cast<const uint16_t*>(ct.samples);
+    for (int k = 0; k < kSz; ++k) {
+        const int file = kSz - 1 - k;   // instance k + 1
+        const uint16_t offset = file == 3 ? 0 : 32768;
+        EXPECT_EQ(values[(k * kSy + 0) * kSx + 0], static_cast<uint16_t>(SeriesValue(file, kSy - 1, kSx - 1) + offset));
+        EXPECT_EQ(values[(k * kSy + 5) * kSx + 2], static_cast<uint16_t>(SeriesValue(file, kSy - 6, kSx - 3) + offset));
+    }
 }

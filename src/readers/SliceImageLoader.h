@@ -1,0 +1,34 @@
+#pragma once
+// One slice of a data object's stack or its image, from the reader its
+// source type names. The slices of a stack may be read on several threads:
+// each brings its own work slice and scratch, and reports the flags it
+// would set on the data object, which are applied in slice order.
+#include "readers/SampleHistogram.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmor {
+
+class DataObject;
+
+struct SliceRun {
+    uint8_t* workSlice = nullptr;      // one full slice, needed when the reduction step is not 1
+    uint64_t workSliceBytes = 0;
+    std::vector<uint8_t> scratch;      // pixel bytes on their way from a file, reused
+    SampleCounter* counter = nullptr;  // counts the kept slice when set
+
+    // Start from the data object's flags; the readers only ever clear the
+    // pending y flip and only ever set the sign flags.
+    bool pendingFlipY = false;
+    bool isSigned = false;
+    bool isUnsigned = false;
+
+    void ApplyTo(DataObject& d) const;
+};
+
+// The slice loader's work on `d` (which it does not change) into dest.
+bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& filePath, int bytesPerValue, SliceRun& run);
+
+} // namespace velmor
