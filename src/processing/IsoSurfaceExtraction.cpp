@@ -223,14 +223,14 @@ unsigned SurfaceBuilder::SlabCount() const
     return static_cast<unsigned>(std::clamp<uint64_t>(most, 1, threadCount));
 }
 
-// Pieces of slices of cells the threads take one at a time: a few per thread,
+// Pieces of slices of cells the threads take one at a time: two per thread,
 // so that a thread held up by the system leaves its share to the others. A
 // piece has at least two slices of cells, so that its first and last slice
 // share no vertex (see Build).
 unsigned SurfaceBuilder::PieceCount(unsigned workers) const
 {
     if (workers <= 1) return 1;
-    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 4));
+    return static_cast<unsigned>(std::clamp<uint64_t>(cellsZ / 8, workers, uint64_t(workers) * 2));
 }
 
 bool SurfaceBuilder::StepSlice(double step)
@@ -526,23 +526,18 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         if (sumNormals) AddFaceVectors(normalView, triangleBase[cz], triangleBase[cz + 1], first, last);
     };
 
-    // Worker 0 uses the builder's slice buffers; the other workers their own.
+    // Worker 0 uses the builder's slice buffers; the other workers their
+    // own, all in one map so that it is large enough for huge pages.
     unsigned workers = SlabCount();
-    std::vector<CommittedBuffer> extra;
-    for (unsigned w = 1; w < workers; ++w) {
-        extra.emplace_back(cellSlice * 24);
-        if (!extra.back().Ok()) {
-            extra.clear();
-            workers = 1;
-            break;
-        }
-    }
+    CommittedBuffer extra;
+    if (workers > 1 && !extra.Commit(uint64_t(workers - 1) * cellSlice * 24)) workers = 1;
     const unsigned pieces = PieceCount(workers);
     std::atomic<bool> stopped{false};
     std::vector<uint64_t> boundaryEnd(pieces, 0);
     RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
         const auto [begin, end] = SlabRange(cellsZ, pieces, s);
-        uint32_t* current = worker == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra[worker - 1].Data());
+        uint32_t* current =
+            worker == 0 ? sliceBuffers[0] : reinterpret_cast<uint32_t*>(extra.Data()) + (worker - 1) * cellSlice * 6;
         uint32_t* next = worker == 0 ? sliceBuffers[1] : current + cellSlice * 3;
         // The parity rule of the two buffers only matters within a piece. A
         // piece places the vertices of its own slices only.
