@@ -7,6 +7,7 @@
 #include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
 #include "app/ColorLabel.h"
+#include "app/DesktopOpener.h"
 #include "app/GuiTestSupport.h"
 #include "dialogs/DialogTestSupport.h"
 #include "app/ViewBar.h"
@@ -554,12 +555,15 @@ TEST_F(ProgramScenario, TheUnitPanelHidesUnitsAndOpensEveryPropertyDialog)
     EXPECT_GT(visible, black + 1000);
     // Applied at once: nothing is left for the next paint to colour.
     EXPECT_FALSE(view->dialogs.units.volume->Unit()->volumeData->redoMarks.at(volume->Unit()));
-    volume->HideUnitDialog();
 
-    // Clearing the scene: no dialog keeps a unit.
+    // Clearing the scene with the dialog open: it hides, keeps no unit, and
+    // the view shows no scene with its File menu back.
     app.OnFileNew();
+    EXPECT_FALSE(volume->isVisible());
     for (UnitDialogFrame* dialog : view->dialogs.UnitDialogs()) EXPECT_EQ(dialog->EditedUnit(), nullptr);
     EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(view->viewMode, ViewMode::kNoScene);
+    EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());
 }
 
 TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
@@ -650,6 +654,16 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     QImage saved(Q(section));
     EXPECT_FALSE(saved.isNull()) << messages->Messages().back();
     EXPECT_GT(saved.width(), 0);
+}
+
+TEST(DesktopOpener, OnlyWebAddressesAndAbsolutePathsAreHandedOver)
+{
+    EXPECT_EQ(ClassifyOpenTarget(L"https://velmor.org/"), OpenTarget::kWebAddress);
+    EXPECT_EQ(ClassifyOpenTarget(L"HTTP://example.com/a?b=1"), OpenTarget::kWebAddress);
+    EXPECT_EQ(ClassifyOpenTarget(L"/opt/velmor/ManualJ.pdf"), OpenTarget::kLocalFile);
+    for (const wchar_t* refused : {L"file:///bin/sh", L"ftp://example.com/", L"javascript:alert(1)", L"http://",
+                                   L"ManualJ.pdf", L"", L"smb://host/share"})
+        EXPECT_EQ(ClassifyOpenTarget(refused), OpenTarget::kRefused) << refused;
 }
 
 } // namespace
