@@ -157,12 +157,9 @@ void CMainFrame::dropEvent(QDropEvent* event)
 
 bool CMainFrame::OnDropFiles(const QList<QUrl>& urls)
 {
-    if (app_ == nullptr || view_->viewMode == ViewMode::kUnitEditing) return false;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) continue;
-        app_->OpenDocumentFile(url.toLocalFile().toStdWString());
-        return true;   // one document at a time: the first file
-    }
+    if (app_ == nullptr) return false;
+    for (const QUrl& url : urls)
+        if (url.isLocalFile()) return app_->OnDroppedFile(url.toLocalFile().toStdWString());   // the first file only
     return false;
 }
 

@@ -71,6 +71,12 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     frame_->SetApplication(this);
     progress_ = std::make_unique<CKxDlgProgress>(frame_.get());
     jobHost_ = std::make_unique<QtJobHost>(progress_.get());
+    // After a job, the view's frame or event run goes on in its own context,
+    // and files that arrived meanwhile are opened.
+    jobHost_->SetJobHooks(nullptr, [this] {
+        frame_->View()->RebindAfterJob();
+        ScheduleWaitingFiles();
+    });
     messageSink_ = std::make_unique<QtMessageSink>();
     InstallQtFolderChooser(frame_.get());
     InstallQtExportDialogs(frame_.get());
@@ -82,6 +88,8 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     frame_->SetRecentFiles(recent_.Entries());
     UpdateTitle(L"");
     frame_->show();
+    // Keys go to the view (Tab, F2 to F11).
+    frame_->View()->setFocus();
     frame_->View()->PlaceUnitPanel();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
@@ -111,6 +119,9 @@ void CVelmorApp::OnFileNew()
 
 void CVelmorApp::OpenDocumentFile(const std::wstring& path)
 {
+    // A file arriving during this open (while its data load or a message box
+    // waits) is opened after it, never in the middle of it.
+    opening_ = true;
     document_.OnOpenDocument(path);
     frame_->View()->OnInitialUpdate(&document_);
     if (document_.LastOpenOutcome() == OpenOutcome::Opened) {
@@ -119,13 +130,47 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);
+    opening_ = false;
+    ScheduleWaitingFiles();
+}
+
+bool CVelmorApp::Busy() const
+{
+    return opening_ || (jobHost_ && jobHost_->Running()) || (progress_ && progress_->messageBoxOpen);
+}
+
+void CVelmorApp::ScheduleWaitingFiles()
+{
+    if (waitingFiles_.empty()) return;
+    // Posted, so that whoever ran the job or the open has finished with the
+    // scene before it is replaced.
+    QMetaObject::invokeMethod(frame_.get(), [this] { OpenWaitingFile(); }, Qt::QueuedConnection);
+}
+
+void CVelmorApp::OpenWaitingFile()
+{
+    if (waitingFiles_.empty() || Busy()) return;
+    const std::wstring path = waitingFiles_.front();
+    waitingFiles_.pop_front();
+    OpenDocumentFile(path);
+}
+
+bool CVelmorApp::OnDroppedFile(const std::wstring& path)
+{
+    if (frame_->View()->viewMode == ViewMode::kUnitEditing) return false;
+    if (Busy()) {
+        waitingFiles_.push_back(path);
+        return true;
+    }
+    OpenDocumentFile(path);
+    return true;
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)
 {
     frame_->BringToFront();
-    if (path.empty() || frame_->View()->viewMode == ViewMode::kUnitEditing) return;
-    OpenDocumentFile(path);
+    if (path.empty()) return;
+    OnDroppedFile(path);
 }
 
 void CVelmorApp::OnAppAbout()

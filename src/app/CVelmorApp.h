@@ -6,6 +6,7 @@
 #include "scene/CVelmorDoc.h"
 
 #include <QStringList>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -34,9 +35,16 @@ public:
     void OpenDocumentFile(const std::wstring& path);
     // A path from a later start (empty: only come to the front).
     void OnHandOff(const std::wstring& path);
+    // A file dropped on the window. False when it is refused (a unit is
+    // being edited).
+    bool OnDroppedFile(const std::wstring& path);
+    // While a job runs, a scene is being opened or a message box is open,
+    // arriving files wait: the scene they would replace may still be in use.
+    bool Busy() const;
 
     CMainFrame* Frame() const { return frame_.get(); }
     CVelmorDoc& Document() { return document_; }
+    QtJobHost* JobHost() const { return jobHost_.get(); }
     const RecentFileList& RecentFiles() const { return recent_; }
 
     std::wstring fileToOpen;
@@ -48,6 +56,9 @@ private:
     void ReadVersionInfo();
     // "<file> - Velmor" while a scene file is shown, else the product name.
     void UpdateTitle(const std::wstring& scenePath);
+    // Opens the files that arrived while busy, one at a time and in order.
+    void OpenWaitingFile();
+    void ScheduleWaitingFiles();
 
     CVelmorDoc document_;
     RecentFileList recent_;
@@ -56,6 +67,8 @@ private:
     std::unique_ptr<CKxDlgProgress> progress_;
     std::unique_ptr<QtJobHost> jobHost_;
     std::unique_ptr<QtMessageSink> messageSink_;
+    std::deque<std::wstring> waitingFiles_;
+    bool opening_ = false;
 };
 
 } // namespace velmor

@@ -13,6 +13,8 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QOpenGLContext>
+#include <QScopedValueRollback>
+#include <QScreen>
 #include <QSurfaceFormat>
 #include <QTimerEvent>
 
@@ -51,8 +53,9 @@ CVelmorView::~CVelmorView()
 
 CVelmorView::ContextGuard::ContextGuard(CVelmorView& view) : view_(view)
 {
-    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr &&
-        QOpenGLContext::currentContext() != view_.context()) {
+    // Even when the context is current its picture buffer may not be bound:
+    // making it current binds both.
+    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr) {
         view_.makeCurrent();
         view_.contextMadeCurrent_ = true;
     }
@@ -94,8 +97,17 @@ void CVelmorView::initializeGL()
     PublishSceneRenderer(&renderer);
     LayoutView(width(), height());
     if (initialUpdatePending_) {
-        initialUpdatePending_ = false;
-        InitialUpdateScene();
+        // Not inside this first paint: the scene's set-up loads data in jobs
+        // whose wait runs the event loop.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!initialUpdatePending_) return;
+                initialUpdatePending_ = false;
+                InitialUpdateScene();
+                update();
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -119,21 +131,45 @@ bool CVelmorView::MessageBoxOpen() const
     return progress != nullptr && progress->messageBoxOpen;
 }
 
+void CVelmorView::RebindAfterJob()
+{
+    // A job's wait runs the event loop, where other windows may make their
+    // own contexts current; a frame or an event run in progress goes on in
+    // the view's.
+    if (initialised && (contextDepth_ > 0 || painting_)) makeCurrent();
+}
+
 void CVelmorView::paintGL()
 {
+    const QScopedValueRollback<bool> painting(painting_, true);
     if (!glUsable || !SceneShown()) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
         return;
     }
     // While a message box of a load is open the scene may be half built:
     // the last picture stays.
     if (MessageBoxOpen()) return;
+    // The panes clear their pictures with this colour and expect it clear.
+    glClearColor(0, 0, 0, 0);
     if (layoutChanged) {
         renderer.RebuildPaneTextures();
         layoutChanged = false;
     }
     renderer.RenderAllPanes();
+    MakePictureOpaque();
+}
+
+void CVelmorView::MakePictureOpaque()
+{
+    // The panes compose with alpha, and the window system would show the
+    // picture through it; what reaches the window is opaque.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(0, 0, 0, 0);
 }
 
 void CVelmorView::RenderNow()
@@ -146,7 +182,10 @@ void CVelmorView::RenderNow()
         return;
     }
     ContextGuard gl(*this);
-    if (SceneShown() && !MessageBoxOpen()) renderer.RenderAllPanes();
+    if (SceneShown() && !MessageBoxOpen()) {
+        renderer.RenderAllPanes();
+        MakePictureOpaque();
+    }
 }
 
 void CVelmorView::RedrawIfIdle()
@@ -164,9 +203,9 @@ void CVelmorView::OnInitialUpdate(CVelmorDoc* doc)
 {
     document = doc;
     if (doc != nullptr && !dialogs.Created()) renderer.CreateToolDialogs();
-    // The first initialisation of GL runs the scene set-up itself.
-    if (!initialised || !glUsable) {
-        initialUpdatePending_ = !initialised;
+    // Before GL exists the set-up waits for it (see initializeGL).
+    if (!initialised || !glUsable || initialUpdatePending_) {
+        initialUpdatePending_ = !initialised || initialUpdatePending_;
         return;
     }
     InitialUpdateScene();
@@ -298,8 +337,12 @@ void CVelmorView::ToggleFullScreen(bool on)
     if (on && viewMode == ViewMode::kNormal) {
         layoutLocked = true;
         savedShowState = static_cast<int>(frame->windowState());
+        savedGeometry_ = frame->geometry();
         frame->menuBar()->hide();
         layoutLocked = false;
+        // Without a window manager to honour the full-screen state the
+        // window takes the screen's size itself.
+        if (QScreen* screen = frame->screen()) frame->setGeometry(screen->geometry());
         frame->showFullScreen();
         SetViewMode(ViewMode::kFullScreen);
     } else if (!on && viewMode == ViewMode::kFullScreen) {
@@ -308,6 +351,7 @@ void CVelmorView::ToggleFullScreen(bool on)
         layoutLocked = false;
         frame->setWindowState(savedShowState >= 0 ? Qt::WindowStates(savedShowState) & ~Qt::WindowFullScreen
                                                   : Qt::WindowNoState);
+        if (!(frame->windowState() & Qt::WindowMaximized) && savedGeometry_.isValid()) frame->setGeometry(savedGeometry_);
         savedShowState = -1;
         SetViewMode(ViewMode::kNormal);
     }

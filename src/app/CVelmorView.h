@@ -93,6 +93,9 @@ public:
     // Around long jobs: tool windows and the File menu are disabled.
     void LockControls() override;
     void UnlockControls(bool enableMenu) override;
+    // After a job: the view's context is made current again where a frame
+    // or an event run was waiting for the job.
+    void RebindAfterJob();
     void ResetViewState();
     void KillAllTimers() { motion.KillAllTimers(); }
     bool SceneShown() const { return viewMode != ViewMode::kNoScene; }
@@ -222,14 +225,17 @@ private:
     void InitialUpdateScene();
     void ShowSceneWithoutFirstEvent();
     bool MessageBoxOpen() const;
+    void MakePictureOpaque();
     void LayoutView(int cx, int cy);
 
     bool initialUpdatePending_ = false;
+    bool painting_ = false;
     bool switchingViewMode_ = false;
     int contextDepth_ = 0;
     bool contextMadeCurrent_ = false;
     int timerIds_[kTimerCount] = {};
     ViewBar* bar_ = nullptr;
+    QRect savedGeometry_;   // the window's place before full screen
 };
 
 } // namespace velmor

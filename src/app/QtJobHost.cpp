@@ -15,6 +15,8 @@
 namespace velmor {
 namespace {
 
+// Dropped files are not among them: the main window keeps them until the
+// job has ended.
 bool IsUserInput(QEvent::Type type)
 {
     switch (type) {
@@ -43,10 +45,6 @@ bool IsUserInput(QEvent::Type type)
     case QEvent::TabletPress:
     case QEvent::TabletMove:
     case QEvent::TabletRelease:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::DragLeave:
-    case QEvent::Drop:
     case QEvent::Close:
         return true;
     default:
@@ -69,6 +67,8 @@ void QtJobHost::Run(BackgroundJob& job, const std::function<void()>& work)
         return;
     }
     job_ = &job;
+    running_ = true;
+    if (started_) started_();
     std::atomic<bool> done{false};
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
     std::thread worker([&] {
@@ -94,10 +94,12 @@ void QtJobHost::Run(BackgroundJob& job, const std::function<void()>& work)
     QCoreApplication::instance()->removeEventFilter(this);
     QGuiApplication::restoreOverrideCursor();
     job_ = nullptr;
+    running_ = false;
 
     for (const QPointer<QWidget>& widget : std::as_const(unpainted_))
         if (widget != nullptr) widget->update();
     unpainted_.clear();
+    if (ended_) ended_();
 }
 
 void QtJobHost::Post(const ProgressMessage& message)

@@ -11,6 +11,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <atomic>
+#include <functional>
+
 namespace velmor {
 
 class CKxDlgProgress;
@@ -25,6 +28,16 @@ public:
     void Run(BackgroundJob& job, const std::function<void()>& work) override;
     void Post(const ProgressMessage& message) override;
 
+    // Whether a job runs now (its nested loop is waiting on the UI thread).
+    bool Running() const { return running_.load(); }
+    // Called on the UI thread as a job starts and after it has ended (the
+    // view locks its controls around jobs; what arrived meanwhile is applied).
+    void SetJobHooks(std::function<void()> started, std::function<void()> ended)
+    {
+        started_ = std::move(started);
+        ended_ = std::move(ended);
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -35,7 +48,9 @@ private:
     CKxDlgProgress* dialog_;
     JobHost* previous_;
     BackgroundJob* job_ = nullptr;
+    std::atomic<bool> running_{false};   // read by tests from other threads
     QList<QPointer<QWidget>> unpainted_;
+    std::function<void()> started_, ended_;
 };
 
 } // namespace velmor

@@ -72,6 +72,8 @@ void ViewInput::LeftPress(int x, int y, uint32_t time)
             }
         }
         r.PickUnitByColor();
+        // The pick drew into the picture's buffer: the next frame redraws it.
+        view_.update();
         pressedPane = r.pickedPane;
         if (ScenePane* picked = r.Pane(pressedPane)) {
             r.currentTime = static_cast<float>(picked->timeStep);

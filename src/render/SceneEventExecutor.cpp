@@ -1,6 +1,7 @@
 #include "render/SceneEventExecutor.h"
 
 #include "render/SceneRenderer.h"
+#include "platform/WideText.h"
 #include "scene/AttributeParsers.h"
 #include "units/CKxDrawUTriangles.h"
 #include "units/CKxDrawUVolumeR.h"
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cwctype>
 #include <vector>
 
 namespace velmor {
@@ -80,6 +83,20 @@ void EventViewState::TowardTarget::ApplyTo(ScenePane& pane) const
 }
 
 void EventViewState::ClearAnimations() { std::fill(std::begin(animating), std::end(animating), 0); }
+
+bool IsWebAddress(const std::wstring& text)
+{
+    for (const std::wstring scheme : {L"http://", L"https://"}) {
+        if (text.size() <= scheme.size())
+            continue;
+        bool same = true;
+        for (size_t i = 0; i < scheme.size() && same; ++i)
+            same = std::towlower(text[i]) == scheme[i];
+        if (same)
+            return true;
+    }
+    return false;
+}
 
 int NextEventTargetSpace(const SceneRenderer& renderer)
 {
@@ -296,8 +313,15 @@ bool SceneEventExecutor::ApplySpaceSetting(const std::wstring& element, const st
         else if (name == L"add")
             pane->StepTime(IntOf(value, 0), state_.playbackLoop);
     } else if (element == L"showURL") {
-        if (name == L"url")
+        if (name != L"url")
+            return true;
+        // The desktop's opener would also start programs and open local
+        // files; a scene may only point at web pages.
+        if (IsWebAddress(value))
             view_.OpenUrl(value);
+        else
+            std::fprintf(stderr, "Velmor: showURL ignored, not an http or https address: %s\n",
+                         WideToUtf8(value).c_str());
     } else {
         return false;
     }

@@ -82,6 +82,10 @@ public:
     virtual void RebuildPaneTextures() = 0;
 };
 
+// Whether a "showURL" text is a web address (http or https, any letter
+// case) that may be handed to the desktop's opener.
+bool IsWebAddress(const std::wstring& text);
+
 // The space "targetSpace" -3 names: the next pane after the active one that
 // is no background or foreground space and shows a group; the active index
 // (0 when none) when there is no other.

@@ -103,6 +103,7 @@ void MeshPainter::DrawMesh(int pass)
 
 void MeshPainter::DrawShaded(bool pick, bool translucent, bool updateCapTexture, bool stencilCap)
 {
+    const GLboolean wasLit = glIsEnabled(GL_LIGHTING);
     if (pick) {
         glDisable(GL_LIGHTING);
         u_.SetPickColor(&u_.pickId);
@@ -133,7 +134,7 @@ void MeshPainter::DrawShaded(bool pick, bool translucent, bool updateCapTexture,
             glDisable(GL_STENCIL_TEST);
         }
     }
-    if (pick) glEnable(GL_LIGHTING);
+    if (pick && wasLit) glEnable(GL_LIGHTING);
 }
 
 void MeshPainter::UpdateCapTexture()

@@ -34,8 +34,12 @@ void DrawOwnUnits(DrawGroup& group, int pass)
     for (CKxDrawUnit* unit : group.units) {
         if (!unit->valid)
             continue;
-        if (pass == 3)
+        if (pass == 3) {
             unit->pickId = 0;
+            // A pick colour must reach the picture unlit, whatever the unit
+            // drawn before switched back on.
+            glDisable(GL_LIGHTING);
+        }
         unit->Draw(pass);
     }
     glPopMatrix();

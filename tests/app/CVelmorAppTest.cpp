@@ -5,6 +5,7 @@
 #include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
 #include "app/RecentFileList.h"
+#include "app/QtJobHost.h"
 #include "app/SingleInstance.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
@@ -12,8 +13,13 @@
 #include <QAction>
 #include <QLabel>
 #include <QSettings>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace velmor;
 using velmor::test::MessageRecorder;
@@ -110,6 +116,52 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     EXPECT_TRUE(another.HandToRunning(dir.WidePath("scene.vlm")));
     test::ProcessEventsFor(300);
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("Velmor"));
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+// A later start whose path arrives while the first copy is still loading a
+// scene's data: the path waits until the load has ended, so the scene the
+// worker writes into stays alive, and then both scenes open in turn.
+TEST_F(CVelmorAppTest, ASecondStartDuringALoadOpensItsSceneAfterTheLoad)
+{
+    std::string rows;
+    constexpr int kRows = 1500000;
+    rows.reserve(kRows * 24);
+    for (int i = 0; i < kRows; ++i) rows += std::to_string(i % 977) + ".25 " + std::to_string(i % 13) + ".5 1.75\n";
+    dir.Write("points.txt", rows);
+    dir.Write("slow.vlm", R"(<?xml version="1.0" encoding="UTF-8"?>
+<scene version="1.35"><body>
+  <drawGroup name="top"><drawUnit><pointCloud point_data="points" renderingType="A"/></drawUnit></drawGroup>
+  <data name="points" type="array_xyz" size=")" + std::to_string(kRows) + R"("><file type="txt" path="points.txt"/></data>
+  <firstSetting spaceNum="1"/>
+</body></scene>
+)");
+    CVelmorApp first;
+    ASSERT_TRUE(first.InitInstance({"velmor"}, Q(run.Path())));
+    // Scenes open at once only when the view's GL is up.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.Frame()));
+    for (int i = 0; i < 500 && !first.Frame()->View()->glUsable; ++i) test::ProcessEventsFor(10);
+    ASSERT_TRUE(first.Frame()->View()->glUsable);
+    MessageRecorder messages;
+
+    std::atomic<bool> handedOff{false}, duringLoad{false};
+    std::thread later([&] {
+        for (int i = 0; i < 20000 && !first.JobHost()->Running(); ++i) std::this_thread::sleep_for(std::chrono::microseconds(500));
+        SingleInstance second(Q(run.Path()));
+        handedOff = second.HandToRunning(dir.WidePath("scene.vlm"));
+        duringLoad = first.JobHost()->Running();
+    });
+    first.OpenDocumentFile(dir.WidePath("slow.vlm"));
+    later.join();
+    ASSERT_TRUE(handedOff);
+    EXPECT_TRUE(duringLoad) << "the load ended before the hand-off: nothing was proved";
+    EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("slow.vlm - Velmor"));
+    for (int i = 0; i < 100 && first.Frame()->windowTitle() != QStringLiteral("scene.vlm - Velmor"); ++i)
+        test::ProcessEventsFor(20);
+    EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
+    ASSERT_EQ(first.RecentFiles().Entries().size(), 2u);
+    EXPECT_EQ(first.RecentFiles().Entries()[0], dir.WidePath("scene.vlm"));
+    EXPECT_EQ(first.RecentFiles().Entries()[1], dir.WidePath("slow.vlm"));
     EXPECT_TRUE(messages.Messages().empty());
 }
 

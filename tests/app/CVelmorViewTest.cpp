@@ -1,7 +1,13 @@
 // The view on a real X server: an opened scene is drawn, and the mouse and
 // wheel turn, zoom and pick on the active pane.
 #include "app/CVelmorView.h"
+#include "app/Profile.h"
 #include "scene/CVelmorDoc.h"
+#include "scene/ApplicationSettings.h"
+#include "units/CKxDrawUImage.h"
+#include "units/CKxDrawUText.h"
+#include "units/CKxDrawUVolumeR.h"
+#include "units/DrawGroup.h"
 #include "app/GuiTestSupport.h"
 #include "support/TempDir.h"
 
@@ -10,6 +16,8 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
+
+#include <GL/gl.h>
 
 namespace velmor {
 namespace {
@@ -121,10 +129,99 @@ TEST_F(CVelmorViewTest, TheFirstEventSetsTheSceneUpAndAClickRunsTheUnitsEvent)
     EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
     EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(60, 60, 60));
 
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(160, 120));
+    // A click beside the ball picks nothing and leaves the picture as it was.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, 20));
+    frame = view.grabFramebuffer();
+    EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(60, 60, 60));
+    EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
+
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(160, 120), 50);
     frame = view.grabFramebuffer();
     EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(0, 0, 255));
     EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
+}
+
+// GL names held by units: textures of volumes and pictures, display lists of
+// text.
+struct HeldNames {
+    std::vector<GLuint> textures, lists;
+};
+
+HeldNames NamesOf(CVelmorDoc& document)
+{
+    HeldNames held;
+    for (auto& [name, group] : document.drawGroups)
+        for (CKxDrawUnit* unit : group->units) {
+            if (auto* volume = dynamic_cast<CKxDrawUVolumeR*>(unit)) held.textures.push_back(volume->colorLut.textureId);
+            if (auto* image = dynamic_cast<CKxDrawUImage*>(unit)) held.textures.push_back(image->imageLut.textureId);
+            if (auto* text = dynamic_cast<CKxDrawUText*>(unit))
+                for (uint32_t i = 0; i < text->listCount; ++i) held.lists.push_back(text->listBase + i);
+        }
+    return held;
+}
+
+TEST_F(CVelmorViewTest, ClosingAndReopeningFreesTheUnitsTexturesAndLists)
+{
+    test::TempDir data;
+    data.Write("ct.raw", std::string(8 * 8 * 8, '\x60'));
+    data.Write("pic.raw", std::string(4 * 3, '\x7f'));
+    data.Write("gl.vlm", R"(<?xml version="1.0" encoding="UTF-8"?>
+<scene version="1.35"><body>
+  <drawGroup name="top"><drawUnit>
+    <volumeRendering volume_data="ct" renderingType="A"/>
+    <image image_data="pic" size="1"/>
+    <text text="Hi" fontSize="18" size="0.2" coordinate="0,0,0"/>
+  </drawUnit></drawGroup>
+  <data name="ct" type="volume" format="GRAY" size="8,8,8"><file path="ct.raw"/></data>
+  <data name="pic" type="image" format="RGB" size="2,2"><file path="pic.raw" type="raw"/></data>
+  <firstSetting spaceNum="1"/>
+</body></scene>
+)");
+    HeldNames all;
+    for (int round = 0; round < 20; ++round) {
+        // Between two events no context need be current (grabbing left the
+        // view's current).
+        view.doneCurrent();
+        document.OnOpenDocument(data.WidePath("gl.vlm"));
+        view.OnInitialUpdate(&document);
+        view.grabFramebuffer();
+        const HeldNames held = NamesOf(document);
+        ASSERT_EQ(held.textures.size(), 2u);
+        for (size_t i = 0; i < held.textures.size(); ++i) ASSERT_NE(held.textures[i], 0u) << "round " << round << " unit " << i;
+        ASSERT_FALSE(held.lists.empty());
+        all.textures.insert(all.textures.end(), held.textures.begin(), held.textures.end());
+        all.lists.insert(all.lists.end(), held.lists.begin(), held.lists.end());
+        view.doneCurrent();
+        document.OnNewDocument();
+        view.OnInitialUpdate(&document);
+    }
+    view.makeCurrent();
+    int leftTextures = 0, leftLists = 0;
+    for (GLuint t : all.textures) leftTextures += glIsTexture(t) ? 1 : 0;
+    for (GLuint l : all.lists) leftLists += glIsList(l) ? 1 : 0;
+    view.doneCurrent();
+    EXPECT_EQ(leftTextures, 0);
+    EXPECT_EQ(leftLists, 0);
+}
+
+// Preferences are read for each scene with the context's buffer-object
+// support, so a changed voxel threshold applies to the next scene opened.
+TEST_F(CVelmorViewTest, PreferencesApplyFromTheNextSceneOpened)
+{
+    auto profile = OpenProfile();
+    profile->setValue(QStringLiteral("Aplication/VOX_HALF_SIZE"), QStringLiteral("0"));
+    profile->setValue(QStringLiteral("Aplication/NO_VBO"), QStringLiteral("0"));
+    profile->sync();
+    document.OnOpenDocument(dir.WidePath("ball.vlm"));
+    view.OnInitialUpdate(&document);
+    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 0);
+    EXPECT_TRUE(CurrentApplicationSettings().useVBO);
+    profile->setValue(QStringLiteral("Aplication/NO_VBO"), QStringLiteral("1"));
+    profile->sync();
+    document.OnOpenDocument(dir.WidePath("ball.vlm"));
+    view.OnInitialUpdate(&document);
+    EXPECT_FALSE(CurrentApplicationSettings().useVBO);
+    profile->remove(QStringLiteral("Aplication"));
 }
 
 TEST_F(CVelmorViewTest, ClosingTheSceneEmptiesTheView)

@@ -28,7 +28,7 @@ shot="$work/window.png"
 red=0
 for _ in $(seq 1 50); do
   sleep 0.2
-  # A window that is still being mapped cannot be read yet: look again.
+  # A window busy drawing may refuse one look; the next try takes it.
   import -window "$window" "$shot" 2>/dev/null || continue
   red=$(convert "$shot" -crop 1280x600+0+40 +repage -fill black -opaque white -fuzz 40% -fill white \
         -opaque 'rgb(255,0,0)' -fuzz 0 -fill black +opaque white -colorspace gray -format '%[fx:int(mean*w*h)]' info:)

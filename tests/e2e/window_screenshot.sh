@@ -18,7 +18,7 @@ source "$(dirname "$0")/start_viewer.sh"
 shot="$work/window.png"
 for _ in $(seq 1 50); do
   sleep 0.2
-  # A window that is still being mapped cannot be read yet: look again.
+  # A window busy drawing may refuse one look; the next try takes it.
   import -window "$window" "$shot" 2>/dev/null || continue
   menu=$(convert "$shot" -crop 1280x4+0+1 +repage -colorspace gray -format '%[fx:mean]' info:)
   [ "$(echo "$menu > 0.7" | bc)" -eq 1 ] && break

@@ -245,6 +245,20 @@ TEST_F(EventExecutorTest, ViewSeamsReceiveLabelsUrlsAppearanceAndPlayback)
     EXPECT_TRUE(state.playbackLoop);
 }
 
+TEST_F(EventExecutorTest, OnlyWebAddressesReachTheOpener)
+{
+    // A scene is untrusted: programs, local files and other schemes must not
+    // reach the desktop's opener.
+    for (const wchar_t* url : {L"file:///etc/passwd", L"/usr/bin/xterm", L"javascript:alert(1)", L"ssh://host",
+                               L"http://", L" https://example.org", L"smb://share/x", L"HTTP:example.org"})
+        RunOne(L"showURL", {{L"url", url}});
+    RunOne(L"showURL", {{L"url", L"HTTPS://Example.org/b"}, {L"url", L"http://example.org/c"}});
+    std::vector<std::wstring> opened;
+    for (const std::wstring& call : seam.calls)
+        if (call.starts_with(L"open ")) opened.push_back(call);
+    EXPECT_EQ(opened, (std::vector<std::wstring>{L"open HTTPS://Example.org/b", L"open http://example.org/c"}));
+}
+
 TEST_F(EventExecutorTest, ScaleBarFieldsAndItsUnitMark)
 {
     RunOne(L"scaleBar", {{L"position", L"0.5,0.25"}, {L"show", L"on"}, {L"length", L"10"}, {L"unit", L"cm"}});

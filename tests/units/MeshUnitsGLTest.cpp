@@ -7,6 +7,8 @@
 #include "units/PreloadedData.h"
 #include "support/gl/HeadlessGL.h"
 #include "units/CKxDrawUPointCloud.h"
+#include "units/CKxDrawUPrimitive.h"
+#include "units/PlainUnitsGL.h"
 #include "support/MessageRecorder.h"
 #include "units/CKxDrawUTriIndex.h"
 #include "units/DrawGroup.h"
@@ -142,6 +144,36 @@ TEST_F(MeshUnitsGLTest, PickPassDrawsTheExactPickColour)
     Drawn(second, 3);
     EXPECT_EQ(Pixel(32, 32), (Rgba{0x01, 0x02, 0x02, 0x00}));
     second.FreeGLBuffers();
+}
+
+// The pick pass draws every unit unlit: a mesh must not switch lighting back
+// on for the units after it, or their pick colours come out shaded and a click
+// on them finds nothing.
+TEST_F(MeshUnitsGLTest, AUnitPickedAfterAMeshKeepsItsExactPickColour)
+{
+    InstallPlainUnitDrawing();
+    DrawGroup group(L"g");
+    group.layer = 1;
+    settings.currentLayer = 1;
+    unit.Load();
+    auto* square = new CKxDrawUPrimitive(&group);
+    square->shape = L"square";
+    square->size[0] = square->size[1] = 0.25f;
+    square->points[0][2] = 0.25f;   // in front of the mesh
+    square->Load();
+    group.units = {&unit, square};
+    PickCounter = 0x0201fe;
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    group.DrawTree(3);
+    glFinish();
+    EXPECT_EQ(square->pickId, 0x020200u);
+    EXPECT_EQ(Pixel(32, 32), (Rgba{0x00, 0x02, 0x02, 0x00}));
+    EXPECT_EQ(Pixel(20, 20), (Rgba{0xff, 0x01, 0x02, 0x00}));   // the mesh around it
+    group.units.clear();   // the group does not own these two
+    delete square;
 }
 
 TEST_F(MeshUnitsGLTest, BufferObjectsAndClientArraysGiveTheSamePicture)
