@@ -199,6 +199,19 @@ inline uint64_t CubeRow(const RowCorners& r, uint64_t cells, uint8_t* out, const
     return packed;
 }
 
+// The normals start as fresh zero pages. A fresh page that is read first is
+// mapped to the shared zero page and copied on the first write, with a TLB
+// flush on every core: one zero is written into each page of [from, to)
+// before anything reads it.
+inline void TouchForWriting(float* from, float* to)
+{
+    constexpr uintptr_t kPage = 4096;
+    for (float* p = from; p < to;) {
+        *p = 0.0f;
+        p = reinterpret_cast<float*>((reinterpret_cast<uintptr_t>(p) / kPage + 1) * kPage);
+    }
+}
+
 // The first cell from `at` on whose cube index is neither 0 nor 255, or
 // `end`: most cells lie wholly inside or outside, eight are tested at once.
 inline uint64_t SkipUniformCells(const uint8_t* cube, uint64_t at, uint64_t end)
@@ -542,10 +555,7 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         // The parity rule of the two buffers only matters within a piece. A
         // piece places the vertices of its own slices only.
         boundaryEnd[s] = numberSlice(begin, current, vertexBase[begin], true);
-        // Fresh pages that are read first are mapped to the zero page and
-        // copied on the first write, with a TLB flush on every core: the
-        // piece clears its own normals before it adds to them.
-        if (sumNormals) std::memset(surfaceNormals + vertexBase[begin] * 3, 0, (vertexBase[end] - vertexBase[begin]) * 12);
+        if (sumNormals) TouchForWriting(surfaceNormals + vertexBase[begin] * 3, surfaceNormals + vertexBase[end] * 3);
         for (uint64_t cz = begin; cz < end; ++cz) {
             if (StepSlice(step)) {
                 stopped = true;
