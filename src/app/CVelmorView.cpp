@@ -83,10 +83,16 @@ void CVelmorView::initializeGL()
     QOpenGLContext* ctx = context();
     LoadGLExtensions([ctx](const char* name) { return reinterpret_cast<GLProc>(ctx->getProcAddress(name)); });
     if (GLCaps.glVersion < 1.2f) {
-        ShowMessage(L"OpenGL version error");
-        // Without GL 1.2 nothing can be shown: the program ends.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(1); },
-                                  Qt::QueuedConnection);
+        // Without GL 1.2 nothing can be shown: the program says so and ends.
+        // Not from inside this first paint, which may be part of showing
+        // the window.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                ShowMessage(L"OpenGL version error");
+                QCoreApplication::exit(1);
+            },
+            Qt::QueuedConnection);
         return;
     }
     glUsable = true;

@@ -192,9 +192,27 @@ void ViewInput::RightRelease(int x, int y, uint32_t time)
 
 void ViewInput::PickRotationCentre()
 {
-    view_.pickRender = true;
-    view_.RenderNow();
-    view_.pickRender = false;
+    SceneRenderer& r = view_.renderer;
+    ScenePane* pane = r.Pane(r.activeSpace);
+    if (pane == nullptr) return;
+    double point[3] = {};
+    bool hit = false;
+    {
+        CVelmorView::ContextGuard gl(view_);
+        view_.pickRender = true;
+        hit = pane->PickSurfacePoint(r.pick.cursorX, r.pick.cursorY, point);
+        view_.pickRender = false;
+        if (hit) {
+            pane->SetRotationCentre(point[0], point[1], point[2]);
+            pane->clipOffset = 0;
+            if (pane->root != nullptr) pane->root->InvalidateClipCaps();
+        }
+    }
+    // The pick drew into the picture's buffer: a frame follows either way.
+    if (hit)
+        view_.RenderNow();
+    else
+        view_.update();
 }
 
 void ViewInput::Wheel(const QWheelEvent& event)

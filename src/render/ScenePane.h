@@ -101,6 +101,10 @@ struct ScenePane {
     // pass (GL half, ScenePanePassesGL.cpp).
     void RenderPane();
     void RenderPickPass(int pass);
+    // Draws the main layer's opaque passes and finds the surface under window
+    // pixel (wx, wy), counted from the bottom: the point in the root's own
+    // coordinates. False where nothing is drawn. The picture is cleared.
+    bool PickSurfacePoint(int wx, int wy, double point[3]);
     void DrawBackgroundLayer(int pass);
     void DrawForegroundLayer(int pass);
     void DrawGuideLines(int pass);
@@ -138,6 +142,14 @@ void RootCentre(const DrawGroup& group, double centre[3]);
 // GL: where `point` of the root's own coordinates appears under the pane's
 // scene projection, in pane units.
 bool ProjectRootPoint(ScenePane& pane, const double point[3], double& sx, double& sy);
+// GL: the viewport and matrices that carry the root's own coordinates of a
+// pane into window pixels (scene projection, object rotation, normalisation).
+struct RootProjection {
+    int viewport[4] = {};
+    double projection[16] = {};
+    double modelView[16] = {};
+};
+RootProjection ReadRootProjection(ScenePane& pane);
 
 // Deletes a pane's GL texture; installed by the GL half when it creates one.
 extern void (*DeletePaneTexture)(uint32_t texture);

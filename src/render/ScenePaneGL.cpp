@@ -24,20 +24,25 @@ void DeleteTextureName(uint32_t texture)
 
 // Where `point` of the root's own coordinates appears in the scene
 // projection, in pane units.
-bool ProjectRootPoint(ScenePane& pane, const double point[3], double& sx, double& sy)
+RootProjection ReadRootProjection(ScenePane& pane)
 {
+    RootProjection p;
     pane.SetProjection(0);
     glPushMatrix();
     glMultMatrixf(pane.objectMatrix);
     pane.root->ApplyNormalization();
-    GLint viewport[4];
-    GLdouble projection[16], modelView[16];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetIntegerv(GL_VIEWPORT, p.viewport);
+    glGetDoublev(GL_PROJECTION_MATRIX, p.projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, p.modelView);
     glPopMatrix();
+    return p;
+}
+
+bool ProjectRootPoint(ScenePane& pane, const double point[3], double& sx, double& sy)
+{
+    const RootProjection p = ReadRootProjection(pane);
     GLdouble wx = 0, wy = 0, wz = 0;
-    if (gluProject(point[0], point[1], point[2], modelView, projection, viewport, &wx, &wy, &wz) != GL_TRUE)
+    if (gluProject(point[0], point[1], point[2], p.modelView, p.projection, p.viewport, &wx, &wy, &wz) != GL_TRUE)
         return false;
     const RenderSettings& settings = CurrentRenderSettings();
     WindowToPaneUnits(wx, wy, settings.viewportWidth, settings.viewportHeight, sx, sy);

@@ -345,6 +345,32 @@ void ScenePane::RenderPickPass(int pass)
     glEnable(GL_LIGHTING);
 }
 
+bool ScenePane::PickSurfacePoint(int wx, int wy, double point[3])
+{
+    if (root == nullptr)
+        return false;
+    RenderSettings& rs = CurrentRenderSettings();
+    StartFrame(*this);
+    rs.currentLayer = 1;
+    EnableClipping(*this);
+    SetProjection(0);
+    rs.pick.mainPass = 1;
+    DrawGroupPass(root, 0);
+    DrawGroupPass(root, 1);
+    rs.pick.mainPass = 0;
+    glDisable(GL_CLIP_PLANE0);
+    GLfloat depth = 1.0f;
+    glReadPixels(wx, wy, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    // The depth of the scene as the pane projects its root's coordinates.
+    const RootProjection p = ReadRootProjection(*this);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!(depth < 1.0f))
+        return false;
+    return gluUnProject(wx, wy, depth, p.modelView, p.projection, p.viewport, &point[0], &point[1], &point[2]) ==
+               GL_TRUE &&
+           std::isfinite(point[0]) && std::isfinite(point[1]) && std::isfinite(point[2]);
+}
+
 void ScenePane::BuildDepthHullPoints(int width, int height, std::vector<float>& farthest)
 {
     RenderSettings& rs = CurrentRenderSettings();

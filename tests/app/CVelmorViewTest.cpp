@@ -224,6 +224,24 @@ TEST_F(CVelmorViewTest, PreferencesApplyFromTheNextSceneOpened)
     profile->remove(QStringLiteral("Aplication"));
 }
 
+// In rotation-centre mode a click moves the rotation centre to the surface
+// point under the cursor, without moving the picture; a click on nothing
+// leaves it.
+TEST_F(CVelmorViewTest, ARotationCentreClickTakesTheSurfacePointUnderTheCursor)
+{
+    DrawGroup* top = document.drawGroups.at(L"top").get();
+    view.rotationCentrePickMode = true;
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(top->centre[0], 0.0);
+    EXPECT_EQ(top->centre[2], 0.0);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(166, 120), 50);
+    EXPECT_GT(top->centre[2], 0.0) << "the front of the ball faces the viewer";
+    EXPECT_NE(top->centre[0], 0.0);
+    const QImage frame = view.grabFramebuffer();
+    EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
+    EXPECT_LT(frame.pixelColor(2, 2).red(), 30);
+}
+
 TEST_F(CVelmorViewTest, ClosingTheSceneEmptiesTheView)
 {
     document.OnNewDocument();
