@@ -54,8 +54,9 @@ CVelmorView::~CVelmorView()
 CVelmorView::ContextGuard::ContextGuard(CVelmorView& view) : view_(view)
 {
     // Even when the context is current its picture buffer may not be bound:
-    // making it current binds both.
-    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr) {
+    // making it current binds both. Painting has both already and must keep
+    // them to the end.
+    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr && !view_.painting_) {
         view_.makeCurrent();
         view_.contextMadeCurrent_ = true;
     }

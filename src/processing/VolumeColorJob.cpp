@@ -338,14 +338,17 @@ template <typename Sample> void Colour(VolumeColorJob& job, Sample maximum)
         for (uint64_t x = 0; x < nx; ++x) CopyStreaming(columns + x * ny, outX + (x * nz + z) * ny, ny * sizeof(Sample));
     };
 
-    const unsigned slabs = job.threadCount != 0 ? unsigned(std::clamp<uint64_t>(nz, 1, job.threadCount))
-                                                : DefaultSlabCount(nz, nx * ny * nz, uint64_t(1) << 20);
+    const unsigned workers = job.threadCount != 0 ? unsigned(std::clamp<uint64_t>(nz, 1, job.threadCount))
+                                                  : DefaultSlabCount(nz, nx * ny * nz, uint64_t(1) << 20);
+    // A few pieces per thread, taken as threads come free: a thread that the
+    // system holds up leaves its share to the others.
+    const unsigned pieces = unsigned(std::min<uint64_t>(nz, uint64_t(workers) * 4));
     // Taken on the job's thread: a slab thread has no way to report a shortage.
-    const uint64_t slabBuffer = kBand * nx + nx * ny;
-    std::vector<Sample> buffers(slabBuffer * slabs);
-    RunSlabs(slabs, [&](unsigned s) {
-        const auto [begin, end] = SlabRange(nz, slabs, s);
-        Sample* band = buffers.data() + s * slabBuffer;
+    const uint64_t workerBuffer = kBand * nx + nx * ny;
+    std::vector<Sample> buffers(workerBuffer * workers);
+    RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
+        const auto [begin, end] = SlabRange(nz, pieces, s);
+        Sample* band = buffers.data() + worker * workerBuffer;
         for (uint64_t z = begin; z < end; ++z) {
             {
                 std::lock_guard lock(progressMutex);
