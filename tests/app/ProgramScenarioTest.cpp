@@ -65,6 +65,7 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -208,12 +209,15 @@ void AnswerFileDialog(QFileDialog* dialog, const QString& name)
 
 class ProgramScenario : public ::testing::Test {
 protected:
-    ProgramScenario()
+    ProgramScenario() : ProgramScenario(std::filesystem::path()) {}
+    // Opens `scene`, or the checks scene written here when none is given.
+    explicit ProgramScenario(const std::filesystem::path& scene)
     {
         GuiApplication();
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
         WriteSceneFiles(scenes);
-        EXPECT_TRUE(app.InitInstance({"velmor", Q(scenes.Path() / "checks.vlm")}, Q(run.Path())));
+        const std::filesystem::path opened = scene.empty() ? scenes.Path() / "checks.vlm" : scene;
+        EXPECT_TRUE(app.InitInstance({"velmor", Q(opened)}, Q(run.Path())));
         frame = app.Frame();
         view = frame->View();
         bar = frame->Bar();
@@ -654,6 +658,77 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     QImage saved(Q(section));
     EXPECT_FALSE(saved.isNull()) << messages->Messages().back();
     EXPECT_GT(saved.width(), 0);
+}
+
+// The example scene that scripts/run opens, with its data made as the script
+// makes them: two linked spaces, a clip plane, a time range and a friend group.
+struct ExampleFolder {
+    TempDir example;
+};
+
+class ExampleScene : private ExampleFolder, public ProgramScenario {
+protected:
+    static std::filesystem::path Prepared(const TempDir& dir)
+    {
+        const std::filesystem::path examples = std::filesystem::path(VELMOR_E2E_DIR) / ".." / ".." / "examples";
+        std::filesystem::copy_file(examples / "phantom.vlm", dir.Path() / "phantom.vlm");
+        const CommandResult made = RunCommand("/usr/bin/python3 " + Quoted((examples / "make_phantom.py").string()) +
+                                              " " + Quoted((dir.Path() / "phantom").string()));
+        EXPECT_EQ(made.exitCode, 0) << made.output;
+        return dir.Path() / "phantom.vlm";
+    }
+    ExampleScene() : ProgramScenario(Prepared(example)) {}
+};
+
+TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
+{
+    EXPECT_EQ(view->renderer.paneCount, 2);
+    // Each button changes what is shown: the picture, its own picture or the
+    // caption.
+    auto shown = [this] {
+        return std::make_tuple(Picture(), bar->Caption()->text(), Button(kClipButton)->Picture(),
+                               Button(kClipHandleButton)->Picture(), Button(kPickCentreButton)->Picture(),
+                               Button(kPlayButton)->Picture());
+    };
+    auto changes = [&](int id) {
+        const auto before = shown();
+        Click(id);
+        const auto after = shown();
+        return before != after;
+    };
+    // The scene opens with its clip plane on.
+    for (int id : {kRotatePlusButton, kRotateMinusButton, kClipHandleButton, kClipHandleButton, kClipButton,
+                   kClipButton, kPickCentreButton, kPickCentreButton, kTimeForwardButton, kTimeBackButton})
+        EXPECT_TRUE(changes(id)) << id;
+    Click(kRotatePlusButton);
+    EXPECT_TRUE(changes(kHomeButton) || WaitUntil([this] { return !view->state.homeRunning; }));
+    EXPECT_TRUE(changes(kPlayButton));
+    EXPECT_TRUE(WaitUntil([this] { return view->renderer.panes[0].timeStep != 0; }));
+    EXPECT_TRUE(changes(kPlayButton));   // pause
+    EXPECT_TRUE(changes(kStopButton));
+    EXPECT_EQ(view->renderer.panes[0].timeStep, 0);
+    EXPECT_TRUE(changes(kFriendButton));
+    EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" 頭部ファントム：軟部組織のボリューム表示"));
+    EXPECT_TRUE(changes(kNextSpaceButton));
+    EXPECT_EQ(view->renderer.activeSpace, 1);
+
+    // The settings switches: the spaces turn together until unlinked.
+    RefreshMenus();
+    ASSERT_TRUE(Command(CMainFrame::kConnectViewSpace)->isEnabled());
+    const bool linked = Command(CMainFrame::kConnectViewSpace)->isChecked();
+    Run(CMainFrame::kConnectViewSpace);
+    RefreshMenus();
+    EXPECT_NE(Command(CMainFrame::kConnectViewSpace)->isChecked(), linked);
+    for (int id : {CMainFrame::kShowFrameArrow, CMainFrame::kFixClipDuringRotation}) {
+        const bool before = Command(id)->isChecked();
+        Run(id);
+        RefreshMenus();
+        EXPECT_NE(Command(id)->isChecked(), before) << id;
+    }
+    for (int id : {CMainFrame::kFileInfo, CMainFrame::kRenderDialog, CMainFrame::kScaleBarDialog, CMainFrame::kRotateDialog})
+        Run(id);
+    for (QWidget* window : view->dialogs.ToolWindows()) EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(view->dialogs.fileInfo->findChild<QTextEdit*>()->toPlainText().contains(QStringLiteral("頭部ファントム")));
 }
 
 TEST(DesktopOpener, OnlyWebAddressesAndAbsolutePathsAreHandedOver)
