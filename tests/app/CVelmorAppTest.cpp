@@ -106,7 +106,8 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
         EXPECT_FALSE(second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())));
         EXPECT_EQ(second.Frame(), nullptr);   // no window of its own
     }
-    test::ProcessEventsFor(300);
+    // The hand-off arrives as the event loop runs.
+    test::WaitUntil([&] { return first.Frame()->windowTitle() == QStringLiteral("scene.vlm - Velmor"); });
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
 
     first.OnFileNew();
