@@ -16,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -522,12 +523,12 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     // of slice k gets its face vectors from the triangles of slices k - 1
     // and k only, so adding them slice by slice in triangle order gives the
     // sums of one pass over the whole index array. Where two pieces meet,
-    // the order needs the neighbour: a piece leaves out of its first slice
-    // the x- and y-edge vertices of that slice (its boundary), and keeps its
-    // last slice for a second round that runs once every vertex is placed,
-    // adding the last slice and then the next piece's first slice to that
-    // boundary. Pieces have at least two slices, so the rounds of two pieces
-    // never touch the same vertex.
+    // the order needs both: a piece leaves out of its first slice the x- and
+    // y-edge vertices of that slice (its boundary) and leaves its last slice
+    // alone. Whichever of two neighbours finishes its own slices second adds
+    // the earlier piece's last slice and then the later piece's first slice
+    // to that boundary; the last piece adds its own last slice. Pieces have
+    // at least two slices, so no two of these touch the same vertex.
     TriangleMesh normalView;
     normalView.vertexCount = part.vertexCount;
     normalView.triangleCount = part.triangleCount;
@@ -547,6 +548,14 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
     const unsigned pieces = PieceCount(workers);
     std::atomic<bool> stopped{false};
     std::vector<uint64_t> boundaryEnd(pieces, 0);
+    // Per meeting of piece s - 1 and piece s: how many of the two are built.
+    std::unique_ptr<std::atomic<unsigned>[]> built(new std::atomic<unsigned>[pieces]);
+    for (unsigned s = 0; s < pieces; ++s) built[s] = 0;
+    auto mendMeeting = [&](unsigned s) {
+        const uint64_t begin = SlabRange(cellsZ, pieces, s).first;
+        addNormals(begin - 1, 0, part.vertexCount);
+        addNormals(begin, vertexBase[begin], boundaryEnd[s]);
+    };
     RunSharedSlabs(workers, pieces, [&](unsigned worker, unsigned s) {
         const auto [begin, end] = SlabRange(cellsZ, pieces, s);
         uint32_t* current =
@@ -566,16 +575,11 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
             if (cz + 1 < end) addNormals(cz, cz == begin ? boundaryEnd[s] : 0, part.vertexCount);
             std::swap(current, next);
         }
+        if (s > 0 && built[s]++ == 1) mendMeeting(s);
+        if (s + 1 < pieces && built[s + 1]++ == 1) mendMeeting(s + 1);
+        if (s + 1 == pieces) addNormals(end - 1, 0, part.vertexCount);
     });
-    if (stopped) return 1;
-    if (sumNormals) {
-        RunSharedSlabs(workers, pieces, [&](unsigned, unsigned s) {
-            const uint64_t end = SlabRange(cellsZ, pieces, s).second;
-            addNormals(end - 1, 0, part.vertexCount);
-            if (s + 1 < pieces) addNormals(end, vertexBase[end], boundaryEnd[s + 1]);
-        });
-    }
-    return 0;
+    return stopped ? 1 : 0;
 }
 
 } // namespace velmor

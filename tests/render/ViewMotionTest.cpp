@@ -2,11 +2,15 @@
 // hand, the renderer's panes are plain records.
 #include "render/ViewMotion.h"
 #include "render/SceneRenderer.h"
+#include "render/ViewServices.h"
+#include "scene/CVelmorDoc.h"
 #include "units/DrawGroup.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -212,4 +216,90 @@ TEST_F(ViewMotionTest, IdleRunsAfterTheQuietTimeAndTheNextInputReturns)
     EXPECT_EQ(host.ran.size(), 2u);
 }
 
+// Events run through the executor and their motions through the view's
+// motion, as in the program, with the GL work left out.
+class WiredView final : public NoViewServices, public MotionHost {
+public:
+    WiredView(SceneRenderer& renderer, CVelmorDoc& document) : renderer_(renderer), document_(document) {}
+
+    void StopAnimations() override { motion.StopAnimations(); }
+    void StopPlayback() override { motion.StopPlayback(); }
+    void StartPlayback() override { motion.StartPlayback(); }
+    void StartTimer(int number, int periodMs) override { timers[number] = periodMs; }
+    void KillTimer(int number) override { timers.erase(number); }
+    void UpdateViewControls() override {}
+    void SetPaneRoot(bool, int index, DrawGroup* group) override
+    {
+        if (ScenePane* pane = renderer_.Pane(index)) pane->SetRoot(group);
+    }
+    void SetActiveSpace(bool, int index) override { renderer_.activeSpace = index; }
+    void RenderNow() override { ++frames; }
+    void RunEvent(SceneEvent& event) override
+    {
+        ran.push_back(event.name);
+        SceneEventExecutor(renderer_, document_, state, *this).RunEvent(event);
+    }
+    void ResetRotationCentre(int) override {}
+
+    bool Running(int number) const { return timers.count(number) != 0; }
+
+private:
+    SceneRenderer& renderer_;
+    CVelmorDoc& document_;
+
+public:
+    EventViewState state;
+    ViewMotion motion{renderer_, state, *this};
+    std::map<int, int> timers;
+    std::vector<std::wstring> ran;
+    int frames = 0;
+};
+
 } // namespace
+
+// A toward animation runs on the view's timer and, when it lands, runs the
+// next event it named; a reflecting slide of that event keeps turning at the
+// pan limits until a press stops it.
+TEST_F(ViewMotionTest, EventsDriveTheMotionsAndTheMotionsTheNextEvents)
+{
+    CVelmorDoc document;
+    auto add = [&](const std::wstring& name, const std::wstring& element,
+                   std::vector<std::pair<std::wstring, std::wstring>> attributes) -> SceneEvent& {
+        auto& event = document.events[name];
+        if (!event) event = std::make_unique<SceneEvent>(name);
+        EventSetting setting;
+        setting.elementName = element;
+        for (auto& [n, v] : attributes) {
+            setting.names.push_back(n);
+            setting.values.push_back(v);
+        }
+        event->settings.push_back(setting);
+        return *event;
+    };
+    SceneEvent& turn = add(L"turn", L"towardAnimation", {{L"trans", L"0.5,0"}, {L"step", L"5"}, {L"time", L"30"}});
+    add(L"turn", L"nextEvent", {{L"name", L"slide"}});
+    add(L"slide", L"handleAnimation", {{L"trans_reflect", L"0.3,0"}});
+
+    WiredView view(renderer, document);
+    view.RunEvent(turn);
+    ASSERT_TRUE(view.Running(kAnimationTimer));
+    EXPECT_EQ(view.timers[kAnimationTimer], 30);
+    EXPECT_TRUE(view.state.towardRunning);
+    for (int tick = 0; tick < 5; ++tick) view.motion.OnTimer(kAnimationTimer);
+    EXPECT_DOUBLE_EQ(Active().panX, 0.5);
+    EXPECT_EQ(view.ran, (std::vector<std::wstring>{L"turn", L"slide"}));
+    ASSERT_TRUE(view.Running(kAnimationTimer));
+    double largest = 0;
+    for (int tick = 0; tick < 20; ++tick) {
+        view.motion.OnTimer(kAnimationTimer);
+        largest = std::max(largest, Active().panX);
+    }
+    EXPECT_EQ(largest, 2.0);
+    EXPECT_LT(Active().panX, 2.0);
+    EXPECT_TRUE(view.Running(kAnimationTimer));
+
+    // A press: the motion stops; so does the timer.
+    view.motion.StopAnimations();
+    EXPECT_FALSE(view.Running(kAnimationTimer));
+    EXPECT_FALSE(view.state.AnyAnimation());
+}
