@@ -82,7 +82,7 @@ void OffsetSignedRow(const uint8_t* from, uint8_t* to, uint64_t values)
 // added; 8-bit signed pixels cannot carry that offset and are kept as they
 // are rather than dropped. Only the head of the file is parsed; the pixels
 // go from the file through the thread's scratch into their rows.
-bool ReadDicomSlice(const std::wstring& filePath, const SliceShape& shape, uint8_t* slice, SliceRun& run)
+bool ReadDicomSlice(const std::wstring& filePath, const SliceShape& shape, uint8_t* slice, bool countRows, SliceRun& run)
 {
     const ReadOnlyFile file(ResolveScenePath(filePath));
     DicomDataSet set;
@@ -106,12 +106,17 @@ bool ReadDicomSlice(const std::wstring& filePath, const SliceShape& shape, uint8
     const bool offset = representation != 0 && shape.bytesPerValue == 2;
     if (representation == 0) run.isUnsigned = true;
     if (offset) run.isSigned = true;
+    // A slice stored whole is counted row by row while each row is in the
+    // first-level cache.
+    SampleCounter* counter = countRows ? run.counter : nullptr;
     for (int64_t y = 0; y < shape.sizeY; ++y) {
         const uint8_t* from = value + static_cast<uint64_t>(y) * rowBytes;
         uint8_t* to = slice + static_cast<uint64_t>(shape.reverseY ? y : shape.sizeY - 1 - y) * rowBytes;
         if (offset) OffsetSignedRow(from, to, static_cast<uint64_t>(shape.sizeX));
         else std::memcpy(to, from, rowBytes);
+        if (counter != nullptr) counter->Count(to, static_cast<uint64_t>(shape.sizeX));
     }
+    run.counted = counter != nullptr;
     return true;
 }
 
@@ -135,7 +140,7 @@ bool ReadSlice(const DataObject& d, SliceKind kind, const std::wstring& filePath
     case SliceKind::Tiff:
         return ReadTiffSlice(filePath, shape, target, run.pendingFlipY);
     case SliceKind::Dicom:
-        return ReadDicomSlice(filePath, shape, target, run);
+        return ReadDicomSlice(filePath, shape, target, d.reductionStep == 1, run);
     case SliceKind::Other:
         break;
     }
@@ -182,9 +187,10 @@ bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& fileP
         if (run.workSlice == nullptr || run.workSliceBytes < sliceBytes) return false;
         target = run.workSlice;
     }
+    run.counted = false;
     if (!ReadSlice(d, kind, filePath, shape, sliceBytes, target, run)) return false;
     if (n != 1) ReduceSlice(layout, target, dest);
-    if (run.counter != nullptr) run.counter->Count(dest, keptBytes / static_cast<uint64_t>(bytesPerValue));
+    if (run.counter != nullptr && !run.counted) run.counter->Count(dest, keptBytes / static_cast<uint64_t>(bytesPerValue));
     return true;
 }
 

@@ -18,6 +18,7 @@ struct SliceRun {
     uint64_t workSliceBytes = 0;
     std::vector<uint8_t> scratch;      // pixel bytes on their way from a file, reused
     SampleCounter* counter = nullptr;  // counts the kept slice when set
+    bool counted = false;              // the reader counted the slice itself
 
     // Start from the data object's flags; the readers only ever clear the
     // pending y flip and only ever set the sign flags.
