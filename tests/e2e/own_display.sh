@@ -25,7 +25,7 @@ start_own_display() {
   for _ in $(seq 1 100); do
     kill -0 "$xvfb" 2>/dev/null || return 1   # the number was taken
     # Answering, and ours: the lock of the number names our server.
-    if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$xvfb" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
     sleep 0.1
   done
   return 1
