@@ -288,12 +288,13 @@ void CVelmorView::ForgetSceneEvents()
 
 void CVelmorView::ShowNoScene()
 {
+    // The units are about to go: no dialog may keep one. An open dialog
+    // returns the view to normal mode as it hides, so this comes first.
+    dialogs.ForgetUnits();
     viewMode = ViewMode::kNoScene;
     state.sceneLoaded = false;
     motion.KillAllTimers();
     input.ForgetDrags();
-    // The units are about to go: no dialog may keep one.
-    dialogs.ForgetUnits();
     // The panes point into the groups the document is about to delete.
     if (initialised && glUsable) {
         ContextGuard gl(*this);

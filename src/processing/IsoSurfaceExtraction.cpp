@@ -137,19 +137,36 @@ inline bool MaskRow(const uint8_t* in, uint64_t n, InsideRun<uint8_t> run, uint8
     return any != 0;
 }
 
-// Vertices (low half) and triangles (high half) per cube index, so that one
-// load counts both.
+// Per cube index, packed so that one load counts all three: the x- and
+// y-edge vertices a cell owns (bits 0..20), its z-edge vertex (21..41) and
+// its triangles (42..63). Sums of a few dozen cells stay in their fields.
+constexpr int kZShift = 21, kTriangleShift = 42;
+constexpr uint64_t kFieldMask = (uint64_t(1) << kZShift) - 1;
+
 std::array<uint64_t, 256> PackedCounts()
 {
     std::array<uint64_t, 256> counts{};
-    for (int c = 1; c < 255; ++c) counts[c] = IsoVertexCountTable[c] | uint64_t(IsoTriangleCountTable[c]) << 32;
+    for (int c = 1; c < 255; ++c)
+        counts[c] = uint64_t(IsoEdgeTable[c][0] + IsoEdgeTable[c][1]) | uint64_t(IsoEdgeTable[c][2]) << kZShift |
+                    uint64_t(IsoTriangleCountTable[c]) << kTriangleShift;
     return counts;
 }
+
+// What a row of cells owns and emits.
+struct RowTally {
+    uint64_t xyVertices = 0, zVertices = 0, triangles = 0;
+    void Add(uint64_t packed)
+    {
+        xyVertices += packed & kFieldMask;
+        zVertices += packed >> kZShift & kFieldMask;
+        triangles += packed >> kTriangleShift;
+    }
+};
 
 // The cube indices of one row of cells from the inside flags of the four
 // voxel rows at its corners. Each flag row is padded by one zero on either
 // side, so that entry cx is voxel cx - 1 and entry cx + 1 voxel cx. Returns
-// the packed counts of the row and sets [first, end) to its span of cells
+// the tally of the row and sets [first, end) to its span of cells
 // that are neither wholly inside nor wholly outside.
 struct RowCorners {
     const uint8_t* a0;   // lower voxel slice, row cy - 1
@@ -158,10 +175,10 @@ struct RowCorners {
     const uint8_t* b1;   // upper voxel slice, row cy
 };
 
-inline uint64_t CubeRow(const RowCorners& r, uint64_t cells, uint8_t* out, const uint64_t* counts, uint64_t& first,
+inline RowTally CubeRow(const RowCorners& r, uint64_t cells, uint8_t* out, const uint64_t* counts, uint64_t& first,
                         uint64_t& end)
 {
-    uint64_t packed = 0;
+    RowTally tally;
     first = cells;
     end = 0;
     uint64_t cx = 0;
@@ -185,7 +202,9 @@ inline uint64_t CubeRow(const RowCorners& r, uint64_t cells, uint8_t* out, const
         if (crossed == 0) continue;
         first = std::min<uint64_t>(first, cx + unsigned(__builtin_ctz(crossed)));
         end = cx + 32 - unsigned(__builtin_clz(crossed));
+        uint64_t packed = 0;
         for (; crossed != 0; crossed &= crossed - 1) packed += counts[out[cx + unsigned(__builtin_ctz(crossed))]];
+        tally.Add(packed);
     }
 #endif
     for (; cx < cells; ++cx) {
@@ -195,9 +214,9 @@ inline uint64_t CubeRow(const RowCorners& r, uint64_t cells, uint8_t* out, const
         if (c == 0 || c == 255) continue;
         first = std::min(first, cx);
         end = cx + 1;
-        packed += counts[c];
+        tally.Add(counts[c]);
     }
-    return packed;
+    return tally;
 }
 
 // The normals start as fresh zero pages. A fresh page that is read first is
@@ -350,19 +369,21 @@ template <typename Sample> void SurfaceBuilder::Mark(const Sample* samples, uint
             const uint8_t* lowRows = low + maskSize;
             const uint8_t* upRows = up + maskSize;
             for (uint64_t cy = 0; cy < rows; ++cy) {
-                uint64_t first = 0, last = 0, rowPacked = 0;
+                uint64_t first = 0, last = 0;
+                RowTally tally;
                 // A row of cells with no inside corner at all is wholly outside.
                 if (lowRows[cy] | lowRows[cy + 1] | upRows[cy] | upRows[cy + 1]) {
                     const RowCorners corners{low + cy * maskRow, low + (cy + 1) * maskRow, up + cy * maskRow,
                                              up + (cy + 1) * maskRow};
-                    rowPacked = CubeRow(corners, rowCells, row, counts, first, last);
+                    tally = CubeRow(corners, rowCells, row, counts, first, last);
                 }
                 if (first < last) {
                     std::memcpy(packed + used, row + first, last - first);
-                    span[cy] = {uint32_t(first), uint32_t(last), used};
+                    span[cy] = {uint32_t(first), uint32_t(last), used, uint32_t(tally.xyVertices),
+                                uint32_t(tally.zVertices)};
                     used += last - first;
-                    vertices += rowPacked & 0xFFFFFFFFu;
-                    triangles += rowPacked >> 32;
+                    vertices += tally.xyVertices + tally.zVertices;
+                    triangles += tally.triangles;
                 } else {
                     span[cy] = CellSpan{};
                 }
@@ -452,71 +473,94 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         }
     };
 
-    // Numbers the vertices of the edges that the cells of slice k own, in
-    // emission order from `counter`, and writes them when asked. Returns
-    // where the z-edge vertices start.
-    auto numberSlice = [&](uint64_t k, uint32_t* buffer, uint64_t counter, bool write) {
+    // Where the next vertices of a slice of cells go: its x- and y-edge
+    // vertices come first (row by row, x before y within a cell), then its
+    // z-edge vertices (row by row), from the slice's first vertex number.
+    struct Numbers {
+        uint64_t xy = 0, z = 0;
+    };
+    auto firstNumbers = [&](uint64_t k) {
+        uint64_t xy = 0;
+        for (uint64_t cy = 0; cy < cellsY; ++cy) xy += spans[k * cellsY + cy].xyVertices;
+        return Numbers{vertexBase[k], vertexBase[k] + xy};
+    };
+
+    // Numbers the vertices of the edges that the cells of row cy of slice k
+    // own and writes them when asked.
+    auto numberRow = [&](uint64_t k, uint64_t cy, uint32_t* buffer, Numbers& at, bool write) {
         float* out = part.vertices;
-        for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            eachCrossedCell(k, cy, [&](uint64_t cx, uint8_t c) {
-                if (IsoVertexCountTable[c] == 0) return;
-                const uint64_t slot = (cy * cellsX + cx) * 3;
-                if (IsoEdgeTable[c][0]) {
-                    buffer[slot] = uint32_t(counter);
-                    if (write) {
-                        const double t = cx == 0 || cx == nx ? 0.5
-                                                             : place(sampleAt(cx - 1, cy - 1, k - 1), sampleAt(cx, cy - 1, k - 1));
-                        float* v = out + counter * 3;
-                        v[0] = float(cornerX[cx] + t);
-                        v[1] = float(cornerY[cy]);
-                        v[2] = float(cornerZ[k]);
-                    }
-                    ++counter;
+        eachCrossedCell(k, cy, [&](uint64_t cx, uint8_t c) {
+            if (IsoVertexCountTable[c] == 0) return;
+            const uint64_t slot = (cy * cellsX + cx) * 3;
+            if (IsoEdgeTable[c][0]) {
+                buffer[slot] = uint32_t(at.xy);
+                if (write) {
+                    const double t = cx == 0 || cx == nx ? 0.5
+                                                         : place(sampleAt(cx - 1, cy - 1, k - 1), sampleAt(cx, cy - 1, k - 1));
+                    float* v = out + at.xy * 3;
+                    v[0] = float(cornerX[cx] + t);
+                    v[1] = float(cornerY[cy]);
+                    v[2] = float(cornerZ[k]);
                 }
-                if (IsoEdgeTable[c][1]) {
-                    buffer[slot + 1] = uint32_t(counter);
-                    if (write) {
-                        const double t = cy == 0 || cy == ny ? 0.5
-                                                             : place(sampleAt(cx - 1, cy - 1, k - 1), sampleAt(cx - 1, cy, k - 1));
-                        float* v = out + counter * 3;
-                        v[0] = float(cornerX[cx]);
-                        v[1] = float(cornerY[cy] + t);
-                        v[2] = float(cornerZ[k]);
-                    }
-                    ++counter;
+                ++at.xy;
+            }
+            if (IsoEdgeTable[c][1]) {
+                buffer[slot + 1] = uint32_t(at.xy);
+                if (write) {
+                    const double t = cy == 0 || cy == ny ? 0.5
+                                                         : place(sampleAt(cx - 1, cy - 1, k - 1), sampleAt(cx - 1, cy, k - 1));
+                    float* v = out + at.xy * 3;
+                    v[0] = float(cornerX[cx]);
+                    v[1] = float(cornerY[cy] + t);
+                    v[2] = float(cornerZ[k]);
                 }
-            });
-        }
-        const uint64_t zEdges = counter;
-        for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            eachCrossedCell(k, cy, [&](uint64_t cx, uint8_t c) {
-                if (!IsoEdgeTable[c][2]) return;
-                buffer[(cy * cellsX + cx) * 3 + 2] = uint32_t(counter);
+                ++at.xy;
+            }
+            if (IsoEdgeTable[c][2]) {
+                buffer[slot + 2] = uint32_t(at.z);
                 if (write) {
                     const double t = k == 0 || k == nz ? 0.5 : place(sampleAt(cx - 1, cy - 1, k - 1), sampleAt(cx - 1, cy - 1, k));
-                    float* v = out + counter * 3;
+                    float* v = out + at.z * 3;
                     v[0] = float(cornerX[cx]);
                     v[1] = float(cornerY[cy]);
                     v[2] = float(cornerZ[k] + t);
                 }
-                ++counter;
-            });
-        }
+                ++at.z;
+            }
+        });
+    };
+
+    // The whole of slice k; returns where its z-edge vertices start.
+    auto numberSlice = [&](uint64_t k, uint32_t* buffer, bool write) {
+        Numbers at = firstNumbers(k);
+        const uint64_t zEdges = at.z;
+        for (uint64_t cy = 0; cy < cellsY; ++cy) numberRow(k, cy, buffer, at, write);
         return zEdges;
     };
 
-    auto triangles = [&](uint64_t cz, const uint32_t* current, const uint32_t* next) {
-        uint32_t* out = part.indices + triangleBase[cz] * 3;
-        // Where each edge's vertex number sits relative to a cell's slot.
+    // Emits the triangles of row cy of a slice; `source` gives, per edge,
+    // where its vertex number sits relative to a cell's slot.
+    auto trianglesRow = [&](uint64_t cz, uint64_t cy, const uint32_t* const* source, uint32_t*& out) {
+        eachCrossedCell(cz, cy, [&](uint64_t cx, uint8_t c) {
+            const CaseTriangles& list = cases[c];
+            const uint64_t slot = (cy * cellsX + cx) * 3;
+            for (int e = 0; e < list.count * 3; ++e) *out++ = source[list.edges[e]][slot];
+        });
+    };
+
+    // The triangles of slice cz, row by row just behind the numbering of
+    // slice cz + 1, so that the vertex numbers they read are still in cache.
+    auto triangleSlice = [&](uint64_t cz, const uint32_t* current, uint32_t* next, bool write) {
         const uint32_t* source[12];
         for (int e = 0; e < 12; ++e) source[e] = (IsoEdgeSliceTable[e] ? next : current) + edgeOffsets[e];
+        uint32_t* out = part.indices + triangleBase[cz] * 3;
+        Numbers at;
+        if (cz < nz) at = firstNumbers(cz + 1);
         for (uint64_t cy = 0; cy < cellsY; ++cy) {
-            eachCrossedCell(cz, cy, [&](uint64_t cx, uint8_t c) {
-                const CaseTriangles& list = cases[c];
-                const uint64_t slot = (cy * cellsX + cx) * 3;
-                for (int e = 0; e < list.count * 3; ++e) *out++ = source[list.edges[e]][slot];
-            });
+            if (cz < nz) numberRow(cz + 1, cy, next, at, write);
+            if (cy > 0) trianglesRow(cz, cy - 1, source, out);
         }
+        trianglesRow(cz, cellsY - 1, source, out);
     };
 
     // Normals are summed slice by slice while the mesh is built. A vertex
@@ -563,15 +607,14 @@ template <typename Sample> int32_t SurfaceBuilder::Build(const Sample* samples, 
         uint32_t* next = worker == 0 ? sliceBuffers[1] : current + cellSlice * 3;
         // The parity rule of the two buffers only matters within a piece. A
         // piece places the vertices of its own slices only.
-        boundaryEnd[s] = numberSlice(begin, current, vertexBase[begin], true);
+        boundaryEnd[s] = numberSlice(begin, current, true);
         if (sumNormals) TouchForWriting(surfaceNormals + vertexBase[begin] * 3, surfaceNormals + vertexBase[end] * 3);
         for (uint64_t cz = begin; cz < end; ++cz) {
             if (StepSlice(step)) {
                 stopped = true;
                 return;
             }
-            if (cz < nz) numberSlice(cz + 1, next, vertexBase[cz + 1], cz + 1 < end);
-            triangles(cz, current, next);
+            triangleSlice(cz, current, next, cz + 1 < end);
             if (cz + 1 < end) addNormals(cz, cz == begin ? boundaryEnd[s] : 0, part.vertexCount);
             std::swap(current, next);
         }

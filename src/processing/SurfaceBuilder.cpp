@@ -135,7 +135,8 @@ uint32_t SurfaceWorker(void* param)
     job.cornerPositions = new (std::nothrow) double[job.cellsX + job.cellsY + job.cellsZ];
     for (uint32_t*& buffer : job.sliceBuffers) buffer = static_cast<uint32_t*>(CommitMemory(job.cellSlice * 12));
     job.cubeIndices = static_cast<uint8_t*>(CommitMemory(cells));
-    job.rowSpans = static_cast<SurfaceBuilder::CellSpan*>(CommitMemory(job.cellsY * job.cellsZ * sizeof(SurfaceBuilder::CellSpan)));
+    using CellSpan = SurfaceBuilder::CellSpan;
+    job.rowSpans = static_cast<CellSpan*>(CommitMemory(job.cellsY * job.cellsZ * sizeof(CellSpan)));
     if (job.cornerPositions == nullptr || job.sliceBuffers[0] == nullptr || job.sliceBuffers[1] == nullptr ||
         job.cubeIndices == nullptr || job.rowSpans == nullptr || !HasFreeMemory(0))
         return 0;

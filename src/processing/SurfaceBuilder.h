@@ -70,11 +70,13 @@ public:
     // and the rest of the grid is never touched.
     uint8_t* cubeIndices = nullptr;
     // Per row of cells (cz * cellsY + cy): the first cell whose cube index is
-    // neither 0 nor 255 and one past the last (0, 0 for none), and where the
-    // cube indices of those cells start in cubeIndices.
+    // neither 0 nor 255 and one past the last (0, 0 for none), where the
+    // cube indices of those cells start in cubeIndices, and how many x- and
+    // y-edge and z-edge vertices the row owns.
     struct CellSpan {
         uint32_t first = 0, end = 0;
         uint64_t at = 0;
+        uint32_t xyVertices = 0, zVertices = 0;
     };
     CellSpan* rowSpans = nullptr;
     SurfaceUnitState* surfaceUnit = nullptr;

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ using velmor::test::Centre;
 using velmor::test::GuiApplication;
 using velmor::test::PostClick;
 using velmor::test::ProcessEventsFor;
+using velmor::test::WaitUntil;
 
 namespace {
 
@@ -40,6 +42,30 @@ struct LambdaJob : BackgroundJob {
             return 0;
         });
     }
+};
+
+// An event posted from a worker behind others: once the UI thread has handled
+// it, everything posted before it has been handled as well.
+class QueueMarker final : public QObject {
+public:
+    std::atomic<bool> seen{false};
+
+    void PostAndWait()
+    {
+        QCoreApplication::postEvent(this, new QEvent(kType));
+        for (int i = 0; i < 10000 && !seen; ++i) std::this_thread::sleep_for(1ms);
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != kType) return QObject::event(event);
+        seen = true;
+        return true;
+    }
+
+private:
+    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 500);
 };
 
 // Counts how often a widget was shown.
@@ -76,20 +102,23 @@ TEST_F(QtJobHostTest, RangeZeroShowsNothingAndThrowsOtherInputAway)
     QObject::connect(&other, &QPushButton::clicked, [&] { ++clicks; });
     const QPointF at = Centre(&other);
 
+    // Posted after the click, so once the job's loop has handled it the
+    // click has been handled (thrown away) too, however slow the machine.
+    QueueMarker marker;
     LambdaJob job;   // range 0: no progress display at all
     job.body = [&](LambdaJob&) {
         PostClick(&other, at);
-        std::this_thread::sleep_for(50ms);
+        marker.PostAndWait();
     };
     ASSERT_TRUE(job.Run());
+    ASSERT_TRUE(marker.seen);
     ProcessEventsFor(50);
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(dialogShows.shows, 0);
 
     // The same click outside a job does arrive, so the test would notice.
     PostClick(&other, at);
-    ProcessEventsFor(20);
-    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(WaitUntil([&] { return clicks == 1; }));
 }
 
 TEST_F(QtJobHostTest, JobShorterThanItsIntervalNeverShowsTheDialog)
@@ -218,11 +247,11 @@ TEST_F(QtJobHostTest, OtherWindowsWaitWithTheirPaintingAndTheCursorIsBusy)
 {
     PaintCounter other;
     other.show();
+    ASSERT_TRUE(WaitUntil([&] { return other.paints > 0; }));
     ProcessEventsFor(30);
     const int paintsBefore = other.paints;
-    ASSERT_GT(paintsBefore, 0);
 
-    Qt::CursorShape duringJob = Qt::ArrowCursor;
+    std::atomic<int> duringJob{Qt::ArrowCursor};
     QTimer probe(&dialog);   // the dialog's own timers keep running
     QObject::connect(&probe, &QTimer::timeout, [&] {
         if (const QCursor* cursor = QGuiApplication::overrideCursor()) duringJob = cursor->shape();
@@ -230,17 +259,22 @@ TEST_F(QtJobHostTest, OtherWindowsWaitWithTheirPaintingAndTheCursorIsBusy)
     probe.start(1);
 
     other.update();   // asks for a paint that would come during the job
+    QueueMarker marker;   // behind the paint request in the queue
     LambdaJob job;
     job.progressRange = 10;
     job.progressInterval = 60000;
-    job.body = [](LambdaJob&) { std::this_thread::sleep_for(60ms); };
+    job.body = [&](LambdaJob&) {
+        marker.PostAndWait();
+        for (int i = 0; i < 10000 && duringJob != Qt::BusyCursor; ++i) std::this_thread::sleep_for(1ms);
+    };
     ASSERT_TRUE(job.Run());
+    ASSERT_TRUE(marker.seen);
     EXPECT_EQ(other.paints, paintsBefore);
     EXPECT_EQ(duringJob, Qt::BusyCursor);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
-    ProcessEventsFor(30);
-    EXPECT_GT(other.paints, paintsBefore);   // repainted once the job has ended
+    // repainted once the job has ended
+    EXPECT_TRUE(WaitUntil([&] { return other.paints > paintsBefore; }));
 }
 
 TEST_F(QtJobHostTest, ThrowingWorkerEndsTheJobWithItsFailure)

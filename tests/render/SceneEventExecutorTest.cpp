@@ -1,5 +1,6 @@
 #include "render/SceneEventExecutor.h"
 #include "render/SceneRenderer.h"
+#include "render/ViewServices.h"
 #include "units/CKxDrawUTriIndex.h"
 #include "units/CKxDrawUVolumeR.h"
 #include "units/DrawGroup.h"
@@ -370,4 +371,20 @@ TEST_F(EventExecutorTest, AlterDrawUnitSelectsByNoteAndRecolours)
     EXPECT_EQ(mesh->renderingType, L"B");
     EXPECT_EQ(volume->renderingType, L"B");
     EXPECT_EQ(other->renderingType, L"A");
+}
+
+TEST_F(EventExecutorTest, EveryEventEndsWithTheRenderOptionsWindowShowingItsSettings)
+{
+    // The window writes all its controls back on the next change, so it must
+    // show what each event set, not only the first.
+    struct InfoWindows : NoViewServices {
+        std::vector<bool> refreshes;
+        void UpdateInfoDialogs(bool enable) override { refreshes.push_back(enable); }
+    } windows;
+    renderer.services = &windows;
+    state.sceneLoaded = false;
+    RunOne(L"fog", {{L"mode", L"on"}});
+    RunOne(L"projection", {{L"mode", L"perspective"}});
+    renderer.services = nullptr;
+    EXPECT_EQ(windows.refreshes, (std::vector<bool>{true, true}));
 }

@@ -1,0 +1,746 @@
+// The real program on an X server of its own, driven as a user would: every
+// command of the settings, tools and help menus, every button of the bar,
+// the unit panel with the property dialog of each unit kind, and the exports
+// started from the panel, each checked by what it shows or writes (outside
+// tools read the files).
+#include "app/CMainFrame.h"
+#include "app/CVelmorApp.h"
+#include "app/CVelmorView.h"
+#include "app/ColorLabel.h"
+#include "app/DesktopOpener.h"
+#include "app/GuiTestSupport.h"
+#include "dialogs/DialogTestSupport.h"
+#include "app/ViewBar.h"
+#include "app/ViewButtonPictures.h"
+#include "dialogs/CKxDlgFileInfo.h"
+#include "dialogs/CKxDlgMainControl.h"
+#include "dialogs/CKxDlgPolygonExport.h"
+#include "dialogs/CKxDlgRender.h"
+#include "dialogs/CKxDlgRotEx.h"
+#include "dialogs/CKxDlgScaleBar.h"
+#include "dialogs/CKxDlgUnitConnector.h"
+#include "dialogs/CKxDlgUnitImage.h"
+#include "dialogs/CKxDlgUnitLinkB.h"
+#include "dialogs/CKxDlgUnitPrim.h"
+#include "dialogs/CKxDlgUnitScatGraph.h"
+#include "dialogs/CKxDlgUnitSurface.h"
+#include "dialogs/CKxDlgUnitText.h"
+#include "dialogs/CKxDlgUnitTopoMap.h"
+#include "dialogs/CKxDlgUnitTriSTL.h"
+#include "dialogs/CKxDlgUnitVolume.h"
+#include "dialogs/CKxDlgVoxelExport.h"
+#include "dialogs/DialogBase.h"
+#include "export/ExportTestSupport.h"
+#include "platform/WideText.h"
+#include "render/ViewServices.h"
+#include "scene/PathParts.h"
+#include "support/DicomBuilder.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDir.h"
+#include "units/CKxDrawUnit.h"
+#include "units/DrawGroup.h"
+#include "scene/DataObject.h"
+#include "units/CKxDrawUVolumeR.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <tuple>
+
+using namespace velmor;
+using namespace velmor::test;
+
+// Catches what the program hands to the desktop's opener.
+class OpenedUrls final : public QObject {
+    Q_OBJECT
+public:
+    OpenedUrls()
+    {
+        for (const char* scheme : {"file", "http", "https"}) QDesktopServices::setUrlHandler(scheme, this, "Open");
+    }
+    ~OpenedUrls() override
+    {
+        for (const char* scheme : {"file", "http", "https"}) QDesktopServices::unsetUrlHandler(scheme);
+    }
+    QStringList urls;
+
+public slots:
+    void Open(const QUrl& url) { urls << url.toString(); }
+};
+
+namespace {
+
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// Three top groups, each the friend group of the one before: plain shapes
+// with two timed cubes, the data units over a 16-bit CT series, and the
+// remaining unit kinds.
+constexpr const char* kScene = R"(<?xml version="1.0" encoding="UTF-8"?>
+<scene version="1.35">
+  <head><title type="main" value="Checks"/></head>
+  <body>
+    <drawGroup name="top">
+      <TGProperty caption="Shapes" friendLabel="to data" friendGroup="data"/>
+      <childGroup name="early, late"/>
+      <drawUnit>
+        <primitive note="Red" shape="sphere" coordinate="-1,0,0" size="0.6" diffuse="255,0,0" ambient="255,0,0"/>
+        <primitive note="Blue" shape="cube" coordinate="1,0,0" size="0.8" diffuse="0,0,255" ambient="0,0,255"/>
+        <text note="Words" text="Velmor" coordinate="0,1,0" status="facing" ambient="0,255,255"/>
+      </drawUnit>
+    </drawGroup>
+    <drawGroup name="early" timeRange="0,1"><drawUnit>
+      <primitive note="Green" shape="cube" coordinate="0,-1,0" size="0.4" diffuse="0,255,0" ambient="0,255,0"/>
+    </drawUnit></drawGroup>
+    <drawGroup name="late" timeRange="2,3"><drawUnit>
+      <primitive note="Yellow" shape="cube" coordinate="0,-1,0" size="0.4" diffuse="255,255,0" ambient="255,255,0"/>
+    </drawUnit></drawGroup>
+    <drawGroup name="data">
+      <TGProperty caption="Data" friendLabel="to more" friendGroup="more"/>
+      <drawUnit>
+        <volumeRendering note="CT" volume_data="ct" renderingType="B"/>
+        <surfaceRendering note="Bone" volume_data="ct" renderingType="A" border="8000" borderUp="40000" clipCap_data="ct"/>
+        <stl note="Part" stl_data="mesh" renderingType="A"/>
+        <triangleIndex note="Sheet" coordinate_data="vertices" index_data="indices" renderingType="A"/>
+      </drawUnit>
+    </drawGroup>
+    <drawGroup name="more">
+      <TGProperty caption="More" friendLabel="back" friendGroup="top"/>
+      <drawUnit>
+        <image note="Picture" shape="square" size="1" coordinate="0,0,0" image_data="picture"/>
+        <linkBoard note="Board" width="1" height="0.5" coordinate="-1,-1,0"/>
+        <connector note="Wire" shape="line" coordinate="0,0,0" fixPoint="0.8,0.8,0.1"/>
+        <topographicMap note="Land" coordinate="0,1,0,1" height_data="heights"/>
+        <scatterGraph note="Dots" marker="point" markerSize="3" coordinate_data="track"/>
+      </drawUnit>
+    </drawGroup>
+    <data name="ct" type="volume" format="GRAY16" size="24,32,6"><file path="ct/" type="dcm"/>
+      <scale x="0.5" y="0.5" z="2" unit="mm"/></data>
+    <data name="mesh" type="STL"><file path="mesh.stl"/></data>
+    <data name="vertices" type="array_xyz" size="3"><file path="vertices.txt"/></data>
+    <data name="indices" type="array_index" size="3"><file path="indices.txt"/></data>
+    <data name="picture" type="image" size="2,2"><file path="picture.png"/></data>
+    <data name="heights" type="gridXY" size="2,2"><file path="heights.txt"/></data>
+    <data name="track" type="array_xyzt" size="2"><file path="track.txt"/></data>
+    <event name="start"><targetSpace index="0"/><topGroup name="top"/><activeSpace index="0"/></event>
+    <firstSetting spaceNum="1" firstEvent="start"/>
+  </body>
+</scene>
+)";
+
+constexpr const char* kStl = "solid part\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n"
+                             "   vertex 0 1 0\n  endloop\n endfacet\n facet normal 0 0 1\n  outer loop\n"
+                             "   vertex 1 0 0\n   vertex 1 1 0\n   vertex 0 1 0\n  endloop\n endfacet\nendsolid part\n";
+
+void WriteSceneFiles(const TempDir& dir)
+{
+    dir.Write("checks.vlm", kScene);
+    dir.Write("mesh.stl", kStl);
+    dir.Write("vertices.txt", "0 0 0\n1 0 0\n0 1 0\n");
+    dir.Write("indices.txt", "0 1 2\n");
+    dir.Write("heights.txt", "0 1\n2 3\n");
+    dir.Write("track.txt", "0 0 0 0\n1 1 1 1\n");
+    QImage picture(2, 2, QImage::Format_RGB32);
+    picture.fill(QColor(200, 100, 50));
+    picture.save(Q(dir.Path() / "picture.png"));
+    std::filesystem::create_directory(dir.Path() / "ct");
+    for (int i = 0; i < 6; ++i) {
+        DicomSliceOptions slice;
+        slice.rows = 32;
+        slice.columns = 24;
+        slice.instanceNumber = i + 1;
+        dir.Write("ct/" + std::to_string(100 + i) + ".dcm", MakeDicomSlice(slice));
+    }
+}
+
+// Pixels of a picture that `pick` accepts.
+int Count(const QImage& image, const std::function<bool(QColor)>& pick)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += pick(image.pixelColor(x, y)) ? 1 : 0;
+    return n;
+}
+
+bool Reddish(QColor c) { return c.red() > 120 && c.green() < 60 && c.blue() < 60; }
+bool Greenish(QColor c) { return c.green() > 120 && c.red() < 60 && c.blue() < 60; }
+bool Yellowish(QColor c) { return c.red() > 120 && c.green() > 120 && c.blue() < 60; }
+bool White(QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() > 240; }
+int Brightness(const QImage& image)
+{
+    int64_t sum = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) sum += qGray(image.pixel(x, y));
+    return static_cast<int>(sum / 1000);
+}
+int Differences(const QImage& a, const QImage& b)
+{
+    int n = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); y += 2)
+        for (int x = 0; x < std::min(a.width(), b.width()); x += 2) n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+    return n;
+}
+
+// Types `name` into a file dialog's name field and accepts it.
+void AnswerFileDialog(QFileDialog* dialog, const QString& name)
+{
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+}
+
+class ProgramScenario : public ::testing::Test {
+protected:
+    ProgramScenario() : ProgramScenario(std::filesystem::path()) {}
+    // Opens `scene`, or the checks scene written here when none is given.
+    explicit ProgramScenario(const std::filesystem::path& scene)
+    {
+        GuiApplication();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        WriteSceneFiles(scenes);
+        const std::filesystem::path opened = scene.empty() ? scenes.Path() / "checks.vlm" : scene;
+        EXPECT_TRUE(app.InitInstance({"velmor", Q(opened)}, Q(run.Path())));
+        frame = app.Frame();
+        view = frame->View();
+        bar = frame->Bar();
+        messages = std::make_unique<MessageRecorder>();
+        LastFolder = WideFromPath(out.Path()) + L"/";
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame));
+        EXPECT_TRUE(WaitUntil([this] { return view->glUsable && view->SceneShown() && Rows() > 0; }));
+    }
+
+    // The picture as the screen shows it: the window is opaque, whatever
+    // alpha the composition leaves (a volume's slices leave 0).
+    QImage Picture()
+    {
+        QImage image = view->grabFramebuffer();
+        if (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
+            image.reinterpretAsFormat(QImage::Format_RGB32);
+        else if (image.format() == QImage::Format_RGBA8888_Premultiplied || image.format() == QImage::Format_RGBA8888)
+            image.reinterpretAsFormat(QImage::Format_RGBX8888);
+        return image;
+    }
+    QAction* Command(int id) { return frame->findChild<QAction*>(QStringLiteral("cmd_%1").arg(id)); }
+    // Opens the menu holding `id` (so that its check marks are brought up
+    // to date) and runs the command, as a click on it would.
+    void Run(int id)
+    {
+        QAction* action = Command(id);
+        ASSERT_NE(action, nullptr) << id;
+        RefreshMenus();
+        ASSERT_TRUE(action->isEnabled()) << id;
+        action->trigger();
+        QApplication::processEvents();
+    }
+    void RefreshMenus()
+    {
+        for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) emit menu->aboutToShow();
+    }
+    ViewBarButton* Button(int id) { return bar->Button(id); }
+    void Click(int id)
+    {
+        ASSERT_TRUE(Button(id)->isEnabled()) << id;
+        QTest::mouseClick(Button(id), Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    CKxDlgMainControl& Panel() { return *view->dialogs.unitPanel; }
+    QTreeWidget* List() { return Panel().findChild<QTreeWidget*>(ControlName(CKxDlgMainControl::kUnitList)); }
+    int Rows() { return view->dialogs.unitPanel != nullptr ? List()->topLevelItemCount() : 0; }
+    int Row(const QString& name)
+    {
+        for (int i = 0; i < Rows(); ++i)
+            if (List()->topLevelItem(i)->text(1) == name) return i;
+        ADD_FAILURE() << name.toStdString() << " is not listed";
+        return -1;
+    }
+    void Select(const QString& name)
+    {
+        const int row = Row(name);
+        List()->setCurrentItem(List()->topLevelItem(row));
+        Panel().OnNMClickUnitList(row);
+    }
+    void Show(const QString& name, bool shown)
+    {
+        List()->topLevelItem(Row(name))->setCheckState(0, shown ? Qt::Checked : Qt::Unchecked);
+        QApplication::processEvents();
+    }
+    template <typename T> T* PanelControl(int id) { return Panel().findChild<T*>(ControlName(id)); }
+    // Friend button until the active root's caption is `caption`.
+    void GoTo(const QString& caption)
+    {
+        for (int i = 0; i < 3 && bar->Caption()->text() != " " + caption; ++i) Click(kFriendButton);
+        ASSERT_EQ(bar->Caption()->text(), " " + caption);
+    }
+
+    TempDir home, run, scenes, out;
+    CVelmorApp app;
+    CMainFrame* frame = nullptr;
+    CVelmorView* view = nullptr;
+    ViewBar* bar = nullptr;
+    std::unique_ptr<MessageRecorder> messages;
+};
+
+TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
+{
+    // The frame and arrow: white lines that the switch takes away and back.
+    const int white = Count(Picture(), White);
+    EXPECT_GT(white, 200);
+    RefreshMenus();
+    EXPECT_TRUE(Command(CMainFrame::kShowFrameArrow)->isChecked());
+    Run(CMainFrame::kShowFrameArrow);
+    EXPECT_LT(Count(Picture(), White), white / 10);
+    RefreshMenus();
+    EXPECT_FALSE(Command(CMainFrame::kShowFrameArrow)->isChecked());
+    Run(CMainFrame::kShowFrameArrow);
+    EXPECT_EQ(Count(Picture(), White), white);
+
+    // Fixing the clip plane during rotations: the plane stays where it is.
+    Click(kClipButton);
+    const Quaternion clip = view->renderer.panes[0].clipRotation;
+    Run(CMainFrame::kFixClipDuringRotation);
+    RefreshMenus();
+    EXPECT_TRUE(Command(CMainFrame::kFixClipDuringRotation)->isChecked());
+    Click(kRotatePlusButton);
+    EXPECT_EQ(view->renderer.panes[0].clipRotation.w, clip.w);
+    Run(CMainFrame::kFixClipDuringRotation);
+    Click(kRotatePlusButton);
+    EXPECT_NE(view->renderer.panes[0].clipRotation.w, clip.w);
+    Click(kClipButton);
+    Click(kHomeButton);
+    // One space only: nothing to link, so the command is greyed.
+    RefreshMenus();
+    EXPECT_FALSE(Command(CMainFrame::kConnectViewSpace)->isEnabled());
+
+    // The tool windows come up on top.
+    Run(CMainFrame::kFileInfo);
+    auto* info = view->dialogs.fileInfo;
+    EXPECT_TRUE(info->isVisible());
+    EXPECT_TRUE(info->findChild<QTextEdit*>()->toPlainText().contains(QStringLiteral("Checks")));
+    Run(CMainFrame::kRenderDialog);
+    CKxDlgRender* render = view->dialogs.render;
+    ASSERT_TRUE(render->isVisible());
+    const QImage orthographic = Picture();
+    auto* projection = render->findChild<QComboBox*>(ControlName(1358));
+    projection->setCurrentIndex(projection->findText(QStringLiteral("透視投影")));
+    emit projection->activated(projection->currentIndex());
+    EXPECT_EQ(view->renderer.projection, 1);
+    const int perspective = Differences(Picture(), orthographic);
+    EXPECT_GT(perspective, 1000);
+    projection->setCurrentIndex(projection->findText(QStringLiteral("正投影")));
+    emit projection->activated(projection->currentIndex());
+    EXPECT_LT(Differences(Picture(), orthographic), perspective / 4);
+
+    // The scale bar: shown in the orthographic picture as a white line.
+    Run(CMainFrame::kShowFrameArrow);   // no frame lines to confuse it with
+    const int withoutBar = Count(Picture(), White);
+    Run(CMainFrame::kScaleBarDialog);
+    CKxDlgScaleBar* scaleBar = view->dialogs.scaleBar;
+    ASSERT_TRUE(scaleBar->isVisible());
+    auto* show = scaleBar->findChild<QCheckBox*>(ControlName(1228));
+    ASSERT_TRUE(show->isEnabled());
+    show->click();
+    EXPECT_GT(Count(Picture(), White), withoutBar + 100);
+    show->click();
+    EXPECT_EQ(Count(Picture(), White), withoutBar);
+    Run(CMainFrame::kShowFrameArrow);
+
+    // The rotation window turns the object.
+    Run(CMainFrame::kRotateDialog);
+    CKxDlgRotEx* rotation = view->dialogs.rotation;
+    ASSERT_TRUE(rotation->isVisible());
+    const QImage before = Picture();
+    rotation->findChild<QPushButton*>(ControlName(1224))->click();
+    EXPECT_GT(Differences(Picture(), before), 100);
+
+    // The preferences run modally.
+    int preferences = 0;
+    {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            preferences += modal->objectName() == QStringLiteral("dlg_204");
+            static_cast<QDialog*>(modal)->reject();
+        });
+        Run(CMainFrame::kApplicationSettings);
+    }
+    EXPECT_EQ(preferences, 1);
+
+    // Help: missing files are reported; present ones and the web site go to
+    // the desktop's opener; F1 opens the manual except in full screen.
+    OpenedUrls opened;
+    SetProgramFolder(WideFromPath(out.Path()) + L"/");
+    Run(CMainFrame::kManual);
+    EXPECT_EQ(messages->Messages().back(), L"file not found: " + WideFromPath(out.Path() / "ManualJ.pdf"));
+    out.Write("ManualJ.pdf", "%PDF-1.4\n");
+    std::filesystem::create_directory(out.Path() / "TutorialJ");
+    out.Write("TutorialJ/index.html", "<html></html>");
+    Run(CMainFrame::kManual);
+    Run(CMainFrame::kTutorial);
+    Run(CMainFrame::kWebSite);
+    frame->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(frame));
+    QTest::keyClick(frame, Qt::Key_F1);
+    view->ToggleFullScreen(true);
+    QTest::keyClick(frame, Qt::Key_F1);
+    view->ToggleFullScreen(false);
+    EXPECT_EQ(opened.urls, QStringList({QUrl::fromLocalFile(Q(out.Path() / "ManualJ.pdf")).toString(),
+                                        QUrl::fromLocalFile(Q(out.Path() / "TutorialJ/index.html")).toString(),
+                                        QString::fromWCharArray(kMakerSiteAddress),
+                                        QUrl::fromLocalFile(Q(out.Path() / "ManualJ.pdf")).toString()}));
+    EXPECT_EQ(messages->Messages().size(), 1u);
+
+    // Without a scene the switches are greyed.
+    app.OnFileNew();
+    RefreshMenus();
+    for (int id : {CMainFrame::kShowFrameArrow, CMainFrame::kFixClipDuringRotation, CMainFrame::kConnectViewSpace}) {
+        EXPECT_FALSE(Command(id)->isEnabled()) << id;
+        EXPECT_FALSE(Command(id)->isChecked()) << id;
+    }
+}
+
+TEST_F(ProgramScenario, BarButtonsDriveTheActiveSpace)
+{
+    const QImage home = Picture();
+    EXPECT_GT(Count(home, Reddish), 500);
+    EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" Shapes"));
+    EXPECT_EQ(bar->FriendText()->text(), QStringLiteral("to data"));
+
+    // Turning and home.
+    Click(kRotatePlusButton);
+    const QImage plus = Picture();
+    EXPECT_GT(Differences(plus, home), 100);
+    Click(kRotateMinusButton);
+    Click(kRotateMinusButton);
+    EXPECT_GT(Differences(Picture(), plus), 100);
+    Click(kHomeButton);
+    EXPECT_TRUE(WaitUntil([this] { return !view->state.homeRunning && view->state.stepCounter == -1; }));
+    EXPECT_LT(Differences(Picture(), home), 50);
+
+    // The clip plane, its handle and the wheel that moves it.
+    EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOff);
+    EXPECT_FALSE(Button(kClipHandleButton)->isEnabled());
+    Click(kClipButton);
+    EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOn);
+    const QImage clipped = Picture();
+    EXPECT_GT(Differences(clipped, home), 100);
+    Click(kClipHandleButton);
+    EXPECT_EQ(Button(kClipHandleButton)->Picture(), ButtonPicture::kHandleOn);
+    const QPointF centre(view->width() / 2.0, view->height() / 2.0);
+    QWheelEvent wheel(centre, view->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    for (int i = 0; i < 10; ++i) QApplication::sendEvent(view, &wheel);
+    EXPECT_GT(Differences(Picture(), clipped), 100);
+    Click(kClipHandleButton);
+    Click(kClipButton);
+    EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOff);
+
+    // The rotation-centre pick mode.
+    EXPECT_EQ(Button(kPickCentreButton)->Picture(), ButtonPicture::kPickOff);
+    Click(kPickCentreButton);
+    EXPECT_EQ(Button(kPickCentreButton)->Picture(), ButtonPicture::kPickOn);
+    Click(kPickCentreButton);
+    EXPECT_EQ(Button(kPickCentreButton)->Picture(), ButtonPicture::kPickOff);
+
+    // Time: green up to step 1, yellow from step 2.
+    EXPECT_FALSE(Button(kTimeBackButton)->isEnabled());
+    EXPECT_FALSE(Button(kStopButton)->isEnabled());
+    EXPECT_GT(Count(Picture(), Greenish), 100);
+    Click(kTimeForwardButton);
+    Click(kTimeForwardButton);
+    EXPECT_EQ(Count(Picture(), Greenish), 0);
+    EXPECT_GT(Count(Picture(), Yellowish), 100);
+    Click(kTimeBackButton);
+    EXPECT_GT(Count(Picture(), Greenish), 100);
+    Click(kStopButton);
+    EXPECT_EQ(view->renderer.panes[0].timeStep, 0);
+    Click(kPlayButton);
+    EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPause);
+    EXPECT_FALSE(Button(kTimeForwardButton)->isEnabled());
+    // Without a loop, playback stops by itself at the end of the range.
+    EXPECT_TRUE(WaitUntil([this] { return !view->motion.Playing(); }));
+    EXPECT_EQ(view->renderer.panes[0].timeStep, 3);
+    EXPECT_FALSE(Button(kPlayButton)->isEnabled());
+    EXPECT_GT(Count(Picture(), Yellowish), 100);
+    Click(kStopButton);
+    EXPECT_TRUE(Button(kPlayButton)->isEnabled());
+    EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPlay);
+
+    // Friend groups: the button, then the friend text, then the button again.
+    Click(kFriendButton);
+    EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" Data"));
+    EXPECT_EQ(List()->topLevelItem(0)->text(1), QStringLiteral("CT"));
+    QTest::mouseClick(bar->FriendText(), Qt::LeftButton);
+    EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" More"));
+    Click(kFriendButton);
+    EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" Shapes"));
+    EXPECT_GT(Count(Picture(), Reddish), 500);
+
+    // The next space of a single-space scene: no space stays active.
+    Click(kNextSpaceButton);
+    EXPECT_EQ(view->renderer.activeSpace, -1);
+    EXPECT_EQ(bar->Caption()->text(), QString());
+    EXPECT_FALSE(Button(kClipButton)->isEnabled());
+}
+
+TEST_F(ProgramScenario, TheUnitPanelHidesUnitsAndOpensEveryPropertyDialog)
+{
+    EXPECT_EQ(Rows(), 5);   // the shapes, the text and the two timed cubes
+    const int red = Count(Picture(), Reddish);
+    ASSERT_GT(red, 500);
+    Show("Red", false);
+    EXPECT_EQ(Count(Picture(), Reddish), 0);
+    Show("Red", true);
+    EXPECT_EQ(Count(Picture(), Reddish), red);
+
+    // Each kind opens its own dialog; while it is open the view edits a unit.
+    const UnitPropertyDialogs& d = view->dialogs.units;
+    const std::map<QString, QWidget*> kinds = {
+        {"Red", d.primitive},  {"Words", d.text},    {"CT", d.volume},       {"Bone", d.surface},
+        {"Part", d.triStl},    {"Sheet", d.triStl},  {"Picture", d.image},   {"Board", d.linkBoard},
+        {"Wire", d.connector}, {"Land", d.topoMap},  {"Dots", d.scatterGraph},
+    };
+    int opened = 0;
+    for (const QString caption : {"Shapes", "Data", "More"}) {
+        GoTo(caption);
+        for (int row = 0; row < Rows(); ++row) {
+            const QString name = List()->topLevelItem(row)->text(1);
+            if (!kinds.count(name)) continue;
+            Select(name);
+            PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+            QWidget* open = nullptr;
+            for (UnitDialogFrame* dialog : view->dialogs.UnitDialogs())
+                if (dialog->isVisible()) open = dialog;
+            EXPECT_EQ(open, kinds.at(name)) << name.toStdString();
+            if (open == nullptr) continue;
+            ++opened;
+            EXPECT_EQ(view->viewMode, ViewMode::kUnitEditing);
+            EXPECT_FALSE(frame->menuBar()->actions().first()->isEnabled());   // the File menu
+            EXPECT_FALSE(Button(kFriendButton)->isEnabled());
+            static_cast<UnitDialogFrame*>(open)->HideUnitDialog();
+            EXPECT_EQ(view->viewMode, ViewMode::kNormal);
+            EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());
+        }
+    }
+    EXPECT_EQ(opened, 11);
+
+    // The volume's window: one above the CT's values shows it black, one over
+    // them makes it visible.
+    GoTo("Data");
+    for (const QString name : {"Bone", "Part", "Sheet"}) Show(name, false);
+    Click(kHomeButton);
+    Select("CT");
+    PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+    CKxDlgUnitVolume* volume = view->dialogs.units.volume;
+    ASSERT_TRUE(volume->isVisible());
+    auto window = [&](const char* low, const char* high) {
+        volume->findChild<QLineEdit*>(ControlName(CKxDlgUnitVolume::kLowerLimit))->setText(low);
+        volume->findChild<QLineEdit*>(ControlName(CKxDlgUnitVolume::kUpperLimit))->setText(high);
+        volume->findChild<QPushButton*>(ControlName(CKxDlgUnitVolume::kApply))->click();
+        return Brightness(Picture());
+    };
+    const int black = window("40000", "65000");
+    const int visible = window("0", "8000");
+    EXPECT_GT(visible, black + 1000);
+    // Applied at once: nothing is left for the next paint to colour.
+    EXPECT_FALSE(view->dialogs.units.volume->Unit()->volumeData->redoMarks.at(volume->Unit()));
+
+    // Clearing the scene with the dialog open: it hides, keeps no unit, and
+    // the view shows no scene with its File menu back.
+    app.OnFileNew();
+    EXPECT_FALSE(volume->isVisible());
+    for (UnitDialogFrame* dialog : view->dialogs.UnitDialogs()) EXPECT_EQ(dialog->EditedUnit(), nullptr);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(view->viewMode, ViewMode::kNoScene);
+    EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());
+}
+
+TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
+{
+    GoTo("Data");
+    const std::string python = "/usr/bin/python3 " + std::string(VELMOR_E2E_DIR) + "/export_peer_check.py ";
+
+    // Polygons: STL, then OBJ with its material file.
+    Select("Part");
+    for (const auto& [format, name] : {std::pair{0, "meshes.stl"}, std::pair{1, "meshes.obj"}}) {
+        ModalAnswerer answerer([&, format = format, name = name](QWidget* modal) {
+            if (auto* dialog = dynamic_cast<CKxDlgPolygonExport*>(modal)) {
+                dialog->findChild<QComboBox*>(ControlName(CKxDlgPolygonExport::kFormat))->setCurrentIndex(format);
+                dialog->findChild<QPushButton*>(ControlName(CKxDlgPolygonExport::kOk))->click();
+            } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                AnswerFileDialog(files, Q(out.Path() / name));
+            }
+        });
+        PanelControl<QPushButton>(CKxDlgMainControl::kPolygon)->click();
+        EXPECT_EQ(answerer.answered, 2);
+    }
+    ASSERT_TRUE(std::filesystem::exists(out.Path() / "meshes.mtl"));
+    const CommandResult meshes =
+        RunCommand(python + "mesh " + Quoted((out.Path() / "meshes.stl").string()) + " " + Quoted((out.Path() / "meshes.obj").string()));
+    EXPECT_EQ(meshes.exitCode, 0) << meshes.output;
+
+    // Voxels: the signed CT as a DICOM series, then down to 8 bits as TIFF.
+    Select("CT");
+    for (const bool tiff : {false, true}) {
+        const std::filesystem::path folder = out.Path() / (tiff ? "tiff" : "dicom");
+        std::filesystem::create_directory(folder);
+        ModalAnswerer answerer([&](QWidget* modal) {
+            if (auto* dialog = dynamic_cast<CKxDlgVoxelExport*>(modal)) {
+                if (tiff) {
+                    dialog->findChild<QCheckBox*>(ControlName(CKxDlgVoxelExport::kDownTo8Bit))->setChecked(true);
+                    dialog->findChild<QLineEdit*>(ControlName(CKxDlgVoxelExport::kCurrent2))->setText("31000");
+                    dialog->findChild<QLineEdit*>(ControlName(CKxDlgVoxelExport::kExport2))->setText("255");
+                }
+                dialog->findChild<QPushButton*>(ControlName(CKxDlgVoxelExport::kOk))->click();
+            } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                AnswerFileDialog(files, Q(folder));
+            }
+        });
+        PanelControl<QPushButton>(CKxDlgMainControl::kVoxel)->click();
+        EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder / "kx_voxel_export.txt"); }));
+    }
+    const CommandResult dicom = RunCommand(python + "dicom " + Quoted((out.Path() / "dicom").string()));
+    EXPECT_EQ(dicom.exitCode, 0) << dicom.output;
+    EXPECT_NE(dicom.output.find("6 slices 32 x 24 spacing 0.5 0.5 thickness 2"), std::string::npos) << dicom.output;
+    const CommandResult tiffinfo = RunCommand("tiffinfo " + Quoted((out.Path() / "tiff" / "0000.tif").string()));
+    EXPECT_EQ(tiffinfo.exitCode, 0) << tiffinfo.output;
+    EXPECT_NE(tiffinfo.output.find("Image Width: 24 Image Length: 32"), std::string::npos) << tiffinfo.output;
+    EXPECT_NE(tiffinfo.output.find("Bits/Sample: 8"), std::string::npos) << tiffinfo.output;
+
+    // An export into a folder nobody may write shows its message and leaves
+    // no file.
+    const std::filesystem::path locked = ReadOnlyFolder(out) / "refused.stl";
+    Select("Part");
+    {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            if (auto* dialog = dynamic_cast<CKxDlgPolygonExport*>(modal))
+                dialog->findChild<QPushButton*>(ControlName(CKxDlgPolygonExport::kOk))->click();
+            else if (auto* files = qobject_cast<QFileDialog*>(modal))
+                AnswerFileDialog(files, Q(locked));
+        });
+        PanelControl<QPushButton>(CKxDlgMainControl::kPolygon)->click();
+    }
+    EXPECT_FALSE(std::filesystem::exists(locked));
+    ASSERT_FALSE(messages->Messages().empty());
+    EXPECT_EQ(messages->Messages().back(), L"file write error");
+
+    // The section image of the surface's cut: clip plane on, capped.
+    Click(kClipButton);
+    Run(CMainFrame::kRenderDialog);
+    auto* cap = view->dialogs.render->findChild<QCheckBox*>(ControlName(1359));
+    if (!cap->isChecked()) cap->click();
+    Select("Bone");
+    PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+    CKxDlgUnitSurface* surface = view->dialogs.units.surface;
+    ASSERT_TRUE(surface->isVisible());
+    const std::filesystem::path section = out.Path() / "section.bmp";
+    {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) AnswerFileDialog(files, Q(section));
+        });
+        surface->OnBnClickedSaveSectionImage();
+    }
+    QImage saved(Q(section));
+    EXPECT_FALSE(saved.isNull()) << messages->Messages().back();
+    EXPECT_GT(saved.width(), 0);
+}
+
+// The example scene that scripts/run opens, with its data made as the script
+// makes them: two linked spaces, a clip plane, a time range and a friend group.
+struct ExampleFolder {
+    TempDir example;
+};
+
+class ExampleScene : private ExampleFolder, public ProgramScenario {
+protected:
+    static std::filesystem::path Prepared(const TempDir& dir)
+    {
+        const std::filesystem::path examples = std::filesystem::path(VELMOR_E2E_DIR) / ".." / ".." / "examples";
+        std::filesystem::copy_file(examples / "phantom.vlm", dir.Path() / "phantom.vlm");
+        const CommandResult made = RunCommand("/usr/bin/python3 " + Quoted((examples / "make_phantom.py").string()) +
+                                              " " + Quoted((dir.Path() / "phantom").string()));
+        EXPECT_EQ(made.exitCode, 0) << made.output;
+        return dir.Path() / "phantom.vlm";
+    }
+    ExampleScene() : ProgramScenario(Prepared(example)) {}
+};
+
+TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
+{
+    EXPECT_EQ(view->renderer.paneCount, 2);
+    // Each button changes what is shown: the picture, its own picture or the
+    // caption.
+    auto shown = [this] {
+        return std::make_tuple(Picture(), bar->Caption()->text(), Button(kClipButton)->Picture(),
+                               Button(kClipHandleButton)->Picture(), Button(kPickCentreButton)->Picture(),
+                               Button(kPlayButton)->Picture());
+    };
+    auto changes = [&](int id) {
+        const auto before = shown();
+        Click(id);
+        const auto after = shown();
+        return before != after;
+    };
+    // The scene opens with its clip plane on.
+    for (int id : {kRotatePlusButton, kRotateMinusButton, kClipHandleButton, kClipHandleButton, kClipButton,
+                   kClipButton, kPickCentreButton, kPickCentreButton, kTimeForwardButton, kTimeBackButton})
+        EXPECT_TRUE(changes(id)) << id;
+    Click(kRotatePlusButton);
+    EXPECT_TRUE(changes(kHomeButton) || WaitUntil([this] { return !view->state.homeRunning; }));
+    EXPECT_TRUE(changes(kPlayButton));
+    EXPECT_TRUE(WaitUntil([this] { return view->renderer.panes[0].timeStep != 0; }));
+    EXPECT_TRUE(changes(kPlayButton));   // pause
+    EXPECT_TRUE(changes(kStopButton));
+    EXPECT_EQ(view->renderer.panes[0].timeStep, 0);
+    EXPECT_TRUE(changes(kFriendButton));
+    EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" 頭部ファントム：軟部組織のボリューム表示"));
+    EXPECT_TRUE(changes(kNextSpaceButton));
+    EXPECT_EQ(view->renderer.activeSpace, 1);
+
+    // The settings switches: the spaces turn together until unlinked.
+    RefreshMenus();
+    ASSERT_TRUE(Command(CMainFrame::kConnectViewSpace)->isEnabled());
+    const bool linked = Command(CMainFrame::kConnectViewSpace)->isChecked();
+    Run(CMainFrame::kConnectViewSpace);
+    RefreshMenus();
+    EXPECT_NE(Command(CMainFrame::kConnectViewSpace)->isChecked(), linked);
+    for (int id : {CMainFrame::kShowFrameArrow, CMainFrame::kFixClipDuringRotation}) {
+        const bool before = Command(id)->isChecked();
+        Run(id);
+        RefreshMenus();
+        EXPECT_NE(Command(id)->isChecked(), before) << id;
+    }
+    for (int id : {CMainFrame::kFileInfo, CMainFrame::kRenderDialog, CMainFrame::kScaleBarDialog, CMainFrame::kRotateDialog})
+        Run(id);
+    for (QWidget* window : view->dialogs.ToolWindows()) EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(view->dialogs.fileInfo->findChild<QTextEdit*>()->toPlainText().contains(QStringLiteral("頭部ファントム")));
+}
+
+TEST(DesktopOpener, OnlyWebAddressesAndAbsolutePathsAreHandedOver)
+{
+    EXPECT_EQ(ClassifyOpenTarget(L"https://velmor.org/"), OpenTarget::kWebAddress);
+    EXPECT_EQ(ClassifyOpenTarget(L"HTTP://example.com/a?b=1"), OpenTarget::kWebAddress);
+    EXPECT_EQ(ClassifyOpenTarget(L"/opt/velmor/ManualJ.pdf"), OpenTarget::kLocalFile);
+    for (const wchar_t* refused : {L"file:///bin/sh", L"ftp://example.com/", L"javascript:alert(1)", L"http://",
+                                   L"ManualJ.pdf", L"", L"smb://host/share"})
+        EXPECT_EQ(ClassifyOpenTarget(refused), OpenTarget::kRefused) << refused;
+}
+
+} // namespace
+
+#include "ProgramScenarioTest.moc"
