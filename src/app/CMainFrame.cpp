@@ -6,6 +6,8 @@
 #include "render/ViewControlStates.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenu>
@@ -148,6 +150,14 @@ void CMainFrame::BringToFront()
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    // exit, not quit: quit would first ask every window to close, and the
+    // tool windows only hide when asked, which cancels it.
+    if (event->isAccepted()) QCoreApplication::exit(0);
 }
 
 void CMainFrame::dropEvent(QDropEvent* event)

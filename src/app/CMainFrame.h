@@ -52,6 +52,8 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // The program ends with its main window, whatever tool windows are still up.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildMenu();
