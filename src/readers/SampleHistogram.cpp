@@ -18,33 +18,28 @@ float Peak(const uint64_t histogram[256])
     return peak;
 }
 
-// Two interleaved tables break the dependency between neighbouring values
-// while both still fit the cache beside the data. A block of equal values
-// (the zero margins of CT slices, the air around a body) is added in one
-// step: a block is equal when its two words are and each word equals
-// itself rotated by one value.
+// A block of equal values (the zero margins of CT slices, the air around a
+// body) is added in one step, which also spares the chain of increments of
+// one counter that such runs would make: a block is equal when its two words
+// are and each word equals itself rotated by one value. Measured, one 32-bit
+// table this way beats interleaved tables, which take twice the cache.
 template <typename T>
-void CountLanes(const T* values, uint64_t count, uint32_t* lanes, uint64_t bins)
+void CountBlocks(const T* values, uint64_t count, uint32_t* table)
 {
     constexpr uint64_t kBlock = 16 / sizeof(T);
     constexpr int kBits = 8 * sizeof(T);
-    uint32_t* a = lanes;
-    uint32_t* b = a + bins;
     uint64_t i = 0;
     for (; i + kBlock <= count; i += kBlock) {
         uint64_t w0, w1;
         std::memcpy(&w0, values + i, 8);
         std::memcpy(&w1, values + i + kBlock / 2, 8);
         if (w0 == w1 && w0 == (w0 << kBits | w0 >> (64 - kBits))) {
-            a[values[i]] += kBlock;
+            table[values[i]] += kBlock;
             continue;
         }
-        for (uint64_t k = 0; k < kBlock; k += 2) {
-            ++a[values[i + k]];
-            ++b[values[i + k + 1]];
-        }
+        for (uint64_t k = 0; k < kBlock; ++k) ++table[values[i + k]];
     }
-    for (; i < count; ++i) ++a[values[i]];
+    for (; i < count; ++i) ++table[values[i]];
 }
 
 // Large payloads are counted by several threads, each with its own
@@ -65,31 +60,30 @@ void CountAll(const uint8_t* values, uint64_t count, int width, uint64_t* table,
 } // namespace
 
 SampleCounter::SampleCounter(int bytesPerValue)
-    : width_(bytesPerValue == 2 ? 2 : 1), bins_(width_ == 2 ? 65536 : 256), lanes_(2 * bins_, 0), totals_(bins_, 0)
+    : width_(bytesPerValue == 2 ? 2 : 1), bins_(width_ == 2 ? 65536 : 256), counts_(bins_, 0), totals_(bins_, 0)
 {
 }
 
 void SampleCounter::Flush()
 {
-    for (uint64_t k = 0; k < bins_; ++k)
-        totals_[k] += uint64_t{lanes_[k]} + lanes_[k + bins_];
-    std::fill(lanes_.begin(), lanes_.end(), 0u);
+    for (uint64_t k = 0; k < bins_; ++k) totals_[k] += counts_[k];
+    std::fill(counts_.begin(), counts_.end(), 0u);
     sinceFlush_ = 0;
 }
 
 void SampleCounter::Count(const uint8_t* values, uint64_t count)
 {
-    // No lane may pass 2^32 - 1: flushed before the values since the last
-    // flush could reach it.
+    // No 32-bit count may pass 2^32 - 1: flushed before the values since
+    // the last flush could reach it.
     constexpr uint64_t kLimit = std::numeric_limits<uint32_t>::max();
     while (count > 0) {
         if (sinceFlush_ == kLimit) Flush();
         const uint64_t n = std::min(count, kLimit - sinceFlush_);
         if (width_ == 2) {
             // Committed payloads and slices are aligned to their values.
-            CountLanes(reinterpret_cast<const uint16_t*>(values), n, lanes_.data(), bins_);
+            CountBlocks(reinterpret_cast<const uint16_t*>(values), n, counts_.data());
         } else {
-            CountLanes(values, n, lanes_.data(), bins_);
+            CountBlocks(values, n, counts_.data());
         }
         values += n * static_cast<uint64_t>(width_);
         count -= n;

@@ -43,7 +43,7 @@ private:
     uint64_t bins_;
     uint64_t counted_ = 0;
     uint64_t sinceFlush_ = 0;
-    std::vector<uint32_t> lanes_;   // two interleaved 32-bit tables
+    std::vector<uint32_t> counts_;   // since the last flush into totals_
     std::vector<uint64_t> totals_;
 };
 
