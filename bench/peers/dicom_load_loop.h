@@ -9,16 +9,26 @@
 #include <string>
 #include <vector>
 
+// The files of DIR in name order.
+inline std::vector<std::string> SeriesFiles(const char* dir)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.is_regular_file()) files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// REPEATS from the command line, 5 when not given.
+inline int SeriesRepeats(int argc, char** argv) { return argc >= 3 ? std::max(1, std::atoi(argv[2])) : 5; }
+
 // loadOne(path, checksum) reads one file and adds its values to the checksum.
 template <typename LoadOne>
 int RunSeriesLoad(int argc, char** argv, LoadOne loadOne)
 {
     if (argc < 2) return 2;
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(argv[1]))
-        if (entry.is_regular_file()) files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
-    const int repeats = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 5;
+    const std::vector<std::string> files = SeriesFiles(argv[1]);
+    const int repeats = SeriesRepeats(argc, argv);
     std::vector<double> seconds;
     unsigned long long checksum = 0;
     for (int r = 0; r < repeats; ++r) {

@@ -9,6 +9,8 @@
 #include <gdcmImageReader.h>
 #include <gdcmReader.h>
 
+#include "dicom_load_loop.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -74,11 +76,8 @@ long long Checksum(const Volume& volume)
 int main(int argc, char** argv)
 {
     if (argc < 2) return 2;
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(argv[1]))
-        if (entry.is_regular_file()) files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
-    const int repeats = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 5;
+    const std::vector<std::string> files = SeriesFiles(argv[1]);
+    const int repeats = SeriesRepeats(argc, argv);
     std::vector<double> seconds;
     long long checksum = 0;
     for (int r = 0; r < repeats; ++r) {
