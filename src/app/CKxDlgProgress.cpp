@@ -148,6 +148,10 @@ void CKxDlgProgress::ShowWhenDue()
     if (isVisible() || TickCount() - lastStart < static_cast<uint32_t>(showDelay)) return;
     bar_->setValue(0);
     show();
+    // Mapping a window again leaves it where it stood in the stacking order:
+    // below the main window if that was raised meanwhile (a hand-off raises
+    // it), where it could be neither seen nor clicked.
+    raise();
     bar_->repaint();
 }
 
