@@ -215,9 +215,13 @@ for round in $(seq 1 "$rounds"); do
   close_scene
 done
 
+# Each ends in its message; deep.vlm alone is a valid scene (unknown
+# elements nested very deep are skipped) and opens empty.
 for file in "$scenes"/hostile/*.vlm; do
+  before=$messages
   hand_off "$file"
   settle
+  [ $messages -gt $before ] || [ "$(basename "$file")" = deep.vlm ] || fail "no message for $file"
   hostile=$((hostile + 1))
 done
 
