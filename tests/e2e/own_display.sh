@@ -6,9 +6,16 @@ mkdir -m 700 "$work/run"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 pids=""
 xvfb=""
+# A listed process that has ended may have left its number to another test's
+# server by now: only our own children are stopped.
+kill_own() {
+  local parent
+  parent=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f2) || return 0
+  [ "$parent" = "$$" ] && kill "$1" 2>/dev/null || true
+}
 own_display_cleanup() {
-  for p in $pids; do kill "$p" 2>/dev/null || true; done
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  for p in $pids; do kill_own "$p"; done
+  [ -n "$xvfb" ] && kill_own "$xvfb"
   if declare -F before_cleanup >/dev/null; then before_cleanup; fi
   rm -rf "$work"
 }
@@ -19,7 +26,9 @@ trap own_display_cleanup EXIT
 # answers, keeps parallel runs apart.
 start_own_display() {
   local n=$((100 + RANDOM % 5000))
-  Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp 2>"$work/xvfb.log" &
+  # -noreset: the server would otherwise reset when its last client (the
+  # check below) leaves, and a program connecting meanwhile can be refused.
+  Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
   xvfb=$!
   export DISPLAY=":$n"
   for _ in $(seq 1 100); do
