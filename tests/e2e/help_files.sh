@@ -35,7 +35,9 @@ for line in open(sys.argv[1]):
 ask_until_opened() {
   local want=$1; shift
   for _ in $(seq 1 20); do
-    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    # Looked up each time: the window may have been made anew since.
+    window=$(xwininfo -root -tree 2>/dev/null | awk -f "$(dirname "$0")/main_window.awk" | cut -f1 || true)
+    [ -n "$window" ] && timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
     for keys in "$@"; do xdotool key --clearmodifiers "$keys"; sleep 0.3; done
     for _ in $(seq 1 20); do
       opened_paths | grep -qxF "$want" && return 0
@@ -43,7 +45,10 @@ ask_until_opened() {
     done
     xdotool key --clearmodifiers Escape
   done
-  echo "the opener was not handed $want; it got:"; opened_paths; cat "$work/velmor.log"
+  echo "the opener was not handed $want; it got:"; opened_paths
+  echo "windows:"; xwininfo -root -tree | grep -i velmor || true
+  echo "focus: $(xdotool getwindowfocus getwindowname 2>&1 || true)"
+  echo "program output:"; cat "$work/velmor.log"
   return 1
 }
 
