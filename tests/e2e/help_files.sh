@@ -21,6 +21,8 @@ chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 touch "$work/opened.txt"
 
+# Started without a scene: the positional parameters would reach the program.
+set --
 source "$(dirname "$0")/start_viewer.sh"
 
 # The opener gets file URLs; the paths they name, one a line.
