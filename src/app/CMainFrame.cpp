@@ -50,6 +50,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     view_->setMinimumSize(CVelmorView::kClientWidth / 2, CVelmorView::kClientHeight / 2);
     resize(CVelmorView::kClientWidth,
            CVelmorView::kClientHeight + ViewBar::kHeight + menuBar()->sizeHint().height());
+    move(0, 0);
 }
 
 void CMainFrame::BuildMenu()

@@ -123,7 +123,9 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
     // waits) is opened after it, never in the middle of it.
     opening_ = true;
     document_.OnOpenDocument(path);
-    frame_->View()->OnInitialUpdate(&document_);
+    // A file that could not even be read leaves the shown scene as it was:
+    // setting the view up again would throw its panes away.
+    if (document_.LastOpenOutcome() != OpenOutcome::PreviousSceneKept) frame_->View()->OnInitialUpdate(&document_);
     if (document_.LastOpenOutcome() == OpenOutcome::Opened) {
         recent_.Add(path);
         if (auto profile = OpenProfile()) recent_.Save(*profile);
@@ -178,6 +180,8 @@ void CVelmorApp::OnAppAbout()
     CAboutDlg dialog(productName, L"Version " + productVersion, legalNotice, frame_.get());
     frame_->View()->KillAllTimers();
     dialog.exec();
+    // Playback stopped with the timers: the bar must say so.
+    frame_->View()->UpdateViewControls();
 }
 
 void CVelmorApp::UpdateTitle(const std::wstring& scenePath)

@@ -97,6 +97,10 @@ void CVelmorView::initializeGL()
         return;
     }
     glUsable = true;
+    // The panes are rendered into textures: a window larger than the
+    // biggest texture could not be drawn whole.
+    const int largest = std::max(1024, static_cast<int>(GLCaps.maxTextureSize));
+    window()->setMaximumSize(largest, largest);
     PublishRenderSettings(&renderer);
     renderer.StartOnContext();
     renderer.ResetRenderer();
@@ -308,6 +312,8 @@ void CVelmorView::OnApplicationSettings()
     motion.KillAllTimers();
     CKxDlgApplication dialog(window());
     dialog.exec();
+    // Playback stopped with the timers: the bar must say so.
+    UpdateViewControls();
 }
 
 void CVelmorView::StartTimer(int number, int periodMs)

@@ -1,7 +1,9 @@
 #include "GuiTestSupport.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QMouseEvent>
+#include <QOpenGLWidget>
 #include <QWidget>
 
 namespace velmor::test {
@@ -26,6 +28,16 @@ void PostClick(QWidget* widget, QPointF at)
         const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
         QCoreApplication::postEvent(widget, new QMouseEvent(type, at, at, Qt::LeftButton, held, Qt::NoModifier));
     }
+}
+
+QImage ScreenPicture(QOpenGLWidget* widget)
+{
+    QImage image = widget->grabFramebuffer();
+    if (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
+        image.reinterpretAsFormat(QImage::Format_RGB32);
+    else if (image.format() == QImage::Format_RGBA8888_Premultiplied || image.format() == QImage::Format_RGBA8888)
+        image.reinterpretAsFormat(QImage::Format_RGBX8888);
+    return image;
 }
 
 void ProcessEventsFor(int ms)

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QImage;
+class QOpenGLWidget;
 class QWidget;
 
 namespace velmor::test {
@@ -17,6 +19,10 @@ QPointF Centre(const QWidget* widget);
 // Posts a left click at `at` (in the widget's coordinates), as the window
 // system would deliver it; safe from a worker thread.
 void PostClick(QWidget* widget, QPointF at);
+
+// What the widget shows on the screen: the window is opaque, whatever alpha
+// the composition leaves (a volume's slices leave 0).
+QImage ScreenPicture(QOpenGLWidget* widget);
 
 // Lets queued events run for up to `ms` milliseconds.
 void ProcessEventsFor(int ms);

@@ -233,17 +233,7 @@ protected:
         EXPECT_TRUE(WaitUntil([this] { return view->glUsable && view->SceneShown() && Rows() > 0; }));
     }
 
-    // The picture as the screen shows it: the window is opaque, whatever
-    // alpha the composition leaves (a volume's slices leave 0).
-    QImage Picture()
-    {
-        QImage image = view->grabFramebuffer();
-        if (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32)
-            image.reinterpretAsFormat(QImage::Format_RGB32);
-        else if (image.format() == QImage::Format_RGBA8888_Premultiplied || image.format() == QImage::Format_RGBA8888)
-            image.reinterpretAsFormat(QImage::Format_RGBX8888);
-        return image;
-    }
+    QImage Picture() { return ScreenPicture(view); }
     QAction* Command(int id) { return frame->findChild<QAction*>(QStringLiteral("cmd_%1").arg(id)); }
     // Opens the menu holding `id` (so that its check marks are brought up
     // to date) and runs the command, as a click on it would.
