@@ -40,16 +40,20 @@
 #include "units/CKxDrawUnit.h"
 #include "units/DrawGroup.h"
 #include "scene/DataObject.h"
+#include "units/CKxDrawUSurfaceR.h"
 #include "units/CKxDrawUVolumeR.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -63,6 +67,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <tuple>
@@ -650,13 +656,14 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     EXPECT_GT(saved.width(), 0);
 }
 
-// The example scene that scripts/run opens, with its data made as the script
-// makes them: two linked spaces, a clip plane, a time range and a friend group.
-struct ExampleFolder {
-    TempDir example;
+// A folder that exists before the fixture opens the scene written into it.
+struct SceneFolder {
+    TempDir folder;
 };
 
-class ExampleScene : private ExampleFolder, public ProgramScenario {
+// The example scene that scripts/run opens, with its data made as the script
+// makes them: two linked spaces, a clip plane, a time range and a friend group.
+class ExampleScene : private SceneFolder, public ProgramScenario {
 protected:
     static std::filesystem::path Prepared(const TempDir& dir)
     {
@@ -667,7 +674,7 @@ protected:
         EXPECT_EQ(made.exitCode, 0) << made.output;
         return dir.Path() / "phantom.vlm";
     }
-    ExampleScene() : ProgramScenario(Prepared(example)) {}
+    ExampleScene() : ProgramScenario(Prepared(folder)) {}
 };
 
 TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
@@ -719,6 +726,187 @@ TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
         Run(id);
     for (QWidget* window : view->dialogs.ToolWindows()) EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(view->dialogs.fileInfo->findChild<QTextEdit*>()->toPlainText().contains(QStringLiteral("頭部ファントム")));
+}
+
+// The iso-surface of the CT's upper rows (its borders are stored values, the
+// signed samples' plus 32768) beside a red ball, and in the friend group a
+// surface whose data the scene keeps from export.
+constexpr const char* kSurfaceScene = R"(<?xml version="1.0" encoding="UTF-8"?>
+<scene version="1.35">
+  <head><title type="main" value="Surface"/></head>
+  <body>
+    <drawGroup name="bone">
+      <TGProperty caption="Bone" friendLabel="to sealed" friendGroup="sealed"/>
+      <drawUnit>
+        <surfaceRendering note="Bone" volume_data="ct" renderingType="A" border="32000" borderUp="48000" clipCap_data="ct"/>
+        <primitive note="Ball" shape="sphere" coordinate="-12,0,0" size="0.2" diffuse="255,0,0" ambient="255,0,0"/>
+      </drawUnit>
+    </drawGroup>
+    <drawGroup name="sealed">
+      <TGProperty caption="Sealed" friendLabel="back" friendGroup="bone"/>
+      <drawUnit><surfaceRendering note="Sealed" volume_data="ct" border="32000" borderUp="48000" dataExport="off"/></drawUnit>
+    </drawGroup>
+    <data name="ct" type="volume" format="GRAY16" size="24,32,6"><file path="ct/" type="dcm"/>
+      <scale x="0.5" y="0.5" z="2" unit="mm"/></data>
+    <event name="start"><targetSpace index="0"/><topGroup name="bone"/><activeSpace index="0"/></event>
+    <firstSetting spaceNum="1" firstEvent="start"/>
+  </body>
+</scene>
+)";
+
+class SurfaceScene : private SceneFolder, public ProgramScenario {
+protected:
+    static std::filesystem::path Prepared(const TempDir& dir)
+    {
+        WriteSceneFiles(dir);
+        dir.Write("surface.vlm", kSurfaceScene);
+        return dir.Path() / "surface.vlm";
+    }
+    SurfaceScene() : ProgramScenario(Prepared(folder)) {}
+};
+
+// Presses the button numbered `id` of `owner` with the mouse (a radio button
+// or check box on its indicator).
+void Press(QWidget* owner, int id)
+{
+    auto* button = owner->findChild<QAbstractButton*>(ControlName(id));
+    ASSERT_NE(button, nullptr) << id;
+    ASSERT_TRUE(button->isEnabled()) << id;
+    const bool indicator = button->isCheckable();
+    QTest::mouseClick(button, Qt::LeftButton, {}, indicator ? QPoint(6, button->height() / 2) : QPoint());
+}
+void Type(QWidget* owner, int id, const char* text) { owner->findChild<QLineEdit*>(ControlName(id))->setText(text); }
+
+TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
+{
+    // Where the surface over the CT's upper or lower rows shows, and the ball.
+    const QPoint upper(view->width() * 0.6, view->height() * 0.28), lower(view->width() * 0.6, view->height() * 0.72),
+        ball(view->width() * 0.2, view->height() * 0.5);
+    auto at = [this](QPoint place) { return Picture().pixelColor(place); };
+    auto lit = [&](QPoint place) { return qGray(at(place).rgb()) > 100; };
+    ASSERT_TRUE(lit(upper));
+    ASSERT_FALSE(lit(lower));
+    ASSERT_TRUE(Reddish(at(ball)));
+
+    // Thresholds typed in data values (the CT is signed): Apply rebuilds the
+    // surface around the lower rows.
+    Select("Bone");
+    Press(&Panel(), CKxDlgMainControl::kUnitPreference);
+    CKxDlgUnitSurface* surface = view->dialogs.units.surface;
+    ASSERT_TRUE(surface->isVisible());
+    EXPECT_EQ(surface->findChild<QLineEdit*>(ControlName(CKxDlgUnitSurface::kLowerLimit))->text(), "-768");
+    Type(surface, CKxDlgUnitSurface::kLowerLimit, "15500");
+    Type(surface, CKxDlgUnitSurface::kUpperLimit, "31000");
+    Press(surface, CKxDlgUnitSurface::kApply);
+    EXPECT_FALSE(lit(upper));
+    EXPECT_TRUE(lit(lower));
+
+    // The capped cut section: a colour scale with an empty range is refused
+    // and changes nothing, a valid one recolours the cap; the section saved
+    // by its button is a 16-bit gray TIFF of the section.
+    surface->close();
+    Click(kClipButton);
+    Run(CMainFrame::kRenderDialog);
+    auto* cap = view->dialogs.render->findChild<QCheckBox*>(ControlName(1359));
+    if (!cap->isChecked()) Press(view->dialogs.render, 1359);
+    Press(&Panel(), CKxDlgMainControl::kUnitPreference);
+    const QImage capped = Picture();
+    CKxDrawUSurfaceR* bone = surface->Unit();
+    auto scale = [bone] { return std::make_tuple(bone->colorTable, bone->GetColorTableLow(), bone->GetColorTableUp()); };
+    const auto before = scale();
+    auto colourScale = [&](const char* low, const char* up, int table) {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            Type(modal, 1255, low);
+            Type(modal, 1254, up);
+            Press(modal, table);
+            Press(modal, 1);
+            if (modal->isVisible()) Press(modal, 2);
+        });
+        Press(surface, CKxDlgUnitSurface::kColorScale);
+        EXPECT_EQ(answerer.answered, 1);
+    };
+    colourScale("10", "10", 1259);
+    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>{L"invalid value."});
+    EXPECT_EQ(scale(), before);
+    EXPECT_EQ(Differences(Picture(), capped), 0);
+
+    const std::filesystem::path section = out.Path() / "section.tif";
+    {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) AnswerFileDialog(files, Q(section));
+        });
+        Press(surface, CKxDlgUnitSurface::kSectionImage);
+    }
+    const CommandResult tiffinfo = RunCommand("tiffinfo " + Quoted(section.string()));
+    EXPECT_EQ(tiffinfo.exitCode, 0) << tiffinfo.output;
+    for (const char* line : {"Bits/Sample: 16", "Samples/Pixel: 1", "min-is-black"})
+        EXPECT_NE(tiffinfo.output.find(line), std::string::npos) << line << "\n" << tiffinfo.output;
+    const CommandResult identify = RunCommand("identify -format '%w %h %[max]' " + Quoted(section.string()));
+    int width = 0, height = 0, brightest = 0;
+    EXPECT_EQ(std::sscanf(identify.output.c_str(), "%d %d %d", &width, &height, &brightest), 3) << identify.output;
+    EXPECT_EQ(width, height);
+    EXPECT_GT(brightest, 0);
+
+    colourScale("0", "30000", 1259);
+    EXPECT_EQ(bone->colorTable, L"RGB");
+    const QColor rgb = at(lower);
+    EXPECT_GT(std::max({rgb.red(), rgb.green(), rgb.blue()}) - std::min({rgb.red(), rgb.green(), rgb.blue()}), 100);
+    surface->close();
+
+    // The surface unit's voxels: a signed DICOM series.
+    const std::filesystem::path dicom = out.Path() / "dicom";
+    std::filesystem::create_directory(dicom);
+    {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) AnswerFileDialog(files, Q(dicom));
+            else Press(modal, CKxDlgVoxelExport::kOk);
+        });
+        Press(&Panel(), CKxDlgMainControl::kVoxel);
+        EXPECT_EQ(answerer.answered, 2);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(dicom / "kx_voxel_export.txt"); }));
+    const CommandResult dump = RunCommand("dcmdump +P 0028,0010 +P 0028,0011 +P 0028,0103 +P 0018,0050 +P 0020,0013 " +
+                                          Quoted((dicom / "0005.dcm").string()));
+    EXPECT_EQ(dump.exitCode, 0) << dump.output;
+    for (const char* element : {"US 32 ", "US 24 ", "US 1 ", "[2.000000]", "[   6]"})
+        EXPECT_NE(dump.output.find(element), std::string::npos) << element << "\n" << dump.output;
+
+    // The sealed surface's data may not leave the program: no dialog, no file.
+    GoTo("Sealed");
+    Select("Sealed");
+    for (const int command : {CKxDlgMainControl::kVoxel, CKxDlgMainControl::kPolygon}) {
+        ModalAnswerer answerer([](QWidget* modal) { ADD_FAILURE() << modal->metaObject()->className(); });
+        const size_t shown = messages->Messages().size();
+        Press(&Panel(), command);
+        EXPECT_EQ(messages->Messages().size(), shown + 1) << command;
+        EXPECT_EQ(messages->Messages().back(), L"cannot export data");
+    }
+
+    // Hide All and Show All; a colour picked for the surface, then Back.
+    GoTo("Bone");
+    Click(kClipButton);
+    Press(&Panel(), CKxDlgMainControl::kHideAll);
+    EXPECT_FALSE(lit(lower));
+    EXPECT_FALSE(Reddish(at(ball)));
+    Press(&Panel(), CKxDlgMainControl::kShowAll);
+    EXPECT_TRUE(White(at(lower)));
+    EXPECT_TRUE(Reddish(at(ball)));
+    Select("Bone");
+    {
+        ModalAnswerer answerer([](QWidget* modal) {
+            auto* colours = qobject_cast<QColorDialog*>(modal);
+            ASSERT_NE(colours, nullptr);
+            colours->setCurrentColor(QColor(0, 255, 0));
+            colours->accept();
+        });
+        QTest::mouseClick(PanelControl<QLabel>(CKxDlgMainControl::kColour), Qt::LeftButton);
+        EXPECT_EQ(answerer.answered, 1);
+    }
+    EXPECT_TRUE(Greenish(at(lower)));
+    EXPECT_TRUE(Reddish(at(ball)));
+    Press(&Panel(), CKxDlgMainControl::kBack);
+    EXPECT_TRUE(White(at(lower)));
+    EXPECT_FALSE(PanelControl<QPushButton>(CKxDlgMainControl::kBack)->isEnabled());
 }
 
 TEST(DesktopOpener, OnlyWebAddressesAndAbsolutePathsAreHandedOver)
