@@ -12,6 +12,9 @@ before_cleanup() {
 }
 source "$(dirname "$0")/own_display.sh"
 
+# Started without a scene: the positional parameters would reach the program,
+# which would then try its own executable as a scene.
+set --
 source "$(dirname "$0")/start_viewer.sh"
 
 # Give the first paint time to reach the server, then look.
