@@ -5,6 +5,7 @@
 #include "app/ViewBar.h"
 #include "platform/MessageSink.h"
 #include "render/GLExtensions.h"
+#include "render/RenderPassRules.h"
 #include "scene/CVelmorDoc.h"
 #include "units/DrawGroup.h"
 
@@ -379,7 +380,16 @@ void CVelmorView::SetActiveSpace(bool firstRun, int index) { renderer.SetActiveS
 void CVelmorView::SetBackgroundSpace(bool firstRun, int index) { renderer.SetBackgroundSpace(firstRun, index); }
 void CVelmorView::SetForegroundSpace(bool firstRun, int index) { renderer.SetForegroundSpace(firstRun, index); }
 void CVelmorView::MoveToNextSpace() { renderer.MoveToNextSpace(); }
-void CVelmorView::ApplyLightPosition() { renderer.ApplyLightPosition(); }
+// The render window and scene events move the light between frames, when
+// another context, or none, may be current: the light must reach this one.
+void CVelmorView::ApplyLightPosition()
+{
+    ContextGuard gl(*this);
+    if (initialised)
+        renderer.ApplyLightPosition();
+    else
+        PlaceLights(renderer);   // the context's set-up sends it
+}
 void CVelmorView::SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) { renderer.SetBackgroundColor(r, g, b); }
 void CVelmorView::RebuildPaneTextures() { renderer.RebuildPaneTextures(); }
 

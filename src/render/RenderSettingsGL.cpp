@@ -19,6 +19,21 @@ void SendLight(GLenum light, const float ambient[4], const float diffuse[4], con
 
 void FreeDepthTextureOf(RenderSettings& settings) { settings.FreeDepthTexture(); }
 
+// GL takes a light's position through the model-view matrix of the moment;
+// with the identity the lights stand where the picture's corners say,
+// whatever the last frame left in the matrix.
+void PositionLight(GLenum light, const float position[4])
+{
+    GLint mode = GL_MODELVIEW;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glLightfv(light, GL_POSITION, position);
+    glPopMatrix();
+    glMatrixMode(static_cast<GLenum>(mode));
+}
+
 } // namespace
 
 void RenderSettings::Init()
@@ -32,8 +47,8 @@ void RenderSettings::Init()
         light3Position[i] = -cameraPosition[i];
     }
     light1Position[3] = light3Position[3] = 0;
-    glLightfv(GL_LIGHT1, GL_POSITION, light1Position);
-    glLightfv(GL_LIGHT3, GL_POSITION, light3Position);
+    PositionLight(GL_LIGHT1, light1Position);
+    PositionLight(GL_LIGHT3, light3Position);
     cameraDistance = 7.0f;
     light1Intensity = 1.0f;
     SetLightMode(0);
@@ -49,8 +64,8 @@ void RenderSettings::Init()
 void RenderSettings::ApplyLightPosition()
 {
     PlaceLights(*this);
-    glLightfv(GL_LIGHT0, GL_POSITION, light0Position);
-    glLightfv(GL_LIGHT2, GL_POSITION, light2Position);
+    PositionLight(GL_LIGHT0, light0Position);
+    PositionLight(GL_LIGHT2, light2Position);
 }
 
 void RenderSettings::SetLightMode(uint32_t mode)
