@@ -60,6 +60,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
+#include <QSlider>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -68,6 +69,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -132,7 +134,7 @@ constexpr const char* kScene = R"(<?xml version="1.0" encoding="UTF-8"?>
     <drawGroup name="more">
       <TGProperty caption="More" friendLabel="back" friendGroup="top"/>
       <drawUnit>
-        <image note="Picture" shape="square" size="1" coordinate="0,0,0" image_data="picture"/>
+        <image note="Picture" shape="flat" size="1" coordinate="0,0,0" image_data="picture"/>
         <linkBoard note="Board" width="1" height="0.5" coordinate="-1,-1,0"/>
         <connector note="Wire" shape="line" coordinate="0,0,0" fixPoint="0.8,0.8,0.1"/>
         <topographicMap note="Land" coordinate="0,1,0,1" height_data="heights"/>
@@ -907,6 +909,162 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     Press(&Panel(), CKxDlgMainControl::kBack);
     EXPECT_TRUE(White(at(lower)));
     EXPECT_FALSE(PanelControl<QPushButton>(CKxDlgMainControl::kBack)->isEnabled());
+}
+
+// Where the pixels that `pick` accepts gather: their mean place and the
+// radius of a disc of their number.
+std::pair<QPoint, int> Blob(const QImage& image, const std::function<bool(QColor)>& pick)
+{
+    int64_t n = 0, sx = 0, sy = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (pick(image.pixelColor(x, y))) ++n, sx += x, sy += y;
+    if (n == 0) return {QPoint(), 0};
+    return {QPoint(static_cast<int>(sx / n), static_cast<int>(sy / n)), static_cast<int>(std::sqrt(n / 3.14159))};
+}
+bool Cyan(QColor c) { return c.green() > 200 && c.blue() > 200 && c.red() < 160; }
+bool Orange(QColor c) { return c.red() > 120 && c.green() > 50 && c.green() < c.red() - 40 && c.blue() < 90; }
+
+class UnitDialogWalk : public ProgramScenario {
+protected:
+    // Unit Preference on `name`'s row: the dialog that came up.
+    QWidget* Open(const QString& name)
+    {
+        Select(name);
+        Press(&Panel(), CKxDlgMainControl::kUnitPreference);
+        for (UnitDialogFrame* dialog : view->dialogs.UnitDialogs())
+            if (dialog->isVisible()) return dialog;
+        ADD_FAILURE() << name.toStdString() << " opened no dialog";
+        return nullptr;
+    }
+    static void Choose(QWidget* dialog, int id, const char* item)
+    {
+        auto* combo = dialog->findChild<QComboBox*>(ControlName(id));
+        ASSERT_NE(combo, nullptr) << id;
+        const int index = combo->findText(QString::fromUtf8(item));
+        ASSERT_GE(index, 0) << item;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    // Picks the list row labelled `label`, types `values` into the edits
+    // numbered from `edit` on (every second number) and applies them to the
+    // list: the row's value text afterwards.
+    static QString ApplyRow(QWidget* dialog, int list, int edit, int apply, const char* label,
+                            std::initializer_list<const char*> values)
+    {
+        auto* rows = dialog->findChild<QTreeWidget*>(ControlName(list));
+        for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+            if (rows->topLevelItem(i)->text(0) != QString::fromUtf8(label)) continue;
+            rows->setCurrentItem(rows->topLevelItem(i));
+            for (const char* value : values) {
+                auto* field = dialog->findChild<QLineEdit*>(ControlName(edit));
+                EXPECT_TRUE(field->isEnabled()) << label;
+                field->clear();
+                QTest::keyClicks(field, QString::fromUtf8(value));
+                edit += 2;
+            }
+            Press(dialog, apply);
+            return rows->topLevelItem(i)->text(1);
+        }
+        ADD_FAILURE() << label << " is not listed";
+        return {};
+    }
+    // Escape on the dialog: it hides and the view edits no unit any more.
+    void Escape(QWidget* dialog)
+    {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(view->viewMode, ViewMode::kNormal);
+        EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());   // the File menu
+    }
+    QColor At(QPoint place) { return Picture().pixelColor(place); }
+};
+
+TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
+{
+    // A primitive: the red ball turned into a cube of the ball's width fills
+    // the corners around it.
+    const auto [centre, radius] = Blob(Picture(), Reddish);
+    const QPoint ball = centre - QPoint(radius / 3, 0);   // beside the frame's line
+    ASSERT_GT(radius, 10);
+    const QPoint corner = centre + QPoint(-radius * 4 / 5, -radius * 4 / 5);
+    EXPECT_TRUE(Reddish(At(ball)));
+    EXPECT_FALSE(Reddish(At(corner)));
+    QWidget* primitive = Open("Red");
+    ASSERT_EQ(primitive, view->dialogs.units.primitive);
+    Choose(primitive, CKxDlgUnitPrim::kShape, "cube");
+    EXPECT_TRUE(Reddish(At(ball)));
+    EXPECT_FALSE(Reddish(At(corner)));
+    EXPECT_EQ(ApplyRow(primitive, 1305, 1307, 1303, "辺の長さ", {"1.2"}), "1.2");
+    EXPECT_TRUE(Reddish(At(corner)));
+    Escape(primitive);
+
+    // A text: moved down from the picture's top edge it shows, longer words
+    // cover more of the picture, no pixel size leaves nothing.
+    QWidget* text = Open("Words");
+    ASSERT_EQ(text, view->dialogs.units.text);
+    EXPECT_EQ(ApplyRow(text, 1330, 1331, 1325, "基準座標", {"0", "0.5", "0"}), "0, 0.5, 0");
+    const int words = Count(Picture(), Cyan);
+    ASSERT_GT(words, 20);
+    auto* content = text->findChild<QLineEdit*>(ControlName(CKxDlgUnitText::kText));
+    EXPECT_EQ(content->text(), "Velmor");
+    QTest::keyClicks(content, " Velmor Velmor");
+    Press(text, CKxDlgUnitText::kApplyText);
+    EXPECT_GT(Count(Picture(), Cyan), words * 2);
+    EXPECT_EQ(ApplyRow(text, 1330, 1331, 1325, "ピクセルサイズ", {"0"}), "0");
+    EXPECT_EQ(Count(Picture(), Cyan), 0);
+    Escape(text);
+
+    // An image: the flat square becomes a disc, leaving its corners.
+    GoTo("More");
+    const auto [picture, size] = Blob(Picture(), Orange);
+    ASSERT_GT(size, 10);
+    const QPoint edge = picture + QPoint(-size * 4 / 5, size * 4 / 5);
+    EXPECT_TRUE(Orange(At(edge)));
+    QWidget* image = Open("Picture");
+    ASSERT_EQ(image, view->dialogs.units.image);
+    Choose(image, CKxDlgUnitImage::kShape, "circle");
+    EXPECT_FALSE(Orange(At(edge)));
+    EXPECT_TRUE(Orange(At(picture)));
+    EXPECT_EQ(ApplyRow(image, 1281, 1282, 1279, "不透明度", {"1.5"}), "1");
+    Escape(image);
+
+    // The link board shows only while its dialog is open; the connector
+    // turned into a cylinder is drawn thicker.
+    const QImage plain = Picture();
+    QWidget* board = Open("Board");
+    ASSERT_EQ(board, view->dialogs.units.linkBoard);
+    EXPECT_GT(Differences(Picture(), plain), 20);
+    Escape(board);
+    EXPECT_EQ(Differences(Picture(), plain), 0);
+    EXPECT_EQ(Open("Board"), board);
+    EXPECT_EQ(ApplyRow(board, 1293, 1294, 1292, "幅", {"-5"}), "0");
+    Escape(board);
+    QWidget* wire = Open("Wire");
+    ASSERT_EQ(wire, view->dialogs.units.connector);
+    const QImage line = Picture();
+    Choose(wire, CKxDlgUnitConnector::kShape, "cylinder");
+    EXPECT_EQ(ApplyRow(wire, 1270, 1271, 1269, "半径", {"0.1"}), "0.1");
+    EXPECT_GT(Differences(Picture(), line), 100);
+    Escape(wire);
+
+    // The volume: the contrast slider pushed to its lowest, then Apply,
+    // darkens the rendering's middle.
+    GoTo("Data");
+    for (const QString name : {"Bone", "Part", "Sheet"}) Show(name, false);
+    QWidget* volume = Open("CT");
+    ASSERT_EQ(volume, view->dialogs.units.volume);
+    Type(volume, CKxDlgUnitVolume::kLowerLimit, "0");
+    Type(volume, CKxDlgUnitVolume::kUpperLimit, "16000");
+    Press(volume, CKxDlgUnitVolume::kApply);
+    const QPoint middle(view->width() / 2, view->height() / 2);
+    const int before = qGray(At(middle).rgb());
+    QTest::keyClick(volume->findChild<QSlider*>(ControlName(CKxDlgUnitVolume::kContrastSlider)), Qt::Key_Home);
+    EXPECT_EQ(volume->findChild<QLineEdit*>(ControlName(CKxDlgUnitVolume::kContrast))->text(), "0.01");
+    EXPECT_EQ(qGray(At(middle).rgb()), before);   // not before Apply
+    Press(volume, CKxDlgUnitVolume::kApply);
+    EXPECT_LT(qGray(At(middle).rgb()), before - 40) << before;
+    Escape(volume);
 }
 
 TEST(DesktopOpener, OnlyWebAddressesAndAbsolutePathsAreHandedOver)
