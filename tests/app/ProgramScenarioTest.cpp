@@ -969,10 +969,11 @@ protected:
         ADD_FAILURE() << label << " is not listed";
         return {};
     }
-    // Escape on the dialog: it hides and the view edits no unit any more.
+    // Escape typed into one of the dialog's fields: the dialog hides and the
+    // view edits no unit any more.
     void Escape(QWidget* dialog)
     {
-        QTest::keyClick(dialog, Qt::Key_Escape);
+        QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Escape);
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_EQ(view->viewMode, ViewMode::kNormal);
         EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());   // the File menu
@@ -993,6 +994,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     QWidget* primitive = Open("Red");
     ASSERT_EQ(primitive, view->dialogs.units.primitive);
     Choose(primitive, CKxDlgUnitPrim::kShape, "cube");
+    EXPECT_FALSE(primitive->findChild<QPushButton*>(ControlName(1303))->isEnabled());   // no row chosen
     EXPECT_TRUE(Reddish(At(ball)));
     EXPECT_FALSE(Reddish(At(corner)));
     EXPECT_EQ(ApplyRow(primitive, 1305, 1307, 1303, "辺の長さ", {"1.2"}), "1.2");
