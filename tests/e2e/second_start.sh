@@ -16,12 +16,15 @@ title_of_velmor() {
 "$viewer" >"$work/first.log" 2>&1 &
 first=$!
 pids="$first"
+# One look may fail while windows come and go: the last one counts.
+title=""
 for _ in $(seq 1 200); do
-  [ -n "$(title_of_velmor)" ] && break
+  title=$(title_of_velmor)
+  [ "$title" = "Velmor" ] && break
   kill -0 "$first" 2>/dev/null || { echo "the first copy ended"; cat "$work/first.log"; exit 1; }
   sleep 0.1
 done
-[ "$(title_of_velmor)" = "Velmor" ] || { echo "first window not found: '$(title_of_velmor)'"; exit 1; }
+[ "$title" = "Velmor" ] || { echo "first window not found: '$title'"; exit 1; }
 
 # The second start hands its path over and ends without a window of its own.
 timeout 20 "$viewer" "$scene" >"$work/second.log" 2>&1 || { echo "second start failed or hung"; cat "$work/second.log"; exit 1; }
