@@ -178,10 +178,7 @@ void CVelmorApp::OnHandOff(const std::wstring& path)
 void CVelmorApp::OnAppAbout()
 {
     CAboutDlg dialog(productName, L"Version " + productVersion, legalNotice, frame_.get());
-    frame_->View()->KillAllTimers();
-    dialog.exec();
-    // Playback stopped with the timers: the bar must say so.
-    frame_->View()->UpdateViewControls();
+    frame_->View()->RunModalBox(dialog);
 }
 
 void CVelmorApp::UpdateTitle(const std::wstring& scenePath)

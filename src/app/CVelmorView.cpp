@@ -10,6 +10,7 @@
 #include "units/DrawGroup.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -310,10 +311,14 @@ void CVelmorView::ShowNoScene()
 
 void CVelmorView::OnApplicationSettings()
 {
-    motion.KillAllTimers();
     CKxDlgApplication dialog(window());
-    dialog.exec();
-    // Playback stopped with the timers: the bar must say so.
+    RunModalBox(dialog);
+}
+
+void CVelmorView::RunModalBox(QDialog& box)
+{
+    motion.KillAllTimers();
+    box.exec();
     UpdateViewControls();
 }
 

@@ -18,6 +18,8 @@
 
 #include <cstdint>
 
+class QDialog;
+
 namespace velmor {
 
 class CKxDlgFileInfo;
@@ -97,7 +99,9 @@ public:
     // or an event run was waiting for the job.
     void RebindAfterJob();
     void ResetViewState();
-    void KillAllTimers() { motion.KillAllTimers(); }
+    // Shows a modal box with the view's timers stopped (playback ends), then
+    // brings the bar up to date.
+    void RunModalBox(QDialog& box);
     bool SceneShown() const { return viewMode != ViewMode::kNoScene; }
 
     // Commands of the keys and the view buttons.

@@ -9,6 +9,7 @@
 #include "app/CVelmorView.h"
 #include "app/ColorLabel.h"
 #include "app/GuiTestSupport.h"
+#include "app/RunningProgram.h"
 #include "app/ViewBar.h"
 #include "app/ViewButtonPictures.h"
 #include "export/ExportTestSupport.h"
@@ -31,7 +32,6 @@ using namespace velmor::test;
 
 namespace {
 
-QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 constexpr int kSide = 16;    // voxels along x and y
 constexpr int kSlices = 4;
@@ -137,12 +137,10 @@ const std::vector<Source> kBlockSources = {
 };
 const Source kLostBlock = {"lost block", R"(<file path="this7" type="raw"/>)"};
 
-class ProgramReaders : public ::testing::Test {
+class ProgramReaders : public RunningProgram {
 protected:
     ProgramReaders()
     {
-        GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
         const TestVolume volume = CornerVolume();
         scenes.Write("corner.raw", RawBytes(volume));
         scenes.Write("corner.kxd", KxdBytes(volume));
@@ -150,24 +148,11 @@ protected:
         scenes.Write("readers.vlm", SceneOf(kFileSources));
         scenes.Write("boxed.vlm", MakeContainer(std::vector<std::string>{SceneOf(Plus(kBlockSources, kLostBlock)), RawBytes(volume),
                                                                           KxdBytes(volume), ReadFileBytes(scenes.Path() / "jpg" / "00.jpg")}));
-        EXPECT_TRUE(app.InitInstance({"velmor", Q(scenes.Path() / "readers.vlm")}, Q(run.Path())));
-        frame = app.Frame();
-        view = frame->View();
-        bar = frame->Bar();
-        messages = std::make_unique<MessageRecorder>();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame));
-        EXPECT_TRUE(WaitUntil([this] { return view->glUsable && view->SceneShown() && !app.Busy(); }));
+        Launch(scenes.Path() / "readers.vlm");
+        WaitShown();
     }
 
-    QImage Picture() { return ScreenPicture(view); }
     QString Caption() const { return bar->Caption()->text().trimmed(); }
-
-    TempDir home, run, scenes;
-    CVelmorApp app;
-    CMainFrame* frame = nullptr;
-    CVelmorView* view = nullptr;
-    ViewBar* bar = nullptr;
-    std::unique_ptr<MessageRecorder> messages;
 };
 
 TEST_F(ProgramReaders, EverySourceShowsItsBrightCornerWhereItsFlagsPutIt)

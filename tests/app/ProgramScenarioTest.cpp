@@ -9,6 +9,7 @@
 #include "app/ColorLabel.h"
 #include "app/DesktopOpener.h"
 #include "app/GuiTestSupport.h"
+#include "app/RunningProgram.h"
 #include "dialogs/DialogTestSupport.h"
 #include "app/ViewBar.h"
 #include "app/ViewButtonPictures.h"
@@ -97,8 +98,6 @@ public slots:
 };
 
 namespace {
-
-QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 // Three top groups, each the friend group of the one before: plain shapes
 // with two timed cubes, the data units over a 16-bit CT series, and the
@@ -215,43 +214,18 @@ void AnswerFileDialog(QFileDialog* dialog, const QString& name)
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
 }
 
-class ProgramScenario : public ::testing::Test {
+class ProgramScenario : public RunningProgram {
 protected:
     ProgramScenario() : ProgramScenario(std::filesystem::path()) {}
     // Opens `scene`, or the checks scene written here when none is given.
     explicit ProgramScenario(const std::filesystem::path& scene)
     {
-        GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
         WriteSceneFiles(scenes);
-        const std::filesystem::path opened = scene.empty() ? scenes.Path() / "checks.vlm" : scene;
-        EXPECT_TRUE(app.InitInstance({"velmor", Q(opened)}, Q(run.Path())));
-        frame = app.Frame();
-        view = frame->View();
-        bar = frame->Bar();
-        messages = std::make_unique<MessageRecorder>();
+        Launch(scene.empty() ? scenes.Path() / "checks.vlm" : scene);
         LastFolder = WideFromPath(out.Path()) + L"/";
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame));
-        EXPECT_TRUE(WaitUntil([this] { return view->glUsable && view->SceneShown() && Rows() > 0; }));
+        WaitShown([this] { return Rows() > 0; });
     }
 
-    QImage Picture() { return ScreenPicture(view); }
-    QAction* Command(int id) { return frame->findChild<QAction*>(QStringLiteral("cmd_%1").arg(id)); }
-    // Opens the menu holding `id` (so that its check marks are brought up
-    // to date) and runs the command, as a click on it would.
-    void Run(int id)
-    {
-        QAction* action = Command(id);
-        ASSERT_NE(action, nullptr) << id;
-        RefreshMenus();
-        ASSERT_TRUE(action->isEnabled()) << id;
-        action->trigger();
-        QApplication::processEvents();
-    }
-    void RefreshMenus()
-    {
-        for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) emit menu->aboutToShow();
-    }
     ViewBarButton* Button(int id) { return bar->Button(id); }
     void Click(int id)
     {
@@ -288,12 +262,7 @@ protected:
         ASSERT_EQ(bar->Caption()->text(), " " + caption);
     }
 
-    TempDir home, run, scenes, out;
-    CVelmorApp app;
-    CMainFrame* frame = nullptr;
-    CVelmorView* view = nullptr;
-    ViewBar* bar = nullptr;
-    std::unique_ptr<MessageRecorder> messages;
+    TempDir out;
 };
 
 TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)

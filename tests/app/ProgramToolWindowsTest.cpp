@@ -7,6 +7,7 @@
 #include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
 #include "app/GuiTestSupport.h"
+#include "app/RunningProgram.h"
 #include "dialogs/CKxDlgRender.h"
 #include "dialogs/CKxDlgRotEx.h"
 #include "dialogs/CKxDlgScaleBar.h"
@@ -34,7 +35,6 @@ using namespace velmor::test;
 
 namespace {
 
-QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 // A dim white ball at the centre, a green cube 2 mm to its right and a red
 // one as far to its left, on a blue background. The shapes keep their sizes
@@ -63,19 +63,13 @@ bool Green(QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 60; 
 bool White(QColor c) { return c.red() > 240 && c.green() > 240 && c.blue() > 240; }
 bool Background(QColor c) { return c.red() < 30 && c.green() < 30 && c.blue() > 220; }
 
-class ProgramToolWindows : public ::testing::Test {
+class ProgramToolWindows : public RunningProgram {
 protected:
     ProgramToolWindows()
     {
-        GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
         scenes.Write("tools.vlm", kScene);
-        EXPECT_TRUE(app.InitInstance({"velmor", Q(scenes.Path() / "tools.vlm")}, Q(run.Path())));
-        frame = app.Frame();
-        view = frame->View();
-        messages = std::make_unique<MessageRecorder>();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame));
-        EXPECT_TRUE(WaitUntil([this] { return view->glUsable && view->SceneShown() && !app.Busy(); }));
+        Launch(scenes.Path() / "tools.vlm");
+        WaitShown();
     }
 
     // The colour at (u, v) in the pane's units: the shorter side spans -1..1,
@@ -87,16 +81,6 @@ protected:
                                   static_cast<int>(picture.height() / 2.0 - v * half));
     }
     QColor At(double u, double v) { return At(ScreenPicture(view), u, v); }
-    void Run(int command)
-    {
-        auto* action = frame->findChild<QAction*>(QStringLiteral("cmd_%1").arg(command));
-        ASSERT_NE(action, nullptr) << command;
-        // The menus bring their commands' states up to date as they open.
-        for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) emit menu->aboutToShow();
-        ASSERT_TRUE(action->isEnabled()) << command;
-        action->trigger();
-        QApplication::processEvents();
-    }
     template <typename T> static T* Find(QWidget* owner, int id)
     {
         auto* control = owner->findChild<T*>(ControlName(id));
@@ -128,12 +112,6 @@ protected:
         QTest::keyClicks(edit, text);
     }
     static QString Text(QWidget* owner, int id) { return Find<QLineEdit>(owner, id)->text(); }
-
-    TempDir home, run, scenes;
-    CVelmorApp app;
-    CMainFrame* frame = nullptr;
-    CVelmorView* view = nullptr;
-    std::unique_ptr<MessageRecorder> messages;
 };
 
 TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)

@@ -11,7 +11,6 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -34,16 +33,8 @@ namespace {
 
 QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
-bool WaitFor(const std::function<bool()>& state, int ms = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!state()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+// The example's volume takes longer to load than the scenarios' scenes.
+bool WaitFor(const std::function<bool()>& state, int ms = 20000) { return test::WaitUntil(state, ms); }
 
 int Distance(QRgb a, QRgb b)
 {

@@ -1,0 +1,79 @@
+#pragma once
+// The real program, started on a scene with settings and runtime folders of
+// its own: the base of the end-to-end scenarios that drive its main window.
+#include "app/CMainFrame.h"
+#include "app/CVelmorApp.h"
+#include "app/CVelmorView.h"
+#include "app/GuiTestSupport.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace velmor::test {
+
+inline QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+class RunningProgram : public ::testing::Test {
+protected:
+    RunningProgram()
+    {
+        GuiApplication();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+    }
+
+    // Starts the program with `scene` on its command line.
+    void Launch(const std::filesystem::path& scene)
+    {
+        EXPECT_TRUE(app.InitInstance({"velmor", Q(scene)}, Q(run.Path())));
+        frame = app.Frame();
+        view = frame->View();
+        bar = frame->Bar();
+        messages = std::make_unique<MessageRecorder>();
+    }
+    // Waits until the window shows the scene and `ready` holds (by default:
+    // nothing runs any more).
+    void WaitShown(const std::function<bool()>& ready = {})
+    {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame));
+        EXPECT_TRUE(WaitUntil([&] { return view->glUsable && view->SceneShown() && (ready ? ready() : !app.Busy()); }));
+    }
+
+    QImage Picture() { return ScreenPicture(view); }
+    QAction* Command(int id) { return frame->findChild<QAction*>(QStringLiteral("cmd_%1").arg(id)); }
+    void RefreshMenus()
+    {
+        for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) emit menu->aboutToShow();
+    }
+    // Brings the menus' check marks and states up to date, as opening them
+    // would, and runs the command.
+    void Run(int id)
+    {
+        QAction* action = Command(id);
+        ASSERT_NE(action, nullptr) << id;
+        RefreshMenus();
+        ASSERT_TRUE(action->isEnabled()) << id;
+        action->trigger();
+        QApplication::processEvents();
+    }
+
+    TempDir home, run, scenes;
+    CVelmorApp app;
+    CMainFrame* frame = nullptr;
+    CVelmorView* view = nullptr;
+    ViewBar* bar = nullptr;
+    std::unique_ptr<MessageRecorder> messages;
+};
+
+} // namespace velmor::test
