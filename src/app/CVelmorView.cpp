@@ -41,7 +41,7 @@ CVelmorView::CVelmorView(QWidget* parent) : QOpenGLWidget(parent)
     // The picture stays when a frame is not redrawn (a message box is open).
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     setFocusPolicy(Qt::StrongFocus);
-    renderer.services = this;
+    renderer.listener = &dialogs;
 }
 
 CVelmorView::~CVelmorView()
@@ -216,7 +216,7 @@ void CVelmorView::RedrawIfIdle()
 void CVelmorView::OnInitialUpdate(CVelmorDoc* doc)
 {
     document = doc;
-    if (doc != nullptr && !dialogs.Created()) renderer.CreateToolDialogs();
+    if (doc != nullptr && !dialogs.Created()) dialogs.CreateToolDialogs(doc->head);
     // Before GL exists the set-up waits for it (see initializeGL).
     if (!initialised || !glUsable || initialUpdatePending_) {
         initialUpdatePending_ = !initialised || initialUpdatePending_;
@@ -243,7 +243,7 @@ void CVelmorView::InitialUpdateScene()
         RunEvent(firstEvent);
     else
         ShowSceneWithoutFirstEvent();
-    renderer.RefreshUnitPanel(true);
+    RefreshUnitPanel(true);
     dialogs.SelectFirstUnit(true);
     layoutChanged = true;
 }
@@ -253,7 +253,7 @@ void CVelmorView::ShowSceneWithoutFirstEvent()
     renderer.SetActiveSpace(true, 0);
     if (DrawGroup* top = FindTopGroup(document->drawGroups)) renderer.SetPaneRoot(true, 0, top);
     renderer.RebuildPaneTextures();
-    renderer.UpdateInfoDialogs(true);
+    dialogs.SceneInfoChanged(true);
     state.sceneLoaded = false;
     UpdateViewControls();
 }

@@ -3,9 +3,10 @@
 // its OpenGL context, shows each scene the document reads and runs its
 // events. Input lives in ViewInput, motion (timers, home, inertia, playback)
 // in ViewMotion, the strip of buttons under the picture in ViewBar, the tool
-// windows in ToolDialogHost. The view is what the renderer, the events, the
-// unit panel and the dialogs reach through ViewServices (answered in
-// CVelmorViewServices.cpp).
+// windows in ToolDialogHost. The scene events reach the view through
+// EventViewSeam, the dialogs through ViewServices (answered in
+// CVelmorViewServices.cpp); the renderer reports its changes to the tool
+// windows' host, never to the view.
 #include "app/ToolDialogHost.h"
 #include "app/ViewInput.h"
 #include "render/SceneEventExecutor.h"
@@ -45,7 +46,11 @@ template <typename GroupMap> DrawGroup* FindTopGroup(const GroupMap& groups)
     return nullptr;
 }
 
-class CVelmorView final : public QOpenGLWidget, public DocumentView, public ViewServices, public MotionHost {
+class CVelmorView final : public QOpenGLWidget,
+                          public DocumentView,
+                          public EventViewSeam,
+                          public ViewServices,
+                          public MotionHost {
 public:
     // The picture's size in a new window; the bar lies below it.
     static constexpr int kClientWidth = 1280;
@@ -161,16 +166,8 @@ public:
     bool FrameSize(double& pitch, std::wstring& unit) override;
     int32_t HomeAnimationSteps() const override { return state.homeAnimationSteps; }
     void SetHomeAnimationSteps(int32_t steps) override { state.homeAnimationSteps = steps; }
-    void CreateToolDialogs() override;
-    void HideToolDialogs(bool hideTools) override { dialogs.HideToolDialogs(hideTools); }
-    void EnableToolDialogs(bool enable) override { dialogs.EnableToolDialogs(enable); }
-    void UpdateInfoDialogs(bool enable) override { dialogs.UpdateInfoDialogs(enable); }
-    void RefreshUnitPanel(bool focus) override { renderer.RefreshUnitPanel(focus); }
-    void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override;
-    void SelectFirstUnit(bool focus) override { dialogs.SelectFirstUnit(focus); }
-    void RefreshScaleBarDialog() override { dialogs.RefreshScaleBarDialog(); }
-    void EnableRotateButtons(bool enable) override { dialogs.EnableRotateButtons(enable); }
-    void UpdateClipControls() override { dialogs.UpdateClipControls(); }
+    void RefreshUnitPanel(bool focus) override;
+    void RefreshScaleBarDialog() override { dialogs.ScaleChanged(); }
     std::optional<uint32_t> PickColour(uint32_t initial) override { return dialogs.PickColour(initial); }
     bool RunVoxelDataDialog(DataObject& data) override { return dialogs.RunVoxelDataDialog(data); }
     bool RunArrayDataDialog(DataObject& data) override { return dialogs.RunArrayDataDialog(data); }
@@ -203,7 +200,6 @@ public:
     bool layoutChanged = false;
     bool layoutLocked = false;
     bool rotationCentrePickMode = false;
-    bool pickRender = false;
     uint32_t backgroundColor = 0;
     int savedShowState = -1;   // the window's state before full screen; -1 when none
     SceneRenderer renderer;

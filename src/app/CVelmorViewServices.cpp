@@ -15,11 +15,6 @@
 
 namespace velmor {
 
-void CVelmorView::CreateToolDialogs()
-{
-    if (document != nullptr) dialogs.CreateToolDialogs(document->head);
-}
-
 void CVelmorView::SetViewMode(ViewMode mode)
 {
     // A unit dialog this switch hides asks for normal mode on its way out;
@@ -35,15 +30,15 @@ void CVelmorView::SetViewMode(ViewMode mode)
             if (!panel->isVisible()) panel->show();
             panel->RestoreVisibility();
         }
-        renderer.RefreshUnitPanel(false);
+        RefreshUnitPanel(false);
         break;
     case ViewMode::kFullScreen:
-        renderer.HideToolDialogs(true);
+        dialogs.HideToolDialogs(true);
         if (panel != nullptr) panel->SaveVisibility();
         break;
     case ViewMode::kUnitEditing:
         EnableFileMenu(false);
-        renderer.HideToolDialogs(false);
+        dialogs.HideToolDialogs(false);
         if (panel != nullptr) panel->DisablePanel();
         break;
     case ViewMode::kNoScene: break;
@@ -63,13 +58,13 @@ void CVelmorView::EnableFileMenu(bool enable)
 
 void CVelmorView::LockControls()
 {
-    renderer.DisableToolDialogs();
+    dialogs.EnableToolDialogs(false);
     EnableFileMenu(false);
 }
 
 void CVelmorView::UnlockControls(bool enableMenu)
 {
-    renderer.EnableToolDialogs();
+    dialogs.EnableToolDialogs(true);
     if (enableMenu) EnableFileMenu(true);
 }
 
@@ -110,9 +105,11 @@ bool CVelmorView::FrameSize(double& pitch, std::wstring& unit)
     return true;
 }
 
-void CVelmorView::SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus)
+void CVelmorView::RefreshUnitPanel(bool focus)
 {
-    dialogs.SetPanelUnits(root, units, focus);
+    DrawGroup* root = nullptr;
+    std::vector<CKxDrawUnit*> units;
+    if (renderer.ActiveUnits(root, units)) dialogs.UnitsChanged(root, units, focus);
 }
 
 bool CVelmorView::OpenDocument(const std::wstring& pathOrAddress) { return OpenWithDesktop(pathOrAddress); }
@@ -134,7 +131,7 @@ bool CVelmorView::OnHelp()
 void CVelmorView::OnShowFrameArrow()
 {
     renderer.frameAndArrow = renderer.frameAndArrow != 0 ? 0 : 1;
-    renderer.RefreshScaleBarDialog();
+    dialogs.ScaleChanged();
     RenderNow();
 }
 

@@ -115,14 +115,14 @@ void ToolDialogHost::EnableToolDialogs(bool enable)
     for (UnitDialogFrame* dialog : UnitDialogs()) dialog->setEnabled(enable);
 }
 
-void ToolDialogHost::UpdateInfoDialogs(bool enable)
+void ToolDialogHost::SceneInfoChanged(bool shown)
 {
     if (!Created()) return;
-    fileInfo->BuildFileInfoText(enable);
-    render->UpdateFromSettings(enable);
+    fileInfo->BuildFileInfoText(shown);
+    render->UpdateFromSettings(shown);
 }
 
-void ToolDialogHost::SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus)
+void ToolDialogHost::UnitsChanged(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus)
 {
     if (unitPanel != nullptr) unitPanel->SetUnits(root, &units, focus);
 }
@@ -132,17 +132,17 @@ void ToolDialogHost::SelectFirstUnit(bool focus)
     if (unitPanel != nullptr) unitPanel->SelectFirstUnit(focus);
 }
 
-void ToolDialogHost::RefreshScaleBarDialog()
+void ToolDialogHost::ScaleChanged()
 {
     if (scaleBar != nullptr) scaleBar->UpdateFromSettings();
 }
 
-void ToolDialogHost::EnableRotateButtons(bool enable)
+void ToolDialogHost::ActivePaneChanged(bool present)
 {
-    if (rotation != nullptr) rotation->EnableRotateButtons(enable);
+    if (rotation != nullptr) rotation->EnableRotateButtons(present);
 }
 
-void ToolDialogHost::UpdateClipControls()
+void ToolDialogHost::FrameComposed()
 {
     if (units.surface != nullptr && units.surface->isVisible())
         units.surface->UpdateClipControls();

@@ -2,10 +2,11 @@
 // Builds and keeps the view's modeless windows: the file information, the
 // render, scale-bar and rotation tools, the unit panel and one property
 // dialog per unit kind, in the order the renderer creates them, each handed
-// the view's services. It also answers the tool-window half of those
-// services (refreshes, hiding, enabling) and runs the nested modal dialogs
-// (colour picker, data preferences, colour scale).
+// the view's services. It decides which windows follow what the renderer
+// reports, hides and enables them for the view, and runs the nested modal
+// dialogs (colour picker, data preferences, colour scale).
 #include "dialogs/CKxDlgMainControl.h"
+#include "render/RenderListener.h"
 
 #include <cstdint>
 #include <optional>
@@ -28,7 +29,7 @@ class ViewServices;
 struct RenderSettings;
 struct SceneHead;
 
-class ToolDialogHost {
+class ToolDialogHost final : public RenderListener {
 public:
     // The windows are children of `view` (deleted with it).
     ToolDialogHost(QWidget* view, ViewServices& services, RenderSettings& settings);
@@ -42,12 +43,18 @@ public:
 
     void HideToolDialogs(bool hideTools);
     void EnableToolDialogs(bool enable);
-    void UpdateInfoDialogs(bool enable);
-    void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus);
     void SelectFirstUnit(bool focus);
-    void RefreshScaleBarDialog();
-    void EnableRotateButtons(bool enable);
-    void UpdateClipControls();
+
+    // What the renderer reports: the file information and render options
+    // follow the scene, the rotation window the active pane, the scale-bar
+    // window the scale, the panel the units, and the mesh dialogs' clip
+    // controls every frame.
+    void SceneInfoChanged(bool shown) override;
+    void ActivePaneChanged(bool present) override;
+    void ScaleChanged() override;
+    void UnitsChanged(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override;
+    void ShownGroupChanged() override { SelectFirstUnit(false); }
+    void FrameComposed() override;
     // The scene's units are about to go: no dialog may keep one.
     void ForgetUnits();
 

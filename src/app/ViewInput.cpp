@@ -29,7 +29,7 @@ QPoint At(const QMouseEvent& event) { return event.position().toPoint(); }
 void ViewInput::ForgetDrags()
 {
     leftDragging = rightDragging = false;
-    pressedPane = -1;
+    pressed = {};
 }
 
 bool ViewInput::PickCursorInViewport(int x, int y)
@@ -72,15 +72,13 @@ void ViewInput::LeftPress(int x, int y, uint32_t time)
                 view_.RenderNow();
             }
         }
-        r.PickUnitByColor();
+        pressed = r.PickUnit();
         // The pick drew into the picture's buffer: the next frame redraws it.
         view_.update();
-        pressedPane = r.pickedPane;
-        if (ScenePane* picked = r.Pane(pressedPane)) {
-            r.currentTime = static_cast<float>(picked->timeStep);
-            SceneEvent* found = nullptr;
-            r.FindPickedUnitEvent(true, picked->root, found);
-            if (found != nullptr) view_.RenderNow();
+        // The choice shows while the button is down.
+        if (pressed.event != nullptr) {
+            SceneRenderer::ChangeSelection(pressed, true);
+            view_.RenderNow();
         }
     }
     lastMoveTime = time;
@@ -152,16 +150,13 @@ void ViewInput::Release(const QMouseEvent& event)
         RightRelease(p.x(), p.y(), time);
 }
 
-void ViewInput::FindPressedUnitEvent(bool click)
+void ViewInput::FinishPressedPick(bool click)
 {
-    SceneRenderer& r = view_.renderer;
-    ScenePane* picked = r.Pane(pressedPane);
-    if (picked == nullptr) return;
-    r.currentTime = static_cast<float>(picked->timeStep);
-    SceneEvent* found = nullptr;
-    r.FindPickedUnitEvent(!click, picked->root, found);
-    if (found == nullptr) return;
-    if (click && view_.viewMode != ViewMode::kUnitEditing) view_.RunEvent(found);
+    // A drag takes the press's choice back; a click keeps it (a unit that
+    // cannot be chosen lets it go) and runs the event.
+    if (pressed.event == nullptr) return;
+    SceneRenderer::ChangeSelection(pressed, !click);
+    if (click && view_.viewMode != ViewMode::kUnitEditing) view_.RunEvent(pressed.event);
     view_.RenderNow();
 }
 
@@ -172,13 +167,13 @@ void ViewInput::LeftRelease(int x, int y, uint32_t time)
     const bool click = IsClick(downX, downY, x, y);
     if (click) {
         if (view_.rotationCentrePickMode) PickRotationCentre();
-        FindPressedUnitEvent(true);
+        FinishPressedPick(true);
     } else {
-        FindPressedUnitEvent(false);
+        FinishPressedPick(false);
         if (IsFlick(time, lastMoveTime)) view_.motion.StartRotationInertia(3);
     }
-    pressedPane = -1;
-    view_.renderer.pickedPane = -1;
+    pressed = {};
+    view_.renderer.ForgetPick();
     lastLeftUpTime = time;
     leftReleased = true;
 }
@@ -200,9 +195,7 @@ void ViewInput::PickRotationCentre()
     bool hit = false;
     {
         CVelmorView::ContextGuard gl(view_);
-        view_.pickRender = true;
         hit = pane->PickSurfacePoint(r.pick.cursorX, r.pick.cursorY, point);
-        view_.pickRender = false;
         if (hit) {
             pane->SetRotationCentre(point[0], point[1], point[2]);
             pane->clipOffset = 0;

@@ -3,6 +3,8 @@
 // the active pane; key releases run the view's commands. Times are the input
 // events' own timestamps, so that a slow frame between a move and the
 // release does not turn an ordinary drag into a flick.
+#include "render/SceneRenderer.h"
+
 #include <cstdint>
 
 class QKeyEvent;
@@ -31,8 +33,8 @@ public:
     uint32_t lastMoveTime = 0, lastLeftUpTime = 0, lastRightUpTime = 0;
     // Whether a release has happened yet (before it, no press is a re-press).
     bool leftReleased = false, rightReleased = false;
-    // The pane the left press picked in; -1 for none.
-    int pressedPane = -1;
+    // What the left press picked, kept to its release.
+    UnitPick pressed;
 
 private:
     void LeftPress(int x, int y, uint32_t time);
@@ -40,7 +42,7 @@ private:
     void LeftRelease(int x, int y, uint32_t time);
     void RightRelease(int x, int y, uint32_t time);
     void PickRotationCentre();
-    void FindPressedUnitEvent(bool click);
+    void FinishPressedPick(bool click);
     bool PickCursorInViewport(int x, int y);
 
     CVelmorView& view_;

@@ -161,12 +161,12 @@ void SceneEventExecutor::RunOnce(SceneEvent& event)
     if (play)
         view_.StartPlayback();
     view_.UpdateViewControls();
-    renderer_.UpdateRotateButtons();
-    renderer_.RefreshScaleBarDialog();
-    renderer_.RefreshUnitPanel(false);
+    renderer_.ReportActivePane();
+    renderer_.Listener().ScaleChanged();
+    renderer_.ReportActiveUnits(false);
     // The render options window writes all its controls back on the user's
     // next change: it must show what this event set, not what it showed.
-    renderer_.UpdateInfoDialogs(true);
+    renderer_.Listener().SceneInfoChanged(true);
 }
 
 void SceneEventExecutor::FinishFirstRun()

@@ -4,6 +4,7 @@
 // with -1 (or any index that names no pane) doing nothing. "Linked" ones,
 // called for the active space while panes are linked, repeat on every
 // ordinary pane (one that is neither active, background nor foreground).
+#include "render/RenderListener.h"
 #include "render/RenderSettings.h"
 #include "render/ScenePane.h"
 
@@ -17,7 +18,17 @@ namespace velmor {
 class DrawGroup;
 struct SceneEvent;
 class CKxDrawUnit;
-class ViewServices;
+
+// What a click picked: the pane under the cursor, the id read back there,
+// and the unit of that id (with the scatter graph's point, when it is one)
+// and its event. Empty when nothing was hit.
+struct UnitPick {
+    int pane = -1;
+    uint32_t id = 0;
+    CKxDrawUnit* unit = nullptr;
+    int64_t point = -1;   // the scatter graph's point; -1 for a whole unit
+    SceneEvent* event = nullptr;
+};
 
 // Where in a 9 x 9 read-back window a click finds its id: squares of growing
 // half-size about the centre, lower rows first, pixels outside the viewport
@@ -35,8 +46,9 @@ public:
 
     // Placeholder first, then the two groups of each selection pattern.
     std::vector<DrawGroup*> builtInGroups;   // owned
-    // The view the tool-window notices go to; none until the view sets it.
-    ViewServices* services = nullptr;
+    // Where the renderer reports what changed for the windows around the
+    // picture; none until the program sets it.
+    RenderListener* listener = nullptr;
 
     uint8_t fixClipDuringRotation = 0;
     int32_t paneCount = 0;
@@ -57,26 +69,36 @@ public:
     // GL: on a current context; installs the driver's video-memory query.
     void StartOnContext();
     void SetPaneStates();
-    void SetActiveSpace(bool storeOnly, int index);
-    void SetBackgroundSpace(bool storeOnly, int index);
-    void SetForegroundSpace(bool storeOnly, int index);
-    void SetPaneRoot(bool timeOnly, int index, DrawGroup* group);
+    // During a scene's first event run (`firstRun`) the roles are only
+    // recorded and a pane's root changes without resetting the pane.
+    void SetActiveSpace(bool firstRun, int index);
+    void SetBackgroundSpace(bool firstRun, int index);
+    void SetForegroundSpace(bool firstRun, int index);
+    void SetPaneRoot(bool firstRun, int index, DrawGroup* group);
     void SelectNextPane();
     void MoveToNextSpace();
     void SetSelectMode(uint8_t type);
     void SetSelectionPattern(uint8_t n);
     void SetSelectionGroups(DrawGroup* a, DrawGroup* b, DrawGroup* c);
     DrawGroup* SelectionGroupFor(const ScenePane& pane) const;
-    // Searches the tree for the unit (or scatter point) of the picked id.
-    void FindPickedUnitEvent(bool toggle, DrawGroup* group, SceneEvent*& eventOut);
-    void CreateToolDialogs();
-    void HideToolDialogs(bool hideTools);
-    void EnableToolDialogs();
-    void DisableToolDialogs();
-    void UpdateInfoDialogs(bool enable);
-    void RefreshUnitPanel(bool focus);
-    void RefreshScaleBarDialog();
-    void UpdateRotateButtons();
+    // GL: what lies under the pick record's cursor, found in the pane's tree
+    // at the pane's time. Taken once a click.
+    UnitPick PickUnit();
+    // The unit (or scatter point) of `id` under `group`, children first; a
+    // unit without an event ends the search as well.
+    UnitPick FindPickedUnit(uint32_t id, DrawGroup* group) const;
+    // Toggles the pick's choice or, without toggle, clears it unless the unit
+    // is selectable. Only a pick with an event has a choice.
+    static void ChangeSelection(const UnitPick& pick, bool toggle);
+    // The press is over: no pane counts as picked.
+    void ForgetPick() { pickedPane = -1; }
+    // The listener, or one that ignores every report.
+    RenderListener& Listener();
+    // The active root and its units; false without an active pane.
+    bool ActiveUnits(DrawGroup*& root, std::vector<CKxDrawUnit*>& units);
+    // Reports the active root's units (nothing without an active pane).
+    void ReportActiveUnits(bool focus);
+    void ReportActivePane();
     // GL.
     void RebuildPaneTextures();
     void RenderAllPanes();
@@ -119,9 +141,8 @@ public:
     int HitTestPane();
 
 private:
-    void SetSpecialSpace(bool storeOnly, int index, int32_t& role);
+    void SetSpecialSpace(bool firstRun, int index, int32_t& role);
     void LeaveRole(int32_t& role);
-    bool FindPickedIn(bool toggle, DrawGroup* group, SceneEvent*& eventOut);
     void RenderPaneWithSelection(ScenePane& pane);
     bool Linked(int index) const;
     template <typename Operation> void ForLinkedPanes(int index, Operation operation);

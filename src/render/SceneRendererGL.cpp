@@ -1,6 +1,5 @@
 // The renderer's GL work on whole panes: which pane lies under the cursor.
 #include "render/SceneRenderer.h"
-#include "render/ViewServices.h"
 
 #include "render/GLExtensions.h"
 #include "scene/DataObject.h"
@@ -58,10 +57,10 @@ void SceneRenderer::ResetRenderer()
     placeholderGroup = builtInGroups.empty() ? nullptr : builtInGroups[0];
     selectionGroupA = selectionGroupB = selectionGroupC = placeholderGroup;
     SetSelectMode(3);
-    UpdateInfoDialogs(false);
-    UpdateRotateButtons();
-    RefreshScaleBarDialog();
-    ServicesOrNone(services).SetPanelUnits(nullptr, {}, true);
+    Listener().SceneInfoChanged(false);
+    ReportActivePane();
+    Listener().ScaleChanged();
+    Listener().UnitsChanged(nullptr, {}, true);
 }
 
 void SceneRenderer::RenderPaneWithSelection(ScenePane& pane)
@@ -136,7 +135,7 @@ void SceneRenderer::RenderAllPanes()
         fore->DrawTextureQuad();
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
     glDisable(GL_BLEND);
-    ServicesOrNone(services).UpdateClipControls();
+    Listener().FrameComposed();
 }
 
 void SceneRenderer::PickUnitByColor()
@@ -163,6 +162,20 @@ void SceneRenderer::PickUnitByColor()
             return;
         }
     }
+}
+
+UnitPick SceneRenderer::PickUnit()
+{
+    PickUnitByColor();
+    ScenePane* pane = Pane(pickedPane);
+    if (pane == nullptr)
+        return {};
+    // A scatter graph's points depend on the time of the pane they are in.
+    currentTime = static_cast<float>(pane->timeStep);
+    UnitPick found = FindPickedUnit(pick.pickedId, pane->root);
+    found.pane = pickedPane;
+    found.id = pick.pickedId;
+    return found;
 }
 
 } // namespace velmor

@@ -1,7 +1,6 @@
 // Pane roles and states. These run the panes' GL half (root normalisation,
 // rotation centre), so they live with the renderer's GL work.
 #include "render/SceneRenderer.h"
-#include "render/ViewServices.h"
 
 #include "units/DrawGroup.h"
 
@@ -49,9 +48,9 @@ void SceneRenderer::LeaveRole(int32_t& role)
     }
 }
 
-void SceneRenderer::SetActiveSpace(bool storeOnly, int index)
+void SceneRenderer::SetActiveSpace(bool firstRun, int index)
 {
-    if (storeOnly) {
+    if (firstRun) {
         activeSpace = index;
         return;
     }
@@ -73,17 +72,17 @@ void SceneRenderer::SetActiveSpace(bool storeOnly, int index)
     }
     activeSpace = chosen ? index : -1;
     SetPaneStates();
-    UpdateRotateButtons();
+    ReportActivePane();
     if (Pane(activeSpace) != nullptr) {
-        RefreshUnitPanel(false);
-        RefreshScaleBarDialog();
-        ServicesOrNone(services).SelectFirstUnit(false);
+        ReportActiveUnits(false);
+        Listener().ScaleChanged();
+        Listener().ShownGroupChanged();
     }
 }
 
-void SceneRenderer::SetSpecialSpace(bool storeOnly, int index, int32_t& role)
+void SceneRenderer::SetSpecialSpace(bool firstRun, int index, int32_t& role)
 {
-    if (storeOnly) {
+    if (firstRun) {
         role = index;
         return;
     }
@@ -97,19 +96,19 @@ void SceneRenderer::SetSpecialSpace(bool storeOnly, int index, int32_t& role)
     LeaveRole(role);
     role = chosen ? index : -1;
     SetPaneStates();
-    UpdateRotateButtons();
+    ReportActivePane();
 }
 
-void SceneRenderer::SetBackgroundSpace(bool storeOnly, int index) { SetSpecialSpace(storeOnly, index, backgroundSpace); }
+void SceneRenderer::SetBackgroundSpace(bool firstRun, int index) { SetSpecialSpace(firstRun, index, backgroundSpace); }
 
-void SceneRenderer::SetForegroundSpace(bool storeOnly, int index) { SetSpecialSpace(storeOnly, index, foregroundSpace); }
+void SceneRenderer::SetForegroundSpace(bool firstRun, int index) { SetSpecialSpace(firstRun, index, foregroundSpace); }
 
-void SceneRenderer::SetPaneRoot(bool timeOnly, int index, DrawGroup* group)
+void SceneRenderer::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
 {
     ScenePane* pane = Pane(index);
     if (pane == nullptr)
         return;
-    if (timeOnly) {
+    if (firstRun) {
         pane->SetRoot(group);
         return;
     }
@@ -137,10 +136,10 @@ void SceneRenderer::SetPaneRoot(bool timeOnly, int index, DrawGroup* group)
         pane->root->LoadActive();
     }
     pane->UpdateRoot();
-    RefreshScaleBarDialog();
+    Listener().ScaleChanged();
     if (index == activeSpace)
-        RefreshUnitPanel(false);
-    ServicesOrNone(services).SelectFirstUnit(false);
+        ReportActiveUnits(false);
+    Listener().ShownGroupChanged();
 }
 
 void SceneRenderer::SelectNextPane()

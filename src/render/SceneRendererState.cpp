@@ -1,7 +1,6 @@
 // The renderer's GL-free decisions: built-in groups, selection patterns,
-// the search for a picked unit, the tool-window notices and the help files.
+// the search for a picked unit and the reports to the windows around it.
 #include "render/SceneRenderer.h"
-#include "render/ViewServices.h"
 
 #include "units/AxisGizmo.h"
 #include "units/CKxDrawUScatterGraph.h"
@@ -16,14 +15,11 @@ namespace velmor {
 namespace {
 
 SceneRenderer* g_renderer = nullptr;
-std::wstring g_programFolder;
 
 constexpr int kPickWindow = 9;
 constexpr int kPickCentre = 4;
 
 } // namespace
-
-const wchar_t* const kMakerSiteAddress = L"https://velmor.org/";
 
 SceneRenderer::SceneRenderer()
 {
@@ -125,88 +121,85 @@ template <typename Flag> void ApplyPick(Flag& selected, bool toggle, bool select
         selected = 0;
 }
 
-bool FindInScatterGraph(CKxDrawUScatterGraph& graph, uint32_t id, bool toggle, SceneEvent*& eventOut)
+// The point of `id` among those the graph draws now; -1 when none.
+int64_t FindScatterPoint(CKxDrawUScatterGraph& graph, uint32_t id)
 {
     const size_t entries = std::min({graph.pickIds.size(), graph.events.size(), graph.eventFlags.size()});
     ScatterRange range{0, 1};
     if (entries > 1)
         range = graph.DrawRange();
-    for (int64_t i = range.first; i < int64_t(range.first) + range.count; ++i) {
-        if (i < 0 || static_cast<size_t>(i) >= entries || graph.pickIds[i] != id)
-            continue;
-        eventOut = graph.events[i];
-        if (eventOut != nullptr)
-            ApplyPick(graph.eventFlags[i], toggle, graph.selectable);
-        return true;
-    }
-    return false;
+    for (int64_t i = range.first; i < int64_t(range.first) + range.count; ++i)
+        if (i >= 0 && static_cast<size_t>(i) < entries && graph.pickIds[i] == id)
+            return i;
+    return -1;
 }
 
 } // namespace
 
-void SceneRenderer::FindPickedUnitEvent(bool toggle, DrawGroup* group, SceneEvent*& eventOut)
-{
-    FindPickedIn(toggle, group, eventOut);
-}
-
-bool SceneRenderer::FindPickedIn(bool toggle, DrawGroup* group, SceneEvent*& eventOut)
+UnitPick SceneRenderer::FindPickedUnit(uint32_t id, DrawGroup* group) const
 {
     if (group == nullptr)
-        return false;
-    for (DrawGroup* child : group->children)
-        if (FindPickedIn(toggle, child, eventOut))
-            return true;
-    const uint32_t id = pick.pickedId;
+        return {};
+    for (DrawGroup* child : group->children) {
+        const UnitPick found = FindPickedUnit(id, child);
+        if (found.unit != nullptr)
+            return found;
+    }
     std::wstring name;
     for (CKxDrawUnit* unit : group->units) {
         if (unit == nullptr)
             continue;
         if (unit->GetClassName(name) == L"CKxDrawUScatterGraph") {
-            if (FindInScatterGraph(static_cast<CKxDrawUScatterGraph&>(*unit), id, toggle, eventOut))
-                return true;
+            auto& graph = static_cast<CKxDrawUScatterGraph&>(*unit);
+            const int64_t point = FindScatterPoint(graph, id);
+            if (point >= 0)
+                return {-1, id, unit, point, graph.events[point]};
             continue;
         }
-        if (unit->pickId != id)
-            continue;
-        eventOut = unit->event;
-        if (eventOut != nullptr)
-            ApplyPick(unit->selected, toggle, unit->selectable);
-        return true;
+        if (unit->pickId == id)
+            return {-1, id, unit, -1, unit->event};
     }
-    return false;
+    return {};
 }
 
-void SceneRenderer::CreateToolDialogs() { ServicesOrNone(services).CreateToolDialogs(); }
-void SceneRenderer::HideToolDialogs(bool hideTools) { ServicesOrNone(services).HideToolDialogs(hideTools); }
-void SceneRenderer::EnableToolDialogs() { ServicesOrNone(services).EnableToolDialogs(true); }
-void SceneRenderer::DisableToolDialogs() { ServicesOrNone(services).EnableToolDialogs(false); }
-void SceneRenderer::UpdateInfoDialogs(bool enable) { ServicesOrNone(services).UpdateInfoDialogs(enable); }
+void SceneRenderer::ChangeSelection(const UnitPick& pick, bool toggle)
+{
+    if (pick.event == nullptr)
+        return;
+    if (pick.point < 0) {
+        ApplyPick(pick.unit->selected, toggle, pick.unit->selectable);
+        return;
+    }
+    auto& graph = static_cast<CKxDrawUScatterGraph&>(*pick.unit);
+    if (static_cast<size_t>(pick.point) < graph.eventFlags.size())
+        ApplyPick(graph.eventFlags[pick.point], toggle, graph.selectable);
+}
 
-void SceneRenderer::RefreshUnitPanel(bool focus)
+RenderListener& SceneRenderer::Listener()
+{
+    static RenderListener ignoring;
+    return listener != nullptr ? *listener : ignoring;
+}
+
+bool SceneRenderer::ActiveUnits(DrawGroup*& root, std::vector<CKxDrawUnit*>& units)
 {
     ScenePane* active = Pane(activeSpace);
     if (active == nullptr)
-        return;
-    std::vector<CKxDrawUnit*> units;
-    if (active->root != nullptr)
-        active->root->CollectUnits(units);
-    ServicesOrNone(services).SetPanelUnits(active->root, units, focus);
+        return false;
+    root = active->root;
+    if (root != nullptr)
+        root->CollectUnits(units);
+    return true;
 }
 
-void SceneRenderer::RefreshScaleBarDialog() { ServicesOrNone(services).RefreshScaleBarDialog(); }
-void SceneRenderer::UpdateRotateButtons() { ServicesOrNone(services).EnableRotateButtons(Pane(activeSpace) != nullptr); }
-
-ViewServices& ServicesOrNone(ViewServices* services)
+void SceneRenderer::ReportActiveUnits(bool focus)
 {
-    static NoViewServices none;
-    return services != nullptr ? *services : none;
+    DrawGroup* root = nullptr;
+    std::vector<CKxDrawUnit*> units;
+    if (ActiveUnits(root, units))
+        Listener().UnitsChanged(root, units, focus);
 }
 
-void SetProgramFolder(std::wstring folder) { g_programFolder = std::move(folder); }
-std::wstring ProgramFolder() { return g_programFolder; }
-
-bool OpenTutorial(ViewServices& services) { return services.OpenDocument(ProgramFolder() + L"TutorialJ/index.html"); }
-bool OpenManual(ViewServices& services) { return services.OpenDocument(ProgramFolder() + L"ManualJ.pdf"); }
-bool OpenMakerSite(ViewServices& services) { return services.OpenDocument(kMakerSiteAddress); }
+void SceneRenderer::ReportActivePane() { Listener().ActivePaneChanged(Pane(activeSpace) != nullptr); }
 
 } // namespace velmor

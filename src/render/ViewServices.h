@@ -1,29 +1,26 @@
 #pragma once
-// What the renderer, the scene events, the unit panel and every tool window
-// ask of the view: one interface, which the program's view implements. The
-// scene-event part is EventViewSeam; the rest is drawing, the view mode, the
-// control lock, the active space, the tool windows and the nested modal
-// dialogs. No Qt here, so that core code and tests can use it.
+// What a dialog may ask of the view: render now or when idle, the view mode,
+// the control lock, the active space, the bar's state, the light, the nested
+// modal dialogs and the help files. The program's view implements it. The
+// scene events reach the view through EventViewSeam instead, and the renderer
+// reports its changes through RenderListener. No Qt here, so that core code
+// and tests can use it.
 //
-// NoViewServices answers everything harmlessly; a dialog or renderer that has
-// not been handed the view's services uses it, and tests derive their
-// recorders from it.
-#include "render/SceneEventExecutor.h"
-
+// NoViewServices answers everything harmlessly; a dialog that has not been
+// handed the view's services uses it, and tests derive their recorders from it.
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace velmor {
 
-class CKxDrawUnit;
 class CKxDrawUSurfaceR;
 class DataObject;
 class DrawGroup;
 
-class ViewServices : public EventViewSeam {
+class ViewServices {
 public:
+    virtual ~ViewServices() = default;
     // Renders and presents at once.
     virtual void RenderNow() = 0;
     // Rebuilds the pane pictures and presents unless an animation will.
@@ -51,21 +48,13 @@ public:
     virtual int32_t HomeAnimationSteps() const = 0;
     virtual void SetHomeAnimationSteps(int32_t steps) = 0;
 
-    // The tool windows.
-    virtual void CreateToolDialogs() = 0;
-    virtual void HideToolDialogs(bool hideTools) = 0;
-    virtual void EnableToolDialogs(bool enable) = 0;
-    // The file information and the render options follow the scene.
-    virtual void UpdateInfoDialogs(bool enable) = 0;
     // The unit panel lists the active root's units again.
     virtual void RefreshUnitPanel(bool focus) = 0;
-    // The renderer's answer to RefreshUnitPanel: the list to show.
-    virtual void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) = 0;
-    virtual void SelectFirstUnit(bool focus) = 0;
     virtual void RefreshScaleBarDialog() = 0;
-    virtual void EnableRotateButtons(bool enable) = 0;
-    // After every composition: the mesh dialogs' clip controls follow.
-    virtual void UpdateClipControls() = 0;
+    // The bar's buttons follow the active space.
+    virtual void UpdateViewControls() = 0;
+    // The light moved: it reaches the view's context.
+    virtual void ApplyLightPosition() = 0;
 
     // Nested modal dialogs; true when accepted.
     virtual std::optional<uint32_t> PickColour(uint32_t initialColorRef) = 0;
@@ -80,25 +69,6 @@ public:
 
 class NoViewServices : public ViewServices {
 public:
-    void StopAnimations() override {}
-    void StopPlayback() override {}
-    void StartPlayback() override {}
-    void StartTimer(int, int) override {}
-    void OpenUrl(const std::wstring&) override {}
-    void ToggleFullScreen(bool) override {}
-    void SetLabelFont(EventLabel, double, const std::wstring&) override {}
-    void SetLabelColor(EventLabel, uint32_t) override {}
-    void UpdateViewControls() override {}
-    void SetPaneRoot(bool, int, DrawGroup*) override {}
-    void SetActiveSpace(bool, int) override {}
-    void SetBackgroundSpace(bool, int) override {}
-    void SetForegroundSpace(bool, int) override {}
-    void MoveToNextSpace() override {}
-    void SetRotationCentre(int, double, double, double) override {}
-    void ApplyLightPosition() override {}
-    void SetBackgroundColor(uint8_t, uint8_t, uint8_t) override {}
-    void RebuildPaneTextures() override {}
-
     void RenderNow() override {}
     void RedrawIfIdle() override {}
     int GetViewMode() const override { return 1; }
@@ -113,16 +83,10 @@ public:
     bool FrameSize(double&, std::wstring&) override { return false; }
     int32_t HomeAnimationSteps() const override { return 0; }
     void SetHomeAnimationSteps(int32_t) override {}
-    void CreateToolDialogs() override {}
-    void HideToolDialogs(bool) override {}
-    void EnableToolDialogs(bool) override {}
-    void UpdateInfoDialogs(bool) override {}
     void RefreshUnitPanel(bool) override {}
-    void SetPanelUnits(DrawGroup*, const std::vector<CKxDrawUnit*>&, bool) override {}
-    void SelectFirstUnit(bool) override {}
     void RefreshScaleBarDialog() override {}
-    void EnableRotateButtons(bool) override {}
-    void UpdateClipControls() override {}
+    void UpdateViewControls() override {}
+    void ApplyLightPosition() override {}
     std::optional<uint32_t> PickColour(uint32_t) override { return std::nullopt; }
     bool RunVoxelDataDialog(DataObject&) override { return false; }
     bool RunArrayDataDialog(DataObject&) override { return false; }

@@ -1,6 +1,6 @@
 #include "render/SceneEventExecutor.h"
 #include "render/SceneRenderer.h"
-#include "render/ViewServices.h"
+#include "render/RenderListener.h"
 #include "units/CKxDrawUTriIndex.h"
 #include "units/CKxDrawUVolumeR.h"
 #include "units/DrawGroup.h"
@@ -377,14 +377,14 @@ TEST_F(EventExecutorTest, EveryEventEndsWithTheRenderOptionsWindowShowingItsSett
 {
     // The window writes all its controls back on the next change, so it must
     // show what each event set, not only the first.
-    struct InfoWindows : NoViewServices {
+    struct InfoWindows : RenderListener {
         std::vector<bool> refreshes;
-        void UpdateInfoDialogs(bool enable) override { refreshes.push_back(enable); }
+        void SceneInfoChanged(bool shown) override { refreshes.push_back(shown); }
     } windows;
-    renderer.services = &windows;
+    renderer.listener = &windows;
     state.sceneLoaded = false;
     RunOne(L"fog", {{L"mode", L"on"}});
     RunOne(L"projection", {{L"mode", L"perspective"}});
-    renderer.services = nullptr;
+    renderer.listener = nullptr;
     EXPECT_EQ(windows.refreshes, (std::vector<bool>{true, true}));
 }

@@ -1,6 +1,6 @@
 #include "render/GLExtensions.h"
 #include "render/SceneRenderer.h"
-#include "render/ViewServices.h"
+#include "render/RenderListener.h"
 #include "scene/DataObject.h"
 #include "support/gl/HeadlessGL.h"
 #include "units/CKxDrawUPrimitive.h"
@@ -207,19 +207,19 @@ TEST_F(SceneRendererGLTest, StartingOnAContextInstallsTheDriversVideoMemoryQuery
 
 TEST_F(SceneRendererGLTest, ResetClearsPanesRolesAndTheUnitPanel)
 {
-    struct Panel : NoViewServices {
+    struct Panel : RenderListener {
         int cleared = 0, rotate = -1;
-        void SetPanelUnits(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override
+        void UnitsChanged(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override
         {
             cleared += root == nullptr && units.empty() && focus;
         }
-        void EnableRotateButtons(bool enable) override { rotate = enable; }
-    } services;
-    int& cleared = services.cleared;
-    int& rotate = services.rotate;
-    renderer->services = &services;
+        void ActivePaneChanged(bool present) override { rotate = present; }
+    } windows;
+    int& cleared = windows.cleared;
+    int& rotate = windows.rotate;
+    renderer->listener = &windows;
     renderer->ResetRenderer();
-    renderer->services = nullptr;
+    renderer->listener = nullptr;
     EXPECT_EQ(cleared, 1);
     EXPECT_EQ(rotate, 0);
     EXPECT_EQ(renderer->panes, nullptr);

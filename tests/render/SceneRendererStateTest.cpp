@@ -98,30 +98,28 @@ TEST(SceneRendererState, PickedUnitSearchTogglesOrKeepsSelection)
     nested->pickId = 7;
     nested->event = &childEvent;
 
-    SceneEvent* out = nullptr;
-    renderer.pick.pickedId = 7;
-    renderer.FindPickedUnitEvent(true, &root, out);
-    EXPECT_EQ(out, &childEvent);   // children first
+    UnitPick found = renderer.FindPickedUnit(7, &root);
+    EXPECT_EQ(found.event, &childEvent);   // children first
+    SceneRenderer::ChangeSelection(found, true);
     EXPECT_TRUE(nested->selected);
     EXPECT_FALSE(plain->selected);
-    renderer.FindPickedUnitEvent(false, &root, out);
+    SceneRenderer::ChangeSelection(found, false);
     EXPECT_FALSE(nested->selected);   // not selectable: cleared
     nested->selectable = true;
     nested->selected = true;
-    renderer.FindPickedUnitEvent(false, &root, out);
+    SceneRenderer::ChangeSelection(found, false);
     EXPECT_TRUE(nested->selected);
 
     // A unit without an event ends the search and keeps its state.
     nested->event = nullptr;
-    renderer.FindPickedUnitEvent(true, &root, out);
-    EXPECT_EQ(out, nullptr);
+    found = renderer.FindPickedUnit(7, &root);
+    EXPECT_EQ(found.unit, nested);
+    EXPECT_EQ(found.event, nullptr);
+    SceneRenderer::ChangeSelection(found, true);
     EXPECT_TRUE(nested->selected);
 
-    out = &hit;
-    renderer.pick.pickedId = 99;
-    renderer.FindPickedUnitEvent(true, &root, out);
-    EXPECT_EQ(out, &hit);   // unchanged without a match
-    renderer.FindPickedUnitEvent(true, nullptr, out);
+    EXPECT_EQ(renderer.FindPickedUnit(99, &root).unit, nullptr);
+    EXPECT_EQ(renderer.FindPickedUnit(7, nullptr).unit, nullptr);
 }
 
 TEST(SceneRendererState, ScatterPointsArePickedOneByOne)
@@ -135,18 +133,15 @@ TEST(SceneRendererState, ScatterPointsArePickedOneByOne)
     graph->pickIds = {11, 12, 13};
     graph->events = {nullptr, &second, nullptr};
     graph->eventFlags = {0, 0, 0};
-    SceneEvent* out = nullptr;
-    renderer.pick.pickedId = 12;
-    renderer.FindPickedUnitEvent(true, &root, out);
-    EXPECT_EQ(out, &second);
+    const UnitPick found = renderer.FindPickedUnit(12, &root);
+    EXPECT_EQ(found.event, &second);
+    EXPECT_EQ(found.point, 1);
+    SceneRenderer::ChangeSelection(found, true);
     EXPECT_EQ(graph->eventFlags[1], 1);
     // Lists shorter than the points are never read past.
     graph->pointCount = 50;
     graph->eventFlags.resize(2);
-    renderer.pick.pickedId = 13;
-    out = nullptr;
-    renderer.FindPickedUnitEvent(true, &root, out);
-    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(renderer.FindPickedUnit(13, &root).event, nullptr);
 }
 
 TEST(SceneRendererFiles, HelpFilesOpenFromTheProgramFolder)

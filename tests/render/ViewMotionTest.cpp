@@ -218,7 +218,7 @@ TEST_F(ViewMotionTest, IdleRunsAfterTheQuietTimeAndTheNextInputReturns)
 
 // Events run through the executor and their motions through the view's
 // motion, as in the program, with the GL work left out.
-class WiredView final : public NoViewServices, public MotionHost {
+class WiredView final : public EventViewSeam, public MotionHost {
 public:
     WiredView(SceneRenderer& renderer, CVelmorDoc& document) : renderer_(renderer), document_(document) {}
 
@@ -233,6 +233,17 @@ public:
         if (ScenePane* pane = renderer_.Pane(index)) pane->SetRoot(group);
     }
     void SetActiveSpace(bool, int index) override { renderer_.activeSpace = index; }
+    void OpenUrl(const std::wstring&) override {}
+    void ToggleFullScreen(bool) override {}
+    void SetLabelFont(EventLabel, double, const std::wstring&) override {}
+    void SetLabelColor(EventLabel, uint32_t) override {}
+    void SetBackgroundSpace(bool, int) override {}
+    void SetForegroundSpace(bool, int) override {}
+    void MoveToNextSpace() override {}
+    void SetRotationCentre(int, double, double, double) override {}
+    void ApplyLightPosition() override {}
+    void SetBackgroundColor(uint8_t, uint8_t, uint8_t) override {}
+    void RebuildPaneTextures() override {}
     void RenderNow() override { ++frames; }
     void RunEvent(SceneEvent& event) override
     {
