@@ -46,27 +46,21 @@ namespace {
 
 QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
 
-bool IsRenderingTypeClass(const std::wstring& kind)
-{
-    return kind == L"CKxDrawUSurfaceR" || kind == L"CKxDrawUTriIndex" || kind == L"CKxDrawUSTL" || kind == L"CKxDrawUVolumeR";
-}
+bool IsRenderingTypeClass(UnitKind kind) { return IsMeshKind(kind) || kind == UnitKind::kVolume; }
 
-bool IsMeshClass(const std::wstring& kind)
-{
-    return kind == L"CKxDrawUSurfaceR" || kind == L"CKxDrawUTriIndex" || kind == L"CKxDrawUSTL" || kind == L"CKxDrawUPointCloud";
-}
+bool IsMeshClass(UnitKind kind) { return TakesMaterialPresets(kind); }
 
-std::wstring* RenderingTypeOf(CKxDrawUnit& unit, const std::wstring& kind)
+std::wstring* RenderingTypeOf(CKxDrawUnit& unit, UnitKind kind)
 {
-    if (kind == L"CKxDrawUVolumeR") return &static_cast<CKxDrawUVolumeR&>(unit).renderingType;
+    if (kind == UnitKind::kVolume) return &static_cast<CKxDrawUVolumeR&>(unit).renderingType;
     if (IsMeshClass(kind)) return &static_cast<CKxDrawUTriangles&>(unit).renderingType;
     return nullptr;
 }
 
-const DataObject* VolumeDataOf(CKxDrawUnit& unit, const std::wstring& kind)
+const DataObject* VolumeDataOf(CKxDrawUnit& unit, UnitKind kind)
 {
-    if (kind == L"CKxDrawUVolumeR") return static_cast<CKxDrawUVolumeR&>(unit).volumeData;
-    if (kind == L"CKxDrawUSurfaceR") return static_cast<CKxDrawUSurfaceR&>(unit).data;
+    if (kind == UnitKind::kVolume) return static_cast<CKxDrawUVolumeR&>(unit).volumeData;
+    if (kind == UnitKind::kSurface) return static_cast<CKxDrawUSurfaceR&>(unit).data;
     return nullptr;
 }
 
@@ -79,7 +73,7 @@ int ColourByte(float ambient)
     return static_cast<int>(static_cast<int64_t>(v) & 0xFF);
 }
 
-void RebuildPresets(CKxDrawUnit& unit, const std::wstring& kind)
+void RebuildPresets(CKxDrawUnit& unit, UnitKind kind)
 {
     if (!IsMeshClass(kind)) return;
     auto& mesh = static_cast<CKxDrawUTriangles&>(unit);
@@ -93,18 +87,18 @@ QColor ColourOf(uint32_t colorRef) { return QColor(colorRef & 0xFF, (colorRef >>
 
 } // namespace
 
-std::wstring UnitTypeLabel(const std::wstring& className)
+std::wstring UnitTypeLabel(UnitKind unitKind)
 {
-    static const std::pair<const wchar_t*, const wchar_t*> labels[] = {
-        {L"CKxDrawUPrimitive", L"プリミティブ"}, {L"CKxDrawUText", L"テキスト"},
-        {L"CKxDrawUImage", L"画像"},            {L"CKxDrawULinkBoard", L"リンク領域"},
-        {L"CKxDrawUConnector", L"コネクター"},  {L"CKxDrawUTriIndex", L"サーフェイス"},
-        {L"CKxDrawUPointCloud", L"点群"},       {L"CKxDrawUSTL", L"STL"},
-        {L"CKxDrawUSurfaceR", L"ボクセルサーフェイス"}, {L"CKxDrawUVolumeR", L"ボクセル"},
-        {L"CKxDrawUTopoMap", L"地形"},          {L"CKxDrawUScatterGraph", L"散布図"},
+    static const std::pair<UnitKind, const wchar_t*> labels[] = {
+        {UnitKind::kPrimitive, L"プリミティブ"}, {UnitKind::kText, L"テキスト"},
+        {UnitKind::kImage, L"画像"},            {UnitKind::kLinkBoard, L"リンク領域"},
+        {UnitKind::kConnector, L"コネクター"},  {UnitKind::kTriIndex, L"サーフェイス"},
+        {UnitKind::kPointCloud, L"点群"},       {UnitKind::kStl, L"STL"},
+        {UnitKind::kSurface, L"ボクセルサーフェイス"}, {UnitKind::kVolume, L"ボクセル"},
+        {UnitKind::kTopoMap, L"地形"},          {UnitKind::kScatterGraph, L"散布図"},
     };
     for (const auto& [kind, label] : labels)
-        if (className == kind) return label;
+        if (unitKind == kind) return label;
     return {};
 }
 
@@ -234,14 +228,13 @@ void CKxDlgMainControl::BuildControls()
     DisableMaterialButtons();
 }
 
-std::wstring CKxDlgMainControl::ClassOf(int row) const
+UnitKind CKxDlgMainControl::KindOf(int row) const
 {
-    std::wstring kind;
-    if (row >= 0 && row < static_cast<int>(units_.size())) units_[row]->GetClassName(kind);
-    return kind;
+    if (row >= 0 && row < static_cast<int>(units_.size())) return units_[row]->Kind();
+    return UnitKind::kPlain;
 }
 
-bool CKxDlgMainControl::IsVolume(int row) const { return ClassOf(row) == L"CKxDrawUVolumeR"; }
+bool CKxDlgMainControl::IsVolume(int row) const { return KindOf(row) == UnitKind::kVolume; }
 
 void CKxDlgMainControl::SetUnits(DrawGroup* group, const std::vector<CKxDrawUnit*>* units, bool focusList)
 {
@@ -270,7 +263,7 @@ void CKxDlgMainControl::SetUnits(DrawGroup* group, const std::vector<CKxDrawUnit
     bool firstPlain = true;
     for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
         CKxDrawUnit* unit = units_[i];
-        const std::wstring kind = ClassOf(i);
+        const UnitKind kind = KindOf(i);
         updatingList_ = true;
         auto* item = new QTreeWidgetItem;
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -282,7 +275,7 @@ void CKxDlgMainControl::SetUnits(DrawGroup* group, const std::vector<CKxDrawUnit
         list_->addTopLevelItem(item);
         updatingList_ = false;
         PaintColourCell(i);
-        if (kind != L"CKxDrawUVolumeR" && firstPlain) {
+        if (kind != UnitKind::kVolume && firstPlain) {
             firstPlain = false;
             if (normal) {
                 save_->setEnabled(true);
@@ -389,7 +382,7 @@ void CKxDlgMainControl::RefreshUnitEditor()
     if (mode == 0 || mode == 2) return;
     int n = 1;
     for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
-        const DataObject* data = VolumeDataOf(*units_[i], ClassOf(i));
+        const DataObject* data = VolumeDataOf(*units_[i], KindOf(i));
         if (data != nullptr && data->reductionStep != 1) n = data->reductionStep;
     }
     if (n != 1) {
@@ -399,11 +392,11 @@ void CKxDlgMainControl::RefreshUnitEditor()
     if (mode == 3 || currentIndex_ < 0 || currentIndex_ >= static_cast<int>(units_.size())) return;
     CKxDrawUnit* unit = units_[currentIndex_];
     if (unit->hidden) return;
-    const std::wstring kind = ClassOf(currentIndex_);
+    const UnitKind kind = KindOf(currentIndex_);
     QTreeWidgetItem* item = list_->topLevelItem(currentIndex_);
     name_->setText(item->text(1));
     name_->setEnabled(true);
-    const bool volume = kind == L"CKxDrawUVolumeR";
+    const bool volume = kind == UnitKind::kVolume;
     swatch_->setEnabled(!volume);
     swatchColor_ = volume ? QColor(255, 255, 255) : UnitDisplayColour(*unit);
     PaintSwatch();
@@ -414,8 +407,8 @@ void CKxDlgMainControl::RefreshUnitEditor()
         renderingType_->setCurrentIndex(renderingType_->findText(item->text(3)));
     }
     unitPreference_->setEnabled(true);
-    voxel_->setEnabled(volume || kind == L"CKxDrawUSurfaceR");
-    polygon_->setEnabled(kind == L"CKxDrawUSurfaceR" || kind == L"CKxDrawUTriIndex" || kind == L"CKxDrawUSTL");
+    voxel_->setEnabled(volume || kind == UnitKind::kSurface);
+    polygon_->setEnabled(IsMeshKind(kind));
 }
 
 void CKxDlgMainControl::SetAllHidden(bool hidden)
@@ -477,7 +470,7 @@ void CKxDlgMainControl::OnCbnSelchangeRenderingType(int index)
     updatingList_ = true;
     list_->topLevelItem(currentIndex_)->setText(3, Q(letter));
     updatingList_ = was;
-    const std::wstring kind = ClassOf(currentIndex_);
+    const UnitKind kind = KindOf(currentIndex_);
     if (IsRenderingTypeClass(kind)) *RenderingTypeOf(*units_[currentIndex_], kind) = letter;
     SelectRow(currentIndex_, true);
     RefreshUnitEditor();
@@ -506,7 +499,7 @@ void CKxDlgMainControl::OnStnClickedColor()
     }
     m.ambient[3] = 1.0f;
     m.diffuse[3] = 1.0f;
-    const std::wstring kind = ClassOf(currentIndex_);
+    const UnitKind kind = KindOf(currentIndex_);
     RebuildPresets(*current, kind);
     PaintColourCell(currentIndex_);
     back_->setEnabled(true);
@@ -518,8 +511,8 @@ template <typename Change>
 void CKxDlgMainControl::ForPlainUnits(Change change)
 {
     for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
-        const std::wstring kind = ClassOf(i);
-        if (kind == L"CKxDrawUVolumeR") continue;
+        const UnitKind kind = KindOf(i);
+        if (kind == UnitKind::kVolume) continue;
         change(*units_[i]);
         RebuildPresets(*units_[i], kind);
     }
@@ -565,33 +558,32 @@ void CKxDlgMainControl::OnBnClickedSave()
 
 bool CKxDlgMainControl::OpenUnitDialog(CKxDrawUnit* unit)
 {
-    std::wstring kind;
-    unit->GetClassName(kind);
+    const UnitKind kind = unit->Kind();
     QWidget* shown = nullptr;
     auto hand = [&shown](auto* dialog, auto* typed) {
         if (dialog == nullptr) return;
         dialog->SetUnit(typed);
         shown = dialog;
     };
-    if (kind == L"CKxDrawUSurfaceR") hand(dialogs_.surface, static_cast<CKxDrawUSurfaceR*>(unit));
-    else if (kind == L"CKxDrawUVolumeR") hand(dialogs_.volume, static_cast<CKxDrawUVolumeR*>(unit));
+    if (kind == UnitKind::kSurface) hand(dialogs_.surface, static_cast<CKxDrawUSurfaceR*>(unit));
+    else if (kind == UnitKind::kVolume) hand(dialogs_.volume, static_cast<CKxDrawUVolumeR*>(unit));
     // The mesh dialog takes point clouds too, so that their Unit Preference
     // does not leave the view in unit editing with no dialog to close.
-    else if (kind == L"CKxDrawUTriIndex" || kind == L"CKxDrawUSTL" || kind == L"CKxDrawUPointCloud")
+    else if (kind == UnitKind::kTriIndex || kind == UnitKind::kStl || kind == UnitKind::kPointCloud)
         hand(dialogs_.triStl, static_cast<CKxDrawUTriangles*>(unit));
-    else if (kind == L"CKxDrawUPrimitive") hand(dialogs_.primitive, static_cast<CKxDrawUPrimitive*>(unit));
-    else if (kind == L"CKxDrawUText") hand(dialogs_.text, static_cast<CKxDrawUText*>(unit));
-    else if (kind == L"CKxDrawUImage") hand(dialogs_.image, static_cast<CKxDrawUImage*>(unit));
-    else if (kind == L"CKxDrawULinkBoard") hand(dialogs_.linkBoard, static_cast<CKxDrawULinkBoard*>(unit));
-    else if (kind == L"CKxDrawUConnector") hand(dialogs_.connector, static_cast<CKxDrawUConnector*>(unit));
-    else if (kind == L"CKxDrawUTopoMap") hand(dialogs_.topoMap, static_cast<CKxDrawUTopoMap*>(unit));
-    else if (kind == L"CKxDrawUScatterGraph") hand(dialogs_.scatterGraph, static_cast<CKxDrawUScatterGraph*>(unit));
+    else if (kind == UnitKind::kPrimitive) hand(dialogs_.primitive, static_cast<CKxDrawUPrimitive*>(unit));
+    else if (kind == UnitKind::kText) hand(dialogs_.text, static_cast<CKxDrawUText*>(unit));
+    else if (kind == UnitKind::kImage) hand(dialogs_.image, static_cast<CKxDrawUImage*>(unit));
+    else if (kind == UnitKind::kLinkBoard) hand(dialogs_.linkBoard, static_cast<CKxDrawULinkBoard*>(unit));
+    else if (kind == UnitKind::kConnector) hand(dialogs_.connector, static_cast<CKxDrawUConnector*>(unit));
+    else if (kind == UnitKind::kTopoMap) hand(dialogs_.topoMap, static_cast<CKxDrawUTopoMap*>(unit));
+    else if (kind == UnitKind::kScatterGraph) hand(dialogs_.scatterGraph, static_cast<CKxDrawUScatterGraph*>(unit));
     if (shown == nullptr) return false;
     shown->raise();
     return true;
 }
 
-static bool UnitHasPropertyDialog(const std::wstring& kind)
+static bool UnitHasPropertyDialog(UnitKind kind)
 {
     return !UnitTypeLabel(kind).empty();
 }
@@ -603,7 +595,7 @@ void CKxDlgMainControl::OnBnClickedUnitPreference()
         return;
     }
     CKxDrawUnit* unit = units_[currentIndex_];
-    if (!UnitHasPropertyDialog(ClassOf(currentIndex_))) return;
+    if (!UnitHasPropertyDialog(KindOf(currentIndex_))) return;
     Services().SetViewMode(3);
     SaveVisibility();
     unit->hidden = false;
@@ -615,13 +607,13 @@ void CKxDlgMainControl::OnBnClickedVoxel()
     if (currentIndex_ < 0 || currentIndex_ >= static_cast<int>(units_.size())) return;
     DrawGroup* root = Services().ActiveRootGroup();
     if (root == nullptr) return;
-    const std::wstring kind = ClassOf(currentIndex_);
+    const UnitKind kind = KindOf(currentIndex_);
     CKxDrawUnit* found = nullptr;
     const VoxelGrid* grid = nullptr;
-    if (kind == L"CKxDrawUSurfaceR") {
+    if (kind == UnitKind::kSurface) {
         root->FindSurfaceUnit(found);
         if (found != nullptr) grid = &static_cast<CKxDrawUSurfaceR*>(found)->voxels;
-    } else if (kind == L"CKxDrawUVolumeR") {
+    } else if (kind == UnitKind::kVolume) {
         root->FindVolumeUnit(found);
         if (found != nullptr) grid = &static_cast<CKxDrawUVolumeR*>(found)->voxels;
     }
@@ -629,7 +621,7 @@ void CKxDlgMainControl::OnBnClickedVoxel()
     Services().LockControls();
     {
         ExportJob job(grid, L"");
-        if (kind == L"CKxDrawUSurfaceR") job.ExportVoxels(found, nullptr);
+        if (kind == UnitKind::kSurface) job.ExportVoxels(found, nullptr);
         else job.ExportVoxels(nullptr, found);
     }
     Services().UnlockControls(true);

@@ -9,6 +9,7 @@
 // panel works before the view and tests can record every call.
 #include "dialogs/DialogBase.h"
 #include "render/ViewServices.h"
+#include "units/CKxDrawUnit.h"
 
 #include <QColor>
 #include <optional>
@@ -54,8 +55,8 @@ struct UnitPropertyDialogs {
     CKxDlgUnitScatGraph* scatterGraph = nullptr;
 };
 
-// The type label of a unit class name; empty for any other class.
-std::wstring UnitTypeLabel(const std::wstring& className);
+// The type label of a unit kind; empty for the kinds the panel does not name.
+std::wstring UnitTypeLabel(UnitKind kind);
 // The colour shown for a unit that is not a volume unit: each ambient
 // component x 255 / 0.3, at most 255 (not a number gives 255), truncated.
 QColor UnitDisplayColour(const CKxDrawUnit& unit);
@@ -119,7 +120,7 @@ private:
     void PaintSwatch();
     int ViewMode() const { return Services().GetViewMode(); }
     void RenderNow() const { Services().RenderNow(); }
-    std::wstring ClassOf(int row) const;
+    UnitKind KindOf(int row) const;
     bool IsVolume(int row) const;
     // Hands the unit to the dialog of its kind; false when none takes it.
     bool OpenUnitDialog(CKxDrawUnit* unit);

@@ -58,9 +58,8 @@ CKxDrawUTriangles* CKxDlgUnitTriSTL::Unit() const { return static_cast<CKxDrawUT
 void CKxDlgUnitTriSTL::SetUnit(CKxDrawUTriangles* edited)
 {
     BindUnit(edited);
-    std::wstring name;
-    if (Unit() != nullptr) Unit()->GetClassName(name);
-    if (name == L"CKxDrawUTriIndex" || name == L"CKxDrawUSTL" || name == L"CKxDrawUPointCloud") data = Unit()->data;
+    const UnitKind kind = Unit() != nullptr ? Unit()->Kind() : UnitKind::kPlain;
+    if (kind == UnitKind::kTriIndex || kind == UnitKind::kStl || kind == UnitKind::kPointCloud) data = Unit()->data;
     UpdateClipControls();
     refreshReady = 1;
     show();

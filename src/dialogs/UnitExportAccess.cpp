@@ -8,9 +8,7 @@ namespace velmor {
 
 bool UnitExportAccess::DescribeMeshUnit(CKxDrawUnit& unit, MeshExportRecord& record)
 {
-    std::wstring kind;
-    unit.GetClassName(kind);
-    if (kind != L"CKxDrawUTriIndex" && kind != L"CKxDrawUSTL" && kind != L"CKxDrawUSurfaceR") return false;
+    if (!IsMeshKind(unit.Kind())) return false;
     auto& mesh = static_cast<CKxDrawUTriangles&>(unit);
     record.name = mesh.note;
     record.material = mesh.material;
@@ -40,13 +38,12 @@ bool DescribeVoxels(const Unit& unit, const DataObject* data, VoxelExportSource&
 
 bool UnitExportAccess::DescribeVoxelUnit(CKxDrawUnit& unit, VoxelExportSource& source)
 {
-    std::wstring kind;
-    unit.GetClassName(kind);
-    if (kind == L"CKxDrawUSurfaceR") {
+    const UnitKind kind = unit.Kind();
+    if (kind == UnitKind::kSurface) {
         const auto& surface = static_cast<const CKxDrawUSurfaceR&>(unit);
         return DescribeVoxels(surface, surface.data, source);
     }
-    if (kind == L"CKxDrawUVolumeR") {
+    if (kind == UnitKind::kVolume) {
         const auto& volume = static_cast<const CKxDrawUVolumeR&>(unit);
         return DescribeVoxels(volume, volume.volumeData, source);
     }

@@ -45,18 +45,6 @@ bool ParseAxisAngle(const std::wstring& value, Quaternion& q)
     return true;
 }
 
-std::wstring ClassOf(CKxDrawUnit& unit)
-{
-    std::wstring name;
-    return unit.GetClassName(name);
-}
-
-bool HasPresets(const std::wstring& className)
-{
-    return className == L"CKxDrawUTriIndex" || className == L"CKxDrawUSTL" || className == L"CKxDrawUSurfaceR" ||
-           className == L"CKxDrawUPointCloud";
-}
-
 void SetRgb(float out[4], uint8_t r, uint8_t g, uint8_t b, float scale)
 {
     out[0] = r / 255.0f * scale;
@@ -710,7 +698,7 @@ void SceneEventExecutor::ApplyAlterDrawUnit(const EventSetting& setting)
             if (!ParseByte3(value, r, g, b))
                 continue;
             for (CKxDrawUnit* unit : selected) {
-                const bool presets = HasPresets(ClassOf(*unit));
+                const bool presets = TakesMaterialPresets(unit->Kind());
                 auto* mesh = presets ? dynamic_cast<CKxDrawUTriangles*>(unit) : nullptr;
                 if (name == L"color") {
                     SetRgb(unit->material.ambient, r, g, b, 0.3f);
@@ -724,12 +712,10 @@ void SceneEventExecutor::ApplyAlterDrawUnit(const EventSetting& setting)
             }
         } else if (name == L"renderingType") {
             for (CKxDrawUnit* unit : selected) {
-                const std::wstring className = ClassOf(*unit);
-                if (className == L"CKxDrawUVolumeR") {
+                if (unit->Kind() == UnitKind::kVolume) {
                     if (auto* volume = dynamic_cast<CKxDrawUVolumeR*>(unit))
                         volume->renderingType = value;
-                } else if (className == L"CKxDrawUTriIndex" || className == L"CKxDrawUSTL" ||
-                           className == L"CKxDrawUSurfaceR") {
+                } else if (IsMeshKind(unit->Kind())) {
                     if (auto* mesh = dynamic_cast<CKxDrawUTriangles*>(unit))
                         mesh->renderingType = value;
                 }

@@ -145,11 +145,10 @@ UnitPick SceneRenderer::FindPickedUnit(uint32_t id, DrawGroup* group) const
         if (found.unit != nullptr)
             return found;
     }
-    std::wstring name;
     for (CKxDrawUnit* unit : group->units) {
         if (unit == nullptr)
             continue;
-        if (unit->GetClassName(name) == L"CKxDrawUScatterGraph") {
+        if (unit->Kind() == UnitKind::kScatterGraph) {
             auto& graph = static_cast<CKxDrawUScatterGraph&>(*unit);
             const int64_t point = FindScatterPoint(graph, id);
             if (point >= 0)

@@ -13,6 +13,7 @@ public:
     void Draw(int pass) override;
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUConnector"; }
+    UnitKind Kind() const override { return UnitKind::kConnector; }
 
     float coordinate[3] = {0, 0, 0};   // the scene end
     float fixPoint[3] = {0, 0, 0};     // the screen end

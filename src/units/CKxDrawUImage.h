@@ -23,6 +23,7 @@ public:
     // size around the centre on every axis, whatever the shape and rotation.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUImage"; }
+    UnitKind Kind() const override { return UnitKind::kImage; }
 
     // A picture with an alpha channel or a material that is not fully
     // opaque puts the unit into the transparent pass.

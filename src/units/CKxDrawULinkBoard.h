@@ -13,6 +13,7 @@ public:
     void Draw(int pass) override;
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawULinkBoard"; }
+    UnitKind Kind() const override { return UnitKind::kLinkBoard; }
 
     float coordinate[3] = {0, 0, 0};   // corner of the board
     float rot[4] = {0, 1, 0, 0};

@@ -15,6 +15,7 @@ public:
     void Draw(int pass) override;
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUPrimitive"; }
+    UnitKind Kind() const override { return UnitKind::kPrimitive; }
 
     float pixelSize = 1.0f;   // line width or point size of unfilled drawing
     bool filled = true;       // solid and lit, else wire and unlit

@@ -17,6 +17,7 @@ public:
     bool FreeGLBuffers() override { return DeleteBuffers(); }
     void GetBounds(double minimum[3], double maximum[3]) override { GetDataBounds(minimum, maximum); }
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUSTL"; }
+    UnitKind Kind() const override { return UnitKind::kStl; }
 
 protected:
     int LoadMeshData() override;

@@ -35,6 +35,7 @@ public:
     // The coordinate data's box; nothing without data.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUScatterGraph"; }
+    UnitKind Kind() const override { return UnitKind::kScatterGraph; }
 
     // All points, or those of the current time's bin; empty when the time
     // selects no bin.

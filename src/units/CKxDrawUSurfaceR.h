@@ -23,6 +23,7 @@ public:
     // The volume centred on the unit's origin, in voxels scaled by the pitch.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUSurfaceR"; }
+    UnitKind Kind() const override { return UnitKind::kSurface; }
 
     // Thresholds in the data's own values (signed 16-bit volumes are stored
     // with 32768 added); the previous pair stays for RestoreBorder.

@@ -21,6 +21,7 @@ public:
     // The text's point; a text fixed on the screen (mode 3) has no extent.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUText"; }
+    UnitKind Kind() const override { return UnitKind::kText; }
 
     uint8_t mode = 0;   // 0 facing, 1 facingScale, 2 rotScale, 3 fix
     float fontSize = 16.0f;

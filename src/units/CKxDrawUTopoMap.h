@@ -44,6 +44,7 @@ public:
     // The extent, and the heights' range when there is height data.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUTopoMap"; }
+    UnitKind Kind() const override { return UnitKind::kTopoMap; }
 
     bool IsTransparent() const;
     UnitPassWork PassWork(int pass) const;

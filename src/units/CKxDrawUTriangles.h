@@ -84,6 +84,7 @@ class CKxDrawUTriangles : public CKxDrawUnit {
 public:
     explicit CKxDrawUTriangles(DrawGroup* owner);
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUTriangles"; }
+    UnitKind Kind() const override { return UnitKind::kTriangles; }
 
     // Per axis: the data's smallest and largest coordinate, scaled by the
     // pitch; nothing without data.

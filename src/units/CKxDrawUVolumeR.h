@@ -73,6 +73,7 @@ public:
     // The volume centred on the unit's origin.
     void GetBounds(double minimum[3], double maximum[3]) override;
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUVolumeR"; }
+    UnitKind Kind() const override { return UnitKind::kVolume; }
 
     // The value window in data units; stored with 32768 added for signed data.
     void SetRangeLow(float value);

@@ -11,6 +11,21 @@
 namespace velmor {
 
 class DrawGroup;
+
+// What a unit is: one kind a unit class. Code that treats kinds apart asks
+// this; the class names stay for where a scene names a class.
+enum class UnitKind : uint8_t {
+    kPlain, kPrimitive, kText, kImage, kLinkBoard, kConnector, kTriangles, kTriIndex, kPointCloud, kStl, kSurface,
+    kVolume, kTopoMap, kScatterGraph,
+};
+// Index meshes, STL meshes and iso-surfaces: the units drawn from triangle
+// meshes with parts that can be exported.
+constexpr bool IsMeshKind(UnitKind kind)
+{
+    return kind == UnitKind::kTriIndex || kind == UnitKind::kStl || kind == UnitKind::kSurface;
+}
+// The meshes and the point cloud: the units whose parts take material presets.
+constexpr bool TakesMaterialPresets(UnitKind kind) { return IsMeshKind(kind) || kind == UnitKind::kPointCloud; }
 struct SceneEvent;
 
 class CKxDrawUnit {
@@ -24,6 +39,7 @@ public:
     virtual bool FreeGLBuffers() { return false; }
     virtual void GetBounds(double /*minimum*/[3], double /*maximum*/[3]) {}
     virtual std::wstring& GetClassName(std::wstring& name) { return name = L"CKxDrawUnit"; }
+    virtual UnitKind Kind() const { return UnitKind::kPlain; }
 
     // Units other than the meshes draw in the opaque passes only when their
     // diffuse alpha is exactly 1.

@@ -15,17 +15,6 @@ void (*InvalidateMeshClipCap)(CKxDrawUnit& meshUnit) = nullptr;
 
 namespace {
 
-std::wstring ClassNameOf(CKxDrawUnit& unit)
-{
-    std::wstring name;
-    return unit.GetClassName(name);
-}
-
-bool IsMeshUnitClass(std::wstring_view name)
-{
-    return name == L"CKxDrawUTriIndex" || name == L"CKxDrawUSTL" || name == L"CKxDrawUSurfaceR";
-}
-
 // Calls `act` on every unit of every group of the subtree that has units and
 // passes `wanted`.
 template <typename Wanted, typename Act>
@@ -164,7 +153,7 @@ void DrawGroup::SetTopGroup(DrawGroup* top)
 void DrawGroup::FindVolumeUnit(CKxDrawUnit*& found)
 {
     ForUnitsOf(*this, Always, [&](CKxDrawUnit& unit) {
-        if (ClassNameOf(unit) == L"CKxDrawUVolumeR")
+        if (unit.Kind() == UnitKind::kVolume)
             found = &unit;
     });
 }
@@ -172,7 +161,7 @@ void DrawGroup::FindVolumeUnit(CKxDrawUnit*& found)
 void DrawGroup::FindSurfaceUnit(CKxDrawUnit*& found)
 {
     ForUnitsOf(*this, Always, [&](CKxDrawUnit& unit) {
-        if (ClassNameOf(unit) == L"CKxDrawUSurfaceR")
+        if (unit.Kind() == UnitKind::kSurface)
             found = &unit;
     });
 }
@@ -180,7 +169,7 @@ void DrawGroup::FindSurfaceUnit(CKxDrawUnit*& found)
 void DrawGroup::InvalidateClipCaps()
 {
     ForUnitsOf(*this, Shown, [](CKxDrawUnit& unit) {
-        if (unit.valid && InvalidateMeshClipCap != nullptr && IsMeshUnitClass(ClassNameOf(unit)))
+        if (unit.valid && InvalidateMeshClipCap != nullptr && IsMeshKind(unit.Kind()))
             InvalidateMeshClipCap(unit);
     });
 }
@@ -193,7 +182,7 @@ void DrawGroup::CollectUnits(std::vector<CKxDrawUnit*>& collected)
 void DrawGroup::CollectMeshUnits(std::vector<CKxDrawUnit*>& collected)
 {
     ForUnitsOf(*this, Always, [&](CKxDrawUnit& unit) {
-        if (!unit.hidden && IsMeshUnitClass(ClassNameOf(unit)))
+        if (!unit.hidden && IsMeshKind(unit.Kind()))
             collected.push_back(&unit);
     });
 }

@@ -135,8 +135,8 @@ TEST_F(UnitPanel, ListsEveryUnitWithItsLabelAndVisibility)
     EXPECT_EQ(list.topLevelItem(0)->text(3), QString());
     EXPECT_EQ(list.topLevelItem(0)->checkState(0), Qt::Unchecked);
     EXPECT_EQ(list.topLevelItem(1)->checkState(0), Qt::Checked);
-    EXPECT_EQ(UnitTypeLabel(L"CKxDrawUPointCloud"), L"点群");
-    EXPECT_EQ(UnitTypeLabel(L"Other"), L"");
+    EXPECT_EQ(UnitTypeLabel(UnitKind::kPointCloud), L"点群");
+    EXPECT_EQ(UnitTypeLabel(UnitKind::kTriangles), L"");
     EXPECT_TRUE(log.empty());   // building the list does not act on its check boxes
 }
 

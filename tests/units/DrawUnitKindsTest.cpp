@@ -15,6 +15,7 @@
 #include "units/DrawGroup.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <set>
 #include <utility>
@@ -73,13 +74,20 @@ TEST(DrawUnitKinds, ClassNamesAndNotes)
     add(new CKxDrawUVolumeR(&group), L"CKxDrawUVolumeR", L"VolumeR");
     add(new CKxDrawUTopoMap(&group), L"CKxDrawUTopoMap", L"TopoMap");
     add(new CKxDrawUScatterGraph(&group), L"CKxDrawUScatterGraph", L"ScatterGraph");
+    // Each class has a kind of its own, and none is the plain unit's.
+    std::map<std::wstring, UnitKind> kinds;
+    std::set<UnitKind> distinct;
     for (auto& [unit, expected] : units) {
         EXPECT_EQ(ClassOf(*unit), expected.first);
         EXPECT_EQ(unit->note, expected.second);
         EXPECT_EQ(unit->owner, &group);
         EXPECT_TRUE(unit->valid);
         EXPECT_FALSE(unit->FreeGLBuffers());
+        EXPECT_EQ(kinds.emplace(expected.first, unit->Kind()).first->second, unit->Kind()) << expected.first;
+        EXPECT_NE(unit->Kind(), UnitKind::kPlain) << expected.first;
+        distinct.insert(unit->Kind());
     }
+    EXPECT_EQ(distinct.size(), kinds.size());
 }
 
 TEST(DrawUnitKinds, ConstructorValuesOfTheUnitsWithoutData)
