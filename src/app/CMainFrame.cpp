@@ -113,7 +113,7 @@ void CMainFrame::BuildSettingsMenu()
 
 void CMainFrame::UpdateSettingsMenu()
 {
-    const SettingsMenuState m = ReadSettingsMenuState(view_->renderer, view_->SceneShown());
+    const SettingsMenuState m = ReadSettingsMenuState(view_->Renderer(), view_->SceneShown());
     frameArrow_->setEnabled(m.frameArrowEnabled);
     frameArrow_->setChecked(m.frameArrowChecked);
     fixClip_->setEnabled(m.fixClipEnabled);

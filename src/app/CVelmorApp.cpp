@@ -80,7 +80,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
         ScheduleWaitingFiles();
     });
     messageSink_ = std::make_unique<QtMessageSink>();
-    placer_ = std::make_unique<WindowPlacer>(*frame_, [this]() -> QWidget* { return frame_->View()->dialogs.unitPanel; });
+    placer_ = std::make_unique<WindowPlacer>(*frame_, [this]() -> QWidget* { return frame_->View()->Dialogs().unitPanel; });
     InstallQtFolderChooser(frame_.get());
     InstallQtExportDialogs(frame_.get());
     InstallUnitExportAccess();
@@ -162,7 +162,7 @@ void CVelmorApp::OpenWaitingFile()
 
 bool CVelmorApp::OnDroppedFile(const std::wstring& path)
 {
-    if (frame_->View()->viewMode == ViewMode::kUnitEditing) return false;
+    if (frame_->View()->Mode() == ViewMode::kUnitEditing) return false;
     if (Busy()) {
         waitingFiles_.push_back(path);
         return true;

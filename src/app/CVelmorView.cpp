@@ -41,15 +41,15 @@ CVelmorView::CVelmorView(QWidget* parent) : QOpenGLWidget(parent)
     // The picture stays when a frame is not redrawn (a message box is open).
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     setFocusPolicy(Qt::StrongFocus);
-    renderer.listener = &dialogs;
+    renderer_.listener = &dialogs_;
 }
 
 CVelmorView::~CVelmorView()
 {
     // The panes' textures and display lists belong to this context.
-    if (initialised && context() != nullptr) {
+    if (initialised_ && context() != nullptr) {
         makeCurrent();
-        renderer.FreePanes();
+        renderer_.FreePanes();
         doneCurrent();
     }
 }
@@ -59,7 +59,7 @@ CVelmorView::ContextGuard::ContextGuard(CVelmorView& view) : view_(view)
     // Even when the context is current its picture buffer may not be bound:
     // making it current binds both. Painting has both already and must keep
     // them to the end.
-    if (view_.contextDepth_++ == 0 && view_.initialised && view_.context() != nullptr && !view_.painting_) {
+    if (view_.contextDepth_++ == 0 && view_.initialised_ && view_.context() != nullptr && !view_.painting_) {
         view_.makeCurrent();
         view_.contextMadeCurrent_ = true;
     }
@@ -82,8 +82,8 @@ void CVelmorView::WithGLContext(const std::function<void()>& work)
 
 void CVelmorView::initializeGL()
 {
-    if (initialised) return;
-    initialised = true;
+    if (initialised_) return;
+    initialised_ = true;
     QOpenGLContext* ctx = context();
     LoadGLExtensions([ctx](const char* name) { return reinterpret_cast<GLProc>(ctx->getProcAddress(name)); });
     if (GLCaps.glVersion < 1.2f) {
@@ -99,16 +99,16 @@ void CVelmorView::initializeGL()
             Qt::QueuedConnection);
         return;
     }
-    glUsable = true;
+    glUsable_ = true;
     // The panes are rendered into textures: a window larger than the
     // biggest texture could not be drawn whole.
     const int largest = std::max(1024, static_cast<int>(GLCaps.maxTextureSize));
     window()->setMaximumSize(largest, largest);
-    PublishRenderSettings(&renderer);
-    renderer.StartOnContext();
-    renderer.ResetRenderer();
-    PublishRenderSettings(&renderer);
-    PublishSceneRenderer(&renderer);
+    PublishRenderSettings(&renderer_);
+    renderer_.StartOnContext();
+    renderer_.ResetRenderer();
+    PublishRenderSettings(&renderer_);
+    PublishSceneRenderer(&renderer_);
     LayoutView(width(), height());
     if (initialUpdatePending_) {
         // Not inside this first paint: the scene's set-up loads data in jobs
@@ -127,16 +127,16 @@ void CVelmorView::initializeGL()
 
 void CVelmorView::LayoutView(int cx, int cy)
 {
-    renderer.pick.cursorX = -1;
-    renderer.pick.cursorY = -1;
-    renderer.SetViewportSize(std::max(1, cx), std::max(1, cy));
+    renderer_.pick.cursorX = -1;
+    renderer_.pick.cursorY = -1;
+    renderer_.SetViewportSize(std::max(1, cx), std::max(1, cy));
 }
 
 void CVelmorView::resizeGL(int w, int h)
 {
-    if (layoutLocked) return;
+    if (layoutLocked_) return;
     LayoutView(w, h);
-    layoutChanged = true;
+    layoutChanged_ = true;
 }
 
 bool CVelmorView::MessageBoxOpen() const
@@ -150,13 +150,13 @@ void CVelmorView::RebindAfterJob()
     // A job's wait runs the event loop, where other windows may make their
     // own contexts current; a frame or an event run in progress goes on in
     // the view's.
-    if (initialised && (contextDepth_ > 0 || painting_)) makeCurrent();
+    if (initialised_ && (contextDepth_ > 0 || painting_)) makeCurrent();
 }
 
 void CVelmorView::paintGL()
 {
     const QScopedValueRollback<bool> painting(painting_, true);
-    if (!glUsable || !SceneShown()) {
+    if (!glUsable_ || !SceneShown()) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glClearColor(0, 0, 0, 0);
@@ -167,11 +167,11 @@ void CVelmorView::paintGL()
     if (MessageBoxOpen()) return;
     // The panes clear their pictures with this colour and expect it clear.
     glClearColor(0, 0, 0, 0);
-    if (layoutChanged) {
-        renderer.RebuildPaneTextures();
-        layoutChanged = false;
+    if (layoutChanged_) {
+        renderer_.RebuildPaneTextures();
+        layoutChanged_ = false;
     }
-    renderer.RenderAllPanes();
+    renderer_.RenderAllPanes();
     MakePictureOpaque();
 }
 
@@ -188,7 +188,7 @@ void CVelmorView::MakePictureOpaque()
 
 void CVelmorView::RenderNow()
 {
-    if (!glUsable) return;
+    if (!glUsable_) return;
     if (isVisible() && updatesEnabled()) {
         repaint();
         // Painting may leave another context current.
@@ -197,29 +197,29 @@ void CVelmorView::RenderNow()
     }
     ContextGuard gl(*this);
     if (SceneShown() && !MessageBoxOpen()) {
-        renderer.RenderAllPanes();
+        renderer_.RenderAllPanes();
         MakePictureOpaque();
     }
 }
 
 void CVelmorView::RedrawIfIdle()
 {
-    if (!glUsable) return;
+    if (!glUsable_) return;
     if (SceneShown()) {
         ContextGuard gl(*this);
-        renderer.RebuildPaneTextures();
-        layoutChanged = false;
+        renderer_.RebuildPaneTextures();
+        layoutChanged_ = false;
     }
-    if (!state.AnyAnimation()) RenderNow();
+    if (!state_.AnyAnimation()) RenderNow();
 }
 
 void CVelmorView::OnInitialUpdate(CVelmorDoc* doc)
 {
-    document = doc;
-    if (doc != nullptr && !dialogs.Created()) dialogs.CreateToolDialogs(doc->head);
+    document_ = doc;
+    if (doc != nullptr && !dialogs_.Created()) dialogs_.CreateToolDialogs(doc->head);
     // Before GL exists the set-up waits for it (see initializeGL).
-    if (!initialised || !glUsable || initialUpdatePending_) {
-        initialUpdatePending_ = !initialised || initialUpdatePending_;
+    if (!initialised_ || !glUsable_ || initialUpdatePending_) {
+        initialUpdatePending_ = !initialised_ || initialUpdatePending_;
         return;
     }
     InitialUpdateScene();
@@ -230,82 +230,81 @@ void CVelmorView::InitialUpdateScene()
 {
     ContextGuard gl(*this);
     ResetViewState();
-    renderer.ResetRenderer();
+    renderer_.ResetRenderer();
     // Preferences apply from the next scene opened, with the buffer-object
     // support of this context.
     CKxDlgApplication::LoadApplicationSettings(GLCaps.vertexBufferSupported != 0);
-    if (!state.sceneLoaded || document == nullptr) return;
+    if (!state_.sceneLoaded || document_ == nullptr) return;
     InitGLState(false);
-    renderer.paneCount = std::max(1, paneCount);
-    if (!renderer.CreatePanes()) return;
-    viewMode = ViewMode::kNormal;
-    if (firstEvent != nullptr)
-        RunEvent(firstEvent);
+    renderer_.paneCount = std::max(1, paneCount_);
+    if (!renderer_.CreatePanes()) return;
+    viewMode_ = ViewMode::kNormal;
+    if (firstEvent_ != nullptr)
+        RunEvent(firstEvent_);
     else
         ShowSceneWithoutFirstEvent();
     RefreshUnitPanel(true);
-    dialogs.SelectFirstUnit(true);
-    layoutChanged = true;
+    dialogs_.SelectFirstUnit(true);
+    layoutChanged_ = true;
 }
 
 void CVelmorView::ShowSceneWithoutFirstEvent()
 {
-    renderer.SetActiveSpace(true, 0);
-    if (DrawGroup* top = FindTopGroup(document->drawGroups)) renderer.SetPaneRoot(true, 0, top);
-    renderer.RebuildPaneTextures();
-    dialogs.SceneInfoChanged(true);
-    state.sceneLoaded = false;
+    renderer_.SetActiveSpace(true, 0);
+    if (DrawGroup* top = FindTopGroup(document_->drawGroups)) renderer_.SetPaneRoot(true, 0, top);
+    renderer_.RebuildPaneTextures();
+    dialogs_.SceneInfoChanged(true);
+    state_.sceneLoaded = false;
     UpdateViewControls();
 }
 
 void CVelmorView::ResetViewState()
 {
-    motion.KillAllTimers();
-    backgroundColor = 0;
+    motion_.KillAllTimers();
     if (bar_ != nullptr) {
-        bar_->SetBackgroundColor(backgroundColor);
+        bar_->SetBackgroundColor(kBarColour);
         bar_->ForgetStates();
     }
-    input.ForgetDrags();
-    state.idleEvent = state.returnEvent = state.nextEvent = nullptr;
-    state.returnArmed = false;
-    motion.NoteUserInput();
-    state.homeRunning = state.towardRunning = false;
-    state.playbackStopped = true;
-    rotationCentrePickMode = false;
-    layoutChanged = false;
+    input_.ForgetDrags();
+    state_.idleEvent = state_.returnEvent = state_.nextEvent = nullptr;
+    state_.returnArmed = false;
+    motion_.NoteUserInput();
+    state_.homeRunning = state_.towardRunning = false;
+    state_.playbackStopped = true;
+    rotationCentrePickMode_ = false;
+    layoutChanged_ = false;
     UpdateViewControls();
 }
 
 void CVelmorView::RunEvent(SceneEvent* event)
 {
-    if (event == nullptr || document == nullptr || !glUsable) return;
+    if (event == nullptr || document_ == nullptr || !glUsable_) return;
     // Selection patterns, textures and lights change inside the run.
     ContextGuard gl(*this);
-    SceneEventExecutor executor(renderer, *document, state, *this);
+    SceneEventExecutor executor(renderer_, *document_, state_, *this);
     executor.RunEvent(*event);
 }
 
 void CVelmorView::ForgetSceneEvents()
 {
-    firstEvent = nullptr;
-    state.idleEvent = state.returnEvent = state.nextEvent = nullptr;
-    state.returnArmed = false;
+    firstEvent_ = nullptr;
+    state_.idleEvent = state_.returnEvent = state_.nextEvent = nullptr;
+    state_.returnArmed = false;
 }
 
 void CVelmorView::ShowNoScene()
 {
     // The units are about to go: no dialog may keep one. An open dialog
     // returns the view to normal mode as it hides, so this comes first.
-    dialogs.ForgetUnits();
-    viewMode = ViewMode::kNoScene;
-    state.sceneLoaded = false;
-    motion.KillAllTimers();
-    input.ForgetDrags();
+    dialogs_.ForgetUnits();
+    viewMode_ = ViewMode::kNoScene;
+    state_.sceneLoaded = false;
+    motion_.KillAllTimers();
+    input_.ForgetDrags();
     // The panes point into the groups the document is about to delete.
-    if (initialised && glUsable) {
+    if (initialised_ && glUsable_) {
         ContextGuard gl(*this);
-        renderer.ResetRenderer();
+        renderer_.ResetRenderer();
     }
     update();
 }
@@ -318,7 +317,7 @@ void CVelmorView::OnApplicationSettings()
 
 void CVelmorView::RunModalBox(QDialog& box)
 {
-    motion.KillAllTimers();
+    motion_.KillAllTimers();
     box.exec();
     UpdateViewControls();
 }
@@ -328,7 +327,7 @@ void CVelmorView::StartTimer(int number, int periodMs)
     if (number < 0 || number >= kTimerCount) return;
     KillTimer(number);
     // The idle wait is the scene's idle time, whatever period the caller named.
-    if (number == kIdleTimer) periodMs = IdlePeriodMs(state.idleTime);
+    if (number == kIdleTimer) periodMs = IdlePeriodMs(state_.idleTime);
     timerIds_[number] = startTimer(std::max(periodMs, 1), Qt::PreciseTimer);
 }
 
@@ -345,7 +344,7 @@ void CVelmorView::timerEvent(QTimerEvent* event)
     const int* found = std::find(std::begin(timerIds_), std::end(timerIds_), id);
     if (found != std::end(timerIds_) && id != 0) {
         ContextGuard gl(*this);
-        motion.OnTimer(static_cast<int>(found - std::begin(timerIds_)));
+        motion_.OnTimer(static_cast<int>(found - std::begin(timerIds_)));
     }
     QOpenGLWidget::timerEvent(event);
 }
@@ -354,116 +353,116 @@ void CVelmorView::ToggleFullScreen(bool on)
 {
     auto* frame = qobject_cast<QMainWindow*>(window());
     if (frame == nullptr) return;
-    if (on && viewMode == ViewMode::kNormal) {
-        layoutLocked = true;
-        savedShowState = static_cast<int>(frame->windowState());
+    if (on && viewMode_ == ViewMode::kNormal) {
+        layoutLocked_ = true;
+        savedShowState_ = static_cast<int>(frame->windowState());
         savedGeometry_ = frame->geometry();
         frame->menuBar()->hide();
-        layoutLocked = false;
+        layoutLocked_ = false;
         // Without a window manager to honour the full-screen state the
         // window takes the screen's size itself.
         if (QScreen* screen = frame->screen()) frame->setGeometry(screen->geometry());
         frame->showFullScreen();
         SetViewMode(ViewMode::kFullScreen);
-    } else if (!on && viewMode == ViewMode::kFullScreen) {
-        layoutLocked = true;
+    } else if (!on && viewMode_ == ViewMode::kFullScreen) {
+        layoutLocked_ = true;
         frame->menuBar()->show();
-        layoutLocked = false;
-        frame->setWindowState(savedShowState >= 0 ? Qt::WindowStates(savedShowState) & ~Qt::WindowFullScreen
+        layoutLocked_ = false;
+        frame->setWindowState(savedShowState_ >= 0 ? Qt::WindowStates(savedShowState_) & ~Qt::WindowFullScreen
                                                   : Qt::WindowNoState);
         if (!(frame->windowState() & Qt::WindowMaximized) && savedGeometry_.isValid()) frame->setGeometry(savedGeometry_);
-        savedShowState = -1;
+        savedShowState_ = -1;
         SetViewMode(ViewMode::kNormal);
     }
 }
 
 void CVelmorView::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
 {
-    renderer.SetPaneRoot(firstRun, index, group);
+    renderer_.SetPaneRoot(firstRun, index, group);
 }
 
-void CVelmorView::SetActiveSpace(bool firstRun, int index) { renderer.SetActiveSpace(firstRun, index); }
-void CVelmorView::SetBackgroundSpace(bool firstRun, int index) { renderer.SetBackgroundSpace(firstRun, index); }
-void CVelmorView::SetForegroundSpace(bool firstRun, int index) { renderer.SetForegroundSpace(firstRun, index); }
-void CVelmorView::MoveToNextSpace() { renderer.MoveToNextSpace(); }
+void CVelmorView::SetActiveSpace(bool firstRun, int index) { renderer_.SetActiveSpace(firstRun, index); }
+void CVelmorView::SetBackgroundSpace(bool firstRun, int index) { renderer_.SetBackgroundSpace(firstRun, index); }
+void CVelmorView::SetForegroundSpace(bool firstRun, int index) { renderer_.SetForegroundSpace(firstRun, index); }
+void CVelmorView::MoveToNextSpace() { renderer_.MoveToNextSpace(); }
 // The render window and scene events move the light between frames, when
 // another context, or none, may be current: the light must reach this one.
 void CVelmorView::ApplyLightPosition()
 {
     ContextGuard gl(*this);
-    if (initialised)
-        renderer.ApplyLightPosition();
+    if (initialised_)
+        renderer_.ApplyLightPosition();
     else
-        PlaceLights(renderer);   // the context's set-up sends it
+        PlaceLights(renderer_);   // the context's set-up sends it
 }
-void CVelmorView::SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) { renderer.SetBackgroundColor(r, g, b); }
-void CVelmorView::RebuildPaneTextures() { renderer.RebuildPaneTextures(); }
+void CVelmorView::SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) { renderer_.SetBackgroundColor(r, g, b); }
+void CVelmorView::RebuildPaneTextures() { renderer_.RebuildPaneTextures(); }
 
 void CVelmorView::SetRotationCentre(int index, double x, double y, double z)
 {
-    if (ScenePane* pane = renderer.Pane(index)) pane->SetRotationCentre(x, y, z);
+    if (ScenePane* pane = renderer_.Pane(index)) pane->SetRotationCentre(x, y, z);
 }
 
 void CVelmorView::ResetRotationCentre(int paneIndex)
 {
     ContextGuard gl(*this);
-    if (ScenePane* pane = renderer.Pane(paneIndex)) pane->ResetRotationCentre();
+    if (ScenePane* pane = renderer_.Pane(paneIndex)) pane->ResetRotationCentre();
 }
 
 void CVelmorView::OnHome()
 {
     if (!SceneShown()) return;
     ContextGuard gl(*this);
-    motion.OnHome();
+    motion_.OnHome();
 }
 
 void CVelmorView::OnRotateZPlus()
 {
     if (!SceneShown()) return;
-    renderer.StoreRotationStart(renderer.activeSpace);
-    motion.RotateActivePane(1.0, 0, 0, 5.0);
+    renderer_.StoreRotationStart(renderer_.activeSpace);
+    motion_.RotateActivePane(1.0, 0, 0, 5.0);
     RenderNow();
 }
 
 void CVelmorView::OnRotateZMinus()
 {
     if (!SceneShown()) return;
-    renderer.StoreRotationStart(renderer.activeSpace);
-    motion.RotateActivePane(1.0, 0, 0, -5.0);
+    renderer_.StoreRotationStart(renderer_.activeSpace);
+    motion_.RotateActivePane(1.0, 0, 0, -5.0);
     RenderNow();
 }
 
 void CVelmorView::OnClipToggle()
 {
-    motion.StopAnimations();
-    renderer.ToggleClipSwitch(renderer.activeSpace);
+    motion_.StopAnimations();
+    renderer_.ToggleClipSwitch(renderer_.activeSpace);
     UpdateViewControls();
     update();
 }
 
 void CVelmorView::OnClipHandleToggle()
 {
-    motion.StopAnimations();
-    renderer.ToggleClipHandleMode(renderer.activeSpace);
+    motion_.StopAnimations();
+    renderer_.ToggleClipHandleMode(renderer_.activeSpace);
     UpdateViewControls();
     update();
 }
 
 void CVelmorView::OnPickRotationCentre()
 {
-    if (!SceneShown() || renderer.Pane(renderer.activeSpace) == nullptr || !ButtonEnabled(kPickCentreButton)) return;
-    rotationCentrePickMode = !rotationCentrePickMode;
+    if (!SceneShown() || renderer_.Pane(renderer_.activeSpace) == nullptr || !ButtonEnabled(kPickCentreButton)) return;
+    rotationCentrePickMode_ = !rotationCentrePickMode_;
     UpdateViewControls();
     RenderNow();
 }
 
 void CVelmorView::OnNextSpace()
 {
-    motion.StopAnimations();
-    motion.StopPlayback();
+    motion_.StopAnimations();
+    motion_.StopPlayback();
     {
         ContextGuard gl(*this);
-        renderer.MoveToNextSpace();
+        renderer_.MoveToNextSpace();
     }
     UpdateViewControls();
     update();
@@ -471,62 +470,62 @@ void CVelmorView::OnNextSpace()
 
 void CVelmorView::OnTimeBack()
 {
-    motion.StepTime(-1);
+    motion_.StepTime(-1);
     update();
 }
 
 void CVelmorView::OnTimeForward()
 {
-    motion.StepTime(1);
+    motion_.StepTime(1);
     update();
 }
 
-void CVelmorView::OnTimePlay() { motion.TogglePlayback(); }
+void CVelmorView::OnTimePlay() { motion_.TogglePlayback(); }
 
 void CVelmorView::OnTimeStop()
 {
-    motion.ResetTime();
+    motion_.ResetTime();
     update();
 }
 
 void CVelmorView::OnFriendGroup()
 {
     EnableButton(kFriendButton, false);
-    motion.StopAnimations();
-    motion.StopPlayback();
-    ScenePane* active = renderer.Pane(renderer.activeSpace);
+    motion_.StopAnimations();
+    motion_.StopPlayback();
+    ScenePane* active = renderer_.Pane(renderer_.activeSpace);
     if (active != nullptr && active->root != nullptr && active->root->friendGroup != nullptr) {
         ContextGuard gl(*this);
-        renderer.SetPaneRoot(false, renderer.activeSpace, active->root->friendGroup);
+        renderer_.SetPaneRoot(false, renderer_.activeSpace, active->root->friendGroup);
     }
     UpdateViewControls();
-    active = renderer.Pane(renderer.activeSpace);
+    active = renderer_.Pane(renderer_.activeSpace);
     EnableButton(kFriendButton, active != nullptr && active->root != nullptr && active->root->friendGroup != nullptr &&
-                           viewMode != ViewMode::kUnitEditing);
+                           viewMode_ != ViewMode::kUnitEditing);
     update();
 }
 
 void CVelmorView::OnNextPane()
 {
-    if (viewMode == ViewMode::kUnitEditing) return;
-    motion.StopAnimations();
-    motion.StopPlayback();
+    if (viewMode_ == ViewMode::kUnitEditing) return;
+    motion_.StopAnimations();
+    motion_.StopPlayback();
     {
         ContextGuard gl(*this);
-        renderer.SelectNextPane();
+        renderer_.SelectNextPane();
     }
     UpdateViewControls();
     update();
 }
 
-void CVelmorView::mousePressEvent(QMouseEvent* event) { input.Press(*event); }
-void CVelmorView::mouseMoveEvent(QMouseEvent* event) { input.Move(*event); }
-void CVelmorView::mouseReleaseEvent(QMouseEvent* event) { input.Release(*event); }
-void CVelmorView::wheelEvent(QWheelEvent* event) { input.Wheel(*event); }
+void CVelmorView::mousePressEvent(QMouseEvent* event) { input_.Press(*event); }
+void CVelmorView::mouseMoveEvent(QMouseEvent* event) { input_.Move(*event); }
+void CVelmorView::mouseReleaseEvent(QMouseEvent* event) { input_.Release(*event); }
+void CVelmorView::wheelEvent(QWheelEvent* event) { input_.Wheel(*event); }
 
 void CVelmorView::keyReleaseEvent(QKeyEvent* event)
 {
-    if (!input.KeyRelease(*event)) QOpenGLWidget::keyReleaseEvent(event);
+    if (!input_.KeyRelease(*event)) QOpenGLWidget::keyReleaseEvent(event);
 }
 
 // Tab belongs to the view (next pane), not to focus moves.

@@ -67,10 +67,10 @@ public:
     void OnApplicationSettings();
     // Menu commands of the view: the tool windows shown on top, the three
     // switches of the settings menu, and the help files.
-    void OnFileInfoDialog() { dialogs.ShowFileInfo(); }
-    void OnRenderDialog() { dialogs.ShowRender(); }
-    void OnScaleBarDialog() { dialogs.ShowScaleBar(); }
-    void OnRotateDialog() { dialogs.ShowRotation(); }
+    void OnFileInfoDialog() { dialogs_.ShowFileInfo(); }
+    void OnRenderDialog() { dialogs_.ShowRender(); }
+    void OnScaleBarDialog() { dialogs_.ShowScaleBar(); }
+    void OnRotateDialog() { dialogs_.ShowRotation(); }
     void OnShowFrameArrow();
     void OnFixClipDuringRotation();
     void OnConnectViewSpace();
@@ -105,7 +105,7 @@ public:
     // Shows a modal box with the view's timers stopped (playback ends), then
     // brings the bar up to date.
     void RunModalBox(QDialog& box);
-    bool SceneShown() const { return viewMode != ViewMode::kNoScene; }
+    bool SceneShown() const { return viewMode_ != ViewMode::kNoScene; }
 
     // Commands of the keys and the view buttons.
     void OnHome();
@@ -127,17 +127,17 @@ public:
 
     // DocumentView.
     void ShowNoScene() override;
-    void SetSceneLoaded(bool loaded) override { state.sceneLoaded = loaded; }
-    void SetPaneCount(int32_t count) override { paneCount = count; }
-    void SetFirstEvent(SceneEvent* event) override { firstEvent = event; }
-    SceneEvent* FirstEvent() const override { return firstEvent; }
+    void SetSceneLoaded(bool loaded) override { state_.sceneLoaded = loaded; }
+    void SetPaneCount(int32_t count) override { paneCount_ = count; }
+    void SetFirstEvent(SceneEvent* event) override { firstEvent_ = event; }
+    SceneEvent* FirstEvent() const override { return firstEvent_; }
     void ForgetSceneEvents() override;
     void WithGLContext(const std::function<void()>& work) override;
 
     // EventViewSeam (and the motion's host).
-    void StopAnimations() override { motion.StopAnimations(); }
-    void StopPlayback() override { motion.StopPlayback(); }
-    void StartPlayback() override { motion.StartPlayback(); }
+    void StopAnimations() override { motion_.StopAnimations(); }
+    void StopPlayback() override { motion_.StopPlayback(); }
+    void StartPlayback() override { motion_.StartPlayback(); }
     void StartTimer(int number, int periodMs) override;
     void OpenUrl(const std::wstring& url) override;
     void SetLabelFont(EventLabel label, double pointSize, const std::wstring& face) override;
@@ -154,22 +154,22 @@ public:
     void RebuildPaneTextures() override;
 
     // ViewServices beyond the events.
-    int GetViewMode() const override { return static_cast<int>(viewMode); }
+    int GetViewMode() const override { return static_cast<int>(viewMode_); }
     void SetViewMode(int mode) override { SetViewMode(static_cast<ViewMode>(mode)); }
     DrawGroup* ActiveRootGroup() override;
     void RefreshCurrentPane() override;
     bool CurrentPaneClipOn() override;
-    void StoreRotationStart() override { renderer.StoreRotationStart(renderer.activeSpace); }
+    void StoreRotationStart() override { renderer_.StoreRotationStart(renderer_.activeSpace); }
     void RotateActivePane(double angle, double x, double y, double z) override;
     bool FrameSize(double& pitch, std::wstring& unit) override;
-    int32_t HomeAnimationSteps() const override { return state.homeAnimationSteps; }
-    void SetHomeAnimationSteps(int32_t steps) override { state.homeAnimationSteps = steps; }
+    int32_t HomeAnimationSteps() const override { return state_.homeAnimationSteps; }
+    void SetHomeAnimationSteps(int32_t steps) override { state_.homeAnimationSteps = steps; }
     void RefreshUnitPanel(bool focus) override;
-    void RefreshScaleBarDialog() override { dialogs.ScaleChanged(); }
-    std::optional<uint32_t> PickColour(uint32_t initial) override { return dialogs.PickColour(initial); }
-    bool RunVoxelDataDialog(DataObject& data) override { return dialogs.RunVoxelDataDialog(data); }
-    bool RunArrayDataDialog(DataObject& data) override { return dialogs.RunArrayDataDialog(data); }
-    bool RunColorScaleDialog(CKxDrawUSurfaceR& unit) override { return dialogs.RunColorScaleDialog(unit); }
+    void RefreshScaleBarDialog() override { dialogs_.ScaleChanged(); }
+    std::optional<uint32_t> PickColour(uint32_t initial) override { return dialogs_.PickColour(initial); }
+    bool RunVoxelDataDialog(DataObject& data) override { return dialogs_.RunVoxelDataDialog(data); }
+    bool RunArrayDataDialog(DataObject& data) override { return dialogs_.RunArrayDataDialog(data); }
+    bool RunColorScaleDialog(CKxDrawUSurfaceR& unit) override { return dialogs_.RunColorScaleDialog(unit); }
     bool OpenDocument(const std::wstring& pathOrAddress) override;
 
     // MotionHost.
@@ -190,22 +190,16 @@ public:
         CVelmorView& view_;
     };
 
-    ViewMode viewMode = ViewMode::kNoScene;
-    int32_t paneCount = 1;
-    SceneEvent* firstEvent = nullptr;
-    bool initialised = false;
-    bool glUsable = false;
-    bool layoutChanged = false;
-    bool layoutLocked = false;
-    bool rotationCentrePickMode = false;
-    uint32_t backgroundColor = 0;
-    int savedShowState = -1;   // the window's state before full screen; -1 when none
-    SceneRenderer renderer;
-    EventViewState state;
-    ViewMotion motion{renderer, state, *this};
-    ViewInput input{*this};
-    CVelmorDoc* document = nullptr;
-    ToolDialogHost dialogs{this, *this, renderer};
+    // What the view's helpers, the main window and the tests look at.
+    SceneRenderer& Renderer() { return renderer_; }
+    EventViewState& State() { return state_; }
+    ViewMotion& Motion() { return motion_; }
+    ViewInput& Input() { return input_; }
+    ToolDialogHost& Dialogs() { return dialogs_; }
+    ViewMode Mode() const { return viewMode_; }
+    int32_t PaneCount() const { return paneCount_; }
+    bool GLUsable() const { return glUsable_; }
+    bool RotationCentrePickMode() const { return rotationCentrePickMode_; }
 
 protected:
     void initializeGL() override;
@@ -226,6 +220,9 @@ private:
     void MakePictureOpaque();
     void LayoutView(int cx, int cy);
 
+    // The bar's background (a colour reference): black under every scene.
+    static constexpr uint32_t kBarColour = 0;
+
     bool initialUpdatePending_ = false;
     bool painting_ = false;
     bool switchingViewMode_ = false;
@@ -234,6 +231,21 @@ private:
     int timerIds_[kTimerCount] = {};
     ViewBar* bar_ = nullptr;
     QRect savedGeometry_;   // the window's place before full screen
+    ViewMode viewMode_ = ViewMode::kNoScene;
+    int32_t paneCount_ = 1;
+    SceneEvent* firstEvent_ = nullptr;
+    bool initialised_ = false;
+    bool glUsable_ = false;
+    bool layoutChanged_ = false;
+    bool layoutLocked_ = false;
+    bool rotationCentrePickMode_ = false;
+    int savedShowState_ = -1;   // the window's state before full screen; -1 when none
+    SceneRenderer renderer_;
+    EventViewState state_;
+    ViewMotion motion_{renderer_, state_, *this};
+    ViewInput input_{*this};
+    CVelmorDoc* document_ = nullptr;
+    ToolDialogHost dialogs_{this, *this, renderer_};
 };
 
 } // namespace velmor

@@ -21,8 +21,8 @@ void CVelmorView::SetViewMode(ViewMode mode)
     // the switch in progress decides.
     if (switchingViewMode_) return;
     switchingViewMode_ = true;
-    viewMode = mode;
-    CKxDlgMainControl* panel = dialogs.unitPanel;
+    viewMode_ = mode;
+    CKxDlgMainControl* panel = dialogs_.unitPanel;
     switch (mode) {
     case ViewMode::kNormal:
         EnableFileMenu(true);
@@ -33,12 +33,12 @@ void CVelmorView::SetViewMode(ViewMode mode)
         RefreshUnitPanel(false);
         break;
     case ViewMode::kFullScreen:
-        dialogs.HideToolDialogs(true);
+        dialogs_.HideToolDialogs(true);
         if (panel != nullptr) panel->SaveVisibility();
         break;
     case ViewMode::kUnitEditing:
         EnableFileMenu(false);
-        dialogs.HideToolDialogs(false);
+        dialogs_.HideToolDialogs(false);
         if (panel != nullptr) panel->DisablePanel();
         break;
     case ViewMode::kNoScene: break;
@@ -58,25 +58,25 @@ void CVelmorView::EnableFileMenu(bool enable)
 
 void CVelmorView::LockControls()
 {
-    dialogs.EnableToolDialogs(false);
+    dialogs_.EnableToolDialogs(false);
     EnableFileMenu(false);
 }
 
 void CVelmorView::UnlockControls(bool enableMenu)
 {
-    dialogs.EnableToolDialogs(true);
+    dialogs_.EnableToolDialogs(true);
     if (enableMenu) EnableFileMenu(true);
 }
 
 DrawGroup* CVelmorView::ActiveRootGroup()
 {
-    ScenePane* pane = renderer.Pane(renderer.activeSpace);
+    ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
     return pane != nullptr ? pane->root : nullptr;
 }
 
 void CVelmorView::RefreshCurrentPane()
 {
-    ScenePane* pane = renderer.Pane(renderer.activeSpace);
+    ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
     if (pane == nullptr) return;
     ContextGuard gl(*this);
     pane->ResetRotationCentre();
@@ -85,20 +85,20 @@ void CVelmorView::RefreshCurrentPane()
 
 bool CVelmorView::CurrentPaneClipOn()
 {
-    const ScenePane* pane = renderer.Pane(renderer.activeSpace);
+    const ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
     return pane != nullptr && pane->clipOn != 0;
 }
 
 void CVelmorView::RotateActivePane(double angle, double x, double y, double z)
 {
-    motion.RotateActivePane(angle, x, y, z);
+    motion_.RotateActivePane(angle, x, y, z);
 }
 
 bool CVelmorView::FrameSize(double& pitch, std::wstring& unit)
 {
     DrawGroup* root = ActiveRootGroup();
-    if (root == nullptr || renderer.frameAndArrow == 0 ||
-        (renderer.selectionPattern != 5 && renderer.selectionPattern != 6))
+    if (root == nullptr || renderer_.frameAndArrow == 0 ||
+        (renderer_.selectionPattern != 5 && renderer_.selectionPattern != 6))
         return false;
     pitch = root->extent;
     unit = root->lengthUnit;
@@ -109,7 +109,7 @@ void CVelmorView::RefreshUnitPanel(bool focus)
 {
     DrawGroup* root = nullptr;
     std::vector<CKxDrawUnit*> units;
-    if (renderer.ActiveUnits(root, units)) dialogs.UnitsChanged(root, units, focus);
+    if (renderer_.ActiveUnits(root, units)) dialogs_.UnitsChanged(root, units, focus);
 }
 
 bool CVelmorView::OpenDocument(const std::wstring& pathOrAddress) { return OpenWithDesktop(pathOrAddress); }
@@ -123,29 +123,29 @@ void CVelmorView::OpenUrl(const std::wstring& url)
 
 bool CVelmorView::OnHelp()
 {
-    if (viewMode == ViewMode::kFullScreen) return false;
+    if (viewMode_ == ViewMode::kFullScreen) return false;
     OpenManual(*this);
     return true;
 }
 
 void CVelmorView::OnShowFrameArrow()
 {
-    renderer.frameAndArrow = renderer.frameAndArrow != 0 ? 0 : 1;
-    dialogs.ScaleChanged();
+    renderer_.frameAndArrow = renderer_.frameAndArrow != 0 ? 0 : 1;
+    dialogs_.ScaleChanged();
     RenderNow();
 }
 
 void CVelmorView::OnFixClipDuringRotation()
 {
-    renderer.fixClipDuringRotation = renderer.fixClipDuringRotation != 0 ? 0 : 1;
+    renderer_.fixClipDuringRotation = renderer_.fixClipDuringRotation != 0 ? 0 : 1;
 }
 
 void CVelmorView::OnConnectViewSpace()
 {
-    renderer.linkPanes = renderer.linkPanes != 0 ? 0 : 1;
+    renderer_.linkPanes = renderer_.linkPanes != 0 ? 0 : 1;
     // Linked panes take over the active space's clip switch.
-    if (const ScenePane* active = renderer.Pane(renderer.activeSpace))
-        renderer.SetClipSwitch(renderer.activeSpace, active->clipOn);
+    if (const ScenePane* active = renderer_.Pane(renderer_.activeSpace))
+        renderer_.SetClipSwitch(renderer_.activeSpace, active->clipOn);
     RedrawIfIdle();
 }
 
@@ -153,7 +153,7 @@ void CVelmorView::SetBar(ViewBar* bar)
 {
     bar_ = bar;
     if (bar_ == nullptr) return;
-    bar_->SetBackgroundColor(backgroundColor);
+    bar_->SetBackgroundColor(kBarColour);
     using Command = void (CVelmorView::*)();
     static const std::pair<int, Command> kCommands[] = {
         {kHomeButton, &CVelmorView::OnHome},           {kRotateMinusButton, &CVelmorView::OnRotateZMinus},
@@ -172,9 +172,10 @@ void CVelmorView::UpdateViewControls()
 {
     if (bar_ == nullptr) return;
     const ViewControlInputs in =
-        ReadViewControlInputs(renderer, SceneShown(), static_cast<int>(viewMode), rotationCentrePickMode, motion.Playing());
+        ReadViewControlInputs(renderer_, SceneShown(), static_cast<int>(viewMode_), rotationCentrePickMode_,
+                              motion_.Playing());
     const ViewControlStates now = ComputeViewControlStates(in);
-    if (bar_->ShowStates(now).pickModeOff) rotationCentrePickMode = false;
+    if (bar_->ShowStates(now).pickModeOff) rotationCentrePickMode_ = false;
     const DrawGroup* root = SceneShown() ? ActiveRootGroup() : nullptr;
     bar_->ShowFriendText(now.friendGroup, root != nullptr ? QString::fromStdWString(root->friendLabel) : QString());
     bar_->ShowCaption(root != nullptr ? QStringLiteral(" ") + QString::fromStdWString(root->caption) : QString());

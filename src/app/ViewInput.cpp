@@ -34,7 +34,7 @@ void ViewInput::ForgetDrags()
 
 bool ViewInput::PickCursorInViewport(int x, int y)
 {
-    SceneRenderer& r = view_.renderer;
+    SceneRenderer& r = view_.Renderer();
     r.pick.cursorX = x;
     r.pick.cursorY = r.viewportHeight - y - 1;
     return r.IsInViewport(r.pick.cursorX, r.pick.cursorY);
@@ -42,7 +42,7 @@ bool ViewInput::PickCursorInViewport(int x, int y)
 
 void ViewInput::Press(const QMouseEvent& event)
 {
-    if (!view_.SceneShown() || !view_.glUsable) return;
+    if (!view_.SceneShown() || !view_.GLUsable()) return;
     const QPoint p = At(event);
     const uint32_t time = EventTime(event.timestamp());
     if (event.button() == Qt::LeftButton)
@@ -55,17 +55,17 @@ void ViewInput::LeftPress(int x, int y, uint32_t time)
 {
     if (rightDragging || (leftReleased && IsRepress(time, lastLeftUpTime))) return;
     if (!PickCursorInViewport(x, y)) return;
-    SceneRenderer& r = view_.renderer;
-    view_.motion.NoteUserInput();
-    view_.motion.StopAnimations();
+    SceneRenderer& r = view_.Renderer();
+    view_.Motion().NoteUserInput();
+    view_.Motion().StopAnimations();
     leftDragging = true;
     r.StoreRotationStart(r.activeSpace);
     {
         CVelmorView::ContextGuard gl(view_);
-        if (view_.viewMode != ViewMode::kUnitEditing) {
+        if (view_.Mode() != ViewMode::kUnitEditing) {
             const int hit = r.HitTestPane();
             if (hit >= 0 && hit != r.activeSpace) {
-                view_.motion.StopPlayback();
+                view_.Motion().StopPlayback();
                 r.SetActiveSpace(false, hit);
                 r.StoreRotationStart(hit);
                 view_.UpdateViewControls();
@@ -84,21 +84,21 @@ void ViewInput::LeftPress(int x, int y, uint32_t time)
     lastMoveTime = time;
     downX = lastX = x;
     downY = lastY = y;
-    std::fill(std::begin(view_.state.objectAxis), std::end(view_.state.objectAxis), 0.0);
-    std::fill(std::begin(view_.state.clipAxis), std::end(view_.state.clipAxis), 0.0);
+    std::fill(std::begin(view_.State().objectAxis), std::end(view_.State().objectAxis), 0.0);
+    std::fill(std::begin(view_.State().clipAxis), std::end(view_.State().clipAxis), 0.0);
 }
 
 void ViewInput::RightPress(int x, int y, uint32_t time)
 {
     if (leftDragging || (rightReleased && IsRepress(time, lastRightUpTime))) return;
     if (!PickCursorInViewport(x, y)) return;
-    view_.motion.NoteUserInput();
-    view_.motion.StopAnimations();
+    view_.Motion().NoteUserInput();
+    view_.Motion().StopAnimations();
     rightDragging = true;
     lastMoveTime = time;
     downX = lastX = x;
     downY = lastY = y;
-    view_.state.panStep[0] = view_.state.panStep[1] = 0;
+    view_.State().panStep[0] = view_.State().panStep[1] = 0;
 }
 
 void ViewInput::Move(const QMouseEvent& event)
@@ -107,14 +107,14 @@ void ViewInput::Move(const QMouseEvent& event)
     const int x = p.x(), y = p.y();
     if (!view_.SceneShown() || (x == lastX && y == lastY)) return;
     PickCursorInViewport(x, y);
-    view_.motion.NoteUserInput();
-    SceneRenderer& r = view_.renderer;
-    EventViewState& s = view_.state;
+    view_.Motion().NoteUserInput();
+    SceneRenderer& r = view_.Renderer();
+    EventViewState& s = view_.State();
     const double side = std::max(1, std::min(r.viewportWidth, r.viewportHeight));
     const double degrees = 180.0 / side;
     bool applied = false;
     if (leftDragging) {
-        view_.motion.RotateActivePane(1.0, (y - downY) * degrees, (x - downX) * degrees, 0);
+        view_.Motion().RotateActivePane(1.0, (y - downY) * degrees, (x - downX) * degrees, 0);
         s.objectAxis[0] = s.clipAxis[0] = (y - lastY) * degrees;
         s.objectAxis[1] = s.clipAxis[1] = (x - lastX) * degrees;
         s.objectAxis[2] = s.clipAxis[2] = 0;
@@ -156,7 +156,7 @@ void ViewInput::FinishPressedPick(bool click)
     // cannot be chosen lets it go) and runs the event.
     if (pressed.event == nullptr) return;
     SceneRenderer::ChangeSelection(pressed, !click);
-    if (click && view_.viewMode != ViewMode::kUnitEditing) view_.RunEvent(pressed.event);
+    if (click && view_.Mode() != ViewMode::kUnitEditing) view_.RunEvent(pressed.event);
     view_.RenderNow();
 }
 
@@ -166,14 +166,14 @@ void ViewInput::LeftRelease(int x, int y, uint32_t time)
     leftDragging = false;
     const bool click = IsClick(downX, downY, x, y);
     if (click) {
-        if (view_.rotationCentrePickMode) PickRotationCentre();
+        if (view_.RotationCentrePickMode()) PickRotationCentre();
         FinishPressedPick(true);
     } else {
         FinishPressedPick(false);
-        if (IsFlick(time, lastMoveTime)) view_.motion.StartRotationInertia(3);
+        if (IsFlick(time, lastMoveTime)) view_.Motion().StartRotationInertia(3);
     }
     pressed = {};
-    view_.renderer.ForgetPick();
+    view_.Renderer().ForgetPick();
     lastLeftUpTime = time;
     leftReleased = true;
 }
@@ -181,14 +181,14 @@ void ViewInput::LeftRelease(int x, int y, uint32_t time)
 void ViewInput::RightRelease(int x, int y, uint32_t time)
 {
     rightDragging = false;
-    if (!IsClick(downX, downY, x, y) && IsFlick(time, lastMoveTime)) view_.motion.StartPanInertia(4);
+    if (!IsClick(downX, downY, x, y) && IsFlick(time, lastMoveTime)) view_.Motion().StartPanInertia(4);
     lastRightUpTime = time;
     rightReleased = true;
 }
 
 void ViewInput::PickRotationCentre()
 {
-    SceneRenderer& r = view_.renderer;
+    SceneRenderer& r = view_.Renderer();
     ScenePane* pane = r.Pane(r.activeSpace);
     if (pane == nullptr) return;
     double point[3] = {};
@@ -212,13 +212,13 @@ void ViewInput::PickRotationCentre()
 void ViewInput::Wheel(const QWheelEvent& event)
 {
     if (!view_.SceneShown()) return;
-    view_.motion.NoteUserInput();
+    view_.Motion().NoteUserInput();
     const bool back = event.angleDelta().y() < 1;
-    SceneRenderer& r = view_.renderer;
-    EventViewState& s = view_.state;
+    SceneRenderer& r = view_.Renderer();
+    EventViewState& s = view_.State();
     if (leftDragging) {
         r.StoreRotationStart(r.activeSpace);
-        view_.motion.RotateActivePane(1.0, 0, 0, back ? -1 : 1);
+        view_.Motion().RotateActivePane(1.0, 0, 0, back ? -1 : 1);
     } else if (ScenePane* pane = r.Pane(r.activeSpace)) {
         if (pane->clipHandleMode) {
             s.clipStep = (back ? -0.01 : 0.01) / pane->zoom;
@@ -234,16 +234,16 @@ void ViewInput::Wheel(const QWheelEvent& event)
 bool ViewInput::KeyRelease(const QKeyEvent& event)
 {
     if (event.isAutoRepeat() || !view_.SceneShown()) return false;
-    view_.motion.NoteUserInput();
+    view_.Motion().NoteUserInput();
     const int key = event.key();
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
         view_.OnNextPane();
         return true;
     }
     if (key == Qt::Key_F11) {
-        if (view_.viewMode == ViewMode::kNormal)
+        if (view_.Mode() == ViewMode::kNormal)
             view_.ToggleFullScreen(true);
-        else if (view_.viewMode == ViewMode::kFullScreen)
+        else if (view_.Mode() == ViewMode::kFullScreen)
             view_.ToggleFullScreen(false);
         return true;
     }

@@ -111,7 +111,7 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
 
     first.OnFileNew();
-    first.Frame()->View()->viewMode = ViewMode::kUnitEditing;
+    first.Frame()->View()->SetViewMode(ViewMode::kUnitEditing);
     SingleInstance another(Q(run.Path()));
     EXPECT_FALSE(another.BecomeFirst());
     EXPECT_TRUE(another.HandToRunning(dir.WidePath("scene.vlm")));
@@ -142,8 +142,8 @@ TEST_F(CVelmorAppTest, ASecondStartDuringALoadOpensItsSceneAfterTheLoad)
     ASSERT_TRUE(first.InitInstance({"velmor"}, Q(run.Path())));
     // Scenes open at once only when the view's GL is up.
     ASSERT_TRUE(QTest::qWaitForWindowExposed(first.Frame()));
-    for (int i = 0; i < 500 && !first.Frame()->View()->glUsable; ++i) test::ProcessEventsFor(10);
-    ASSERT_TRUE(first.Frame()->View()->glUsable);
+    for (int i = 0; i < 500 && !first.Frame()->View()->GLUsable(); ++i) test::ProcessEventsFor(10);
+    ASSERT_TRUE(first.Frame()->View()->GLUsable());
     MessageRecorder messages;
     dir.Write("dropped.vlm", "<?xml version=\"1.0\"?><root version=\"1.2\"><head/><body/></root>");
     const QUrl dropped = QUrl::fromLocalFile(Q(dir.Path() / "dropped.vlm"));
@@ -178,10 +178,10 @@ TEST_F(CVelmorAppTest, DroppedFilesOpenExceptWhileEditing)
 {
     CVelmorApp app;
     ASSERT_TRUE(app.InitInstance({"velmor"}, Q(run.Path())));
-    app.Frame()->View()->viewMode = ViewMode::kUnitEditing;
+    app.Frame()->View()->SetViewMode(ViewMode::kUnitEditing);
     EXPECT_FALSE(DropFile(*app.Frame(), dir.Path() / "scene.vlm"));
     EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("Velmor"));
-    app.Frame()->View()->viewMode = ViewMode::kNoScene;
+    app.Frame()->View()->SetViewMode(ViewMode::kNoScene);
     EXPECT_TRUE(DropFile(*app.Frame(), dir.Path() / "scene.vlm"));
     EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
 }

@@ -60,9 +60,9 @@ protected:
 
 TEST_F(CVelmorViewTest, TheTopGroupIsShownInTheActivePane)
 {
-    ASSERT_EQ(view.viewMode, ViewMode::kNormal);
-    ASSERT_EQ(view.renderer.activeSpace, 0);
-    EXPECT_EQ(view.renderer.panes[0].root, document.drawGroups.at(L"top").get());
+    ASSERT_EQ(view.Mode(), ViewMode::kNormal);
+    ASSERT_EQ(view.Renderer().activeSpace, 0);
+    EXPECT_EQ(view.Renderer().panes[0].root, document.drawGroups.at(L"top").get());
     const QImage frame = view.grabFramebuffer();
     const QColor centre = frame.pixelColor(160, 120), corner = frame.pixelColor(2, 2);
     EXPECT_GT(centre.red(), 150);
@@ -73,26 +73,26 @@ TEST_F(CVelmorViewTest, TheTopGroupIsShownInTheActivePane)
 TEST_F(CVelmorViewTest, TheWheelZoomsStepByStep)
 {
     Wheel(120);
-    EXPECT_NEAR(view.renderer.panes[0].zoom, 1.07, 1e-9);
+    EXPECT_NEAR(view.Renderer().panes[0].zoom, 1.07, 1e-9);
     Wheel(-120);
-    EXPECT_NEAR(view.renderer.panes[0].zoom, 1.07 * 0.935, 1e-9);
+    EXPECT_NEAR(view.Renderer().panes[0].zoom, 1.07 * 0.935, 1e-9);
 }
 
 TEST_F(CVelmorViewTest, ALeftDragTurnsTheObjectAndASmallOneIsAClick)
 {
-    const Quaternion start = view.renderer.panes[0].objectRotation;
+    const Quaternion start = view.Renderer().panes[0].objectRotation;
     QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(107, 107), 20);
-    EXPECT_EQ(view.renderer.panes[0].objectRotation, start);
-    EXPECT_EQ(view.renderer.pickedPane, -1);   // the pressed pane is forgotten
+    EXPECT_EQ(view.Renderer().panes[0].objectRotation, start);
+    EXPECT_EQ(view.Renderer().pickedPane, -1);   // the pressed pane is forgotten
     QTest::qWait(30);   // a press within 10 ms of the last release is ignored
     QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
     QMouseEvent move(QEvent::MouseMove, QPointF(160, 100), view.mapToGlobal(QPointF(160, 100)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&view, &move);
-    EXPECT_NE(view.renderer.panes[0].objectRotation, start);
+    EXPECT_NE(view.Renderer().panes[0].objectRotation, start);
     QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(160, 100), 200);
-    EXPECT_FALSE(view.input.leftDragging);
+    EXPECT_FALSE(view.Input().leftDragging);
 }
 
 // A scene whose friend group sorts first: the first event, not the name
@@ -121,10 +121,10 @@ TEST_F(CVelmorViewTest, TheFirstEventSetsTheSceneUpAndAClickRunsTheUnitsEvent)
     other.Write("events.vlm", kEventScene);
     document.OnOpenDocument(other.WidePath("events.vlm"));
     view.OnInitialUpdate(&document);
-    ASSERT_EQ(view.renderer.activeSpace, 0);
-    EXPECT_EQ(view.renderer.panes[0].root, document.drawGroups.at(L"main").get());
-    EXPECT_EQ(view.state.homeAnimationSteps, 0);
-    EXPECT_FALSE(view.state.sceneLoaded);   // the first run is over
+    ASSERT_EQ(view.Renderer().activeSpace, 0);
+    EXPECT_EQ(view.Renderer().panes[0].root, document.drawGroups.at(L"main").get());
+    EXPECT_EQ(view.State().homeAnimationSteps, 0);
+    EXPECT_FALSE(view.State().sceneLoaded);   // the first run is over
     QImage frame = view.grabFramebuffer();
     EXPECT_GT(frame.pixelColor(160, 120).red(), 150);
     EXPECT_EQ(frame.pixelColor(2, 2).rgb(), qRgb(60, 60, 60));
@@ -230,7 +230,8 @@ TEST_F(CVelmorViewTest, PreferencesApplyFromTheNextSceneOpened)
 TEST_F(CVelmorViewTest, ARotationCentreClickTakesTheSurfacePointUnderTheCursor)
 {
     DrawGroup* top = document.drawGroups.at(L"top").get();
-    view.rotationCentrePickMode = true;
+    view.OnPickRotationCentre();
+    ASSERT_TRUE(view.RotationCentrePickMode());
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(top->centre[0], 0.0);
     EXPECT_EQ(top->centre[2], 0.0);
@@ -246,8 +247,8 @@ TEST_F(CVelmorViewTest, ClosingTheSceneEmptiesTheView)
 {
     document.OnNewDocument();
     view.OnInitialUpdate(&document);
-    EXPECT_EQ(view.viewMode, ViewMode::kNoScene);
-    EXPECT_EQ(view.renderer.panes, nullptr);
+    EXPECT_EQ(view.Mode(), ViewMode::kNoScene);
+    EXPECT_EQ(view.Renderer().panes, nullptr);
 }
 
 } // namespace

@@ -233,9 +233,9 @@ protected:
         QTest::mouseClick(Button(id), Qt::LeftButton);
         QApplication::processEvents();
     }
-    CKxDlgMainControl& Panel() { return *view->dialogs.unitPanel; }
+    CKxDlgMainControl& Panel() { return *view->Dialogs().unitPanel; }
     QTreeWidget* List() { return Panel().findChild<QTreeWidget*>(ControlName(CKxDlgMainControl::kUnitList)); }
-    int Rows() { return view->dialogs.unitPanel != nullptr ? List()->topLevelItemCount() : 0; }
+    int Rows() { return view->Dialogs().unitPanel != nullptr ? List()->topLevelItemCount() : 0; }
     int Row(const QString& name)
     {
         for (int i = 0; i < Rows(); ++i)
@@ -284,15 +284,15 @@ TEST_F(ProgramScenario, FixingTheClipPlaneKeepsItThroughRotations)
 {
     // Fixing the clip plane during rotations: the plane stays where it is.
     Click(kClipButton);
-    const Quaternion clip = view->renderer.panes[0].clipRotation;
+    const Quaternion clip = view->Renderer().panes[0].clipRotation;
     Run(CMainFrame::kFixClipDuringRotation);
     RefreshMenus();
     EXPECT_TRUE(Command(CMainFrame::kFixClipDuringRotation)->isChecked());
     Click(kRotatePlusButton);
-    EXPECT_EQ(view->renderer.panes[0].clipRotation.w, clip.w);
+    EXPECT_EQ(view->Renderer().panes[0].clipRotation.w, clip.w);
     Run(CMainFrame::kFixClipDuringRotation);
     Click(kRotatePlusButton);
-    EXPECT_NE(view->renderer.panes[0].clipRotation.w, clip.w);
+    EXPECT_NE(view->Renderer().panes[0].clipRotation.w, clip.w);
     Click(kClipButton);
     Click(kHomeButton);
     // One space only: nothing to link, so the command is greyed.
@@ -304,17 +304,17 @@ TEST_F(ProgramScenario, TheFileInfoAndRenderWindowsComeUpAndChangeTheProjection)
 {
     // The tool windows come up on top.
     Run(CMainFrame::kFileInfo);
-    auto* info = view->dialogs.fileInfo;
+    auto* info = view->Dialogs().fileInfo;
     EXPECT_TRUE(info->isVisible());
     EXPECT_TRUE(info->findChild<QTextEdit*>()->toPlainText().contains(QStringLiteral("Checks")));
     Run(CMainFrame::kRenderDialog);
-    CKxDlgRender* render = view->dialogs.render;
+    CKxDlgRender* render = view->Dialogs().render;
     ASSERT_TRUE(render->isVisible());
     const QImage orthographic = Picture();
     auto* projection = render->findChild<QComboBox*>(ControlName(1358));
     projection->setCurrentIndex(projection->findText(QStringLiteral("透視投影")));
     emit projection->activated(projection->currentIndex());
-    EXPECT_EQ(view->renderer.projection, 1);
+    EXPECT_EQ(view->Renderer().projection, 1);
     const int perspective = Differences(Picture(), orthographic);
     EXPECT_GT(perspective, 1000);
     projection->setCurrentIndex(projection->findText(QStringLiteral("正投影")));
@@ -328,7 +328,7 @@ TEST_F(ProgramScenario, TheScaleBarWindowShowsTheBar)
     Run(CMainFrame::kShowFrameArrow);   // no frame lines to confuse it with
     const int withoutBar = Count(Picture(), White);
     Run(CMainFrame::kScaleBarDialog);
-    CKxDlgScaleBar* scaleBar = view->dialogs.scaleBar;
+    CKxDlgScaleBar* scaleBar = view->Dialogs().scaleBar;
     ASSERT_TRUE(scaleBar->isVisible());
     auto* show = scaleBar->findChild<QCheckBox*>(ControlName(1228));
     ASSERT_TRUE(show->isEnabled());
@@ -343,7 +343,7 @@ TEST_F(ProgramScenario, TheRotationWindowTurnsTheObject)
 {
     // The rotation window turns the object.
     Run(CMainFrame::kRotateDialog);
-    CKxDlgRotEx* rotation = view->dialogs.rotation;
+    CKxDlgRotEx* rotation = view->Dialogs().rotation;
     ASSERT_TRUE(rotation->isVisible());
     const QImage before = Picture();
     rotation->findChild<QPushButton*>(ControlName(1224))->click();
@@ -417,7 +417,7 @@ TEST_F(ProgramScenario, TurningButtonsAndHomeMoveTheActiveSpace)
     Click(kRotateMinusButton);
     EXPECT_GT(Differences(Picture(), plus), 100);
     Click(kHomeButton);
-    EXPECT_TRUE(WaitUntil([this] { return !view->state.homeRunning && view->state.stepCounter == -1; }));
+    EXPECT_TRUE(WaitUntil([this] { return !view->State().homeRunning && view->State().stepCounter == -1; }));
     EXPECT_LT(Differences(Picture(), home), 50);
 }
 
@@ -466,13 +466,13 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     Click(kTimeBackButton);
     EXPECT_GT(Count(Picture(), Greenish), 100);
     Click(kStopButton);
-    EXPECT_EQ(view->renderer.panes[0].timeStep, 0);
+    EXPECT_EQ(view->Renderer().panes[0].timeStep, 0);
     Click(kPlayButton);
     EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPause);
     EXPECT_FALSE(Button(kTimeForwardButton)->isEnabled());
     // Without a loop, playback stops by itself at the end of the range.
-    EXPECT_TRUE(WaitUntil([this] { return !view->motion.Playing(); }));
-    EXPECT_EQ(view->renderer.panes[0].timeStep, 3);
+    EXPECT_TRUE(WaitUntil([this] { return !view->Motion().Playing(); }));
+    EXPECT_EQ(view->Renderer().panes[0].timeStep, 3);
     EXPECT_FALSE(Button(kPlayButton)->isEnabled());
     EXPECT_GT(Count(Picture(), Yellowish), 100);
     Click(kStopButton);
@@ -497,7 +497,7 @@ TEST_F(ProgramScenario, TheNextSpaceOfASingleSpaceSceneLeavesNoneActive)
 {
     // The next space of a single-space scene: no space stays active.
     Click(kNextSpaceButton);
-    EXPECT_EQ(view->renderer.activeSpace, -1);
+    EXPECT_EQ(view->Renderer().activeSpace, -1);
     EXPECT_EQ(bar->Caption()->text(), QString());
     EXPECT_FALSE(Button(kClipButton)->isEnabled());
 }
@@ -513,7 +513,7 @@ TEST_F(ProgramScenario, TheUnitPanelHidesUnitsAndOpensEveryPropertyDialog)
     EXPECT_EQ(Count(Picture(), Reddish), red);
 
     // Each kind opens its own dialog; while it is open the view edits a unit.
-    const UnitPropertyDialogs& d = view->dialogs.units;
+    const UnitPropertyDialogs& d = view->Dialogs().units;
     const std::map<QString, QWidget*> kinds = {
         {"Red", d.primitive},  {"Words", d.text},    {"CT", d.volume},       {"Bone", d.surface},
         {"Part", d.triStl},    {"Sheet", d.triStl},  {"Picture", d.image},   {"Board", d.linkBoard},
@@ -528,16 +528,16 @@ TEST_F(ProgramScenario, TheUnitPanelHidesUnitsAndOpensEveryPropertyDialog)
             Select(name);
             PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
             QWidget* open = nullptr;
-            for (UnitDialogFrame* dialog : view->dialogs.UnitDialogs())
+            for (UnitDialogFrame* dialog : view->Dialogs().UnitDialogs())
                 if (dialog->isVisible()) open = dialog;
             EXPECT_EQ(open, kinds.at(name)) << name.toStdString();
             if (open == nullptr) continue;
             ++opened;
-            EXPECT_EQ(view->viewMode, ViewMode::kUnitEditing);
+            EXPECT_EQ(view->Mode(), ViewMode::kUnitEditing);
             EXPECT_FALSE(frame->menuBar()->actions().first()->isEnabled());   // the File menu
             EXPECT_FALSE(Button(kFriendButton)->isEnabled());
             static_cast<UnitDialogFrame*>(open)->HideUnitDialog();
-            EXPECT_EQ(view->viewMode, ViewMode::kNormal);
+            EXPECT_EQ(view->Mode(), ViewMode::kNormal);
             EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());
         }
     }
@@ -550,7 +550,7 @@ TEST_F(ProgramScenario, TheUnitPanelHidesUnitsAndOpensEveryPropertyDialog)
     Click(kHomeButton);
     Select("CT");
     PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
-    CKxDlgUnitVolume* volume = view->dialogs.units.volume;
+    CKxDlgUnitVolume* volume = view->Dialogs().units.volume;
     ASSERT_TRUE(volume->isVisible());
     auto window = [&](const char* low, const char* high) {
         volume->findChild<QLineEdit*>(ControlName(CKxDlgUnitVolume::kLowerLimit))->setText(low);
@@ -562,15 +562,15 @@ TEST_F(ProgramScenario, TheUnitPanelHidesUnitsAndOpensEveryPropertyDialog)
     const int visible = window("0", "8000");
     EXPECT_GT(visible, black + 1000);
     // Applied at once: nothing is left for the next paint to colour.
-    EXPECT_FALSE(view->dialogs.units.volume->Unit()->volumeData->redoMarks.at(volume->Unit()));
+    EXPECT_FALSE(view->Dialogs().units.volume->Unit()->volumeData->redoMarks.at(volume->Unit()));
 
     // Clearing the scene with the dialog open: it hides, keeps no unit, and
     // the view shows no scene with its File menu back.
     app.OnFileNew();
     EXPECT_FALSE(volume->isVisible());
-    for (UnitDialogFrame* dialog : view->dialogs.UnitDialogs()) EXPECT_EQ(dialog->EditedUnit(), nullptr);
+    for (UnitDialogFrame* dialog : view->Dialogs().UnitDialogs()) EXPECT_EQ(dialog->EditedUnit(), nullptr);
     EXPECT_EQ(Rows(), 0);
-    EXPECT_EQ(view->viewMode, ViewMode::kNoScene);
+    EXPECT_EQ(view->Mode(), ViewMode::kNoScene);
     EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());
 }
 
@@ -651,11 +651,11 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     // The section image of the surface's cut: clip plane on, capped.
     Click(kClipButton);
     Run(CMainFrame::kRenderDialog);
-    auto* cap = view->dialogs.render->findChild<QCheckBox*>(ControlName(1359));
+    auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(1359));
     if (!cap->isChecked()) cap->click();
     Select("Bone");
     PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
-    CKxDlgUnitSurface* surface = view->dialogs.units.surface;
+    CKxDlgUnitSurface* surface = view->Dialogs().units.surface;
     ASSERT_TRUE(surface->isVisible());
     const std::filesystem::path section = out.Path() / "section.bmp";
     {
@@ -692,7 +692,7 @@ protected:
 
 TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
 {
-    EXPECT_EQ(view->renderer.paneCount, 2);
+    EXPECT_EQ(view->Renderer().paneCount, 2);
     // Each button changes what is shown: the picture, its own picture or the
     // caption.
     auto shown = [this] {
@@ -711,16 +711,16 @@ TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
                    kClipButton, kPickCentreButton, kPickCentreButton, kTimeForwardButton, kTimeBackButton})
         EXPECT_TRUE(changes(id)) << id;
     Click(kRotatePlusButton);
-    EXPECT_TRUE(changes(kHomeButton) || WaitUntil([this] { return !view->state.homeRunning; }));
+    EXPECT_TRUE(changes(kHomeButton) || WaitUntil([this] { return !view->State().homeRunning; }));
     EXPECT_TRUE(changes(kPlayButton));
-    EXPECT_TRUE(WaitUntil([this] { return view->renderer.panes[0].timeStep != 0; }));
+    EXPECT_TRUE(WaitUntil([this] { return view->Renderer().panes[0].timeStep != 0; }));
     EXPECT_TRUE(changes(kPlayButton));   // pause
     EXPECT_TRUE(changes(kStopButton));
-    EXPECT_EQ(view->renderer.panes[0].timeStep, 0);
+    EXPECT_EQ(view->Renderer().panes[0].timeStep, 0);
     EXPECT_TRUE(changes(kFriendButton));
     EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" 頭部ファントム：軟部組織のボリューム表示"));
     EXPECT_TRUE(changes(kNextSpaceButton));
-    EXPECT_EQ(view->renderer.activeSpace, 1);
+    EXPECT_EQ(view->Renderer().activeSpace, 1);
 
     // The settings switches: the spaces turn together until unlinked.
     RefreshMenus();
@@ -737,8 +737,8 @@ TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
     }
     for (int id : {CMainFrame::kFileInfo, CMainFrame::kRenderDialog, CMainFrame::kScaleBarDialog, CMainFrame::kRotateDialog})
         Run(id);
-    for (QWidget* window : view->dialogs.ToolWindows()) EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(view->dialogs.fileInfo->findChild<QTextEdit*>()->toPlainText().contains(QStringLiteral("頭部ファントム")));
+    for (QWidget* window : view->Dialogs().ToolWindows()) EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(view->Dialogs().fileInfo->findChild<QTextEdit*>()->toPlainText().contains(QStringLiteral("頭部ファントム")));
 }
 
 // The iso-surface of the CT's upper rows (its borders are stored values, the
@@ -805,7 +805,7 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     // surface around the lower rows.
     Select("Bone");
     Press(&Panel(), CKxDlgMainControl::kUnitPreference);
-    CKxDlgUnitSurface* surface = view->dialogs.units.surface;
+    CKxDlgUnitSurface* surface = view->Dialogs().units.surface;
     ASSERT_TRUE(surface->isVisible());
     EXPECT_EQ(surface->findChild<QLineEdit*>(ControlName(CKxDlgUnitSurface::kLowerLimit))->text(), "-768");
     Type(surface, CKxDlgUnitSurface::kLowerLimit, "15500");
@@ -820,8 +820,8 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     surface->close();
     Click(kClipButton);
     Run(CMainFrame::kRenderDialog);
-    auto* cap = view->dialogs.render->findChild<QCheckBox*>(ControlName(1359));
-    if (!cap->isChecked()) Press(view->dialogs.render, 1359);
+    auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(1359));
+    if (!cap->isChecked()) Press(view->Dialogs().render, 1359);
     Press(&Panel(), CKxDlgMainControl::kUnitPreference);
     const QImage capped = Picture();
     CKxDrawUSurfaceR* bone = surface->Unit();
@@ -943,7 +943,7 @@ protected:
     {
         Select(name);
         Press(&Panel(), CKxDlgMainControl::kUnitPreference);
-        for (UnitDialogFrame* dialog : view->dialogs.UnitDialogs())
+        for (UnitDialogFrame* dialog : view->Dialogs().UnitDialogs())
             if (dialog->isVisible()) return dialog;
         ADD_FAILURE() << name.toStdString() << " opened no dialog";
         return nullptr;
@@ -986,7 +986,7 @@ protected:
     {
         QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Escape);
         EXPECT_FALSE(dialog->isVisible());
-        EXPECT_EQ(view->viewMode, ViewMode::kNormal);
+        EXPECT_EQ(view->Mode(), ViewMode::kNormal);
         EXPECT_TRUE(frame->menuBar()->actions().first()->isEnabled());   // the File menu
     }
     QColor At(QPoint place) { return Picture().pixelColor(place); }
@@ -1003,7 +1003,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     EXPECT_TRUE(Reddish(At(ball)));
     EXPECT_FALSE(Reddish(At(corner)));
     QWidget* primitive = Open("Red");
-    ASSERT_EQ(primitive, view->dialogs.units.primitive);
+    ASSERT_EQ(primitive, view->Dialogs().units.primitive);
     Choose(primitive, CKxDlgUnitPrim::kShape, "cube");
     EXPECT_FALSE(primitive->findChild<QPushButton*>(ControlName(1303))->isEnabled());   // no row chosen
     EXPECT_TRUE(Reddish(At(ball)));
@@ -1015,7 +1015,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     // A text: moved down from the picture's top edge it shows, longer words
     // cover more of the picture, no pixel size leaves nothing.
     QWidget* text = Open("Words");
-    ASSERT_EQ(text, view->dialogs.units.text);
+    ASSERT_EQ(text, view->Dialogs().units.text);
     EXPECT_EQ(ApplyRow(text, 1330, 1331, 1325, "基準座標", {"0", "0.5", "0"}), "0, 0.5, 0");
     const int words = Count(Picture(), Cyan);
     ASSERT_GT(words, 20);
@@ -1035,7 +1035,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     const QPoint edge = picture + QPoint(-size * 4 / 5, size * 4 / 5);
     EXPECT_TRUE(Orange(At(edge)));
     QWidget* image = Open("Picture");
-    ASSERT_EQ(image, view->dialogs.units.image);
+    ASSERT_EQ(image, view->Dialogs().units.image);
     Choose(image, CKxDlgUnitImage::kShape, "circle");
     EXPECT_FALSE(Orange(At(edge)));
     EXPECT_TRUE(Orange(At(picture)));
@@ -1046,7 +1046,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     // turned into a cylinder is drawn thicker.
     const QImage plain = Picture();
     QWidget* board = Open("Board");
-    ASSERT_EQ(board, view->dialogs.units.linkBoard);
+    ASSERT_EQ(board, view->Dialogs().units.linkBoard);
     EXPECT_GT(Differences(Picture(), plain), 20);
     Escape(board);
     EXPECT_EQ(Differences(Picture(), plain), 0);
@@ -1054,7 +1054,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     EXPECT_EQ(ApplyRow(board, 1293, 1294, 1292, "幅", {"-5"}), "0");
     Escape(board);
     QWidget* wire = Open("Wire");
-    ASSERT_EQ(wire, view->dialogs.units.connector);
+    ASSERT_EQ(wire, view->Dialogs().units.connector);
     const QImage line = Picture();
     Choose(wire, CKxDlgUnitConnector::kShape, "cylinder");
     EXPECT_EQ(ApplyRow(wire, 1270, 1271, 1269, "半径", {"0.1"}), "0.1");
@@ -1066,7 +1066,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     GoTo("Data");
     for (const QString name : {"Bone", "Part", "Sheet"}) Show(name, false);
     QWidget* volume = Open("CT");
-    ASSERT_EQ(volume, view->dialogs.units.volume);
+    ASSERT_EQ(volume, view->Dialogs().units.volume);
     Type(volume, CKxDlgUnitVolume::kLowerLimit, "0");
     Type(volume, CKxDlgUnitVolume::kUpperLimit, "16000");
     Press(volume, CKxDlgUnitVolume::kApply);

@@ -125,7 +125,7 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
     EXPECT_GT(upperRight, lowerLeft + 60);
 
     Run(CMainFrame::kRenderDialog);
-    CKxDlgRender* render = view->dialogs.render;
+    CKxDlgRender* render = view->Dialogs().render;
     ASSERT_TRUE(render->isVisible());
 
     // Fog: the green cube, halfway into the fog's depth range, takes on some
@@ -140,7 +140,7 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
 
     // The light moved to the lower left lights the other side.
     Choose(render, 1355, QStringLiteral("左下"));
-    EXPECT_EQ(view->renderer.lightPosition, 3u);
+    EXPECT_EQ(view->Renderer().lightPosition, 3u);
     EXPECT_GT(qGray(At(-0.25, -0.25).rgb()), qGray(At(0.25, 0.25).rgb()) + 60);
     Choose(render, 1355, QStringLiteral("右上"));
     EXPECT_EQ(qGray(At(0.25, 0.25).rgb()), upperRight);
@@ -152,11 +152,11 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
     Press(render, 1356);
     EXPECT_FALSE(Find<QAbstractButton>(render, 1359)->isEnabled());
     Choose(render, 1357, QStringLiteral("大"));
-    EXPECT_EQ(view->renderer.nearFarRestrict, 3u);
+    EXPECT_EQ(view->Renderer().nearFarRestrict, 3u);
     EXPECT_TRUE(Background(At(0, 0)));
     EXPECT_TRUE(Background(At(kMark, 0)));
     Press(render, 1356);
-    EXPECT_EQ(view->renderer.nearFarRestrict, 0u);
+    EXPECT_EQ(view->Renderer().nearFarRestrict, 0u);
     EXPECT_TRUE(Find<QAbstractButton>(render, 1359)->isEnabled());
     EXPECT_FALSE(Background(At(0, 0)));
     EXPECT_TRUE(Green(At(kMark, 0)));
@@ -164,7 +164,7 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
     // The scale bar: the scene's own length first (0.5 mm of the 4 mm
     // across, a quarter of the half side) at the lower left corner.
     Run(CMainFrame::kScaleBarDialog);
-    CKxDlgScaleBar* scaleBar = view->dialogs.scaleBar;
+    CKxDlgScaleBar* scaleBar = view->Dialogs().scaleBar;
     ASSERT_TRUE(scaleBar->isVisible());
     EXPECT_EQ(Text(scaleBar, 1227), QStringLiteral("0.50"));
     EXPECT_EQ(Find<QComboBox>(scaleBar, 1229)->currentText(), QStringLiteral("mm"));
@@ -201,7 +201,7 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
     // Rotation by a typed angle: typing unchecks the 90-degree step, and the
     // green cube turns 45 degrees counter-clockwise about the view axis.
     Run(CMainFrame::kRotateDialog);
-    CKxDlgRotEx* rotation = view->dialogs.rotation;
+    CKxDlgRotEx* rotation = view->Dialogs().rotation;
     ASSERT_TRUE(rotation->isVisible());
     EXPECT_TRUE(Find<QAbstractButton>(rotation, 1218)->isChecked());
     Type(rotation, 1217, QStringLiteral("45"));

@@ -47,7 +47,7 @@ protected:
     void WaitShown(const std::function<bool()>& ready = {})
     {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(frame));
-        EXPECT_TRUE(WaitUntil([&] { return view->glUsable && view->SceneShown() && (ready ? ready() : !app.Busy()); }));
+        EXPECT_TRUE(WaitUntil([&] { return view->GLUsable() && view->SceneShown() && (ready ? ready() : !app.Busy()); }));
     }
 
     QImage Picture() { return ScreenPicture(view); }

@@ -154,7 +154,7 @@ TEST_F(FileInfoDialog, TheFileMenuShowsTheOpenedScenesHead)
                                                "<title type=\"名前\" value=\"左膝\" italic=\"0,1\"/></head><body/></root>");
     CVelmorApp app;
     ASSERT_TRUE(app.InitInstance({"velmor", QString::fromStdString(scene.string())}, QString::fromStdString(run.Path().string())));
-    CKxDlgFileInfo* info = app.Frame()->View()->dialogs.fileInfo;
+    CKxDlgFileInfo* info = app.Frame()->View()->Dialogs().fileInfo;
     ASSERT_NE(info, nullptr);
     auto* text = Control<QTextEdit>(*info, CKxDlgFileInfo::kText);
     // The text follows the scene once the view has shown it.

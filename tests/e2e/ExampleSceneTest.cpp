@@ -133,7 +133,7 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     ASSERT_TRUE(app.InitInstance({"velmor", Q(scenes.Path() / "phantom.vlm")}, Q(run.Path())));
     view = app.Frame()->View();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.Frame()));
-    ASSERT_TRUE(WaitFor([&] { return view->viewMode == ViewMode::kNormal && !view->state.sceneLoaded; }));
+    ASSERT_TRUE(WaitFor([&] { return view->Mode() == ViewMode::kNormal && !view->State().sceneLoaded; }));
     EXPECT_TRUE(messages.Messages().empty());
 
     // The first event's set-up: its background, the skull with the implant
@@ -146,47 +146,47 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     EXPECT_GT(Centroid(home, PaneArea(1), Bright).x(), 0) << "no volume in the right space";
     EXPECT_EQ(Centroid(home, PaneArea(1), Implant).x(), -1);
     EXPECT_GT(Centroid(home, QRect(10, 10, 260, 60), Bright).x(), 0) << "no title";
-    ASSERT_EQ(view->renderer.activeSpace, 0);
+    ASSERT_EQ(view->Renderer().activeSpace, 0);
 
     // Home brings back the home view after a rotation.
     Drag(Qt::LeftButton, PaneCentre(0) + QPoint(-100, 120), PaneCentre(0) + QPoint(60, 120), 8, 1000, 40, 300);
     QImage turned = Frame();
     EXPECT_GT(GridDifference(home, turned, PaneArea(0)), 10.0);
-    EXPECT_FALSE(view->state.AnyAnimation()) << "a slow release is no flick";
+    EXPECT_FALSE(view->State().AnyAnimation()) << "a slow release is no flick";
     Key(Qt::Key_F2);
-    EXPECT_TRUE(view->state.homeRunning);
-    ASSERT_TRUE(WaitFor([&] { return !view->state.homeRunning; }));
+    EXPECT_TRUE(view->State().homeRunning);
+    ASSERT_TRUE(WaitFor([&] { return !view->State().homeRunning; }));
     EXPECT_LT(GridDifference(home, Frame(), PaneArea(0)), 2.0);
 
     // Tab makes the right space active; a right flick on it slides its
     // picture to the pan limit, turns there and comes back, and the left
     // space stays where it is.
     Key(Qt::Key_Tab);
-    ASSERT_EQ(view->renderer.activeSpace, 1);
+    ASSERT_EQ(view->Renderer().activeSpace, 1);
     const double startX = Centroid(Frame(), PaneArea(1), Bright).x();
     Drag(Qt::RightButton, PaneCentre(1), PaneCentre(1) + QPoint(60, 0), 4, 5000, 10, 5);
-    ASSERT_TRUE(view->state.animating[0] != 0) << "the flick did not keep moving";
+    ASSERT_TRUE(view->State().animating[0] != 0) << "the flick did not keep moving";
     double largest = 0;
     ASSERT_TRUE(WaitFor([&] {
-        largest = std::max(largest, view->renderer.panes[1].panX);
-        return largest > 0 && view->renderer.panes[1].panX < largest - 0.2;
+        largest = std::max(largest, view->Renderer().panes[1].panX);
+        return largest > 0 && view->Renderer().panes[1].panX < largest - 0.2;
     })) << "the pan never turned at its limit";
-    EXPECT_TRUE(view->state.animating[0] != 0);
+    EXPECT_TRUE(view->State().animating[0] != 0);
     const double movedX = Centroid(Frame(), view->rect(), Bright).x();
     EXPECT_NE(std::lround(movedX), std::lround(startX));
     EXPECT_LT(GridDifference(home, Frame(), PaneArea(0).adjusted(0, 0, -80, 0)), 2.0);
     Key(Qt::Key_Tab);
-    ASSERT_EQ(view->renderer.activeSpace, 0);
-    EXPECT_FALSE(view->state.AnyAnimation()) << "Tab stops the motion";
+    ASSERT_EQ(view->Renderer().activeSpace, 0);
+    EXPECT_FALSE(view->State().AnyAnimation()) << "Tab stops the motion";
 
     // F11 shows the picture on the whole screen and back.
     const QSize normal = view->size();
     Key(Qt::Key_F11);
-    EXPECT_EQ(view->viewMode, ViewMode::kFullScreen);
+    EXPECT_EQ(view->Mode(), ViewMode::kFullScreen);
     EXPECT_TRUE(WaitFor([&] { return app.Frame()->isFullScreen() && view->width() > normal.width(); }, 5000));
     EXPECT_FALSE(app.Frame()->menuBar()->isVisible());
     Key(Qt::Key_F11);
-    EXPECT_EQ(view->viewMode, ViewMode::kNormal);
+    EXPECT_EQ(view->Mode(), ViewMode::kNormal);
     EXPECT_TRUE(WaitFor([&] { return !app.Frame()->isFullScreen() && view->size() == normal; }, 5000));
     EXPECT_TRUE(app.Frame()->menuBar()->isVisible());
 
@@ -196,11 +196,11 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     ASSERT_GT(implant.x(), 0);
     QTest::mouseClick(view, Qt::LeftButton, {}, implant.toPoint());
     EXPECT_TRUE(WaitFor([&] { return (Corner() & 0xFFFFFF) == (qRgb(48, 28, 32) & 0xFFFFFF); }, 5000));
-    EXPECT_TRUE(WaitFor([&] { return !view->state.towardRunning; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !view->State().towardRunning; }, 5000));
     EXPECT_GT(GridDifference(home, Frame(), PaneArea(0)), 10.0);
-    const int step = view->renderer.panes[0].timeStep;
+    const int step = view->Renderer().panes[0].timeStep;
     const QPointF tracer = Centroid(Frame(), view->rect(), Tracer);
-    ASSERT_TRUE(WaitFor([&] { return view->renderer.panes[0].timeStep != step; }, 5000)) << "playback stands still";
+    ASSERT_TRUE(WaitFor([&] { return view->Renderer().panes[0].timeStep != step; }, 5000)) << "playback stands still";
     QPointF moved;
     EXPECT_TRUE(WaitFor([&] {
         moved = Centroid(Frame(), view->rect(), Tracer);
