@@ -621,6 +621,11 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     const CommandResult dicom = RunCommand(python + "dicom " + Quoted((out.Path() / "dicom").string()));
     EXPECT_EQ(dicom.exitCode, 0) << dicom.output;
     EXPECT_NE(dicom.output.find("6 slices 32 x 24 spacing 0.5 0.5 thickness 2"), std::string::npos) << dicom.output;
+    // Positions in millimetres: the slice's corner at half its size, the
+    // slices 2 mm apart.
+    EXPECT_NE(dicom.output.find("positions -6\\-8\\0 -6\\-8\\-2 -6\\-8\\-4 -6\\-8\\-6 -6\\-8\\-8 -6\\-8\\-10\n"),
+              std::string::npos) << dicom.output;
+    EXPECT_NE(dicom.output.find("rescale 1 0 writer 25\n"), std::string::npos) << dicom.output;
     const CommandResult tiffinfo = RunCommand("tiffinfo " + Quoted((out.Path() / "tiff" / "0000.tif").string()));
     EXPECT_EQ(tiffinfo.exitCode, 0) << tiffinfo.output;
     EXPECT_NE(tiffinfo.output.find("Image Width: 24 Image Length: 32"), std::string::npos) << tiffinfo.output;
