@@ -127,11 +127,11 @@ void ViewInput::Move(const QMouseEvent& event)
             const double units = 2.0 / side;
             if (pane->clipHandleMode) {
                 s.clipStep = (y - lastY) * units / pane->zoom;
-                r.MovePaneClip(r.activeSpace, s.clipStep, 1);
+                r.MovePaneClip(r.activeSpace, s.clipStep, kMoveStep);
             } else {
                 s.panStep[0] = (x - lastX) * units;
                 s.panStep[1] = -(y - lastY) * units;
-                r.PanPane(r.activeSpace, s.panStep[0], s.panStep[1], 1);
+                r.PanPane(r.activeSpace, s.panStep[0], s.panStep[1], kMoveStep);
             }
             applied = true;
         }
@@ -173,7 +173,7 @@ void ViewInput::LeftRelease(int x, int y, uint32_t time)
         FinishPressedPick(true);
     } else {
         FinishPressedPick(false);
-        if (IsFlick(time, lastMoveTime)) view_.Motion().StartRotationInertia(3);
+        if (IsFlick(time, lastMoveTime)) view_.Motion().StartRotationInertia(kMoveWrap);
     }
     pressed = {};
     view_.Renderer().ForgetPick();
@@ -184,7 +184,7 @@ void ViewInput::LeftRelease(int x, int y, uint32_t time)
 void ViewInput::RightRelease(int x, int y, uint32_t time)
 {
     rightDragging = false;
-    if (!IsClick(downX, downY, x, y) && IsFlick(time, lastMoveTime)) view_.Motion().StartPanInertia(4);
+    if (!IsClick(downX, downY, x, y) && IsFlick(time, lastMoveTime)) view_.Motion().StartPanInertia(kMoveReflect);
     lastRightUpTime = time;
     rightReleased = true;
 }
@@ -225,10 +225,10 @@ void ViewInput::Wheel(const QWheelEvent& event)
     } else if (ScenePane* pane = r.Pane(r.activeSpace)) {
         if (pane->clipHandleMode) {
             s.clipStep = (back ? -0.01 : 0.01) / pane->zoom;
-            r.MovePaneClip(r.activeSpace, s.clipStep, 1);
+            r.MovePaneClip(r.activeSpace, s.clipStep, kMoveStep);
         } else {
             s.zoomStep = back ? 0.935 : 1.07;
-            r.ZoomPane(r.activeSpace, s.zoomStep, 1);
+            r.ZoomPane(r.activeSpace, s.zoomStep, kMoveStep);
         }
     }
     view_.RenderNow();

@@ -383,11 +383,11 @@ void SceneEventExecutor::ApplyHandle(const std::wstring& name, const std::wstrin
     if (name == L"trans") {
         double dx = 0, dy = 0;
         if (ParseDouble2(value, dx, dy, true))
-            renderer_.PanPane(t, dx, dy, 1);
+            renderer_.PanPane(t, dx, dy, kMoveStep);
     } else if (name == L"scale") {
         double factor = 1;
         if (ParseDouble1(value, factor, true))
-            renderer_.ZoomPane(t, factor, 1);
+            renderer_.ZoomPane(t, factor, kMoveStep);
     } else if (name == L"rot" || name == L"objectRot" || name == L"clipRot") {
         double angle = 0, x = 0, y = 0, z = 0;
         if (!ParseDouble4(value, angle, x, y, z, true))
@@ -404,7 +404,7 @@ void SceneEventExecutor::ApplyHandle(const std::wstring& name, const std::wstrin
     } else if (name == L"clipTrans") {
         double d = 0;
         if (ParseDouble1(value, d, true))
-            renderer_.MovePaneClip(t, d, 1);
+            renderer_.MovePaneClip(t, d, kMoveStep);
     } else if (name == L"target") {
         if (value == L"object")
             renderer_.SetClipHandleMode(t, 0);
@@ -569,17 +569,17 @@ void SceneEventExecutor::ApplyHandleAnimation(const std::wstring& name, const st
     double* axis = nullptr;
     int flag = -1;
     if (name == L"rot")
-        axis = state_.objectAxis, flag = 2;
+        axis = state_.objectAxis, flag = kTurnBothAnimation;
     else if (name == L"objectRot")
-        axis = state_.objectAxis, flag = 3;
+        axis = state_.objectAxis, flag = kObjectTurnAnimation;
     else if (name == L"clipRot")
-        axis = state_.clipAxis, flag = 4;
+        axis = state_.clipAxis, flag = kClipTurnAnimation;
     if (axis) {
         double x = 0, y = 0, z = 0;
         if (ParseDouble3(value, x, y, z, true)) {
             axis[0] = x, axis[1] = y, axis[2] = z;
             ReduceTurnAxis(axis);
-            state_.animating[flag] = 3;
+            state_.animating[flag] = kMoveWrap;
         }
         return;
     }
@@ -587,22 +587,23 @@ void SceneEventExecutor::ApplyHandleAnimation(const std::wstring& name, const st
         const wchar_t* base;
         int flag;
     };
-    static const Motion kMotions[] = {{L"trans", 0}, {L"clipTrans", 1}, {L"scale", 5}};
+    static const Motion kMotions[] = {
+        {L"trans", kPanAnimation}, {L"clipTrans", kClipMoveAnimation}, {L"scale", kZoomAnimation}};
     for (const Motion& motion : kMotions) {
         const std::wstring base = motion.base;
         uint8_t mode = 0;
         if (name == base)
-            mode = 2;
+            mode = kMoveToLimit;
         else if (name == base + L"_loop")
-            mode = 3;
+            mode = kMoveWrap;
         else if (name == base + L"_reflect")
-            mode = 4;
-        if (mode == 0)
+            mode = kMoveReflect;
+        if (mode == kMoveNone)
             continue;
         bool parsed = false;
-        if (motion.flag == 0)
+        if (motion.flag == kPanAnimation)
             parsed = ParseDouble2(value, state_.panStep[0], state_.panStep[1], true);
-        else if (motion.flag == 1)
+        else if (motion.flag == kClipMoveAnimation)
             parsed = ParseDouble1(value, state_.clipStep, true);
         else
             parsed = ParseDouble1(value, state_.zoomStep, true);
@@ -655,29 +656,30 @@ void SceneEventExecutor::ApplyTowardAnimation(const EventSetting& setting)
     const int n = state_.towardSteps;
     if (n > 0) {
         if (objectRot && QuatAngularStep(target.objectRotation, pane->objectRotation, n, state_.objectAxis))
-            state_.animating[3] = 3;
+            state_.animating[kObjectTurnAnimation] = kMoveWrap;
         if (trans) {
             state_.panStep[0] = (target.panX - pane->panX) / n;
             state_.panStep[1] = (target.panY - pane->panY) / n;
             if (std::fabs(state_.panStep[0]) > 1e-8 || std::fabs(state_.panStep[1]) > 1e-8)
-                state_.animating[0] = 2;
+                state_.animating[kPanAnimation] = kMoveToLimit;
         }
         if (scale && pane->zoom > 0 && target.zoom > 0) {
             state_.zoomStep = std::pow(target.zoom / pane->zoom, 1.0 / n);
             if (std::fabs(state_.zoomStep - 1.0) > 1e-8)
-                state_.animating[5] = 2;
+                state_.animating[kZoomAnimation] = kMoveToLimit;
         }
         if (clipRot && QuatAngularStep(target.clipRotation, pane->clipRotation, n, state_.clipAxis))
-            state_.animating[4] = 3;
+            state_.animating[kClipTurnAnimation] = kMoveWrap;
         if (clipTrans) {
             state_.clipStep = (target.clipOffset - pane->clipOffset) / n;
             if (std::fabs(state_.clipStep) > 1e-8)
-                state_.animating[1] = 2;
+                state_.animating[kClipMoveAnimation] = kMoveToLimit;
         }
     }
     state_.towardTarget = target;
     const uint8_t* f = state_.animating;
-    if (f[0] || f[1] || f[3] || f[4] || f[5]) {
+    if (f[kPanAnimation] || f[kClipMoveAnimation] || f[kObjectTurnAnimation] || f[kClipTurnAnimation] ||
+        f[kZoomAnimation]) {
         state_.stepCounter = 0;
         state_.towardRunning = true;
         return;

@@ -16,12 +16,18 @@ class SceneRenderer;
 struct ScenePane;
 struct EventSetting;
 
+// The motions an animation may run at once, each with its MoveMode.
+enum AnimationSlot : int {
+    kPanAnimation, kClipMoveAnimation, kTurnBothAnimation, kObjectTurnAnimation, kClipTurnAnimation, kZoomAnimation,
+    kAnimationSlots,
+};
+
 // The view's motion, playback and event fields: events write them, the
 // view's timers and input read them. The view keeps no other copy.
 struct EventViewState {
     bool sceneLoaded = false;          // cleared by the first event's run
     int32_t homeAnimationSteps = 8;
-    uint8_t animating[6] = {};         // [0] pan, [1] clip move, [2] object and clip, [3] object, [4] clip, [5] zoom
+    uint8_t animating[kAnimationSlots] = {};   // a MoveMode a slot
     double panStep[2] = {};
     double objectAxis[3] = {};
     double clipAxis[3] = {};

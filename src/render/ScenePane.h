@@ -13,9 +13,12 @@ namespace velmor {
 class DrawGroup;
 struct RenderSettings;
 
-// How a pan, zoom or clip move treats its limits: wrap to the other end,
-// reflect (the caller's step is turned round), or clamp and report false.
-enum MoveMode : int { kMoveWrap = 3, kMoveReflect = 4 };
+// How a pan, zoom or clip move treats its limits, and so how an animation of
+// it runs: a single step, or an animation that stops at a limit (both clamp
+// and report false there); one that wraps to the other end (turns, which
+// have no limit, run this way); one that reflects (the caller's step is
+// turned round). The numbers are those the scenes' events name.
+enum MoveMode : uint8_t { kMoveNone = 0, kMoveStep = 1, kMoveToLimit = 2, kMoveWrap = 3, kMoveReflect = 4 };
 
 // The box of one projection, with its near and far planes.
 struct PaneProjection {

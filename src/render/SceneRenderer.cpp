@@ -162,7 +162,7 @@ void SceneRenderer::HomeLinkedClip()
             RotatePane(i, 1.0, axis[0], axis[1], axis[2], false, true);
         }
         double offset = active->homeClipOffset - active->clipOffset;
-        MovePaneClip(i, offset, 1);
+        MovePaneClip(i, offset, kMoveStep);
         pane.clipOn = active->homeClipOn;
         pane.clipHandleMode = active->homeClipHandleMode;
     }
@@ -183,7 +183,7 @@ void SceneRenderer::HomeLinkedObject()
             RotatePane(i, 1.0, axis[0], axis[1], axis[2], true, false);
         }
         double factor = active->homeZoom / active->zoom;
-        ZoomPane(i, factor, 2);
+        ZoomPane(i, factor, kMoveToLimit);
     }
 }
 

@@ -84,7 +84,7 @@ void ViewMotion::StartPanInertia(uint8_t mode)
     if (pane == nullptr)
         return;
     if (pane->clipHandleMode == 0)
-        state_.animating[0] = mode;
+        state_.animating[kPanAnimation] = mode;
     host_.StartTimer(kAnimationTimer, kAnimationPeriodMs);
 }
 
@@ -94,11 +94,11 @@ void ViewMotion::StartRotationInertia(uint8_t mode)
     if (pane == nullptr)
         return;
     if (pane->clipHandleMode)
-        state_.animating[4] = mode;
+        state_.animating[kClipTurnAnimation] = mode;
     else if (renderer_.fixClipDuringRotation)
-        state_.animating[3] = mode;
+        state_.animating[kObjectTurnAnimation] = mode;
     else
-        state_.animating[2] = mode;
+        state_.animating[kTurnBothAnimation] = mode;
     host_.StartTimer(kAnimationTimer, kAnimationPeriodMs);
 }
 
@@ -134,14 +134,14 @@ void ViewMotion::OnHome()
     }
     host_.ResetRotationCentre(active);
     if (QuatAngularStep(pane->homeObjectRotation, pane->objectRotation, n, state_.objectAxis))
-        state_.animating[3] = 3;
+        state_.animating[kObjectTurnAnimation] = kMoveWrap;
     state_.panStep[0] = (pane->homePanX - pane->panX) / n;
     state_.panStep[1] = (pane->homePanY - pane->panY) / n;
     if (state_.panStep[0] != 0 || state_.panStep[1] != 0)
-        state_.animating[0] = 2;
+        state_.animating[kPanAnimation] = kMoveToLimit;
     state_.zoomStep = pane->zoom > 0 ? std::pow(pane->homeZoom / pane->zoom, 1.0 / n) : 1.0;
     if (state_.zoomStep != 1.0 && std::isfinite(state_.zoomStep))
-        state_.animating[5] = 2;
+        state_.animating[kZoomAnimation] = kMoveToLimit;
     if (!state_.AnyAnimation()) {
         FinishHome();
         return;
@@ -238,24 +238,24 @@ void ViewMotion::MoveActivePane(int active)
     const double* clip = state_.clipAxis;
     // An event may start both object turns: each turns on its own, so the
     // object turns twice a tick and the clip plane once.
-    if (f[2]) {
+    if (f[kTurnBothAnimation]) {
         renderer_.StoreRotationStart(active);
         renderer_.RotatePane(active, 1.0, object[0], object[1], object[2], true, true);
     }
-    if (f[3]) {
+    if (f[kObjectTurnAnimation]) {
         renderer_.StoreRotationStart(active);
         renderer_.RotatePane(active, 1.0, object[0], object[1], object[2], true, false);
     }
-    if (f[4]) {
+    if (f[kClipTurnAnimation]) {
         renderer_.StoreRotationStart(active);
         renderer_.RotatePane(active, 1.0, clip[0], clip[1], clip[2], false, true);
     }
-    if (f[0] && !renderer_.PanPane(active, state_.panStep[0], state_.panStep[1], f[0]))
-        f[0] = 0;
-    if (f[1] && !renderer_.MovePaneClip(active, state_.clipStep, f[1]))
-        f[1] = 0;
-    if (f[5] && !renderer_.ZoomPane(active, state_.zoomStep, f[5]))
-        f[5] = 0;
+    if (f[kPanAnimation] && !renderer_.PanPane(active, state_.panStep[0], state_.panStep[1], f[kPanAnimation]))
+        f[kPanAnimation] = kMoveNone;
+    if (f[kClipMoveAnimation] && !renderer_.MovePaneClip(active, state_.clipStep, f[kClipMoveAnimation]))
+        f[kClipMoveAnimation] = kMoveNone;
+    if (f[kZoomAnimation] && !renderer_.ZoomPane(active, state_.zoomStep, f[kZoomAnimation]))
+        f[kZoomAnimation] = kMoveNone;
 }
 
 void ViewMotion::OnAnimationTick()

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmor::test {
@@ -44,6 +45,18 @@ public:
         }
     }
     std::wstring& GetClassName(std::wstring& name) override { return name = className_; }
+    // The kind of the class it stands in for.
+    UnitKind Kind() const override
+    {
+        static const std::pair<const wchar_t*, UnitKind> kKinds[] = {
+            {L"CKxDrawUSTL", UnitKind::kStl},         {L"CKxDrawUTriIndex", UnitKind::kTriIndex},
+            {L"CKxDrawUSurfaceR", UnitKind::kSurface}, {L"CKxDrawUVolumeR", UnitKind::kVolume},
+            {L"CKxDrawUPointCloud", UnitKind::kPointCloud}, {L"CKxDrawUScatterGraph", UnitKind::kScatterGraph},
+        };
+        for (const auto& [name, kind] : kKinds)
+            if (className_ == name) return kind;
+        return UnitKind::kPrimitive;
+    }
 
     bool hasBox = true;
     double low[3] = {0, 0, 0};
