@@ -3,8 +3,9 @@
 namespace velmor {
 
 inline constexpr const wchar_t* kCannotExportData = L"cannot export data";
+// Memory that could not be had, and only that.
 inline constexpr const wchar_t* kMemoryError = L"memory error";
-// A polygon or note file that could not be written completely.
+// Any export file that could not be written completely.
 inline constexpr const wchar_t* kFileWriteError = L"file write error";
 
 } // namespace velmor
