@@ -54,7 +54,7 @@ std::string GyroidVolume(int nx, int ny, int nz, int periods)
             for (int x = 0; x < nx; ++x) {
                 const double a = step * x / nx, b = step * y / ny, c = step * z / nz;
                 const double g = std::sin(a) * std::cos(b) + std::sin(b) * std::cos(c) + std::sin(c) * std::cos(a);
-                bytes[i++] = static_cast<char>(std::clamp((g + 1.5) * 80.0, 0.0, 255.0));
+                bytes[i++] = static_cast<char>(static_cast<uint8_t>(std::clamp((g + 1.5) * 80.0, 0.0, 255.0)));
             }
     return bytes;
 }
