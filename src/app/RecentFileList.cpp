@@ -1,5 +1,7 @@
 #include "app/RecentFileList.h"
 
+#include "app/Profile.h"
+
 #include <algorithm>
 
 namespace velmor {
@@ -30,7 +32,8 @@ void RecentFileList::Save(QSettings& settings) const
         else settings.remove(Key(i));
     }
     settings.endGroup();
-    settings.sync();
+    // The list in memory stays as it is: the menu keeps it for this run.
+    SaveProfile(settings);
 }
 
 void RecentFileList::Add(const std::wstring& path)

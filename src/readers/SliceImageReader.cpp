@@ -3,7 +3,10 @@
 #include "platform/CheckedMath.h"
 #include "platform/FilePaths.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <tiffio.h>
 #include <vector>
@@ -58,6 +61,30 @@ struct TiffCloser {
     void operator()(TIFF* t) const { TIFFClose(t); }
 };
 
+struct TiffOptionsFree {
+    void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+};
+
+// The library may hold no single block larger than the file itself plus the
+// picture the slice expects (four samples a pixel at most), so that a lying
+// strip size or count costs no allocation.
+constexpr uint64_t kMaxSamplesPerPixel = 4;
+constexpr uint64_t kTiffAllocationSlack = uint64_t{1} << 20;
+
+TIFF* OpenTiffBounded(const std::filesystem::path& file, const SliceShape& shape)
+{
+    std::error_code error;
+    const uint64_t fileBytes = std::filesystem::file_size(file, error);
+    if (error) return nullptr;
+    const uint64_t picture = shape.RowBytes() * static_cast<uint64_t>(shape.sizeY) / static_cast<uint64_t>(shape.channels) *
+                             kMaxSamplesPerPixel;
+    const uint64_t limit = SaturatingAdd(SaturatingAdd(fileBytes, picture), kTiffAllocationSlack);
+    std::unique_ptr<TIFFOpenOptions, TiffOptionsFree> options(TIFFOpenOptionsAlloc());
+    if (!options) return nullptr;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(std::min<uint64_t>(limit, INT64_MAX)));
+    return TIFFOpenExt(file.c_str(), "r", options.get());
+}
+
 struct TiffFormat {
     uint32_t width = 0, height = 0;
     uint16_t bits = 0, spp = 0, photometric = 1, compression = 1, planar = PLANARCONFIG_CONTIG;
@@ -78,7 +105,8 @@ bool ReadTiffFormat(TIFF* tif, const SliceShape& shape, TiffFormat& f)
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &f.planar);
     if (f.spp == 0) {
         // The photometric interpretation tells the count; the library must decode by the same one.
-        f.spp = f.photometric == PHOTOMETRIC_MINISBLACK ? 1 : 3;
+        // A palette picture holds one index a pixel, the tag's own default.
+        f.spp = f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_PALETTE ? 1 : 3;
         f.sppInferred = true;
         if (TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, f.spp) != 1) return false;
     }
@@ -188,7 +216,7 @@ bool ReadTiffSlice(const std::wstring& path, const SliceShape& shape, uint8_t* s
 {
     if (shape.RowBytes() == 0) return false;
     SilenceLibtiff();
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(ResolveScenePath(path).c_str(), "r"));
+    std::unique_ptr<TIFF, TiffCloser> tif(OpenTiffBounded(ResolveScenePath(path), shape));
     TiffFormat f;
     if (!tif || !ReadTiffFormat(tif.get(), shape, f)) return false;
     pendingFlipY = false;
