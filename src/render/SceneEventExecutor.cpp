@@ -1,6 +1,7 @@
 #include "render/SceneEventExecutor.h"
 
 #include "render/SceneRenderer.h"
+#include "render/ViewMotion.h"
 #include "platform/WideText.h"
 #include "scene/AttributeParsers.h"
 #include "units/CKxDrawUTriangles.h"
@@ -214,6 +215,8 @@ void SceneEventExecutor::ApplySetting(const EventSetting& setting)
         return ApplyTowardAnimation(setting);
     if (element == L"alterDrawUnite")
         return ApplyAlterDrawUnit(setting);
+    if (element == L"idleEvent")
+        return ApplyIdleEvent(setting);
     const size_t count = std::min(setting.names.size(), setting.values.size());
     for (size_t i = 0; i < count; ++i) {
         const std::wstring& name = setting.names[i];
@@ -238,7 +241,7 @@ void SceneEventExecutor::ApplySetting(const EventSetting& setting)
             ApplyLabel(EventLabel::Caption, name, value);
         else if (element == L"friendText")
             ApplyLabel(EventLabel::Friend, name, value);
-        else if (element == L"idleEvent" || element == L"returnEvent" || element == L"nextEvent")
+        else if (element == L"returnEvent" || element == L"nextEvent")
             ApplyEventName(element, name, value);
         else if (element == L"handleAnimation")
             ApplyHandleAnimation(name, value);
@@ -547,23 +550,33 @@ void SceneEventExecutor::ApplyLabel(EventLabel label, const std::wstring& name, 
 void SceneEventExecutor::ApplyEventName(const std::wstring& element, const std::wstring& name,
                                         const std::wstring& value)
 {
-    if (element == L"idleEvent" && name == L"time") {
-        ParseInt1(value, state_.idleTime);
-        return;
-    }
     if (name != L"name")
         return;
     SceneEvent* event = FindEvent(value);
     if (!event)
         return;
-    if (element == L"idleEvent") {
-        state_.idleEvent = event;
-        view_.StartTimer(42, 60000);
-    } else if (element == L"returnEvent") {
+    if (element == L"returnEvent")
         state_.returnEvent = event;
-    } else {
+    else
         state_.nextEvent = event;
+}
+
+void SceneEventExecutor::ApplyIdleEvent(const EventSetting& setting)
+{
+    // The wait restarts once the whole setting is read, so that a time
+    // written after the name is the one waited for at once.
+    SceneEvent* named = nullptr;
+    const size_t count = std::min(setting.names.size(), setting.values.size());
+    for (size_t i = 0; i < count; ++i) {
+        if (setting.names[i] == L"time")
+            ParseInt1(setting.values[i], state_.idleTime);
+        else if (setting.names[i] == L"name")
+            named = FindEvent(setting.values[i]);
     }
+    if (!named)
+        return;
+    state_.idleEvent = named;
+    view_.StartTimer(kIdleTimer, IdlePeriodMs(state_.idleTime));
 }
 
 void SceneEventExecutor::ApplyHandleAnimation(const std::wstring& name, const std::wstring& value)

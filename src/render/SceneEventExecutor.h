@@ -113,6 +113,7 @@ private:
     void ApplyAppearance(const std::wstring& name, const std::wstring& value);
     void ApplyLabel(EventLabel label, const std::wstring& name, const std::wstring& value);
     void ApplyEventName(const std::wstring& element, const std::wstring& name, const std::wstring& value);
+    void ApplyIdleEvent(const EventSetting& setting);
     void ApplyHandleAnimation(const std::wstring& name, const std::wstring& value);
     void ApplyTowardAnimation(const EventSetting& setting);
     void ApplyScaleBar(const std::wstring& name, const std::wstring& value);

@@ -366,7 +366,10 @@ TEST_F(EventExecutorTest, IdleReturnAndUnknownEventNames)
     EXPECT_EQ(state.idleTime, 30);
     EXPECT_EQ(state.idleEvent, &idle);
     EXPECT_EQ(state.returnEvent, &idle);
-    EXPECT_TRUE(seam.Called(L"timer 42 60000"));
+    EXPECT_TRUE(seam.Called(L"timer 42 30000"));
+    // A time written after the name is the wait at once.
+    RunOne(L"idleEvent", {{L"name", L"idle"}, {L"time", L"5"}});
+    EXPECT_TRUE(seam.Called(L"timer 42 5000"));
 }
 
 TEST_F(EventExecutorTest, FirstRunClearsLinkingAndCapsAndShadow)
