@@ -98,7 +98,9 @@ public:
     void RunEvent(SceneEvent& event);
 
 private:
-    void RunOnce(SceneEvent& event);
+    // Applies one event of a chain; returns whether it asked for playback.
+    bool RunOnce(SceneEvent& event);
+    void RefreshAfterRun();
     void ApplySetting(const EventSetting& setting);
     void ApplyRenderSwitch(const std::wstring& element, const std::wstring& name, const std::wstring& value);
     bool ApplySpaceSetting(const std::wstring& element, const std::wstring& name, const std::wstring& value);

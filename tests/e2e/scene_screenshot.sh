@@ -26,21 +26,8 @@ SCENE
 source "$(dirname "$0")/start_viewer.sh" "$work/red.vlm"
 
 # Red pixels: strong red, little green and blue, anywhere in the view.
-shot="$work/window.png"
-count_red() {
-  red=0
-  for _ in $(seq 1 50); do
-    sleep 0.2
-    # A window busy drawing may refuse one look; the next try takes it.
-    import -window "$window" "$shot" 2>/dev/null || continue
-    red=$(convert "$shot" -crop 1280x600+0+40 +repage -fill black -opaque white -fuzz 40% -fill white \
-          -opaque 'rgb(255,0,0)' -fuzz 0 -fill black +opaque white -colorspace gray -format '%[fx:int(mean*w*h)]' info:)
-    [ "$red" -gt 500 ] && break
-  done
-  echo "red pixels in the view: $red"
-  kill -0 "$pid" 2>/dev/null || { echo "the program did not keep running"; cat "$work/velmor.log"; exit 1; }
-  [ "$red" -gt 500 ] || { echo "the sphere's colour does not appear $1"; cat "$work/velmor.log"; exit 1; }
-}
+source "$(dirname "$0")/view_colour.sh"
+count_red() { wait_for_colour 'rgb(255,0,0)' 40% "$1"; }
 count_red "when opened"
 
 convert -size 32x32 xc:green "$work/picture.png"
