@@ -1,5 +1,6 @@
 // Velmor: a viewer for 3-D scene documents.
 #include "app/CVelmorApp.h"
+#include "app/QtPaths.h"
 
 #include <QApplication>
 
@@ -12,6 +13,6 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Velmor"));
 
     CVelmorApp app;
-    if (!app.InitInstance(QCoreApplication::arguments())) return 0;   // handed to the running copy
+    if (!app.InitInstance(ArgumentsOf(argc, argv))) return 0;   // handed to the running copy
     return QApplication::exec();
 }

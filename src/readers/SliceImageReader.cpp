@@ -2,10 +2,12 @@
 
 #include "platform/CheckedMath.h"
 #include "platform/FilePaths.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <cstring>
 #include <mutex>
 #include <tiffio.h>
+#include <unistd.h>
 #include <vector>
 
 namespace velmor {
@@ -188,7 +190,12 @@ bool ReadTiffSlice(const std::wstring& path, const SliceShape& shape, uint8_t* s
 {
     if (shape.RowBytes() == 0) return false;
     SilenceLibtiff();
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(ResolveScenePath(path).c_str(), "r"));
+    const std::filesystem::path file = ResolveScenePath(path);
+    // The library opens only what the checked file hands it; it closes the descriptor.
+    const int fd = ReadOnlyFile(file).ReleaseDescriptor();
+    if (fd < 0) return false;
+    std::unique_ptr<TIFF, TiffCloser> tif(TIFFFdOpen(fd, file.c_str(), "r"));
+    if (!tif) close(fd);
     TiffFormat f;
     if (!tif || !ReadTiffFormat(tif.get(), shape, f)) return false;
     pendingFlipY = false;
