@@ -32,7 +32,12 @@ void ArcArrow(QPainter& p, bool clockwise)
     pen.setWidthF(3.5);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    p.drawArc(ring, clockwise ? 90 * 16 : 90 * 16, clockwise ? 270 * 16 : -270 * 16);
+    // Qt measures arcs in sixteenths of a degree, counter-clockwise from
+    // three o'clock: both arrows start at twelve and run three quarters round.
+    constexpr int kSixteenths = 16;
+    constexpr int kStart = 90 * kSixteenths;
+    constexpr int kSpan = 270 * kSixteenths;
+    p.drawArc(ring, kStart, clockwise ? kSpan : -kSpan);
     p.setPen(Qt::NoPen);
     p.setBrush(pen.color());
     if (clockwise)

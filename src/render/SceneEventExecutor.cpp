@@ -91,7 +91,7 @@ bool IsWebAddress(const std::wstring& text)
             continue;
         bool same = true;
         for (size_t i = 0; i < scheme.size() && same; ++i)
-            same = std::towlower(text[i]) == scheme[i];
+            same = std::towlower(static_cast<wint_t>(text[i])) == static_cast<wint_t>(scheme[i]);
         if (same)
             return true;
     }

@@ -163,7 +163,7 @@ void WriteSceneFiles(const TempDir& dir)
     dir.Write("checks.vlm", kScene);
     dir.Write("mesh.stl", kStl);
     dir.Write("vertices.txt", "0 0 0\n1 0 0\n0 1 0\n");
-    dir.Write("indices.txt", "0 1 2\n");
+    dir.Write("indices.txt", "0\n1\n2\n");
     dir.Write("heights.txt", "0 1\n2 3\n");
     dir.Write("track.txt", "0 0 0 0\n1 1 1 1\n");
     QImage picture(2, 2, QImage::Format_RGB32);

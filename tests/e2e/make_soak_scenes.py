@@ -49,7 +49,7 @@ def binary_stl(triangles):
 def units_scene(folder):
     write(os.path.join(folder, "ct.raw"), ball(32).tobytes())
     write(os.path.join(folder, "vertices.txt"), "0 0 0\n1 0 0\n0 1 0\n1 1 0.5\n")
-    write(os.path.join(folder, "indices.txt"), "0 1 2\n1 3 2\n")
+    write(os.path.join(folder, "indices.txt"), "0\n1\n2\n1\n3\n2\n")
     write(os.path.join(folder, "mesh.stl"),
           binary_stl([((0, 0, 0), (1, 0, 0), (0, 1, 0)), ((1, 0, 0), (1, 1, 1), (0, 1, 0))]))
     picture = np.zeros((16, 16, 3), np.uint8)

@@ -164,7 +164,9 @@ void ExpectHeaderReadAgrees(const std::string& path, const DicomDataSet& whole, 
         DicomPixelPlace place;
         EXPECT_EQ(LoadDicomHeader(set, file, place, head), wholeAnswer);
         // Pixels that end a file longer than the head stay where they are.
-        if (pixelsLast && head == 90) EXPECT_TRUE(place.inFile);
+        if (pixelsLast && head == 90) {
+            EXPECT_TRUE(place.inFile);
+        }
         for (const auto& [tag, element] : whole) {
             const auto found = set.Find(DicomTagGroup(tag), DicomTagElement(tag));
             if (place.inFile && tag == 0x7FE00010u) {
@@ -178,8 +180,9 @@ void ExpectHeaderReadAgrees(const std::string& path, const DicomDataSet& whole, 
             ASSERT_NE(found, set.end()) << std::hex << tag;
             EXPECT_EQ(found->second.vr, element.vr) << std::hex << tag;
             ASSERT_EQ(found->second.Length(), element.Length()) << std::hex << tag;
-            if (element.Length() != 0)
+            if (element.Length() != 0) {
                 EXPECT_EQ(std::memcmp(found->second.Value(), element.Value(), element.Length()), 0) << std::hex << tag;
+            }
         }
         EXPECT_EQ(set.Size() + (place.inFile ? 1 : 0), whole.Size());
     }
