@@ -49,7 +49,7 @@ std::filesystem::path EntryShownAs(const std::filesystem::path& folder, const QS
     int matches = 0;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string& name = it->path().filename().native();
+        const std::string name = it->path().filename().native();
         if (QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))) != shown) continue;
         found = it->path().filename();
         ++matches;
