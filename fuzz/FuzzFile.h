@@ -1,6 +1,8 @@
 #pragma once
 // A fuzz input held as an anonymous in-memory file that the readers open by
 // path, as they open files next to a scene.
+#include "platform/Memory.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,5 +33,15 @@ public:
 private:
     int fd_;
 };
+
+// Fuzzing runs under a 512 MB memory limit, so that what a lying input makes
+// a reader allocate is a finding. Payloads that a scene or a data object
+// declares are checked against the free memory before they are allocated;
+// a small machine makes that check refuse the big ones instead.
+inline void PretendSmallMachine()
+{
+    constexpr uint64_t kFuzzMachineBytes = uint64_t{128} << 20;
+    SetMemoryStatusSource([] { return MemoryStatus{kFuzzMachineBytes, kFuzzMachineBytes}; });
+}
 
 } // namespace velmor::fuzz

@@ -30,6 +30,7 @@ constexpr fuzz::PayloadKind kKinds[] = {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::PretendSmallMachine();
     if (size < 4) return 0;
     const uint8_t pick = data[0], flags = data[3];
     const std::string body(reinterpret_cast<const char*>(data + 4), size - 4);

@@ -23,6 +23,7 @@ constexpr fuzz::PayloadKind kKinds[] = {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::PretendSmallMachine();
     if (size < 1) return 0;
     const uint8_t pick = data[0];
     const fuzz::MemoryFile file(data + 1, size - 1);

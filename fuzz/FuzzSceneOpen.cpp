@@ -33,6 +33,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::PretendSmallMachine();
     static QuietSink sink;
     SetMessageSink(&sink);
     const fuzz::MemoryFile file(data, size);

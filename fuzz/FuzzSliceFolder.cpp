@@ -4,6 +4,7 @@
 // numbers, name order otherwise), the read plan at a reduction step, reversal
 // and every slice reader run over files that disagree with each other.
 // Four leading bytes pick the keyword, the slice size, the format and flags.
+#include "FuzzFile.h"
 #include "FuzzPayloadKind.h"
 #include "platform/WideText.h"
 #include "scene/CVelmorDoc.h"
@@ -58,6 +59,7 @@ std::vector<std::string_view> Pieces(std::string_view bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::PretendSmallMachine();
     if (size < 4) return 0;
     const uint8_t mode = data[3];
     const std::wstring keyword = kKeywords[data[0] % 8];

@@ -12,6 +12,7 @@ using namespace velmor;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::PretendSmallMachine();
     if (size < 4) return 0;
     static const wchar_t* const keywords[] = {L"raw", L"kxd", L"bmp", L"png", L"jpg", L"tif", L"dcm", L"gif"};
     static const wchar_t* const formats[2][3] = {{L"GRAY", L"RGB", L"RGBA"}, {L"GRAY16", L"RGB16", L"RGBA16"}};

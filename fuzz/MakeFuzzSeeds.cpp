@@ -144,6 +144,10 @@ void WritePictureSeeds(const std::filesystem::path& dir)
     png_image_write_to_file(&image, (dir / "palette.png").c_str(), 0, indices.data(), 9, colours.data());
     Seed(dir, "palette_top_down.bmp", PaletteBmp(false));
     Seed(dir, "palette_rle8.bmp", PaletteBmp(true));
+    // A text chunk after the header that claims a gigabyte the file does not hold.
+    std::string lying = FileBytes(dir / "grey.png").substr(0, 33);
+    lying += std::string("\x40\0\0\0tEXtComment", 15) + std::string(8, '\0');
+    Seed(dir, "lying_text.png", lying);
 }
 
 // One file of every keyword behind the loader's four shape bytes: keyword,

@@ -10,6 +10,7 @@
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
 #include "app/QtPaths.h"
+#include "app/WindowPlacer.h"
 #include "render/ViewServices.h"
 #include "dialogs/QtExportDialogs.h"
 #include "dialogs/UnitExportAccess.h"
@@ -37,6 +38,7 @@ CVelmorApp::~CVelmorApp()
     if (frame_) document_.ResetScene();
     document_.AttachView(nullptr);
     document_.View = nullptr;
+    placer_.reset();
     messageSink_.reset();
     jobHost_.reset();
     progress_.reset();
@@ -85,6 +87,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     // Files that arrived while a message box was open wait only for it.
     progress_->SetBoxClosedHook([this] { ScheduleWaitingFiles(); });
     messageSink_ = std::make_unique<QtMessageSink>();
+    placer_ = std::make_unique<WindowPlacer>(*frame_, [this]() -> QWidget* { return frame_->View()->dialogs.unitPanel; });
     InstallQtFolderChooser(frame_.get());
     InstallQtExportDialogs(frame_.get());
     InstallUnitExportAccess();
@@ -97,7 +100,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     frame_->show();
     // Keys go to the view (Tab, F2 to F11).
     frame_->View()->setFocus();
-    frame_->View()->PlaceUnitPanel();
+    placer_->PlaceMainWindows();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;

@@ -16,6 +16,7 @@ class CKxDlgProgress;
 class CMainFrame;
 class QtJobHost;
 class QtMessageSink;
+class WindowPlacer;
 
 class CVelmorApp {
 public:
@@ -67,6 +68,7 @@ private:
     std::unique_ptr<CKxDlgProgress> progress_;
     std::unique_ptr<QtJobHost> jobHost_;
     std::unique_ptr<QtMessageSink> messageSink_;
+    std::unique_ptr<WindowPlacer> placer_;
     std::deque<std::wstring> waitingFiles_;
     bool opening_ = false;
 };

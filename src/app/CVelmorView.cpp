@@ -6,6 +6,7 @@
 #include "platform/MessageSink.h"
 #include "render/GLExtensions.h"
 #include "render/RenderPassRules.h"
+#include "render/ViewControlStates.h"
 #include "scene/CVelmorDoc.h"
 #include "units/DrawGroup.h"
 
@@ -450,7 +451,7 @@ void CVelmorView::OnClipHandleToggle()
 
 void CVelmorView::OnPickRotationCentre()
 {
-    if (!SceneShown() || renderer.Pane(renderer.activeSpace) == nullptr || !ButtonEnabled(1038)) return;
+    if (!SceneShown() || renderer.Pane(renderer.activeSpace) == nullptr || !ButtonEnabled(kPickCentreButton)) return;
     rotationCentrePickMode = !rotationCentrePickMode;
     UpdateViewControls();
     RenderNow();
@@ -490,7 +491,7 @@ void CVelmorView::OnTimeStop()
 
 void CVelmorView::OnFriendGroup()
 {
-    EnableButton(1044, false);
+    EnableButton(kFriendButton, false);
     motion.StopAnimations();
     motion.StopPlayback();
     ScenePane* active = renderer.Pane(renderer.activeSpace);
@@ -500,7 +501,7 @@ void CVelmorView::OnFriendGroup()
     }
     UpdateViewControls();
     active = renderer.Pane(renderer.activeSpace);
-    EnableButton(1044, active != nullptr && active->root != nullptr && active->root->friendGroup != nullptr &&
+    EnableButton(kFriendButton, active != nullptr && active->root != nullptr && active->root->friendGroup != nullptr &&
                            viewMode != ViewMode::kUnitEditing);
     update();
 }

@@ -74,8 +74,6 @@ public:
     void OnWebSite() { OpenMakerSite(*this); }
     // F1: the manual, except in full screen.
     bool OnHelp();
-    // Puts the unit panel under the main window (once it is shown).
-    void PlaceUnitPanel() { dialogs.PlacePanelUnder(window()); }
 
     // After a document was opened or emptied: shows its scene, if it has one,
     // and runs its first event.

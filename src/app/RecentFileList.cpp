@@ -1,5 +1,6 @@
 #include "app/RecentFileList.h"
 
+#include "app/Profile.h"
 #include "app/QtPaths.h"
 #include "platform/WideText.h"
 
@@ -46,7 +47,8 @@ void RecentFileList::Save(QSettings& settings) const
         else settings.setValue(Key(i), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     }
     settings.endGroup();
-    settings.sync();
+    // The list in memory stays as it is: the menu keeps it for this run.
+    SaveProfile(settings);
 }
 
 void RecentFileList::Add(const std::wstring& path)

@@ -21,10 +21,7 @@
 #include "render/ViewServices.h"
 
 #include <QColorDialog>
-#include <QScreen>
 #include <QWidget>
-
-#include <algorithm>
 
 namespace velmor {
 
@@ -84,19 +81,6 @@ std::vector<QWidget*> ToolDialogHost::ToolWindows() const
 {
     if (!Created()) return {};
     return {fileInfo, render, scaleBar, rotation, unitPanel};
-}
-
-void ToolDialogHost::PlacePanelUnder(QWidget* mainWindow)
-{
-    if (unitPanel == nullptr || mainWindow == nullptr) return;
-    const QRect frame = mainWindow->frameGeometry();
-    QPoint at(frame.left(), frame.bottom() + 1);
-    const QSize size = unitPanel->frameGeometry().size().expandedTo(unitPanel->sizeHint());
-    if (QScreen* screen = mainWindow->screen()) {
-        const int workBottom = screen->availableGeometry().bottom() + 1;
-        if (at.y() + size.height() > workBottom) at.setY(std::max(0, workBottom - size.height()));
-    }
-    unitPanel->move(at);
 }
 
 void ToolDialogHost::HideToolDialogs(bool hideTools)

@@ -36,9 +36,6 @@ public:
     // Once the document whose head the file information shows is known.
     void CreateToolDialogs(SceneHead& head);
     bool Created() const { return fileInfo != nullptr; }
-    // Puts the unit panel under `mainWindow` at its left edge, raised so
-    // that it stays on the screen's work area.
-    void PlacePanelUnder(QWidget* mainWindow);
 
     void HideToolDialogs(bool hideTools);
     void EnableToolDialogs(bool enable);

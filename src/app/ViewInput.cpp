@@ -1,6 +1,7 @@
 #include "app/ViewInput.h"
 
 #include "app/CVelmorView.h"
+#include "render/ViewControlStates.h"
 #include "units/DrawGroup.h"
 
 #include <QKeyEvent>
@@ -255,20 +256,25 @@ bool ViewInput::KeyRelease(const QKeyEvent& event)
     }
     // The keys of the view buttons act only while their button is enabled
     // (F7 always: its command asks itself).
+    // F7 has no button of its own to ask.
+    constexpr int kNoButton = 0;
     struct ButtonKey {
         int key;
         int button;
         void (CVelmorView::*command)();
     };
     static const ButtonKey kButtonKeys[] = {
-        {Qt::Key_F2, 1045, &CVelmorView::OnHome},          {Qt::Key_F3, 1040, &CVelmorView::OnRotateZMinus},
-        {Qt::Key_F4, 1037, &CVelmorView::OnRotateZPlus},   {Qt::Key_F5, 1042, &CVelmorView::OnClipToggle},
-        {Qt::Key_F6, 1039, &CVelmorView::OnClipHandleToggle}, {Qt::Key_F7, 0, &CVelmorView::OnPickRotationCentre},
-        {Qt::Key_F8, 1044, &CVelmorView::OnFriendGroup},
+        {Qt::Key_F2, kHomeButton, &CVelmorView::OnHome},
+        {Qt::Key_F3, kRotateMinusButton, &CVelmorView::OnRotateZMinus},
+        {Qt::Key_F4, kRotatePlusButton, &CVelmorView::OnRotateZPlus},
+        {Qt::Key_F5, kClipButton, &CVelmorView::OnClipToggle},
+        {Qt::Key_F6, kClipHandleButton, &CVelmorView::OnClipHandleToggle},
+        {Qt::Key_F7, kNoButton, &CVelmorView::OnPickRotationCentre},
+        {Qt::Key_F8, kFriendButton, &CVelmorView::OnFriendGroup},
     };
     for (const ButtonKey& k : kButtonKeys) {
         if (k.key != key) continue;
-        if (k.button == 0 || view_.ButtonEnabled(k.button)) (view_.*k.command)();
+        if (k.button == kNoButton || view_.ButtonEnabled(k.button)) (view_.*k.command)();
         return true;
     }
     return false;

@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogControls.h"
 #include "export/ExportNumberText.h"
+#include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
 #include "scene/DataObject.h"
 
@@ -78,6 +79,18 @@ void CKxDlgDataVoxel::OnShowWindow()
 
 void CKxDlgDataVoxel::OnBnClickedOk()
 {
+    // A voxel of no size, of negative size or beyond float's range would
+    // collapse, mirror or blow up the unit: nothing is written until all
+    // three are lengths.
+    std::optional<float> typed[3];
+    for (int k = 0; k < 3; ++k) {
+        typed[k] = ParsePositiveFloat(pitch_[k]->text().toStdWString());
+        if (!typed[k]) {
+            ShowMessage(L"invalid value.");
+            pitch_[k]->setFocus();
+            return;
+        }
+    }
     if (dataObject != nullptr) {
         VoxelPitch& p = dataObject->voxelPitch;
         // With no entry selected (a unit the list does not offer) the unit
@@ -85,10 +98,9 @@ void CKxDlgDataVoxel::OnBnClickedOk()
         if (unit_->currentIndex() >= 0) p.unit = unit_->currentText().toStdWString();
         const auto n = static_cast<float>(dataObject->reductionStep);
         for (int k = 0; k < 3; ++k) {
-            const float typed = NarrowToFloat(ParseLeadingDouble(pitch_[k]->text().toStdWString()));
-            if (typed != p.pitch[k]) {
-                p.pitch[k] = typed;
-                p.loadedPitch[k] = typed * n;
+            if (*typed[k] != p.pitch[k]) {
+                p.pitch[k] = *typed[k];
+                p.loadedPitch[k] = *typed[k] * n;
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogControls.h"
 #include "export/ExportJob.h"
+#include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
 
 #include <QComboBox>
@@ -49,9 +50,17 @@ void CKxDlgPolygonExport::OnShowWindow()
 
 void CKxDlgPolygonExport::OnBnClickedOk()
 {
+    // Zero, negative or overflowing factors would write a flat, mirrored or
+    // infinite solid: the user corrects the number, the job stays untouched.
+    const std::optional<float> magnification = ParsePositiveFloat(magnification_->text().toStdWString());
+    if (!magnification) {
+        ShowMessage(L"invalid value.");
+        magnification_->setFocus();
+        return;
+    }
     if (exportJob_ != nullptr) {
         exportJob_->format = format_->currentText().toStdWString();
-        exportJob_->magnification = NarrowToFloat(ParseLeadingDouble(magnification_->text().toStdWString()));
+        exportJob_->magnification = *magnification;
     }
     accept();
 }

@@ -3,6 +3,7 @@
 #include "platform/CheckedMath.h"
 #include "platform/WideText.h"
 #include "readers/DicomFileWriter.h"
+#include "render/GeometryRoutines.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,9 +20,22 @@ constexpr char kSeriesNumber[] = "4177020311";
 constexpr char kFrameOfReference[] = ".1.5.4177020311.1";
 constexpr char kCtImageStorage[] = "1.2.840.10008.5.1.4.1.1.2";
 constexpr char kImplicitLittleEndian[] = "1.2.840.10008.1.2";
+// The writer of these files: a UID under the UUID root, made from this
+// program's own fixed UUID 9e88cc97-6261-401d-9505-51cd2739cdb7, and a
+// version name that changes with the program.
+constexpr char kImplementationClassUid[] = "2.25.210728325312236228615106121277416000951";
+constexpr char kImplementationVersionName[] = "VELMOR_" VELMOR_VERSION;
+static_assert(sizeof kImplementationVersionName - 1 <= 16, "a version name holds at most 16 characters");
+// Stored values are the real values: the signed series already carries them
+// without the loaders' shift.
+constexpr char kRescaleIntercept[] = "0";
+constexpr char kRescaleSlope[] = "1";
+constexpr char kImageType[] = "ORIGINAL\\PRIMARY\\AXIAL";
+constexpr uint32_t kImageTypeValues = 3;
 constexpr char kMakerName[] = "Quillmarsh ";
 constexpr char kOrientation[] = "1.000000\\0.000000\\0.000000\\0.000000\\1.000000\\0.000000 ";
 constexpr uint32_t kGroupLengthPlaceholder = 150;
+constexpr wchar_t kMillimetre[] = L"mm";
 
 // Template slots whose values change with every slice.
 enum SliceSlot : size_t {
@@ -47,7 +61,10 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
     dataSet.Clear();
     for (DicomElement& t : templates) t.FreeValue();
 
-    sliceThickness = pitchZ;
+    // Every length in the series is in millimetres, whatever unit the scene uses.
+    const double toMm = UnitFactor(kMillimetre, lengthUnit);
+    const double spacingX = pitchX * toMm, spacingY = pitchY * toMm;
+    sliceThickness = static_cast<float>(pitchZ * toMm);
     std::string stamp;
     ReadClock(&stamp);
     const std::string root = kOrganisationRoot;
@@ -56,7 +73,8 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
     const std::string seriesUid = root + ".1.3." + kSeriesNumber + stamp;
     const uint64_t nx = grid != nullptr ? grid->nx : 0;
     const uint64_t ny = grid != nullptr ? grid->ny : 0;
-    imagePositionPrefix = FormatFixed6(-double(nx) / 2) + "\\" + FormatFixed6(-double(ny) / 2) + "\\";
+    imagePositionPrefix =
+        FormatFixed6(-double(nx) / 2 * spacingX) + "\\" + FormatFixed6(-double(ny) / 2 * spacingY) + "\\";
 
     size_t slot = 0;
     const auto header = [&](uint16_t group, uint16_t element, const char* vr) -> DicomElement& {
@@ -65,8 +83,10 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
         t.vr = VrIndexFromCode(vr);
         return t;
     };
-    const auto bytes = [&](uint16_t group, uint16_t element, const char* vr, const void* value, uint32_t length) {
+    const auto bytes = [&](uint16_t group, uint16_t element, const char* vr, const void* value, uint32_t length,
+                           uint32_t multiplicity = 1) {
         DicomElement& t = header(group, element, vr);
+        t.multiplicity = multiplicity;
         t.SetValue(value, length);
         dataSet.Erase(t.tag);
         dataSet.Insert(t);
@@ -92,11 +112,11 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
     text(0x0002, 0x0002, "UI", kCtImageStorage);
     perSlice(0x0002, 0x0003, "UI", 0);
     text(0x0002, 0x0010, "UI", kImplicitLittleEndian);
-    text(0x0002, 0x0012, "UI", "");
-    text(0x0002, 0x0013, "SH", "");
+    text(0x0002, 0x0012, "UI", kImplementationClassUid);
+    text(0x0002, 0x0013, "SH", kImplementationVersionName);
     groupLength(0x0008);
     text(0x0008, 0x0005, "CS", "ISO_IR 100");
-    text(0x0008, 0x0008, "CS", "ORIGINAL\\PRIMARY");
+    bytes(0x0008, 0x0008, "CS", kImageType, sizeof kImageType - 1, kImageTypeValues);
     perSlice(0x0008, 0x0012, "DA", static_cast<uint32_t>(creationDate.size()));
     perSlice(0x0008, 0x0013, "TM", static_cast<uint32_t>(creationTime.size()));
     text(0x0008, 0x0016, "UI", kCtImageStorage);
@@ -129,7 +149,7 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
     number16(0x0028, 0x0010, ny);
     number16(0x0028, 0x0011, nx);
     // Pixel Spacing holds the distance between rows first, then between columns.
-    text(0x0028, 0x0030, "", EvenWithBlank(FormatFixed6(pitchY) + "\\" + FormatFixed6(pitchX)));
+    text(0x0028, 0x0030, "", EvenWithBlank(FormatFixed6(spacingY) + "\\" + FormatFixed6(spacingX)));
     number16(0x0028, 0x0100, 16);
     number16(0x0028, 0x0101, 16);
     number16(0x0028, 0x0102, 15);
@@ -140,6 +160,19 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
         pixelBytes >= std::numeric_limits<uint32_t>::max())
         pixelBytes = 0;
     perSlice(0x7FE0, 0x0010, "OW", static_cast<uint32_t>(pixelBytes));
+
+    // What a CT image must carry besides: the value scale, and the study,
+    // series, frame and acquisition facts this program does not know, present
+    // and empty.
+    text(0x0028, 0x1052, "DS", kRescaleIntercept);
+    text(0x0028, 0x1053, "DS", kRescaleSlope);
+    text(0x0008, 0x0050, "SH", "");
+    text(0x0008, 0x0090, "PN", "");
+    text(0x0018, 0x0060, "DS", "");
+    text(0x0018, 0x5100, "CS", "");
+    text(0x0020, 0x0012, "IS", "");
+    text(0x0020, 0x0060, "CS", "");
+    text(0x0020, 0x1040, "LO", "");
 }
 
 bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
@@ -156,7 +189,9 @@ bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
     std::snprintf(number, sizeof number, "%4lld", static_cast<long long>(fileIndex + 1));
     const std::string instanceNumber = number;
     const std::string instanceUid = instanceUidPrefix + std::to_string(fileIndex + 1);
-    const std::string position = EvenWithBlank(imagePositionPrefix + FormatFixed6(-double(fileIndex) * sliceThickness));
+    // The first slice lies at 0, not at "-0".
+    const double z = fileIndex == 0 ? 0.0 : -double(fileIndex) * sliceThickness;
+    const std::string position = EvenWithBlank(imagePositionPrefix + FormatFixed6(z));
 
     const auto put = [&](size_t slot, const void* value, uint32_t length) {
         DicomElement& t = templates[slot];

@@ -46,7 +46,7 @@ std::filesystem::path SliceFilePath(const std::wstring& folder, int64_t fileInde
 
 class ExportJob : public BackgroundJob {
 public:
-    static constexpr size_t kTemplateCount = 48;
+    static constexpr size_t kTemplateCount = 57;
     static constexpr const wchar_t* kNoteFileName = L"kx_voxel_export.txt";
 
     ExportJob(const VoxelGrid* voxelGrid, std::wstring folder);
@@ -105,6 +105,8 @@ public:
 private:
     void ReadClock(std::string* stamp);
     bool CheckMeshRecords(const std::vector<MeshExportRecord>& records) const;
+    // Whether every vertex, scaled for the file, is a finite float.
+    bool ScaledMeshesFit(const std::vector<MeshExportRecord>& records) const;
 };
 
 // The worker of the voxel export.

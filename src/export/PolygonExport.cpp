@@ -6,6 +6,7 @@
 #include "platform/CheckedMath.h"
 #include "platform/Memory.h"
 #include "platform/MessageSink.h"
+#include "platform/NumberParse.h"
 #include "platform/WideText.h"
 #include "render/GeometryRoutines.h"
 #include "scene/AttributeParsers.h"
@@ -95,6 +96,23 @@ bool ExportJob::CheckMeshRecords(const std::vector<MeshExportRecord>& records) c
     return true;
 }
 
+bool ExportJob::ScaledMeshesFit(const std::vector<MeshExportRecord>& records) const
+{
+    if (!IsPositiveFloat(magnification)) return false;
+    double stretch[3];
+    OutputStretch(records[0], stretch);
+    for (const MeshExportRecord& r : records) {
+        double factor[3];
+        UnitFactors(r, stretch, magnification, factor);
+        float p[3];
+        for (uint64_t v = 0; v < r.mesh->vertexCount; ++v) {
+            ScaledVertex(r.mesh->vertices + v * 3, factor, p);
+            if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return false;
+        }
+    }
+    return true;
+}
+
 int ExportJob::ExportPolygons(const std::vector<CKxDrawUnit*>& meshUnits)
 {
     std::vector<MeshExportRecord> records(meshUnits.size());
@@ -123,6 +141,12 @@ int ExportJob::ExportPolygonRecords(const std::vector<MeshExportRecord>& records
 
     ExportDialogs& dialogs = CurrentExportDialogs();
     dialogs.RunPolygonExportDialog(*this);
+    // Checked before anything is asked or written: a file of infinite or
+    // mirrored coordinates would pass for a good one.
+    if (!format.empty() && !ScaledMeshesFit(records)) {
+        ShowMessage(kInvalidValue);
+        return 0;
+    }
 
     SaveDialogRequest request;
     request.defaultExtension = format;

@@ -5,6 +5,7 @@
 #include "platform/FilePaths.h"
 #include "platform/WideText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -98,35 +99,49 @@ bool ReadHeader(const uint8_t* d, size_t size, BmpHeader& h)
     case 1: case 4: case 8: case 16: case 24: case 32: break;
     default: return false;
     }
+    // Pixels that start inside the headers or the masks would be read from them.
+    return h.pixelOffset >= h.paletteOffset;
+}
+
+// Palette as BGRA, with the number of entries it really has. A count the
+// header gives must lie wholly before the pixels; without one (or with an
+// impossible one) the palette runs up to the pixels. A picture without a
+// single entry has nothing its indices could mean.
+struct Palette {
+    std::array<uint8_t, 1024> bgra{};
+    uint32_t count = 0;
+};
+
+bool ReadPalette(const uint8_t* d, size_t size, const BmpHeader& h, Palette& palette)
+{
+    const uint32_t full = 1u << h.bits;
+    const bool declared = h.colours != 0 && h.colours <= full;
+    const uint64_t end = std::min<uint64_t>(h.pixelOffset, size);
+    const uint64_t room = end > h.paletteOffset ? (end - h.paletteOffset) / h.paletteEntryBytes : 0;
+    palette.count = declared ? h.colours : full;
+    if (palette.count > room) {
+        if (declared) return false;
+        palette.count = static_cast<uint32_t>(room);
+    }
+    for (uint32_t i = 0; i < palette.count; ++i) {
+        const uint8_t* entry = d + h.paletteOffset + uint64_t{i} * h.paletteEntryBytes;
+        std::copy(entry, entry + 3, palette.bgra.begin() + i * 4);
+        palette.bgra[i * 4 + 3] = 255;
+    }
+    return palette.count > 0;
+}
+
+// An index past the palette names no colour: the picture is damaged.
+bool PutIndex(DecodedImage& img, int64_t x, int64_t row, uint8_t index, const Palette& palette)
+{
+    if (index >= palette.count) return false;
+    const size_t at = static_cast<size_t>(row * img.width + x);
+    img.indices[at] = index;
+    std::copy_n(palette.bgra.begin() + index * 4, 4, img.bgra.begin() + static_cast<ptrdiff_t>(at * 4));
     return true;
 }
 
-// Palette as BGRA; entries the file does not hold stay black.
-std::array<uint8_t, 1024> ReadPalette(const uint8_t* d, size_t size, const BmpHeader& h, uint32_t& count)
-{
-    std::array<uint8_t, 1024> palette{};
-    const uint32_t full = 1u << h.bits;
-    count = (h.colours == 0 || h.colours > full) ? full : h.colours;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint64_t at = h.paletteOffset + uint64_t{i} * h.paletteEntryBytes;
-        if (at + 3 > size || at + 3 > h.pixelOffset) { count = i; break; }
-        palette[i * 4] = d[at];
-        palette[i * 4 + 1] = d[at + 1];
-        palette[i * 4 + 2] = d[at + 2];
-        palette[i * 4 + 3] = 255;
-    }
-    return palette;
-}
-
-void PutIndex(DecodedImage& img, int64_t x, int64_t row, uint8_t index, const std::array<uint8_t, 1024>& palette)
-{
-    const size_t at = static_cast<size_t>(row * img.width + x);
-    img.indices[at] = index;
-    for (int k = 0; k < 4; ++k) img.bgra[at * 4 + k] = palette[index * 4 + k];
-}
-
-bool DecodeUncompressed(const uint8_t* d, size_t size, const BmpHeader& h, DecodedImage& img,
-                        const std::array<uint8_t, 1024>& palette)
+bool DecodeUncompressed(const uint8_t* d, size_t size, const BmpHeader& h, DecodedImage& img, const Palette& palette)
 {
     const uint64_t stride = ((static_cast<uint64_t>(h.width) * h.bits + 31) / 32) * 4;
     if (h.pixelOffset > size || stride * static_cast<uint64_t>(h.height) > size - h.pixelOffset) return false;
@@ -138,7 +153,8 @@ bool DecodeUncompressed(const uint8_t* d, size_t size, const BmpHeader& h, Decod
                 const int perByte = 8 / static_cast<int>(h.bits);
                 const uint8_t byte = src[x / perByte];
                 const int shift = 8 - static_cast<int>(h.bits) * (1 + static_cast<int>(x % perByte));
-                PutIndex(img, x, row, static_cast<uint8_t>((byte >> shift) & ((1u << h.bits) - 1)), palette);
+                if (!PutIndex(img, x, row, static_cast<uint8_t>((byte >> shift) & ((1u << h.bits) - 1)), palette))
+                    return false;
                 continue;
             }
             uint8_t* out = img.bgra.data() + (row * img.width + x) * 4;
@@ -159,39 +175,77 @@ bool DecodeUncompressed(const uint8_t* d, size_t size, const BmpHeader& h, Decod
     return true;
 }
 
+// Walks a run-length stream. Runs and moves must stay inside the picture:
+// one that leaves its row or the picture means the stream is damaged, not
+// that the picture wraps. Encoders may run on over the row's padding (its
+// stored width rounded up to four bytes); those pixels are dropped.
+class RleWalk {
+public:
+    RleWalk(const BmpHeader& h, DecodedImage& img, const Palette& palette)
+        : m_h(h), m_img(img), m_palette(palette),
+          m_paddedWidth(static_cast<int64_t>((static_cast<uint64_t>(h.width) * h.bits + 31) / 32 * 32 / h.bits))
+    {
+    }
+
+    template <typename IndexOf>
+    bool Run(uint32_t pixels, const IndexOf& index)
+    {
+        if (m_x + int64_t{pixels} > m_paddedWidth) return false;
+        for (uint32_t i = 0; i < pixels; ++i, ++m_x)
+            if (m_x < m_h.width && !PutIndex(m_img, m_x, m_h.height - 1 - m_y, index(i), m_palette)) return false;
+        return true;
+    }
+    bool Move(uint32_t dx, uint32_t dy)
+    {
+        m_x += int64_t{dx};
+        m_y += int64_t{dy};
+        return m_x <= m_h.width && m_y <= m_h.height;
+    }
+    void NextLine()
+    {
+        m_x = 0;
+        ++m_y;
+    }
+    bool Inside() const { return m_y < m_h.height; }
+
+private:
+    const BmpHeader& m_h;
+    DecodedImage& m_img;
+    const Palette& m_palette;
+    const int64_t m_paddedWidth;
+    int64_t m_x = 0, m_y = 0;   // m_y counts from the bottom row
+};
+
 // Run-length pictures are always bottom-up; pixels the runs never reach keep
 // palette entry 0.
-bool DecodeRle(const uint8_t* d, size_t size, const BmpHeader& h, DecodedImage& img, const std::array<uint8_t, 1024>& palette)
+bool DecodeRle(const uint8_t* d, size_t size, const BmpHeader& h, DecodedImage& img, const Palette& palette)
 {
     for (int64_t y = 0; y < h.height; ++y)
         for (int64_t x = 0; x < h.width; ++x) PutIndex(img, x, y, 0, palette);
     const bool four = h.compression == kRle4;
     uint64_t p = h.pixelOffset;
-    int64_t x = 0, y = 0;   // y counts from the bottom row
-    auto put = [&](uint8_t index) {
-        if (x < h.width && y < h.height) PutIndex(img, x, h.height - 1 - y, index, palette);
-        ++x;
-    };
-    while (y < h.height) {
+    RleWalk walk(h, img, palette);
+    while (walk.Inside()) {
         if (p + 2 > size) return false;
         const uint8_t count = d[p], value = d[p + 1];
         p += 2;
         if (count > 0) {
-            for (int i = 0; i < count; ++i) put(four ? ((i % 2 == 0) ? value >> 4 : value & 0x0F) : value);
+            if (!walk.Run(count, [&](uint32_t i) { return static_cast<uint8_t>(four ? ((i % 2 == 0) ? value >> 4 : value & 0x0F) : value); }))
+                return false;
             continue;
         }
-        if (value == 0) { x = 0; ++y; continue; }      // end of line
-        if (value == 1) return true;                    // end of picture
-        if (value == 2) {                               // delta
-            if (p + 2 > size) return false;
-            x += d[p];
-            y += d[p + 1];
+        if (value == 0) { walk.NextLine(); continue; }   // end of line
+        if (value == 1) return true;                      // end of picture
+        if (value == 2) {                                 // delta
+            if (p + 2 > size || !walk.Move(d[p], d[p + 1])) return false;
             p += 2;
             continue;
         }
         const uint64_t bytes = four ? (value + 1u) / 2 : value;   // absolute run
         if (p + bytes > size) return false;
-        for (int i = 0; i < value; ++i) put(four ? ((i % 2 == 0) ? d[p + i / 2] >> 4 : d[p + i / 2] & 0x0F) : d[p + i]);
+        const uint8_t* run = d + p;
+        if (!walk.Run(value, [&](uint32_t i) { return static_cast<uint8_t>(four ? ((i % 2 == 0) ? run[i / 2] >> 4 : run[i / 2] & 0x0F) : run[i]); }))
+            return false;
         p += (bytes + 1) & ~uint64_t{1};
     }
     return true;
@@ -217,8 +271,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecodedImage& image)
     const uint64_t perByte = rle ? 1024 : 8;
     if (!PrepareDecodedImage(image, h.width, h.height, h.bits <= 8, size, perByte)) return false;
     image.bitsPerPixel = static_cast<int>(h.bits);
-    uint32_t count = 0;
-    const auto palette = h.bits <= 8 ? ReadPalette(data, size, h, count) : std::array<uint8_t, 1024>{};
+    Palette palette;
+    if (h.bits <= 8 && !ReadPalette(data, size, h, palette)) return false;
     if (rle) return DecodeRle(data, size, h, image, palette);
     return DecodeUncompressed(data, size, h, image, palette);
 }

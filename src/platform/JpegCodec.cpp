@@ -5,6 +5,8 @@
 #include "platform/FilePaths.h"
 #include "platform/WideText.h"
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
@@ -66,6 +68,17 @@ bool ReadScanlines(jpeg_decompress_struct& cinfo, DecodedImage& image, ErrorMana
     return true;
 }
 
+// A progressive or multi-scan picture keeps its coefficients whole: two
+// bytes a sample of each component. That, with room for tables and rows, is
+// all the library may hold; a lying header is refused rather than served.
+void LimitWorkMemory(jpeg_decompress_struct& cinfo)
+{
+    constexpr uint64_t kCoefficientBytes = 2;
+    constexpr uint64_t kWorkSlack = uint64_t{16} << 20;
+    const uint64_t samples = uint64_t{cinfo.image_width} * cinfo.image_height * static_cast<uint64_t>(cinfo.num_components);
+    cinfo.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(samples * kCoefficientBytes + kWorkSlack, LONG_MAX));
+}
+
 bool Decompress(jpeg_decompress_struct& cinfo, const uint8_t* data, size_t size, DecodedImage& image, ErrorManager& err,
                 std::vector<uint8_t>& scratch)
 {
@@ -77,6 +90,7 @@ bool Decompress(jpeg_decompress_struct& cinfo, const uint8_t* data, size_t size,
     // Even a flat picture costs a few bits per 8 x 8 block and component.
     if (!PrepareDecodedImage(image, cinfo.image_width, cinfo.image_height, grey, size, 2048)) return false;
     image.bitsPerPixel = grey ? 8 : 24;
+    LimitWorkMemory(cinfo);
     jpeg_start_decompress(&cinfo);
     if (!ReadScanlines(cinfo, image, err, scratch)) return false;
     jpeg_finish_decompress(&cinfo);

@@ -132,4 +132,16 @@ float NarrowToFloat(double value)
     return static_cast<float>(std::clamp(value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
+bool IsPositiveFloat(double value)
+{
+    return value > 0 && value <= static_cast<double>(FLT_MAX) && static_cast<float>(value) > 0;
+}
+
+std::optional<float> ParsePositiveFloat(std::wstring_view text)
+{
+    const double value = ParseLeadingDouble(text);
+    if (!IsPositiveFloat(value)) return std::nullopt;
+    return static_cast<float>(value);
+}
+
 } // namespace velmor

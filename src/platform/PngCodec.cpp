@@ -5,6 +5,7 @@
 // picture is the caller's failure to report.
 #include "platform/ImageCodec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
@@ -28,6 +29,40 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length)
 
 void OnWarning(png_structp, png_const_charp) {}
 
+constexpr size_t kSignatureBytes = 8;
+constexpr uint64_t kChunkFrameBytes = 12;   // length, type and CRC around the data
+constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
+// The most chunks a picture may carry, and what libpng may hold for one
+// decompressed text or profile chunk: far beyond any real picture's.
+constexpr png_uint_32 kMaxCachedChunks = 4096;
+constexpr png_alloc_size_t kMaxChunkAllocation = png_alloc_size_t{16} << 20;
+
+uint32_t BE32(const uint8_t* p) { return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]; }
+
+// Every chunk up to IEND lies wholly within the bytes. libpng allocates a
+// chunk's declared length before it reads it, so a length that runs past
+// the end of the file must never reach it.
+bool ChunksFit(const uint8_t* data, size_t size)
+{
+    uint64_t at = kSignatureBytes;
+    while (at + kChunkFrameBytes <= size) {
+        const uint32_t length = BE32(data + at);
+        if (length > kMaxChunkLength || length > size - at - kChunkFrameBytes) return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+        at += kChunkFrameBytes + length;
+    }
+    return false;
+}
+
+// Limits beyond the picture's own: no side larger than a decoded picture may
+// have, and bounded ancillary chunks.
+void LimitAllocations(png_structp png, size_t size)
+{
+    png_set_user_limits(png, static_cast<png_uint_32>(kMaxImageSide), static_cast<png_uint_32>(kMaxImageSide));
+    png_set_chunk_cache_max(png, kMaxCachedChunks);
+    png_set_chunk_malloc_max(png, std::max<png_alloc_size_t>(size, kMaxChunkAllocation));
+}
+
 [[noreturn]] void OnError(png_structp png, png_const_charp)
 {
     png_longjmp(png, 1);
@@ -50,13 +85,16 @@ void SetTransforms(png_structp png, png_infop info, PngLayout& l)
         if (l.grey) png_set_expand_gray_1_2_4_to_8(png);
         else png_set_packing(png);
     }
+    const bool keyed = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     if (l.indexed) {
         l.components = 1;
     } else if (l.grey) {
-        l.components = (l.colour & PNG_COLOR_MASK_ALPHA) ? 2 : 1;
+        // A grey transparency key becomes alpha, as a colour one does.
+        if (keyed) png_set_tRNS_to_alpha(png);
+        l.components = (keyed || (l.colour & PNG_COLOR_MASK_ALPHA)) ? 2 : 1;
     } else {
         png_set_bgr(png);
-        if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+        if (keyed) png_set_tRNS_to_alpha(png);
         else if ((l.colour & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
         l.components = 4;
     }
@@ -108,6 +146,7 @@ void Finish(const PngLayout& l, const std::vector<uint8_t>& rows, const uint8_t 
 
 bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
 {
+    if (!ChunksFit(data, size)) return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
@@ -118,6 +157,7 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
     volatile bool ok = false;
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
         png_set_read_fn(png, &reader, ReadFromMemory);
+        LimitAllocations(png, size);
         png_read_info(png, info);
         PngLayout layout;
         SetTransforms(png, info, layout);

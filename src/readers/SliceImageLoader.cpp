@@ -78,6 +78,34 @@ void OffsetSignedRow(const uint8_t* from, uint8_t* to, uint64_t values)
     }
 }
 
+// A header element the file gives must agree with what the slice reads; one
+// it leaves out (or leaves empty) is not held against it.
+bool Agrees(const DicomDataSet& set, uint16_t group, uint16_t element, int32_t expected)
+{
+    const auto found = set.Find(group, element);
+    return found == set.end() || found->second.Length() == 0 || found->second.AsInt() == expected;
+}
+
+// The pixels are read as one grey sample a pixel of the slice's value width
+// in its rows and columns: a header that says otherwise (colour, another
+// sample width, another shape) describes other pixels, even when their byte
+// count happens to match.
+bool DicomHeaderAgrees(const DicomDataSet& set, const SliceShape& shape)
+{
+    constexpr uint16_t kImageGroup = 0x0028;
+    constexpr uint16_t kSamplesPerPixel = 0x0002, kPhotometric = 0x0004, kRows = 0x0010, kColumns = 0x0011,
+                       kBitsAllocated = 0x0100;
+    constexpr int kBitsPerByte = 8;
+    if (!Agrees(set, kImageGroup, kSamplesPerPixel, 1) ||
+        !Agrees(set, kImageGroup, kBitsAllocated, kBitsPerByte * shape.bytesPerValue) ||
+        !Agrees(set, kImageGroup, kRows, static_cast<int32_t>(shape.sizeY)) ||
+        !Agrees(set, kImageGroup, kColumns, static_cast<int32_t>(shape.sizeX)))
+        return false;
+    std::string photometric = set.GetString(kImageGroup, kPhotometric, "");
+    while (!photometric.empty() && (photometric.back() == ' ' || photometric.back() == '\0')) photometric.pop_back();
+    return photometric.empty() || photometric == "MONOCHROME1" || photometric == "MONOCHROME2";
+}
+
 // One grey slice of Pixel Data. Signed 16-bit values are stored with 32768
 // added; 8-bit signed pixels cannot carry that offset and are kept as they
 // are rather than dropped. Only the head of the file is parsed; the pixels
@@ -93,7 +121,8 @@ bool ReadDicomSlice(const std::wstring& filePath, const SliceShape& shape, uint8
     if (!place.inFile && pixels == set.end()) return false;
     const uint64_t length = place.inFile ? place.length : pixels->second.Length();
     const uint64_t rowBytes = shape.RowBytes();
-    if (shape.channels != 1 || length != rowBytes * static_cast<uint64_t>(shape.sizeY)) return false;
+    if (shape.channels != 1 || length != rowBytes * static_cast<uint64_t>(shape.sizeY) || !DicomHeaderAgrees(set, shape))
+        return false;
     const uint8_t* value = nullptr;
     if (place.inFile) {
         if (run.scratch.size() < length) run.scratch.resize(length);

@@ -4,7 +4,10 @@
 #include "platform/FilePaths.h"
 #include "platform/ReadOnlyFile.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <tiffio.h>
 #include <unistd.h>
@@ -60,6 +63,34 @@ struct TiffCloser {
     void operator()(TIFF* t) const { TIFFClose(t); }
 };
 
+struct TiffOptionsFree {
+    void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+};
+
+// The library may hold no single block larger than the file itself plus the
+// picture the slice expects (four samples a pixel at most), so that a lying
+// strip size or count costs no allocation.
+constexpr uint64_t kMaxSamplesPerPixel = 4;
+constexpr uint64_t kTiffAllocationSlack = uint64_t{1} << 20;
+
+TIFF* OpenTiffBounded(const std::filesystem::path& file, const SliceShape& shape)
+{
+    // Only a regular file reaches the library, which then owns the descriptor.
+    ReadOnlyFile opened(file);
+    uint64_t fileBytes = 0;
+    if (!opened.RegularSize(fileBytes)) return nullptr;
+    const uint64_t picture = shape.RowBytes() * static_cast<uint64_t>(shape.sizeY) / static_cast<uint64_t>(shape.channels) *
+                             kMaxSamplesPerPixel;
+    const uint64_t limit = SaturatingAdd(SaturatingAdd(fileBytes, picture), kTiffAllocationSlack);
+    std::unique_ptr<TIFFOpenOptions, TiffOptionsFree> options(TIFFOpenOptionsAlloc());
+    if (!options) return nullptr;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(std::min<uint64_t>(limit, INT64_MAX)));
+    const int fd = opened.ReleaseDescriptor();
+    TIFF* tif = TIFFFdOpenExt(fd, file.c_str(), "r", options.get());
+    if (tif == nullptr) close(fd);
+    return tif;
+}
+
 struct TiffFormat {
     uint32_t width = 0, height = 0;
     uint16_t bits = 0, spp = 0, photometric = 1, compression = 1, planar = PLANARCONFIG_CONTIG;
@@ -80,7 +111,8 @@ bool ReadTiffFormat(TIFF* tif, const SliceShape& shape, TiffFormat& f)
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &f.planar);
     if (f.spp == 0) {
         // The photometric interpretation tells the count; the library must decode by the same one.
-        f.spp = f.photometric == PHOTOMETRIC_MINISBLACK ? 1 : 3;
+        // A palette picture holds one index a pixel, the tag's own default.
+        f.spp = f.photometric == PHOTOMETRIC_MINISBLACK || f.photometric == PHOTOMETRIC_PALETTE ? 1 : 3;
         f.sppInferred = true;
         if (TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, f.spp) != 1) return false;
     }
@@ -190,12 +222,7 @@ bool ReadTiffSlice(const std::wstring& path, const SliceShape& shape, uint8_t* s
 {
     if (shape.RowBytes() == 0) return false;
     SilenceLibtiff();
-    const std::filesystem::path file = ResolveScenePath(path);
-    // The library opens only what the checked file hands it; it closes the descriptor.
-    const int fd = ReadOnlyFile(file).ReleaseDescriptor();
-    if (fd < 0) return false;
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFFdOpen(fd, file.c_str(), "r"));
-    if (!tif) close(fd);
+    std::unique_ptr<TIFF, TiffCloser> tif(OpenTiffBounded(ResolveScenePath(path), shape));
     TiffFormat f;
     if (!tif || !ReadTiffFormat(tif.get(), shape, f)) return false;
     pendingFlipY = false;

@@ -15,6 +15,13 @@ std::wstring ValueOr(const ProfileLookup& lookup, const wchar_t* key, const wcha
 
 bool IsOne(const std::wstring& text) { return text == L"1"; }
 
+// What the loader works with while nothing is stored.
+constexpr const wchar_t* kOn = L"1";
+constexpr const wchar_t* kDefaultHalfSize = L"512";
+constexpr const wchar_t* kDefaultQuarterSize = L"4096";
+// "NO_VBO" allows buffers only when it reads exactly this.
+constexpr const wchar_t* kBuffersAllowed = L"0";
+
 } // namespace
 
 const ApplicationSettings& CurrentApplicationSettings() { return gSettings; }
@@ -31,29 +38,30 @@ int32_t ReductionStep(int64_t megabytes, const ApplicationSettings& settings)
 ApplicationSettings ReadApplicationSettings(const ProfileLookup& lookup, bool vboAvailable)
 {
     ApplicationSettings s;
-    s.useHalf = IsOne(ValueOr(lookup, kVoxHalfUse, L"1"));
-    s.useQuarter = IsOne(ValueOr(lookup, kVoxQuarterUse, L"1"));
-    s.halfSizeMB = ParseLeadingInt32(ValueOr(lookup, kVoxHalfSize, L"512"));
-    s.quarterSizeMB = ParseLeadingInt32(ValueOr(lookup, kVoxQuarterSize, L"4096"));
-    s.useVBO = vboAvailable && ValueOr(lookup, kNoVbo, L"0") == L"0";
+    s.useHalf = IsOne(ValueOr(lookup, kVoxHalfUse, kOn));
+    s.useQuarter = IsOne(ValueOr(lookup, kVoxQuarterUse, kOn));
+    s.halfSizeMB = ParseLeadingInt32(ValueOr(lookup, kVoxHalfSize, kDefaultHalfSize));
+    s.quarterSizeMB = ParseLeadingInt32(ValueOr(lookup, kVoxQuarterSize, kDefaultQuarterSize));
+    s.useVBO = vboAvailable && ValueOr(lookup, kNoVbo, kBuffersAllowed) == kBuffersAllowed;
     return s;
 }
 
 ApplicationPreferenceForm ReadPreferenceForm(const ProfileLookup& lookup)
 {
     ApplicationPreferenceForm f;
-    f.half = IsOne(ValueOr(lookup, kVoxHalfUse, L"1"));
-    f.halfSize = ValueOr(lookup, kVoxHalfSize, L"128");
-    f.quarter = IsOne(ValueOr(lookup, kVoxQuarterUse, L"1"));
-    f.quarterSize = ValueOr(lookup, kVoxQuarterSize, L"1024");
-    f.noVbo = IsOne(ValueOr(lookup, kNoVbo, L"0"));
+    f.half = IsOne(ValueOr(lookup, kVoxHalfUse, kOn));
+    f.halfSize = ValueOr(lookup, kVoxHalfSize, kDefaultHalfSize);
+    f.quarter = IsOne(ValueOr(lookup, kVoxQuarterUse, kOn));
+    f.quarterSize = ValueOr(lookup, kVoxQuarterSize, kDefaultQuarterSize);
+    // Ticked whenever the loader would do without buffers.
+    f.noVbo = ValueOr(lookup, kNoVbo, kBuffersAllowed) != kBuffersAllowed;
     return f;
 }
 
 ProfileEntries PreferenceFormEntries(const ApplicationPreferenceForm& form)
 {
     std::wstring halfSize = form.halfSize;
-    if (ParseLeadingInt32(halfSize) > ParseLeadingInt32(form.quarterSize)) halfSize = form.quarterSize;
+    if (form.quarter && ParseLeadingInt32(halfSize) > ParseLeadingInt32(form.quarterSize)) halfSize = form.quarterSize;
     return {
         {kVoxHalfUse, form.half ? L"1" : L"0"},
         {kVoxQuarterUse, form.quarter ? L"1" : L"0"},

@@ -46,21 +46,22 @@ using ProfileEntries = std::vector<std::pair<std::wstring, std::wstring>>;
 // What the loaders work with; absent keys take the loader's defaults.
 ApplicationSettings ReadApplicationSettings(const ProfileLookup& lookup, bool vboAvailable);
 
-// The contents of the preference dialog. Absent keys take the dialog's own
-// defaults, which differ from the loader's on purpose: they are what the
-// dialog proposes when nothing has been chosen yet.
+// The contents of the preference dialog: the values the loader would work
+// with, so that confirming the form unchanged changes nothing.
 struct ApplicationPreferenceForm {
     bool half = true;
-    std::wstring halfSize = L"128";
+    std::wstring halfSize = L"512";
     bool quarter = true;
-    std::wstring quarterSize = L"1024";
+    std::wstring quarterSize = L"4096";
     bool noVbo = false;
 };
 
 ApplicationPreferenceForm ReadPreferenceForm(const ProfileLookup& lookup);
-// The keys and values that confirming the form writes, in writing order. A
-// half threshold above the quarter threshold is replaced by the quarter's
-// text, so that halving never starts later than quartering.
+// The keys and values that confirming the form writes, in writing order.
+// While quartering is on, a half threshold above the quarter threshold is
+// replaced by the quarter's text (halving never starts later than
+// quartering; data that large is quartered either way). With quartering off
+// the half threshold is the only one and stays as typed.
 ProfileEntries PreferenceFormEntries(const ApplicationPreferenceForm& form);
 
 } // namespace velmor

@@ -156,11 +156,14 @@ void CVelmorDoc::ApplyLegacyFixUps()
         const auto scale = std::find_if(description.begin(), description.end(),
                                         [](const HeadItem& item) { return item.type == L"scale"; });
         const size_t um = scale == description.end() ? std::wstring::npos : scale->value.find(L"um");
-        if (um != std::wstring::npos) {
-            const float pitch = NarrowToFloat(ParseLeadingDouble(std::wstring_view(scale->value).substr(0, um)) / 10);
+        const double pitch = um == std::wstring::npos
+                                 ? 0.0
+                                 : ParseLeadingDouble(std::wstring_view(scale->value).substr(0, um)) / 10;
+        // A stated size that is no length leaves the voxels as the data gave them.
+        if (IsPositiveFloat(pitch)) {
             for (auto& [name, data] : dataObjects) {
                 if (data->type != L"volume") continue;
-                std::fill(std::begin(data->voxelPitch.pitch), std::end(data->voxelPitch.pitch), pitch);
+                std::fill(std::begin(data->voxelPitch.pitch), std::end(data->voxelPitch.pitch), static_cast<float>(pitch));
                 data->voxelPitch.unit = L"um";
             }
         }

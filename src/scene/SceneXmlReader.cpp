@@ -270,7 +270,12 @@ void CVelmorDoc::ReadDataFileSource(pugi::xml_node element, DataObject& data)
 
 void CVelmorDoc::ReadVolumeScale(pugi::xml_node element, DataObject& data)
 {
-    ReadScale(element, data.voxelPitch.pitch, data.voxelPitch.unit);
+    // A voxel size that is no length keeps the one before it.
+    float pitch[3];
+    std::copy(std::begin(data.voxelPitch.pitch), std::end(data.voxelPitch.pitch), pitch);
+    ReadScale(element, pitch, data.voxelPitch.unit);
+    for (int axis = 0; axis < 3; ++axis)
+        if (IsPositiveFloat(pitch[axis])) data.voxelPitch.pitch[axis] = pitch[axis];
 }
 
 void CVelmorDoc::ReadCoordinateScale(pugi::xml_node element, DataObject& data)

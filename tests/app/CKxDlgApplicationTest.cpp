@@ -2,6 +2,7 @@
 
 #include "app/CKxDlgApplication.h"
 #include "app/Profile.h"
+#include "support/MessageRecorder.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 
 using namespace velmor;
 using velmor::test::GuiApplication;
+using velmor::test::MessageRecorder;
 using velmor::test::ReadFileBytes;
 using velmor::test::TempDir;
 
@@ -51,9 +53,9 @@ TEST_F(CKxDlgApplicationTest, DefaultsAreProposedAndStoredOnOk)
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Application Preference"));
     EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgApplication::kHalfUse)->isChecked());
-    EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->text(), QStringLiteral("128"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->text(), QStringLiteral("512"));
     EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgApplication::kQuarterUse)->isChecked());
-    EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kQuarterSize)->text(), QStringLiteral("1024"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kQuarterSize)->text(), QStringLiteral("4096"));
     EXPECT_FALSE(Control<QCheckBox>(dialog, CKxDlgApplication::kNoVbo)->isChecked());
     EXPECT_EQ(Control<QCheckBox>(dialog, CKxDlgApplication::kNoVbo)->text(),
               QStringLiteral("Turn off VBO (Vertex Buffer Object)"));
@@ -69,13 +71,32 @@ TEST_F(CKxDlgApplicationTest, DefaultsAreProposedAndStoredOnOk)
 
     const std::string file = ReadFileBytes(ProfileFile());
     EXPECT_NE(file.find("[Aplication]"), std::string::npos) << file;
-    EXPECT_NE(file.find("VOX_HALF_SIZE=128"), std::string::npos) << file;
-    EXPECT_NE(file.find("VOX_QUARTER_SIZE=1024"), std::string::npos) << file;
+    EXPECT_NE(file.find("VOX_HALF_SIZE=512"), std::string::npos) << file;
+    EXPECT_NE(file.find("VOX_QUARTER_SIZE=4096"), std::string::npos) << file;
     EXPECT_NE(file.find("NO_VBO=0"), std::string::npos) << file;
 
     CKxDlgApplication::LoadApplicationSettings(true);
-    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 128);
-    EXPECT_EQ(CurrentApplicationSettings().quarterSizeMB, 1024);
+    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 512);
+    EXPECT_EQ(CurrentApplicationSettings().quarterSizeMB, 4096);
+}
+
+TEST_F(CKxDlgApplicationTest, PreferencesThatCannotBeSavedAreToldOnceAndApplyForThisRun)
+{
+    // A file where the settings folder would go.
+    const std::filesystem::path blocked = home.Write("blocked", "");
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(blocked.string()));
+    MessageRecorder messages;
+    for (const char* half : {"300", "200"}) {
+        CKxDlgApplication dialog;
+        dialog.show();
+        EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->text(), half[0] == '3' ? "512" : "300");
+        Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->setText(QString::fromLatin1(half));
+        Control<QPushButton>(dialog, CKxDlgApplication::kOk)->click();
+    }
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be saved to " + blocked.wstring() +
+                                                             L"/Quillmarsh/Velmor.ini; changes apply until the program ends."});
+    CKxDlgApplication::LoadApplicationSettings(true);
+    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 200);
 }
 
 TEST_F(CKxDlgApplicationTest, HalfAboveQuarterIsStoredAsTheQuarterAndReadBack)

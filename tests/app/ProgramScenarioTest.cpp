@@ -265,7 +265,7 @@ protected:
     TempDir out;
 };
 
-TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
+TEST_F(ProgramScenario, TheFrameAndArrowSwitchTakesItsLinesAwayAndBack)
 {
     // The frame and arrow: white lines that the switch takes away and back.
     const int white = Count(Picture(), White);
@@ -278,7 +278,10 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
     EXPECT_FALSE(Command(CMainFrame::kShowFrameArrow)->isChecked());
     Run(CMainFrame::kShowFrameArrow);
     EXPECT_EQ(Count(Picture(), White), white);
+}
 
+TEST_F(ProgramScenario, FixingTheClipPlaneKeepsItThroughRotations)
+{
     // Fixing the clip plane during rotations: the plane stays where it is.
     Click(kClipButton);
     const Quaternion clip = view->renderer.panes[0].clipRotation;
@@ -295,7 +298,10 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
     // One space only: nothing to link, so the command is greyed.
     RefreshMenus();
     EXPECT_FALSE(Command(CMainFrame::kConnectViewSpace)->isEnabled());
+}
 
+TEST_F(ProgramScenario, TheFileInfoAndRenderWindowsComeUpAndChangeTheProjection)
+{
     // The tool windows come up on top.
     Run(CMainFrame::kFileInfo);
     auto* info = view->dialogs.fileInfo;
@@ -314,7 +320,10 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
     projection->setCurrentIndex(projection->findText(QStringLiteral("正投影")));
     emit projection->activated(projection->currentIndex());
     EXPECT_LT(Differences(Picture(), orthographic), perspective / 4);
+}
 
+TEST_F(ProgramScenario, TheScaleBarWindowShowsTheBar)
+{
     // The scale bar: shown in the orthographic picture as a white line.
     Run(CMainFrame::kShowFrameArrow);   // no frame lines to confuse it with
     const int withoutBar = Count(Picture(), White);
@@ -328,7 +337,10 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
     show->click();
     EXPECT_EQ(Count(Picture(), White), withoutBar);
     Run(CMainFrame::kShowFrameArrow);
+}
 
+TEST_F(ProgramScenario, TheRotationWindowTurnsTheObject)
+{
     // The rotation window turns the object.
     Run(CMainFrame::kRotateDialog);
     CKxDlgRotEx* rotation = view->dialogs.rotation;
@@ -336,7 +348,10 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
     const QImage before = Picture();
     rotation->findChild<QPushButton*>(ControlName(1224))->click();
     EXPECT_GT(Differences(Picture(), before), 100);
+}
 
+TEST_F(ProgramScenario, ThePreferencesRunModally)
+{
     // The preferences run modally.
     int preferences = 0;
     {
@@ -347,7 +362,10 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
         Run(CMainFrame::kApplicationSettings);
     }
     EXPECT_EQ(preferences, 1);
+}
 
+TEST_F(ProgramScenario, HelpFilesGoToTheDesktopOpener)
+{
     // Help: missing files are reported; present ones and the web site go to
     // the desktop's opener; F1 opens the manual except in full screen.
     OpenedUrls opened;
@@ -371,7 +389,10 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
                                         QString::fromWCharArray(kMakerSiteAddress),
                                         QUrl::fromLocalFile(Q(out.Path() / "ManualJ.pdf")).toString()}));
     EXPECT_EQ(messages->Messages().size(), 1u);
+}
 
+TEST_F(ProgramScenario, WithoutASceneTheSwitchesAreGreyed)
+{
     // Without a scene the switches are greyed.
     app.OnFileNew();
     RefreshMenus();
@@ -381,7 +402,7 @@ TEST_F(ProgramScenario, MenuCommandsSwitchTheViewAndShowTheToolWindows)
     }
 }
 
-TEST_F(ProgramScenario, BarButtonsDriveTheActiveSpace)
+TEST_F(ProgramScenario, TurningButtonsAndHomeMoveTheActiveSpace)
 {
     const QImage home = Picture();
     EXPECT_GT(Count(home, Reddish), 500);
@@ -398,7 +419,11 @@ TEST_F(ProgramScenario, BarButtonsDriveTheActiveSpace)
     Click(kHomeButton);
     EXPECT_TRUE(WaitUntil([this] { return !view->state.homeRunning && view->state.stepCounter == -1; }));
     EXPECT_LT(Differences(Picture(), home), 50);
+}
 
+TEST_F(ProgramScenario, ClipButtonsAndTheWheelMoveTheClipPlane)
+{
+    const QImage home = Picture();
     // The clip plane, its handle and the wheel that moves it.
     EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOff);
     EXPECT_FALSE(Button(kClipHandleButton)->isEnabled());
@@ -416,14 +441,20 @@ TEST_F(ProgramScenario, BarButtonsDriveTheActiveSpace)
     Click(kClipHandleButton);
     Click(kClipButton);
     EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOff);
+}
 
+TEST_F(ProgramScenario, TheRotationCentrePickModeSwitches)
+{
     // The rotation-centre pick mode.
     EXPECT_EQ(Button(kPickCentreButton)->Picture(), ButtonPicture::kPickOff);
     Click(kPickCentreButton);
     EXPECT_EQ(Button(kPickCentreButton)->Picture(), ButtonPicture::kPickOn);
     Click(kPickCentreButton);
     EXPECT_EQ(Button(kPickCentreButton)->Picture(), ButtonPicture::kPickOff);
+}
 
+TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
+{
     // Time: green up to step 1, yellow from step 2.
     EXPECT_FALSE(Button(kTimeBackButton)->isEnabled());
     EXPECT_FALSE(Button(kStopButton)->isEnabled());
@@ -447,7 +478,10 @@ TEST_F(ProgramScenario, BarButtonsDriveTheActiveSpace)
     Click(kStopButton);
     EXPECT_TRUE(Button(kPlayButton)->isEnabled());
     EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPlay);
+}
 
+TEST_F(ProgramScenario, FriendGroupsFollowTheButtonAndTheFriendText)
+{
     // Friend groups: the button, then the friend text, then the button again.
     Click(kFriendButton);
     EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" Data"));
@@ -457,7 +491,10 @@ TEST_F(ProgramScenario, BarButtonsDriveTheActiveSpace)
     Click(kFriendButton);
     EXPECT_EQ(bar->Caption()->text(), QStringLiteral(" Shapes"));
     EXPECT_GT(Count(Picture(), Reddish), 500);
+}
 
+TEST_F(ProgramScenario, TheNextSpaceOfASingleSpaceSceneLeavesNoneActive)
+{
     // The next space of a single-space scene: no space stays active.
     Click(kNextSpaceButton);
     EXPECT_EQ(view->renderer.activeSpace, -1);
@@ -584,6 +621,11 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     const CommandResult dicom = RunCommand(python + "dicom " + Quoted((out.Path() / "dicom").string()));
     EXPECT_EQ(dicom.exitCode, 0) << dicom.output;
     EXPECT_NE(dicom.output.find("6 slices 32 x 24 spacing 0.5 0.5 thickness 2"), std::string::npos) << dicom.output;
+    // Positions in millimetres: the slice's corner at half its size, the
+    // slices 2 mm apart.
+    EXPECT_NE(dicom.output.find("positions -6\\-8\\0 -6\\-8\\-2 -6\\-8\\-4 -6\\-8\\-6 -6\\-8\\-8 -6\\-8\\-10\n"),
+              std::string::npos) << dicom.output;
+    EXPECT_NE(dicom.output.find("rescale 1 0 writer 25\n"), std::string::npos) << dicom.output;
     const CommandResult tiffinfo = RunCommand("tiffinfo " + Quoted((out.Path() / "tiff" / "0000.tif").string()));
     EXPECT_EQ(tiffinfo.exitCode, 0) << tiffinfo.output;
     EXPECT_NE(tiffinfo.output.find("Image Width: 24 Image Length: 32"), std::string::npos) << tiffinfo.output;

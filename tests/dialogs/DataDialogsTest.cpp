@@ -6,6 +6,7 @@
 #include "dialogs/CKxDlgDataArray.h"
 #include "dialogs/CKxDlgDataVoxel.h"
 #include "scene/DataObject.h"
+#include "support/MessageRecorder.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -95,11 +96,17 @@ TEST_F(DataVoxelDialog, OkChangesOnlyTheAxesThatChanged)
     EXPECT_FLOAT_EQ(data.voxelPitch.pitch[2], 2.5f);
     EXPECT_FLOAT_EQ(data.voxelPitch.loadedPitch[2], 5.0f);
 
+    // A size that is no length is refused and nothing changes, the unit neither.
+    MessageRecorder messages;
     dialog.show();
-    Edit(CKxDlgDataVoxel::kPitchZ)->setText(QStringLiteral("abc"));   // stored as 0, unchecked
-    Control<QPushButton>(dialog, CKxDlgDataVoxel::kOk)->click();
-    EXPECT_EQ(data.voxelPitch.pitch[2], 0.0f);
-    EXPECT_EQ(data.voxelPitch.loadedPitch[2], 0.0f);
+    Unit()->setCurrentIndex(0);
+    for (const char* text : {"abc", "0", "-1", "1e39"}) {
+        Edit(CKxDlgDataVoxel::kPitchZ)->setText(QString::fromLatin1(text));
+        Control<QPushButton>(dialog, CKxDlgDataVoxel::kOk)->click();
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>(4, L"invalid value."));
+    EXPECT_EQ(std::make_pair(data.voxelPitch.pitch[2], data.voxelPitch.unit), std::make_pair(2.5f, std::wstring(L"m")));
 }
 
 TEST_F(DataVoxelDialog, CancelEscapeAndEnterWriteNothing)

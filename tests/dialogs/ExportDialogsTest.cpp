@@ -7,6 +7,7 @@
 #include "dialogs/CKxDlgVoxelExport.h"
 #include "export/ExportJob.h"
 #include "render/RenderSettings.h"
+#include "support/MessageRecorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,19 +83,19 @@ TEST_F(PolygonDialog, OkWritesFormatAndLenientMagnification)
     dialog.show();
     EXPECT_EQ(Format()->currentText(), QStringLiteral("STL"));
     EXPECT_EQ(Magnification()->text(), QStringLiteral("1"));
-    Magnification()->setText(QStringLiteral("abc"));
-    Ok();
-    EXPECT_EQ(job.format, L"STL");
-    EXPECT_EQ(job.magnification, 0.0f);
-
-    dialog.show();
+    // What is no factor above 0 is refused, the dialog stays and the job keeps its values.
+    MessageRecorder messages;
+    for (const char* text : {"abc", "0", "-2", "1e39", "1e-50", "nan", ""}) {
+        Magnification()->setText(QString::fromLatin1(text));
+        Ok();
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>(7, L"invalid value."));
+    EXPECT_FLOAT_EQ(job.magnification, 2.5f);
     Magnification()->setText(QStringLiteral("3x"));
     Ok();
+    EXPECT_EQ(job.format, L"STL");
     EXPECT_EQ(job.magnification, 3.0f);
-    dialog.show();
-    Magnification()->setText(QStringLiteral("1e999"));   // stays a finite float
-    Ok();
-    EXPECT_EQ(job.magnification, std::numeric_limits<float>::max());
 }
 
 TEST_F(PolygonDialog, NothingButOkEndsIt)

@@ -2,10 +2,11 @@
 """Reads what the program exported with outside readers.
 
 usage: export_peer_check.py mesh file.stl file.obj   (VTK's STL and OBJ readers)
-       export_peer_check.py dicom folder              (pydicom over the series)
+       export_peer_check.py dicom folder              (pydicom and dciodvfy over the series)
 Prints what it read; exit 1 when a file cannot be read or is inconsistent."""
 import glob
 import os
+import subprocess
 import sys
 
 
@@ -37,6 +38,15 @@ def dicom(folder):
             sys.exit(f"{d.filename}: size differs")
     spacing = " ".join(f"{float(v):g}" for v in first.PixelSpacing)
     print(f"{len(sets)} slices {first.Rows} x {first.Columns} spacing {spacing} thickness {float(first.SliceThickness):g}")
+    print("positions " + " ".join("\\".join(f"{float(v):g}" for v in d.ImagePositionPatient) for d in sets))
+    print(f"rescale {float(first.RescaleSlope):g} {float(first.RescaleIntercept):g} "
+          f"writer {first.file_meta.ImplementationClassUID.split('.')[1]}")
+    # DICOM's own verifier of the CT Image IOD: no file may have an error.
+    for f in files:
+        verdict = subprocess.run(["dciodvfy", f], capture_output=True, text=True)
+        errors = [line for line in (verdict.stdout + verdict.stderr).splitlines() if line.startswith("Error")]
+        if errors:
+            sys.exit(f"{f}: " + "; ".join(errors))
 
 
 if __name__ == "__main__":

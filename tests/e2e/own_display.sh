@@ -28,7 +28,7 @@ start_own_display() {
   local n=$((100 + RANDOM % 5000))
   # -noreset: the server would otherwise reset when its last client (the
   # check below) leaves, and a program connecting meanwhile can be refused.
-  Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
+  Xvfb ":$n" -screen 0 "${screen_size:-1600x1200}x24" -nolisten tcp -noreset 2>"$work/xvfb.log" &
   xvfb=$!
   export DISPLAY=":$n"
   for _ in $(seq 1 100); do

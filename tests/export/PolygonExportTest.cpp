@@ -230,6 +230,15 @@ TEST(PolygonExport, SwitchedOffUnitsBadIndicesAndEmptyMeshesWriteNothing)
     EXPECT_EQ(e.Run({empty.get()}), -1);
     EXPECT_TRUE(e.messages.Messages().empty());
 
+    // A magnification that takes a coordinate past float's range: refused before the save dialog.
+    e.dialogs.magnification = 3e38f;
+    auto wide = Quad4();
+    wide->record.lengthFactor = 10;
+    const size_t asked = e.dialogs.saveRequests.size();
+    EXPECT_EQ(e.Run({wide.get()}), 0);
+    EXPECT_EQ(e.messages.Messages(), std::vector<std::wstring>{L"invalid value."});
+    EXPECT_EQ(e.dialogs.saveRequests.size(), asked);
+
     for (const TempDir* dir : {&c.dir, &d.dir, &e.dir}) EXPECT_TRUE(std::filesystem::is_empty(dir->Path()));
 }
 

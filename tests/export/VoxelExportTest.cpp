@@ -280,7 +280,7 @@ TEST(VoxelExport, SignedDicomSeriesReadsBackThroughDcmdumpAndPydicom)
         EXPECT_EQ(d.output.find("W: "), std::string::npos) << d.output;
         EXPECT_EQ(d.output.find("E: "), std::string::npos) << d.output;
         for (const char* line : {"(0002,0010) UI =LittleEndianImplicit", "(0008,0060) CS [CT]", "(0020,0013) IS [   3]",
-                                 "(0020,0032) DS [-1.500000\\-1.000000\\-3.000000]", "(0028,0010) US 2",
+                                 "(0020,0032) DS [-0.750000\\-0.250000\\-3.000000]", "(0028,0010) US 2",
                                  "(0028,0011) US 3", "(0028,0103) US 1", "(0018,0050) DS [1.500000]",
                                  "(0028,0030) DS [0.250000\\0.500000]", "(0008,0070) LO [Quillmarsh]"})
             EXPECT_NE(d.output.find(line), std::string::npos) << line << "\n" << d.output;
@@ -298,9 +298,9 @@ TEST(VoxelExport, SignedDicomSeriesReadsBackThroughDcmdumpAndPydicom)
     const std::string common = " rows=2 columns=3 representation=1 thickness=1.5 spacing=0.25\\0.5 modality=CT "
                                "syntax=1.2.840.10008.1.2 sop_uid_matches=True pixels=";
     // File i holds slice 2 - i, rows upside down: values are -1000 + (6z + 3y + x).
-    EXPECT_EQ(got[0], "0000.dcm instance=1 position=-1.5\\-1\\-0" + common + "-985 -984 -983 -988 -987 -986");
-    EXPECT_EQ(got[1], "0001.dcm instance=2 position=-1.5\\-1\\-1.5" + common + "-991 -990 -989 -994 -993 -992");
-    EXPECT_EQ(got[2], "0002.dcm instance=3 position=-1.5\\-1\\-3" + common + "-997 -996 -995 -1000 -999 -998");
+    EXPECT_EQ(got[0], "0000.dcm instance=1 position=-0.75\\-0.25\\0" + common + "-985 -984 -983 -988 -987 -986");
+    EXPECT_EQ(got[1], "0001.dcm instance=2 position=-0.75\\-0.25\\-1.5" + common + "-991 -990 -989 -994 -993 -992");
+    EXPECT_EQ(got[2], "0002.dcm instance=3 position=-0.75\\-0.25\\-3" + common + "-997 -996 -995 -1000 -999 -998");
 }
 
 TEST(VoxelExport, UnsignedDicomSeriesKeepsStoredValues)
@@ -309,12 +309,14 @@ TEST(VoxelExport, UnsignedDicomSeriesKeepsStoredValues)
     Grid<uint16_t> g(2, 1, 1);
     g.At(0, 0, 0) = 0, g.At(1, 0, 0) = 40000;
     c.units.data.isUnsigned = true;
+    c.units.source.lengthUnit = L"cm";   // lengths leave in millimetres
     c.Run(g.grid);
     const CommandResult p = RunCommand("/usr/bin/python3 " VELMOR_EXPORT_TEST_DIR "/peers/dicom_slice_check.py " +
                                        Quoted(c.Out("").string()));
     if (p.exitCode == 77) GTEST_SKIP() << p.output;
     ASSERT_EQ(p.exitCode, 0) << p.output;
-    EXPECT_NE(p.output.find("representation=0"), std::string::npos) << p.output;
+    EXPECT_NE(p.output.find("position=-5\\-1.25\\0 rows=1 columns=2 representation=0 thickness=20 spacing=2.5\\5"),
+              std::string::npos) << p.output;
     EXPECT_NE(p.output.find("pixels=0 40000\n"), std::string::npos) << p.output;
 }
 

@@ -149,10 +149,11 @@ TEST(BmpCodec, PalettesKeepTheirIndices)
     b.width = 3;
     b.colours = 3;
     b.palette = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
-    b.pixels = std::string("\x21\x50\0\0", 4);    // indices 2, 1, 5 (5 is past the palette)
+    b.pixels = std::string("\x21\x50\0\0", 4);    // indices 2, 1, 5: 5 names no colour
+    EXPECT_FALSE(Decode(MakeBmp(b), img));
+    b.pixels = std::string("\x21\x00\0\0", 4);
     ASSERT_TRUE(Decode(MakeBmp(b), img));
-    EXPECT_EQ(img.indices, (std::vector<uint8_t>{2, 1, 5}));
-    EXPECT_EQ(At(img, 2, 0), (std::array<int, 4>{0, 0, 0, 0}));   // no such entry: black
+    EXPECT_EQ(img.indices, (std::vector<uint8_t>{2, 1, 0}));
 
     b.bits = 8;
     b.pixels = std::string("\x00\x02\x01\0", 4);

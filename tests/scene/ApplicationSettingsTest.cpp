@@ -20,7 +20,7 @@ std::map<std::wstring, std::wstring> AsMap(const ProfileEntries& entries) { retu
 
 } // namespace
 
-TEST(ApplicationSettings, LoaderAndDialogHaveTheirOwnDefaults)
+TEST(ApplicationSettings, LoaderAndDialogShareTheirDefaults)
 {
     const ApplicationSettings s = ReadApplicationSettings(LookupIn({}), true);
     EXPECT_TRUE(s.useHalf);
@@ -32,8 +32,8 @@ TEST(ApplicationSettings, LoaderAndDialogHaveTheirOwnDefaults)
     const ApplicationPreferenceForm f = ReadPreferenceForm(LookupIn({}));
     EXPECT_TRUE(f.half);
     EXPECT_TRUE(f.quarter);
-    EXPECT_EQ(f.halfSize, L"128");
-    EXPECT_EQ(f.quarterSize, L"1024");
+    EXPECT_EQ(f.halfSize, L"512");
+    EXPECT_EQ(f.quarterSize, L"4096");
     EXPECT_FALSE(f.noVbo);
 }
 
@@ -86,6 +86,19 @@ TEST(ApplicationSettings, HalfThresholdNeverExceedsTheQuarterThreshold)
     f.quarterSize = L"1000 MB";
     EXPECT_EQ(AsMap(PreferenceFormEntries(f)).at(kVoxHalfSize), L"abc");
     EXPECT_EQ(AsMap(PreferenceFormEntries(f)).at(kVoxQuarterSize), L"1000 MB");
+}
+
+TEST(ApplicationSettings, ConfirmingTheFormUnchangedKeepsWhatTheLoaderReads)
+{
+    using Stored = std::map<std::wstring, std::wstring>;
+    for (Stored stored : {Stored{}, Stored{{kNoVbo, L"2"}, {kVoxHalfUse, L"yes"}},
+                          Stored{{kVoxHalfSize, L"2000"}, {kVoxQuarterSize, L" 1000MB"}, {kVoxQuarterUse, L"0"}}}) {
+        const ApplicationSettings before = ReadApplicationSettings(LookupIn(stored), true);
+        for (const auto& [key, value] : PreferenceFormEntries(ReadPreferenceForm(LookupIn(stored)))) stored[key] = value;
+        const ApplicationSettings after = ReadApplicationSettings(LookupIn(stored), true);
+        EXPECT_EQ(std::tie(before.useHalf, before.useQuarter, before.halfSizeMB, before.quarterSizeMB, before.useVBO),
+                  std::tie(after.useHalf, after.useQuarter, after.halfSizeMB, after.quarterSizeMB, after.useVBO));
+    }
 }
 
 TEST(ApplicationSettings, ReductionStepFollowsBothThresholds)

@@ -160,6 +160,14 @@ TEST_F(SceneDocumentTest, LegacyFixUpsWithoutTavrelOrWithOtherUnits)
     EXPECT_FLOAT_EQ(Data(L"markers").coordinateScale.scale[0], 1.0f);
 }
 
+TEST_F(SceneDocumentTest, VoxelSizesThatAreNoLengthKeepTheOnesBefore)
+{
+    std::string odd = LegacyScene("1.35", "");
+    odd.replace(odd.find("x=\"0.5\" y=\"0.5\" z=\"1.0\""), 23, "x=\"0\" y=\"-2\" z=\"abc\"");
+    OpenCleanly(odd);
+    for (int axis = 0; axis < 3; ++axis) EXPECT_FLOAT_EQ(Data(L"ct").voxelPitch.pitch[axis], 1.0f) << axis;
+}
+
 TEST_F(SceneDocumentTest, MemoryWalksVisitGroupsInNameOrder)
 {
     OpenCleanly(SceneWithBody("<drawGroup name=\"b\"/><drawGroup name=\"a\"/><drawGroup name=\"c\"/>"));

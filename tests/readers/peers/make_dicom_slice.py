@@ -16,13 +16,10 @@ from pydicom.dataset import FileDataset, FileMetaDataset
 from pydicom.uid import ExplicitVRLittleEndian, generate_uid
 
 
-def main():
-    out, raw, width, height, signed = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5] == "1"
-    values = np.fromfile(raw, dtype="<u2").reshape(height, width)
-    pixels = (values.astype(np.int32) - 32768).astype("<i2") if signed else values
-
+def explicit_little_dataset(out, sop_class):
+    """An empty data set of the given class in explicit VR little endian, with its file meta."""
     meta = FileMetaDataset()
-    meta.MediaStorageSOPClassUID = "1.2.840.10008.5.1.4.1.1.2"
+    meta.MediaStorageSOPClassUID = sop_class
     meta.MediaStorageSOPInstanceUID = generate_uid()
     meta.TransferSyntaxUID = ExplicitVRLittleEndian
     ds = FileDataset(out, {}, file_meta=meta, preamble=b"\0" * 128)
@@ -30,6 +27,15 @@ def main():
     ds.is_implicit_VR = False
     ds.SOPClassUID = meta.MediaStorageSOPClassUID
     ds.SOPInstanceUID = meta.MediaStorageSOPInstanceUID
+    return ds
+
+
+def main():
+    out, raw, width, height, signed = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5] == "1"
+    values = np.fromfile(raw, dtype="<u2").reshape(height, width)
+    pixels = (values.astype(np.int32) - 32768).astype("<i2") if signed else values
+
+    ds = explicit_little_dataset(out, "1.2.840.10008.5.1.4.1.1.2")
     ds.Modality = "CT"
     ds.Rows, ds.Columns = height, width
     ds.SamplesPerPixel = 1
