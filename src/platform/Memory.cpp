@@ -166,9 +166,11 @@ void SetMemoryStatusSource(std::function<MemoryStatus()> source)
 
 bool HasFreeMemory(uint64_t needBytes, const MemoryStatus& status)
 {
+    const bool inRam = SaturatingAdd(status.availableBytes, status.totalBytes / 10) > needBytes;
+    if (status.addressSpaceLeftBytes == UINT64_MAX) return inRam;   // no limit
     const uint64_t addressRoom =
         status.addressSpaceLeftBytes > kAddressSpaceReserve ? status.addressSpaceLeftBytes - kAddressSpaceReserve : 0;
-    return SaturatingAdd(status.availableBytes, status.totalBytes / 10) > needBytes && addressRoom > needBytes;
+    return inRam && addressRoom > needBytes;
 }
 
 bool HasFreeMemory(uint64_t needBytes) { return HasFreeMemory(needBytes, QueryMemoryStatus()); }

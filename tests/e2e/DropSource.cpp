@@ -45,8 +45,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc < 4) return 2;
     QList<QUrl> urls;
-    // From the name's bytes, which need not be UTF-8.
-    for (int i = 3; i < argc; ++i) urls.append(QUrl::fromEncoded("file://" + QByteArray(argv[i]).toPercentEncoding("/")));
+    for (int i = 3; i < argc; ++i) urls.append(QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i])));
     DropSource source(urls);
     source.setWindowTitle(QStringLiteral("drop source"));
     source.setGeometry(QString::fromLocal8Bit(argv[1]).toInt(), QString::fromLocal8Bit(argv[2]).toInt(), 60, 60);

@@ -160,22 +160,17 @@ def hostile_files(folder):
 """ + TAIL)
     write(os.path.join(h, "deep.vlm"), HEAD + "<drawGroup name=\"d\">" + "<x>" * 20000 + "</x>" * 20000 + "</drawGroup>" + TAIL)
     write(os.path.join(h, "not_xml.vlm"), "this is not a scene\n" * 50)
-    # Things that are not files where a file belongs, as data and as the scene
-    # itself: a reader that opened them would wait for good (the FIFO) or read
-    # without end (the device).
+    # Not files where files belong, as data and as the scene: a reader that
+    # opened them would wait for good (the FIFO) or read without end (the device).
     for name in ("pipe", "device", "folder"):
         write(os.path.join(h, f"{name}_data.vlm"), missing % f"{name}.raw")
-        not_a_file(os.path.join(h, name + ".raw"), name)
-        not_a_file(os.path.join(h, name + ".vlm"), name)
-
-
-def not_a_file(path, kind):
-    if kind == "pipe":
-        os.mkfifo(path)
-    elif kind == "device":
-        os.symlink("/dev/zero", path)
-    else:
-        os.makedirs(path)
+        for path in (os.path.join(h, name + ".raw"), os.path.join(h, name + ".vlm")):
+            if name == "pipe":
+                os.mkfifo(path)
+            elif name == "folder":
+                os.makedirs(path)
+            else:
+                os.symlink("/dev/zero", path)
 
 
 def main():
