@@ -5,7 +5,8 @@
 # and checks every window's place as the X server has it: all of them whole
 # on the screen, the main window and the unit panel apart, no dialog over
 # the panel, and, where the screen has room, no dialog over the main window
-# or another dialog. The bar's buttons must show at the main window's foot.
+# or another dialog. The bar's buttons must show at the main window's foot,
+# and Return must close the About box.
 #   screen_sweep.sh path/to/velmor WIDTHxHEIGHT none|openbox scene.vlm
 set -euo pipefail
 
@@ -138,5 +139,14 @@ for i in "${!dialogs[@]}"; do
   done
 done
 
+# Return closes the About box, as its default button would.
+about=$(visible_named '^バージョン情報$')
+xdotool windowfocus --sync "$about" 2>/dev/null || true
+xdotool key --clearmodifiers Return
+for _ in $(seq 1 50); do
+  [ -z "$(visible_named '^バージョン情報$')" ] && break
+  sleep 0.1
+done
+[ -z "$(visible_named '^バージョン情報$')" ] || { echo "Return did not close the About box"; status=1; }
 kill -0 "$pid" 2>/dev/null || { echo "the program did not keep running"; status=1; }
 exit $status
