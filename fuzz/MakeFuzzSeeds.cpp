@@ -339,6 +339,23 @@ void WriteMorePayloadSeeds(const std::filesystem::path& payload, const std::file
 
 } // namespace
 
+// The event executor's target reads its choices from the input's end and
+// its texts from the front: mixed bytes of a few lengths, and one whose end
+// asks for the longest chain and the most events.
+void WriteEventExecutorSeeds(const std::filesystem::path& dir)
+{
+    uint32_t state = 19;
+    for (size_t length : {64u, 256u, 1024u, 4096u}) {
+        std::string bytes;
+        for (size_t i = 0; i < length; ++i) {
+            state = state * 1664525u + 1013904223u;
+            bytes += static_cast<char>(state >> 24);
+        }
+        Seed(dir, "mixed_" + std::to_string(length), bytes);
+    }
+    Seed(dir, "long_chain", std::string(512, 'a') + std::string(64, '\xFF'));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) return 2;
@@ -388,5 +405,6 @@ int main(int argc, char** argv)
     WritePayloadBlockSeeds(root / "fuzz_payload_block", root / "fuzz_image_codec");
     WriteSliceFolderSeeds(root / "fuzz_slice_folder", root / "fuzz_image_codec");
     WriteHandoffSeeds(root / "fuzz_handoff_record");
+    WriteEventExecutorSeeds(root / "fuzz_event_executor");
     return 0;
 }

@@ -19,12 +19,20 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
 
 #ifndef VELMOR_VERSION
 #define VELMOR_VERSION ""
 #endif
 
 namespace velmor {
+
+namespace {
+
+// Qt's own texts in Japanese, as Debian installs them beside Qt.
+constexpr const char* kQtCatalogue = "qtbase_ja";
+
+} // namespace
 
 CVelmorApp::CVelmorApp() = default;
 
@@ -68,6 +76,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     // The manual and the tutorial lie beside the program.
     SetProgramFolder((QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdWString());
 
+    LoadQtTranslations();
     if (auto profile = OpenProfile()) recent_.Load(*profile);
     frame_ = std::make_unique<CMainFrame>();
     frame_->SetApplication(this);
@@ -97,6 +106,13 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;
+}
+
+void CVelmorApp::LoadQtTranslations()
+{
+    // Without the catalogue Qt's dialogs stay in English; the program works all the same.
+    if (qtTranslations_.load(QLatin1String(kQtCatalogue), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslations_);
 }
 
 void CVelmorApp::ReadVersionInfo()

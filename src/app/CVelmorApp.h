@@ -6,6 +6,7 @@
 #include "scene/CVelmorDoc.h"
 
 #include <QStringList>
+#include <QTranslator>
 #include <deque>
 #include <memory>
 #include <string>
@@ -55,12 +56,16 @@ public:
 
 private:
     void ReadVersionInfo();
+    // Qt's own dialogs (files, folders, colours, message-box buttons) speak
+    // the program's Japanese.
+    void LoadQtTranslations();
     // "<file> - Velmor" while a scene file is shown, else the product name.
     void UpdateTitle(const std::wstring& scenePath);
     // Opens the files that arrived while busy, one at a time and in order.
     void OpenWaitingFile();
     void ScheduleWaitingFiles();
 
+    QTranslator qtTranslations_;
     CVelmorDoc document_;
     RecentFileList recent_;
     std::unique_ptr<SingleInstance> instance_;

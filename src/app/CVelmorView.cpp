@@ -41,6 +41,9 @@ CVelmorView::CVelmorView(QWidget* parent) : QOpenGLWidget(parent)
     // The picture stays when a frame is not redrawn (a message box is open).
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     setFocusPolicy(Qt::StrongFocus);
+    // A move without a button held is input too: it holds the idle event
+    // off and brings the return event after it.
+    setMouseTracking(true);
     renderer.services = this;
 }
 

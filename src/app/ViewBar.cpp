@@ -16,17 +16,24 @@ namespace velmor {
 
 namespace {
 
-// Left to right, with the picture each button starts with.
+// Left to right, with the picture each button starts with and what its tip says.
 constexpr struct {
     int id;
     ButtonPicture picture;
+    const char* tip;
 } kOrder[ViewBar::kButtonCount] = {
-    {kHomeButton, ButtonPicture::kHome},           {kRotateMinusButton, ButtonPicture::kRotateMinus},
-    {kRotatePlusButton, ButtonPicture::kRotatePlus}, {kClipButton, ButtonPicture::kClipOff},
-    {kClipHandleButton, ButtonPicture::kHandleOff}, {kPickCentreButton, ButtonPicture::kPickOn},
-    {kNextSpaceButton, ButtonPicture::kNextSpace},  {kTimeBackButton, ButtonPicture::kTimeBack},
-    {kPlayButton, ButtonPicture::kPlay},            {kStopButton, ButtonPicture::kStop},
-    {kTimeForwardButton, ButtonPicture::kTimeForward}, {kFriendButton, ButtonPicture::kFriend},
+    {kHomeButton, ButtonPicture::kHome, "ホーム (F2)"},
+    {kRotateMinusButton, ButtonPicture::kRotateMinus, "-5° 回転 (F3)"},
+    {kRotatePlusButton, ButtonPicture::kRotatePlus, "+5° 回転 (F4)"},
+    {kClipButton, ButtonPicture::kClipOff, "切断平面 (F5)"},
+    {kClipHandleButton, ButtonPicture::kHandleOff, "切断平面ハンドル (F6)"},
+    {kPickCentreButton, ButtonPicture::kPickOn, "回転中心 (F7)"},
+    {kNextSpaceButton, ButtonPicture::kNextSpace, "次の空間：アクティブな空間を空にし、次の空間をアクティブにします"},
+    {kTimeBackButton, ButtonPicture::kTimeBack, "戻る"},
+    {kPlayButton, ButtonPicture::kPlay, "再生 / 一時停止"},
+    {kStopButton, ButtonPicture::kStop, "停止"},
+    {kTimeForwardButton, ButtonPicture::kTimeForward, "進む"},
+    {kFriendButton, ButtonPicture::kFriend, "フレンドグループ (F8)"},
 };
 
 QColor FromColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -55,7 +62,10 @@ ViewBar::ViewBar(QWidget* parent) : QWidget(parent)
     friendText_ = new ColorLabel(this);
     friendText_->setObjectName(ControlName(kFriendText));
     friendText_->installEventFilter(this);
-    for (int i = 0; i < kButtonCount; ++i) buttons_[i] = new ViewBarButton(kOrder[i].id, kOrder[i].picture, kButtonSize, this);
+    for (int i = 0; i < kButtonCount; ++i) {
+        buttons_[i] = new ViewBarButton(kOrder[i].id, kOrder[i].picture, kButtonSize, this);
+        buttons_[i]->setToolTip(QString::fromUtf8(kOrder[i].tip));
+    }
     ForgetStates();
     LayOut();
 }

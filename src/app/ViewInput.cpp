@@ -63,14 +63,17 @@ void ViewInput::LeftPress(int x, int y, uint32_t time)
     {
         CVelmorView::ContextGuard gl(view_);
         if (view_.viewMode != ViewMode::kUnitEditing) {
+            // Any press on the spaces ends playback, one on the active space
+            // too (which the hit test does not report).
+            view_.motion.StopPlayback();
             const int hit = r.HitTestPane();
-            if (hit >= 0 && hit != r.activeSpace) {
-                view_.motion.StopPlayback();
+            const bool changed = hit >= 0 && hit != r.activeSpace;
+            if (changed) {
                 r.SetActiveSpace(false, hit);
                 r.StoreRotationStart(hit);
-                view_.UpdateViewControls();
-                view_.RenderNow();
             }
+            view_.UpdateViewControls();
+            if (changed) view_.RenderNow();
         }
         r.PickUnitByColor();
         // The pick drew into the picture's buffer: the next frame redraws it.

@@ -41,17 +41,81 @@ void* MapHuge(uint64_t bytes)
     return start;
 }
 
+constexpr uint64_t kPage = 4096;
+// Regions this large are kept for reuse when released; smaller ones cost
+// little to fault in afresh.
+constexpr uint64_t kKeptMinimum = uint64_t{64} << 20;
+
+uint64_t WholePages(uint64_t bytes) { return (bytes + kPage - 1) / kPage * kPage; }
+
+// The last large region released, kept for the next large commit it can
+// hold. Fresh pages are costly: the kernel zeroes every one at its first
+// touch, and on a virtual machine that hands idle 2 MiB blocks back to its
+// host that first touch of a huge page also waits on the host for each of
+// its 4 KiB (several times the zeroing; loading a volume into fresh memory
+// took two to three times as long as into memory just released). The kept
+// pages are lazily freed: the kernel takes them back whenever it needs them
+// and counts them as available meanwhile, so they are returned to the
+// system for every purpose but this reuse.
+class ReleasedRegion {
+public:
+    // The kept region zeroed, trimmed to `bytes`, when it holds them without
+    // wasting more than half of itself; otherwise nullptr, and the region is
+    // given back so that a fresh map does not come on top of it.
+    void* Take(uint64_t bytes)
+    {
+        const uint64_t need = WholePages(bytes);
+        std::lock_guard lock(m_mutex);
+        if (m_data == nullptr) return nullptr;
+        uint8_t* data = std::exchange(m_data, nullptr);
+        const uint64_t length = std::exchange(m_length, 0);
+        if (need > length || need * 2 < length) {
+            munmap(data, static_cast<size_t>(length));
+            return nullptr;
+        }
+        if (length > need) munmap(data + need, static_cast<size_t>(length - need));
+        std::memset(data, 0, static_cast<size_t>(need));
+        return data;
+    }
+
+    // False when the region is too small to keep.
+    bool Keep(void* data, uint64_t bytes)
+    {
+        const uint64_t length = WholePages(bytes);
+        if (length < kKeptMinimum || madvise(data, static_cast<size_t>(length), MADV_FREE) != 0) return false;
+        std::lock_guard lock(m_mutex);
+        if (m_data != nullptr) munmap(m_data, static_cast<size_t>(m_length));
+        m_data = static_cast<uint8_t*>(data);
+        m_length = length;
+        return true;
+    }
+
+private:
+    std::mutex m_mutex;
+    uint8_t* m_data = nullptr;
+    uint64_t m_length = 0;
+};
+
+ReleasedRegion& TheReleasedRegion()
+{
+    static ReleasedRegion region;
+    return region;
+}
+
 } // namespace
 
 void* CommitMemory(uint64_t bytes)
 {
     if (bytes == 0 || bytes > SIZE_MAX - kHugePage) return nullptr;
+    if (bytes >= kKeptMinimum)
+        if (void* kept = TheReleasedRegion().Take(bytes)) return kept;
     return bytes >= kHugeMapMinimum ? MapHuge(bytes) : MapAnonymous(bytes);
 }
 
 void ReleaseMemory(void* data, uint64_t bytes)
 {
-    if (data != nullptr && bytes != 0) munmap(data, static_cast<size_t>(bytes));
+    if (data == nullptr || bytes == 0) return;
+    if (!TheReleasedRegion().Keep(data, bytes)) munmap(data, static_cast<size_t>(bytes));
 }
 
 CommittedBuffer::CommittedBuffer(uint64_t bytes) { Commit(bytes); }

@@ -7,8 +7,10 @@
 
 namespace velmor {
 
-// Zero-filled pages reserved lazily and returned to the system at once on
-// release. A size of 0 or one that cannot be mapped gives nullptr.
+// Zero-filled pages reserved lazily. On release they go back to the system
+// at once, except the last large region, which stays lazily freed (the
+// system takes its pages whenever it needs them) for the next large commit.
+// A size of 0 or one that cannot be mapped gives nullptr.
 void* CommitMemory(uint64_t bytes);
 void ReleaseMemory(void* data, uint64_t bytes);
 

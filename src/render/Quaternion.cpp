@@ -18,12 +18,59 @@ Quaternion QuatConjugate(const Quaternion& q)
     return {q.w, -q.x, -q.y, -q.z};
 }
 
-Quaternion QuatFromAxisAngle(double angle, double x, double y, double z)
+namespace {
+
+constexpr double kFullTurn = 360.0;
+
+// The length of (x, y, z) also where its squares leave the range of doubles;
+// not finite for non-finite components or a length past that range.
+double AxisLength(double x, double y, double z)
 {
     const double length = std::sqrt(x * x + y * y + z * z);
+    return std::isfinite(length) ? length : std::hypot(x, y, z);
+}
+
+} // namespace
+
+double ReduceDegrees(double degrees)
+{
+    return std::isfinite(degrees) ? std::fmod(degrees, kFullTurn) : 0.0;
+}
+
+void ReduceTurnAxis(double axis[3])
+{
+    const double length = AxisLength(axis[0], axis[1], axis[2]);
+    if (!std::isfinite(length)) {
+        axis[0] = axis[1] = axis[2] = 0.0;
+        return;
+    }
+    if (length < kFullTurn)
+        return;
+    const double scale = ReduceDegrees(length) / length;
+    for (int i = 0; i < 3; ++i)
+        axis[i] *= scale;
+}
+
+bool DrawingRotation(const float rot[4], double out[4])
+{
+    const double length = AxisLength(rot[1], rot[2], rot[3]);
+    if (!(length > 0.0) || !std::isfinite(length) || !std::isfinite(rot[0]))
+        return false;
+    out[0] = ReduceDegrees(rot[0]);
+    for (int i = 1; i < 4; ++i)
+        out[i] = rot[i] / length;
+    return true;
+}
+
+Quaternion QuatFromAxisAngle(double angle, double x, double y, double z)
+{
+    const double length = AxisLength(x, y, z);
     if (length == 0.0 || !std::isfinite(length) || !std::isfinite(angle))
         return {};
-    const double half = angle * length * 0.5 * std::numbers::pi / 180.0;
+    const double turn = angle * length;
+    if (!std::isfinite(turn))
+        return {};
+    const double half = ReduceDegrees(turn) * 0.5 * std::numbers::pi / 180.0;
     const double sine = std::sin(half) / length;
     return {std::cos(half), x * sine, y * sine, z * sine};
 }

@@ -1,6 +1,7 @@
 #include "render/SceneEventExecutor.h"
 
 #include "render/SceneRenderer.h"
+#include "render/ViewMotion.h"
 #include "platform/WideText.h"
 #include "scene/AttributeParsers.h"
 #include "units/CKxDrawUTriangles.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
+#include <unordered_set>
 #include <vector>
 
 namespace velmor {
@@ -21,7 +23,9 @@ namespace {
 
 // A chain of events that start no animation runs at once, one after the
 // other; a chain that comes back to an event already in it would never end.
-thread_local std::vector<const SceneEvent*> runningChain;
+// A message box inside a run may start another run on this thread: it must
+// not enter an event of a chain that is still running either.
+thread_local std::unordered_set<const SceneEvent*> runningChain;
 
 uint8_t OnOff(const std::wstring& value, uint8_t current)
 {
@@ -122,22 +126,39 @@ SceneEventExecutor::SceneEventExecutor(SceneRenderer& renderer, CVelmorDoc& docu
 
 void SceneEventExecutor::RunEvent(SceneEvent& event)
 {
-    if (std::find(runningChain.begin(), runningChain.end(), &event) != runningChain.end())
+    if (runningChain.contains(&event))
         return;
-    runningChain.push_back(&event);
-    // Each run has its own working state; a nested run must not leave its
-    // target behind for the rest of the outer one.
+    // Each run has its own working state; a run started from inside another
+    // must not leave its target behind for the rest of the outer one.
     const int savedTarget = target_;
     const int savedPeriod = timerPeriod_;
     const bool savedPlay = playRequested_;
-    RunOnce(event);
+    // A chain of any length runs in this loop rather than one run inside the
+    // other: what each event leaves for after its successors (its playback
+    // request) is kept here in chain order and done in reverse, as the runs
+    // would have unwound.
+    std::vector<SceneEvent*> chain;
+    std::vector<bool> playRequests;
+    for (SceneEvent* next = &event; next != nullptr && !runningChain.contains(next);) {
+        runningChain.insert(next);
+        chain.push_back(next);
+        playRequests.push_back(RunOnce(*next));
+        next = state_.AnyAnimation() ? nullptr : state_.nextEvent;
+    }
+    for (auto play = playRequests.rbegin(); play != playRequests.rend(); ++play)
+        if (*play)
+            view_.StartPlayback();
+    // The refreshes only show the state the chain left; each run's own would
+    // show the same, with nothing drawn or handled in between.
+    RefreshAfterRun();
+    for (SceneEvent* ran : chain)
+        runningChain.erase(ran);
     target_ = savedTarget;
     timerPeriod_ = savedPeriod;
     playRequested_ = savedPlay;
-    runningChain.pop_back();
 }
 
-void SceneEventExecutor::RunOnce(SceneEvent& event)
+bool SceneEventExecutor::RunOnce(SceneEvent& event)
 {
     target_ = 0;
     timerPeriod_ = 20;
@@ -152,14 +173,13 @@ void SceneEventExecutor::RunOnce(SceneEvent& event)
     if (state_.sceneLoaded)
         FinishFirstRun();
 
-    bool play = playRequested_;
     if (state_.AnyAnimation())
         view_.StartTimer(1, std::max(timerPeriod_, 1));
-    else if (state_.nextEvent)
-        RunEvent(*state_.nextEvent);
+    return playRequested_;
+}
 
-    if (play)
-        view_.StartPlayback();
+void SceneEventExecutor::RefreshAfterRun()
+{
     view_.UpdateViewControls();
     renderer_.UpdateRotateButtons();
     renderer_.RefreshScaleBarDialog();
@@ -192,6 +212,8 @@ void SceneEventExecutor::ApplySetting(const EventSetting& setting)
         return ApplyTowardAnimation(setting);
     if (element == L"alterDrawUnite")
         return ApplyAlterDrawUnit(setting);
+    if (element == L"idleEvent")
+        return ApplyIdleEvent(setting);
     const size_t count = std::min(setting.names.size(), setting.values.size());
     for (size_t i = 0; i < count; ++i) {
         const std::wstring& name = setting.names[i];
@@ -216,7 +238,7 @@ void SceneEventExecutor::ApplySetting(const EventSetting& setting)
             ApplyLabel(EventLabel::Caption, name, value);
         else if (element == L"friendText")
             ApplyLabel(EventLabel::Friend, name, value);
-        else if (element == L"idleEvent" || element == L"returnEvent" || element == L"nextEvent")
+        else if (element == L"returnEvent" || element == L"nextEvent")
             ApplyEventName(element, name, value);
         else if (element == L"handleAnimation")
             ApplyHandleAnimation(name, value);
@@ -525,23 +547,33 @@ void SceneEventExecutor::ApplyLabel(EventLabel label, const std::wstring& name, 
 void SceneEventExecutor::ApplyEventName(const std::wstring& element, const std::wstring& name,
                                         const std::wstring& value)
 {
-    if (element == L"idleEvent" && name == L"time") {
-        ParseInt1(value, state_.idleTime);
-        return;
-    }
     if (name != L"name")
         return;
     SceneEvent* event = FindEvent(value);
     if (!event)
         return;
-    if (element == L"idleEvent") {
-        state_.idleEvent = event;
-        view_.StartTimer(42, 60000);
-    } else if (element == L"returnEvent") {
+    if (element == L"returnEvent")
         state_.returnEvent = event;
-    } else {
+    else
         state_.nextEvent = event;
+}
+
+void SceneEventExecutor::ApplyIdleEvent(const EventSetting& setting)
+{
+    // The wait restarts once the whole setting is read, so that a time
+    // written after the name is the one waited for at once.
+    SceneEvent* named = nullptr;
+    const size_t count = std::min(setting.names.size(), setting.values.size());
+    for (size_t i = 0; i < count; ++i) {
+        if (setting.names[i] == L"time")
+            ParseInt1(setting.values[i], state_.idleTime);
+        else if (setting.names[i] == L"name")
+            named = FindEvent(setting.values[i]);
     }
+    if (!named)
+        return;
+    state_.idleEvent = named;
+    view_.StartTimer(kIdleTimer, IdlePeriodMs(state_.idleTime));
 }
 
 void SceneEventExecutor::ApplyHandleAnimation(const std::wstring& name, const std::wstring& value)
@@ -558,6 +590,7 @@ void SceneEventExecutor::ApplyHandleAnimation(const std::wstring& name, const st
         double x = 0, y = 0, z = 0;
         if (ParseDouble3(value, x, y, z, true)) {
             axis[0] = x, axis[1] = y, axis[2] = z;
+            ReduceTurnAxis(axis);
             state_.animating[flag] = 3;
         }
         return;

@@ -98,7 +98,9 @@ public:
     void RunEvent(SceneEvent& event);
 
 private:
-    void RunOnce(SceneEvent& event);
+    // Applies one event of a chain; returns whether it asked for playback.
+    bool RunOnce(SceneEvent& event);
+    void RefreshAfterRun();
     void ApplySetting(const EventSetting& setting);
     void ApplyRenderSwitch(const std::wstring& element, const std::wstring& name, const std::wstring& value);
     bool ApplySpaceSetting(const std::wstring& element, const std::wstring& name, const std::wstring& value);
@@ -111,6 +113,7 @@ private:
     void ApplyAppearance(const std::wstring& name, const std::wstring& value);
     void ApplyLabel(EventLabel label, const std::wstring& name, const std::wstring& value);
     void ApplyEventName(const std::wstring& element, const std::wstring& name, const std::wstring& value);
+    void ApplyIdleEvent(const EventSetting& setting);
     void ApplyHandleAnimation(const std::wstring& name, const std::wstring& value);
     void ApplyTowardAnimation(const EventSetting& setting);
     void ApplyScaleBar(const std::wstring& name, const std::wstring& value);

@@ -266,23 +266,42 @@ double PaneHalfDepth(uint32_t nearFarRestrict, double zoom)
     return half > kHalfDiagonal ? kHalfDiagonal : half;
 }
 
+namespace {
+
+// The box of the pane's picture at the camera for a pan and a zoom; false
+// when the values leave no box that doubles can measure.
+bool PanZoomBox(double panX, double panY, double zoom, double hx, double hy, PaneProjection& p)
+{
+    const double s = 1.0 / zoom;
+    p.left = (-hx - panX) * s;
+    p.right = (hx - panX) * s;
+    p.bottom = (-hy - panY) * s;
+    p.top = (hy - panY) * s;
+    const bool finite = std::isfinite(p.left) && std::isfinite(p.right) && std::isfinite(p.bottom) && std::isfinite(p.top);
+    // A pan so far out that adding the half extent changes nothing collapses the box.
+    return finite && (hx <= 0 || p.left < p.right) && (hy <= 0 || p.bottom < p.top);
+}
+
+} // namespace
+
 PaneProjection ComputePaneProjection(const ScenePane& pane, int mode, const RenderSettings& settings)
 {
     const double distance = settings.cameraDistance;
     const double hx = settings.halfExtentX, hy = settings.halfExtentY;
     // Every path that changes the zoom keeps it positive; one set directly
     // to nonsense must still give a usable box.
-    const double zoom = pane.zoom > 0 && std::isfinite(pane.zoom) ? pane.zoom : 1.0;
-    const double s = 1.0 / zoom;
+    double zoom = pane.zoom > 0 && std::isfinite(pane.zoom) ? pane.zoom : 1.0;
     PaneProjection p;
     if (mode == 2) {
         p = {false, -hx, hx, -hy, hy, distance - 3.4641, distance + 3.4641};
         return p;
     }
-    p.left = (-hx - pane.panX) * s;
-    p.right = (hx - pane.panX) * s;
-    p.bottom = (-hy - pane.panY) * s;
-    p.top = (hy - pane.panY) * s;
+    // A pan or zoom too far out for the box to be measured shows the scene
+    // unpanned, then also unzoomed, rather than handing the camera no box.
+    if (!PanZoomBox(pane.panX, pane.panY, zoom, hx, hy, p) && !PanZoomBox(0, 0, zoom, hx, hy, p)) {
+        zoom = 1.0;
+        PanZoomBox(0, 0, zoom, hx, hy, p);
+    }
     if (mode != 0) {
         p.nearPlane = distance - 3.4641;
         p.farPlane = distance + 3.4641;

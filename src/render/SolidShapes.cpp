@@ -1,5 +1,7 @@
 #include "render/SolidShapes.h"
 
+#include "render/Tessellation.h"
+
 #include <GL/gl.h>
 
 #include <cmath>
@@ -57,7 +59,7 @@ void DrawCylinder(const double size[3], const int counts[3], bool solid)
 {
     const double bottom = size[0], top = size[1], height = size[2];
     const double zLow = -height / 2, zHigh = height / 2;
-    const int segments = counts[0];
+    const int segments = BoundedDivisions(counts[0]);
     if (segments < 1)
         return;
     auto angle = [segments](int i) { return kTwoPi * i / segments; };
@@ -90,7 +92,7 @@ void DrawCylinder(const double size[3], const int counts[3], bool solid)
         glEnd();
         return;
     }
-    const int lines = counts[1], rings = counts[2];
+    const int lines = BoundedDivisions(counts[1]), rings = BoundedDivisions(counts[2]);
     if (rings < 1)
         return;
     glBegin(GL_LINES);
@@ -124,8 +126,8 @@ void EllipsoidPoint(const double radii[3], double a, double p, double out[3])
 
 void DrawEllipsoid(const double radii[3], const int counts[4], bool solid)
 {
-    const int around = solid ? counts[0] : counts[2];
-    const int poleToPole = solid ? counts[1] : counts[3];
+    const int around = BoundedDivisions(solid ? counts[0] : counts[2]);
+    const int poleToPole = BoundedDivisions(solid ? counts[1] : counts[3]);
     if (around < 1 || poleToPole < 1)
         return;
     auto a = [around](int i) { return kTwoPi * i / around; };

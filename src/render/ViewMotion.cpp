@@ -236,9 +236,15 @@ void ViewMotion::MoveActivePane(int active)
     uint8_t* f = state_.animating;
     const double* object = state_.objectAxis;
     const double* clip = state_.clipAxis;
-    if (f[2] || f[3]) {
+    // An event may start both object turns: each turns on its own, so the
+    // object turns twice a tick and the clip plane once.
+    if (f[2]) {
         renderer_.StoreRotationStart(active);
-        renderer_.RotatePane(active, 1.0, object[0], object[1], object[2], true, f[2] != 0);
+        renderer_.RotatePane(active, 1.0, object[0], object[1], object[2], true, true);
+    }
+    if (f[3]) {
+        renderer_.StoreRotationStart(active);
+        renderer_.RotatePane(active, 1.0, object[0], object[1], object[2], true, false);
     }
     if (f[4]) {
         renderer_.StoreRotationStart(active);

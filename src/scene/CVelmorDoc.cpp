@@ -118,8 +118,7 @@ bool CVelmorDoc::OnOpenDocument(const std::wstring& path)
     if (kind == SceneFileKind::Container) {
         SceneBlockStream block;
         if (!block.ReadSceneBlock(path, L"")) return OpenFailedEarly(L"file decrypt error", previousPath, previousFolder);
-        ResetScene();
-        read = ReadSceneXml(block.stream.Data(), block.plainLength);
+        read = ReplaceSceneWith(block.stream.Data(), block.plainLength);
     } else {
         CommittedBuffer text;
         uint64_t size = 0;
@@ -131,21 +130,45 @@ bool CVelmorDoc::OnOpenDocument(const std::wstring& path)
             if (!file.ReadExactlyAt(0, text.Data(), size))
                 return OpenFailedEarly(L"file open error", previousPath, previousFolder);
         }
-        ResetScene();
-        read = ReadSceneXml(text.Data(), size);
+        read = ReplaceSceneWith(text.Data(), size);
     }
+    if (!read) return OpenFailedEarly(ErrorText, previousPath, previousFolder);
 
-    if (!read) {
-        ShowMessage(ErrorText);
-        ResetScene();
-        ScenePath = L"";
-        lastOutcome_ = OpenOutcome::EmptyScene;
-        return true;
-    }
     if (IsLegacyVersion()) ApplyLegacyFixUps();
-    if (View != nullptr) View->SetSceneLoaded(true);
+    if (View != nullptr) {
+        View->SetPaneCount(spaceCount_);
+        View->SetFirstEvent(firstEvent_);
+        View->SetSceneLoaded(true);
+    }
     lastOutcome_ = OpenOutcome::Opened;
     return true;
+}
+
+bool CVelmorDoc::ReplaceSceneWith(uint8_t* text, uint64_t size)
+{
+    // A picture, an empty file or a scene with a fault is found out before
+    // the shown scene goes.
+    CVelmorDoc read;
+    if (!read.ReadSceneXml(text, size)) {
+        ErrorText = read.ErrorText;
+        return false;
+    }
+    ResetScene();
+    TakeSceneFrom(read);
+    return true;
+}
+
+void CVelmorDoc::TakeSceneFrom(CVelmorDoc& read)
+{
+    // The objects move, not their addresses: units keep pointing at their
+    // data objects and events.
+    head = std::move(read.head);
+    dataObjects.swap(read.dataObjects);
+    drawGroups.swap(read.drawGroups);
+    events.swap(read.events);
+    Version = read.Version;
+    spaceCount_ = read.spaceCount_;
+    firstEvent_ = read.firstEvent_;
 }
 
 void CVelmorDoc::ApplyLegacyFixUps()
@@ -167,7 +190,7 @@ void CVelmorDoc::ApplyLegacyFixUps()
                 data->voxelPitch.unit = L"um";
             }
         }
-        if (SceneEvent* first = View != nullptr ? View->FirstEvent() : nullptr) {
+        if (SceneEvent* first = firstEvent_) {
             for (EventSetting& setting : first->settings) {
                 if (setting.elementName != L"selectMode") continue;
                 for (size_t i = 0; i < setting.names.size(); ++i) {

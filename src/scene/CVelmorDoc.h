@@ -45,8 +45,14 @@ using DrawGroupMap = std::map<std::wstring, std::unique_ptr<DrawGroup>, SceneNam
 using SceneEventMap = std::map<std::wstring, std::unique_ptr<SceneEvent>, SceneNameOrder>;
 
 
-// How the last open ended, for the caller that records recent files.
-enum class OpenOutcome { Opened, PreviousSceneKept, EmptyScene };
+// How the last open ended, for the caller that records recent files. A file
+// that is no scene (not even one that reads) leaves the shown scene as it was.
+enum class OpenOutcome { Opened, PreviousSceneKept };
+
+// Bounds of "spaceNum": a scene shows at least one space and never more than
+// the renderer can hold.
+constexpr int32_t kMinSpaces = 1;
+constexpr int32_t kMaxSpaces = 64;
 
 class CVelmorDoc {
 public:
@@ -116,12 +122,18 @@ private:
     // Scenes up to 1.3401 are repaired after reading and wrote some unit
     // sizes in an older form.
     bool IsLegacyVersion() const { return static_cast<double>(Version) <= 1.3401; }
-    bool ReadSceneText(uint8_t* text, uint64_t size);
     bool OpenFailedEarly(const std::wstring& text, const std::wstring& previousPath, const std::wstring& previousFolder);
+    // Reads the text beside the shown scene and takes it in place of that
+    // scene only when it read; false (with ErrorText set) leaves all as it was.
+    bool ReplaceSceneWith(uint8_t* text, uint64_t size);
+    void TakeSceneFrom(CVelmorDoc& read);
     void ApplyLegacyFixUps();
     bool HasGroupCycle() const;
 
     DocumentView* attachedView_ = nullptr;
+    // What "firstSetting" named; handed to the view once the scene is taken.
+    int32_t spaceCount_ = kMinSpaces;
+    SceneEvent* firstEvent_ = nullptr;
     OpenOutcome lastOutcome_ = OpenOutcome::Opened;
 };
 
@@ -129,10 +141,5 @@ extern CVelmorDoc* CurrentDocument;
 extern std::wstring ScenePath;
 extern std::wstring SceneFolder;
 extern std::wstring LastFolder;
-
-// Bounds of "spaceNum": a scene shows at least one space and never more than
-// the renderer can hold.
-constexpr int32_t kMinSpaces = 1;
-constexpr int32_t kMaxSpaces = 64;
 
 } // namespace velmor

@@ -142,7 +142,8 @@ auto* Find(Map& map, const std::wstring& name)
 bool CVelmorDoc::ReadSceneXml(uint8_t* text, uint64_t size)
 {
     Version = 1.0f;
-    if (View != nullptr) View->SetPaneCount(kMinSpaces);
+    spaceCount_ = kMinSpaces;
+    firstEvent_ = nullptr;
     try {
         std::string converted;
         const auto form = PrepareSceneText(std::string_view(reinterpret_cast<const char*>(text), size), converted);
@@ -363,11 +364,11 @@ bool CVelmorDoc::ReadFirstSetting(pugi::xml_node element)
             int32_t spaces = 0;
             ParseInt1(Wide(a.value()), spaces);
             if (spaces < kMinSpaces || spaces > kMaxSpaces) return false;
-            if (View != nullptr) View->SetPaneCount(spaces);
+            spaceCount_ = spaces;
         } else if (Is(a.name(), "firstEvent")) {
             SceneEvent* first = Find(events, Wide(a.value()));
             if (first == nullptr) return false;
-            if (View != nullptr) View->SetFirstEvent(first);
+            firstEvent_ = first;
         }
     }
     return true;

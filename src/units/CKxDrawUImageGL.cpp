@@ -32,7 +32,7 @@ void CKxDrawUImage::DrawShape(bool transparent)
     glPushMatrix();
     ApplyUnitTransform();
     glTranslatef(position[0], position[1], position[2]);
-    glRotatef(rotation[0], rotation[1], rotation[2], rotation[3]);
+    ApplyUnitRotation(rotation);
     if (shape == L"flat" || shape == L"circle") {
         if (facing)
             FaceTheViewer();

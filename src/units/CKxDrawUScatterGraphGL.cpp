@@ -1,6 +1,7 @@
 // The scatter graph's drawing: GL points or small solid spheres, in their
 // colours or in pick colours, one by one where points differ.
 #include "render/SolidShapes.h"
+#include "render/Tessellation.h"
 #include "units/CKxDrawUScatterGraph.h"
 
 #include <GL/gl.h>
@@ -61,7 +62,9 @@ void CKxDrawUScatterGraph::DrawSpheres(int pass, ScatterRange range)
 {
     const bool oneByOne = DrawsPointByPoint(pass);
     const double radii[3] = {markerSize, markerSize, markerSize};
-    const int counts[4] = {markerParameter[0], markerParameter[1], markerParameter[0], markerParameter[1]};
+    const int slices = BoundedDivisions(markerParameter[0], kMostMarkerDivisions);
+    const int stacks = BoundedDivisions(markerParameter[1], kMostMarkerDivisions);
+    const int counts[4] = {slices, stacks, slices, stacks};
     // The single material or pick colour is set with the first point.
     bool ready = false;
     for (int32_t i = range.first; i < range.first + range.count; ++i) {

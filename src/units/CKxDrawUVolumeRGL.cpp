@@ -17,11 +17,23 @@ bool CreateVolumeTexture(CKxDrawUVolumeR& unit)
     return unit.colorLut.Create();
 }
 
+// The slices are summed (or their largest taken), so fog that mixed each
+// toward the background colour would add that colour once a slice, empty
+// slices too, and fill the volume's box with it. Toward black, fog only fades
+// the far slices: depth cueing without adding colour.
 void DrawUnlitStack(CKxDrawUVolumeR& unit)
 {
+    static const GLfloat kFadeToBlack[4] = {0, 0, 0, 0};
+    GLfloat fogColour[4] = {};
+    const bool fog = glIsEnabled(GL_FOG) == GL_TRUE;
+    if (fog) {
+        glGetFloatv(GL_FOG_COLOR, fogColour);
+        glFogfv(GL_FOG_COLOR, kFadeToBlack);
+    }
     glDisable(GL_LIGHTING);
     unit.DrawSliceStack();
     glEnable(GL_LIGHTING);
+    if (fog) glFogfv(GL_FOG_COLOR, fogColour);
 }
 
 void SetBlendEquation(GLenum mode)

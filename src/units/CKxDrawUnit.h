@@ -39,6 +39,9 @@ public:
     // GL layer: places a main-layer unit into its space's normalised
     // coordinates; units of the back and fore layers keep their own.
     void ApplyUnitTransform();
+    // GL layer: turns by a unit's 'angle, x, y, z' rotation, whole turns
+    // dropped; nothing for a rotation that cannot turn anything.
+    static void ApplyUnitRotation(const float rot[4]);
     // The top group's normalisation, adjusted by lengthFactor.
     void TakeSpaceTransform();
     // lengthFactor from the unit's length unit to the top group's.

@@ -1,6 +1,7 @@
 // The draw-unit operations that talk to GL.
 #include "units/CKxDrawUnit.h"
 #include "units/DrawGroup.h"
+#include "render/Quaternion.h"
 
 #include <GL/gl.h>
 
@@ -33,6 +34,13 @@ void CKxDrawUnit::SetUnlitColor(bool isSelected, bool transparent)
             colour[i] *= 0.65f;
     }
     glColor3fv(colour);
+}
+
+void CKxDrawUnit::ApplyUnitRotation(const float rot[4])
+{
+    double turn[4];
+    if (DrawingRotation(rot, turn))
+        glRotated(turn[0], turn[1], turn[2], turn[3]);
 }
 
 void CKxDrawUnit::ApplyUnitTransform()

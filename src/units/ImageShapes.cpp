@@ -1,5 +1,7 @@
 #include "units/ImageShapes.h"
 
+#include "render/Tessellation.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -20,9 +22,10 @@ bool ImageHalfExtents(uint64_t width, uint64_t height, float size, float& halfWi
     return true;
 }
 
-void ForDiscFan(float halfWidth, float halfHeight, int32_t divide, float texMaxS, float texMaxT,
+void ForDiscFan(float halfWidth, float halfHeight, int32_t count, float texMaxS, float texMaxT,
                 void (*visit)(const ShapeVertex&, void*), void* context)
 {
+    const int32_t divide = BoundedDivisions(count);
     if (divide < 1)
         return;
     ShapeVertex centre;
@@ -61,7 +64,8 @@ void ForSphereQuads(float radius, int32_t stacks, float texMaxS, float texMaxT,
 {
     if (stacks < 1)
         return;
-    const int64_t n = stacks, slices = 2 * n;
+    // Twice as many slices as stacks: the slices are what the bound holds.
+    const int64_t n = BoundedDivisions(stacks, kMostShapeDivisions / 2), slices = 2 * n;
     for (int64_t i = 0; i < n; ++i) {
         const double p0 = i * std::numbers::pi / n, p1 = (i + 1) * std::numbers::pi / n;
         const float t0 = static_cast<float>(double(n - i) / n * texMaxT);

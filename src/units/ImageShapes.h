@@ -34,12 +34,14 @@ void ForFlatQuad(float halfWidth, float halfHeight, float texMaxS, float texMaxT
 }
 
 // A triangle fan: the centre, then divide + 1 rim vertices (the first
-// repeated at the end). Nothing for fewer than one segment.
+// repeated at the end). Nothing for fewer than one segment; at most
+// kMostShapeDivisions segments.
 void ForDiscFan(float halfWidth, float halfHeight, int32_t divide, float texMaxS, float texMaxT,
                 void (*visit)(const ShapeVertex&, void*), void* context);
 
 // Quads of a sphere of `radius` with `stacks` stacks and twice as many
-// slices, four vertices each. Nothing for fewer than one stack.
+// slices, four vertices each. Nothing for fewer than one stack; at most
+// kMostShapeDivisions slices.
 void ForSphereQuads(float radius, int32_t stacks, float texMaxS, float texMaxT,
                     void (*visit)(const ShapeVertex&, void*), void* context);
 

@@ -2,6 +2,7 @@
 
 #include "render/GeometryRoutines.h"
 #include "render/RenderSettings.h"
+#include "render/Tessellation.h"
 #include "units/CKxDrawUnit.h"
 #include "units/DrawGroup.h"
 
@@ -46,8 +47,9 @@ bool IsPointShape(PrimitiveShape shape)
     return shape == PrimitiveShape::Point || shape == PrimitiveShape::Line || shape == PrimitiveShape::Triangle;
 }
 
-std::vector<Point2> EllipseRim(double a, double b, int32_t segments)
+std::vector<Point2> EllipseRim(double a, double b, int32_t count)
 {
+    const int32_t segments = BoundedDivisions(count);
     std::vector<Point2> rim;
     if (segments < 1)
         return rim;
@@ -61,15 +63,16 @@ std::vector<Point2> EllipseRim(double a, double b, int32_t segments)
 
 std::vector<Point2> WireEllipseSegments(double a, double b, const int32_t parameter[4])
 {
+    const int32_t spokes = BoundedDivisions(parameter[1]), rings = BoundedDivisions(parameter[2]);
     std::vector<Point2> lines;
-    for (const Point2& end : EllipseRim(a, b, parameter[1])) {
-        if (lines.size() / 2 == static_cast<size_t>(parameter[1]))
+    for (const Point2& end : EllipseRim(a, b, spokes)) {
+        if (lines.size() / 2 == static_cast<size_t>(spokes))
             break;   // the rim's closing point repeats the first spoke
         lines.push_back({0, 0});
         lines.push_back(end);
     }
-    for (int32_t k = 1; k <= parameter[2]; ++k) {
-        const double f = static_cast<double>(k) / parameter[2];
+    for (int32_t k = 1; k <= rings; ++k) {
+        const double f = static_cast<double>(k) / rings;
         const std::vector<Point2> ring = EllipseRim(a * f, b * f, parameter[0]);
         for (size_t i = 1; i < ring.size(); ++i) {
             lines.push_back(ring[i - 1]);

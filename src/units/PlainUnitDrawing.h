@@ -44,9 +44,10 @@ bool IsPointShape(PrimitiveShape shape);
 struct Point2 {
     double x, y;
 };
-// `segments` + 1 points from angle 0 round to 2 pi (the last repeats the
+// `count` + 1 points from angle 0 round to 2 pi (the last repeats the
 // first) on the ellipse with semi-axes a and b; none for counts below 1.
-std::vector<Point2> EllipseRim(double a, double b, int32_t segments);
+// Every count is bounded as render/Tessellation.h says.
+std::vector<Point2> EllipseRim(double a, double b, int32_t count);
 // The wire circle or oval: `spokes` segments from the centre to the rim, then
 // `rings` closed rings at k / rings of the semi-axes, each of `segments`
 // segments, as pairs of end points.

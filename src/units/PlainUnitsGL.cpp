@@ -122,7 +122,7 @@ void DrawPrimitiveGeometry(CKxDrawUPrimitive& unit, PrimitiveShape shape, bool s
             unit.ApplyUnitTransform();
             glTranslatef(unit.points[0][0], unit.points[0][1], unit.points[0][2]);
         }
-        glRotatef(unit.rot[0], unit.rot[1], unit.rot[2], unit.rot[3]);
+        CKxDrawUnit::ApplyUnitRotation(unit.rot);
         DrawShapeAtOrigin(unit, shape, solid);
     }
     glPopMatrix();
@@ -228,7 +228,7 @@ void PlaceAndCallText(CKxDrawUText& unit)
         glTranslated(at[0], at[1], at[2]);
         if (unit.mode == 2) {
             glScalef(unit.textScale, unit.textScale, unit.textScale);
-            glRotatef(unit.rot[0], unit.rot[1], unit.rot[2], unit.rot[3]);
+            CKxDrawUnit::ApplyUnitRotation(unit.rot);
         } else {
             // Facing the viewer: keep the eye-space position, drop the rotation.
             GLdouble modelView[16];
@@ -331,7 +331,7 @@ void DrawLinkBoard(CKxDrawULinkBoard& unit, int pass)
     glPushMatrix();
     unit.ApplyUnitTransform();
     glTranslatef(unit.coordinate[0], unit.coordinate[1], unit.coordinate[2]);
-    glRotatef(unit.rot[0], unit.rot[1], unit.rot[2], unit.rot[3]);
+    CKxDrawUnit::ApplyUnitRotation(unit.rot);
     const std::vector<Point2> corners = {{0, 0}, {unit.width, 0}, {unit.width, unit.height}, {0, unit.height}};
     if (pass == 3) {
         unit.SetPickColor(&unit.pickId);

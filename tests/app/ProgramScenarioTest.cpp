@@ -1080,6 +1080,22 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     Escape(volume);
 }
 
+TEST_F(UnitDialogWalk, HugeDivisionsTypedForTheBallLeaveTheViewDrawing)
+{
+    const auto [centre, radius] = Blob(Picture(), Reddish);
+    ASSERT_GT(radius, 10);
+    QWidget* primitive = Open("Red");
+    ASSERT_EQ(primitive, view->dialogs.units.primitive);
+    EXPECT_EQ(ApplyRow(primitive, 1305, 1307, 1303, "球の分割数", {"100000", "100000"}), "100000,100000");
+    // The next frames come as before, the ball as large (a little rounder).
+    for (int frame = 0; frame < 3; ++frame) {
+        const auto [after, radiusAfter] = Blob(Picture(), Reddish);
+        EXPECT_NEAR(radiusAfter, radius, radius / 20);
+        EXPECT_LE((after - centre).manhattanLength(), 2);
+    }
+    Escape(primitive);
+}
+
 TEST(DesktopOpener, OnlyWebAddressesAndAbsolutePathsAreHandedOver)
 {
     EXPECT_EQ(ClassifyOpenTarget(L"https://velmor.org/"), OpenTarget::kWebAddress);

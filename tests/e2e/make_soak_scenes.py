@@ -8,6 +8,7 @@
   hostile/    files that must each end in a message with the program still running
 
   make_soak_scenes.py FOLDER [EDGE]     EDGE: voxels along each side of the large volume
+  make_soak_scenes.py FOLDER huge       units.vlm and the hostile scenes that ask too much
 """
 import os
 import struct
@@ -160,10 +161,47 @@ def hostile_files(folder):
 """ + TAIL)
     write(os.path.join(h, "deep.vlm"), HEAD + "<drawGroup name=\"d\">" + "<x>" * 20000 + "</x>" * 20000 + "</drawGroup>" + TAIL)
     write(os.path.join(h, "not_xml.vlm"), "this is not a scene\n" * 50)
+    huge_scenes(h)
+
+
+def huge_scenes(h):
+    """Valid scenes that ask for too much and open without a message: round
+    shapes of 100000 divisions about a red ball, turned by 1e308 degrees; a
+    chain of 100000 events that start nothing, the last turning the
+    background blue."""
+    counts = 'parameter="100000,100000,100000,100000"'
+    write(os.path.join(h, "huge_counts.vlm"), HEAD + f"""
+<drawGroup name="g"><drawUnit>
+  <primitive shape="sphere" size="0.3" {counts} rot="1e308,0,0,1" diffuse="255,0,0" ambient="255,0,0"/>
+  <primitive shape="ellipsoid" coordinate="1,0,0" size="0.1,0.2,0.3" {counts} filled="off" rot="-1e308,1e308,0,1"/>
+  <primitive shape="circle" coordinate="-1,0,0" size="0.2" parameter="100000,100000,100000" filled="off"/>
+  <primitive shape="cylinder" coordinate="0,1,0" size="0.1,0.1,0.2" parameter="2147483647,2147483647,2147483647"/>
+  <image shape="sphere" size="0.3" coordinate="0,-1,0" divide="100000" image_data="p"/>
+  <image shape="circle" size="0.3" coordinate="1,1,0" divide="100000" image_data="p"/>
+  <scatterGraph marker="sphere" markerSize="0.05" markerParameter="100000,100000" coordinate_data="t"/>
+</drawUnit></drawGroup>
+<data name="p" type="image" size="16,16"><file path="../picture.png"/></data>
+<data name="t" type="array_xyz" size="4"><file path="../vertices.txt"/></data>
+<event name="start"><topGroup name="g"/><activeSpace index="0"/>
+  <handle rot="1e308,0,0,1" objectRot="1e308,1e308,1e308,1e308"/><homeHandle rot="1e308,0,0,3"/>
+  <handleAnimation rot="1e308,1e308,1e308"/></event>
+""" + TAIL.replace("<firstSetting ", '<firstSetting firstEvent="start" '))
+    n = 100000
+    chain = "".join(f'<event name="e{i}"><handle trans="0.000001,0"/><nextEvent name="e{i + 1}"/></event>\n'
+                    for i in range(n - 1))
+    write(os.path.join(h, "long_chain.vlm"), HEAD + """
+<drawGroup name="g"><drawUnit><primitive shape="cube" size="0.3"/></drawUnit></drawGroup>
+<event name="start"><topGroup name="g"/><activeSpace index="0"/><nextEvent name="e0"/></event>
+""" + chain + f'<event name="e{n - 1}"><appearance backgroundColor="0,0,255"/></event>\n'
+          + TAIL.replace("<firstSetting ", '<firstSetting firstEvent="start" '))
 
 
 def main():
     folder = sys.argv[1]
+    if sys.argv[2:] == ["huge"]:
+        units_scene(folder)
+        huge_scenes(os.path.join(folder, "hostile"))
+        return
     edge = int(sys.argv[2]) if len(sys.argv) > 2 else 256
     units_scene(folder)
     large_scene(folder, edge)

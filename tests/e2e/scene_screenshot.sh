@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Opens a scene with one red sphere in the real program on its own X server
 # and checks that the view shows red where the sphere stands; then a later
-# start hands over a file that does not exist: after its message the sphere's
-# scene must still be the one shown, and still turn under a drag.
+# start hands over a file that does not exist, and then a picture: after each
+# message the sphere's scene must still be the one shown, and still draw.
 #   scene_screenshot.sh path/to/velmor
 set -euo pipefail
 
@@ -26,37 +26,33 @@ SCENE
 source "$(dirname "$0")/start_viewer.sh" "$work/red.vlm"
 
 # Red pixels: strong red, little green and blue, anywhere in the view.
-shot="$work/window.png"
-count_red() {
-  red=0
-  for _ in $(seq 1 50); do
-    sleep 0.2
-    # A window busy drawing may refuse one look; the next try takes it.
-    import -window "$window" "$shot" 2>/dev/null || continue
-    red=$(convert "$shot" -crop 1280x600+0+40 +repage -fill black -opaque white -fuzz 40% -fill white \
-          -opaque 'rgb(255,0,0)' -fuzz 0 -fill black +opaque white -colorspace gray -format '%[fx:int(mean*w*h)]' info:)
-    [ "$red" -gt 500 ] && break
-  done
-  echo "red pixels in the view: $red"
-  kill -0 "$pid" 2>/dev/null || { echo "the program did not keep running"; cat "$work/velmor.log"; exit 1; }
-  [ "$red" -gt 500 ] || { echo "the sphere's colour does not appear $1"; cat "$work/velmor.log"; exit 1; }
-}
+source "$(dirname "$0")/view_colour.sh"
+count_red() { wait_for_colour 'rgb(255,0,0)' 40% "$1"; }
 count_red "when opened"
 
-timeout 60 "$viewer" "$work/missing.vlm" >/dev/null 2>&1 || { echo "the later start failed"; exit 1; }
-box=""
-for _ in $(seq 1 100); do
-  for id in $(xdotool search --onlyvisible --name '^Velmor$' 2>/dev/null); do
-    [ "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')" -lt 640 ] && box=$id
+# A later start hands `file` over; the running copy answers with a message
+# box, which is closed; the sphere's scene must still be the one shown and
+# still draw when the window is resized.
+hand_over() {
+  timeout 60 "$viewer" "$1" >/dev/null 2>&1 || { echo "the later start failed"; exit 1; }
+  box=""
+  for _ in $(seq 1 100); do
+    for id in $(xdotool search --onlyvisible --name '^Velmor$' 2>/dev/null); do
+      [ "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')" -lt 640 ] && box=$id
+    done
+    [ -n "$box" ] && break
+    sleep 0.1
   done
-  [ -n "$box" ] && break
-  sleep 0.1
-done
-[ -n "$box" ] || { echo "no message for the missing file"; exit 1; }
-xdotool windowfocus --sync "$box" key --clearmodifiers Return
-for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velmor$' >/dev/null 2>&1 || break; sleep 0.1; done
-title=$(xdotool getwindowname "$window")
-[ "$title" = "red.vlm - Velmor" ] || { echo "the title became '$title'"; exit 1; }
-# Resizing draws the scene anew: an emptied view would show no sphere.
-xdotool windowsize --sync "$window" 1200 760
-count_red "after the missing file"
+  [ -n "$box" ] || { echo "no message for $1"; exit 1; }
+  xdotool windowfocus --sync "$box" key --clearmodifiers Return
+  for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velmor$' >/dev/null 2>&1 || break; sleep 0.1; done
+  title=$(xdotool getwindowname "$window")
+  [ "$title" = "red.vlm - Velmor" ] || { echo "the title became '$title' after $1"; exit 1; }
+  # Resizing draws the scene anew: an emptied view would show no sphere.
+  xdotool windowsize --sync "$window" "$2" 760
+  count_red "after $1"
+}
+hand_over "$work/missing.vlm" 1200
+# A picture is read, but is no scene.
+convert -size 32x32 xc:green "$work/picture.png"
+hand_over "$work/picture.png" 1240

@@ -45,6 +45,34 @@ TEST(Memory, LargeMapsAreAlignedAndWhole)
     }
 }
 
+// A large region released and committed again comes back zero-filled,
+// whether it is taken whole or in part, and a far smaller commit does not
+// take it; none of this disturbs a region still in use.
+TEST(Memory, ReleasedLargeRegionsComeBackZeroed)
+{
+    constexpr uint64_t kLarge = (uint64_t{96} << 20) + 123;
+    auto* kept = static_cast<uint8_t*>(CommitMemory(kLarge));
+    auto* other = static_cast<uint8_t*>(CommitMemory(kLarge));
+    ASSERT_NE(kept, nullptr);
+    ASSERT_NE(other, nullptr);
+    std::memset(other, 0x33, kLarge);
+    for (const uint64_t again : {kLarge, kLarge - (uint64_t{20} << 20), uint64_t{70} << 20, uint64_t{3} << 20}) {
+        std::memset(kept, 0xC3, kLarge);
+        ReleaseMemory(kept, kLarge);
+        auto* data = static_cast<uint8_t*>(CommitMemory(again));
+        ASSERT_NE(data, nullptr) << again;
+        for (uint64_t at = 0; at < again; at += 4093) ASSERT_EQ(data[at], 0) << again << " at " << at;
+        EXPECT_EQ(data[again - 1], 0) << again;
+        ReleaseMemory(data, again);
+        kept = static_cast<uint8_t*>(CommitMemory(kLarge));
+        ASSERT_NE(kept, nullptr);
+    }
+    EXPECT_EQ(other[0], 0x33);
+    EXPECT_EQ(other[kLarge - 1], 0x33);
+    ReleaseMemory(kept, kLarge);
+    ReleaseMemory(other, kLarge);
+}
+
 TEST(Memory, ImpossibleSizesFail)
 {
     CommittedBuffer empty;

@@ -48,6 +48,29 @@ TEST(Quaternion, AxisAngleNormalisesTheAxisAndLetsItsLengthScaleTheAngle)
     EXPECT_EQ(QuatFromAxisAngle(inf, 1, 0, 0), Quaternion{});
 }
 
+TEST(Quaternion, HugeAnglesAndAxesLoseOnlyTheirWholeTurns)
+{
+    EXPECT_EQ(ReduceDegrees(-725), -5);
+    EXPECT_EQ(ReduceDegrees(std::numeric_limits<double>::infinity()), 0);
+    ExpectSameRotation(QuatFromAxisAngle(1e308, 0, 0, 1), QuatFromAxisAngle(ReduceDegrees(1e308), 0, 0, 1));
+    // Axes whose squares leave the double range keep their direction; a
+    // scaled angle past that range turns nothing rather than into NaN.
+    ExpectSameRotation(QuatFromAxisAngle(1e-200, 1e200, 0, 0), QuatFromAxisAngle(1, 1, 0, 0));
+    EXPECT_EQ(QuatFromAxisAngle(1e308, 0, 0, 2), Quaternion{});
+
+    double turn[3] = {810, 0, 0}, beyond[3] = {1.7e308, 1.7e308, 1.7e308};
+    ReduceTurnAxis(turn);
+    ReduceTurnAxis(beyond);
+    EXPECT_DOUBLE_EQ(turn[0], 90);
+    EXPECT_EQ(beyond[0], 0);
+    double drawn[4];
+    const float flat[4] = {std::numeric_limits<float>::max(), 0, 0, -2}, none[4] = {90, 0, 0, 0};
+    ASSERT_TRUE(DrawingRotation(flat, drawn));
+    EXPECT_EQ(drawn[0], ReduceDegrees(std::numeric_limits<float>::max()));
+    EXPECT_EQ(drawn[3], -1);
+    EXPECT_FALSE(DrawingRotation(none, drawn));
+}
+
 TEST(Quaternion, ProductAppliesTheRightFactorFirst)
 {
     const Quaternion aboutZ = QuatFromAxisAngle(90, 0, 0, 1);

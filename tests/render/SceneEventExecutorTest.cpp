@@ -314,6 +314,47 @@ TEST_F(EventExecutorTest, EventChainsThatLoopBackEnd)
     EXPECT_EQ(std::count(seam.calls.begin(), seam.calls.end(), L"stopAnimations"), 2);
 }
 
+TEST_F(EventExecutorTest, LongChainsRunInOrderWithoutNesting)
+{
+    // Deep enough that one run inside the other overflows the stack.
+    constexpr int kLength = 100000;
+    for (int i = 0; i < kLength; ++i) {
+        SceneEvent& e = AddEvent(L"e" + std::to_wstring(i));
+        Add(e, L"handle", {{L"trans", L"0.000001,0"}});
+        Add(e, L"nextEvent", {{L"name", (L"e" + std::to_wstring((i + 1) % kLength)).c_str()}});
+    }
+    Add(*document.events[L"e50000"], L"timeAnimation", {{L"play", L"on"}});
+    // The last one's animation ends the chain before it loops back.
+    Add(*document.events[L"e" + std::to_wstring(kLength - 1)], L"handleAnimation", {{L"rot", L"0,1,0"}});
+    Run(*document.events[L"e0"]);
+    EXPECT_NEAR(P(0).panX, kLength * 0.000001, 1e-9);
+    EXPECT_EQ(std::count(seam.calls.begin(), seam.calls.end(), L"stopAnimations"), kLength);
+    // The last event's timer, then the playback the middle one asked for
+    // once its successors had run, then the controls.
+    const std::vector<std::wstring> tail(seam.calls.end() - 3, seam.calls.end());
+    EXPECT_EQ(tail, (std::vector<std::wstring>{L"timer 1 20", L"startPlayback", L"updateControls"}));
+}
+
+TEST_F(EventExecutorTest, HugeTurnsAndMovesLeaveRotationsAndTheCameraFinite)
+{
+    renderer.halfExtentX = renderer.halfExtentY = 1;
+    SceneEvent event(L"huge");
+    Add(event, L"handleLimit", {{L"transX", L"-1e400,1e400"}});
+    Add(event, L"handle", {{L"objectRot", L"1e308,0,0,1"}, {L"clipRot", L"1e308,1e308,1e308,1e308"},
+                           {L"trans", L"1e400,0"}, {L"trans", L"1e400,0"}});
+    Add(event, L"handleAnimation", {{L"rot", L"1e308,1e308,1e308"}});
+    Run(event);
+    EXPECT_EQ(P(0).objectRotation, QuatFromAxisAngle(ReduceDegrees(1e308), 0, 0, 1));
+    EXPECT_TRUE(std::isfinite(P(0).clipRotation.w));
+    EXPECT_LT(std::hypot(state.objectAxis[0], state.objectAxis[1], state.objectAxis[2]), 360);
+    const PaneProjection p = ComputePaneProjection(P(0), 0, renderer);
+    EXPECT_EQ(p.right, 1.0);   // the pan past the double range is drawn unpanned
+    SceneEvent toward(L"toward");
+    Add(toward, L"towardAnimation", {{L"scale", L"1e-400"}, {L"step", L"0"}});
+    Run(toward);
+    EXPECT_EQ(ComputePaneProjection(P(0), 0, renderer).right, 1.0);
+}
+
 TEST_F(EventExecutorTest, IdleReturnAndUnknownEventNames)
 {
     SceneEvent& idle = AddEvent(L"idle");
@@ -323,7 +364,10 @@ TEST_F(EventExecutorTest, IdleReturnAndUnknownEventNames)
     EXPECT_EQ(state.idleTime, 30);
     EXPECT_EQ(state.idleEvent, &idle);
     EXPECT_EQ(state.returnEvent, &idle);
-    EXPECT_TRUE(seam.Called(L"timer 42 60000"));
+    EXPECT_TRUE(seam.Called(L"timer 42 30000"));
+    // A time written after the name is the wait at once.
+    RunOne(L"idleEvent", {{L"name", L"idle"}, {L"time", L"5"}});
+    EXPECT_TRUE(seam.Called(L"timer 42 5000"));
 }
 
 TEST_F(EventExecutorTest, FirstRunClearsLinkingAndCapsAndShadow)

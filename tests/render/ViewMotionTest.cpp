@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -131,6 +132,19 @@ TEST_F(ViewMotionTest, AReflectingPanFlickTurnsAtTheLimitAndKeepsGoing)
     EXPECT_EQ(state.animating[0], kMoveReflect);
     motion.StopAnimations();
     EXPECT_FALSE(host.Running(kAnimationTimer));
+}
+
+// "rot" and "objectRot" of one event both turn the object: twice a tick,
+// the clip plane once.
+TEST_F(ViewMotionTest, BothObjectTurnsOfAnEventAddUp)
+{
+    state.objectAxis[1] = 10;
+    state.animating[2] = state.animating[3] = 3;
+    motion.StartTimer(kAnimationTimer, kAnimationPeriodMs);
+    motion.OnTimer(kAnimationTimer);
+    const double pi = std::acos(-1.0);
+    EXPECT_NEAR(Active().objectRotation.w, std::cos(20 * pi / 360), 1e-9);
+    EXPECT_NEAR(Active().clipRotation.w, std::cos(10 * pi / 360), 1e-9);
 }
 
 TEST_F(ViewMotionTest, ATowardAnimationLandsOnItsTargetAndRunsTheNextEvent)

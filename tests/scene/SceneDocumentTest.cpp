@@ -72,6 +72,21 @@ TEST_F(SceneDocumentTest, EarlyFailuresKeepThePreviousScene)
     ExpectFirstSceneKept(Open(SceneWithBody(std::string(500, ' '))), L"memory shortage error");
 }
 
+// Files that read but are no scene: the scene shown stays, whole, until a
+// file has been read as a scene.
+TEST_F(SceneDocumentTest, FilesThatAreNoSceneKeepThePreviousScene)
+{
+    OpenFirstScene();
+    ExpectFirstSceneKept(Open(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "picture.png"), L"XML load error");
+    ExpectFirstSceneKept(Open("", "empty.vlm"), L"XML load error");
+    ExpectFirstSceneKept(Open(SceneWithBody("<drawGroup/>")), L"XML COM error");
+    ExpectFirstSceneKept(Open(SceneWithBody("<firstSetting firstEvent=\"none\"/>")), L"XML load error");
+    EXPECT_EQ(Group(L"root").children.size(), 3u);   // the groups still hold together
+    OpenCleanly(ShiftJisScene());
+    EXPECT_EQ(view.firstEvent, nullptr);
+    EXPECT_EQ(view.paneCount, 1);
+}
+
 TEST_F(SceneDocumentTest, ContainerScene)
 {
     OpenCleanly(MakeContainer(std::vector<std::string>{FullScene(), "payload"}));

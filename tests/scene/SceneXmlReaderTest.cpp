@@ -146,12 +146,11 @@ TEST_F(SceneXmlReaderTest, VersionLimit)
 {
     OpenCleanly(SceneWithBody("", "1.35"));
     EXPECT_EQ(Open(SceneWithBody("<event name=\"e\"/>", "1.36")), Messages{L"Please install the new version software"});
-    EXPECT_EQ(doc.LastOpenOutcome(), OpenOutcome::EmptyScene);
+    // The scene shown before stays, with its own version.
+    EXPECT_EQ(doc.LastOpenOutcome(), OpenOutcome::PreviousSceneKept);
     EXPECT_TRUE(doc.events.empty());
-    EXPECT_FLOAT_EQ(doc.Version, 1.36f);
-    EXPECT_EQ(view.viewMode, 0);
-    EXPECT_FALSE(view.sceneLoaded);
-    EXPECT_EQ(ScenePath, L"");
+    EXPECT_FLOAT_EQ(doc.Version, 1.35f);
+    EXPECT_TRUE(view.sceneLoaded);
     // A later good file opens normally.
     OpenCleanly(FullScene());
     EXPECT_TRUE(view.sceneLoaded);
