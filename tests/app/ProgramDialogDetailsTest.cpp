@@ -1,18 +1,15 @@
-// The real program on an X server of its own: what its dialogs and bar show,
-// judged by their pixels. Fields show their whole text, a disabled switch
-// shows no lit picture, a board's or map's dialog opens with no row chosen,
-// the unit list's colour cell keeps the unit's colour on the chosen row,
-// and a dialog is as wide as its title.
+// The real program on an X server of its own, judged by pixels: fields show
+// their whole text, a disabled switch nothing lit, a board's or map's dialog
+// opens with no row chosen, the chosen unit's colour cell its colour, and a
+// block held over a floor casts its shadow.
 #include "app/RunningProgram.h"
 #include "app/ViewBar.h"
 #include "app/ViewButtonPictures.h"
 #include "dialogs/CKxDlgMainControl.h"
-#include "dialogs/CKxDlgPolygonExport.h"
 #include "dialogs/CKxDlgScaleBar.h"
 #include "dialogs/CKxDlgUnitLinkB.h"
 #include "dialogs/CKxDlgUnitTopoMap.h"
 
-#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,41 +20,51 @@ using namespace velmor::test;
 
 namespace {
 
-// A red cube, a link board and a small height map.
+// A 4 x 4 floor and a block of 1 held 0.6 above it, seen from above (the
+// floor fills the picture's height); a board, and a map in a corner.
 constexpr const char* kScene = R"(<?xml version="1.0" encoding="UTF-8"?>
-<scene version="1.35">
-  <head><title type="main" value="Details"/></head>
-  <body>
+<scene version="1.35"><body>
     <drawGroup name="top"><drawUnit>
-      <primitive note="Red" shape="cube" coordinate="0,0,0" size="0.8" diffuse="255,0,0" ambient="255,0,0"/>
+      <stl note="Floor" stl_data="floor" renderingType="A" diffuse="150,150,150" ambient="20,20,20"/>
+      <stl note="Block" stl_data="block" renderingType="A" diffuse="200,40,40" ambient="60,0,0"/>
       <linkBoard note="Board" width="1" height="0.5" coordinate="-1,-1,0"/>
-      <topographicMap note="Land" coordinate="0,1,0,1" height_data="heights"/>
+      <topographicMap note="Land" coordinate="1.8,1.8,2,2" height_data="heights"/>
     </drawUnit></drawGroup>
+    <data name="floor" type="STL"><file path="floor.stl"/></data>
+    <data name="block" type="STL"><file path="block.stl"/></data>
     <data name="heights" type="gridXY" size="2,2"><file path="heights.txt"/></data>
     <event name="start"><targetSpace index="0"/><topGroup name="top"/><activeSpace index="0"/></event>
     <firstSetting spaceNum="1" firstEvent="start"/>
-  </body>
-</scene>
-)";
+</body></scene>)";
+
+// A text STL box: corner c takes x, y and z from its bits 0, 1 and 2; each
+// face is a quad of corners wound outwards.
+std::string Box(const std::array<double, 3>& low, const std::array<double, 3>& high)
+{
+    static const int kQuads[6][4] = {{4, 5, 7, 6}, {0, 2, 3, 1}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    std::string stl;
+    for (const auto& q : kQuads)
+        for (int t : {1, 2}) {
+            stl += "outer loop\n";
+            for (int c : {q[0], q[t], q[t + 1]})
+                for (int a = 0; a < 3; ++a) stl += std::to_string((c >> a & 1) ? high[a] : low[a]) + (a < 2 ? " " : "\n");
+            stl += "endfacet\n";
+        }
+    return stl;
+}
 
 bool Lit(QColor c) { return c.red() > 180 && c.green() > 80 && c.green() < 160 && c.blue() < 70; }
-
-int CountLit(const QImage& image)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) n += Lit(image.pixelColor(x, y)) ? 1 : 0;
-    return n;
-}
 
 class ProgramDialogDetails : public RunningProgram {
 protected:
     ProgramDialogDetails()
     {
+        scenes.Write("floor.stl", Box({-2, -2, -0.2}, {2, 2, 0}));
+        scenes.Write("block.stl", Box({-0.5, -0.5, 0.6}, {0.5, 0.5, 1.6}));
+        scenes.Write("heights.txt", "0 0\n0 0\n");
         scenes.Write("details.vlm", kScene);
-        scenes.Write("heights.txt", "0 1\n2 3\n");
         Launch(scenes.Path() / "details.vlm");
-        WaitShown([this] { return List()->topLevelItemCount() == 3; });
+        WaitShown([this] { return List()->topLevelItemCount() == 4; });
     }
     CKxDlgMainControl& Panel() { return *view->dialogs.unitPanel; }
     QTreeWidget* List() { return Panel().findChild<QTreeWidget*>(ControlName(CKxDlgMainControl::kUnitList)); }
@@ -65,88 +72,79 @@ protected:
     {
         List()->setCurrentItem(List()->topLevelItem(row));
         Panel().OnNMClickUnitList(row);
-        QApplication::processEvents();
     }
 };
 
 } // namespace
 
-TEST_F(ProgramDialogDetails, ScaleBarFieldsShowTheirWholeText)
+TEST_F(ProgramDialogDetails, FieldsSwitchesAndRowsShowWhatTheyShould)
 {
+    // Scale-bar fields at the window's smallest: shown from their end they
+    // look as shown from their start, so nothing of their text is cut.
     Run(CMainFrame::kScaleBarDialog);
-    CKxDlgScaleBar* dialog = view->dialogs.scaleBar;
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-    EXPECT_EQ(dialog->findChild<QLineEdit*>(ControlName(1230))->text(), QStringLiteral("-0.95"));
-    // As small as the user can make it.
-    dialog->resize(1, 1);
-    QApplication::processEvents();
-    // A text wider than its field scrolls: shown from its end it would
-    // differ from the same text shown from its start.
+    CKxDlgScaleBar* scaleBar = view->dialogs.scaleBar;
+    scaleBar->resize(1, 1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(scaleBar));
     for (int id : {1226, 1230, 1231, 1227}) {
-        auto* edit = dialog->findChild<QLineEdit*>(ControlName(id));
-        ASSERT_FALSE(edit->text().isEmpty()) << id;
+        auto* edit = scaleBar->findChild<QLineEdit*>(ControlName(id));
         edit->end(false);
         const QImage fromEnd = edit->grab().toImage();
         edit->home(false);
         EXPECT_EQ(edit->grab().toImage(), fromEnd) << id << " cuts " << edit->text().toStdString();
     }
-}
 
-TEST_F(ProgramDialogDetails, AClosedSceneLeavesNoSwitchLit)
-{
-    ViewBarButton* clip = bar->Button(kClipButton);
-    QTest::mouseClick(clip, Qt::LeftButton);
-    ASSERT_EQ(clip->Picture(), ButtonPicture::kClipOn);
-    EXPECT_GT(CountLit(clip->grab().toImage()), 50);
-    Run(CMainFrame::kFileNew);
-    EXPECT_FALSE(clip->isEnabled());
-    EXPECT_EQ(CountLit(clip->grab().toImage()), 0);
-}
-
-TEST_F(ProgramDialogDetails, BoardAndMapDialogsOpenWithNoRowChosen)
-{
-    const UnitPropertyDialogs& d = view->dialogs.units;
-    for (const auto& [row, dialog] : {std::pair<int, UnitPropertyDialog*>{1, d.linkBoard}, {2, d.topoMap}}) {
+    // Board and map dialogs take the focus, as a window manager gives it, and
+    // still have no row chosen and empty editors.
+    for (const auto& [row, dialog] : {std::pair<int, UnitPropertyDialog*>{2, view->dialogs.units.linkBoard},
+                                      {3, view->dialogs.units.topoMap}}) {
         Choose(row);
         Panel().findChild<QPushButton*>(ControlName(CKxDlgMainControl::kUnitPreference))->click();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog)) << row;
-        // As a window manager would, the new window gets the focus.
         dialog->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog)) << row;
         EXPECT_EQ(dialog->SelectedRow(), -1) << row;
-        for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
-            EXPECT_FALSE(edit->isEnabled()) << row << " " << edit->objectName().toStdString();
-            EXPECT_TRUE(edit->text().isEmpty()) << row << " " << edit->objectName().toStdString();
-        }
+        for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) EXPECT_FALSE(edit->isEnabled() || !edit->text().isEmpty());
         dialog->HideUnitDialog();
     }
-}
 
-TEST_F(ProgramDialogDetails, TheChosenRowKeepsTheUnitsColourInItsColourCell)
-{
-    Choose(0);
-    ASSERT_TRUE(List()->topLevelItem(0)->isSelected());
+    // The chosen block's colour cell: its ambient 60 of 255 shows as 200.
+    Choose(1);
     const QImage cells = List()->viewport()->grab().toImage();
-    const QRect row = List()->visualItemRect(List()->topLevelItem(0));
     const QHeaderView* header = List()->header();
-    auto centreOf = [&](int column) {
-        return cells.pixelColor(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                                row.center().y());
+    const int y = List()->visualItemRect(List()->topLevelItem(1)).center().y();
+    EXPECT_EQ(cells.pixelColor(header->sectionViewportPosition(4) + header->sectionSize(4) / 2, y), QColor(200, 0, 0));
+
+    // The clip switch, lit while on, shows nothing lit once closing the
+    // scene disabled it.
+    ViewBarButton* clip = bar->Button(kClipButton);
+    auto lit = [clip] {
+        const QImage picture = clip->grab().toImage();
+        int n = 0;
+        for (int i = 0; i < picture.width() * picture.height(); ++i) n += Lit(picture.pixelColor(i % picture.width(), i / picture.width()));
+        return n;
     };
-    EXPECT_EQ(centreOf(4), QColor(255, 0, 0));
-    // The name cell shows the selection.
-    EXPECT_EQ(centreOf(1).rgb() & 0xFFFFFF, List()->palette().color(QPalette::Highlight).rgb() & 0xFFFFFF);
+    QTest::mouseClick(clip, Qt::LeftButton);
+    EXPECT_GT(lit(), 50);
+    Run(CMainFrame::kFileNew);
+    EXPECT_FALSE(clip->isEnabled());
+    EXPECT_EQ(lit(), 0);
 }
 
-TEST_F(ProgramDialogDetails, ThePolygonExportDialogIsWideEnoughForItsTitle)
+TEST_F(ProgramDialogDetails, TheBlockCastsItsShadowAndTheLitFloorStaysEven)
 {
-    // Beside the title, a caption holds the window's icon and at least two
-    // buttons, each commonly 24 pixels wide.
-    constexpr int kCaptionIcons = 3 * 24;
-    CKxDlgPolygonExport dialog(frame);
-    dialog.show();
-    QFont bold = dialog.font();
-    bold.setBold(true);
-    EXPECT_GE(dialog.width(), QFontMetrics(bold).horizontalAdvance(dialog.windowTitle()) + kCaptionIcons);
-    dialog.hide();
+    auto picture = [this](uint32_t shadow) {
+        view->renderer.shadow = shadow;
+        view->RenderNow();
+        return Picture();
+    };
+    const QImage plain = picture(0), shadowed = picture(1);
+    // With the light at the upper right front, a floor point to the lower
+    // left (off the shadows of the block's corners) against one as far off.
+    const QPoint inShadow = PanePoint(shadowed, -0.65, -0.45), lit = PanePoint(shadowed, 0.65, 0.45);
+    EXPECT_NEAR(qGray(plain.pixel(inShadow)), qGray(plain.pixel(lit)), 3);
+    EXPECT_LT(qGray(shadowed.pixel(inShadow)) + 30, qGray(shadowed.pixel(lit)));
+    int speckles = 0;
+    for (int dy = -60; dy <= 60; ++dy)
+        for (int dx = -60; dx <= 60; ++dx)
+            speckles += std::abs(qGray(shadowed.pixel(lit + QPoint(dx, dy))) - qGray(plain.pixel(lit + QPoint(dx, dy)))) > 3;
+    EXPECT_EQ(speckles, 0);
 }
