@@ -1,7 +1,6 @@
 #include "dialogs/UnitHistogram.h"
 
-#include "export/ExportFile.h"
-
+#include "platform/AtomicFile.h"
 #include "platform/NumberParse.h"
 #include "scene/DataObject.h"
 #include "platform/WideText.h"
@@ -87,7 +86,7 @@ bool WriteHistogramCsv(const DataObject& data, const std::wstring& path)
     const int64_t entries = bytes ? 256 : 65536;
     // Digits and commas only, so the bytes are the same in every multibyte
     // code page.
-    ExportFile file;
+    AtomicFile file;
     if (!file.Create(PathFromWide(path))) return false;
     const auto first = static_cast<int64_t>(std::trunc(data.minValue));
     const auto last = static_cast<int64_t>(std::trunc(data.maxValue));
@@ -95,8 +94,7 @@ bool WriteHistogramCsv(const DataObject& data, const std::wstring& path)
     // histogram, or damaged bounds) must not read past its end.
     for (int64_t v = std::max<int64_t>(first, 0); table != nullptr && v <= last && v < entries; ++v)
         file.Write(std::to_string(v) + "," + std::to_string(table[v]) + "\r\n");
-    // A failed file is removed rather than left with part of the table.
-    return file.Close();
+    return file.Commit();
 }
 
 } // namespace velmor

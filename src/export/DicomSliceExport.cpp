@@ -210,8 +210,9 @@ bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
     putText(kSlotPosition, position);
     put(kSlotPixelData, slicePixels, pixelBytes);
 
-    const std::filesystem::path path = SliceFilePath(outputFolder, fileIndex, L".dcm");
-    return SaveDicomFile(dataSet, path.string());
+    AtomicFile file;
+    return file.Create(SliceFilePath(outputFolder, fileIndex, L".dcm")) && SaveDicomFile(dataSet, file) &&
+           StageSeriesFile(file);
 }
 
 } // namespace velmor

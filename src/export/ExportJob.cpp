@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 namespace velmor {
 
@@ -33,6 +34,20 @@ void ExportJob::ReadClock(std::string* stamp)
         std::snprintf(text, sizeof text, "%s%s%04d", creationDate.c_str(), creationTime.c_str(), int(millis));
         *stamp = text;
     }
+}
+
+bool ExportJob::StageSeriesFile(AtomicFile& file)
+{
+    if (!file.Finish()) return false;
+    m_series.push_back(std::move(file));
+    return true;
+}
+
+bool ExportJob::PublishSeries()
+{
+    const bool published = AtomicFile::PublishAll(m_series);
+    m_series.clear();
+    return published;
 }
 
 std::filesystem::path SliceFilePath(const std::wstring& folder, int64_t fileIndex, const wchar_t* extension)

@@ -5,6 +5,7 @@
 // background jobs; the image save runs on the caller's thread.
 #include "export/ImageRecord.h"
 #include "export/MeshExportRecord.h"
+#include "platform/AtomicFile.h"
 #include "processing/TriangleMesh.h"
 #include "processing/VoxelGrid.h"
 #include "readers/DicomDataSet.h"
@@ -69,12 +70,20 @@ public:
 
     // Voxel export: exactly one of the units is given.
     void ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit);
+    // Writes every slice under a temporary name; they take their own names
+    // only with PublishSeries, and are removed when the job fails.
     int RunVoxelExport(int32_t kind);
     void BuildDicomSliceDataSet(bool isSigned);
     bool WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels);
     bool WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, uint16_t samplesPerPixel, uint16_t bytesPerSample);
-    // False when the note file could not be written completely.
+    // Adds the note file to the series. False when it could not be written
+    // completely.
     bool WriteVoxelExportNote(const std::wstring& sourcePath);
+    // Renames the written slices and the note into place, all or none.
+    bool PublishSeries();
+    // Why the last voxel export failed: the slice buffer, or a file.
+    bool SeriesFailedForMemory() const { return m_seriesOutOfMemory; }
+    void MarkSeriesOutOfMemory() { m_seriesOutOfMemory = true; }
 
     // Image save.
     void SwapRedBlue(int bytesPerPixel);
@@ -107,6 +116,10 @@ private:
     bool CheckMeshRecords(const std::vector<MeshExportRecord>& records) const;
     // Whether every vertex, scaled for the file, is a finite float.
     bool ScaledMeshesFit(const std::vector<MeshExportRecord>& records) const;
+    bool StageSeriesFile(AtomicFile& file);
+
+    std::vector<AtomicFile> m_series;   // finished files under temporary names
+    bool m_seriesOutOfMemory = false;
 };
 
 // The worker of the voxel export.

@@ -1,8 +1,8 @@
-#include "export/ExportFile.h"
 #include "export/ExportJob.h"
 #include "export/ExportMessages.h"
 #include "export/ExportNumberText.h"
 #include "export/ExportSeams.h"
+#include "platform/AtomicFile.h"
 #include "platform/CheckedMath.h"
 #include "platform/Memory.h"
 #include "platform/MessageSink.h"
@@ -17,6 +17,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace velmor {
 
@@ -272,7 +274,7 @@ void ExportJob::WriteStlBinary()
     if (m.triangleCount == 0 || m.triangleCount > std::numeric_limits<uint32_t>::max() || m.vertices == nullptr ||
         m.indices == nullptr)
         return;
-    ExportFile file;
+    AtomicFile file;
     if (!file.Create(PathFromWide(outputPath))) return;
 
     const double fraction = 100.0 / double(m.triangleCount);
@@ -286,7 +288,7 @@ void ExportJob::WriteStlBinary()
         StepProgress(fraction);
         const uint32_t* corner = m.indices + t * 3;
         if (corner[0] >= m.vertexCount || corner[1] >= m.vertexCount || corner[2] >= m.vertexCount) {
-            file.Abandon();
+            file.Discard();
             return;
         }
         const float* a = m.vertices + uint64_t{corner[0]} * 3;
@@ -302,7 +304,7 @@ void ExportJob::WriteStlBinary()
         }
         file.Write(facet, sizeof facet);
     }
-    if (file.Close()) result = 0;
+    if (file.Commit()) result = 0;
 }
 
 void ExportJob::WriteObjMtl()
@@ -318,21 +320,20 @@ void ExportJob::WriteObjMtl()
     const std::wstring mtlPath = ReplaceExtension(outputPath, L"mtl");
     std::vector<std::string> names;
     for (const MeshExportRecord& r : units) names.push_back(ObjName(r.name));
-    {
-        ExportFile mtl;
-        if (!mtl.Create(PathFromWide(mtlPath))) return;
-        for (size_t i = 0; i < units.size(); ++i) {
-            const Material& m = units[i].material;
-            mtl.Write("newmtl color_" + std::to_string(i) + "_" + names[i] + "\n");
-            mtl.Flush();
-            mtl.Write(Triple("Ka ", m.ambient[0], m.ambient[1], m.ambient[2]));
-            mtl.Write(Triple("Kd ", m.diffuse[0], m.diffuse[1], m.diffuse[2]));
-            mtl.Write(Triple("Ks ", m.specular[0], m.specular[1], m.specular[2]));
-        }
-        if (!mtl.Close()) return;
+    // The material file appears only beside a complete OBJ file.
+    AtomicFile mtl;
+    if (!mtl.Create(PathFromWide(mtlPath))) return;
+    for (size_t i = 0; i < units.size(); ++i) {
+        const Material& m = units[i].material;
+        mtl.Write("newmtl color_" + std::to_string(i) + "_" + names[i] + "\n");
+        mtl.Flush();
+        mtl.Write(Triple("Ka ", m.ambient[0], m.ambient[1], m.ambient[2]));
+        mtl.Write(Triple("Kd ", m.diffuse[0], m.diffuse[1], m.diffuse[2]));
+        mtl.Write(Triple("Ks ", m.specular[0], m.specular[1], m.specular[2]));
     }
+    if (!mtl.Finish()) return;
 
-    ExportFile obj;
+    AtomicFile obj;
     if (!obj.Create(PathFromWide(outputPath))) return;
     const double fraction = 100.0 / (double(vertices) + 2.0 * double(triangles));
     obj.Write("mtllib " + ToMultiByteString(GetFileNamePart(mtlPath).c_str()) + ".mtl\n");
@@ -384,7 +385,11 @@ void ExportJob::WriteObjMtl()
         triangleBase += m.triangleCount;
         vertexBase += m.vertexCount;
     }
-    if (obj.Close()) result = 0;
+    if (!obj.Finish()) return;
+    std::vector<AtomicFile> pair;
+    pair.push_back(std::move(mtl));
+    pair.push_back(std::move(obj));
+    if (AtomicFile::PublishAll(pair)) result = 0;
 }
 
 } // namespace velmor

@@ -1,13 +1,12 @@
 #include "export/TiffImageWriter.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/CheckedMath.h"
-#include "platform/FilePaths.h"
 
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -16,8 +15,8 @@ namespace velmor {
 
 namespace {
 
-// libtiff's own file procedures ignore a failing close; ours remember every
-// failure so that nothing half written counts as saved.
+// libtiff's own file procedures would close the file and forget a failed
+// write; ours remember every failure and leave closing to the file's owner.
 struct TiffFd {
     int fd = -1;
     bool failed = false;
@@ -58,13 +57,7 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence)
     return static_cast<toff_t>(at);
 }
 
-int CloseProc(thandle_t handle)
-{
-    auto* h = static_cast<TiffFd*>(handle);
-    if (h->fd >= 0 && ::close(h->fd) != 0) h->failed = true;
-    h->fd = -1;
-    return h->failed ? -1 : 0;
-}
+int CloseProc(thandle_t handle) { return static_cast<TiffFd*>(handle)->failed ? -1 : 0; }
 
 toff_t SizeProc(thandle_t handle)
 {
@@ -117,33 +110,37 @@ bool WriteStrips(TIFF* tif, const TiffPixels& p, uint64_t rowBytes, uint32_t row
 
 } // namespace
 
-bool WriteUncompressedTiff(const std::filesystem::path& path, const TiffPixels& p)
+bool WriteUncompressedTiff(const std::filesystem::path& path, const TiffPixels& pixels)
+{
+    AtomicFile file;
+    return file.Create(path) && WriteUncompressedTiff(file, pixels) && file.Commit();
+}
+
+bool WriteUncompressedTiff(AtomicFile& file, const TiffPixels& p)
 {
     uint64_t rowBytes = 0, imageBytes = 0;
     if (p.data == nullptr || p.width == 0 || p.height == 0 || p.width > UINT32_MAX || p.height > UINT32_MAX ||
         p.samplesPerPixel == 0 || (p.bytesPerSample != 1 && p.bytesPerSample != 2) ||
         !CheckedMul(p.width, uint64_t{p.samplesPerPixel} * p.bytesPerSample, rowBytes) || p.stride < rowBytes ||
-        !CheckedMul(rowBytes, p.height, imageBytes))
+        !CheckedMul(rowBytes, p.height, imageBytes) || !file.IsOpen()) {
+        file.MarkFailed();
         return false;
-
+    }
     TiffFd handle;
-    handle.fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (handle.fd < 0) return false;
+    handle.fd = file.Descriptor();
     // Classic TIFF offsets stop at 4 GiB; larger images go out as BigTIFF.
     const char* mode = imageBytes > 0xF0000000u ? "w8" : "w";
-    TIFF* tif = TIFFClientOpen(path.c_str(), mode, &handle, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
-                               MapProc, UnmapProc);
+    TIFF* tif = TIFFClientOpen(file.Target().c_str(), mode, &handle, ReadProc, WriteProc, SeekProc, CloseProc,
+                               SizeProc, MapProc, UnmapProc);
     bool ok = false;
-    if (tif == nullptr) {
-        CloseProc(&handle);
-    } else {
+    if (tif != nullptr) {
         uint32_t rowsPerStrip = 0;
         ok = SetTags(tif, p, rowsPerStrip) && WriteStrips(tif, p, rowBytes, rowsPerStrip);
         ok = TIFFFlush(tif) == 1 && ok;
         TIFFClose(tif);
         ok = ok && !handle.failed;
     }
-    if (!ok) RemovePartialOutput(path);
+    if (!ok) file.MarkFailed();
     return ok;
 }
 

@@ -7,6 +7,8 @@
 
 namespace velmor {
 
+class AtomicFile;
+
 struct TiffPixels {
     const uint8_t* data = nullptr;
     uint64_t width = 0;
@@ -16,8 +18,10 @@ struct TiffPixels {
     uint16_t bytesPerSample = 1;    // 2: little-endian 16-bit samples
 };
 
-// False, with a regular file removed, when the file cannot be created, the
-// pixels do not describe an image, or any write or the close fails.
+// False, with nothing left under `path`, when the file cannot be created,
+// the pixels do not describe an image, or any write fails.
 bool WriteUncompressedTiff(const std::filesystem::path& path, const TiffPixels& pixels);
+// Writes into a created file and leaves finishing it to the caller.
+bool WriteUncompressedTiff(AtomicFile& file, const TiffPixels& pixels);
 
 } // namespace velmor

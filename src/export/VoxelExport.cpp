@@ -1,4 +1,3 @@
-#include "export/ExportFile.h"
 #include "export/ExportJob.h"
 #include "export/ExportMessages.h"
 #include "export/ExportNumberText.h"
@@ -112,10 +111,13 @@ uint32_t VoxelExportWorker(void* param)
 {
     ExportJob& job = *static_cast<ExportJob*>(param);
     uint64_t slice16 = 0;
-    if (!GridIsUsable(job.grid, slice16)) return 1;
-    const VoxelGrid& g = *job.grid;
     CommittedBuffer slice;
-    if (!slice.Commit(job.outputKind == kTiff8Series ? slice16 / 2 : slice16)) return 1;
+    // A grid whose size does not fit the arithmetic is a memory error too.
+    if (!GridIsUsable(job.grid, slice16) || !slice.Commit(job.outputKind == kTiff8Series ? slice16 / 2 : slice16)) {
+        job.MarkSeriesOutOfMemory();
+        return 1;
+    }
+    const VoxelGrid& g = *job.grid;
     const auto* wide = static_cast<const uint16_t*>(g.samples);
     switch (job.outputKind) {
     case kSignedDicomSeries:
@@ -144,7 +146,11 @@ uint32_t VoxelExportWorker(void* param)
 int ExportJob::RunVoxelExport(int32_t kind)
 {
     outputKind = kind;
-    return RunWithProgress(L"Please wait...", false, 0, 100, this, VoxelExportWorker);
+    m_series.clear();
+    m_seriesOutOfMemory = false;
+    const int r = RunWithProgress(L"Please wait...", false, 0, 100, this, VoxelExportWorker);
+    if (r != 0) m_series.clear();
+    return r;
 }
 
 bool ExportJob::WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, uint16_t samplesPerPixel,
@@ -158,7 +164,9 @@ bool ExportJob::WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, ui
     pixels.samplesPerPixel = samplesPerPixel;
     pixels.bytesPerSample = bytesPerSample;
     if (!CheckedMul(grid->nx, uint64_t{samplesPerPixel} * bytesPerSample, pixels.stride)) return false;
-    return WriteUncompressedTiff(SliceFilePath(outputFolder, fileIndex, L".tif"), pixels);
+    AtomicFile file;
+    return file.Create(SliceFilePath(outputFolder, fileIndex, L".tif")) && WriteUncompressedTiff(file, pixels) &&
+           StageSeriesFile(file);
 }
 
 bool ExportJob::WriteVoxelExportNote(const std::wstring& sourcePath)
@@ -177,10 +185,9 @@ bool ExportJob::WriteVoxelExportNote(const std::wstring& sourcePath)
     if (settings.downTo8Bit) text += "down to 8bit; yes\r\n";
     if (settings.reverseZ) text += "reverseZ; yes\r\n";
 
-    ExportFile file;
-    if (!file.Create(PathFromWide(outputFolder) / PathFromWide(kNoteFileName))) return false;
-    file.Write(text);
-    return file.Close();
+    AtomicFile file;
+    return file.Create(PathFromWide(outputFolder) / PathFromWide(kNoteFileName)) && file.Write(text) &&
+           StageSeriesFile(file);
 }
 
 void ExportJob::ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit)
@@ -227,10 +234,12 @@ void ExportJob::ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit)
     lengthUnit = source.lengthUnit;
 
     if (RunVoxelExport(kind) != 0) {
-        ShowMessage(kMemoryError);
+        ShowMessage(SeriesFailedForMemory() ? kMemoryError : kFileWriteError);
         return;
     }
-    if (!WriteVoxelExportNote(source.data != nullptr ? source.data->sourcePath : std::wstring())) {
+    // The series and its note take their names together or not at all.
+    if (!WriteVoxelExportNote(source.data != nullptr ? source.data->sourcePath : std::wstring()) || !PublishSeries()) {
+        m_series.clear();
         ShowMessage(kFileWriteError);
         return;
     }

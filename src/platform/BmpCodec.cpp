@@ -2,7 +2,7 @@
 // and bottom-up, 1/4/8/16/24/32 bits, palettes, bit fields and RLE4/RLE8.
 #include "platform/ImageCodec.h"
 
-#include "platform/FilePaths.h"
+#include "platform/AtomicFile.h"
 #include "platform/WideText.h"
 
 #include <algorithm>
@@ -295,8 +295,8 @@ bool SaveBmp24(const std::wstring& path, const uint8_t* bgr, int64_t width, int6
     PutLE(head + 38, 2835, 4);   // 72 dpi
     PutLE(head + 42, 2835, 4);
 
-    const auto file = PathFromWide(path);
-    std::FILE* f = std::fopen(file.c_str(), "wb");
+    AtomicFile file;
+    std::FILE* f = file.Create(PathFromWide(path)) ? file.Stream() : nullptr;
     if (f == nullptr) return false;
     bool ok = WriteAll(f, head, sizeof head);
     std::vector<uint8_t> row(rowBytes, 0);
@@ -304,8 +304,7 @@ bool SaveBmp24(const std::wstring& path, const uint8_t* bgr, int64_t width, int6
         std::copy(bgr + y * stride, bgr + y * stride + width * 3, row.begin());
         ok = WriteAll(f, row.data(), row.size());
     }
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) RemovePartialOutput(file);
+    ok = ok && file.Commit();
     return ok;
 }
 

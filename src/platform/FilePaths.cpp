@@ -55,10 +55,4 @@ std::filesystem::path ResolveScenePath(const std::wstring& path)
     return resolved;
 }
 
-void RemovePartialOutput(const std::filesystem::path& path)
-{
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) std::filesystem::remove(path, ec);
-}
-
 } // namespace velmor

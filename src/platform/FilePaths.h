@@ -11,8 +11,4 @@ namespace velmor {
 // cannot be matched are kept as written.
 std::filesystem::path ResolveScenePath(const std::wstring& path);
 
-// Removes what a failed write left behind, but only a regular file: the
-// target may be a device or a pipe the user named.
-void RemovePartialOutput(const std::filesystem::path& path);
-
 } // namespace velmor

@@ -2,7 +2,7 @@
 // the one frame that called setjmp; nothing with a destructor lives between.
 #include "platform/ImageCodec.h"
 
-#include "platform/FilePaths.h"
+#include "platform/AtomicFile.h"
 #include "platform/WideText.h"
 
 #include <algorithm>
@@ -136,12 +136,11 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image)
     return ok;
 }
 
-bool SaveJpeg(const std::wstring& path, const uint8_t* bgr, int64_t width, int64_t height, int64_t stride, int quality)
+namespace {
+
+// The frame that catches the library's errors holds nothing with a destructor.
+bool CompressToStream(std::FILE* f, const uint8_t* bgr, int64_t width, int64_t height, int64_t stride, int quality)
 {
-    if (bgr == nullptr || width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
-    const auto file = PathFromWide(path);
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (f == nullptr) return false;
     jpeg_compress_struct cinfo{};
     ErrorManager err;
     cinfo.err = jpeg_std_error(&err.base);
@@ -152,10 +151,17 @@ bool SaveJpeg(const std::wstring& path, const uint8_t* bgr, int64_t width, int64
         ok = Compress(cinfo, f, bgr, width, height, stride, quality);
     }
     jpeg_destroy_compress(&cinfo);
-    bool written = (std::fflush(f) == 0) && !std::ferror(f) && ok;
-    written = (std::fclose(f) == 0) && written;
-    if (!written) RemovePartialOutput(file);
-    return written;
+    return ok;
+}
+
+} // namespace
+
+bool SaveJpeg(const std::wstring& path, const uint8_t* bgr, int64_t width, int64_t height, int64_t stride, int quality)
+{
+    if (bgr == nullptr || width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
+    AtomicFile file;
+    std::FILE* f = file.Create(PathFromWide(path)) ? file.Stream() : nullptr;
+    return f != nullptr && CompressToStream(f, bgr, width, height, stride, quality) && file.Commit();
 }
 
 } // namespace velmor

@@ -1,13 +1,12 @@
 #include "readers/DicomFileWriter.h"
 
+#include "platform/AtomicFile.h"
 #include "readers/DicomByteOrder.h"
 #include "readers/DicomFileReader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace velmor {
@@ -285,23 +284,24 @@ bool WriteDicomElementImplicit(const DicomElement& element, std::FILE* file, boo
 
 bool SaveDicomFile(const DicomDataSet& dataSet, const std::string& path)
 {
+    AtomicFile file;
+    return file.Create(path) && SaveDicomFile(dataSet, file) && file.Commit();
+}
+
+bool SaveDicomFile(const DicomDataSet& dataSet, AtomicFile& file)
+{
     bool metaWanted = false;
     for (uint16_t element : kMetaTags) metaWanted = metaWanted || dataSet.Has(0x0002, element);
     DicomDataSet copy(dataSet);
     const bool implicit = metaWanted ? PrepareMetaGroup(copy) : true;
     copy.NormalizeLengths();
     UpdateDicomGroupLengths(copy, implicit);
-    if (!EveryValueFitsItsHeader(copy, implicit)) return false;
-
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    struct stat info;
-    const bool regular = ::fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-    bool ok = WriteAll(copy, metaWanted, implicit, file);
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok && regular) ::unlink(path.c_str());
-    return ok;
+    std::FILE* stream = file.Stream();
+    if (stream == nullptr || !EveryValueFitsItsHeader(copy, implicit) || !WriteAll(copy, metaWanted, implicit, stream)) {
+        file.MarkFailed();
+        return false;
+    }
+    return file.Flush();
 }
 
 } // namespace velmor

@@ -11,11 +11,15 @@
 
 namespace velmor {
 
-// False when the file cannot be created, when any write, flush or close
-// fails (a partly written regular file is removed), or when a value does not
-// fit its header (a short-form value over 65535 bytes), in which case
-// nothing is written. The caller's data set is never changed.
+class AtomicFile;
+
+// False when the file cannot be created, when any write or the flush fails,
+// or when a value does not fit its header (a short-form value over 65535
+// bytes); nothing is then left under `path`. The caller's data set is never
+// changed.
 bool SaveDicomFile(const DicomDataSet& dataSet, const std::string& path);
+// Writes into a created file and leaves finishing it to the caller.
+bool SaveDicomFile(const DicomDataSet& dataSet, AtomicFile& file);
 
 // Compressed transfer syntaxes: 0 for none, else the kind (1 to 4).
 int JpegTransferSyntaxKind(const std::string& uid);

@@ -104,7 +104,10 @@ bool IsWebAddress(const std::wstring& text)
 
 int NextEventTargetSpace(const SceneRenderer& renderer)
 {
-    const int start = renderer.activeSpace >= 0 ? renderer.activeSpace : 0;
+    // The first event stores a role as the scene gives it, even far past the
+    // panes: such an index is no active space either.
+    const int active = renderer.activeSpace;
+    const int start = active >= 0 && active < renderer.paneCount ? active : 0;
     if (renderer.paneCount <= 0)
         return start;
     for (int step = 1; step < renderer.paneCount; ++step) {

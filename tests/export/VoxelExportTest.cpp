@@ -343,12 +343,33 @@ TEST(VoxelExport, AFolderThatCannotBeMadeIsAFailureWithoutNote)
     Grid<uint8_t> g(2, 2, 2);
     c.chosenFolder = WideFromPath(c.dir.Path() / "no" / "such" / "folder");
     c.Run(g.grid);
-    EXPECT_EQ(c.messages.Messages(), (std::vector<std::wstring>{L"memory error"}));
+    EXPECT_EQ(c.messages.Messages(), (std::vector<std::wstring>{L"file write error"}));
     EXPECT_EQ(LastFolder, L"/before/");
     EXPECT_TRUE(std::filesystem::is_empty(c.dir.Path()));
 
     ExportJob job(&g.grid, WideFromPath(c.dir.Path() / "missing"));
     EXPECT_FALSE(job.WriteVoxelExportNote(L"x"));
+}
+
+TEST(VoxelExport, ASeriesThatFailsPartWayLeavesTheFolderAsItWas)
+{
+    // The third slice's name is taken by a folder: two slices are written
+    // before the export fails, and neither may replace the old ones.
+    for (const bool dicom : {false, true}) {
+        VoxelCommand c;
+        Grid<uint16_t> g(4, 3, 5);
+        c.units.data.isUnsigned = dicom;
+        const std::string ext = dicom ? ".dcm" : ".tif";
+        c.dir.Write("out/0000" + ext, "old first");
+        c.dir.Write("out/0001" + ext, "old second");
+        std::filesystem::create_directory(c.Out("0002" + ext));
+        c.Run(g.grid);
+        EXPECT_EQ(c.messages.Messages(), (std::vector<std::wstring>{L"file write error"})) << dicom;
+        EXPECT_EQ(ReadFileBytes(c.Out("0000" + ext)), "old first");
+        EXPECT_EQ(ReadFileBytes(c.Out("0001" + ext)), "old second");
+        EXPECT_EQ(FolderNames(c.dir.Path() / "out").size(), 3u) << "no slice, note or temporary file stays";
+        EXPECT_EQ(LastFolder, L"/before/");
+    }
 }
 
 TEST(VoxelExport, TiffWritesToAFullDeviceFailAndLeaveTheDevice)

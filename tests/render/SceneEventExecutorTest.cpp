@@ -187,6 +187,8 @@ TEST_F(EventExecutorTest, NextSpaceWithOneOrdinaryPaneIsTheActiveOne)
     EXPECT_EQ(NextEventTargetSpace(renderer), 0);
     renderer.activeSpace = -1;
     EXPECT_EQ(NextEventTargetSpace(renderer), 0);
+    renderer.activeSpace = INT32_MAX;   // as a first event may store it
+    EXPECT_EQ(NextEventTargetSpace(renderer), 0);
 }
 
 TEST_F(EventExecutorTest, ShortDecimalListsShowTheErrorAndChangeNothing)

@@ -2,6 +2,7 @@
 
 #include "platform/WideText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -38,6 +39,14 @@ std::string ReadFileBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::filesystem::path ReadOnlyFolder(const TempDir& dir)

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmor::test {
 
@@ -23,6 +24,8 @@ private:
 };
 
 std::string ReadFileBytes(const std::filesystem::path& path);
+// The names in a folder, sorted, hidden ones included.
+std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 
 // A folder in which no file can be created: a read-only subfolder of `dir`,
 // or, for a user the permissions do not stop (root), the system's /sys.
