@@ -11,10 +11,11 @@ viewer=$(realpath "$1") screen_size=$2 scene=$(realpath "$4")
 source "$(dirname "$0")/own_display.sh"
 read -r sw sh <<<"${screen_size/x/ }"
 named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true; }
-wait_named() {
-  for _ in $(seq 1 100); do [ -n "$(named "$1")" ] && return 0; sleep 0.1; done
-  echo "no window named '$1'"; exit 1
+appears() {   # within $2 tenths of a second
+  for _ in $(seq 1 "$2"); do [ -n "$(named "$1")" ] && return 0; sleep 0.1; done
+  return 1
 }
+wait_named() { appears "$1" 100 || { echo "no window named '$1'"; exit 1; }; }
 if [ "$3" = openbox ]; then
   openbox --sm-disable >/dev/null 2>&1 &
   pids="$pids $!"
@@ -36,12 +37,18 @@ for _ in $(seq 1 50); do
 done
 [ "$(echo "$light > 0.6" | bc)" -eq 1 ] || { echo "no bar at the window's foot ($light)"; exit 1; }
 
-for keys in "p r" "p i" "t r" "f i" "h a"; do
-  read -r menu item <<<"$keys"
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --clearmodifiers "alt+$menu" && sleep 0.3 && xdotool key --clearmodifiers "$item"
+# Each by its menu's and item's letters; a busy machine may drop keys, and a
+# menu left open is shut before the next try.
+for command in "p r 描画設定$" "p i スケールバー$" "t r 回転$" "f i ファイル情報$" "h a ^バージョン情報$"; do
+  read -r menu item title <<<"$command"
+  for _ in 1 2 3 4 5; do
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key --clearmodifiers "alt+$menu" && sleep 0.3 && xdotool key --clearmodifiers "$item"
+    appears "$title" 30 && break
+    xdotool key Escape Escape
+  done
+  wait_named "$title"
 done
-for title in '描画設定$' 'スケールバー$' '回転$' 'ファイル情報$' '^バージョン情報$'; do wait_named "$title"; done
 sleep 0.5   # the window manager may still be framing the last one
 
 # x y w h of a window with its frame. (xdotool counts the frame twice.)
