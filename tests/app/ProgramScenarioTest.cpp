@@ -478,6 +478,12 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     Click(kStopButton);
     EXPECT_TRUE(Button(kPlayButton)->isEnabled());
     EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPlay);
+    // A press on the space, the active one, stops playback where it is.
+    Click(kPlayButton);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPlay);
+    ProcessEventsFor(700);
+    EXPECT_GT(Count(Picture(), Greenish), 100);
 }
 
 TEST_F(ProgramScenario, FriendGroupsFollowTheButtonAndTheFriendText)

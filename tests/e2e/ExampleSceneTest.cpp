@@ -183,11 +183,11 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     const QSize normal = view->size();
     Key(Qt::Key_F11);
     EXPECT_EQ(view->viewMode, ViewMode::kFullScreen);
-    EXPECT_TRUE(WaitFor([&] { return app.Frame()->isFullScreen() && view->width() > normal.width(); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return app.Frame()->isFullScreen() && view->width() > normal.width(); }));
     EXPECT_FALSE(app.Frame()->menuBar()->isVisible());
     Key(Qt::Key_F11);
     EXPECT_EQ(view->viewMode, ViewMode::kNormal);
-    EXPECT_TRUE(WaitFor([&] { return !app.Frame()->isFullScreen() && view->size() == normal; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !app.Frame()->isFullScreen() && view->size() == normal; }));
     EXPECT_TRUE(app.Frame()->menuBar()->isVisible());
 
     // A click on the implant runs its event: a new background, a turn
@@ -195,17 +195,17 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     const QPointF implant = Centroid(Frame(), PaneArea(0), Implant);
     ASSERT_GT(implant.x(), 0);
     QTest::mouseClick(view, Qt::LeftButton, {}, implant.toPoint());
-    EXPECT_TRUE(WaitFor([&] { return (Corner() & 0xFFFFFF) == (qRgb(48, 28, 32) & 0xFFFFFF); }, 5000));
-    EXPECT_TRUE(WaitFor([&] { return !view->state.towardRunning; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return (Corner() & 0xFFFFFF) == (qRgb(48, 28, 32) & 0xFFFFFF); }));
+    EXPECT_TRUE(WaitFor([&] { return !view->state.towardRunning; }));
     EXPECT_GT(GridDifference(home, Frame(), PaneArea(0)), 10.0);
     const int step = view->renderer.panes[0].timeStep;
     const QPointF tracer = Centroid(Frame(), view->rect(), Tracer);
-    ASSERT_TRUE(WaitFor([&] { return view->renderer.panes[0].timeStep != step; }, 5000)) << "playback stands still";
+    ASSERT_TRUE(WaitFor([&] { return view->renderer.panes[0].timeStep != step; })) << "playback stands still";
     QPointF moved;
     EXPECT_TRUE(WaitFor([&] {
         moved = Centroid(Frame(), view->rect(), Tracer);
         return std::hypot(moved.x() - tracer.x(), moved.y() - tracer.y()) > 20;
-    }, 5000)) << "the tracer did not move";
+    })) << "the tracer did not move";
 
     // A second start while the scene loads again: its scene opens after the
     // load, and both are opened in turn.

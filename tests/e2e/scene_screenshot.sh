@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Opens a scene with one red sphere in the real program on its own X server
 # and checks that the view shows red where the sphere stands; then a later
-# start hands over a file that does not exist, and then a picture: after each
-# message the sphere's scene must still be the one shown, and still draw.
+# start hands over a file that does not exist, then a picture (read, but no
+# scene): after each message the sphere's scene must still be the one shown.
 #   scene_screenshot.sh path/to/velmor
 set -euo pipefail
 
@@ -30,29 +30,24 @@ source "$(dirname "$0")/view_colour.sh"
 count_red() { wait_for_colour 'rgb(255,0,0)' 40% "$1"; }
 count_red "when opened"
 
-# A later start hands `file` over; the running copy answers with a message
-# box, which is closed; the sphere's scene must still be the one shown and
-# still draw when the window is resized.
-hand_over() {
-  timeout 60 "$viewer" "$1" >/dev/null 2>&1 || { echo "the later start failed"; exit 1; }
-  box=""
-  for _ in $(seq 1 100); do
-    for id in $(xdotool search --onlyvisible --name '^Velmor$' 2>/dev/null); do
-      [ "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')" -lt 640 ] && box=$id
-    done
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
-  [ -n "$box" ] || { echo "no message for $1"; exit 1; }
-  xdotool windowfocus --sync "$box" key --clearmodifiers Return
-  for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velmor$' >/dev/null 2>&1 || break; sleep 0.1; done
-  title=$(xdotool getwindowname "$window")
-  [ "$title" = "red.vlm - Velmor" ] || { echo "the title became '$title' after $1"; exit 1; }
-  # Resizing draws the scene anew: an emptied view would show no sphere.
-  xdotool windowsize --sync "$window" "$2" 760
-  count_red "after $1"
-}
-hand_over "$work/missing.vlm" 1200
-# A picture is read, but is no scene.
 convert -size 32x32 xc:green "$work/picture.png"
-hand_over "$work/picture.png" 1240
+width=1200
+for handed in missing.vlm picture.png; do
+timeout 60 "$viewer" "$work/$handed" >/dev/null 2>&1 || { echo "the later start failed"; exit 1; }
+box=""
+for _ in $(seq 1 100); do
+  for id in $(xdotool search --onlyvisible --name '^Velmor$' 2>/dev/null); do
+    [ "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')" -lt 640 ] && box=$id
+  done
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+[ -n "$box" ] || { echo "no message for $handed"; exit 1; }
+xdotool windowfocus --sync "$box" key --clearmodifiers Return
+for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velmor$' >/dev/null 2>&1 || break; sleep 0.1; done
+title=$(xdotool getwindowname "$window")
+[ "$title" = "red.vlm - Velmor" ] || { echo "the title became '$title'"; exit 1; }
+# Resizing draws the scene anew: an emptied view would show no sphere.
+xdotool windowsize --sync "$window" $((width += 40)) 760
+count_red "after $handed"
+done

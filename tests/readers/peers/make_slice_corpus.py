@@ -47,6 +47,11 @@ def expect(name, keyword, fmt, width, height, samples=None):
     LINES.append(f"{name} {keyword} {fmt} {width} {height} {expected}")
 
 
+def add(name, data, *expectation, **samples):
+    write(name, data)
+    expect(name, *expectation, **samples)
+
+
 def palette_rgb(indices):
     return np.array([PALETTE[i] for i in indices.flat], dtype=np.uint8).reshape(indices.shape + (3,))
 
@@ -85,26 +90,20 @@ def bmp_corpus():
     im.putpalette([c for rgb in PALETTE for c in rgb])
     buffer = io.BytesIO()
     im.save(buffer, "BMP")
-    write("pal8.bmp", buffer.getvalue())
-    expect("pal8.bmp", "bmp", "GRAY", 5, 3, INDICES)
+    add("pal8.bmp", buffer.getvalue(), "bmp", "GRAY", 5, 3, INDICES)
     expect("pal8.bmp", "bmp", "RGB", 5, 3, palette_rgb(INDICES))
 
     # The pixel offset points into the palette the header declares.
-    write("offset_in_palette.bmp", bmp(5, 3, 8, rows8(INDICES), PALETTE, offset=54 + 8))
-    expect("offset_in_palette.bmp", "bmp", "GRAY", 5, 3)
+    add("offset_in_palette.bmp", bmp(5, 3, 8, rows8(INDICES), PALETTE, offset=54 + 8), "bmp", "GRAY", 5, 3)
     # No count given and the pixels start where the palette would: no colour at all.
-    write("offset_at_palette.bmp", bmp(5, 3, 8, rows8(INDICES), PALETTE, colours=0, offset=54))
-    expect("offset_at_palette.bmp", "bmp", "RGB", 5, 3)
+    add("offset_at_palette.bmp", bmp(5, 3, 8, rows8(INDICES), PALETTE, colours=0, offset=54), "bmp", "RGB", 5, 3)
     # Pixels inside the header.
-    write("offset_in_header.bmp", bmp(2, 1, 24, b"\1\2\3\4\5\6\0\0", offset=30))
-    expect("offset_in_header.bmp", "bmp", "RGB", 2, 1)
+    add("offset_in_header.bmp", bmp(2, 1, 24, b"\1\2\3\4\5\6\0\0", offset=30), "bmp", "RGB", 2, 1)
     # No count given: the palette ends where the pixels start, and its seven entries are all it has.
-    write("short_palette.bmp", bmp(5, 3, 8, rows8(INDICES), PALETTE, colours=0))
-    expect("short_palette.bmp", "bmp", "RGB", 5, 3, palette_rgb(INDICES))
+    add("short_palette.bmp", bmp(5, 3, 8, rows8(INDICES), PALETTE, colours=0), "bmp", "RGB", 5, 3, palette_rgb(INDICES))
     past = INDICES.copy()
     past[1, 1] = 9
-    write("index_past_palette.bmp", bmp(5, 3, 8, rows8(past), PALETTE))
-    expect("index_past_palette.bmp", "bmp", "GRAY", 5, 3)
+    add("index_past_palette.bmp", bmp(5, 3, 8, rows8(past), PALETTE), "bmp", "GRAY", 5, 3)
     four = bmp(5, 1, 4, bytes([0x12, 0x3F, 0x40, 0]), PALETTE[:4], compression=0)
     write("index_past_palette4.bmp", four)   # index 15 in a 4-entry palette
     expect("index_past_palette4.bmp", "bmp", "RGB", 5, 1)
@@ -116,14 +115,12 @@ def bmp_corpus():
                     3, 5, 0, 0,                      # 5 5 5, end of line
                     5, 6, 0, 1])                     # top: 6 x5, end of picture
     rle = np.array([[6, 6, 6, 6, 6], [0, 0, 5, 5, 5], [3, 3, 1, 2, 4]], dtype=np.uint8)
-    write("rle8.bmp", bmp(5, 3, 8, stream, PALETTE, compression=1))
-    expect("rle8.bmp", "bmp", "GRAY", 5, 3, rle)
+    add("rle8.bmp", bmp(5, 3, 8, stream, PALETTE, compression=1), "bmp", "GRAY", 5, 3, rle)
     expect("rle8.bmp", "bmp", "RGB", 5, 3, palette_rgb(rle))
     # Pillow here reads a delta's two bytes twice: it is the judge of runs without one.
     plain = bytes([2, 3, 0, 3, 1, 2, 4, 0, 0, 0, 5, 0, 0, 0, 5, 6, 0, 1])
     flat = np.array([[6, 6, 6, 6, 6], [0, 0, 0, 0, 0], [3, 3, 1, 2, 4]], dtype=np.uint8)
-    write("rle8_plain.bmp", bmp(5, 3, 8, plain, PALETTE, compression=1))
-    expect("rle8_plain.bmp", "bmp", "RGB", 5, 3, palette_rgb(flat))
+    add("rle8_plain.bmp", bmp(5, 3, 8, plain, PALETTE, compression=1), "bmp", "RGB", 5, 3, palette_rgb(flat))
     pillow_agrees("rle8_plain.bmp", "RGB", palette_rgb(flat))
 
     damaged = {
@@ -136,16 +133,13 @@ def bmp_corpus():
         "rle8_cut.bmp": bytes([5, 1, 0, 0, 5]),
     }
     for name, stream in damaged.items():
-        write(name, bmp(5, 3, 8, stream, PALETTE, compression=1))
-        expect(name, "bmp", "GRAY", 5, 3)
+        add(name, bmp(5, 3, 8, stream, PALETTE, compression=1), "bmp", "GRAY", 5, 3)
 
     # 4-bit runs over an odd width: the pad pixels past the row are no damage.
     stream = bytes([8, 0x12, 0, 0, 0, 3, 0x34, 0x50, 2, 0x66, 0, 1])
     rle4 = np.array([[3, 4, 5, 6, 6], [1, 2, 1, 2, 1]], dtype=np.uint8)
-    write("rle4.bmp", bmp(5, 2, 4, stream, PALETTE, compression=2))
-    expect("rle4.bmp", "bmp", "GRAY", 5, 2, rle4)
-    write("rle4_overrun.bmp", bmp(5, 2, 4, bytes([9, 0x12, 0, 1]), PALETTE, compression=2))
-    expect("rle4_overrun.bmp", "bmp", "GRAY", 5, 2)
+    add("rle4.bmp", bmp(5, 2, 4, stream, PALETTE, compression=2), "bmp", "GRAY", 5, 2, rle4)
+    add("rle4_overrun.bmp", bmp(5, 2, 4, bytes([9, 0x12, 0, 1]), PALETTE, compression=2), "bmp", "GRAY", 5, 2)
 
 
 # ---- DICOM ----------------------------------------------------------------
@@ -199,6 +193,17 @@ def dicom_corpus():
 
 # ---- TIFF -----------------------------------------------------------------
 
+def with_entry(data, tag, value):
+    """Overwrites the inline value of one entry of a little-endian TIFF's first directory."""
+    ifd = struct.unpack_from("<I", data, 4)[0]
+    out = bytearray(data)
+    for e in range(struct.unpack_from("<H", data, ifd)[0]):
+        at = ifd + 2 + 12 * e
+        if struct.unpack_from("<H", data, at)[0] == tag:
+            struct.pack_into("<I", out, at + 8, value)
+    return bytes(out)
+
+
 def without_samples_per_pixel(data):
     """Renames the SamplesPerPixel entry of a little-endian TIFF, if it has one, to a tag nobody knows."""
     assert data[:2] == b"II"
@@ -234,6 +239,8 @@ def tiff_corpus():
         write(bare, without_samples_per_pixel(data))
         expect(bare, "tif", "GRAY", 5, 3, INDICES)
         expect(bare, "tiff", "RGB", 5, 3, np.repeat(INDICES[:, :, None], 3, axis=2))
+    # One strip that claims two gigabytes of a file of a few hundred bytes.
+    add("lying_strip.tif", with_entry(files["pillow_tiff_lzw"], 279, 0x7FFFFFF0), "tif", "GRAY", 5, 3)
 
 
 # ---- PNG and JPEG ---------------------------------------------------------
@@ -258,15 +265,14 @@ def keyed(values, key, scale=1):
 
 def png_corpus():
     grey = np.array([[0, 50, 100, 150], [50, 200, 50, 255], [10, 20, 30, 50]], dtype=np.uint8)
-    write("grey8_trns.png", png(4, 3, 8, 0, [bytes(r.tolist()) for r in grey], chunk(b"tRNS", struct.pack(">H", 50))))
-    expect("grey8_trns.png", "png", "RGBA", 4, 3, keyed(grey, 50))
+    keyed8 = png(4, 3, 8, 0, [bytes(r.tolist()) for r in grey], chunk(b"tRNS", struct.pack(">H", 50)))
+    add("grey8_trns.png", keyed8, "png", "RGBA", 4, 3, keyed(grey, 50))
     expect("grey8_trns.png", "png", "GRAY", 4, 3, grey)
     pillow_agrees("grey8_trns.png", "RGBA", keyed(grey, 50))
 
     two = np.array([[0, 1, 2, 3], [3, 1, 1, 0]], dtype=np.uint8)
     packed = [bytes([r[0] << 6 | r[1] << 4 | r[2] << 2 | r[3]]) for r in two]
-    write("grey2_trns.png", png(4, 2, 2, 0, packed, chunk(b"tRNS", struct.pack(">H", 1))))
-    expect("grey2_trns.png", "png", "RGBA", 4, 2, keyed(two, 1, 85))
+    add("grey2_trns.png", png(4, 2, 2, 0, packed, chunk(b"tRNS", struct.pack(">H", 1))), "png", "RGBA", 4, 2, keyed(two, 1, 85))
     # The key is in the stored depth (Pillow here compares it with the widened value instead).
 
     wide = np.array([[0, 1000, 65535], [1000, 40000, 257]], dtype=np.uint32)
@@ -279,23 +285,19 @@ def png_corpus():
     # Chunk lengths that promise far more than the file holds.
     sound = png(4, 3, 8, 0, [bytes(r.tolist()) for r in grey])
     head = sound[:33]
-    write("lying_text.png", head + chunk(b"tEXt", b"Comment\0abcdefghijklm", 0x40000000)[:24])
-    expect("lying_text.png", "png", "GRAY", 4, 3)
-    write("lying_ztxt.png", head + chunk(b"zTXt", b"Comment\0\0" + zlib.compress(b"x" * 64), 0x7FFFFFF0) + sound[33:])
-    expect("lying_ztxt.png", "png", "GRAY", 4, 3)
-    write("lying_idat.png", head + struct.pack(">I", 0x7FFFFF00) + sound[37:])
-    expect("lying_idat.png", "png", "GRAY", 4, 3)
+    add("lying_text.png", head + chunk(b"tEXt", b"Comment\0abcdefghijklm", 0x40000000)[:24], "png", "GRAY", 4, 3)
+    ztxt = chunk(b"zTXt", b"Comment\0\0" + zlib.compress(b"x" * 64), 0x7FFFFFF0)
+    add("lying_ztxt.png", head + ztxt + sound[33:], "png", "GRAY", 4, 3)
+    add("lying_idat.png", head + struct.pack(">I", 0x7FFFFF00) + sound[37:], "png", "GRAY", 4, 3)
     huge = png(1 << 20, 1 << 20, 8, 0, [b"\0"])
-    write("huge.png", huge)
-    expect("huge.png", "png", "GRAY", 4, 3)
+    add("huge.png", huge, "png", "GRAY", 4, 3)
 
     buffer = io.BytesIO()
     Image.fromarray(np.full((8, 8), 77, np.uint8)).save(buffer, "JPEG")
     data = bytearray(buffer.getvalue())
     sof = data.index(b"\xff\xc0")
     data[sof + 5:sof + 9] = struct.pack(">HH", 65000, 65000)
-    write("huge.jpg", bytes(data))
-    expect("huge.jpg", "jpg", "GRAY", 8, 8)
+    add("huge.jpg", bytes(data), "jpg", "GRAY", 8, 8)
 
 
 def main():
