@@ -14,6 +14,10 @@ public:
 
     CAboutDlg(const std::wstring& productName, const std::wstring& versionLine, const std::wstring& legalNotice,
               QWidget* parent = nullptr);
+
+protected:
+    // Its OK is the default button: Enter closes it.
+    void OnEnter() override { accept(); }
 };
 
 } // namespace velmor

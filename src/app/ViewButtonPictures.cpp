@@ -18,6 +18,7 @@ constexpr double kGrid = 48.0;
 const QColor kInk(40, 48, 64);
 const QColor kLit(220, 120, 20);   // the "on" state of a switch
 const QColor kGreyInk(150, 150, 150);
+const QColor kUnlit(180, 190, 205);
 
 void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c)
 {
@@ -66,19 +67,19 @@ void ClipPlane(QPainter& p, const QColor& ink, const QColor& plane, bool crossed
     }
 }
 
-void Handle(QPainter& p, const QColor& ink, bool on)
+void Handle(QPainter& p, const QColor& ink, const QColor& lit, bool on)
 {
-    ClipPlane(p, ink, on ? kLit : QColor(180, 190, 205), false);
-    p.setPen(QPen(on ? kLit.darker(150) : ink, 3));
+    ClipPlane(p, ink, on ? lit : kUnlit, false);
+    p.setPen(QPen(on ? lit.darker(150) : ink, 3));
     p.drawLine(QPointF(25, 23), QPointF(36, 34));
     p.setPen(Qt::NoPen);
-    p.setBrush(on ? kLit.darker(150) : ink);
+    p.setBrush(on ? lit.darker(150) : ink);
     Triangle(p, {40, 38}, {32, 36}, {38, 30});
 }
 
-void Crosshair(QPainter& p, const QColor& ink, bool on)
+void Crosshair(QPainter& p, const QColor& ink, const QColor& lit, bool on)
 {
-    p.setBrush(on ? kLit : Qt::NoBrush);
+    p.setBrush(on ? QBrush(lit) : QBrush(Qt::NoBrush));
     p.drawEllipse(QPointF(24, 24), 11, 11);
     p.drawLine(QPointF(24, 7), QPointF(24, 17));
     p.drawLine(QPointF(24, 31), QPointF(24, 41));
@@ -88,7 +89,9 @@ void Crosshair(QPainter& p, const QColor& ink, bool on)
     p.drawEllipse(QPointF(24, 24), 2.5, 2.5);
 }
 
-void Symbol(QPainter& p, ButtonPicture picture, const QColor& ink)
+// `lit` is the colour of a switch that is on; a disabled button shows no
+// switch lit, whatever picture it kept.
+void Symbol(QPainter& p, ButtonPicture picture, const QColor& ink, const QColor& lit)
 {
     p.setPen(QPen(ink, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(ink);
@@ -102,12 +105,12 @@ void Symbol(QPainter& p, ButtonPicture picture, const QColor& ink)
         break;
     case ButtonPicture::kRotateMinus: ArcArrow(p, false); break;
     case ButtonPicture::kRotatePlus: ArcArrow(p, true); break;
-    case ButtonPicture::kClipOn: ClipPlane(p, ink, kLit, false); break;
-    case ButtonPicture::kClipOff: ClipPlane(p, ink, QColor(180, 190, 205), true); break;
-    case ButtonPicture::kHandleOff: Handle(p, ink, false); break;
-    case ButtonPicture::kHandleOn: Handle(p, ink, true); break;
-    case ButtonPicture::kPickOn: Crosshair(p, ink, true); break;
-    case ButtonPicture::kPickOff: Crosshair(p, ink, false); break;
+    case ButtonPicture::kClipOn: ClipPlane(p, ink, lit, false); break;
+    case ButtonPicture::kClipOff: ClipPlane(p, ink, kUnlit, true); break;
+    case ButtonPicture::kHandleOff: Handle(p, ink, lit, false); break;
+    case ButtonPicture::kHandleOn: Handle(p, ink, lit, true); break;
+    case ButtonPicture::kPickOn: Crosshair(p, ink, lit, true); break;
+    case ButtonPicture::kPickOff: Crosshair(p, ink, lit, false); break;
     case ButtonPicture::kNextSpace:
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(6, 12, 16, 24));
@@ -151,7 +154,7 @@ void PaintButtonPicture(QPainter& p, const QRect& area, ButtonPicture picture, b
     p.drawRoundedRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
     p.translate(area.topLeft() + (down ? QPoint(1, 1) : QPoint()));
     p.scale(area.width() / kGrid, area.height() / kGrid);
-    Symbol(p, picture, enabled ? kInk : kGreyInk);
+    Symbol(p, picture, enabled ? kInk : kGreyInk, enabled ? kLit : kUnlit);
     p.restore();
 }
 

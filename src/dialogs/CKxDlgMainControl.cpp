@@ -11,6 +11,7 @@
 #include "dialogs/CKxDlgUnitTopoMap.h"
 #include "dialogs/CKxDlgUnitTriSTL.h"
 #include "dialogs/CKxDlgUnitVolume.h"
+#include "dialogs/UnitListDelegate.h"
 #include "export/ExportJob.h"
 #include "processing/MaterialPresets.h"
 #include "scene/DataObject.h"
@@ -81,6 +82,10 @@ void RebuildPresets(CKxDrawUnit& unit, UnitKind kind)
 }
 
 QColor ButtonFace() { return QColor(240, 240, 240); }
+
+// The list's first and last columns: shown or hidden, and the unit's colour.
+constexpr int kShownColumn = 0;
+constexpr int kColourColumn = 4;
 
 uint32_t ColorRefOf(const QColor& c) { return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16; }
 QColor ColourOf(uint32_t colorRef) { return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
@@ -156,6 +161,7 @@ void CKxDlgMainControl::BuildControls()
     const double fractions[] = {0.0975, 0.3625, 0.2625, 0.1725, 0.0975};
     for (int c = 0; c < 5; ++c) list_->setColumnWidth(c, static_cast<int>(fractions[c] * w));
     list_->setMinimumWidth(w);
+    list_->setItemDelegate(new UnitListDelegate(kShownColumn, kColourColumn, list_));
     list_->viewport()->installEventFilter(this);
     layout->addWidget(list_);
 
@@ -300,8 +306,8 @@ void CKxDlgMainControl::PaintColourCell(int row)
     if (item == nullptr || IsVolume(row)) return;
     const bool was = updatingList_;
     updatingList_ = true;
-    item->setBackground(4, UnitDisplayColour(*units_[row]));
-    item->setForeground(4, QColor(255, 255, 255));
+    item->setBackground(kColourColumn, UnitDisplayColour(*units_[row]));
+    item->setForeground(kColourColumn, QColor(255, 255, 255));
     updatingList_ = was;
 }
 

@@ -48,6 +48,10 @@ void CKxDlgScaleBar::Create(ViewServices& v, RenderSettings* s)
     AddLengthUnits(unit_);
     apply_ = Numbered(new QPushButton(QStringLiteral("適用")), 1225);
     apply_->setAutoDefault(false);
+    // The widest texts the fields show: a pitch in "%lf" with its unit, and
+    // signed numbers in "%0.2f".
+    WideEnoughFor(frame_, QStringLiteral("0000.000000 mm"));
+    for (QLineEdit* edit : {x_, y_, length_}) WideEnoughFor(edit, QStringLiteral("-0000.00"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("枠の大きさ :")), 0, 0);

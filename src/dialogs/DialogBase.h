@@ -1,8 +1,9 @@
 #pragma once
 // The key policies every dialog of the program shares: Enter never ends a
-// dialog (it is swallowed before any control sees it, so a focused button or
-// edit does not act on it either), and Escape goes to one overridable
-// handler.
+// dialog unless it says so (it is swallowed before any control sees it, so a
+// focused button or edit does not act on it either), and Escape goes to one
+// overridable handler. A dialog opens at least as wide as the window
+// manager's caption needs to show its whole title.
 #include <QDialog>
 
 class QKeyEvent;
@@ -20,6 +21,8 @@ public:
 protected:
     // Escape: closes the dialog as cancelled unless a dialog says otherwise.
     virtual void OnEscape();
+    // Enter: nothing, unless a dialog says otherwise.
+    virtual void OnEnter() {}
 
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -27,6 +30,7 @@ protected:
 
 private:
     bool HandleDialogKey(QKeyEvent* event);
+    void WidenForTitle();
 };
 
 } // namespace velmor

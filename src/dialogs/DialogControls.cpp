@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 
 namespace velmor {
 
@@ -14,6 +16,16 @@ void ResizeInDialogUnits(QWidget* dialog, int width, int height)
     static const QString kAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const double averageWidth = metrics.horizontalAdvance(kAlphabet) / 52.0;
     dialog->resize(static_cast<int>(width * averageWidth / 4 + 0.5), static_cast<int>(height * metrics.height() / 8.0 + 0.5));
+}
+
+void WideEnoughFor(QLineEdit* edit, const QString& widest)
+{
+    // An edit keeps a little room on either side of its text and one pixel
+    // for the cursor; a few pixels spare cover styles that keep more.
+    constexpr int kTextRoom = 2 * 2 + 1 + 4;
+    const QMargins margins = edit->textMargins();
+    const int frame = edit->hasFrame() ? 2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(widest) + kTextRoom + margins.left() + margins.right() + frame);
 }
 
 QHBoxLayout* OkCancelRow(QDialog* dialog, std::function<void()> onOk)

@@ -8,6 +8,7 @@
 class QComboBox;
 class QDialog;
 class QHBoxLayout;
+class QLineEdit;
 class QWidget;
 
 namespace velmor {
@@ -23,6 +24,10 @@ Widget* Numbered(Widget* widget, int id)
 // Gives a dialog the size of its template, given in dialog units of its
 // font (a quarter of the average character width, an eighth of the height).
 void ResizeInDialogUnits(QWidget* dialog, int width, int height);
+
+// Keeps an edit wide enough to show `widest` whole, so that a layout cannot
+// squeeze it into showing only the end of its text.
+void WideEnoughFor(QLineEdit* edit, const QString& widest);
 
 // The right-aligned "OK" (1) and "キャンセル" (2) buttons of a modal dialog:
 // OK runs `onOk`, Cancel rejects the dialog.

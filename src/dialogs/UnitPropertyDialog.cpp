@@ -161,8 +161,11 @@ void UnitPropertyDialog::BuildPropertyGrid()
     list_->setColumnWidth(0, static_cast<int>(w * static_cast<double>(0.98f) * 0.35));
     list_->setColumnWidth(1, static_cast<int>(w * static_cast<double>(0.98f) * 0.65));
     layout->addWidget(list_);
-    connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
-        OnLvnItemchangedParamList(current == nullptr ? -1 : list_->indexOfTopLevelItem(current));
+    // The chosen row is the selected one, not the current one: a list that
+    // takes the focus makes its first row current without choosing it.
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const QList<QTreeWidgetItem*> chosen = list_->selectedItems();
+        OnLvnItemchangedParamList(chosen.isEmpty() ? -1 : list_->indexOfTopLevelItem(chosen.first()));
     });
 
     nameCaption_ = new QLabel(QStringLiteral("param name"), this);

@@ -21,6 +21,11 @@ namespace velmor {
 
 namespace {
 
+// The shadow map's push away from the light: by the surface's depth slope,
+// and by a few steps of the depth buffer.
+constexpr GLfloat kShadowSlopeOffset = 2.0f;
+constexpr GLfloat kShadowDepthOffset = 4.0f;
+
 bool SpecialOrActive(const ScenePane& pane) { return pane.state == 0 || pane.state == 3; }
 
 void DrawGroupPass(DrawGroup* group, int pass)
@@ -485,9 +490,14 @@ void ScenePane::RenderShadowed()
     glPushMatrix();
     SetClipPlane();
     glPopMatrix();
-    rs.depthOnlyPass = 1;
+    // The shadow map holds the surfaces themselves: drawn as depth-only
+    // points, meshes would cast only a dust of dots. Its depths are pushed
+    // away from the light, most where a surface runs along the light's
+    // rays, so that a lit surface never shadows itself.
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(kShadowSlopeOffset, kShadowDepthOffset);
     DrawGroupPass(root, 0);
-    rs.depthOnlyPass = 0;
+    glDisable(GL_POLYGON_OFFSET_FILL);
     glBindTexture(GL_TEXTURE_2D, rs.depthTexture);
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, rs.viewportWidth, rs.viewportHeight);
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -72,14 +72,8 @@ protected:
         WaitShown();
     }
 
-    // The colour at (u, v) in the pane's units: the shorter side spans -1..1,
-    // v upwards.
-    static QColor At(const QImage& picture, double u, double v)
-    {
-        const double half = std::min(picture.width(), picture.height()) / 2.0;
-        return picture.pixelColor(static_cast<int>(picture.width() / 2.0 + u * half),
-                                  static_cast<int>(picture.height() / 2.0 - v * half));
-    }
+    // The colour at (u, v) in the pane's units.
+    static QColor At(const QImage& picture, double u, double v) { return picture.pixelColor(PanePoint(picture, u, v)); }
     QColor At(double u, double v) { return At(ScreenPicture(view), u, v); }
     template <typename T> static T* Find(QWidget* owner, int id)
     {

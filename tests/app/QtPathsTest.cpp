@@ -11,9 +11,10 @@
 
 using namespace velmor;
 
-// Qt shows a Shift_JIS name ("テスト") with U+FFFD for its bytes: the open
-// dialog's answer finds the file again while one entry alone is shown so,
-// and the recent-file list keeps the name's bytes in its UTF-8 settings file.
+// Qt shows a Shift_JIS name ("テスト") with U+FFFD for its bytes: a dropped
+// URL keeps them in its escapes, the open dialog's answer finds the file
+// again while one entry alone is shown so, and the recent-file list keeps the
+// name's bytes in its UTF-8 settings file.
 TEST(QtPaths, NamesThatAreNotUtf8KeepTheirBytes)
 {
     test::GuiApplication();
@@ -22,6 +23,7 @@ TEST(QtPaths, NamesThatAreNotUtf8KeepTheirBytes)
     const std::string raw = (dir.Write(sjis + "/" + sjis + ".vlm", "x")).native();
     const std::wstring wide = WideFromPathBytes(raw);
     EXPECT_EQ(WidePathFromQt(QtTextOfPath(wide)), wide);
+    EXPECT_EQ(WidePathFromUrl(QUrl::fromEncoded("file://" + QByteArray::fromStdString(raw).toPercentEncoding("/"))), wide);
     const QString shown = QFile::decodeName(QByteArray::fromStdString(raw));
     EXPECT_EQ(WidePathFromDialog(shown), wide);
     dir.Write(sjis + "/\x84\x65\x83\x58\x83\x67.vlm", "y");   // shown the same

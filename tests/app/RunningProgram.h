@@ -17,6 +17,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -51,6 +52,13 @@ protected:
     }
 
     QImage Picture() { return ScreenPicture(view); }
+    // The picture's pixel at (u, v) in the pane's units: the shorter side
+    // spans -1..1, v upwards.
+    static QPoint PanePoint(const QImage& picture, double u, double v)
+    {
+        const double half = std::min(picture.width(), picture.height()) / 2.0;
+        return {static_cast<int>(picture.width() / 2.0 + u * half), static_cast<int>(picture.height() / 2.0 - v * half)};
+    }
     QAction* Command(int id) { return frame->findChild<QAction*>(QStringLiteral("cmd_%1").arg(id)); }
     void RefreshMenus()
     {

@@ -271,7 +271,10 @@ TEST_F(ScenePanePassesGLTest, ShadowedFrameStillShowsTheSceneAndDrawsDepthFromTh
         pane.zoom = zoom;
         pane.RenderPane();
         EXPECT_EQ(Picture(32, 32), kRed) << zoom;
-        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const PassRecord& r) { return r.depthOnly; }));
+        // Depth-only points find the light's window when zoomed in; the
+        // shadow map itself is drawn from the surfaces.
+        EXPECT_EQ(std::any_of(log.begin(), log.end(), [](const PassRecord& r) { return r.depthOnly; }), zoom > 0.4)
+            << zoom;
         EXPECT_EQ(renderer.lightMode, 0u);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << zoom;
     }
