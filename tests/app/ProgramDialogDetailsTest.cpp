@@ -66,7 +66,7 @@ protected:
         Launch(scenes.Path() / "details.vlm");
         WaitShown([this] { return List()->topLevelItemCount() == 4; });
     }
-    CKxDlgMainControl& Panel() { return *view->dialogs.unitPanel; }
+    CKxDlgMainControl& Panel() { return *view->Dialogs().unitPanel; }
     QTreeWidget* List() { return Panel().findChild<QTreeWidget*>(ControlName(CKxDlgMainControl::kUnitList)); }
     void Choose(int row)
     {
@@ -82,7 +82,7 @@ TEST_F(ProgramDialogDetails, FieldsSwitchesAndRowsShowWhatTheyShould)
     // Scale-bar fields at the window's smallest: shown from their end they
     // look as shown from their start, so nothing of their text is cut.
     Run(CMainFrame::kScaleBarDialog);
-    CKxDlgScaleBar* scaleBar = view->dialogs.scaleBar;
+    CKxDlgScaleBar* scaleBar = view->Dialogs().scaleBar;
     scaleBar->resize(1, 1);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(scaleBar));
     for (int id : {1226, 1230, 1231, 1227}) {
@@ -95,8 +95,8 @@ TEST_F(ProgramDialogDetails, FieldsSwitchesAndRowsShowWhatTheyShould)
 
     // Board and map dialogs take the focus, as a window manager gives it, and
     // still have no row chosen and empty editors.
-    for (const auto& [row, dialog] : {std::pair<int, UnitPropertyDialog*>{2, view->dialogs.units.linkBoard},
-                                      {3, view->dialogs.units.topoMap}}) {
+    for (const auto& [row, dialog] : {std::pair<int, UnitPropertyDialog*>{2, view->Dialogs().units.linkBoard},
+                                      {3, view->Dialogs().units.topoMap}}) {
         Choose(row);
         Panel().findChild<QPushButton*>(ControlName(CKxDlgMainControl::kUnitPreference))->click();
         dialog->activateWindow();
@@ -132,7 +132,7 @@ TEST_F(ProgramDialogDetails, FieldsSwitchesAndRowsShowWhatTheyShould)
 TEST_F(ProgramDialogDetails, TheBlockCastsItsShadowAndTheLitFloorStaysEven)
 {
     auto picture = [this](uint32_t shadow) {
-        view->renderer.shadow = shadow;
+        view->Renderer().shadow = shadow;
         view->RenderNow();
         return Picture();
     };
