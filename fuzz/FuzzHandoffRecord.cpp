@@ -16,7 +16,10 @@ namespace {
 void Use(const std::wstring& path)
 {
     if (DecodeHandoffRecord(EncodeHandoffRecord(path)) != path) __builtin_trap();
-    if (Utf8ToWide(WideToUtf8(path)) != path) __builtin_trap();
+    // The bytes it names come back from their wide form (the wide form itself
+    // need not: byte characters may spell UTF-8 together).
+    const std::string bytes = PathBytesFromWide(path);
+    if (PathBytesFromWide(WideFromPathBytes(bytes)) != bytes) __builtin_trap();
     PathFromWide(path);
     GetFileNamePart(path);
     GetExtensionPart(path);

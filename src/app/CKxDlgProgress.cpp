@@ -6,6 +6,7 @@
 #include <QAbstractEventDispatcher>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -94,11 +95,14 @@ int CKxDlgProgress::ProgressMessageBox(const std::wstring& text)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmor"), QString::fromStdWString(text),
                     QMessageBox::Ok, parentWidget());
     box.setWindowModality(Qt::ApplicationModal);
-    box_ = &box;
-    messageBoxOpen = true;
-    box.exec();
-    messageBoxOpen = false;
-    box_ = nullptr;
+    {
+        // A box may open while another waits (a worker's message): the outer
+        // one is still open when the inner one closes.
+        const QScopedValueRollback<QPointer<QMessageBox>> shown(box_, &box);
+        const QScopedValueRollback<bool> open(messageBoxOpen, true);
+        box.exec();
+    }
+    if (boxClosed_) boxClosed_();
     return 1;
 }
 

@@ -2,7 +2,9 @@
 
 #include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
+#include "app/QtPaths.h"
 #include "app/ViewBar.h"
+#include "platform/WideText.h"
 #include "render/ViewControlStates.h"
 
 #include <QAction>
@@ -131,7 +133,7 @@ void CMainFrame::SetRecentFiles(const std::vector<std::wstring>& paths)
     recentActions_.clear();
     QAction* before = fileMenu_->actions().at(fileMenu_->actions().indexOf(recentSeparator_) + 1);
     for (size_t i = 0; i < paths.size(); ++i) {
-        const QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdWString(paths[i]));
+        const QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdWString(PathDisplayText(paths[i])));
         auto* action = new QAction(text, fileMenu_);
         action->setObjectName(QStringLiteral("cmd_%1").arg(kFirstRecentFile + static_cast<int>(i)));
         const std::wstring path = paths[i];
@@ -170,7 +172,7 @@ bool CMainFrame::OnDropFiles(const QList<QUrl>& urls)
 {
     if (app_ == nullptr) return false;
     for (const QUrl& url : urls)
-        if (url.isLocalFile()) return app_->OnDroppedFile(url.toLocalFile().toStdWString());   // the first file only
+        if (url.isLocalFile()) return app_->OnDroppedFile(WidePathFromUrl(url));   // the first file only
     return false;
 }
 

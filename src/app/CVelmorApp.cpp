@@ -9,6 +9,7 @@
 #include "app/QtFolderChooser.h"
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
+#include "app/QtPaths.h"
 #include "app/WindowPlacer.h"
 #include "render/ViewServices.h"
 #include "dialogs/QtExportDialogs.h"
@@ -20,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <filesystem>
 
 #ifndef VELMOR_VERSION
 #define VELMOR_VERSION ""
@@ -56,7 +58,7 @@ std::wstring CVelmorApp::FileFromCommandLine(const QStringList& arguments)
 {
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (!a.isEmpty() && !a.startsWith(QLatin1Char('-'))) return a.toStdWString();
+        if (!a.isEmpty() && !a.startsWith(QLatin1Char('-'))) return WidePathFromQt(a);
     }
     return {};
 }
@@ -65,7 +67,11 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
 {
     fileToOpen = FileFromCommandLine(arguments);
     // A relative path must still mean the same file to the copy that opens it.
-    if (!fileToOpen.empty()) fileToOpen = QFileInfo(QString::fromStdWString(fileToOpen)).absoluteFilePath().toStdWString();
+    if (!fileToOpen.empty()) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(PathFromWide(fileToOpen), ec);
+        if (!ec) fileToOpen = WideFromPathBytes(absolute.native());
+    }
 
     instance_ = std::make_unique<SingleInstance>(instanceFolder);
     if (!instance_->BecomeFirst()) {
@@ -88,6 +94,8 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
         frame_->View()->RebindAfterJob();
         ScheduleWaitingFiles();
     });
+    // Files that arrived while a message box was open wait only for it.
+    progress_->SetBoxClosedHook([this] { ScheduleWaitingFiles(); });
     messageSink_ = std::make_unique<QtMessageSink>();
     placer_ = std::make_unique<WindowPlacer>(*frame_, [this]() -> QWidget* { return frame_->View()->dialogs.unitPanel; });
     InstallQtFolderChooser(frame_.get());
@@ -126,7 +134,7 @@ void CVelmorApp::OnFileOpen()
 {
     const QString path = QFileDialog::getOpenFileName(frame_.get(), QString(), QString::fromStdWString(SceneFolder),
                                                       QStringLiteral("data file(*.vlm)"));
-    if (!path.isEmpty()) OpenDocumentFile(path.toStdWString());
+    if (!path.isEmpty()) OpenDocumentFile(WidePathFromDialog(path));
 }
 
 void CVelmorApp::OnFileNew()
@@ -203,7 +211,7 @@ void CVelmorApp::OnAppAbout()
 void CVelmorApp::UpdateTitle(const std::wstring& scenePath)
 {
     const std::wstring name = scenePath.empty() ? std::wstring() : GetFileNamePart(scenePath) + GetExtensionPart(scenePath);
-    frame_->setWindowTitle(QString::fromStdWString(name.empty() ? productName : name + L" - " + productName));
+    frame_->setWindowTitle(QString::fromStdWString(name.empty() ? productName : PathDisplayText(name) + L" - " + productName));
 }
 
 } // namespace velmor

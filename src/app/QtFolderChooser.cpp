@@ -1,5 +1,6 @@
 #include "app/QtFolderChooser.h"
 
+#include "app/QtPaths.h"
 #include "scene/PathParts.h"
 
 #include <QFileDialog>
@@ -15,7 +16,7 @@ void InstallQtFolderChooser(QWidget* owner)
         const QString chosen = QFileDialog::getExistingDirectory(
             parent.data(), QString::fromStdWString(title), QString::fromStdWString(initialFolder),
             QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-        return chosen.toStdWString();
+        return WidePathFromDialog(chosen);
     });
 }
 

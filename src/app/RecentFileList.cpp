@@ -1,6 +1,8 @@
 #include "app/RecentFileList.h"
 
 #include "app/Profile.h"
+#include "app/QtPaths.h"
+#include "platform/WideText.h"
 
 #include <algorithm>
 
@@ -18,8 +20,15 @@ void RecentFileList::Load(QSettings& settings)
     entries_.clear();
     settings.beginGroup(kGroup);
     for (int i = 0; i < kSize; ++i) {
-        const QString path = settings.value(Key(i)).toString();
-        if (!path.isEmpty()) entries_.push_back(path.toStdWString());
+        const QVariant value = settings.value(Key(i));
+        std::wstring path;
+        if (value.typeId() == QMetaType::QByteArray) {
+            const QByteArray bytes = value.toByteArray();
+            path = WideFromPathBytes(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        } else {
+            path = WidePathFromQt(value.toString());
+        }
+        if (!path.empty()) entries_.push_back(path);
     }
     settings.endGroup();
 }
@@ -28,8 +37,14 @@ void RecentFileList::Save(QSettings& settings) const
 {
     settings.beginGroup(kGroup);
     for (int i = 0; i < kSize; ++i) {
-        if (i < static_cast<int>(entries_.size())) settings.setValue(Key(i), QString::fromStdWString(entries_[i]));
-        else settings.remove(Key(i));
+        if (i >= static_cast<int>(entries_.size())) {
+            settings.remove(Key(i));
+            continue;
+        }
+        // The settings file is UTF-8 text: a name that is not is kept as its bytes.
+        const std::string bytes = PathBytesFromWide(entries_[i]);
+        if (IsValidUtf8(bytes)) settings.setValue(Key(i), QtTextOfPath(entries_[i]));
+        else settings.setValue(Key(i), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     }
     settings.endGroup();
     // The list in memory stays as it is: the menu keeps it for this run.

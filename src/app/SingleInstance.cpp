@@ -1,10 +1,12 @@
 #include "app/SingleInstance.h"
 
 #include "platform/HandoffRecord.h"
+#include "platform/UserOnly.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <cstdio>
 #include <unistd.h>
 
 namespace velmor {
@@ -13,32 +15,46 @@ const QString SingleInstance::kName = QStringLiteral("Velmor by Quillmarsh");
 
 namespace {
 
-QString DefaultFolder()
+QString TemporaryFolderOfUser() { return QDir::tempPath() + QStringLiteral("/velmor-%1").arg(geteuid()); }
+
+bool IsPrivate(const QString& folder) { return !folder.isEmpty() && EnsurePrivateFolder(QFile::encodeName(folder).toStdString()); }
+
+// The runtime folder when it is private, as it should be; otherwise (unset,
+// or open to others) a folder of the user's own in the temporary folder.
+QString ChooseFolder(const QString& wanted)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    return folder;
+    if (!wanted.isEmpty()) return wanted;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return IsPrivate(runtime) ? runtime : TemporaryFolderOfUser();
 }
 
 } // namespace
 
 SingleInstance::SingleInstance(QString folder)
-    : lockPath_((folder.isEmpty() ? DefaultFolder() : folder) + QStringLiteral("/%1-%2.lock").arg(kName).arg(getuid())),
-      socketPath_((folder.isEmpty() ? DefaultFolder() : folder) + QStringLiteral("/%1-%2.socket").arg(kName).arg(getuid())),
-      lock_(lockPath_)
 {
+    const QString chosen = ChooseFolder(folder);
+    private_ = IsPrivate(chosen);
+    if (!private_) {
+        std::fprintf(stderr, "Velmor: %s is not a folder of this user alone; this copy runs on its own\n",
+                     QFile::encodeName(chosen).constData());
+        return;
+    }
+    lockPath_ = chosen + QStringLiteral("/%1-%2.lock").arg(kName).arg(geteuid());
+    socketPath_ = chosen + QStringLiteral("/%1-%2.socket").arg(kName).arg(geteuid());
+    lock_ = std::make_unique<QLockFile>(lockPath_);
 }
 
 SingleInstance::~SingleInstance()
 {
     if (server_) server_->close();
-    lock_.unlock();
+    if (lock_) lock_->unlock();
 }
 
 bool SingleInstance::BecomeFirst()
 {
+    if (!private_) return true;
     // A lock left by a copy that crashed is taken over (QLockFile checks the process).
-    if (!lock_.tryLock(200)) return false;
+    if (!lock_->tryLock(200)) return false;
     QLocalServer::removeServer(socketPath_);
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -52,6 +68,11 @@ void SingleInstance::AcceptConnection()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!PeerIsThisUser(static_cast<int>(socket->socketDescriptor()))) {
+            socket->abort();   // another user's process: nothing it says is taken
+            socket->deleteLater();
+            continue;
+        }
         auto buffer = std::make_shared<std::string>();
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket, buffer] {
             const QByteArray chunk = socket->readAll();
@@ -71,9 +92,12 @@ void SingleInstance::AcceptConnection()
 
 bool SingleInstance::HandToRunning(const std::wstring& path, int timeoutMs)
 {
+    if (!private_) return false;
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
     if (!socket.waitForConnected(timeoutMs)) return false;
+    // Whoever listens there must be this user's copy, or it would learn the path.
+    if (!PeerIsThisUser(static_cast<int>(socket.socketDescriptor()))) return false;
     const std::string record = EncodeHandoffRecord(path);
     socket.write(record.data(), static_cast<qint64>(record.size()));
     const bool sent = socket.waitForBytesWritten(timeoutMs);

@@ -1,7 +1,9 @@
 #pragma once
 // One running copy per user: the first start holds a lock file and listens
 // on a local socket; a later start hands its path (possibly empty) to the
-// first copy in a hand-off record and exits.
+// first copy in a hand-off record and exits. Both live in a folder only this
+// user can use, and either end talks only to a process of the same user:
+// another user must never learn which file is opened, nor hand one over.
 #include <QLocalServer>
 #include <QLockFile>
 #include <QString>
@@ -13,14 +15,19 @@ namespace velmor {
 
 class SingleInstance {
 public:
-    // `folder` holds the lock and the socket; by default the user's runtime folder.
+    // `folder` holds the lock and the socket; by default the user's runtime
+    // folder, else a folder of the user's own under the temporary folder.
+    // A folder that is not private to the user is not used at all.
     explicit SingleInstance(QString folder = QString());
     ~SingleInstance();
 
-    // True for the first copy, which then listens for later starts.
+    // True for the first copy, which then listens for later starts; also
+    // true, without listening, when there is no private folder.
     bool BecomeFirst();
-    // A later start: delivers the path to the running copy; false when none answers.
+    // A later start: delivers the path to the running copy; false when no
+    // copy of this user answers.
     bool HandToRunning(const std::wstring& path, int timeoutMs = 3000);
+    bool HasPrivateFolder() const { return private_; }
     // Called on the UI thread with each well-formed record's path.
     void SetReceiver(std::function<void(const std::wstring& path)> receiver) { receiver_ = std::move(receiver); }
 
@@ -29,9 +36,10 @@ public:
 private:
     void AcceptConnection();
 
+    bool private_ = false;
     QString lockPath_;
     QString socketPath_;
-    QLockFile lock_;
+    std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QLocalServer> server_;
     std::function<void(const std::wstring&)> receiver_;
 };

@@ -43,7 +43,7 @@ std::optional<std::wstring> DecodeHandoffRecord(std::string_view bytes)
     if (bytes[8 + count - 2] != '\0' || bytes[8 + count - 1] != '\0') return std::nullopt;
     for (size_t i = 0; i < text.size(); i += 2)
         if (text[i] == '\0' && text[i + 1] == '\0') return std::nullopt;   // a zero inside the path
-    return Utf16LEToWide(text);
+    return Utf16LEToWidePath(text);
 }
 
 } // namespace velmor

@@ -2,11 +2,10 @@
 
 #include "platform/CheckedMath.h"
 #include "platform/Memory.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/WideText.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 namespace velmor {
 
@@ -53,10 +52,11 @@ bool DecodeImageMemory(const uint8_t* data, size_t size, DecodedImage& image)
 
 bool DecodeImageFile(const std::wstring& path, DecodedImage& image)
 {
-    std::ifstream in(PathFromWide(path), std::ios::binary);
-    if (!in) return false;
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return DecodeImageMemory(bytes.data(), bytes.size(), image);
+    const ReadOnlyFile file(PathFromWide(path));
+    uint64_t size = 0;
+    if (!file.RegularSize(size) || size > SIZE_MAX || !HasFreeMemory(size)) return false;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    return file.ReadExactlyAt(0, bytes.data(), size) && DecodeImageMemory(bytes.data(), bytes.size(), image);
 }
 
 } // namespace velmor

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <utility>
 
 namespace velmor {
@@ -173,6 +175,23 @@ uint64_t ReadCgroupValue(const char* path)
     return std::strtoull(word.c_str(), nullptr, 10);
 }
 
+// The process's mapped size: the first figure of /proc/self/statm, in pages.
+uint64_t MappedBytes()
+{
+    std::ifstream in("/proc/self/statm");
+    uint64_t pages = 0;
+    in >> pages;
+    return pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+uint64_t AddressSpaceLeft()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT64_MAX;
+    const uint64_t mapped = MappedBytes();
+    return limit.rlim_cur > mapped ? limit.rlim_cur - mapped : 0;
+}
+
 MemoryStatus SystemMemoryStatus()
 {
     std::ifstream in("/proc/meminfo");
@@ -187,6 +206,7 @@ MemoryStatus SystemMemoryStatus()
         const uint64_t left = current < limit ? limit - current : 0;
         if (left < s.availableBytes) s.availableBytes = left;
     }
+    s.addressSpaceLeftBytes = AddressSpaceLeft();
     return s;
 }
 
@@ -210,7 +230,11 @@ void SetMemoryStatusSource(std::function<MemoryStatus()> source)
 
 bool HasFreeMemory(uint64_t needBytes, const MemoryStatus& status)
 {
-    return SaturatingAdd(status.availableBytes, status.totalBytes / 10) > needBytes;
+    const bool inRam = SaturatingAdd(status.availableBytes, status.totalBytes / 10) > needBytes;
+    if (status.addressSpaceLeftBytes == UINT64_MAX) return inRam;   // no limit
+    const uint64_t addressRoom =
+        status.addressSpaceLeftBytes > kAddressSpaceReserve ? status.addressSpaceLeftBytes - kAddressSpaceReserve : 0;
+    return inRam && addressRoom > needBytes;
 }
 
 bool HasFreeMemory(uint64_t needBytes) { return HasFreeMemory(needBytes, QueryMemoryStatus()); }

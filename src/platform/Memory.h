@@ -40,12 +40,21 @@ private:
 struct MemoryStatus {
     uint64_t totalBytes = 0;      // physical memory, or the cgroup limit when lower
     uint64_t availableBytes = 0;  // what can still be had without swapping
+    // Room under the address-space limit (RLIMIT_AS) beside what is mapped
+    // already; UINT64_MAX when there is no limit.
+    uint64_t addressSpaceLeftBytes = UINT64_MAX;
 };
+
+// Address space kept for what maps memory after a check passed: the GL
+// driver's buffers and threads, the libraries. Without it the driver is the
+// one that runs out, and it does not fail gently.
+constexpr uint64_t kAddressSpaceReserve = uint64_t{256} << 20;
 
 // Reads /proc/meminfo and the cgroup limits, unless a test installed a source.
 MemoryStatus QueryMemoryStatus();
 void SetMemoryStatusSource(std::function<MemoryStatus()> source);   // empty restores the system's
-// Passes while available + 0.1 x total exceeds the need (saturating).
+// Passes while available + 0.1 x total exceeds the need (saturating) and the
+// need fits the address space left with the reserve to spare.
 bool HasFreeMemory(uint64_t needBytes);
 bool HasFreeMemory(uint64_t needBytes, const MemoryStatus& status);
 

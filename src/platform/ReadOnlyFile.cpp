@@ -9,7 +9,29 @@
 
 namespace velmor {
 
-ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+namespace {
+
+// A FIFO, a device or a socket named where a file belongs could block the
+// open itself, or the reads, for good: only a regular file is opened, and the
+// descriptor is looked at again because the name may have been replaced
+// between the two looks. O_NONBLOCK keeps that window from blocking; reads of
+// a regular file ignore it.
+int OpenRegularFile(const std::filesystem::path& path)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return -1;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& path) : fd_(OpenRegularFile(path)) {}
 
 ReadOnlyFile::~ReadOnlyFile()
 {
@@ -26,6 +48,8 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept
     }
     return *this;
 }
+
+int ReadOnlyFile::ReleaseDescriptor() { return std::exchange(fd_, -1); }
 
 bool ReadOnlyFile::RegularSize(uint64_t& size) const
 {

@@ -1,6 +1,7 @@
 #pragma once
-// A file opened for reading by position, as the scene, container and payload
-// readers use it.
+// A regular file opened for reading by position, as the scene, container and
+// payload readers use it. Anything else (a FIFO, a device, a socket, a
+// folder) is not opened at all.
 #include <cstdint>
 #include <filesystem>
 
@@ -17,6 +18,8 @@ public:
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // Hands the descriptor to a library that closes it itself; -1 when none.
+    int ReleaseDescriptor();
     // Only regular files have a size here: a folder or a device is no data file.
     bool RegularSize(uint64_t& size) const;
     // Up to `bytes` from `offset`: how many it got (fewer at the end), or -1.

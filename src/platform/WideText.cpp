@@ -7,6 +7,12 @@ namespace velmor {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// A path byte that is not UTF-8 becomes this plus the byte (0x80..0xFF).
+constexpr char32_t kByteCharacterBase = 0xDC00;
+constexpr char32_t kFirstByteCharacter = 0xDC80;
+constexpr char32_t kLastByteCharacter = 0xDCFF;
+
+bool IsByteCharacter(uint32_t c) { return c >= kFirstByteCharacter && c <= kLastByteCharacter; }
 
 // Decodes one UTF-8 sequence at bytes[i]; returns its length, or 0 when it is
 // not a valid, shortest-form sequence of a scalar value.
@@ -64,19 +70,31 @@ uint32_t Utf16OrderKey(wchar_t ch)
 
 } // namespace
 
-std::wstring Utf8ToWide(std::string_view bytes)
+namespace {
+
+// A byte that is not part of valid UTF-8 becomes U+FFFD in text, and its
+// byte character in a path.
+std::wstring DecodeUtf8(std::string_view bytes, bool keepBytes)
 {
     std::wstring out;
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         char32_t cp;
         const size_t len = DecodeUtf8(bytes, i, cp);
-        if (len == 0) { out += static_cast<wchar_t>(kReplacement); ++i; continue; }
+        if (len == 0) {
+            const auto byte = static_cast<unsigned char>(bytes[i++]);
+            out += static_cast<wchar_t>(keepBytes ? kByteCharacterBase + byte : kReplacement);
+            continue;
+        }
         out += static_cast<wchar_t>(cp);
         i += len;
     }
     return out;
 }
+
+} // namespace
+
+std::wstring Utf8ToWide(std::string_view bytes) { return DecodeUtf8(bytes, false); }
 
 std::string WideToUtf8(std::wstring_view text)
 {
@@ -119,7 +137,9 @@ std::string WideToUtf16LE(std::wstring_view text)
     return out;
 }
 
-std::wstring Utf16LEToWide(std::string_view bytes)
+namespace {
+
+std::wstring DecodeUtf16LE(std::string_view bytes, bool keepByteCharacters)
 {
     std::wstring out;
     const size_t units = bytes.size() / 2;
@@ -138,10 +158,16 @@ std::wstring Utf16LEToWide(std::string_view bytes)
                 continue;
             }
         }
-        out += static_cast<wchar_t>((u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
+        const bool lone = u >= 0xD800 && u <= 0xDFFF && !(keepByteCharacters && IsByteCharacter(u));
+        out += static_cast<wchar_t>(lone ? kReplacement : u);
     }
     return out;
 }
+
+} // namespace
+
+std::wstring Utf16LEToWide(std::string_view bytes) { return DecodeUtf16LE(bytes, false); }
+std::wstring Utf16LEToWidePath(std::string_view bytes) { return DecodeUtf16LE(bytes, true); }
 
 std::optional<std::string> ConvertCharset(std::string_view bytes, const char* from, const char* to)
 {
@@ -208,9 +234,28 @@ int CompareUtf16(std::wstring_view a, std::wstring_view b)
     return a.size() < b.size() ? -1 : 1;
 }
 
+std::wstring WideFromPathBytes(std::string_view bytes) { return DecodeUtf8(bytes, true); }
+
+std::string PathBytesFromWide(std::wstring_view path)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (wchar_t ch : path) {
+        const auto c = static_cast<uint32_t>(ch);
+        if (IsByteCharacter(c)) out += static_cast<char>(c - kByteCharacterBase);
+        else AppendUtf8(out, static_cast<char32_t>(c));
+    }
+    return out;
+}
+
 std::filesystem::path PathFromWide(std::wstring_view text)
 {
-    return std::filesystem::path(WideToUtf8(text));
+    return std::filesystem::path(PathBytesFromWide(text));
+}
+
+std::wstring PathDisplayText(std::wstring_view path)
+{
+    return DataTextToWide(PathBytesFromWide(path));
 }
 
 std::wstring WideFromPath(const std::filesystem::path& path)

@@ -30,7 +30,18 @@ std::wstring DataTextToWide(std::string_view bytes);
 int CompareUtf16(std::wstring_view a, std::wstring_view b);
 inline bool Utf16Less(std::wstring_view a, std::wstring_view b) { return CompareUtf16(a, b) < 0; }
 
+// File names are bytes, not always UTF-8 (a Shift_JIS name, say). In the
+// program's wide paths each byte that is not part of valid UTF-8 stands as
+// one character U+DC80..U+DCFF (a lone low surrogate, which no text holds),
+// so that every name the system has goes back to the same bytes.
+std::wstring WideFromPathBytes(std::string_view bytes);
+std::string PathBytesFromWide(std::wstring_view path);
 std::filesystem::path PathFromWide(std::wstring_view text);
+// How a wide path reads to the user: its bytes as data text (UTF-8, else CP932).
+std::wstring PathDisplayText(std::wstring_view path);
+// A name listed from disk as text, for matching and showing (not reversible).
 std::wstring WideFromPath(const std::filesystem::path& path);
+// UTF-16LE of a wide path; unlike text, its byte characters survive.
+std::wstring Utf16LEToWidePath(std::string_view bytes);
 
 } // namespace velmor

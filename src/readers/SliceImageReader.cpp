@@ -2,6 +2,7 @@
 
 #include "platform/CheckedMath.h"
 #include "platform/FilePaths.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <tiffio.h>
+#include <unistd.h>
 #include <vector>
 
 namespace velmor {
@@ -73,16 +75,20 @@ constexpr uint64_t kTiffAllocationSlack = uint64_t{1} << 20;
 
 TIFF* OpenTiffBounded(const std::filesystem::path& file, const SliceShape& shape)
 {
-    std::error_code error;
-    const uint64_t fileBytes = std::filesystem::file_size(file, error);
-    if (error) return nullptr;
+    // Only a regular file reaches the library, which then owns the descriptor.
+    ReadOnlyFile opened(file);
+    uint64_t fileBytes = 0;
+    if (!opened.RegularSize(fileBytes)) return nullptr;
     const uint64_t picture = shape.RowBytes() * static_cast<uint64_t>(shape.sizeY) / static_cast<uint64_t>(shape.channels) *
                              kMaxSamplesPerPixel;
     const uint64_t limit = SaturatingAdd(SaturatingAdd(fileBytes, picture), kTiffAllocationSlack);
     std::unique_ptr<TIFFOpenOptions, TiffOptionsFree> options(TIFFOpenOptionsAlloc());
     if (!options) return nullptr;
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(std::min<uint64_t>(limit, INT64_MAX)));
-    return TIFFOpenExt(file.c_str(), "r", options.get());
+    const int fd = opened.ReleaseDescriptor();
+    TIFF* tif = TIFFFdOpenExt(fd, file.c_str(), "r", options.get());
+    if (tif == nullptr) close(fd);
+    return tif;
 }
 
 struct TiffFormat {

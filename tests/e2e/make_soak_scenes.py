@@ -161,6 +161,17 @@ def hostile_files(folder):
 """ + TAIL)
     write(os.path.join(h, "deep.vlm"), HEAD + "<drawGroup name=\"d\">" + "<x>" * 20000 + "</x>" * 20000 + "</drawGroup>" + TAIL)
     write(os.path.join(h, "not_xml.vlm"), "this is not a scene\n" * 50)
+    # Not files where files belong, as data and as the scene: a reader that
+    # opened them would wait for good (the FIFO) or read without end (the device).
+    for name in ("pipe", "device", "folder"):
+        write(os.path.join(h, f"{name}_data.vlm"), missing % f"{name}.raw")
+        for path in (os.path.join(h, name + ".raw"), os.path.join(h, name + ".vlm")):
+            if name == "pipe":
+                os.mkfifo(path)
+            elif name == "folder":
+                os.makedirs(path)
+            else:
+                os.symlink("/dev/zero", path)
     huge_scenes(h)
 
 

@@ -11,6 +11,11 @@ TEST(HandoffRecord, RoundTripAndLayout)
     EXPECT_EQ(HandoffRecordLength(r), r.size());
     EXPECT_EQ(DecodeHandoffRecord(r), std::optional<std::wstring>(L"/d/日本.vlm"));
     EXPECT_EQ(DecodeHandoffRecord(EncodeHandoffRecord(L"")), std::optional<std::wstring>(L""));
+    // The byte characters of a name that is not UTF-8 come through; other
+    // lone surrogates do not.
+    const std::wstring bytes = L"/d/\xDC83" L"e.vlm";
+    EXPECT_EQ(DecodeHandoffRecord(EncodeHandoffRecord(bytes)), std::optional<std::wstring>(bytes));
+    EXPECT_EQ(DecodeHandoffRecord(EncodeHandoffRecord(L"/\xDC10")), std::optional<std::wstring>(L"/\xFFFD"));
 }
 
 TEST(HandoffRecord, MalformedRecordsAreRefused)

@@ -99,6 +99,19 @@ TEST(Memory, FreeMemoryCheckUsesTheInjectedStatus)
     EXPECT_LE(real.availableBytes, real.totalBytes);
 }
 
+// Under an address-space limit a need fails while the driver would not find
+// its reserve left after it, whatever the free RAM says.
+TEST(Memory, AddressSpaceLimitKeepsTheReserve)
+{
+    constexpr uint64_t kGiB = uint64_t{1} << 30;
+    MemoryStatus s{16 * kGiB, 8 * kGiB, kGiB};
+    EXPECT_TRUE(HasFreeMemory(kGiB - kAddressSpaceReserve - 1, s));
+    EXPECT_FALSE(HasFreeMemory(kGiB - kAddressSpaceReserve, s));
+    s.addressSpaceLeftBytes = kAddressSpaceReserve;
+    EXPECT_FALSE(HasFreeMemory(0, s));
+    EXPECT_EQ(QueryMemoryStatus().addressSpaceLeftBytes, UINT64_MAX);   // the tests run without a limit
+}
+
 TEST(Memory, CheckedArithmetic)
 {
     uint64_t out;

@@ -56,3 +56,17 @@ TEST(WideText, PathsAreUtf8)
     EXPECT_EQ(PathFromWide(L"/tmp/日本.vlm").native(), "/tmp/\xe6\x97\xa5\xe6\x9c\xac.vlm");
     EXPECT_EQ(WideFromPath(PathFromWide(L"/tmp/日本.vlm")), L"/tmp/日本.vlm");
 }
+
+// A Shift_JIS name ("テスト"), and every high byte, keep their bytes through
+// the wide path and the hand-off's UTF-16, and show as the text they are.
+TEST(WideText, PathBytesSurviveTheWidePath)
+{
+    const std::string sjis = "/d/\x83\x65\x83\x58\x83\x67.vlm";
+    const std::wstring wide = WideFromPathBytes(sjis);
+    EXPECT_EQ(PathFromWide(wide).native(), sjis);
+    EXPECT_EQ(PathDisplayText(wide), L"/d/テスト.vlm");
+    EXPECT_EQ(Utf16LEToWidePath(WideToUtf16LE(wide)), wide);
+    std::string all = "日本/\xED\xB2\x80";   // a surrogate in UTF-8 is no text either
+    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(PathBytesFromWide(WideFromPathBytes(all + "\xE6\x97")), all + "\xE6\x97");
+}
