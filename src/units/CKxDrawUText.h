@@ -23,7 +23,7 @@ public:
     std::wstring& GetClassName(std::wstring& name) override { return name = L"CKxDrawUText"; }
 
     uint8_t mode = 0;   // 0 facing, 1 facingScale, 2 rotScale, 3 fix
-    float fontSize = 16.0f;
+    float fontSize = kDefaultFontHeight;
     float textScale = 0.5f;
     float coordinate[3] = {0, 0, 0};
     float fixPoint[3] = {0, 0, 0.5f};
