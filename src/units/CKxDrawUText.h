@@ -24,7 +24,7 @@ public:
     UnitKind Kind() const override { return UnitKind::kText; }
 
     uint8_t mode = 0;   // 0 facing, 1 facingScale, 2 rotScale, 3 fix
-    float fontSize = 16.0f;
+    float fontSize = kDefaultFontHeight;
     float textScale = 0.5f;
     float coordinate[3] = {0, 0, 0};
     float fixPoint[3] = {0, 0, 0.5f};

@@ -131,8 +131,9 @@ TextFont MakeTextFont(float fontSize, bool bold, bool italic, const std::wstring
     // Every character's bitmap is copied into its display list: a size far
     // beyond any screen must neither overflow the conversion nor fill the
     // video memory with up to 511 huge bitmaps.
-    if (std::isfinite(fontSize))
-        font.height = static_cast<int32_t>(std::clamp(fontSize, -kMaxFontHeight, kMaxFontHeight));
+    // A size that is no number at all draws at the default instead of not at all.
+    const float size = std::isfinite(fontSize) ? fontSize : kDefaultFontHeight;
+    font.height = static_cast<int32_t>(std::clamp(size, -kMaxFontHeight, kMaxFontHeight));
     font.weight = bold ? 700 : 400;
     font.italic = italic ? 1 : 0;
     font.faceName = fontName.substr(0, TextFont::kFaceChars - 1);

@@ -83,7 +83,11 @@ struct TextFont {
     uint8_t charSet = 128;   // Shift-JIS
     std::wstring faceName;   // at most kFaceChars - 1 characters
 };
-constexpr float kMaxFontHeight = 1024.0f;   // pixels
+// A glyph of 256 pixels is a third of a typical window's height; at 1024 the
+// 511 glyph bitmaps of one text took a third of a gigabyte and half a
+// second to build.
+constexpr float kMaxFontHeight = 256.0f;   // pixels
+constexpr float kDefaultFontHeight = 16.0f;
 TextFont MakeTextFont(float fontSize, bool bold, bool italic, const std::wstring& fontName);
 // A text keeps at most 511 characters, one display list each.
 constexpr size_t kMaxTextChars = 511;

@@ -177,7 +177,7 @@ def hostile_files(folder):
 
 def huge_scenes(h):
     """Valid scenes that ask for too much and open without a message: round
-    shapes of 100000 divisions about a red ball, turned by 1e308 degrees; a
+    shapes of 100000 divisions and a 1e30-pixel text about a red ball, turned by 1e308 degrees; a
     chain of 100000 events that start nothing, the last turning the
     background blue."""
     counts = 'parameter="100000,100000,100000,100000"'
@@ -190,6 +190,7 @@ def huge_scenes(h):
   <image shape="sphere" size="0.3" coordinate="0,-1,0" divide="100000" image_data="p"/>
   <image shape="circle" size="0.3" coordinate="1,1,0" divide="100000" image_data="p"/>
   <scatterGraph marker="sphere" markerSize="0.05" markerParameter="100000,100000" coordinate_data="t"/>
+  <text text="{'口' * 511}" fontSize="1e30" fixPoint="0.9,0.9,0.5" status="fix"/>
 </drawUnit></drawGroup>
 <data name="p" type="image" size="16,16"><file path="../picture.png"/></data>
 <data name="t" type="array_xyz" size="4"><file path="../vertices.txt"/></data>

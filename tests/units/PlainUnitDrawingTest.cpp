@@ -130,9 +130,9 @@ TEST(PlainUnitDrawingTest, TextFontAndTextStayWithinTheirBuffers)
     EXPECT_EQ(font.italic, 1);
     EXPECT_EQ(font.charSet, 128);
     EXPECT_EQ(font.faceName.size(), 31u);
-    EXPECT_EQ(MakeTextFont(1e30f, false, false, L"a").height, 1024);
-    EXPECT_EQ(MakeTextFont(-5000, false, false, L"a").height, -1024);
-    EXPECT_EQ(MakeTextFont(NAN, false, false, L"a").height, 0);
+    EXPECT_EQ(MakeTextFont(1e30f, false, false, L"a").height, kMaxFontHeight);
+    EXPECT_EQ(MakeTextFont(-5000, false, false, L"a").height, -kMaxFontHeight);
+    EXPECT_EQ(MakeTextFont(NAN, false, false, L"a").height, kDefaultFontHeight);
     EXPECT_EQ(MakeTextFont(12, false, false, L"a").weight, 400);
     EXPECT_EQ(LimitedText(std::wstring(600, L'x')).size(), 511u);
     EXPECT_EQ(LimitedText(L"abc"), L"abc");
