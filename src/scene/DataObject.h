@@ -27,6 +27,14 @@ struct CoordinateScale {
     std::wstring unit = L"mm";
 };
 
+// How a payload load ended; the numbers are the job results the loader
+// posts, kept where they leave the code.
+enum LoadStatus : int32_t {
+    kPayloadLoaded = 0,
+    kPayloadReadFailure = -1,
+    kPayloadMemoryShortage = -2,
+};
+
 class DataObject : public BackgroundJob {
 public:
     explicit DataObject(std::wstring objectName);
@@ -57,10 +65,10 @@ public:
     bool LoadSliceImage(uint8_t* dest, const std::wstring& filePath);
     bool LoadSliceImage16(uint8_t* dest, const std::wstring& filePath);
 
-    // Payload loading. AcquireData runs the load as a job and returns 0
-    // (loaded, the unit is a user), -1 (read failure) or -2 (memory
-    // shortage); a failed load leaves no buffers and the users unchanged.
-    int32_t AcquireData(CKxDrawUnit* unit);
+    // Payload loading. AcquireData runs the load as a job; a failed load
+    // leaves no buffers and the users unchanged, a successful one makes the
+    // unit a user.
+    LoadStatus AcquireData(CKxDrawUnit* unit);
     void LoadDataPayload();
     bool ReadSource(uint64_t elements, int valuesPerElement);
     bool ReadBinary(uint64_t values);

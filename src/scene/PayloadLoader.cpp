@@ -44,23 +44,23 @@ uint32_t LoadDataThreadProc(void* param)
     return 1;
 }
 
-int32_t DataObject::AcquireData(CKxDrawUnit* unit)
+LoadStatus DataObject::AcquireData(CKxDrawUnit* unit)
 {
     requestingUnit = unit;
-    return RunWithProgress(kFileReading, false, 200, 100, this, LoadDataThreadProc);
+    return static_cast<LoadStatus>(RunWithProgress(kFileReading, false, 200, 100, this, LoadDataThreadProc));
 }
 
 void DataObject::Loaded()
 {
     users.insert(requestingUnit);
     redoMarks.emplace(requestingUnit, false);   // an existing mark stays
-    result = 0;
+    result = kPayloadLoaded;
 }
 
 void DataObject::FailLoad()
 {
     FreeBuffers();
-    if (result != -2) result = -1;
+    if (result != kPayloadMemoryShortage) result = kPayloadReadFailure;
 }
 
 void DataObject::ChooseCounts()
@@ -96,7 +96,7 @@ void DataObject::LoadDataPayload()
         }
         ChooseCounts();
         if (!AllocDataBuffer()) {
-            result = -2;
+            result = kPayloadMemoryShortage;
             return FailLoad();
         }
         pendingFlipY = reverseY;
@@ -115,7 +115,7 @@ void DataObject::LoadDataPayload()
         Loaded();
     } catch (const std::bad_alloc&) {
         // Records, lists and keys live on the heap; running out is a shortage.
-        result = -2;
+        result = kPayloadMemoryShortage;
         FailLoad();
     } catch (...) {
         FailLoad();
@@ -152,7 +152,7 @@ bool DataObject::LoadVolume()
         if (!CheckedMul(sizeX, sizeY, bytes) || !CheckedMul(bytes, components, bytes) ||
             !CheckedMul(bytes, bytesPerComponent, bytes) || !HasFreeMemory(bytes) ||
             (reductionSliceBuffer = static_cast<uint8_t*>(CommitMemory(bytes))) == nullptr) {
-            result = -2;
+            result = kPayloadMemoryShortage;
             return false;
         }
         reductionSliceBytes = bytes;
@@ -193,7 +193,7 @@ bool DataObject::LoadSliceFolder()
         runs[t].workSliceBytes = reductionSliceBytes;
         if (t == 0 || reductionStep == 1) continue;
         if (!workSlices[t].Commit(reductionSliceBytes)) {
-            result = -2;
+            result = kPayloadMemoryShortage;
             return false;
         }
         runs[t].workSlice = workSlices[t].Data();

@@ -1,6 +1,7 @@
 #include "units/CKxDrawUPointCloud.h"
 
 #include "scene/DataObject.h"
+#include "units/UnitLoading.h"
 
 namespace velmor {
 
@@ -29,7 +30,7 @@ void CKxDrawUPointCloud::Draw(int pass)
 int CKxDrawUPointCloud::LoadMeshData()
 {
     if (data == nullptr) return 1;
-    if (const int32_t r = data->AcquireData(this); r != 0) return r == -2 ? 2 : 1;
+    if (const int r = AcquireUnitData(*data, this); r != kUnitLoaded) return r;
     mesh.vertexCount = data->payloadBytes / 12 < data->elementCount ? data->payloadBytes / 12 : data->elementCount;
     mesh.vertices = reinterpret_cast<float*>(data->samples);
     BuildMeshBuffers();

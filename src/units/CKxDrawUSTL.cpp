@@ -5,6 +5,7 @@
 #include "processing/VertexNormals.h"
 #include "scene/DataObject.h"
 #include "units/ColorLut.h"
+#include "units/UnitLoading.h"
 
 #include <limits>
 
@@ -45,7 +46,7 @@ void CKxDrawUSTL::FreeWork()
 int CKxDrawUSTL::LoadMeshData()
 {
     if (data == nullptr) return 1;
-    if (const int32_t r = data->AcquireData(this); r != 0) return r == -2 ? 2 : 1;
+    if (const int r = AcquireUnitData(*data, this); r != kUnitLoaded) return r;
     FreeMesh();
     // Three vertices of three floats per facet, as far as the payload holds them.
     const uint64_t facets = data->payloadBytes / 36 < data->elementCount ? data->payloadBytes / 36 : data->elementCount;

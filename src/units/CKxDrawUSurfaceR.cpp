@@ -6,6 +6,7 @@
 #include "scene/DataObject.h"
 #include "units/ColorLut.h"
 #include "units/UnitBox.h"
+#include "units/UnitLoading.h"
 
 #include <cmath>
 #include <memory>
@@ -180,7 +181,7 @@ float CKxDrawUSurfaceR::OtsuThreshold(const uint64_t* histogram, uint64_t entrie
 int CKxDrawUSurfaceR::LoadSurfaceData()
 {
     if (data == nullptr) return 1;
-    if (const int32_t r = data->AcquireData(this); r != 0) return r == -2 ? 2 : 1;
+    if (const int r = AcquireUnitData(*data, this); r != kUnitLoaded) return r;
     const uint64_t bytes = data->bytesPerComponent == 1 ? 1 : 2;
     uint64_t samples = data->countX * data->countY;
     // The builder reads one- or two-byte samples: never more of them than

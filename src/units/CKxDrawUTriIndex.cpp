@@ -3,6 +3,7 @@
 #include "processing/VertexNormals.h"
 #include "scene/DataObject.h"
 #include "units/ColorLut.h"
+#include "units/UnitLoading.h"
 
 namespace velmor {
 
@@ -39,17 +40,15 @@ namespace {
 
 int AcquireResult(DataObject* object, CKxDrawUnit* unit)
 {
-    if (object == nullptr) return 1;
-    const int32_t r = object->AcquireData(unit);
-    return r == 0 ? 0 : r == -2 ? 2 : 1;
+    return object == nullptr ? kUnitReadError : AcquireUnitData(*object, unit);
 }
 
 } // namespace
 
 int CKxDrawUTriIndex::LoadMeshData()
 {
-    if (int r = AcquireResult(data, this); r != 0) return r;
-    if (int r = AcquireResult(indexData, this); r != 0) return r;
+    if (int r = AcquireResult(data, this); r != kUnitLoaded) return r;
+    if (int r = AcquireResult(indexData, this); r != kUnitLoaded) return r;
     // The arrays are the payloads: only whole values of them are used, and
     // an index past the vertices (a damaged file) would make drawing read
     // beyond the vertex array.

@@ -221,9 +221,9 @@ void CKxDrawUTriangles::AcquireClipCap(bool same)
     if (same) {
         capTextured = true;
     } else {
-        const int32_t r = clipCapData->AcquireData(this);
-        if (r == 0) capTextured = true;
-        else ShowMessage(r == -1 ? L"clip cap data file read error" : L"memory error");
+        const LoadStatus r = clipCapData->AcquireData(this);
+        if (r == kPayloadLoaded) capTextured = true;
+        else ShowMessage(r == kPayloadMemoryShortage ? L"memory error" : L"clip cap data file read error");
     }
     if (capTextured) {
         ApplyDefaultCapWindow();

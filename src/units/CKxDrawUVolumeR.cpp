@@ -97,9 +97,9 @@ int CKxDrawUVolumeR::LoadWorker()
 int CKxDrawUVolumeR::AcquireVolume()
 {
     if (volumeData == nullptr) return kReadError;
-    const int32_t acquired = volumeData->AcquireData(this);
-    if (acquired == -1) return kReadError;
-    if (acquired != 0) return kMemoryError;
+    const LoadStatus acquired = volumeData->AcquireData(this);
+    if (acquired == kPayloadReadFailure) return kReadError;
+    if (acquired != kPayloadLoaded) return kMemoryError;
     const DataObject& data = *volumeData;
     const uint64_t width = data.bytesPerComponent;
     // Only a grey volume of 1- or 2-byte samples that the payload holds

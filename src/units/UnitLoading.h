@@ -12,13 +12,15 @@ inline constexpr int kUnitLoaded = 0;
 inline constexpr int kUnitReadError = 1;
 inline constexpr int kUnitMemoryError = 2;
 
-// The payload for `unit`: -1 from the load is a read error, any other
-// failure a memory shortage.
-inline int AcquireUnitData(DataObject& data, CKxDrawUnit* unit)
+// A unit's load result for how its payload load ended.
+inline int UnitLoadResult(LoadStatus status)
 {
-    const int32_t r = data.AcquireData(unit);
-    return r == 0 ? kUnitLoaded : r == -1 ? kUnitReadError : kUnitMemoryError;
+    if (status == kPayloadLoaded) return kUnitLoaded;
+    return status == kPayloadMemoryShortage ? kUnitMemoryError : kUnitReadError;
 }
+
+// The payload for `unit`, as a unit's load result.
+inline int AcquireUnitData(DataObject& data, CKxDrawUnit* unit) { return UnitLoadResult(data.AcquireData(unit)); }
 
 // The video-memory checks count in millions of bytes; a part of a million
 // counts as a whole one.
