@@ -234,6 +234,7 @@ void CVelmorView::InitialUpdateScene()
     ContextGuard gl(*this);
     ResetViewState();
     renderer_.ResetRenderer();
+    UpdateViewControls();
     // Preferences apply from the next scene opened, with the buffer-object
     // support of this context.
     CKxDlgApplication::LoadApplicationSettings(GLCaps.vertexBufferSupported != 0);
@@ -253,10 +254,7 @@ void CVelmorView::InitialUpdateScene()
 
 void CVelmorView::ShowSceneWithoutFirstEvent()
 {
-    renderer_.SetActiveSpace(true, 0);
-    if (DrawGroup* top = FindTopGroup(document_->drawGroups)) renderer_.SetPaneRoot(true, 0, top);
-    renderer_.RebuildPaneTextures();
-    dialogs_.SceneInfoChanged(true);
+    renderer_.ShowWithoutFirstEvent(FindTopGroup(document_->drawGroups));
     state_.sceneLoaded = false;
     UpdateViewControls();
 }
@@ -308,6 +306,7 @@ void CVelmorView::ShowNoScene()
     if (initialised_ && glUsable_) {
         ContextGuard gl(*this);
         renderer_.ResetRenderer();
+        UpdateViewControls();
     }
     update();
 }

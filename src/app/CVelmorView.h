@@ -156,11 +156,10 @@ public:
     bool CurrentPaneClipOn() override;
     void StoreRotationStart() override { renderer_.StoreRotationStart(renderer_.activeSpace); }
     void RotateActivePane(double angle, double x, double y, double z) override;
-    bool FrameSize(double& pitch, std::wstring& unit) override;
     int32_t HomeAnimationSteps() const override { return state_.homeAnimationSteps; }
     void SetHomeAnimationSteps(int32_t steps) override { state_.homeAnimationSteps = steps; }
     void RefreshUnitPanel(bool focus) override;
-    void RefreshScaleBarDialog() override { dialogs_.ScaleChanged(); }
+    void RefreshScaleBarDialog() override;
     std::optional<uint32_t> PickColour(uint32_t initial) override { return dialogs_.PickColour(initial); }
     bool RunVoxelDataDialog(DataObject& data) override { return dialogs_.RunVoxelDataDialog(data); }
     bool RunArrayDataDialog(DataObject& data) override { return dialogs_.RunArrayDataDialog(data); }

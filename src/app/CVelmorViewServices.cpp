@@ -83,33 +83,21 @@ void CVelmorView::RefreshCurrentPane()
     pane->UpdateRoot();
 }
 
-bool CVelmorView::CurrentPaneClipOn()
-{
-    const ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
-    return pane != nullptr && pane->clipOn != 0;
-}
+bool CVelmorView::CurrentPaneClipOn() { return renderer_.ActiveClipOn(); }
 
 void CVelmorView::RotateActivePane(double angle, double x, double y, double z)
 {
     motion_.RotateActivePane(angle, x, y, z);
 }
 
-bool CVelmorView::FrameSize(double& pitch, std::wstring& unit)
-{
-    DrawGroup* root = ActiveRootGroup();
-    if (root == nullptr || renderer_.frameAndArrow == 0 ||
-        (renderer_.selectionPattern != 5 && renderer_.selectionPattern != 6))
-        return false;
-    pitch = root->extent;
-    unit = root->lengthUnit;
-    return true;
-}
+void CVelmorView::RefreshUnitPanel(bool focus) { renderer_.ReportActiveUnits(focus); }
 
-void CVelmorView::RefreshUnitPanel(bool focus)
+void CVelmorView::RefreshScaleBarDialog()
 {
-    DrawGroup* root = nullptr;
-    std::vector<CKxDrawUnit*> units;
-    if (renderer_.ActiveUnits(root, units)) dialogs_.UnitsChanged(root, units, focus);
+    renderer_.ReportScale();
+    // A unit's new length unit may make the scale bar (and so the pick
+    // button) available or not.
+    UpdateViewControls();
 }
 
 bool CVelmorView::OpenDocument(const std::wstring& pathOrAddress) { return OpenWithDesktop(pathOrAddress); }
@@ -130,8 +118,7 @@ bool CVelmorView::OnHelp()
 
 void CVelmorView::OnShowFrameArrow()
 {
-    renderer_.frameAndArrow = renderer_.frameAndArrow != 0 ? 0 : 1;
-    dialogs_.ScaleChanged();
+    renderer_.ToggleFrameAndArrow();
     RenderNow();
 }
 

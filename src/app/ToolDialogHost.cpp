@@ -116,9 +116,9 @@ void ToolDialogHost::SelectFirstUnit(bool focus)
     if (unitPanel != nullptr) unitPanel->SelectFirstUnit(focus);
 }
 
-void ToolDialogHost::ScaleChanged()
+void ToolDialogHost::ScaleChanged(const std::optional<FrameSize>& frame)
 {
-    if (scaleBar != nullptr) scaleBar->UpdateFromSettings();
+    if (scaleBar != nullptr) scaleBar->UpdateFromSettings(frame);
 }
 
 void ToolDialogHost::ActivePaneChanged(bool present)
@@ -126,12 +126,12 @@ void ToolDialogHost::ActivePaneChanged(bool present)
     if (rotation != nullptr) rotation->EnableRotateButtons(present);
 }
 
-void ToolDialogHost::FrameComposed()
+void ToolDialogHost::FrameComposed(bool activeClipOn)
 {
     if (units.surface != nullptr && units.surface->isVisible())
-        units.surface->UpdateClipControls();
+        units.surface->UpdateClipControls(activeClipOn);
     else if (units.triStl != nullptr && units.triStl->isVisible())
-        units.triStl->UpdateClipControls();
+        units.triStl->UpdateClipControls(activeClipOn);
 }
 
 void ToolDialogHost::ForgetUnits()

@@ -48,10 +48,10 @@ public:
     // controls every frame.
     void SceneInfoChanged(bool shown) override;
     void ActivePaneChanged(bool present) override;
-    void ScaleChanged() override;
+    void ScaleChanged(const std::optional<FrameSize>& frame) override;
     void UnitsChanged(DrawGroup* root, const std::vector<CKxDrawUnit*>& units, bool focus) override;
     void ShownGroupChanged() override { SelectFirstUnit(false); }
-    void FrameComposed() override;
+    void FrameComposed(bool activeClipOn) override;
     // The scene's units are about to go: no dialog may keep one.
     void ForgetUnits();
 

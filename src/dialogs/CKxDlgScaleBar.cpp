@@ -20,12 +20,10 @@ double EditNumber(const QLineEdit* edit) { return ParseLeadingDouble(edit->text(
 
 QString Fixed2(double value) { return QString::asprintf("%0.2f", value); }
 
-QString FrameText(ViewServices& services)
+QString FrameText(const std::optional<FrameSize>& frame)
 {
-    double pitch = 0;
-    std::wstring unit;
-    if (!services.FrameSize(pitch, unit)) return QString();
-    return QString::asprintf("%lf ", pitch) + QString::fromStdWString(unit);
+    if (!frame) return QString();
+    return QString::asprintf("%lf ", frame->pitch) + QString::fromStdWString(frame->unit);
 }
 
 } // namespace
@@ -72,13 +70,13 @@ void CKxDlgScaleBar::Create(ViewServices& v, RenderSettings* s)
     connect(show_, &QCheckBox::clicked, this, [this] { OnBnClickedShow(); });
 }
 
-void CKxDlgScaleBar::UpdateFromSettings()
+void CKxDlgScaleBar::UpdateFromSettings(const std::optional<FrameSize>& frame)
 {
     if (settings == nullptr) return;
     const bool available = settings->scaleBarAvailable != 0;
     for (QWidget* control : std::initializer_list<QWidget*>{show_, unit_, apply_}) control->setEnabled(available);
     if (available) {
-        frame_->setText(FrameText(Services()));
+        frame_->setText(FrameText(frame));
         show_->setChecked(settings->scaleBarShow != 0);
         lengthFromSettings = true;
         x_->setText(Fixed2(settings->scaleBarPosition[0]));
@@ -94,7 +92,6 @@ void CKxDlgScaleBar::UpdateFromSettings()
         length_->clear();
         unit_->setCurrentIndex(-1);
     }
-    Services().UpdateViewControls();
 }
 
 void CKxDlgScaleBar::OnCbnSelchangeUnit()

@@ -2,8 +2,10 @@
 // The modeless scale-bar window: edits the scale-bar fields of the render
 // settings, and lays out the bar the orthographic panes draw.
 #include "dialogs/ViewToolDialog.h"
+#include "render/RenderListener.h"
 #include "render/ScaleBar.h"
 
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -20,7 +22,8 @@ public:
     explicit CKxDlgScaleBar(QWidget* parent = nullptr);
 
     void Create(ViewServices& services, RenderSettings* settings);
-    void UpdateFromSettings();
+    // The settings and the frame's size as the renderer reported them.
+    void UpdateFromSettings(const std::optional<FrameSize>& frame);
     void OnCbnSelchangeUnit();
     void OnBnClickedApply();
     void OnBnClickedShow();

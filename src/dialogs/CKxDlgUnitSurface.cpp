@@ -114,10 +114,10 @@ void CKxDlgUnitSurface::ShowValueRange()
     if (Unit()->data != nullptr) ShowDataRange(*Unit()->data);
 }
 
-void CKxDlgUnitSurface::UpdateClipControls()
+void CKxDlgUnitSurface::UpdateClipControls(bool activeClipOn)
 {
     refreshReady = 0;
-    clip_->Refresh(Unit(), Services().CurrentPaneClipOn(), renderSettings);
+    clip_->Refresh(Unit(), activeClipOn, renderSettings);
     refreshReady = 1;
 }
 

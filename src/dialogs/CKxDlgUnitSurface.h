@@ -43,7 +43,10 @@ public:
 
     void Create(QWidget* parent, ViewServices& services, RenderSettings* settings);
     void SetUnit(CKxDrawUSurfaceR* edited);
-    void UpdateClipControls();
+    // The clip controls follow the unit and the active pane's clip switch,
+    // asked of the view as the dialog opens and reported after each frame.
+    void UpdateClipControls() { UpdateClipControls(Services().CurrentPaneClipOn()); }
+    void UpdateClipControls(bool activeClipOn);
     void ShowValueRange();
     bool RebuildSurface();
     void HideUnitDialog() override;

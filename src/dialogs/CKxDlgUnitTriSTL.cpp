@@ -66,10 +66,10 @@ void CKxDlgUnitTriSTL::SetUnit(CKxDrawUTriangles* edited)
     RenderNow();
 }
 
-void CKxDlgUnitTriSTL::UpdateClipControls()
+void CKxDlgUnitTriSTL::UpdateClipControls(bool activeClipOn)
 {
     refreshReady = 0;
-    clip_->Refresh(Unit(), Services().CurrentPaneClipOn(), renderSettings);
+    clip_->Refresh(Unit(), activeClipOn, renderSettings);
     refreshReady = 1;
 }
 

@@ -4,13 +4,24 @@
 // alone decides which windows follow and how, and answers without calling
 // back into the renderer. Each report is ignored unless a listener takes it,
 // so that a renderer without windows (tests, before the view exists) needs
-// none. No Qt here.
+// none. A report carries what the windows show of the change, so that no
+// window asks the view (and the view the renderer) while a report runs. No
+// Qt here.
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace velmor {
 
 class CKxDrawUnit;
 class DrawGroup;
+
+// The size of the frame drawn around the active root: its pitch in its
+// length unit.
+struct FrameSize {
+    double pitch = 0;
+    std::wstring unit;
+};
 
 class RenderListener {
 public:
@@ -19,15 +30,17 @@ public:
     virtual void SceneInfoChanged(bool /*shown*/) {}
     // Whether there is an active pane for the rotation controls to turn.
     virtual void ActivePaneChanged(bool /*present*/) {}
-    // The scale bar's length or unit may differ.
-    virtual void ScaleChanged() {}
+    // The scale bar's length or unit may differ; `frame`: the frame's size
+    // while the frame and arrow of a selection are shown, else none.
+    virtual void ScaleChanged(const std::optional<FrameSize>& /*frame*/) {}
     // The units of the active root (null and none without one); `focus`: the
     // list takes the keyboard.
     virtual void UnitsChanged(DrawGroup* /*root*/, const std::vector<CKxDrawUnit*>& /*units*/, bool /*focus*/) {}
     // A pane shows another group: its first unit becomes the chosen one.
     virtual void ShownGroupChanged() {}
-    // A frame was composed: clip planes may have moved.
-    virtual void FrameComposed() {}
+    // A frame was composed: clip planes may have moved. `activeClipOn`: the
+    // active pane clips.
+    virtual void FrameComposed(bool /*activeClipOn*/) {}
 };
 
 } // namespace velmor

@@ -173,7 +173,7 @@ void SceneEventExecutor::RefreshAfterRun()
 {
     view_.UpdateViewControls();
     renderer_.ReportActivePane();
-    renderer_.Listener().ScaleChanged();
+    renderer_.ReportScale();
     renderer_.ReportActiveUnits(false);
     // The render options window writes all its controls back on the user's
     // next change: it must show what this event set, not what it showed.

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ public:
     uint8_t selectMode = 0;
     uint8_t selectionPattern = 0;
     uint8_t frameAndArrow = 1;
+    // Selection patterns that draw a frame and arrow about the active root.
+    static constexpr uint8_t kFramedPatternFirst = 5, kFramedPatternLast = 6;
 
     // GL: settings initialised, panes freed, roles and selection reset.
     void ResetRenderer();
@@ -99,6 +102,16 @@ public:
     // Reports the active root's units (nothing without an active pane).
     void ReportActiveUnits(bool focus);
     void ReportActivePane();
+    void ReportScale();
+    // The active root's frame while the frame and arrow of a selection
+    // pattern that has them are shown; none otherwise.
+    std::optional<FrameSize> ShownFrameSize();
+    bool ActiveClipOn();
+    // Shows or hides the frame and arrow; the scale report follows.
+    void ToggleFrameAndArrow();
+    // GL: a scene without a first event shows `top` (none when null) in the
+    // first pane, made active, and reports its information shown.
+    void ShowWithoutFirstEvent(DrawGroup* top);
     // GL.
     void RebuildPaneTextures();
     void RenderAllPanes();

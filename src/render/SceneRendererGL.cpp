@@ -59,7 +59,7 @@ void SceneRenderer::ResetRenderer()
     SetSelectMode(3);
     Listener().SceneInfoChanged(false);
     ReportActivePane();
-    Listener().ScaleChanged();
+    ReportScale();
     Listener().UnitsChanged(nullptr, {}, true);
 }
 
@@ -135,7 +135,7 @@ void SceneRenderer::RenderAllPanes()
         fore->DrawTextureQuad();
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
     glDisable(GL_BLEND);
-    Listener().FrameComposed();
+    Listener().FrameComposed(ActiveClipOn());
 }
 
 void SceneRenderer::PickUnitByColor()

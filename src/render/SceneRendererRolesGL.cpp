@@ -75,7 +75,7 @@ void SceneRenderer::SetActiveSpace(bool firstRun, int index)
     ReportActivePane();
     if (Pane(activeSpace) != nullptr) {
         ReportActiveUnits(false);
-        Listener().ScaleChanged();
+        ReportScale();
         Listener().ShownGroupChanged();
     }
 }
@@ -136,10 +136,19 @@ void SceneRenderer::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
         pane->root->LoadActive();
     }
     pane->UpdateRoot();
-    Listener().ScaleChanged();
+    ReportScale();
     if (index == activeSpace)
         ReportActiveUnits(false);
     Listener().ShownGroupChanged();
+}
+
+void SceneRenderer::ShowWithoutFirstEvent(DrawGroup* top)
+{
+    SetActiveSpace(true, 0);
+    if (top != nullptr)
+        SetPaneRoot(true, 0, top);
+    RebuildPaneTextures();
+    Listener().SceneInfoChanged(true);
 }
 
 void SceneRenderer::SelectNextPane()

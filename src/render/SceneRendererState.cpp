@@ -201,4 +201,27 @@ void SceneRenderer::ReportActiveUnits(bool focus)
 
 void SceneRenderer::ReportActivePane() { Listener().ActivePaneChanged(Pane(activeSpace) != nullptr); }
 
+void SceneRenderer::ReportScale() { Listener().ScaleChanged(ShownFrameSize()); }
+
+std::optional<FrameSize> SceneRenderer::ShownFrameSize()
+{
+    const ScenePane* active = Pane(activeSpace);
+    if (active == nullptr || active->root == nullptr || frameAndArrow == 0 ||
+        selectionPattern < kFramedPatternFirst || selectionPattern > kFramedPatternLast)
+        return std::nullopt;
+    return FrameSize{active->root->extent, active->root->lengthUnit};
+}
+
+bool SceneRenderer::ActiveClipOn()
+{
+    const ScenePane* active = Pane(activeSpace);
+    return active != nullptr && active->clipOn != 0;
+}
+
+void SceneRenderer::ToggleFrameAndArrow()
+{
+    frameAndArrow = frameAndArrow != 0 ? 0 : 1;
+    ReportScale();
+}
+
 } // namespace velmor

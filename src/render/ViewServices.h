@@ -43,9 +43,6 @@ public:
     virtual void StoreRotationStart() = 0;
     // Angle in degrees about an axis in pane coordinates.
     virtual void RotateActivePane(double angle, double x, double y, double z) = 0;
-    // The active root's pitch and length unit while the frame and arrow of
-    // selection pattern 5 or 6 are shown; false otherwise.
-    virtual bool FrameSize(double& pitch, std::wstring& unit) = 0;
     virtual int32_t HomeAnimationSteps() const = 0;
     virtual void SetHomeAnimationSteps(int32_t steps) = 0;
 
@@ -81,7 +78,6 @@ public:
     bool CurrentPaneClipOn() override { return false; }
     void StoreRotationStart() override {}
     void RotateActivePane(double, double, double, double) override {}
-    bool FrameSize(double&, std::wstring&) override { return false; }
     int32_t HomeAnimationSteps() const override { return 0; }
     void SetHomeAnimationSteps(int32_t) override {}
     void RefreshUnitPanel(bool) override {}
