@@ -30,10 +30,6 @@ class CVelmorDoc;
 class DrawGroup;
 class ViewBar;
 
-// 0 no scene, 1 normal, 2 full screen with the tool dialogs hidden, 3 a unit
-// being edited (view buttons and unit panel disabled).
-enum class ViewMode { kNoScene = 0, kNormal = 1, kFullScreen = 2, kUnitEditing = 3 };
-
 // The group a scene without a first event is shown from: the first (in name
 // order) that no other group lists as a child; null for a scene without groups.
 template <typename GroupMap> DrawGroup* FindTopGroup(const GroupMap& groups)
@@ -82,7 +78,7 @@ public:
     // Rebuilds the pane pictures, then renders unless an animation is about
     // to present the next frame.
     void RedrawIfIdle() override;
-    void SetViewMode(ViewMode mode);
+    void SetViewMode(ViewMode mode) override;
     void ToggleFullScreen(bool on) override;
     // Greys or enables the File menu (the main window's first menu).
     void EnableFileMenu(bool enable);
@@ -141,8 +137,7 @@ public:
     void RebuildPaneTextures() override;
 
     // ViewServices beyond the events.
-    int GetViewMode() const override { return static_cast<int>(viewMode_); }
-    void SetViewMode(int mode) override { SetViewMode(static_cast<ViewMode>(mode)); }
+    ViewMode GetViewMode() const override { return viewMode_; }
     DrawGroup* ActiveRootGroup() override;
     void RefreshCurrentPane() override;
     bool CurrentPaneClipOn() override;

@@ -184,7 +184,7 @@ void CVelmorView::UpdateViewControls()
 {
     if (bar_ == nullptr) return;
     const ViewControlInputs in =
-        ReadViewControlInputs(renderer_, SceneShown(), static_cast<int>(viewMode_), rotationCentrePickMode_,
+        ReadViewControlInputs(renderer_, SceneShown(), viewMode_, rotationCentrePickMode_,
                               motion_.Playing());
     const ViewControlStates now = ComputeViewControlStates(in);
     if (bar_->ShowStates(now).pickModeOff) rotationCentrePickMode_ = false;
