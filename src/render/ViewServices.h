@@ -46,7 +46,8 @@ public:
     virtual int32_t HomeAnimationSteps() const = 0;
     virtual void SetHomeAnimationSteps(int32_t steps) = 0;
 
-    // The unit panel lists the active root's units again.
+    // A dialog's change reaches the other windows: the renderer reports the
+    // active root's units, or the scale, again.
     virtual void RefreshUnitPanel(bool focus) = 0;
     virtual void RefreshScaleBarDialog() = 0;
     // The bar's buttons follow the active space.

@@ -231,37 +231,22 @@ TEST_F(SceneRendererGLTest, ResetClearsPanesRolesAndTheUnitPanel)
     EXPECT_EQ(renderer->pickedPane, -1);
 }
 
-TEST_F(SceneRendererGLTest, ReportsCarryTheFrameSizeAndTheActiveClipSwitch)
+TEST_F(SceneRendererGLTest, TheScaleReportCarriesTheFrameWhileAFramingPatternShowsIt)
 {
     struct Windows : RenderListener {
         std::vector<std::optional<FrameSize>> frames;
-        std::vector<bool> clips;
         void ScaleChanged(const std::optional<FrameSize>& frame) override { frames.push_back(frame); }
-        void FrameComposed(bool activeClipOn) override { clips.push_back(activeClipOn); }
     } windows;
     renderer->listener = &windows;
     left.extent = 4;
     left.lengthUnit = L"mm";
-    // Only the two patterns that frame the active root, and only while the
-    // frame is shown, give its size.
     for (uint8_t pattern : {4, 5, 6, 7}) {
         renderer->selectionPattern = pattern;
-        renderer->ToggleFrameAndArrow();
+        renderer->ToggleFrameAndArrow();   // shown, then hidden again
         renderer->ToggleFrameAndArrow();
     }
-    renderer->panes[0].clipOn = 1;
-    Frame();
-    ASSERT_FALSE(windows.clips.empty());
-    EXPECT_TRUE(windows.clips.back());
-    renderer->SetActiveSpace(false, 1);
-    Frame();
-    EXPECT_FALSE(windows.clips.back());
     renderer->listener = nullptr;
-    ASSERT_EQ(windows.frames.size(), 9u);   // the last as the active space moves
-    for (size_t i : {0u, 1u, 3u, 5u, 6u, 7u, 8u}) EXPECT_FALSE(windows.frames[i]) << i;
-    for (size_t i : {2u, 4u}) {
-        ASSERT_TRUE(windows.frames[i]) << i;
-        EXPECT_EQ(windows.frames[i]->pitch, 4);
-        EXPECT_EQ(windows.frames[i]->unit, L"mm");
-    }
+    std::vector<double> pitches;
+    for (const auto& frame : windows.frames) pitches.push_back(frame && frame->unit == L"mm" ? frame->pitch : 0);
+    EXPECT_EQ(pitches, std::vector<double>({0, 0, 4, 0, 4, 0, 0, 0}));
 }

@@ -2,19 +2,14 @@
 // The view mode as the dialog tests' recorders write it in their logs.
 #include "render/ViewMode.h"
 
+#include <array>
 #include <string>
 
 namespace velmor::test {
 
 inline std::string ViewModeText(ViewMode mode)
 {
-    switch (mode) {
-    case ViewMode::kNoScene: return "no scene";
-    case ViewMode::kNormal: return "normal";
-    case ViewMode::kFullScreen: return "full screen";
-    case ViewMode::kUnitEditing: return "unit editing";
-    }
-    return "?";
+    return std::array{"no scene", "normal", "full screen", "unit editing"}.at(static_cast<size_t>(mode));
 }
 
 } // namespace velmor::test
