@@ -110,7 +110,7 @@ TEST_F(ViewInputTest, AClickRunsThePickedEventOnceAndADragTakesTheChoiceBack)
     EXPECT_EQ(view.ran.size(), 1u);
 }
 
-TEST_F(ViewInputTest, TheRightDragPansOrMovesTheClipPlaneTheWheelZoomsAndKeysNeedTheirButton)
+TEST_F(ViewInputTest, TheRightDragPansOrMovesTheClipPlaneAndTheWheelZooms)
 {
     Mouse(QEvent::MouseButtonPress, Qt::RightButton, 50, 50, 1000);
     Mouse(QEvent::MouseMove, Qt::RightButton, 59, 32, 1010);
@@ -124,7 +124,10 @@ TEST_F(ViewInputTest, TheRightDragPansOrMovesTheClipPlaneTheWheelZoomsAndKeysNee
     pane.clipHandleMode = 0;
     input.Wheel(QWheelEvent({50, 50}, {50, 50}, {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false));
     EXPECT_NEAR(pane.zoom, 1.07, 1e-9);
+}
 
+TEST_F(ViewInputTest, ButtonKeysActOnlyWhileTheirButtonIsEnabled)
+{
     view.enabled = {kPickCentreButton};
     for (int key : {Qt::Key_F2, Qt::Key_F7, Qt::Key_F11}) EXPECT_TRUE(Key(key));
     EXPECT_FALSE(Key(Qt::Key_A));
