@@ -50,22 +50,21 @@ public:
     bool SceneShown() const override { return view_.SceneShown(); }
     bool CanPick() const override { return view_.glUsable_; }
     bool UnitEditing() const override { return view_.viewMode_ == ViewMode::kUnitEditing; }
-    bool FullScreen() const override { return view_.viewMode_ == ViewMode::kFullScreen; }
     bool PickingRotationCentre() const override { return view_.rotationCentrePickMode_; }
     bool ButtonEnabled(int button) const override { return view_.ButtonEnabled(button); }
     bool PlaceCursor(int x, int y) override;
     int PictureSide() const override { return std::max(1, std::min(renderer_.viewportWidth, renderer_.viewportHeight)); }
     void WithGL(const std::function<void()>& work) override { view_.WithGLContext(work); }
     bool ActivatePaneAtCursor() override;
-    UnitPick PickUnit() override { return renderer_.PickUnit(); }
+    UnitPick PickUnit() override;
     void ChangeSelection(const UnitPick& pick, bool toggle) override { SceneRenderer::ChangeSelection(pick, toggle); }
     void ForgetPick() override { renderer_.ForgetPick(); }
-    bool PickRotationCentre() override;
+    void PickRotationCentre() override;
     void RunEvent(SceneEvent* event) override { view_.RunEvent(event); }
-    void Redraw() override { view_.update(); }
     void PressButton(int button) override { view_.RunButtonCommand(button); }
     void NextPane() override { view_.OnNextPane(); }
-    void SetFullScreen(bool on) override { view_.ToggleFullScreen(on); }
+    // Each switch happens only from its own mode.
+    void ToggleFullScreen() override { view_.ToggleFullScreen(view_.viewMode_ != ViewMode::kFullScreen); }
 
 private:
     CVelmorView& view_;
@@ -89,17 +88,34 @@ bool CVelmorView::Helpers::ActivatePaneAtCursor()
     return true;
 }
 
-bool CVelmorView::Helpers::PickRotationCentre()
+UnitPick CVelmorView::Helpers::PickUnit()
+{
+    const UnitPick pick = renderer_.PickUnit();
+    // The pick drew into the picture's buffer: the next frame redraws it.
+    view_.update();
+    return pick;
+}
+
+void CVelmorView::Helpers::PickRotationCentre()
 {
     ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
-    if (pane == nullptr) return false;
-    ContextGuard gl(view_);
-    double point[3] = {};
-    if (!pane->PickSurfacePoint(renderer_.pick.cursorX, renderer_.pick.cursorY, point)) return false;
-    pane->SetRotationCentre(point[0], point[1], point[2]);
-    pane->clipOffset = 0;
-    if (pane->root != nullptr) pane->root->InvalidateClipCaps();
-    return true;
+    if (pane == nullptr) return;
+    bool hit = false;
+    {
+        ContextGuard gl(view_);
+        double point[3] = {};
+        hit = pane->PickSurfacePoint(renderer_.pick.cursorX, renderer_.pick.cursorY, point);
+        if (hit) {
+            pane->SetRotationCentre(point[0], point[1], point[2]);
+            pane->clipOffset = 0;
+            if (pane->root != nullptr) pane->root->InvalidateClipCaps();
+        }
+    }
+    // The pick drew into the picture's buffer: a frame follows either way.
+    if (hit)
+        view_.RenderNow();
+    else
+        view_.update();
 }
 
 CVelmorView::CVelmorView(QWidget* parent)

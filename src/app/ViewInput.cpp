@@ -71,8 +71,6 @@ void ViewInput::LeftPress(int x, int y, uint32_t time)
             if (changed) view_.RenderNow();
         }
         pressed_ = view_.PickUnit();
-        // The pick drew into the picture's buffer: the next frame redraws it.
-        view_.Redraw();
         // The choice shows while the button is down.
         if (pressed_.event != nullptr) {
             view_.ChangeSelection(pressed_, true);
@@ -145,7 +143,7 @@ void ViewInput::LeftRelease(int x, int y, uint32_t time)
     leftDragging_ = false;
     const bool click = IsClick(downX_, downY_, x, y);
     if (click) {
-        if (view_.PickingRotationCentre()) PickRotationCentre();
+        if (view_.PickingRotationCentre()) view_.PickRotationCentre();
         FinishPressedPick(true);
     } else {
         FinishPressedPick(false);
@@ -163,15 +161,6 @@ void ViewInput::RightRelease(int x, int y, uint32_t time)
     if (!IsClick(downX_, downY_, x, y) && IsFlick(time, lastMoveTime_)) motion_.StartPanInertia(kMoveReflect);
     lastRightUpTime_ = time;
     rightReleased_ = true;
-}
-
-void ViewInput::PickRotationCentre()
-{
-    // The pick drew into the picture's buffer: a frame follows either way.
-    if (view_.PickRotationCentre())
-        view_.RenderNow();
-    else
-        view_.Redraw();
 }
 
 void ViewInput::Wheel(const QWheelEvent& event)
@@ -192,7 +181,7 @@ bool ViewInput::KeyRelease(const QKeyEvent& event)
         return true;
     }
     if (key == Qt::Key_F11) {
-        view_.SetFullScreen(!view_.FullScreen());
+        view_.ToggleFullScreen();
         return true;
     }
     // The keys of the view buttons act only while their button is enabled.

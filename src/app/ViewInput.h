@@ -26,7 +26,6 @@ public:
     // Whether picks can be drawn (the GL context works).
     virtual bool CanPick() const = 0;
     virtual bool UnitEditing() const = 0;
-    virtual bool FullScreen() const = 0;
     // Whether the next click chooses the rotation centre.
     virtual bool PickingRotationCentre() const = 0;
     // Whether a view button (a ViewButton id) is enabled.
@@ -43,23 +42,23 @@ public:
     // The pane under the pick cursor becomes the active one (its turns start
     // from its rotation now); true when the active pane changed.
     virtual bool ActivatePaneAtCursor() = 0;
+    // Picks draw into the picture's buffer: the target brings a frame after.
     virtual UnitPick PickUnit() = 0;
     virtual void ChangeSelection(const UnitPick& pick, bool toggle) = 0;
     // The press's pane is forgotten once its release is handled.
     virtual void ForgetPick() = 0;
-    // The surface point under the pick cursor becomes the active pane's
-    // rotation centre; false when nothing is there.
-    virtual bool PickRotationCentre() = 0;
+    // The surface point under the pick cursor, if any, becomes the active
+    // pane's rotation centre.
+    virtual void PickRotationCentre() = 0;
 
     virtual void RunEvent(SceneEvent* event) = 0;
-    // A frame at once, or at the next paint.
+    // A frame at once.
     virtual void RenderNow() = 0;
-    virtual void Redraw() = 0;
     virtual void UpdateViewControls() = 0;
-    // The keys' commands: a view button's, the next pane, full screen.
+    // The keys' commands: a view button's, the next pane, full screen on or off.
     virtual void PressButton(int button) = 0;
     virtual void NextPane() = 0;
-    virtual void SetFullScreen(bool on) = 0;
+    virtual void ToggleFullScreen() = 0;
 };
 
 class ViewInput {
@@ -82,7 +81,6 @@ private:
     void LeftRelease(int x, int y, uint32_t time);
     void RightRelease(int x, int y, uint32_t time);
     void StartDrag(int x, int y, uint32_t time);
-    void PickRotationCentre();
     void FinishPressedPick(bool click);
 
     ViewInputTarget& view_;

@@ -1,7 +1,6 @@
 #pragma once
-// A renderer whose panes are plain records, for tests without GL: `count`
-// panes over a placeholder group, the first active, the renderer published
-// as the render settings' while it lives.
+// A renderer whose panes are plain records (no GL), the first active; it is
+// the render settings' renderer while it lives.
 #include "render/SceneRenderer.h"
 #include "units/DrawGroup.h"
 
@@ -18,8 +17,6 @@ struct PlainPanes {
         renderer.activeSpace = 0;
     }
     ~PlainPanes() { PublishRenderSettings(nullptr); }
-    PlainPanes(const PlainPanes&) = delete;
-    PlainPanes& operator=(const PlainPanes&) = delete;
 
     DrawGroup placeholder{L"placeholder"};
     SceneRenderer renderer;
