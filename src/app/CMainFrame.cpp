@@ -64,7 +64,7 @@ void CMainFrame::BuildMenu()
     connect(AddCommand(fileMenu_, QStringLiteral("閉じる(&C)"), kFileNew), &QAction::triggered, this,
             [this] { if (app_) app_->OnFileNew(); });
     connect(AddCommand(fileMenu_, QStringLiteral("ファイル情報(&I)"), kFileInfo), &QAction::triggered, view_,
-            [this] { view_->OnFileInfoDialog(); });
+            [this] { view_->Dialogs().ShowFileInfo(); });
     recentSeparator_ = fileMenu_->addSeparator();
     fileMenu_->addSeparator();
     connect(AddCommand(fileMenu_, QStringLiteral("アプリケーションの終了(&X)"), kAppExit), &QAction::triggered, this,
@@ -74,17 +74,17 @@ void CMainFrame::BuildMenu()
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
     connect(AddCommand(tools, QStringLiteral("回転(&R)"), kRotateDialog), &QAction::triggered, view_,
-            [this] { view_->OnRotateDialog(); });
+            [this] { view_->Dialogs().ShowRotation(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(AddCommand(help, QStringLiteral("バージョン情報(&A)"), kAppAbout), &QAction::triggered, this,
             [this] { if (app_) app_->OnAppAbout(); });
     connect(AddCommand(help, QStringLiteral("マニュアル(&M)"), kManual), &QAction::triggered, view_,
-            [this] { view_->OnManual(); });
+            [this] { OpenManual(*view_); });
     connect(AddCommand(help, QStringLiteral("チュートリアル(&T)"), kTutorial), &QAction::triggered, view_,
-            [this] { view_->OnTutorial(); });
+            [this] { OpenTutorial(*view_); });
     connect(AddCommand(help, QStringLiteral("Quillmarsh ウェブサイト(&W)"), kWebSite), &QAction::triggered, view_,
-            [this] { view_->OnWebSite(); });
+            [this] { OpenMakerSite(*view_); });
     // F1 works while the menu bar is hidden too, except in full screen.
     auto* helpKey = new QAction(this);
     helpKey->setObjectName(QStringLiteral("key_F1"));
@@ -97,7 +97,7 @@ void CMainFrame::BuildSettingsMenu()
 {
     QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&P)"));
     connect(AddCommand(settings, QStringLiteral("描画設定(&R)"), kRenderDialog), &QAction::triggered, view_,
-            [this] { view_->OnRenderDialog(); });
+            [this] { view_->Dialogs().ShowRender(); });
     frameArrow_ = AddCommand(settings, QStringLiteral("枠・矢印表示(&F)"), kShowFrameArrow);
     fixClip_ = AddCommand(settings, QStringLiteral("オブジェクト回転時に切断平面を固定(&O)"), kFixClipDuringRotation);
     connectSpaces_ = AddCommand(settings, QStringLiteral("オブジェクトを連動(&C)"), kConnectViewSpace);
@@ -106,7 +106,7 @@ void CMainFrame::BuildSettingsMenu()
     connect(fixClip_, &QAction::triggered, view_, [this] { view_->OnFixClipDuringRotation(); });
     connect(connectSpaces_, &QAction::triggered, view_, [this] { view_->OnConnectViewSpace(); });
     connect(AddCommand(settings, QStringLiteral("スケールバー(&I)"), kScaleBarDialog), &QAction::triggered, view_,
-            [this] { view_->OnScaleBarDialog(); });
+            [this] { view_->Dialogs().ShowScaleBar(); });
     connect(AddCommand(settings, QStringLiteral("環境設定(&Z)"), kApplicationSettings), &QAction::triggered, view_,
             [this] { view_->OnApplicationSettings(); });
     connect(settings, &QMenu::aboutToShow, this, [this] { UpdateSettingsMenu(); });

@@ -28,7 +28,85 @@
 
 namespace velmor {
 
-CVelmorView::CVelmorView(QWidget* parent) : QOpenGLWidget(parent)
+// The view's answers to its motion and its input, kept off the view's own
+// interface.
+class CVelmorView::Helpers final : public MotionHost, public ViewInputTarget {
+public:
+    explicit Helpers(CVelmorView& view) : view_(view), renderer_(view.renderer_) {}
+
+    // MotionHost.
+    void StartTimer(int number, int periodMs) override { view_.StartTimer(number, periodMs); }
+    void KillTimer(int number) override { view_.KillTimer(number); }
+    void RenderNow() override { view_.RenderNow(); }
+    void UpdateViewControls() override { view_.UpdateViewControls(); }
+    void RunEvent(SceneEvent& event) override { view_.RunEvent(&event); }
+    void ResetRotationCentre(int paneIndex) override
+    {
+        ContextGuard gl(view_);
+        if (ScenePane* pane = renderer_.Pane(paneIndex)) pane->ResetRotationCentre();
+    }
+
+    // ViewInputTarget.
+    bool SceneShown() const override { return view_.SceneShown(); }
+    bool CanPick() const override { return view_.glUsable_; }
+    bool UnitEditing() const override { return view_.viewMode_ == ViewMode::kUnitEditing; }
+    bool FullScreen() const override { return view_.viewMode_ == ViewMode::kFullScreen; }
+    bool PickingRotationCentre() const override { return view_.rotationCentrePickMode_; }
+    bool ButtonEnabled(int button) const override { return view_.ButtonEnabled(button); }
+    bool PlaceCursor(int x, int y) override;
+    int PictureSide() const override { return std::max(1, std::min(renderer_.viewportWidth, renderer_.viewportHeight)); }
+    void WithGL(const std::function<void()>& work) override { view_.WithGLContext(work); }
+    bool ActivatePaneAtCursor() override;
+    UnitPick PickUnit() override { return renderer_.PickUnit(); }
+    void ChangeSelection(const UnitPick& pick, bool toggle) override { SceneRenderer::ChangeSelection(pick, toggle); }
+    void ForgetPick() override { renderer_.ForgetPick(); }
+    bool PickRotationCentre() override;
+    void RunEvent(SceneEvent* event) override { view_.RunEvent(event); }
+    void Redraw() override { view_.update(); }
+    void PressButton(int button) override { view_.RunButtonCommand(button); }
+    void NextPane() override { view_.OnNextPane(); }
+    void SetFullScreen(bool on) override { view_.ToggleFullScreen(on); }
+
+private:
+    CVelmorView& view_;
+    SceneRenderer& renderer_;
+};
+
+bool CVelmorView::Helpers::PlaceCursor(int x, int y)
+{
+    // The picture's rows count from its bottom.
+    renderer_.pick.cursorX = x;
+    renderer_.pick.cursorY = renderer_.viewportHeight - y - 1;
+    return renderer_.IsInViewport(renderer_.pick.cursorX, renderer_.pick.cursorY);
+}
+
+bool CVelmorView::Helpers::ActivatePaneAtCursor()
+{
+    const int hit = renderer_.HitTestPane();
+    if (hit < 0 || hit == renderer_.activeSpace) return false;
+    renderer_.SetActiveSpace(false, hit);
+    renderer_.StoreRotationStart(hit);
+    return true;
+}
+
+bool CVelmorView::Helpers::PickRotationCentre()
+{
+    ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
+    if (pane == nullptr) return false;
+    ContextGuard gl(view_);
+    double point[3] = {};
+    if (!pane->PickSurfacePoint(renderer_.pick.cursorX, renderer_.pick.cursorY, point)) return false;
+    pane->SetRotationCentre(point[0], point[1], point[2]);
+    pane->clipOffset = 0;
+    if (pane->root != nullptr) pane->root->InvalidateClipCaps();
+    return true;
+}
+
+CVelmorView::CVelmorView(QWidget* parent)
+    : QOpenGLWidget(parent),
+      helpers_(std::make_unique<Helpers>(*this)),
+      motion_(renderer_, state_, *helpers_),
+      input_(*helpers_, motion_)
 {
     setObjectName(QStringLiteral("view"));
     QSurfaceFormat format;
@@ -404,12 +482,6 @@ void CVelmorView::RebuildPaneTextures() { renderer_.RebuildPaneTextures(); }
 void CVelmorView::SetRotationCentre(int index, double x, double y, double z)
 {
     if (ScenePane* pane = renderer_.Pane(index)) pane->SetRotationCentre(x, y, z);
-}
-
-void CVelmorView::ResetRotationCentre(int paneIndex)
-{
-    ContextGuard gl(*this);
-    if (ScenePane* pane = renderer_.Pane(paneIndex)) pane->ResetRotationCentre();
 }
 
 void CVelmorView::OnHome()

@@ -5,8 +5,9 @@
 // in ViewMotion, the strip of buttons under the picture in ViewBar, the tool
 // windows in ToolDialogHost. The scene events reach the view through
 // EventViewSeam, the dialogs through ViewServices (answered in
-// CVelmorViewServices.cpp); the renderer reports its changes to the tool
-// windows' host, never to the view.
+// CVelmorViewServices.cpp), the motion and the input through a private
+// adapter; the renderer reports its changes to the tool windows' host, never
+// to the view.
 #include "app/ToolDialogHost.h"
 #include "app/ViewInput.h"
 #include "render/SceneEventExecutor.h"
@@ -18,6 +19,7 @@
 #include <QOpenGLWidget>
 
 #include <cstdint>
+#include <memory>
 
 class QDialog;
 
@@ -27,10 +29,6 @@ class CKxDlgFileInfo;
 class CVelmorDoc;
 class DrawGroup;
 class ViewBar;
-
-// 0 no scene, 1 normal, 2 full screen with the tool dialogs hidden, 3 a unit
-// being edited (view buttons and unit panel disabled).
-enum class ViewMode { kNoScene = 0, kNormal = 1, kFullScreen = 2, kUnitEditing = 3 };
 
 // The group a scene without a first event is shown from: the first (in name
 // order) that no other group lists as a child; null for a scene without groups.
@@ -46,11 +44,7 @@ template <typename GroupMap> DrawGroup* FindTopGroup(const GroupMap& groups)
     return nullptr;
 }
 
-class CVelmorView final : public QOpenGLWidget,
-                          public DocumentView,
-                          public EventViewSeam,
-                          public ViewServices,
-                          public MotionHost {
+class CVelmorView final : public QOpenGLWidget, public DocumentView, public EventViewSeam, public ViewServices {
 public:
     // The picture's size in a new window; the bar lies below it.
     static constexpr int kClientWidth = 1280;
@@ -65,18 +59,11 @@ public:
 
     // Menu "環境設定(&Z)": the application preference dialog, modally.
     void OnApplicationSettings();
-    // Menu commands of the view: the tool windows shown on top, the three
-    // switches of the settings menu, and the help files.
-    void OnFileInfoDialog() { dialogs_.ShowFileInfo(); }
-    void OnRenderDialog() { dialogs_.ShowRender(); }
-    void OnScaleBarDialog() { dialogs_.ShowScaleBar(); }
-    void OnRotateDialog() { dialogs_.ShowRotation(); }
+    // The three switches of the settings menu. (The menu opens the tool
+    // windows through Dialogs() and the help files through ViewServices.)
     void OnShowFrameArrow();
     void OnFixClipDuringRotation();
     void OnConnectViewSpace();
-    void OnManual() { OpenManual(*this); }
-    void OnTutorial() { OpenTutorial(*this); }
-    void OnWebSite() { OpenMakerSite(*this); }
     // F1: the manual, except in full screen.
     bool OnHelp();
 
@@ -91,7 +78,7 @@ public:
     // Rebuilds the pane pictures, then renders unless an animation is about
     // to present the next frame.
     void RedrawIfIdle() override;
-    void SetViewMode(ViewMode mode);
+    void SetViewMode(ViewMode mode) override;
     void ToggleFullScreen(bool on) override;
     // Greys or enables the File menu (the main window's first menu).
     void EnableFileMenu(bool enable);
@@ -107,7 +94,7 @@ public:
     void RunModalBox(QDialog& box);
     bool SceneShown() const { return viewMode_ != ViewMode::kNoScene; }
 
-    // Commands of the keys and the view buttons.
+    // Commands of the view buttons (and their keys).
     void OnHome();
     void OnRotateZPlus();
     void OnRotateZMinus();
@@ -120,10 +107,6 @@ public:
     void OnTimePlay();
     void OnTimeStop();
     void OnFriendGroup();
-    void OnNextPane();
-    // Whether a view button (by control number) is enabled; the bar decides.
-    bool ButtonEnabled(int control) const;
-    void EnableButton(int control, bool enable);
 
     // DocumentView.
     void ShowNoScene() override;
@@ -134,7 +117,7 @@ public:
     void ForgetSceneEvents() override;
     void WithGLContext(const std::function<void()>& work) override;
 
-    // EventViewSeam (and the motion's host).
+    // EventViewSeam.
     void StopAnimations() override { motion_.StopAnimations(); }
     void StopPlayback() override { motion_.StopPlayback(); }
     void StartPlayback() override { motion_.StartPlayback(); }
@@ -154,12 +137,11 @@ public:
     void RebuildPaneTextures() override;
 
     // ViewServices beyond the events.
-    int GetViewMode() const override { return static_cast<int>(viewMode_); }
-    void SetViewMode(int mode) override { SetViewMode(static_cast<ViewMode>(mode)); }
+    ViewMode GetViewMode() const override { return viewMode_; }
     DrawGroup* ActiveRootGroup() override;
     void RefreshCurrentPane() override;
     bool CurrentPaneClipOn() override;
-    void StoreRotationStart() override { renderer_.StoreRotationStart(renderer_.activeSpace); }
+    void StoreRotationStart() override { motion_.StoreRotationStart(); }
     void RotateActivePane(double angle, double x, double y, double z) override;
     bool FrameSize(double& pitch, std::wstring& unit) override;
     int32_t HomeAnimationSteps() const override { return state_.homeAnimationSteps; }
@@ -171,11 +153,6 @@ public:
     bool RunArrayDataDialog(DataObject& data) override { return dialogs_.RunArrayDataDialog(data); }
     bool RunColorScaleDialog(CKxDrawUSurfaceR& unit) override { return dialogs_.RunColorScaleDialog(unit); }
     bool OpenDocument(const std::wstring& pathOrAddress) override;
-
-    // MotionHost.
-    void KillTimer(int number) override;
-    void RunEvent(SceneEvent& event) override { RunEvent(&event); }
-    void ResetRotationCentre(int paneIndex) override;
 
     // Makes the view's context current for its lifetime (nesting allowed)
     // when it is not already; painting has its own.
@@ -214,11 +191,22 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // Answers the motion's and the input's questions (CVelmorView.cpp).
+    class Helpers;
+
     void InitialUpdateScene();
     void ShowSceneWithoutFirstEvent();
     bool MessageBoxOpen() const;
     void MakePictureOpaque();
     void LayoutView(int cx, int cy);
+    void KillTimer(int number);
+    // Tab: the next pane becomes the active one.
+    void OnNextPane();
+    // Whether a view button (by control number) is enabled; the bar decides.
+    bool ButtonEnabled(int control) const;
+    void EnableButton(int control, bool enable);
+    // The command of a view button, clicked or by its key.
+    void RunButtonCommand(int button);
 
     // The bar's background (a colour reference): black under every scene.
     static constexpr uint32_t kBarColour = 0;
@@ -242,8 +230,9 @@ private:
     int savedShowState_ = -1;   // the window's state before full screen; -1 when none
     SceneRenderer renderer_;
     EventViewState state_;
-    ViewMotion motion_{renderer_, state_, *this};
-    ViewInput input_{*this};
+    std::unique_ptr<Helpers> helpers_;
+    ViewMotion motion_;
+    ViewInput input_;
     CVelmorDoc* document_ = nullptr;
     ToolDialogHost dialogs_{this, *this, renderer_};
 };

@@ -149,30 +149,42 @@ void CVelmorView::OnConnectViewSpace()
     RedrawIfIdle();
 }
 
+namespace {
+
+// The view buttons' commands, whether clicked or run by their keys.
+using ButtonCommand = void (CVelmorView::*)();
+constexpr std::pair<int, ButtonCommand> kButtonCommands[] = {
+    {kHomeButton, &CVelmorView::OnHome},           {kRotateMinusButton, &CVelmorView::OnRotateZMinus},
+    {kRotatePlusButton, &CVelmorView::OnRotateZPlus}, {kClipButton, &CVelmorView::OnClipToggle},
+    {kClipHandleButton, &CVelmorView::OnClipHandleToggle}, {kPickCentreButton, &CVelmorView::OnPickRotationCentre},
+    {kNextSpaceButton, &CVelmorView::OnNextSpace},  {kTimeBackButton, &CVelmorView::OnTimeBack},
+    {kPlayButton, &CVelmorView::OnTimePlay},        {kStopButton, &CVelmorView::OnTimeStop},
+    {kTimeForwardButton, &CVelmorView::OnTimeForward}, {kFriendButton, &CVelmorView::OnFriendGroup},
+};
+
+} // namespace
+
 void CVelmorView::SetBar(ViewBar* bar)
 {
     bar_ = bar;
     if (bar_ == nullptr) return;
     bar_->SetBackgroundColor(kBarColour);
-    using Command = void (CVelmorView::*)();
-    static const std::pair<int, Command> kCommands[] = {
-        {kHomeButton, &CVelmorView::OnHome},           {kRotateMinusButton, &CVelmorView::OnRotateZMinus},
-        {kRotatePlusButton, &CVelmorView::OnRotateZPlus}, {kClipButton, &CVelmorView::OnClipToggle},
-        {kClipHandleButton, &CVelmorView::OnClipHandleToggle}, {kPickCentreButton, &CVelmorView::OnPickRotationCentre},
-        {kNextSpaceButton, &CVelmorView::OnNextSpace},  {kTimeBackButton, &CVelmorView::OnTimeBack},
-        {kPlayButton, &CVelmorView::OnTimePlay},        {kStopButton, &CVelmorView::OnTimeStop},
-        {kTimeForwardButton, &CVelmorView::OnTimeForward}, {kFriendButton, &CVelmorView::OnFriendGroup},
-    };
-    for (const auto& [id, command] : kCommands)
-        connect(bar_->Button(id), &QAbstractButton::clicked, this, [this, command = command] { (this->*command)(); });
+    for (const auto& [id, command] : kButtonCommands)
+        connect(bar_->Button(id), &QAbstractButton::clicked, this, [this, id = id] { RunButtonCommand(id); });
     UpdateViewControls();
+}
+
+void CVelmorView::RunButtonCommand(int button)
+{
+    for (const auto& [id, command] : kButtonCommands)
+        if (id == button) (this->*command)();
 }
 
 void CVelmorView::UpdateViewControls()
 {
     if (bar_ == nullptr) return;
     const ViewControlInputs in =
-        ReadViewControlInputs(renderer_, SceneShown(), static_cast<int>(viewMode_), rotationCentrePickMode_,
+        ReadViewControlInputs(renderer_, SceneShown(), viewMode_, rotationCentrePickMode_,
                               motion_.Playing());
     const ViewControlStates now = ComputeViewControlStates(in);
     if (bar_->ShowStates(now).pickModeOff) rotationCentrePickMode_ = false;

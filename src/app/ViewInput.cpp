@@ -1,14 +1,12 @@
 #include "app/ViewInput.h"
 
-#include "app/CVelmorView.h"
 #include "render/ViewControlStates.h"
-#include "units/DrawGroup.h"
+#include "render/ViewMotion.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include <algorithm>
 #include <chrono>
 
 namespace velmor {
@@ -24,25 +22,22 @@ namespace {
 
 QPoint At(const QMouseEvent& event) { return event.position().toPoint(); }
 
+// A drag across the picture's shorter side turns the pane half a turn, or
+// pans it by the picture's span of two units.
+constexpr double kDragTurnDegrees = 180.0;
+constexpr double kDragPanUnits = 2.0;
+
 } // namespace
 
 void ViewInput::ForgetDrags()
 {
-    leftDragging = rightDragging = false;
-    pressed = {};
-}
-
-bool ViewInput::PickCursorInViewport(int x, int y)
-{
-    SceneRenderer& r = view_.Renderer();
-    r.pick.cursorX = x;
-    r.pick.cursorY = r.viewportHeight - y - 1;
-    return r.IsInViewport(r.pick.cursorX, r.pick.cursorY);
+    leftDragging_ = rightDragging_ = false;
+    pressed_ = {};
 }
 
 void ViewInput::Press(const QMouseEvent& event)
 {
-    if (!view_.SceneShown() || !view_.GLUsable()) return;
+    if (!view_.SceneShown() || !view_.CanPick()) return;
     const QPoint p = At(event);
     const uint32_t time = EventTime(event.timestamp());
     if (event.button() == Qt::LeftButton)
@@ -51,95 +46,76 @@ void ViewInput::Press(const QMouseEvent& event)
         RightPress(p.x(), p.y(), time);
 }
 
+void ViewInput::StartDrag(int x, int y, uint32_t time)
+{
+    lastMoveTime_ = time;
+    downX_ = lastX_ = x;
+    downY_ = lastY_ = y;
+}
+
 void ViewInput::LeftPress(int x, int y, uint32_t time)
 {
-    if (rightDragging || (leftReleased && IsRepress(time, lastLeftUpTime))) return;
-    if (!PickCursorInViewport(x, y)) return;
-    SceneRenderer& r = view_.Renderer();
-    view_.Motion().NoteUserInput();
-    view_.Motion().StopAnimations();
-    leftDragging = true;
-    r.StoreRotationStart(r.activeSpace);
-    {
-        CVelmorView::ContextGuard gl(view_);
-        if (view_.Mode() != ViewMode::kUnitEditing) {
+    if (rightDragging_ || (leftReleased_ && IsRepress(time, lastLeftUpTime_))) return;
+    if (!view_.PlaceCursor(x, y)) return;
+    motion_.NoteUserInput();
+    motion_.StopAnimations();
+    leftDragging_ = true;
+    motion_.StoreRotationStart();
+    view_.WithGL([this] {
+        if (!view_.UnitEditing()) {
             // Any press on the spaces ends playback, one on the active space
             // too (which the hit test does not report).
-            view_.Motion().StopPlayback();
-            const int hit = r.HitTestPane();
-            const bool changed = hit >= 0 && hit != r.activeSpace;
-            if (changed) {
-                r.SetActiveSpace(false, hit);
-                r.StoreRotationStart(hit);
-            }
+            motion_.StopPlayback();
+            const bool changed = view_.ActivatePaneAtCursor();
             view_.UpdateViewControls();
             if (changed) view_.RenderNow();
         }
-        pressed = r.PickUnit();
+        pressed_ = view_.PickUnit();
         // The pick drew into the picture's buffer: the next frame redraws it.
-        view_.update();
+        view_.Redraw();
         // The choice shows while the button is down.
-        if (pressed.event != nullptr) {
-            SceneRenderer::ChangeSelection(pressed, true);
+        if (pressed_.event != nullptr) {
+            view_.ChangeSelection(pressed_, true);
             view_.RenderNow();
         }
-    }
-    lastMoveTime = time;
-    downX = lastX = x;
-    downY = lastY = y;
-    std::fill(std::begin(view_.State().objectAxis), std::end(view_.State().objectAxis), 0.0);
-    std::fill(std::begin(view_.State().clipAxis), std::end(view_.State().clipAxis), 0.0);
+    });
+    StartDrag(x, y, time);
+    motion_.ClearTurnStep();
 }
 
 void ViewInput::RightPress(int x, int y, uint32_t time)
 {
-    if (leftDragging || (rightReleased && IsRepress(time, lastRightUpTime))) return;
-    if (!PickCursorInViewport(x, y)) return;
-    view_.Motion().NoteUserInput();
-    view_.Motion().StopAnimations();
-    rightDragging = true;
-    lastMoveTime = time;
-    downX = lastX = x;
-    downY = lastY = y;
-    view_.State().panStep[0] = view_.State().panStep[1] = 0;
+    if (leftDragging_ || (rightReleased_ && IsRepress(time, lastRightUpTime_))) return;
+    if (!view_.PlaceCursor(x, y)) return;
+    motion_.NoteUserInput();
+    motion_.StopAnimations();
+    rightDragging_ = true;
+    StartDrag(x, y, time);
+    motion_.ClearPanStep();
 }
 
 void ViewInput::Move(const QMouseEvent& event)
 {
     const QPoint p = At(event);
     const int x = p.x(), y = p.y();
-    if (!view_.SceneShown() || (x == lastX && y == lastY)) return;
-    PickCursorInViewport(x, y);
-    view_.Motion().NoteUserInput();
-    SceneRenderer& r = view_.Renderer();
-    EventViewState& s = view_.State();
-    const double side = std::max(1, std::min(r.viewportWidth, r.viewportHeight));
-    const double degrees = 180.0 / side;
+    if (!view_.SceneShown() || (x == lastX_ && y == lastY_)) return;
+    view_.PlaceCursor(x, y);
+    motion_.NoteUserInput();
+    const double side = view_.PictureSide();
     bool applied = false;
-    if (leftDragging) {
-        view_.Motion().RotateActivePane(1.0, (y - downY) * degrees, (x - downX) * degrees, 0);
-        s.objectAxis[0] = s.clipAxis[0] = (y - lastY) * degrees;
-        s.objectAxis[1] = s.clipAxis[1] = (x - lastX) * degrees;
-        s.objectAxis[2] = s.clipAxis[2] = 0;
+    if (leftDragging_) {
+        const double degrees = kDragTurnDegrees / side;
+        motion_.DragTurn((y - downY_) * degrees, (x - downX_) * degrees, (y - lastY_) * degrees,
+                         (x - lastX_) * degrees);
         applied = true;
-    } else if (rightDragging) {
-        if (ScenePane* pane = r.Pane(r.activeSpace)) {
-            const double units = 2.0 / side;
-            if (pane->clipHandleMode) {
-                s.clipStep = (y - lastY) * units / pane->zoom;
-                r.MovePaneClip(r.activeSpace, s.clipStep, kMoveStep);
-            } else {
-                s.panStep[0] = (x - lastX) * units;
-                s.panStep[1] = -(y - lastY) * units;
-                r.PanPane(r.activeSpace, s.panStep[0], s.panStep[1], kMoveStep);
-            }
-            applied = true;
-        }
+    } else if (rightDragging_) {
+        const double units = kDragPanUnits / side;
+        applied = motion_.DragPan((x - lastX_) * units, (y - lastY_) * units);
     }
     if (applied) view_.RenderNow();
-    lastMoveTime = EventTime(event.timestamp());
-    lastX = x;
-    lastY = y;
+    lastMoveTime_ = EventTime(event.timestamp());
+    lastX_ = x;
+    lastY_ = y;
 }
 
 void ViewInput::Release(const QMouseEvent& event)
@@ -147,9 +123,9 @@ void ViewInput::Release(const QMouseEvent& event)
     if (!view_.SceneShown()) return;
     const QPoint p = At(event);
     const uint32_t time = EventTime(event.timestamp());
-    if (event.button() == Qt::LeftButton && leftDragging)
+    if (event.button() == Qt::LeftButton && leftDragging_)
         LeftRelease(p.x(), p.y(), time);
-    else if (event.button() == Qt::RightButton && rightDragging)
+    else if (event.button() == Qt::RightButton && rightDragging_)
         RightRelease(p.x(), p.y(), time);
 }
 
@@ -157,120 +133,81 @@ void ViewInput::FinishPressedPick(bool click)
 {
     // A drag takes the press's choice back; a click keeps it (a unit that
     // cannot be chosen lets it go) and runs the event.
-    if (pressed.event == nullptr) return;
-    SceneRenderer::ChangeSelection(pressed, !click);
-    if (click && view_.Mode() != ViewMode::kUnitEditing) view_.RunEvent(pressed.event);
+    if (pressed_.event == nullptr) return;
+    view_.ChangeSelection(pressed_, !click);
+    if (click && !view_.UnitEditing()) view_.RunEvent(pressed_.event);
     view_.RenderNow();
 }
 
 void ViewInput::LeftRelease(int x, int y, uint32_t time)
 {
-    PickCursorInViewport(x, y);
-    leftDragging = false;
-    const bool click = IsClick(downX, downY, x, y);
+    view_.PlaceCursor(x, y);
+    leftDragging_ = false;
+    const bool click = IsClick(downX_, downY_, x, y);
     if (click) {
-        if (view_.RotationCentrePickMode()) PickRotationCentre();
+        if (view_.PickingRotationCentre()) PickRotationCentre();
         FinishPressedPick(true);
     } else {
         FinishPressedPick(false);
-        if (IsFlick(time, lastMoveTime)) view_.Motion().StartRotationInertia(kMoveWrap);
+        if (IsFlick(time, lastMoveTime_)) motion_.StartRotationInertia(kMoveWrap);
     }
-    pressed = {};
-    view_.Renderer().ForgetPick();
-    lastLeftUpTime = time;
-    leftReleased = true;
+    pressed_ = {};
+    view_.ForgetPick();
+    lastLeftUpTime_ = time;
+    leftReleased_ = true;
 }
 
 void ViewInput::RightRelease(int x, int y, uint32_t time)
 {
-    rightDragging = false;
-    if (!IsClick(downX, downY, x, y) && IsFlick(time, lastMoveTime)) view_.Motion().StartPanInertia(kMoveReflect);
-    lastRightUpTime = time;
-    rightReleased = true;
+    rightDragging_ = false;
+    if (!IsClick(downX_, downY_, x, y) && IsFlick(time, lastMoveTime_)) motion_.StartPanInertia(kMoveReflect);
+    lastRightUpTime_ = time;
+    rightReleased_ = true;
 }
 
 void ViewInput::PickRotationCentre()
 {
-    SceneRenderer& r = view_.Renderer();
-    ScenePane* pane = r.Pane(r.activeSpace);
-    if (pane == nullptr) return;
-    double point[3] = {};
-    bool hit = false;
-    {
-        CVelmorView::ContextGuard gl(view_);
-        hit = pane->PickSurfacePoint(r.pick.cursorX, r.pick.cursorY, point);
-        if (hit) {
-            pane->SetRotationCentre(point[0], point[1], point[2]);
-            pane->clipOffset = 0;
-            if (pane->root != nullptr) pane->root->InvalidateClipCaps();
-        }
-    }
     // The pick drew into the picture's buffer: a frame follows either way.
-    if (hit)
+    if (view_.PickRotationCentre())
         view_.RenderNow();
     else
-        view_.update();
+        view_.Redraw();
 }
 
 void ViewInput::Wheel(const QWheelEvent& event)
 {
     if (!view_.SceneShown()) return;
-    view_.Motion().NoteUserInput();
-    const bool back = event.angleDelta().y() < 1;
-    SceneRenderer& r = view_.Renderer();
-    EventViewState& s = view_.State();
-    if (leftDragging) {
-        r.StoreRotationStart(r.activeSpace);
-        view_.Motion().RotateActivePane(1.0, 0, 0, back ? -1 : 1);
-    } else if (ScenePane* pane = r.Pane(r.activeSpace)) {
-        if (pane->clipHandleMode) {
-            s.clipStep = (back ? -0.01 : 0.01) / pane->zoom;
-            r.MovePaneClip(r.activeSpace, s.clipStep, kMoveStep);
-        } else {
-            s.zoomStep = back ? 0.935 : 1.07;
-            r.ZoomPane(r.activeSpace, s.zoomStep, kMoveStep);
-        }
-    }
+    motion_.NoteUserInput();
+    motion_.WheelNotch(event.angleDelta().y() < 1, leftDragging_);
     view_.RenderNow();
 }
 
 bool ViewInput::KeyRelease(const QKeyEvent& event)
 {
     if (event.isAutoRepeat() || !view_.SceneShown()) return false;
-    view_.Motion().NoteUserInput();
+    motion_.NoteUserInput();
     const int key = event.key();
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-        view_.OnNextPane();
+        view_.NextPane();
         return true;
     }
     if (key == Qt::Key_F11) {
-        if (view_.Mode() == ViewMode::kNormal)
-            view_.ToggleFullScreen(true);
-        else if (view_.Mode() == ViewMode::kFullScreen)
-            view_.ToggleFullScreen(false);
+        view_.SetFullScreen(!view_.FullScreen());
         return true;
     }
-    // The keys of the view buttons act only while their button is enabled
-    // (F7 always: its command asks itself).
-    // F7 has no button of its own to ask.
-    constexpr int kNoButton = 0;
+    // The keys of the view buttons act only while their button is enabled.
     struct ButtonKey {
         int key;
         int button;
-        void (CVelmorView::*command)();
     };
     static const ButtonKey kButtonKeys[] = {
-        {Qt::Key_F2, kHomeButton, &CVelmorView::OnHome},
-        {Qt::Key_F3, kRotateMinusButton, &CVelmorView::OnRotateZMinus},
-        {Qt::Key_F4, kRotatePlusButton, &CVelmorView::OnRotateZPlus},
-        {Qt::Key_F5, kClipButton, &CVelmorView::OnClipToggle},
-        {Qt::Key_F6, kClipHandleButton, &CVelmorView::OnClipHandleToggle},
-        {Qt::Key_F7, kNoButton, &CVelmorView::OnPickRotationCentre},
-        {Qt::Key_F8, kFriendButton, &CVelmorView::OnFriendGroup},
+        {Qt::Key_F2, kHomeButton},      {Qt::Key_F3, kRotateMinusButton}, {Qt::Key_F4, kRotatePlusButton},
+        {Qt::Key_F5, kClipButton},      {Qt::Key_F6, kClipHandleButton},  {Qt::Key_F7, kPickCentreButton},
+        {Qt::Key_F8, kFriendButton},
     };
     for (const ButtonKey& k : kButtonKeys) {
         if (k.key != key) continue;
-        if (k.button == kNoButton || view_.ButtonEnabled(k.button)) (view_.*k.command)();
+        if (view_.ButtonEnabled(k.button)) view_.PressButton(k.button);
         return true;
     }
     return false;

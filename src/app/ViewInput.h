@@ -6,6 +6,7 @@
 #include "render/SceneRenderer.h"
 
 #include <cstdint>
+#include <functional>
 
 class QKeyEvent;
 class QMouseEvent;
@@ -13,11 +14,57 @@ class QWheelEvent;
 
 namespace velmor {
 
-class CVelmorView;
+class ViewMotion;
+
+// What input needs of the view, and no more. The view answers it through a
+// private adapter; the active pane's drags and inertia go to ViewMotion.
+class ViewInputTarget {
+public:
+    virtual ~ViewInputTarget() = default;
+
+    virtual bool SceneShown() const = 0;
+    // Whether picks can be drawn (the GL context works).
+    virtual bool CanPick() const = 0;
+    virtual bool UnitEditing() const = 0;
+    virtual bool FullScreen() const = 0;
+    // Whether the next click chooses the rotation centre.
+    virtual bool PickingRotationCentre() const = 0;
+    // Whether a view button (a ViewButton id) is enabled.
+    virtual bool ButtonEnabled(int button) const = 0;
+
+    // Puts the pick cursor at a point of the widget (y down); true when it
+    // lies in the picture.
+    virtual bool PlaceCursor(int x, int y) = 0;
+    // The picture's shorter side in pixels, at least 1.
+    virtual int PictureSide() const = 0;
+
+    // Runs `work` with the view's context current: picks draw.
+    virtual void WithGL(const std::function<void()>& work) = 0;
+    // The pane under the pick cursor becomes the active one (its turns start
+    // from its rotation now); true when the active pane changed.
+    virtual bool ActivatePaneAtCursor() = 0;
+    virtual UnitPick PickUnit() = 0;
+    virtual void ChangeSelection(const UnitPick& pick, bool toggle) = 0;
+    // The press's pane is forgotten once its release is handled.
+    virtual void ForgetPick() = 0;
+    // The surface point under the pick cursor becomes the active pane's
+    // rotation centre; false when nothing is there.
+    virtual bool PickRotationCentre() = 0;
+
+    virtual void RunEvent(SceneEvent* event) = 0;
+    // A frame at once, or at the next paint.
+    virtual void RenderNow() = 0;
+    virtual void Redraw() = 0;
+    virtual void UpdateViewControls() = 0;
+    // The keys' commands: a view button's, the next pane, full screen.
+    virtual void PressButton(int button) = 0;
+    virtual void NextPane() = 0;
+    virtual void SetFullScreen(bool on) = 0;
+};
 
 class ViewInput {
 public:
-    explicit ViewInput(CVelmorView& view) : view_(view) {}
+    ViewInput(ViewInputTarget& view, ViewMotion& motion) : view_(view), motion_(motion) {}
 
     void Press(const QMouseEvent& event);
     void Move(const QMouseEvent& event);
@@ -27,25 +74,26 @@ public:
     bool KeyRelease(const QKeyEvent& event);
     // Drags end without their release (a new scene, a mouse grab lost).
     void ForgetDrags();
-
-    int32_t downX = 0, downY = 0, lastX = 0, lastY = 0;
-    bool leftDragging = false, rightDragging = false;
-    uint32_t lastMoveTime = 0, lastLeftUpTime = 0, lastRightUpTime = 0;
-    // Whether a release has happened yet (before it, no press is a re-press).
-    bool leftReleased = false, rightReleased = false;
-    // What the left press picked, kept to its release.
-    UnitPick pressed;
+    bool Dragging() const { return leftDragging_ || rightDragging_; }
 
 private:
     void LeftPress(int x, int y, uint32_t time);
     void RightPress(int x, int y, uint32_t time);
     void LeftRelease(int x, int y, uint32_t time);
     void RightRelease(int x, int y, uint32_t time);
+    void StartDrag(int x, int y, uint32_t time);
     void PickRotationCentre();
     void FinishPressedPick(bool click);
-    bool PickCursorInViewport(int x, int y);
 
-    CVelmorView& view_;
+    ViewInputTarget& view_;
+    ViewMotion& motion_;
+    int32_t downX_ = 0, downY_ = 0, lastX_ = 0, lastY_ = 0;
+    bool leftDragging_ = false, rightDragging_ = false;
+    uint32_t lastMoveTime_ = 0, lastLeftUpTime_ = 0, lastRightUpTime_ = 0;
+    // Whether a release has happened yet (before it, no press is a re-press).
+    bool leftReleased_ = false, rightReleased_ = false;
+    // What the left press picked, kept to its release.
+    UnitPick pressed_;
 };
 
 // An event's time in milliseconds: its own timestamp, or the clock's when the

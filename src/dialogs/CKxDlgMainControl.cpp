@@ -258,7 +258,7 @@ void CKxDlgMainControl::SetUnits(DrawGroup* group, const std::vector<CKxDrawUnit
         DisablePanel();
         return;
     }
-    const bool normal = ViewMode() == 1;
+    const bool normal = Mode() == ViewMode::kNormal;
     if (normal) {
         showAll_->setEnabled(true);
         hideAll_->setEnabled(true);
@@ -384,8 +384,8 @@ void CKxDlgMainControl::RefreshUnitEditor()
 {
     ClearUnitEditor();
     reduced_->setText(QString());
-    const int mode = ViewMode();
-    if (mode == 0 || mode == 2) return;
+    const ViewMode mode = Mode();
+    if (mode == ViewMode::kNoScene || mode == ViewMode::kFullScreen) return;
     int n = 1;
     for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
         const DataObject* data = VolumeDataOf(*units_[i], KindOf(i));
@@ -395,7 +395,7 @@ void CKxDlgMainControl::RefreshUnitEditor()
         reduced_->SetTextColour(QColor(255, 0, 0));
         reduced_->setText(QStringLiteral("1/%1 読み込み中").arg(n));
     }
-    if (mode == 3 || currentIndex_ < 0 || currentIndex_ >= static_cast<int>(units_.size())) return;
+    if (mode == ViewMode::kUnitEditing || currentIndex_ < 0 || currentIndex_ >= static_cast<int>(units_.size())) return;
     CKxDrawUnit* unit = units_[currentIndex_];
     if (unit->hidden) return;
     const UnitKind kind = KindOf(currentIndex_);
@@ -602,7 +602,7 @@ void CKxDlgMainControl::OnBnClickedUnitPreference()
     }
     CKxDrawUnit* unit = units_[currentIndex_];
     if (!UnitHasPropertyDialog(KindOf(currentIndex_))) return;
-    Services().SetViewMode(3);
+    Services().SetViewMode(ViewMode::kUnitEditing);
     SaveVisibility();
     unit->hidden = false;
     OpenUnitDialog(unit);

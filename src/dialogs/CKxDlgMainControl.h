@@ -118,7 +118,7 @@ private:
     void ForPlainUnits(Change change);
     void RefreshAfterMaterialButton();
     void PaintSwatch();
-    int ViewMode() const { return Services().GetViewMode(); }
+    ViewMode Mode() const { return Services().GetViewMode(); }
     void RenderNow() const { Services().RenderNow(); }
     UnitKind KindOf(int row) const;
     bool IsVolume(int row) const;

@@ -21,7 +21,7 @@ void UnitDialogFrame::Create(QWidget* parent, ViewServices& services)
 void UnitDialogFrame::HideUnitDialog()
 {
     hide();
-    SetViewMode(kNormalViewMode);
+    SetViewMode(ViewMode::kNormal);
 }
 
 void UnitDialogFrame::ForgetUnit()

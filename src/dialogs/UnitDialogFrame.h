@@ -23,8 +23,6 @@ class CKxDrawUnit;
 
 class UnitDialogFrame : public DialogBase {
 public:
-    static constexpr int kNormalViewMode = 1;
-
     UnitDialogFrame();
 
     // Called once by the view right after construction: keeps the view's
@@ -61,7 +59,7 @@ protected:
     void BindAndShow(CKxDrawUnit* unit);
 
     void RenderNow() const { Services().RenderNow(); }
-    void SetViewMode(int mode) const { Services().SetViewMode(mode); }
+    void SetViewMode(ViewMode mode) const { Services().SetViewMode(mode); }
     bool HasCurrentPane() const { return Services().HasCurrentPane(); }
     void RefreshCurrentPane() const { Services().RefreshCurrentPane(); }
 

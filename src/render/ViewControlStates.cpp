@@ -5,7 +5,7 @@
 
 namespace velmor {
 
-ViewControlInputs ReadViewControlInputs(SceneRenderer& renderer, bool sceneShown, int viewMode, bool pickMode,
+ViewControlInputs ReadViewControlInputs(SceneRenderer& renderer, bool sceneShown, ViewMode viewMode, bool pickMode,
                                         bool playing)
 {
     ViewControlInputs in;
@@ -36,7 +36,7 @@ ViewControlStates ComputeViewControlStates(const ViewControlInputs& in)
     if (active && in.clipAllowed) s.clip = !in.clipOn ? 2 : in.clipHandle ? 1 : 0;
     s.pick = 1;
     if (in.sceneShown) s.pick = !in.scaleBarAvailable ? 2 : in.pickMode ? 0 : 1;
-    s.space = in.hasActiveSpace && in.viewMode != 0 && in.viewMode != 3 && in.deleteAllowed ? 0 : 1;
+    s.space = in.hasActiveSpace && in.viewMode != ViewMode::kNoScene && in.viewMode != ViewMode::kUnitEditing && in.deleteAllowed ? 0 : 1;
     s.time = 4;
     if (active && in.timeStart != in.timeEnd) {
         if (in.playing)
@@ -49,7 +49,7 @@ ViewControlStates ComputeViewControlStates(const ViewControlInputs& in)
             s.time = 1;
     }
     s.friendGroup = 0;
-    if (active && in.hasFriendGroup) s.friendGroup = in.viewMode == 3 ? 2 : 1;
+    if (active && in.hasFriendGroup) s.friendGroup = in.viewMode == ViewMode::kUnitEditing ? 2 : 1;
     return s;
 }
 

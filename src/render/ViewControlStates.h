@@ -5,6 +5,8 @@
 // when its state differs from the previous one; after a reset every
 // previous state is 255, so the next refresh sets every button. No GL and
 // no window system: the bar applies the changes to its buttons.
+#include "render/ViewMode.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -51,7 +53,7 @@ struct ViewControlInputs {
     bool hasActiveSpace = false;
     bool clipAllowed = false, clipOn = false, clipHandle = false;
     bool scaleBarAvailable = false, pickMode = false;
-    int viewMode = 0;
+    ViewMode viewMode = ViewMode::kNoScene;
     bool deleteAllowed = false;
     float timeStart = 0, timeEnd = 0;
     int32_t timeStep = 0;
@@ -60,7 +62,7 @@ struct ViewControlInputs {
 };
 
 // The inputs as the renderer's active space gives them.
-ViewControlInputs ReadViewControlInputs(SceneRenderer& renderer, bool sceneShown, int viewMode, bool pickMode,
+ViewControlInputs ReadViewControlInputs(SceneRenderer& renderer, bool sceneShown, ViewMode viewMode, bool pickMode,
                                         bool playing);
 ViewControlStates ComputeViewControlStates(const ViewControlInputs& in);
 

@@ -2,7 +2,9 @@
 
 #include "render/SceneRenderer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdlib>
 
 namespace velmor {
@@ -12,6 +14,13 @@ namespace {
 constexpr int kIdleDefaultMs = 60000;
 // Timers 0 to 20 are animations; playback and idle lie above them.
 constexpr int kLastAnimationTimer = 20;
+// One wheel notch: a degree about the line of sight while turning, else a
+// zoom factor, or a hundredth of the picture for the clip plane (less when
+// zoomed in).
+constexpr double kWheelTurnDegrees = 1.0;
+constexpr double kWheelZoomIn = 1.07;
+constexpr double kWheelZoomOut = 0.935;
+constexpr double kWheelClipStep = 0.01;
 
 } // namespace
 
@@ -114,6 +123,61 @@ void ViewMotion::RotateActivePane(double angle, double x, double y, double z)
         renderer_.RotatePane(active, angle, x, y, z, true, false);
     else
         renderer_.RotatePane(active, angle, x, y, z, true, true);
+}
+
+void ViewMotion::StoreRotationStart() { renderer_.StoreRotationStart(renderer_.activeSpace); }
+
+void ViewMotion::ClearTurnStep()
+{
+    std::fill(std::begin(state_.objectAxis), std::end(state_.objectAxis), 0.0);
+    std::fill(std::begin(state_.clipAxis), std::end(state_.clipAxis), 0.0);
+}
+
+void ViewMotion::ClearPanStep() { state_.panStep[0] = state_.panStep[1] = 0; }
+
+void ViewMotion::DragTurn(double x, double y, double stepX, double stepY)
+{
+    RotateActivePane(1.0, x, y, 0);
+    state_.objectAxis[0] = state_.clipAxis[0] = stepX;
+    state_.objectAxis[1] = state_.clipAxis[1] = stepY;
+    state_.objectAxis[2] = state_.clipAxis[2] = 0;
+}
+
+bool ViewMotion::DragPan(double dx, double dy)
+{
+    const int active = renderer_.activeSpace;
+    const ScenePane* pane = renderer_.Pane(active);
+    if (pane == nullptr)
+        return false;
+    if (pane->clipHandleMode) {
+        state_.clipStep = dy / pane->zoom;
+        renderer_.MovePaneClip(active, state_.clipStep, kMoveStep);
+    } else {
+        state_.panStep[0] = dx;
+        state_.panStep[1] = -dy;
+        renderer_.PanPane(active, state_.panStep[0], state_.panStep[1], kMoveStep);
+    }
+    return true;
+}
+
+void ViewMotion::WheelNotch(bool back, bool turning)
+{
+    const int active = renderer_.activeSpace;
+    if (turning) {
+        StoreRotationStart();
+        RotateActivePane(1.0, 0, 0, back ? -kWheelTurnDegrees : kWheelTurnDegrees);
+        return;
+    }
+    const ScenePane* pane = renderer_.Pane(active);
+    if (pane == nullptr)
+        return;
+    if (pane->clipHandleMode) {
+        state_.clipStep = (back ? -kWheelClipStep : kWheelClipStep) / pane->zoom;
+        renderer_.MovePaneClip(active, state_.clipStep, kMoveStep);
+    } else {
+        state_.zoomStep = back ? kWheelZoomOut : kWheelZoomIn;
+        renderer_.ZoomPane(active, state_.zoomStep, kMoveStep);
+    }
 }
 
 void ViewMotion::OnHome()

@@ -63,6 +63,23 @@ public:
     // Turns the active pane from its stored start: the clip plane alone in
     // clip-handle mode, the object alone when the clip plane is fixed.
     void RotateActivePane(double angle, double x, double y, double z);
+    // Where the active pane's turns are measured from: its rotation now.
+    void StoreRotationStart();
+    // The drags and the wheel on the active pane. Each keeps its last step in
+    // the state record, where a flick's inertia goes on with it; a press
+    // starts from rest.
+    void ClearTurnStep();
+    void ClearPanStep();
+    // A left drag: `x`, `y` degrees from the stored start, the last move's
+    // share of them `stepX`, `stepY`.
+    void DragTurn(double x, double y, double stepX, double stepY);
+    // A right drag by a step in picture units (y down): pans, or moves the
+    // clip plane in clip-handle mode. False without an active pane.
+    bool DragPan(double dx, double dy);
+    // One wheel notch: zooms in (out when `back`), or moves the clip plane in
+    // clip-handle mode; while the left button turns the pane it turns it
+    // about the line of sight instead.
+    void WheelNotch(bool back, bool turning);
     // Back to the active pane's home, animated over homeAnimationSteps ticks.
     void OnHome();
     // Time buttons: one step either way, and back to the start.

@@ -8,6 +8,8 @@
 //
 // NoViewServices answers everything harmlessly; a dialog that has not been
 // handed the view's services uses it, and tests derive their recorders from it.
+#include "render/ViewMode.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,9 +27,8 @@ public:
     virtual void RenderNow() = 0;
     // Rebuilds the pane pictures and presents unless an animation will.
     virtual void RedrawIfIdle() = 0;
-    // 0 no scene, 1 normal, 2 full screen, 3 a unit being edited.
-    virtual int GetViewMode() const = 0;
-    virtual void SetViewMode(int mode) = 0;
+    virtual ViewMode GetViewMode() const = 0;
+    virtual void SetViewMode(ViewMode mode) = 0;
     // Around long jobs: the tool windows and the File menu are disabled.
     virtual void LockControls() = 0;
     virtual void UnlockControls(bool enableMenu) = 0;
@@ -71,8 +72,8 @@ class NoViewServices : public ViewServices {
 public:
     void RenderNow() override {}
     void RedrawIfIdle() override {}
-    int GetViewMode() const override { return 1; }
-    void SetViewMode(int) override {}
+    ViewMode GetViewMode() const override { return ViewMode::kNormal; }
+    void SetViewMode(ViewMode) override {}
     void LockControls() override {}
     void UnlockControls(bool) override {}
     DrawGroup* ActiveRootGroup() override { return nullptr; }

@@ -11,7 +11,7 @@ struct SceneEvent;
 class DocumentView {
 public:
     virtual ~DocumentView() = default;
-    // No scene: ViewMode 0 and the scene-loaded flag cleared, set directly
+    // No scene: the view mode and the scene-loaded flag cleared, set directly
     // without the view's mode switch.
     virtual void ShowNoScene() = 0;
     virtual void SetSceneLoaded(bool loaded) = 0;

@@ -92,7 +92,7 @@ TEST_F(CVelmorViewTest, ALeftDragTurnsTheObjectAndASmallOneIsAClick)
     QApplication::sendEvent(&view, &move);
     EXPECT_NE(view.Renderer().panes[0].objectRotation, start);
     QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(160, 100), 200);
-    EXPECT_FALSE(view.Input().leftDragging);
+    EXPECT_FALSE(view.Input().Dragging());
 }
 
 // A scene whose friend group sorts first: the first event, not the name

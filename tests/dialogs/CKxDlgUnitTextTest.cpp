@@ -152,7 +152,7 @@ TEST_F(CKxDlgUnitTextTest, EnterDoesNothingAndEscapeHides)
     EXPECT_TRUE(dialog->isVisible());
     SendKey(edit, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(view.log, std::vector<std::string>({"SetViewMode 1"}));
+    EXPECT_EQ(view.log, std::vector<std::string>({"SetViewMode normal"}));
 }
 
 // Runs `act` on the font dialog once it is up.

@@ -63,7 +63,7 @@ TEST_F(UnitDialogFrameTest, EnterIsSwallowedAndEscapeHidesIntoNormalMode)
     EXPECT_TRUE(dialog->isVisible());
     SendKey(dialog->edit, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(view.log, std::vector<std::string>({"SetViewMode 1"}));
+    EXPECT_EQ(view.log, std::vector<std::string>({"SetViewMode normal"}));
 }
 
 TEST_F(UnitDialogFrameTest, TheReleaseOfEscapeCountsAsEscapeToo)
@@ -89,7 +89,7 @@ TEST_F(UnitDialogFrameTest, ClosingHidesButKeepsTheDialog)
     dialog->SetUnit(&unit);
     EXPECT_FALSE(dialog->close());
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(view.Count("SetViewMode 1"), 1);
+    EXPECT_EQ(view.Count("SetViewMode normal"), 1);
     dialog->SetUnit(&unit);
     EXPECT_TRUE(dialog->isVisible());
 }

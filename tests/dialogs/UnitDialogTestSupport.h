@@ -4,6 +4,7 @@
 #include "app/GuiTestSupport.h"
 #include "dialogs/DialogBase.h"
 #include "dialogs/UnitDialogFrame.h"
+#include "support/ViewModeText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,7 +38,7 @@ struct RecordingUnitView : NoViewServices {
 
     ViewServices& Seams() { return *this; }
     void RenderNow() override { log.push_back("RenderNow"); }
-    void SetViewMode(int mode) override { log.push_back("SetViewMode " + std::to_string(mode)); }
+    void SetViewMode(ViewMode mode) override { log.push_back("SetViewMode " + ViewModeText(mode)); }
     DrawGroup* ActiveRootGroup() override { return hasPane ? pane : nullptr; }
     void RefreshCurrentPane() override { log.push_back("RefreshPane"); }
     int Count(const std::string& entry) const

@@ -12,6 +12,7 @@
 #include "scene/DataObject.h"
 #include "scene/PathParts.h"
 #include "support/MessageRecorder.h"
+#include "support/ViewModeText.h"
 #include "support/TempDir.h"
 #include "units/CKxDrawUSurfaceR.h"
 #include "units/CKxDrawUText.h"
@@ -41,7 +42,7 @@ struct PanelView : NoViewServices {
     {
     }
     void RenderNow() override { log.push_back("RenderNow"); }
-    void SetViewMode(int mode) override { log.push_back("SetViewMode " + std::to_string(mode)); }
+    void SetViewMode(ViewMode mode) override { log.push_back("SetViewMode " + ViewModeText(mode)); }
     DrawGroup* ActiveRootGroup() override { return &root; }
     void LockControls() override { log.push_back("Lock"); }
     void UnlockControls(bool) override { log.push_back("Unlock"); }
@@ -227,7 +228,7 @@ TEST_F(UnitPanel, UnitPreferenceHandsTheUnitToItsDialogAndShowsIt)
     panel.OnNMClickUnitList(0);
     text->hidden = true;
     Control<QPushButton>(panel, CKxDlgMainControl::kUnitPreference)->click();
-    EXPECT_EQ(log, std::vector<std::string>({"SetViewMode 3"}));
+    EXPECT_EQ(log, std::vector<std::string>({"SetViewMode unit editing"}));
     EXPECT_EQ(textDialog.EditedUnit(), text);
     EXPECT_TRUE(textDialog.isVisible());
     EXPECT_FALSE(text->hidden);

@@ -245,7 +245,7 @@ TEST_F(LinkBoardDialogTest, TheBoardIsEditedWhileTheDialogIsOpen)
     SendKey(dialog, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(unit.editing);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(view.log, std::vector<std::string>({"SetViewMode 1", "RenderNow"}));
+    EXPECT_EQ(view.log, std::vector<std::string>({"SetViewMode normal", "RenderNow"}));
 }
 
 TEST_F(LinkBoardDialogTest, SwitchingBoardsLeavesOnlyTheNewOneEdited)

@@ -56,7 +56,7 @@ struct ViewCalls : NoViewServices {
     int panelRefreshes = 0;
     int locks = 0;
     int unlocks = 0;
-    int viewMode = 3;
+    ViewMode viewMode = ViewMode::kUnitEditing;
     bool clipOn = false;
     bool dataDialogAccepts = false;
     int dataDialogs = 0;
@@ -68,7 +68,7 @@ struct ViewCalls : NoViewServices {
     bool RunVoxelDataDialog(DataObject&) override { return ++dataDialogs, dataDialogAccepts; }
     bool RunArrayDataDialog(DataObject&) override { return ++dataDialogs, dataDialogAccepts; }
     void RenderNow() override { ++renders; }
-    void SetViewMode(int mode) override { viewMode = mode; }
+    void SetViewMode(ViewMode mode) override { viewMode = mode; }
     DrawGroup* ActiveRootGroup() override { return reinterpret_cast<DrawGroup*>(this); }   // never read
 
     // Creates the dialog over no parent with these services.
@@ -408,7 +408,7 @@ TEST(CKxDlgUnitSurface, EscapeAfterANestedDialogOnlyClearsTheFlag)
     EXPECT_TRUE(dialog.isVisible());
     Key(lower, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(calls.viewMode, 1);
+    EXPECT_EQ(calls.viewMode, ViewMode::kNormal);
 
     calls.dataDialogAccepts = true;
     dialog.SetUnit(&unit);
@@ -524,7 +524,7 @@ TEST(CKxDlgUnitTriSTL, ControlsAndCutSectionOfAMeshUnit)
     EXPECT_EQ(unit.pitch[0], 3.0);
     Key(Control<QLineEdit>(dialog, CKxDlgUnitTriSTL::kOpacity), QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(calls.viewMode, 1);
+    EXPECT_EQ(calls.viewMode, ViewMode::kNormal);
 }
 
 namespace {
@@ -651,7 +651,7 @@ TEST(CKxDlgUnitVolume, HistogramCsvAndEscapeAfterTheFileDialog)
     EXPECT_TRUE(dialog.isVisible());
     Key(edit, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(calls.viewMode, 1);
+    EXPECT_EQ(calls.viewMode, ViewMode::kNormal);
 }
 
 TEST(CKxDlgUnitSurface, AForgottenUnitIsNeverTouchedAgain)

@@ -18,7 +18,7 @@ ViewControlInputs TimedScene()
     in.sceneShown = in.hasActiveSpace = true;
     in.clipAllowed = true;
     in.scaleBarAvailable = true;
-    in.viewMode = 1;
+    in.viewMode = ViewMode::kNormal;
     in.deleteAllowed = true;
     in.timeStart = 0;
     in.timeEnd = 4;
@@ -73,7 +73,7 @@ TEST(ViewControlStates, GroupsFollowTheActiveSpace)
 
     in.hasFriendGroup = true;
     EXPECT_EQ(ComputeViewControlStates(in).friendGroup, 1);
-    in.viewMode = 3;   // editing a unit: friend and next space off
+    in.viewMode = ViewMode::kUnitEditing;   // friend and next space off
     s = ComputeViewControlStates(in);
     EXPECT_EQ(s.friendGroup, 2);
     EXPECT_EQ(s.space, 1);

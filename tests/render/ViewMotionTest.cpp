@@ -4,6 +4,7 @@
 #include "render/SceneRenderer.h"
 #include "render/ViewServices.h"
 #include "scene/CVelmorDoc.h"
+#include "support/PlainPanes.h"
 #include "units/DrawGroup.h"
 
 #include <gtest/gtest.h>
@@ -42,16 +43,7 @@ public:
 
 class ViewMotionTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        renderer.halfExtentX = renderer.halfExtentY = 1.0;
-        PublishRenderSettings(&renderer);
-        renderer.placeholderGroup = &placeholder;
-        renderer.paneCount = 1;
-        ASSERT_TRUE(renderer.CreatePanes());
-        renderer.activeSpace = 0;
-    }
-    void TearDown() override { PublishRenderSettings(nullptr); }
+    void SetUp() override { ASSERT_TRUE(panes.created); }
     ScenePane& Active() { return renderer.panes[0]; }
     // Ticks the animation timer while it runs, at most `limit` times.
     int TickAnimation(int limit = 1000)
@@ -64,8 +56,8 @@ protected:
         return ticks;
     }
 
-    DrawGroup placeholder{L"placeholder"};
-    SceneRenderer renderer;
+    test::PlainPanes panes{1};
+    SceneRenderer& renderer = panes.renderer;
     EventViewState state;
     RecordingHost host;
     ViewMotion motion{renderer, state, host};

@@ -117,7 +117,7 @@ TEST_F(SceneDocumentTest, ClearingForgetsEveryEventPointer)
     SceneEvent* start = &Event(L"start");
     view.idleEvent = view.returnEvent = view.nextEvent = start;
     doc.OnNewDocument();
-    EXPECT_EQ(view.viewMode, 0);
+    EXPECT_EQ(view.viewMode, ViewMode::kNoScene);
     EXPECT_EQ(view.firstEvent, nullptr);
     EXPECT_EQ(view.idleEvent, nullptr);
     EXPECT_EQ(view.returnEvent, nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 // A stand-in for the view that keeps what the document told it.
+#include "render/ViewMode.h"
 #include "scene/DocumentView.h"
 
 namespace velmor::test {
@@ -8,7 +9,7 @@ class RecordingView final : public DocumentView {
 public:
     void ShowNoScene() override
     {
-        viewMode = 0;
+        viewMode = ViewMode::kNoScene;
         sceneLoaded = false;
     }
     void SetSceneLoaded(bool loaded) override { sceneLoaded = loaded; }
@@ -17,7 +18,7 @@ public:
     SceneEvent* FirstEvent() const override { return firstEvent; }
     void ForgetSceneEvents() override { firstEvent = idleEvent = returnEvent = nextEvent = nullptr; }
 
-    int viewMode = 1;
+    ViewMode viewMode = ViewMode::kNormal;
     bool sceneLoaded = false;
     int32_t paneCount = -7;   // anything the document never sets
     SceneEvent* firstEvent = nullptr;
