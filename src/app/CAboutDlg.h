@@ -10,7 +10,7 @@ namespace velmor {
 
 class CAboutDlg final : public DialogBase {
 public:
-    enum Control { kOk = 1, kLegalNotice = 1000, kProductName = 1001, kVersion = 1002 };
+    enum Control { kOk = StandardControl::kOk, kLegalNotice = 1000, kProductName = 1001, kVersion = 1002 };
 
     CAboutDlg(const std::wstring& productName, const std::wstring& versionLine, const std::wstring& legalNotice,
               QWidget* parent = nullptr);

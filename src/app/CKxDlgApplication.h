@@ -13,8 +13,8 @@ namespace velmor {
 class CKxDlgApplication final : public DialogBase {
 public:
     enum Control {
-        kOk = 1,
-        kCancel = 2,
+        kOk = StandardControl::kOk,
+        kCancel = StandardControl::kCancel,
         kNoVbo = 1023,
         kHalfSize = 1024,
         kHalfUse = 1025,

@@ -28,17 +28,47 @@
 
 namespace velmor {
 
-// The view's answers to its motion and its input, kept off the view's own
-// interface.
-class CVelmorView::Helpers final : public MotionHost, public ViewInputTarget {
+// The view's answers to the scene events, its motion and its input, kept off
+// the view's own interface. The events' renderer operations run inside the
+// view's RunEvent, with its context current.
+class CVelmorView::Helpers final : public EventViewSeam, public MotionHost, public ViewInputTarget {
 public:
     explicit Helpers(CVelmorView& view) : view_(view), renderer_(view.renderer_) {}
 
-    // MotionHost.
+    // Asked by more than one of them.
     void StartTimer(int number, int periodMs) override { view_.StartTimer(number, periodMs); }
+    void UpdateViewControls() override { view_.UpdateViewControls(); }
+
+    // EventViewSeam.
+    void StopAnimations() override { view_.motion_.StopAnimations(); }
+    void StopPlayback() override { view_.motion_.StopPlayback(); }
+    void StartPlayback() override { view_.motion_.StartPlayback(); }
+    void OpenUrl(const std::wstring& url) override { view_.OpenUrl(url); }
+    void ToggleFullScreen(bool on) override { view_.ToggleFullScreen(on); }
+    void SetLabelFont(EventLabel label, double pointSize, const std::wstring& face) override
+    {
+        view_.SetLabelFont(label, pointSize, face);
+    }
+    void SetLabelColor(EventLabel label, uint32_t colorRef) override { view_.SetLabelColor(label, colorRef); }
+    void SetPaneRoot(bool firstRun, int index, DrawGroup* group) override
+    {
+        renderer_.SetPaneRoot(firstRun, index, group);
+    }
+    void SetActiveSpace(bool firstRun, int index) override { renderer_.SetActiveSpace(firstRun, index); }
+    void SetBackgroundSpace(bool firstRun, int index) override { renderer_.SetBackgroundSpace(firstRun, index); }
+    void SetForegroundSpace(bool firstRun, int index) override { renderer_.SetForegroundSpace(firstRun, index); }
+    void MoveToNextSpace() override { renderer_.MoveToNextSpace(); }
+    void SetRotationCentre(int index, double x, double y, double z) override
+    {
+        if (ScenePane* pane = renderer_.Pane(index)) pane->SetRotationCentre(x, y, z);
+    }
+    void ApplyLightPosition() override { view_.ApplyLightPosition(); }
+    void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) override { renderer_.SetBackgroundColor(r, g, b); }
+    void RebuildPaneTextures() override { renderer_.RebuildPaneTextures(); }
+
+    // MotionHost.
     void KillTimer(int number) override { view_.KillTimer(number); }
     void RenderNow() override { view_.RenderNow(); }
-    void UpdateViewControls() override { view_.UpdateViewControls(); }
     void RunEvent(SceneEvent& event) override { view_.RunEvent(&event); }
     void ResetRotationCentre(int paneIndex) override
     {
@@ -376,7 +406,7 @@ void CVelmorView::RunEvent(SceneEvent* event)
     if (event == nullptr || document_ == nullptr || !glUsable_) return;
     // Selection patterns, textures and lights change inside the run.
     ContextGuard gl(*this);
-    SceneEventExecutor executor(renderer_, *document_, state_, *this);
+    SceneEventExecutor executor(renderer_, *document_, state_, *helpers_);
     executor.RunEvent(*event);
 }
 
@@ -472,15 +502,6 @@ void CVelmorView::ToggleFullScreen(bool on)
     }
 }
 
-void CVelmorView::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
-{
-    renderer_.SetPaneRoot(firstRun, index, group);
-}
-
-void CVelmorView::SetActiveSpace(bool firstRun, int index) { renderer_.SetActiveSpace(firstRun, index); }
-void CVelmorView::SetBackgroundSpace(bool firstRun, int index) { renderer_.SetBackgroundSpace(firstRun, index); }
-void CVelmorView::SetForegroundSpace(bool firstRun, int index) { renderer_.SetForegroundSpace(firstRun, index); }
-void CVelmorView::MoveToNextSpace() { renderer_.MoveToNextSpace(); }
 // The render window and scene events move the light between frames, when
 // another context, or none, may be current: the light must reach this one.
 void CVelmorView::ApplyLightPosition()
@@ -490,13 +511,6 @@ void CVelmorView::ApplyLightPosition()
         renderer_.ApplyLightPosition();
     else
         PlaceLights(renderer_);   // the context's set-up sends it
-}
-void CVelmorView::SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) { renderer_.SetBackgroundColor(r, g, b); }
-void CVelmorView::RebuildPaneTextures() { renderer_.RebuildPaneTextures(); }
-
-void CVelmorView::SetRotationCentre(int index, double x, double y, double z)
-{
-    if (ScenePane* pane = renderer_.Pane(index)) pane->SetRotationCentre(x, y, z);
 }
 
 void CVelmorView::OnHome()

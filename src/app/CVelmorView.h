@@ -3,11 +3,10 @@
 // its OpenGL context, shows each scene the document reads and runs its
 // events. Input lives in ViewInput, motion (timers, home, inertia, playback)
 // in ViewMotion, the strip of buttons under the picture in ViewBar, the tool
-// windows in ToolDialogHost. The scene events reach the view through
-// EventViewSeam, the dialogs through ViewServices (answered in
-// CVelmorViewServices.cpp), the motion and the input through a private
-// adapter; the renderer reports its changes to the tool windows' host, never
-// to the view.
+// windows in ToolDialogHost. The dialogs reach the view through ViewServices
+// (answered in CVelmorViewServices.cpp); the scene events (EventViewSeam),
+// the motion and the input through a private adapter. The renderer reports
+// its changes to the tool windows' host, never to the view.
 #include "app/ToolDialogHost.h"
 #include "app/ViewInput.h"
 #include "render/SceneEventExecutor.h"
@@ -44,7 +43,7 @@ template <typename GroupMap> DrawGroup* FindTopGroup(const GroupMap& groups)
     return nullptr;
 }
 
-class CVelmorView final : public QOpenGLWidget, public DocumentView, public EventViewSeam, public ViewServices {
+class CVelmorView final : public QOpenGLWidget, public DocumentView, public ViewServices {
 public:
     // The picture's size in a new window; the bar lies below it.
     static constexpr int kClientWidth = 1280;
@@ -79,7 +78,8 @@ public:
     // to present the next frame.
     void RedrawIfIdle() override;
     void SetViewMode(ViewMode mode) override;
-    void ToggleFullScreen(bool on) override;
+    // The view switches only from the matching view mode.
+    void ToggleFullScreen(bool on);
     // Greys or enables the File menu (the main window's first menu).
     void EnableFileMenu(bool enable);
     // Around long jobs: tool windows and the File menu are disabled.
@@ -117,26 +117,9 @@ public:
     void ForgetSceneEvents() override;
     void WithGLContext(const std::function<void()>& work) override;
 
-    // EventViewSeam.
-    void StopAnimations() override { motion_.StopAnimations(); }
-    void StopPlayback() override { motion_.StopPlayback(); }
-    void StartPlayback() override { motion_.StartPlayback(); }
-    void StartTimer(int number, int periodMs) override;
-    void OpenUrl(const std::wstring& url) override;
-    void SetLabelFont(EventLabel label, double pointSize, const std::wstring& face) override;
-    void SetLabelColor(EventLabel label, uint32_t colorRef) override;
+    // ViewServices.
     void UpdateViewControls() override;
-    void SetPaneRoot(bool firstRun, int index, DrawGroup* group) override;
-    void SetActiveSpace(bool firstRun, int index) override;
-    void SetBackgroundSpace(bool firstRun, int index) override;
-    void SetForegroundSpace(bool firstRun, int index) override;
-    void MoveToNextSpace() override;
-    void SetRotationCentre(int index, double x, double y, double z) override;
     void ApplyLightPosition() override;
-    void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b) override;
-    void RebuildPaneTextures() override;
-
-    // ViewServices beyond the events.
     ViewMode GetViewMode() const override { return viewMode_; }
     DrawGroup* ActiveRootGroup() override;
     void RefreshCurrentPane() override;
@@ -190,7 +173,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    // Answers the motion's and the input's questions (CVelmorView.cpp).
+    // Answers the scene events, the motion and the input (CVelmorView.cpp).
     class Helpers;
 
     void InitialUpdateScene();
@@ -198,7 +181,12 @@ private:
     bool MessageBoxOpen() const;
     void MakePictureOpaque();
     void LayoutView(int cx, int cy);
+    void StartTimer(int number, int periodMs);
     void KillTimer(int number);
+    // What the scene events do to the bar's labels and the desktop.
+    void SetLabelFont(EventLabel label, double pointSize, const std::wstring& face);
+    void SetLabelColor(EventLabel label, uint32_t colorRef);
+    void OpenUrl(const std::wstring& url);
     // Tab: the next pane becomes the active one.
     void OnNextPane();
     // Whether a view button (by control number) is enabled; the bar decides.

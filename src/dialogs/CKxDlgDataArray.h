@@ -13,8 +13,8 @@ class DataObject;
 class CKxDlgDataArray final : public DialogBase {
 public:
     enum Control {
-        kOk = 1,
-        kCancel = 2,
+        kOk = StandardControl::kOk,
+        kCancel = StandardControl::kCancel,
         kRange = 1520,
         kUnit = 1521,
     };

@@ -17,8 +17,8 @@ class DataObject;
 class CKxDlgDataVoxel final : public DialogBase {
 public:
     enum Control {
-        kOk = 1,
-        kCancel = 2,
+        kOk = StandardControl::kOk,
+        kCancel = StandardControl::kCancel,
         kGroup = 1513,
         kSize = 1514,
         kNote = 1515,

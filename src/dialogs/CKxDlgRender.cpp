@@ -72,16 +72,16 @@ void CKxDlgRender::Create(ViewServices& v, RenderSettings* s)
     homeAnimationLabels[50] = QStringLiteral("低速");
 
     setWindowTitle(QStringLiteral("  描画設定"));
-    cut_ = Numbered(new QCheckBox(QStringLiteral("回転中心より奥と手前を表示しない")), 1356);
-    range_ = List(1357, {QStringLiteral("小"), QStringLiteral("中"), QStringLiteral("大")});
-    cap_ = Numbered(new QCheckBox(QStringLiteral("断面にふたをする")), 1359);
-    shadow_ = Numbered(new QCheckBox(QStringLiteral("影を表示")), 1360);
-    fog_ = Numbered(new QCheckBox(QStringLiteral("デプスキュー（フォグ）有効")), 1353);
-    clipped_ = Numbered(new QCheckBox(QStringLiteral("切断された領域を半透明表示")), 1352);
-    cutEdge_ = List(1354, {QStringLiteral("なし"), QStringLiteral("小"), QStringLiteral("大")});
-    projection_ = List(1358, {QStringLiteral("透視投影"), QStringLiteral("正投影")});
-    light_ = List(1355, lightLabels);
-    home_ = List(1351, {QStringLiteral("なし"), QStringLiteral("高速"), QStringLiteral("中速"), QStringLiteral("低速")});
+    cut_ = Numbered(new QCheckBox(QStringLiteral("回転中心より奥と手前を表示しない")), kNearFarCut);
+    range_ = List(kNearFarRange, {QStringLiteral("小"), QStringLiteral("中"), QStringLiteral("大")});
+    cap_ = Numbered(new QCheckBox(QStringLiteral("断面にふたをする")), kClipCap);
+    shadow_ = Numbered(new QCheckBox(QStringLiteral("影を表示")), kShadow);
+    fog_ = Numbered(new QCheckBox(QStringLiteral("デプスキュー（フォグ）有効")), kFog);
+    clipped_ = Numbered(new QCheckBox(QStringLiteral("切断された領域を半透明表示")), kClippedTranslucent);
+    cutEdge_ = List(kCutEdge, {QStringLiteral("なし"), QStringLiteral("小"), QStringLiteral("大")});
+    projection_ = List(kProjection, {QStringLiteral("透視投影"), QStringLiteral("正投影")});
+    light_ = List(kLightPosition, lightLabels);
+    home_ = List(kHomeAnimation, {QStringLiteral("なし"), QStringLiteral("高速"), QStringLiteral("中速"), QStringLiteral("低速")});
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(cut_, 0, 0, 1, 2);

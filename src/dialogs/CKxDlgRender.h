@@ -14,6 +14,19 @@ struct RenderSettings;
 
 class CKxDlgRender : public ViewToolDialog {
 public:
+    enum Control {
+        kHomeAnimation = 1351,
+        kClippedTranslucent = 1352,
+        kFog = 1353,
+        kCutEdge = 1354,
+        kLightPosition = 1355,
+        kNearFarCut = 1356,
+        kNearFarRange = 1357,
+        kProjection = 1358,
+        kClipCap = 1359,
+        kShadow = 1360,
+    };
+
     explicit CKxDlgRender(QWidget* parent = nullptr);
 
     // Keeps the view's services and settings and builds the window, hidden.
@@ -31,16 +44,16 @@ private:
     void UpdateCutControls();
     void UpdateShadowCheck();
 
-    QCheckBox* cut_ = nullptr;      // 1356
-    QComboBox* range_ = nullptr;    // 1357
-    QCheckBox* cap_ = nullptr;      // 1359
-    QCheckBox* shadow_ = nullptr;   // 1360
-    QCheckBox* fog_ = nullptr;      // 1353
-    QCheckBox* clipped_ = nullptr;  // 1352
-    QComboBox* cutEdge_ = nullptr;  // 1354
-    QComboBox* projection_ = nullptr; // 1358
-    QComboBox* light_ = nullptr;    // 1355
-    QComboBox* home_ = nullptr;     // 1351
+    QCheckBox* cut_ = nullptr;
+    QComboBox* range_ = nullptr;
+    QCheckBox* cap_ = nullptr;
+    QCheckBox* shadow_ = nullptr;
+    QCheckBox* fog_ = nullptr;
+    QCheckBox* clipped_ = nullptr;
+    QComboBox* cutEdge_ = nullptr;
+    QComboBox* projection_ = nullptr;
+    QComboBox* light_ = nullptr;
+    QComboBox* home_ = nullptr;
 };
 
 } // namespace velmor

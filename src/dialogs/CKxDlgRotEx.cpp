@@ -21,8 +21,12 @@ struct RotateButton {
 
 // In the order of the window's fields: up, down, right, left, cw, ccw.
 constexpr RotateButton kButtons[6] = {
-    {1224, "up", {-1, 0, 0}},   {1221, "down", {1, 0, 0}}, {1223, "right", {0, 1, 0}},
-    {1222, "left", {0, -1, 0}}, {1220, "cw", {0, 0, -1}},  {1219, "ccw", {0, 0, 1}},
+    {CKxDlgRotEx::kUp, "up", {-1, 0, 0}},
+    {CKxDlgRotEx::kDown, "down", {1, 0, 0}},
+    {CKxDlgRotEx::kRight, "right", {0, 1, 0}},
+    {CKxDlgRotEx::kLeft, "left", {0, -1, 0}},
+    {CKxDlgRotEx::kClockwise, "cw", {0, 0, -1}},
+    {CKxDlgRotEx::kCounterClockwise, "ccw", {0, 0, 1}},
 };
 
 } // namespace
@@ -45,8 +49,8 @@ void CKxDlgRotEx::Create(ViewServices& v)
             RotateAbout(kButtons[i].axis[0], kButtons[i].axis[1], kButtons[i].axis[2]);
         });
     }
-    quarter_ = Numbered(new QCheckBox(QStringLiteral("90度")), 1218);
-    angle_ = Numbered(new QLineEdit(QStringLiteral("5")), 1217);
+    quarter_ = Numbered(new QCheckBox(QStringLiteral("90度")), kQuarterTurn);
+    angle_ = Numbered(new QLineEdit(QStringLiteral("5")), kAngle);
     quarter_->setChecked(true);
     grid->addWidget(quarter_, 4, 0);
     grid->addWidget(new QLabel(QStringLiteral("角度")), 4, 1);

@@ -11,6 +11,17 @@ namespace velmor {
 
 class CKxDlgRotEx : public ViewToolDialog {
 public:
+    enum Control {
+        kAngle = 1217,
+        kQuarterTurn = 1218,
+        kCounterClockwise = 1219,
+        kClockwise = 1220,
+        kDown = 1221,
+        kLeft = 1222,
+        kRight = 1223,
+        kUp = 1224,
+    };
+
     explicit CKxDlgRotEx(QWidget* parent = nullptr);
 
     void Create(ViewServices& services);
@@ -19,8 +30,8 @@ public:
 
 private:
     QPushButton* buttons_[6] = {};
-    QLineEdit* angle_ = nullptr;   // 1217
-    QCheckBox* quarter_ = nullptr; // 1218
+    QLineEdit* angle_ = nullptr;
+    QCheckBox* quarter_ = nullptr;
 };
 
 } // namespace velmor

@@ -35,16 +35,16 @@ void CKxDlgScaleBar::Create(ViewServices& v, RenderSettings* s)
     services = &v;
     settings = s;
     setWindowTitle(QStringLiteral("\u3000スケールバー"));
-    frame_ = Numbered(new QLineEdit, 1226);
+    frame_ = Numbered(new QLineEdit, kFrameSize);
     frame_->setReadOnly(true);
     frame_->setFrame(false);
-    show_ = Numbered(new QCheckBox(QStringLiteral("表示する (正投影時のみ)")), 1228);
-    x_ = Numbered(new QLineEdit, 1230);
-    y_ = Numbered(new QLineEdit, 1231);
-    length_ = Numbered(new QLineEdit, 1227);
-    unit_ = Numbered(new QComboBox, 1229);
+    show_ = Numbered(new QCheckBox(QStringLiteral("表示する (正投影時のみ)")), kShow);
+    x_ = Numbered(new QLineEdit, kPositionX);
+    y_ = Numbered(new QLineEdit, kPositionY);
+    length_ = Numbered(new QLineEdit, kLength);
+    unit_ = Numbered(new QComboBox, kUnit);
     AddLengthUnits(unit_);
-    apply_ = Numbered(new QPushButton(QStringLiteral("適用")), 1225);
+    apply_ = Numbered(new QPushButton(QStringLiteral("適用")), kApply);
     apply_->setAutoDefault(false);
     // The widest texts the fields show: a pitch in "%lf" with its unit, and
     // signed numbers in "%0.2f".

@@ -19,6 +19,16 @@ struct RenderSettings;
 
 class CKxDlgScaleBar : public ViewToolDialog {
 public:
+    enum Control {
+        kApply = 1225,
+        kFrameSize = 1226,
+        kLength = 1227,
+        kShow = 1228,
+        kUnit = 1229,
+        kPositionX = 1230,
+        kPositionY = 1231,
+    };
+
     explicit CKxDlgScaleBar(QWidget* parent = nullptr);
 
     void Create(ViewServices& services, RenderSettings* settings);
@@ -35,13 +45,13 @@ public:
     bool lengthFromSettings = true;
 
 private:
-    QLineEdit* frame_ = nullptr;     // 1226
-    QCheckBox* show_ = nullptr;      // 1228
-    QLineEdit* x_ = nullptr;         // 1230
-    QLineEdit* y_ = nullptr;         // 1231
-    QLineEdit* length_ = nullptr;    // 1227
-    QComboBox* unit_ = nullptr;      // 1229
-    QPushButton* apply_ = nullptr;   // 1225
+    QLineEdit* frame_ = nullptr;
+    QCheckBox* show_ = nullptr;
+    QLineEdit* x_ = nullptr;
+    QLineEdit* y_ = nullptr;
+    QLineEdit* length_ = nullptr;
+    QComboBox* unit_ = nullptr;
+    QPushButton* apply_ = nullptr;
 };
 
 } // namespace velmor

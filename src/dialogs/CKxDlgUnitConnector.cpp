@@ -11,7 +11,10 @@ namespace {
 enum ConnectorRow { kLineWidth = 0, kRadius = 1, kMovingPoint = 2, kFixedPoint = 3 };
 }
 
-CKxDlgUnitConnector::CKxDlgUnitConnector() : UnitPropertyDialog({1270, 1277, {1272, 1274, 1276, 0}, {1271, 1273, 1275, 0}, 1269}) {}
+CKxDlgUnitConnector::CKxDlgUnitConnector()
+    : UnitPropertyDialog({kList, kNameCaption, {kCaption1, kCaption2, kCaption3}, {kEdit1, kEdit2, kEdit3}, kApplyToList})
+{
+}
 
 CKxDrawUConnector* CKxDlgUnitConnector::Unit() const { return static_cast<CKxDrawUConnector*>(EditedUnit()); }
 

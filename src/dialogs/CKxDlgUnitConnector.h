@@ -9,7 +9,18 @@ class CKxDrawUConnector;
 
 class CKxDlgUnitConnector : public UnitPropertyDialog {
 public:
-    static constexpr int kShape = 1278;
+    enum Control {
+        kApplyToList = 1269,
+        kList = 1270,
+        kEdit1 = 1271,
+        kCaption1 = 1272,
+        kEdit2 = 1273,
+        kCaption2 = 1274,
+        kEdit3 = 1275,
+        kCaption3 = 1276,
+        kNameCaption = 1277,
+        kShape = 1278,
+    };
 
     CKxDlgUnitConnector();
 

@@ -15,7 +15,8 @@ enum ImageRow { kSize = 0, kPosition = 1, kRotation = 2, kDivisions = 3, kOpacit
 }
 
 CKxDlgUnitImage::CKxDlgUnitImage()
-    : UnitPropertyDialog({1281, 1290, {1283, 1285, 1287, 1289}, {1282, 1284, 1286, 1288}, 1279})
+    : UnitPropertyDialog(
+          {kList, kNameCaption, {kCaption1, kCaption2, kCaption3, kCaption4}, {kEdit1, kEdit2, kEdit3, kEdit4}, kApplyToList})
 {
 }
 

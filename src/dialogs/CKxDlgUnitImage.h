@@ -9,8 +9,21 @@ class CKxDrawUImage;
 
 class CKxDlgUnitImage : public UnitPropertyDialog {
 public:
-    static constexpr int kShape = 1291;
-    static constexpr int kAlwaysTurnFront = 1280;
+    enum Control {
+        kApplyToList = 1279,
+        kAlwaysTurnFront = 1280,
+        kList = 1281,
+        kEdit1 = 1282,
+        kCaption1 = 1283,
+        kEdit2 = 1284,
+        kCaption2 = 1285,
+        kEdit3 = 1286,
+        kCaption3 = 1287,
+        kEdit4 = 1288,
+        kCaption4 = 1289,
+        kNameCaption = 1290,
+        kShape = 1291,
+    };
 
     CKxDlgUnitImage();
 

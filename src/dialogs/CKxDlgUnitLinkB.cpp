@@ -10,7 +10,11 @@ namespace {
 enum BoardRow { kWidth = 0, kHeight = 1, kCorner = 2, kRotation = 3 };
 }
 
-CKxDlgUnitLinkB::CKxDlgUnitLinkB() : UnitPropertyDialog({1293, 1302, {1295, 1297, 1299, 1301}, {1294, 1296, 1298, 1300}, 1292}) {}
+CKxDlgUnitLinkB::CKxDlgUnitLinkB()
+    : UnitPropertyDialog(
+          {kList, kNameCaption, {kCaption1, kCaption2, kCaption3, kCaption4}, {kEdit1, kEdit2, kEdit3, kEdit4}, kApplyToList})
+{
+}
 
 CKxDrawULinkBoard* CKxDlgUnitLinkB::Unit() const { return static_cast<CKxDrawULinkBoard*>(EditedUnit()); }
 

@@ -10,6 +10,20 @@ class CKxDrawULinkBoard;
 
 class CKxDlgUnitLinkB : public UnitPropertyDialog {
 public:
+    enum Control {
+        kApplyToList = 1292,
+        kList = 1293,
+        kEdit1 = 1294,
+        kCaption1 = 1295,
+        kEdit2 = 1296,
+        kCaption2 = 1297,
+        kEdit3 = 1298,
+        kCaption3 = 1299,
+        kEdit4 = 1300,
+        kCaption4 = 1301,
+        kNameCaption = 1302,
+    };
+
     CKxDlgUnitLinkB();
 
     void SetUnit(CKxDrawULinkBoard* unit);

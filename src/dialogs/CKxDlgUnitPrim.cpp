@@ -22,7 +22,8 @@ QStringList Pair(const char* first, const char* second) { return {QString::fromU
 } // namespace
 
 CKxDlgUnitPrim::CKxDlgUnitPrim()
-    : UnitPropertyDialog({1305, 1315, {1308, 1310, 1312, 1314}, {1307, 1309, 1311, 1313}, 1303})
+    : UnitPropertyDialog(
+          {kList, kNameCaption, {kCaption1, kCaption2, kCaption3, kCaption4}, {kEdit1, kEdit2, kEdit3, kEdit4}, kApplyToList})
 {
 }
 

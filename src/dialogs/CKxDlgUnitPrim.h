@@ -10,9 +10,22 @@ class CKxDrawUPrimitive;
 
 class CKxDlgUnitPrim : public UnitPropertyDialog {
 public:
-    static constexpr int kShape = 1316;
-    static constexpr int kFill = 1304;
-    static constexpr int kMarker = 1306;
+    enum Control {
+        kApplyToList = 1303,
+        kFill = 1304,
+        kList = 1305,
+        kMarker = 1306,
+        kEdit1 = 1307,
+        kCaption1 = 1308,
+        kEdit2 = 1309,
+        kCaption2 = 1310,
+        kEdit3 = 1311,
+        kCaption3 = 1312,
+        kEdit4 = 1313,
+        kCaption4 = 1314,
+        kNameCaption = 1315,
+        kShape = 1316,
+    };
 
     CKxDlgUnitPrim();
 

@@ -13,7 +13,10 @@ namespace {
 enum ScatterRow { kPixelSize = 0, kRadius = 1, kDivisions = 2 };
 }
 
-CKxDlgUnitScatGraph::CKxDlgUnitScatGraph() : UnitPropertyDialog({1318, 1323, {1320, 1322, 0, 0}, {1319, 1321, 0, 0}, 1317}) {}
+CKxDlgUnitScatGraph::CKxDlgUnitScatGraph()
+    : UnitPropertyDialog({kList, kNameCaption, {kCaption1, kCaption2}, {kEdit1, kEdit2}, kApplyToList})
+{
+}
 
 CKxDrawUScatterGraph* CKxDlgUnitScatGraph::Unit() const { return static_cast<CKxDrawUScatterGraph*>(EditedUnit()); }
 

@@ -9,7 +9,16 @@ class CKxDrawUScatterGraph;
 
 class CKxDlgUnitScatGraph : public UnitPropertyDialog {
 public:
-    static constexpr int kMarker = 1324;
+    enum Control {
+        kApplyToList = 1317,
+        kList = 1318,
+        kEdit1 = 1319,
+        kCaption1 = 1320,
+        kEdit2 = 1321,
+        kCaption2 = 1322,
+        kNameCaption = 1323,
+        kMarker = 1324,
+    };
 
     CKxDlgUnitScatGraph();
 

@@ -87,8 +87,8 @@ CKxDlgUnitSurfaceColorScale::CKxDlgUnitSurfaceColorScale(QWidget* parent) : Dial
 {
     setWindowTitle(QStringLiteral("カラースケール設定"));
     auto* radios = new QButtonGroup(this);
-    const int radioIds[3] = {1253, 1259, 1260};
-    const int previewIds[3] = {1256, 1257, 1258};
+    const int radioIds[3] = {kGray, kRgb, kRgb2};
+    const int previewIds[3] = {kGrayPreview, kRgbPreview, kRgb2Preview};
     auto* left = new QVBoxLayout;
     for (int i = 0; i < 3; ++i) {
         radios_[i] = Numbered(new QRadioButton(QString::fromWCharArray(kTables[i])), radioIds[i]);
@@ -96,9 +96,9 @@ CKxDlgUnitSurfaceColorScale::CKxDlgUnitSurfaceColorScale(QWidget* parent) : Dial
         left->addWidget(radios_[i]);
         left->addWidget(Numbered(new GradientPreview(kTables[i]), previewIds[i]), 1);
     }
-    maximumEdit_ = Numbered(new QLineEdit, 1254);
-    minimumEdit_ = Numbered(new QLineEdit, 1255);
-    auto* autoSet = Numbered(new QPushButton(QStringLiteral("自動設定")), 1252);
+    maximumEdit_ = Numbered(new QLineEdit, kMaximum);
+    minimumEdit_ = Numbered(new QLineEdit, kMinimum);
+    auto* autoSet = Numbered(new QPushButton(QStringLiteral("自動設定")), kAutoSet);
     autoSet->setAutoDefault(false);
     auto* right = new QVBoxLayout;
     right->addWidget(maximumEdit_);

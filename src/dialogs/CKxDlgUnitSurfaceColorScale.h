@@ -29,6 +29,18 @@ std::vector<GradientBand> ColorScaleBands(const std::wstring& table, int top, in
 
 class CKxDlgUnitSurfaceColorScale : public DialogBase {
 public:
+    enum Control {
+        kAutoSet = 1252,
+        kGray = 1253,
+        kMaximum = 1254,
+        kMinimum = 1255,
+        kGrayPreview = 1256,
+        kRgbPreview = 1257,
+        kRgb2Preview = 1258,
+        kRgb = 1259,
+        kRgb2 = 1260,
+    };
+
     explicit CKxDlgUnitSurfaceColorScale(QWidget* parent = nullptr);
 
     // Filled by the caller before exec(); read back after an accepted end.
@@ -45,8 +57,8 @@ protected:
 
 private:
     QRadioButton* radios_[3] = {};
-    QLineEdit* minimumEdit_ = nullptr; // 1255
-    QLineEdit* maximumEdit_ = nullptr; // 1254
+    QLineEdit* minimumEdit_ = nullptr;
+    QLineEdit* maximumEdit_ = nullptr;
 };
 
 // The surface dialog's colour-scale command: runs the window over the

@@ -21,7 +21,8 @@ QString Point3(const float p[3]) { return UnitPropertyDialog::JoinG({p[0], p[1],
 } // namespace
 
 CKxDlgUnitText::CKxDlgUnitText()
-    : UnitPropertyDialog({1330, 1339, {1332, 1334, 1336, 1338}, {1331, 1333, 1335, 1337}, 1325})
+    : UnitPropertyDialog(
+          {kList, kNameCaption, {kCaption1, kCaption2, kCaption3, kCaption4}, {kEdit1, kEdit2, kEdit3, kEdit4}, kApplyToList})
 {
 }
 

@@ -13,13 +13,26 @@ class CKxDrawUText;
 
 class CKxDlgUnitText : public UnitPropertyDialog {
 public:
-    static constexpr int kType = 1340;
-    static constexpr int kText = 1341;
-    static constexpr int kApplyText = 1342;
-    static constexpr int kFont = 1327;
-    static constexpr int kSelectFont = 1328;
-    static constexpr int kBold = 1326;
-    static constexpr int kItalic = 1329;
+    enum Control {
+        kApplyToList = 1325,
+        kBold = 1326,
+        kFont = 1327,
+        kSelectFont = 1328,
+        kItalic = 1329,
+        kList = 1330,
+        kEdit1 = 1331,
+        kCaption1 = 1332,
+        kEdit2 = 1333,
+        kCaption2 = 1334,
+        kEdit3 = 1335,
+        kCaption3 = 1336,
+        kEdit4 = 1337,
+        kCaption4 = 1338,
+        kNameCaption = 1339,
+        kType = 1340,
+        kText = 1341,
+        kApplyText = 1342,
+    };
 
     CKxDlgUnitText();
 

@@ -22,10 +22,10 @@ CKxDlgUnitTextFont::CKxDlgUnitTextFont(QWidget* parent) : DialogBase(parent)
 
     auto* buttons = new QHBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(ControlName(1));
+    ok->setObjectName(ControlName(kOk));
     ok->setAutoDefault(false);
     auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cancel->setObjectName(ControlName(2));
+    cancel->setObjectName(ControlName(kCancel));
     cancel->setAutoDefault(false);
     buttons->addWidget(ok);
     buttons->addWidget(cancel);

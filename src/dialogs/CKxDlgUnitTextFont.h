@@ -12,7 +12,7 @@ namespace velmor {
 
 class CKxDlgUnitTextFont : public DialogBase {
 public:
-    static constexpr int kFaceList = 1343;
+    enum Control { kOk = StandardControl::kOk, kCancel = StandardControl::kCancel, kFaceList = 1343 };
 
     explicit CKxDlgUnitTextFont(QWidget* parent = nullptr);
 

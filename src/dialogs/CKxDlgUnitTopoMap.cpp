@@ -8,7 +8,10 @@ namespace {
 enum MapRow { kLowerLeft = 0, kUpperRight = 1, kOpacity = 2 };
 }
 
-CKxDlgUnitTopoMap::CKxDlgUnitTopoMap() : UnitPropertyDialog({1345, 1350, {1347, 1349, 0, 0}, {1346, 1348, 0, 0}, 1344}) {}
+CKxDlgUnitTopoMap::CKxDlgUnitTopoMap()
+    : UnitPropertyDialog({kList, kNameCaption, {kCaption1, kCaption2}, {kEdit1, kEdit2}, kApplyToList})
+{
+}
 
 CKxDrawUTopoMap* CKxDlgUnitTopoMap::Unit() const { return static_cast<CKxDrawUTopoMap*>(EditedUnit()); }
 

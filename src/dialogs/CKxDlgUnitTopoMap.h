@@ -9,6 +9,16 @@ class CKxDrawUTopoMap;
 
 class CKxDlgUnitTopoMap : public UnitPropertyDialog {
 public:
+    enum Control {
+        kApplyToList = 1344,
+        kList = 1345,
+        kEdit1 = 1346,
+        kCaption1 = 1347,
+        kEdit2 = 1348,
+        kCaption2 = 1349,
+        kNameCaption = 1350,
+    };
+
     CKxDlgUnitTopoMap();
 
     void SetUnit(CKxDrawUTopoMap* unit);

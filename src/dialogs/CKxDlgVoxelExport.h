@@ -16,7 +16,7 @@ struct VoxelExportSettings;
 class CKxDlgVoxelExport final : public DialogBase {
 public:
     enum Control {
-        kOk = 1,
+        kOk = StandardControl::kOk,
         kDownTo8Bit = 1361,
         kCurrent1 = 1362,
         kExport1 = 1363,

@@ -14,6 +14,11 @@ namespace velmor {
 // found by the number they carry.
 QString ControlName(int id);
 
+// The numbers that every modal dialog gives its OK and Cancel buttons.
+namespace StandardControl {
+enum Id { kOk = 1, kCancel = 2 };
+}
+
 class DialogBase : public QDialog {
 public:
     explicit DialogBase(QWidget* parent = nullptr, Qt::WindowFlags flags = {});

@@ -30,8 +30,8 @@ void WideEnoughFor(QLineEdit* edit, const QString& widest)
 
 QHBoxLayout* OkCancelRow(QDialog* dialog, std::function<void()> onOk)
 {
-    auto* ok = Numbered(new QPushButton(QStringLiteral("OK")), 1);
-    auto* cancel = Numbered(new QPushButton(QStringLiteral("キャンセル")), 2);
+    auto* ok = Numbered(new QPushButton(QStringLiteral("OK")), StandardControl::kOk);
+    auto* cancel = Numbered(new QPushButton(QStringLiteral("キャンセル")), StandardControl::kCancel);
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(ok);

@@ -29,7 +29,7 @@ void ResizeInDialogUnits(QWidget* dialog, int width, int height);
 // squeeze it into showing only the end of its text.
 void WideEnoughFor(QLineEdit* edit, const QString& widest);
 
-// The right-aligned "OK" (1) and "キャンセル" (2) buttons of a modal dialog:
+// The right-aligned "OK" and "キャンセル" buttons of a modal dialog:
 // OK runs `onOk`, Cancel rejects the dialog.
 QHBoxLayout* OkCancelRow(QDialog* dialog, std::function<void()> onOk);
 

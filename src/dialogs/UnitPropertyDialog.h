@@ -27,7 +27,9 @@ namespace velmor {
 
 class UnitPropertyDialog : public UnitDialogFrame {
 public:
-    // The numbers of the grid's controls; unused P slots are 0.
+    // The numbers of the grid's controls, which each dialog names in its
+    // Control enum (kList, kNameCaption, kCaptionN, kEditN, kApplyToList);
+    // unused slots are 0.
     struct GridIds {
         int list = 0;
         int nameCaption = 0;

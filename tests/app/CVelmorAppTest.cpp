@@ -190,7 +190,7 @@ TEST(CAboutDlg, ShowsNameVersionAndNotice)
 {
     test::GuiApplication();
     CAboutDlg about(L"Velmor", L"Version 0.1", L"Copyright (C) 2026 Quillmarsh");
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("ctl_1001"))->text(), QStringLiteral("Velmor"));
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("ctl_1002"))->text(), QStringLiteral("Version 0.1"));
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("ctl_1000"))->text(), QStringLiteral("Copyright (C) 2026 Quillmarsh"));
+    EXPECT_EQ(about.findChild<QLabel*>(ControlName(CAboutDlg::kProductName))->text(), QStringLiteral("Velmor"));
+    EXPECT_EQ(about.findChild<QLabel*>(ControlName(CAboutDlg::kVersion))->text(), QStringLiteral("Version 0.1"));
+    EXPECT_EQ(about.findChild<QLabel*>(ControlName(CAboutDlg::kLegalNotice))->text(), QStringLiteral("Copyright (C) 2026 Quillmarsh"));
 }

@@ -85,7 +85,7 @@ TEST_F(ProgramDialogDetails, FieldsSwitchesAndRowsShowWhatTheyShould)
     CKxDlgScaleBar* scaleBar = view->Dialogs().scaleBar;
     scaleBar->resize(1, 1);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(scaleBar));
-    for (int id : {1226, 1230, 1231, 1227}) {
+    for (int id : {CKxDlgScaleBar::kFrameSize, CKxDlgScaleBar::kPositionX, CKxDlgScaleBar::kPositionY, CKxDlgScaleBar::kLength}) {
         auto* edit = scaleBar->findChild<QLineEdit*>(ControlName(id));
         edit->end(false);
         const QImage fromEnd = edit->grab().toImage();

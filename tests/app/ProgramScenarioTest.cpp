@@ -25,6 +25,7 @@
 #include "dialogs/CKxDlgUnitPrim.h"
 #include "dialogs/CKxDlgUnitScatGraph.h"
 #include "dialogs/CKxDlgUnitSurface.h"
+#include "dialogs/CKxDlgUnitSurfaceColorScale.h"
 #include "dialogs/CKxDlgUnitText.h"
 #include "dialogs/CKxDlgUnitTopoMap.h"
 #include "dialogs/CKxDlgUnitTriSTL.h"
@@ -311,7 +312,7 @@ TEST_F(ProgramScenario, TheFileInfoAndRenderWindowsComeUpAndChangeTheProjection)
     CKxDlgRender* render = view->Dialogs().render;
     ASSERT_TRUE(render->isVisible());
     const QImage orthographic = Picture();
-    auto* projection = render->findChild<QComboBox*>(ControlName(1358));
+    auto* projection = render->findChild<QComboBox*>(ControlName(CKxDlgRender::kProjection));
     projection->setCurrentIndex(projection->findText(QStringLiteral("透視投影")));
     emit projection->activated(projection->currentIndex());
     EXPECT_EQ(view->Renderer().projection, 1);
@@ -330,7 +331,7 @@ TEST_F(ProgramScenario, TheScaleBarWindowShowsTheBar)
     Run(CMainFrame::kScaleBarDialog);
     CKxDlgScaleBar* scaleBar = view->Dialogs().scaleBar;
     ASSERT_TRUE(scaleBar->isVisible());
-    auto* show = scaleBar->findChild<QCheckBox*>(ControlName(1228));
+    auto* show = scaleBar->findChild<QCheckBox*>(ControlName(CKxDlgScaleBar::kShow));
     ASSERT_TRUE(show->isEnabled());
     show->click();
     EXPECT_GT(Count(Picture(), White), withoutBar + 100);
@@ -346,7 +347,7 @@ TEST_F(ProgramScenario, TheRotationWindowTurnsTheObject)
     CKxDlgRotEx* rotation = view->Dialogs().rotation;
     ASSERT_TRUE(rotation->isVisible());
     const QImage before = Picture();
-    rotation->findChild<QPushButton*>(ControlName(1224))->click();
+    rotation->findChild<QPushButton*>(ControlName(CKxDlgRotEx::kUp))->click();
     EXPECT_GT(Differences(Picture(), before), 100);
 }
 
@@ -657,7 +658,7 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     // The section image of the surface's cut: clip plane on, capped.
     Click(kClipButton);
     Run(CMainFrame::kRenderDialog);
-    auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(1359));
+    auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(CKxDlgRender::kClipCap));
     if (!cap->isChecked()) cap->click();
     Select("Bone");
     PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
@@ -826,8 +827,8 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     surface->close();
     Click(kClipButton);
     Run(CMainFrame::kRenderDialog);
-    auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(1359));
-    if (!cap->isChecked()) Press(view->Dialogs().render, 1359);
+    auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(CKxDlgRender::kClipCap));
+    if (!cap->isChecked()) Press(view->Dialogs().render, CKxDlgRender::kClipCap);
     Press(&Panel(), CKxDlgMainControl::kUnitPreference);
     const QImage capped = Picture();
     CKxDrawUSurfaceR* bone = surface->Unit();
@@ -835,16 +836,16 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     const auto before = scale();
     auto colourScale = [&](const char* low, const char* up, int table) {
         ModalAnswerer answerer([&](QWidget* modal) {
-            Type(modal, 1255, low);
-            Type(modal, 1254, up);
+            Type(modal, CKxDlgUnitSurfaceColorScale::kMinimum, low);
+            Type(modal, CKxDlgUnitSurfaceColorScale::kMaximum, up);
             Press(modal, table);
-            Press(modal, 1);
-            if (modal->isVisible()) Press(modal, 2);
+            Press(modal, StandardControl::kOk);
+            if (modal->isVisible()) Press(modal, StandardControl::kCancel);
         });
         Press(surface, CKxDlgUnitSurface::kColorScale);
         EXPECT_EQ(answerer.answered, 1);
     };
-    colourScale("10", "10", 1259);
+    colourScale("10", "10", CKxDlgUnitSurfaceColorScale::kRgb);
     EXPECT_EQ(messages->Messages(), std::vector<std::wstring>{L"invalid value."});
     EXPECT_EQ(scale(), before);
     EXPECT_EQ(Differences(Picture(), capped), 0);
@@ -866,7 +867,7 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     EXPECT_EQ(width, height);
     EXPECT_GT(brightest, 0);
 
-    colourScale("0", "30000", 1259);
+    colourScale("0", "30000", CKxDlgUnitSurfaceColorScale::kRgb);
     EXPECT_EQ(bone->colorTable, L"RGB");
     const QColor rgb = at(lower);
     EXPECT_GT(std::max({rgb.red(), rgb.green(), rgb.blue()}) - std::min({rgb.red(), rgb.green(), rgb.blue()}), 100);
@@ -1011,10 +1012,10 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     QWidget* primitive = Open("Red");
     ASSERT_EQ(primitive, view->Dialogs().units.primitive);
     Choose(primitive, CKxDlgUnitPrim::kShape, "cube");
-    EXPECT_FALSE(primitive->findChild<QPushButton*>(ControlName(1303))->isEnabled());   // no row chosen
+    EXPECT_FALSE(primitive->findChild<QPushButton*>(ControlName(CKxDlgUnitPrim::kApplyToList))->isEnabled());   // no row chosen
     EXPECT_TRUE(Reddish(At(ball)));
     EXPECT_FALSE(Reddish(At(corner)));
-    EXPECT_EQ(ApplyRow(primitive, 1305, 1307, 1303, "辺の長さ", {"1.2"}), "1.2");
+    EXPECT_EQ(ApplyRow(primitive, CKxDlgUnitPrim::kList, CKxDlgUnitPrim::kEdit1, CKxDlgUnitPrim::kApplyToList, "辺の長さ", {"1.2"}), "1.2");
     EXPECT_TRUE(Reddish(At(corner)));
     Escape(primitive);
 
@@ -1022,7 +1023,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     // cover more of the picture, no pixel size leaves nothing.
     QWidget* text = Open("Words");
     ASSERT_EQ(text, view->Dialogs().units.text);
-    EXPECT_EQ(ApplyRow(text, 1330, 1331, 1325, "基準座標", {"0", "0.5", "0"}), "0, 0.5, 0");
+    EXPECT_EQ(ApplyRow(text, CKxDlgUnitText::kList, CKxDlgUnitText::kEdit1, CKxDlgUnitText::kApplyToList, "基準座標", {"0", "0.5", "0"}), "0, 0.5, 0");
     const int words = Count(Picture(), Cyan);
     ASSERT_GT(words, 20);
     auto* content = text->findChild<QLineEdit*>(ControlName(CKxDlgUnitText::kText));
@@ -1030,7 +1031,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     QTest::keyClicks(content, " Velmor Velmor");
     Press(text, CKxDlgUnitText::kApplyText);
     EXPECT_GT(Count(Picture(), Cyan), words * 2);
-    EXPECT_EQ(ApplyRow(text, 1330, 1331, 1325, "ピクセルサイズ", {"0"}), "0");
+    EXPECT_EQ(ApplyRow(text, CKxDlgUnitText::kList, CKxDlgUnitText::kEdit1, CKxDlgUnitText::kApplyToList, "ピクセルサイズ", {"0"}), "0");
     EXPECT_EQ(Count(Picture(), Cyan), 0);
     Escape(text);
 
@@ -1045,7 +1046,7 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     Choose(image, CKxDlgUnitImage::kShape, "circle");
     EXPECT_FALSE(Orange(At(edge)));
     EXPECT_TRUE(Orange(At(picture)));
-    EXPECT_EQ(ApplyRow(image, 1281, 1282, 1279, "不透明度", {"1.5"}), "1");
+    EXPECT_EQ(ApplyRow(image, CKxDlgUnitImage::kList, CKxDlgUnitImage::kEdit1, CKxDlgUnitImage::kApplyToList, "不透明度", {"1.5"}), "1");
     Escape(image);
 
     // The link board shows only while its dialog is open; the connector
@@ -1057,13 +1058,13 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     Escape(board);
     EXPECT_EQ(Differences(Picture(), plain), 0);
     EXPECT_EQ(Open("Board"), board);
-    EXPECT_EQ(ApplyRow(board, 1293, 1294, 1292, "幅", {"-5"}), "0");
+    EXPECT_EQ(ApplyRow(board, CKxDlgUnitLinkB::kList, CKxDlgUnitLinkB::kEdit1, CKxDlgUnitLinkB::kApplyToList, "幅", {"-5"}), "0");
     Escape(board);
     QWidget* wire = Open("Wire");
     ASSERT_EQ(wire, view->Dialogs().units.connector);
     const QImage line = Picture();
     Choose(wire, CKxDlgUnitConnector::kShape, "cylinder");
-    EXPECT_EQ(ApplyRow(wire, 1270, 1271, 1269, "半径", {"0.1"}), "0.1");
+    EXPECT_EQ(ApplyRow(wire, CKxDlgUnitConnector::kList, CKxDlgUnitConnector::kEdit1, CKxDlgUnitConnector::kApplyToList, "半径", {"0.1"}), "0.1");
     EXPECT_GT(Differences(Picture(), line), 100);
     Escape(wire);
 
@@ -1092,7 +1093,7 @@ TEST_F(UnitDialogWalk, HugeDivisionsTypedForTheBallLeaveTheViewDrawing)
     ASSERT_GT(radius, 10);
     QWidget* primitive = Open("Red");
     ASSERT_EQ(primitive, view->Dialogs().units.primitive);
-    EXPECT_EQ(ApplyRow(primitive, 1305, 1307, 1303, "球の分割数", {"100000", "100000"}), "100000,100000");
+    EXPECT_EQ(ApplyRow(primitive, CKxDlgUnitPrim::kList, CKxDlgUnitPrim::kEdit1, CKxDlgUnitPrim::kApplyToList, "球の分割数", {"100000", "100000"}), "100000,100000");
     // The next frames come as before, the ball as large (a little rounder).
     for (int frame = 0; frame < 3; ++frame) {
         const auto [after, radiusAfter] = Blob(Picture(), Reddish);

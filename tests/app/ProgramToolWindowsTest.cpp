@@ -125,33 +125,33 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
     // Fog: the green cube, halfway into the fog's depth range, takes on some
     // of the background's blue.
     const QColor clear = At(kMark, 0);
-    Press(render, 1353);
+    Press(render, CKxDlgRender::kFog);
     const QColor foggy = At(kMark, 0);
     EXPECT_GT(foggy.blue(), clear.blue() + 30);
     EXPECT_LT(foggy.green(), clear.green() - 30);
-    Press(render, 1353);
+    Press(render, CKxDlgRender::kFog);
     EXPECT_EQ(At(kMark, 0), clear);
 
     // The light moved to the lower left lights the other side.
-    Choose(render, 1355, QStringLiteral("左下"));
+    Choose(render, CKxDlgRender::kLightPosition, QStringLiteral("左下"));
     EXPECT_EQ(view->Renderer().lightPosition, 3u);
     EXPECT_GT(qGray(At(-0.25, -0.25).rgb()), qGray(At(0.25, 0.25).rgb()) + 60);
-    Choose(render, 1355, QStringLiteral("右上"));
+    Choose(render, CKxDlgRender::kLightPosition, QStringLiteral("右上"));
     EXPECT_EQ(qGray(At(0.25, 0.25).rgb()), upperRight);
 
     // The cut around the rotation centre, narrowest: only what lies within
     // 0.2 of the centre's depth stays, the ball's rim but neither its front
     // nor its back, nor the cubes' front and back faces. The clip cover
     // cannot go with it.
-    Press(render, 1356);
-    EXPECT_FALSE(Find<QAbstractButton>(render, 1359)->isEnabled());
-    Choose(render, 1357, QStringLiteral("大"));
+    Press(render, CKxDlgRender::kNearFarCut);
+    EXPECT_FALSE(Find<QAbstractButton>(render, CKxDlgRender::kClipCap)->isEnabled());
+    Choose(render, CKxDlgRender::kNearFarRange, QStringLiteral("大"));
     EXPECT_EQ(view->Renderer().nearFarRestrict, 3u);
     EXPECT_TRUE(Background(At(0, 0)));
     EXPECT_TRUE(Background(At(kMark, 0)));
-    Press(render, 1356);
+    Press(render, CKxDlgRender::kNearFarCut);
     EXPECT_EQ(view->Renderer().nearFarRestrict, 0u);
-    EXPECT_TRUE(Find<QAbstractButton>(render, 1359)->isEnabled());
+    EXPECT_TRUE(Find<QAbstractButton>(render, CKxDlgRender::kClipCap)->isEnabled());
     EXPECT_FALSE(Background(At(0, 0)));
     EXPECT_TRUE(Green(At(kMark, 0)));
 
@@ -160,23 +160,23 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
     Run(CMainFrame::kScaleBarDialog);
     CKxDlgScaleBar* scaleBar = view->Dialogs().scaleBar;
     ASSERT_TRUE(scaleBar->isVisible());
-    EXPECT_EQ(Text(scaleBar, 1227), QStringLiteral("0.50"));
-    EXPECT_EQ(Find<QComboBox>(scaleBar, 1229)->currentText(), QStringLiteral("mm"));
+    EXPECT_EQ(Text(scaleBar, CKxDlgScaleBar::kLength), QStringLiteral("0.50"));
+    EXPECT_EQ(Find<QComboBox>(scaleBar, CKxDlgScaleBar::kUnit)->currentText(), QStringLiteral("mm"));
     EXPECT_FALSE(White(At(-0.85, -0.95)));
-    Press(scaleBar, 1228);
+    Press(scaleBar, CKxDlgScaleBar::kShow);
     EXPECT_TRUE(White(At(-0.85, -0.95)));
     EXPECT_FALSE(White(At(-0.6, -0.95)));
     // A new unit keeps the shown length's size until a length is typed.
-    Choose(scaleBar, 1229, QStringLiteral("um"));
-    EXPECT_EQ(Text(scaleBar, 1227), QStringLiteral("500"));
-    Type(scaleBar, 1227, QStringLiteral("0.2"));
-    Choose(scaleBar, 1229, QStringLiteral("cm"));
-    EXPECT_EQ(Text(scaleBar, 1227), QStringLiteral("0.2"));
-    Type(scaleBar, 1230, QStringLiteral("-0.5"));
-    Type(scaleBar, 1231, QStringLiteral("-0.8"));
+    Choose(scaleBar, CKxDlgScaleBar::kUnit, QStringLiteral("um"));
+    EXPECT_EQ(Text(scaleBar, CKxDlgScaleBar::kLength), QStringLiteral("500"));
+    Type(scaleBar, CKxDlgScaleBar::kLength, QStringLiteral("0.2"));
+    Choose(scaleBar, CKxDlgScaleBar::kUnit, QStringLiteral("cm"));
+    EXPECT_EQ(Text(scaleBar, CKxDlgScaleBar::kLength), QStringLiteral("0.2"));
+    Type(scaleBar, CKxDlgScaleBar::kPositionX, QStringLiteral("-0.5"));
+    Type(scaleBar, CKxDlgScaleBar::kPositionY, QStringLiteral("-0.8"));
     EXPECT_TRUE(White(At(-0.85, -0.95)));   // nothing changes before Apply
     // 2 mm: half the scene, one half side, from x -0.5 to 0.5.
-    Press(scaleBar, 1225);
+    Press(scaleBar, CKxDlgScaleBar::kApply);
     EXPECT_FALSE(White(At(-0.85, -0.95)));
     for (double u : {-0.45, 0.0, 0.45}) EXPECT_TRUE(White(At(u, -0.8))) << u;
     for (double u : {-0.55, 0.55}) EXPECT_FALSE(White(At(u, -0.8))) << u;
@@ -187,9 +187,9 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
         for (double v = -0.78; v < -0.7; v += 0.01) label += White(At(withBar, u, v)) ? 1 : 0;
     EXPECT_GT(label, 5);
     // Perspective pictures have no bar.
-    Choose(render, 1358, QStringLiteral("透視投影"));
+    Choose(render, CKxDlgRender::kProjection, QStringLiteral("透視投影"));
     EXPECT_FALSE(White(At(0, -0.8)));
-    Choose(render, 1358, QStringLiteral("正投影"));
+    Choose(render, CKxDlgRender::kProjection, QStringLiteral("正投影"));
     EXPECT_TRUE(White(At(0, -0.8)));
 
     // Rotation by a typed angle: typing unchecks the 90-degree step, and the
@@ -197,17 +197,17 @@ TEST_F(ProgramToolWindows, RenderScaleBarAndRotationWindowsChangeThePicture)
     Run(CMainFrame::kRotateDialog);
     CKxDlgRotEx* rotation = view->Dialogs().rotation;
     ASSERT_TRUE(rotation->isVisible());
-    EXPECT_TRUE(Find<QAbstractButton>(rotation, 1218)->isChecked());
-    Type(rotation, 1217, QStringLiteral("45"));
-    EXPECT_FALSE(Find<QAbstractButton>(rotation, 1218)->isChecked());
-    Press(rotation, 1219);
+    EXPECT_TRUE(Find<QAbstractButton>(rotation, CKxDlgRotEx::kQuarterTurn)->isChecked());
+    Type(rotation, CKxDlgRotEx::kAngle, QStringLiteral("45"));
+    EXPECT_FALSE(Find<QAbstractButton>(rotation, CKxDlgRotEx::kQuarterTurn)->isChecked());
+    Press(rotation, CKxDlgRotEx::kCounterClockwise);
     const double diagonal = kMark / std::sqrt(2.0);
     EXPECT_FALSE(Green(At(kMark, 0)));
     EXPECT_TRUE(Green(At(diagonal, diagonal)));
     // The 90-degree step to the left about the vertical axis brings the
     // right side to the front: the cube ends straight above the centre.
-    Press(rotation, 1218);
-    Press(rotation, 1222);
+    Press(rotation, CKxDlgRotEx::kQuarterTurn);
+    Press(rotation, CKxDlgRotEx::kLeft);
     EXPECT_FALSE(Green(At(diagonal, diagonal)));
     EXPECT_TRUE(Green(At(0, diagonal)));
     EXPECT_TRUE(messages->Messages().empty());

@@ -84,9 +84,9 @@ protected:
 
 class QtJobHostTest : public ::testing::Test {
 protected:
-    QPushButton* CancelButton() { return dialog.findChild<QPushButton*>(QStringLiteral("ctl_1214")); }
-    QProgressBar* Bar() { return dialog.findChild<QProgressBar*>(QStringLiteral("ctl_1215")); }
-    ColorLabel* Label() { return dialog.findChild<ColorLabel*>(QStringLiteral("ctl_1216")); }
+    QPushButton* CancelButton() { return dialog.findChild<QPushButton*>(ControlName(CKxDlgProgress::kCancelButton)); }
+    QProgressBar* Bar() { return dialog.findChild<QProgressBar*>(ControlName(CKxDlgProgress::kBar)); }
+    ColorLabel* Label() { return dialog.findChild<ColorLabel*>(ControlName(CKxDlgProgress::kLabel)); }
 
     QApplication& app = GuiApplication();   // first: the widgets below need it
     CKxDlgProgress dialog;

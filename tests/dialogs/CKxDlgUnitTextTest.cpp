@@ -14,11 +14,11 @@ using namespace velmor::test;
 
 namespace {
 
-constexpr int kList = 1330;
-constexpr int kApply = 1325;
+constexpr int kApply = CKxDlgUnitText::kApplyToList;
 
 class CKxDlgUnitTextTest : public DialogFixture<CKxDlgUnitText, CKxDrawUText> {
 protected:
+    using enum CKxDlgUnitText::Control;
     CKxDlgUnitTextTest()
     {
         list = kList;
@@ -42,14 +42,14 @@ TEST_F(CKxDlgUnitTextTest, ControlsCarryTheirNumbersAndTexts)
     EXPECT_EQ(combo->itemText(1), QStringLiteral("正面を向き大きさ可変"));
     EXPECT_EQ(combo->itemText(2), QStringLiteral("回転し大きさ可変"));
     EXPECT_EQ(combo->itemText(3), QStringLiteral("位置固定大きさ固定"));
-    EXPECT_EQ(Texts(*dialog, {1342, 1328, 1325}), QStringList({"適用", "選択", "-リストに反映"}));
-    EXPECT_EQ(Control<QCheckBox>(*dialog, 1326)->text(), QStringLiteral("bold"));
-    EXPECT_EQ(Control<QCheckBox>(*dialog, 1329)->text(), QStringLiteral("italic"));
-    EXPECT_TRUE(Control<QLineEdit>(*dialog, 1327)->isReadOnly());
+    EXPECT_EQ(Texts(*dialog, {kApplyText, kSelectFont, kApplyToList}), QStringList({"適用", "選択", "-リストに反映"}));
+    EXPECT_EQ(Control<QCheckBox>(*dialog, kBold)->text(), QStringLiteral("bold"));
+    EXPECT_EQ(Control<QCheckBox>(*dialog, kItalic)->text(), QStringLiteral("italic"));
+    EXPECT_TRUE(Control<QLineEdit>(*dialog, kFont)->isReadOnly());
     auto* list = Control<QTreeWidget>(*dialog, kList);
     EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("変数名"));
     EXPECT_EQ(list->headerItem()->text(1), QStringLiteral("値"));
-    for (int id : {1339, 1332, 1334, 1336, 1338, 1331, 1333, 1335, 1337}) EXPECT_NE(dialog->findChild<QWidget*>(ControlName(id)), nullptr) << id;
+    for (int id : {kNameCaption, kCaption1, kCaption2, kCaption3, kCaption4, kEdit1, kEdit2, kEdit3, kEdit4}) EXPECT_NE(dialog->findChild<QWidget*>(ControlName(id)), nullptr) << id;
     for (const char* label : {"タイプ", "文字", "フォント"}) {
         bool found = false;
         for (auto* l : dialog->findChildren<QLabel*>()) found = found || l->text() == QString::fromUtf8(label);
@@ -68,7 +68,7 @@ TEST_F(CKxDlgUnitTextTest, SetUnitShowsTheUnitAndTheRowsOfItsMode)
     EXPECT_FALSE(Control<QCheckBox>(*dialog, CKxDlgUnitText::kItalic)->isChecked());
     EXPECT_EQ(ListRows(*dialog, kList), QStringList({"固定座標 | 0.25, -1, 0.5", "ピクセルサイズ | 24"}));
     EXPECT_EQ(dialog->SelectedRow(), -1);
-    EXPECT_EQ(Texts(*dialog, {1339, 1331, 1325}), QStringList({"-", "-", "-リストに反映"}));
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kEdit1, kApplyToList}), QStringList({"-", "-", "-リストに反映"}));
 }
 
 TEST_F(CKxDlgUnitTextTest, TheTypeComboChangesTheRowsAndRebuildsAtOnce)
@@ -79,7 +79,7 @@ TEST_F(CKxDlgUnitTextTest, TheTypeComboChangesTheRowsAndRebuildsAtOnce)
     EXPECT_EQ(unit.mode, 2);
     EXPECT_EQ(ListRows(*dialog, kList), QStringList({"基準座標 | 0, 0, 0", "サイズ | 0.5", "回転 | 0,1,0,0"}));
     EXPECT_EQ(dialog->SelectedRow(), -1);
-    EXPECT_EQ(Texts(*dialog, {1339, 1331}), QStringList({"-", "-"}));
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kEdit1}), QStringList({"-", "-"}));
     EXPECT_EQ(unitLog, std::vector<std::string>({"Release", "Load"}));
     EXPECT_EQ(view.log, std::vector<std::string>({"RefreshPane", "RenderNow"}));
 
@@ -93,22 +93,22 @@ TEST_F(CKxDlgUnitTextTest, EditorsShowTheSelectedRowAndApplyWritesTheUnit)
 {
     Opened();
     SelectRow(*dialog, kList, 0);
-    EXPECT_EQ(Texts(*dialog, {1339, 1332, 1331, 1334, 1333, 1336, 1335, 1338, 1337}),
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kCaption1, kEdit1, kCaption2, kEdit2, kCaption3, kEdit3, kCaption4, kEdit4}),
               QStringList({"固定座標", "x", "0.25", "y", "-1", "z", "0.5", "-", "-"}));
-    ApplyTyped(*dialog, {1331, 1333, 1335}, {" 12.5xyz", "abc", "-3e2"}, kApply);
+    ApplyTyped(*dialog, {kEdit1, kEdit2, kEdit3}, {" 12.5xyz", "abc", "-3e2"}, kApply);
     EXPECT_FLOAT_EQ(unit.fixPoint[0], 12.5f);
     EXPECT_FLOAT_EQ(unit.fixPoint[1], 0.0f);
     EXPECT_FLOAT_EQ(unit.fixPoint[2], -300.0f);
     EXPECT_EQ(ListRows(*dialog, kList).value(0), QStringLiteral("固定座標 | 12.5, 0, -300"));
     // Applying neither changes the chosen row nor the typed texts.
     EXPECT_EQ(dialog->SelectedRow(), 0);
-    EXPECT_EQ(Control<QLineEdit>(*dialog, 1331)->text(), QStringLiteral(" 12.5xyz"));
+    EXPECT_EQ(Control<QLineEdit>(*dialog, kEdit1)->text(), QStringLiteral(" 12.5xyz"));
     EXPECT_EQ(unitLog, std::vector<std::string>({"Release", "Load"}));
     EXPECT_EQ(view.log.back(), "RenderNow");
 
     SelectRow(*dialog, kList, 1);
-    EXPECT_EQ(Texts(*dialog, {1339, 1332, 1331, 1333}), QStringList({"ピクセルサイズ", "-", "24", "-"}));
-    ApplyTyped(*dialog, {1331}, {"1e60"}, kApply);
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kCaption1, kEdit1, kEdit2}), QStringList({"ピクセルサイズ", "-", "24", "-"}));
+    ApplyTyped(*dialog, {kEdit1}, {"1e60"}, kApply);
     EXPECT_TRUE(std::isfinite(unit.fontSize));
 }
 
@@ -117,12 +117,12 @@ TEST_F(CKxDlgUnitTextTest, RotationFollowsTheAngleRule)
     unit.mode = 2;
     Opened();
     SelectRow(*dialog, kList, 2);
-    EXPECT_EQ(Texts(*dialog, {1339, 1332, 1334, 1336, 1338}), QStringList({"回転", "角度", "x", "y", "z"}));
-    ApplyTyped(*dialog, {1331, 1333, 1335, 1337}, {"0", "3", "4", "5"}, kApply);
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kCaption1, kCaption2, kCaption3, kCaption4}), QStringList({"回転", "角度", "x", "y", "z"}));
+    ApplyTyped(*dialog, {kEdit1, kEdit2, kEdit3, kEdit4}, {"0", "3", "4", "5"}, kApply);
     EXPECT_EQ(std::vector<float>(unit.rot, unit.rot + 4), std::vector<float>({0, 1, 0, 0}));
-    ApplyTyped(*dialog, {1331, 1333, 1335, 1337}, {"30", "0", "0", "2"}, kApply);
+    ApplyTyped(*dialog, {kEdit1, kEdit2, kEdit3, kEdit4}, {"30", "0", "0", "2"}, kApply);
     EXPECT_EQ(std::vector<float>(unit.rot, unit.rot + 4), std::vector<float>({30, 0, 0, 1}));
-    ApplyTyped(*dialog, {1331, 1333, 1335, 1337}, {"30", "0", "0", "0"}, kApply);
+    ApplyTyped(*dialog, {kEdit1, kEdit2, kEdit3, kEdit4}, {"30", "0", "0", "0"}, kApply);
     EXPECT_EQ(std::vector<float>(unit.rot, unit.rot + 4), std::vector<float>({30, 1, 0, 0}));
     EXPECT_EQ(ListRows(*dialog, kList).value(2), QStringLiteral("回転 | 30,1,0,0"));
 }
@@ -145,7 +145,7 @@ TEST_F(CKxDlgUnitTextTest, EnterDoesNothingAndEscapeHides)
 {
     Opened();
     SelectRow(*dialog, kList, 0);
-    auto* edit = Control<QLineEdit>(*dialog, 1331);
+    auto* edit = Control<QLineEdit>(*dialog, kEdit1);
     edit->setText("7");
     PressAndRelease(edit, Qt::Key_Return);
     EXPECT_FLOAT_EQ(unit.fixPoint[0], 0.25f);
@@ -170,7 +170,7 @@ TEST_F(CKxDlgUnitTextTest, CancellingTheFontDialogKeepsTheTextDialogForOneEscape
     Opened();
     WithFontDialog([](CKxDlgUnitTextFont& font) {
         EXPECT_EQ(font.windowTitle(), QStringLiteral("フォント選択"));
-        EXPECT_EQ(Texts(font, {1, 2}), QStringList({"OK", "キャンセル"}));
+        EXPECT_EQ(Texts(font, {CKxDlgUnitTextFont::kOk, CKxDlgUnitTextFont::kCancel}), QStringList({"OK", "キャンセル"}));
         SendKey(Control<QListWidget>(font, CKxDlgUnitTextFont::kFaceList), QEvent::KeyPress, Qt::Key_Escape);
     });
     Control<QPushButton>(*dialog, CKxDlgUnitText::kSelectFont)->click();
@@ -189,7 +189,7 @@ TEST_F(CKxDlgUnitTextTest, OkWithoutAFaceChangesNothing)
     WithFontDialog([](CKxDlgUnitTextFont& font) {
         auto* list = Control<QListWidget>(font, CKxDlgUnitTextFont::kFaceList);
         EXPECT_TRUE(list->selectedItems().isEmpty());
-        Control<QPushButton>(font, 1)->click();
+        Control<QPushButton>(font, CKxDlgUnitTextFont::kOk)->click();
     });
     Control<QPushButton>(*dialog, CKxDlgUnitText::kSelectFont)->click();
     EXPECT_FALSE(dialog->NestedDialogFlag());
@@ -205,7 +205,7 @@ TEST_F(CKxDlgUnitTextTest, AChosenFaceIsStoredShownAndRebuilt)
     WithFontDialog([](CKxDlgUnitTextFont& font) {
         auto* list = Control<QListWidget>(font, CKxDlgUnitTextFont::kFaceList);
         list->setCurrentRow(0);
-        Control<QPushButton>(font, 1)->click();
+        Control<QPushButton>(font, CKxDlgUnitTextFont::kOk)->click();
     });
     Control<QPushButton>(*dialog, CKxDlgUnitText::kSelectFont)->click();
     EXPECT_EQ(QString::fromStdWString(unit.fontName), faces.front());

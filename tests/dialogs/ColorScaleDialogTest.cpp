@@ -18,6 +18,7 @@ using namespace velmor::test;
 namespace {
 
 struct ColorScaleFixture : GuiFixture {
+    using enum CKxDlgUnitSurfaceColorScale::Control;
     ColorScaleFixture()
     {
         volume.bytesPerComponent = 1;
@@ -34,9 +35,9 @@ struct ColorScaleFixture : GuiFixture {
     bool Ok(const QString& low, const QString& up)
     {
         dialog.setResult(0);
-        Edit(1255)->setText(low);
-        Edit(1254)->setText(up);
-        Control<QPushButton>(dialog, 1)->click();
+        Edit(kMinimum)->setText(low);
+        Edit(kMaximum)->setText(up);
+        Control<QPushButton>(dialog, StandardControl::kOk)->click();
         return dialog.result() == QDialog::Accepted;
     }
     MessageRecorder messages;
@@ -54,18 +55,18 @@ TEST_F(ColorScaleFixture, ShowsTheTableAndRangeItWasGiven)
     dialog.maximum = 300;
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("カラースケール設定"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1252)->text(), QStringLiteral("自動設定"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 2)->text(), QStringLiteral("キャンセル"));
-    EXPECT_EQ(Radio(1253)->text(), QStringLiteral("GRAY"));
-    EXPECT_TRUE(Radio(1259)->isChecked());
-    EXPECT_FALSE(Radio(1253)->isChecked() || Radio(1260)->isChecked());
-    EXPECT_EQ(Edit(1255)->text(), QStringLiteral("-20"));
-    EXPECT_EQ(Edit(1254)->text(), QStringLiteral("300"));
-    for (int id : {1256, 1257, 1258}) EXPECT_NE(dialog.findChild<QWidget*>(ControlName(id)), nullptr) << id;
+    EXPECT_EQ(Control<QPushButton>(dialog, kAutoSet)->text(), QStringLiteral("自動設定"));
+    EXPECT_EQ(Control<QPushButton>(dialog, StandardControl::kCancel)->text(), QStringLiteral("キャンセル"));
+    EXPECT_EQ(Radio(kGray)->text(), QStringLiteral("GRAY"));
+    EXPECT_TRUE(Radio(kRgb)->isChecked());
+    EXPECT_FALSE(Radio(kGray)->isChecked() || Radio(kRgb2)->isChecked());
+    EXPECT_EQ(Edit(kMinimum)->text(), QStringLiteral("-20"));
+    EXPECT_EQ(Edit(kMaximum)->text(), QStringLiteral("300"));
+    for (int id : {kGrayPreview, kRgbPreview, kRgb2Preview}) EXPECT_NE(dialog.findChild<QWidget*>(ControlName(id)), nullptr) << id;
     dialog.hide();
     dialog.colorTable = L"other";
     dialog.show();
-    EXPECT_TRUE(Radio(1260)->isChecked());
+    EXPECT_TRUE(Radio(kRgb2)->isChecked());
 }
 
 TEST_F(ColorScaleFixture, OkChecksTheRangeOfTheSampleType)
@@ -91,10 +92,10 @@ TEST_F(ColorScaleFixture, OkChecksTheRangeOfTheSampleType)
 TEST_F(ColorScaleFixture, OkTakesTheTickedTable)
 {
     dialog.show();
-    Radio(1260)->setChecked(true);
+    Radio(kRgb2)->setChecked(true);
     ASSERT_TRUE(Ok("1", "2"));
     EXPECT_EQ(dialog.colorTable, L"RGB2");
-    Radio(1253)->setChecked(true);
+    Radio(kGray)->setChecked(true);
     ASSERT_TRUE(Ok("1", "2"));
     EXPECT_EQ(dialog.colorTable, L"GRAY");
 }
@@ -102,31 +103,31 @@ TEST_F(ColorScaleFixture, OkTakesTheTickedTable)
 TEST_F(ColorScaleFixture, AutoSetFillsTheEditsFromTheData)
 {
     dialog.show();
-    Control<QPushButton>(dialog, 1252)->click();
-    EXPECT_EQ(Edit(1255)->text(), QStringLiteral("40")); // its own volume: the lower iso border
-    EXPECT_EQ(Edit(1254)->text(), QStringLiteral("250"));
+    Control<QPushButton>(dialog, kAutoSet)->click();
+    EXPECT_EQ(Edit(kMinimum)->text(), QStringLiteral("40")); // its own volume: the lower iso border
+    EXPECT_EQ(Edit(kMaximum)->text(), QStringLiteral("250"));
     DataObject cap{L"c"};
     cap.bytesPerComponent = 2;
     cap.isSigned = true;
     cap.minValue = 32768 - 500.5f;
     cap.maxValue = 32768 + 700;
     unit.clipCapData = &cap;
-    Control<QPushButton>(dialog, 1252)->click();
-    EXPECT_EQ(Edit(1255)->text(), QStringLiteral("-500"));
-    EXPECT_EQ(Edit(1254)->text(), QStringLiteral("700"));
+    Control<QPushButton>(dialog, kAutoSet)->click();
+    EXPECT_EQ(Edit(kMinimum)->text(), QStringLiteral("-500"));
+    EXPECT_EQ(Edit(kMaximum)->text(), QStringLiteral("700"));
     EXPECT_EQ(dialog.minimum, 0); // the members change only at OK
     unit.clipCapData = nullptr;
-    Control<QPushButton>(dialog, 1252)->click();
-    EXPECT_EQ(Edit(1255)->text(), QStringLiteral("-500"));
+    Control<QPushButton>(dialog, kAutoSet)->click();
+    EXPECT_EQ(Edit(kMinimum)->text(), QStringLiteral("-500"));
 }
 
 TEST_F(ColorScaleFixture, EnterKeepsItOpenAndEscapeCancels)
 {
     dialog.show();
-    SendKey(Edit(1255), Qt::Key_Return);
+    SendKey(Edit(kMinimum), Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(messages.Messages().empty());
-    SendKey(Edit(1255), Qt::Key_Escape);
+    SendKey(Edit(kMinimum), Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
@@ -177,10 +178,10 @@ TEST_F(ColorScaleRun, AChangedChoiceIsWrittenIntoTheUnit)
     unit.capTextureDirty = false;
     EXPECT_TRUE(Run([](CKxDlgUnitSurfaceColorScale& w) {
         EXPECT_EQ(w.dataType, "UC");
-        EXPECT_EQ(w.findChild<QLineEdit*>(ControlName(1255))->text(), QStringLiteral("5"));
-        w.findChild<QRadioButton*>(ControlName(1260))->setChecked(true);
-        w.findChild<QLineEdit*>(ControlName(1254))->setText("200");
-        Press(w, 1);
+        EXPECT_EQ(w.findChild<QLineEdit*>(ControlName(kMinimum))->text(), QStringLiteral("5"));
+        w.findChild<QRadioButton*>(ControlName(kRgb2))->setChecked(true);
+        w.findChild<QLineEdit*>(ControlName(kMaximum))->setText("200");
+        Press(w, StandardControl::kOk);
     }));
     EXPECT_EQ(unit.colorTable, L"RGB2");
     EXPECT_EQ(unit.GetColorTableLow(), 5);
@@ -193,11 +194,11 @@ TEST_F(ColorScaleRun, NoChangeOrCancelLeavesTheUnitAlone)
     unit.SetColorTableLow(5);
     unit.SetColorTableUp(100);
     unit.capTextureDirty = false;
-    EXPECT_TRUE(Run([](CKxDlgUnitSurfaceColorScale& w) { Press(w, 1); }));
+    EXPECT_TRUE(Run([](CKxDlgUnitSurfaceColorScale& w) { Press(w, StandardControl::kOk); }));
     EXPECT_FALSE(unit.capTextureDirty);
     EXPECT_FALSE(Run([](CKxDlgUnitSurfaceColorScale& w) {
-        w.findChild<QLineEdit*>(ControlName(1254))->setText("90");
-        Press(w, 2);
+        w.findChild<QLineEdit*>(ControlName(kMaximum))->setText("90");
+        Press(w, StandardControl::kCancel);
     }));
     EXPECT_EQ(unit.GetColorTableUp(), 100);
     EXPECT_FALSE(unit.capTextureDirty);
@@ -213,8 +214,8 @@ TEST_F(ColorScaleRun, SignedCapDataIsEditedInItsOwnValues)
     unit.SetColorTableUp(100);
     EXPECT_TRUE(Run([](CKxDlgUnitSurfaceColorScale& w) {
         EXPECT_EQ(w.dataType, "SS");
-        w.findChild<QLineEdit*>(ControlName(1255))->setText("-1000");
-        Press(w, 1);
+        w.findChild<QLineEdit*>(ControlName(kMinimum))->setText("-1000");
+        Press(w, StandardControl::kOk);
     }));
     EXPECT_EQ(unit.colorTableLow, 32768 - 1000);
     EXPECT_EQ(unit.GetColorTableUp(), 100);
@@ -230,7 +231,7 @@ TEST_F(ColorScaleRun, TheSurfaceDialogCommandOpensIt)
     int opened = 0;
     ModalAnswerer answerer([&](QWidget* modal) {
         opened += dynamic_cast<CKxDlgUnitSurfaceColorScale*>(modal) != nullptr;
-        Press(*modal, 2);
+        Press(*modal, StandardControl::kCancel);
     });
     surface.SetUnit(&unit);
     surface.OnBnClickedColorScalePreference();

@@ -117,7 +117,7 @@ struct VoxelDialog : GuiFixture {
     QStringList Values()
     {
         QStringList v;
-        for (int id : {1362, 1363, 1364, 1365}) v << Edit(id)->text();
+        for (int id : {CKxDlgVoxelExport::kCurrent1, CKxDlgVoxelExport::kExport1, CKxDlgVoxelExport::kCurrent2, CKxDlgVoxelExport::kExport2}) v << Edit(id)->text();
         return v;
     }
     void Preset(uint32_t top)
@@ -146,9 +146,9 @@ TEST_F(VoxelDialog, OneByteDataShowsItsRangeWithoutEightBitConversion)
         EXPECT_TRUE(LabelTexts(dialog).contains(QString::fromUtf8(text))) << text;
     EXPECT_EQ(dialog.findChildren<QPushButton*>().size(), 1);
 
-    Edit(1363)->setText(QStringLiteral("10"));
-    Edit(1364)->setText(QStringLiteral("200 "));
-    Edit(1365)->setText(QStringLiteral("x"));   // no number reads as 0
+    Edit(CKxDlgVoxelExport::kExport1)->setText(QStringLiteral("10"));
+    Edit(CKxDlgVoxelExport::kCurrent2)->setText(QStringLiteral("200 "));
+    Edit(CKxDlgVoxelExport::kExport2)->setText(QStringLiteral("x"));   // no number reads as 0
     Ok();
     EXPECT_EQ(Points(), std::vector<uint32_t>({0, 10, 200, 0}));
     EXPECT_EQ(settings.downTo8Bit, 0);
@@ -181,10 +181,10 @@ TEST_F(VoxelDialog, EightBitExportValuesTakeNoShift)
     dialog.show();
     Check(CKxDlgVoxelExport::kDownTo8Bit)->setChecked(true);
     Check(CKxDlgVoxelExport::kReverse)->setChecked(false);
-    Edit(1362)->setText(QStringLiteral("-1000"));
-    Edit(1363)->setText(QStringLiteral("0"));
-    Edit(1364)->setText(QStringLiteral("+3000.7"));
-    Edit(1365)->setText(QStringLiteral("255"));
+    Edit(CKxDlgVoxelExport::kCurrent1)->setText(QStringLiteral("-1000"));
+    Edit(CKxDlgVoxelExport::kExport1)->setText(QStringLiteral("0"));
+    Edit(CKxDlgVoxelExport::kCurrent2)->setText(QStringLiteral("+3000.7"));
+    Edit(CKxDlgVoxelExport::kExport2)->setText(QStringLiteral("255"));
     Ok();
     EXPECT_EQ(Points(), std::vector<uint32_t>({31768, 0, 35768, 255}));
     EXPECT_EQ(settings.downTo8Bit, 1);
@@ -196,8 +196,8 @@ TEST_F(VoxelDialog, NothingButOkEndsItAndTheSettingsWaitForOk)
     Preset(255);
     dialog.SetDataInfo(1, false, true);
     dialog.show();
-    Edit(1362)->setText(QStringLiteral("7"));
-    ExpectOnlyOkEnds(dialog, Edit(1362));
+    Edit(CKxDlgVoxelExport::kCurrent1)->setText(QStringLiteral("7"));
+    ExpectOnlyOkEnds(dialog, Edit(CKxDlgVoxelExport::kCurrent1));
     EXPECT_EQ(Points(), std::vector<uint32_t>({0, 0, 255, 255}));
     Ok();
     EXPECT_FALSE(dialog.isVisible());
@@ -213,7 +213,7 @@ TEST(VoxelDialogDefault, EditsTheCurrentRenderSettings)
     CKxDlgVoxelExport dialog;
     dialog.SetDataInfo(1, false, false);
     dialog.show();
-    Control<QLineEdit>(dialog, 1365)->setText(QStringLiteral("128"));
+    Control<QLineEdit>(dialog, CKxDlgVoxelExport::kExport2)->setText(QStringLiteral("128"));
     Control<QPushButton>(dialog, CKxDlgVoxelExport::kOk)->click();
     EXPECT_EQ(current.colorControlPoints[3], 128u);
     current = VoxelExportSettings{};

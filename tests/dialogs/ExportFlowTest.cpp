@@ -174,7 +174,7 @@ TEST_F(ExportFlow, VoxelExportTakesTheMappingFromItsDialog)
     QStringList shown;
     ModalAnswerer answerer([&](QWidget* modal) {
         if (auto* dialog = dynamic_cast<CKxDlgVoxelExport*>(modal)) {
-            for (int id : {1362, 1363, 1364, 1365}) shown << Control<QLineEdit>(*dialog, id)->text();
+            for (int id : {CKxDlgVoxelExport::kCurrent1, CKxDlgVoxelExport::kExport1, CKxDlgVoxelExport::kCurrent2, CKxDlgVoxelExport::kExport2}) shown << Control<QLineEdit>(*dialog, id)->text();
             EXPECT_TRUE(Control<QCheckBox>(*dialog, CKxDlgVoxelExport::kReverse)->isChecked());
             Control<QLineEdit>(*dialog, CKxDlgVoxelExport::kExport2)->setText(QStringLiteral("100"));
             Control<QPushButton>(*dialog, CKxDlgVoxelExport::kOk)->click();

@@ -28,8 +28,9 @@ const std::vector<std::string> kRedrawn = {"RefreshPane", "RenderNow"};
 
 class PrimDialogTest : public DialogFixture<CKxDlgUnitPrim, CKxDrawUPrimitive> {
 protected:
-    PrimDialogTest() { list = 1305; }
-    static constexpr std::initializer_list<int> kAll = {1315, 1308, 1307, 1310, 1309, 1312, 1311, 1314, 1313};
+    using enum CKxDlgUnitPrim::Control;
+    PrimDialogTest() { list = kList; }
+    static constexpr std::initializer_list<int> kAll = {kNameCaption, kCaption1, kEdit1, kCaption2, kEdit2, kCaption3, kEdit3, kCaption4, kEdit4};
 };
 
 TEST_F(PrimDialogTest, ControlsAndShapeList)
@@ -40,9 +41,9 @@ TEST_F(PrimDialogTest, ControlsAndShapeList)
     for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
     EXPECT_EQ(items, QStringList({"point", "line", "triangle", "bar", "square", "rectangle", "cube", "cuboid", "circle",
                                   "oval", "sphere", "ellipsoid", "cone", "cylinder"}));
-    EXPECT_EQ(Control<QCheckBox>(*dialog, 1304)->text(), QStringLiteral("塗りつぶす"));
-    EXPECT_EQ(Control<QCheckBox>(*dialog, 1306)->text(), QStringLiteral("マーカー"));
-    EXPECT_EQ(Texts(*dialog, {1303}), QStringList({"-リストに反映"}));
+    EXPECT_EQ(Control<QCheckBox>(*dialog, kFill)->text(), QStringLiteral("塗りつぶす"));
+    EXPECT_EQ(Control<QCheckBox>(*dialog, kMarker)->text(), QStringLiteral("マーカー"));
+    EXPECT_EQ(Texts(*dialog, {kApplyToList}), QStringList({"-リストに反映"}));
 }
 
 TEST_F(PrimDialogTest, CylinderRowsAndEditors)
@@ -58,11 +59,11 @@ TEST_F(PrimDialogTest, CylinderRowsAndEditors)
     SelectRow(*dialog, list, 3);
     EXPECT_EQ(Texts(*dialog, kAll), QStringList({"半径", "base", "0.5", "top", "0.25", "-", "-", "-", "-"}));
     SelectRow(*dialog, list, 4);
-    ApplyTyped(*dialog, {1307}, {"7.5"}, 1303);
+    ApplyTyped(*dialog, {kEdit1}, {"7.5"}, kApplyToList);
     EXPECT_FLOAT_EQ(unit.size[2], 7.5f);
     SelectRow(*dialog, list, 6);
     EXPECT_EQ(Texts(*dialog, kAll), QStringList({"線の数", "arc", "8", "height", "8", "-", "-", "-", "-"}));
-    ApplyTyped(*dialog, {1307, 1309}, {"5", "x"}, 1303);
+    ApplyTyped(*dialog, {kEdit1, kEdit2}, {"5", "x"}, kApplyToList);
     EXPECT_EQ(std::vector<int32_t>(unit.parameter, unit.parameter + 4), std::vector<int32_t>({16, 5, 0, 4}));
     EXPECT_EQ(unitLog, std::vector<std::string>({"Release", "Load", "Release", "Load"}));
 }
@@ -73,17 +74,17 @@ TEST_F(PrimDialogTest, SphereAndCircleLineCounts)
     Opened();
     EXPECT_EQ(Labels(), QStringList({"線の幅", "中心座標", "回転", "半径", "球の分割数", "線の数"}));
     SelectRow(*dialog, list, 4);
-    EXPECT_EQ(Texts(*dialog, {1308, 1310}), QStringList({"xy plane", "z axis"}));
+    EXPECT_EQ(Texts(*dialog, {kCaption1, kCaption2}), QStringList({"xy plane", "z axis"}));
     SelectRow(*dialog, list, 5);
-    EXPECT_EQ(Texts(*dialog, {1308, 1307, 1310, 1309}), QStringList({"xy plane", "8", "z axis", "4"}));
-    ApplyTyped(*dialog, {1307, 1309}, {"6", "3"}, 1303);
+    EXPECT_EQ(Texts(*dialog, {kCaption1, kEdit1, kCaption2, kEdit2}), QStringList({"xy plane", "8", "z axis", "4"}));
+    ApplyTyped(*dialog, {kEdit1, kEdit2}, {"6", "3"}, kApplyToList);
     EXPECT_EQ(std::vector<int32_t>(unit.parameter, unit.parameter + 4), std::vector<int32_t>({16, 8, 6, 3}));
 
     unit.shape = L"circle";
     Opened();
     EXPECT_EQ(Labels(), QStringList({"線の幅", "中心座標", "回転", "半径", "円の分割数", "線の数"}));
     SelectRow(*dialog, list, 5);
-    EXPECT_EQ(Texts(*dialog, {1308, 1307, 1310, 1309}), QStringList({"arc", "8", "radius", "6"}));
+    EXPECT_EQ(Texts(*dialog, {kCaption1, kEdit1, kCaption2, kEdit2}), QStringList({"arc", "8", "radius", "6"}));
 }
 
 TEST_F(PrimDialogTest, StyleChecksFollowTheShape)
@@ -124,7 +125,7 @@ TEST_F(PrimDialogTest, ChangingTheShapeRebuildsAtOnceAndClearsTheEditors)
     Choose(CKxDlgUnitPrim::kShape, "cuboid");
     EXPECT_EQ(unit.shape, L"cuboid");
     EXPECT_EQ(dialog->SelectedRow(), -1);
-    EXPECT_EQ(Texts(*dialog, {1315, 1307}), QStringList({"-", "-"}));
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kEdit1}), QStringList({"-", "-"}));
     EXPECT_EQ(ListRows(*dialog, list).value(3), QStringLiteral("辺の長さ | 2,1,1"));
     EXPECT_FLOAT_EQ(unit.pixelSize, 3.0f);
     EXPECT_EQ(unitLog, kReloaded);
@@ -147,7 +148,8 @@ TEST_F(PrimDialogTest, UnknownShapeKeepsTheComboAndListsTheBasicRows)
 
 class ImageDialogTest : public DialogFixture<CKxDlgUnitImage, CKxDrawUImage> {
 protected:
-    ImageDialogTest() { list = 1281; }
+    using enum CKxDlgUnitImage::Control;
+    ImageDialogTest() { list = kList; }
 };
 
 TEST_F(ImageDialogTest, RowsDivisionsAndOpacityLimits)
@@ -156,16 +158,16 @@ TEST_F(ImageDialogTest, RowsDivisionsAndOpacityLimits)
     Opened();
     EXPECT_EQ(ListRows(*dialog, list), QStringList({"大きさ | 1", "基準座標 | 0, 0, 0", "回転 | 0,1,0,0", "不透明度 | 1"}));
     SelectRow(*dialog, list, 3);
-    ApplyTyped(*dialog, {1282}, {"1.5"}, 1279);
+    ApplyTyped(*dialog, {kEdit1}, {"1.5"}, kApplyToList);
     EXPECT_FLOAT_EQ(unit.material.diffuse[3], 1.0f);
-    ApplyTyped(*dialog, {1282}, {"-0.2"}, 1279);
+    ApplyTyped(*dialog, {kEdit1}, {"-0.2"}, kApplyToList);
     EXPECT_FLOAT_EQ(unit.material.diffuse[3], 0.0f);
     EXPECT_EQ(unitLog, std::vector<std::string>({"Release", "Load", "Release", "Load"}));
 
     Choose(CKxDlgUnitImage::kShape, "circle");
     EXPECT_EQ(ListRows(*dialog, list).value(3), QStringLiteral("円の分割数 | 24"));
     SelectRow(*dialog, list, 3);
-    ApplyTyped(*dialog, {1282}, {"-3"}, 1279);
+    ApplyTyped(*dialog, {kEdit1}, {"-3"}, kApplyToList);
     EXPECT_EQ(unit.divide, 0);
     Choose(CKxDlgUnitImage::kShape, "sphere");
     EXPECT_EQ(ListRows(*dialog, list).value(3), QStringLiteral("球の分割数 | 0"));
@@ -187,7 +189,8 @@ TEST_F(ImageDialogTest, FacingCheck)
 
 class ConnectorDialogTest : public DialogFixture<CKxDlgUnitConnector, CKxDrawUConnector> {
 protected:
-    ConnectorDialogTest() { list = 1270; }
+    using enum CKxDlgUnitConnector::Control;
+    ConnectorDialogTest() { list = kList; }
 };
 
 TEST_F(ConnectorDialogTest, RowsFollowTheShapeAndEditsOnlyRedraw)
@@ -198,9 +201,9 @@ TEST_F(ConnectorDialogTest, RowsFollowTheShapeAndEditsOnlyRedraw)
     Opened();
     EXPECT_EQ(ListRows(*dialog, list), QStringList({"線の幅 | 1", "移動点 | 1.5, 0, 0", "固定点 | 0,-2,0"}));
     SelectRow(*dialog, list, 2);
-    EXPECT_EQ(Texts(*dialog, {1277, 1272, 1271, 1274, 1273, 1276, 1275}),
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kCaption1, kEdit1, kCaption2, kEdit2, kCaption3, kEdit3}),
               QStringList({"固定点", "x", "0", "y", "-2", "z", "0"}));
-    ApplyTyped(*dialog, {1271, 1273, 1275}, {"1", "2", "3"}, 1269);
+    ApplyTyped(*dialog, {kEdit1, kEdit2, kEdit3}, {"1", "2", "3"}, kApplyToList);
     EXPECT_EQ(std::vector<float>(unit.fixPoint, unit.fixPoint + 3), std::vector<float>({1, 2, 3}));
     EXPECT_TRUE(unitLog.empty());
     EXPECT_EQ(view.log, kRedrawn);
@@ -215,7 +218,8 @@ TEST_F(ConnectorDialogTest, RowsFollowTheShapeAndEditsOnlyRedraw)
 
 class LinkBoardDialogTest : public DialogFixture<CKxDlgUnitLinkB, CKxDrawULinkBoard> {
 protected:
-    LinkBoardDialogTest() { list = 1293; }
+    using enum CKxDlgUnitLinkB::Control;
+    LinkBoardDialogTest() { list = kList; }
 };
 
 TEST_F(LinkBoardDialogTest, TheBoardIsEditedWhileTheDialogIsOpen)
@@ -228,11 +232,11 @@ TEST_F(LinkBoardDialogTest, TheBoardIsEditedWhileTheDialogIsOpen)
     EXPECT_EQ(ListRows(*dialog, list),
               QStringList({"幅 | 2", "高さ | 1", "左下座標 | 0, 0, 0", "回転 | 0,1,0,0"}));
     SelectRow(*dialog, list, 2);
-    EXPECT_EQ(Texts(*dialog, {1302}), QStringList({"座標"}));
+    EXPECT_EQ(Texts(*dialog, {kNameCaption}), QStringList({"座標"}));
     SelectRow(*dialog, list, 0);
     unitLog.clear();
     view.log.clear();
-    ApplyTyped(*dialog, {1294}, {"-5"}, 1292);
+    ApplyTyped(*dialog, {kEdit1}, {"-5"}, kApplyToList);
     EXPECT_FLOAT_EQ(unit.width, 0.0f);
     EXPECT_TRUE(unitLog.empty());
     EXPECT_EQ(view.log, kRedrawn);
@@ -261,7 +265,8 @@ TEST_F(LinkBoardDialogTest, SwitchingBoardsLeavesOnlyTheNewOneEdited)
 
 class ScatterDialogTest : public DialogFixture<CKxDlgUnitScatGraph, CKxDrawUScatterGraph> {
 protected:
-    ScatterDialogTest() { list = 1318; }
+    using enum CKxDlgUnitScatGraph::Control;
+    ScatterDialogTest() { list = kList; }
 };
 
 TEST_F(ScatterDialogTest, MarkerRowsAndLimits)
@@ -270,12 +275,12 @@ TEST_F(ScatterDialogTest, MarkerRowsAndLimits)
     Opened();
     EXPECT_EQ(ListRows(*dialog, list), QStringList({"半径 | 1", "球の分割数 | 8,4"}));
     SelectRow(*dialog, list, 1);
-    EXPECT_EQ(Texts(*dialog, {1323, 1320, 1319, 1322, 1321}), QStringList({"球の分割数", "xy plane", "8", "z axis", "4"}));
-    ApplyTyped(*dialog, {1319, 1321}, {"4", "-1"}, 1317);
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kCaption1, kEdit1, kCaption2, kEdit2}), QStringList({"球の分割数", "xy plane", "8", "z axis", "4"}));
+    ApplyTyped(*dialog, {kEdit1, kEdit2}, {"4", "-1"}, kApplyToList);
     EXPECT_EQ(unit.markerParameter[0], 4);
     EXPECT_EQ(unit.markerParameter[1], 0);
     SelectRow(*dialog, list, 0);
-    ApplyTyped(*dialog, {1319}, {"-2"}, 1317);
+    ApplyTyped(*dialog, {kEdit1}, {"-2"}, kApplyToList);
     EXPECT_FLOAT_EQ(unit.markerSize, 0.0f);
     EXPECT_TRUE(unitLog.empty());
 
@@ -290,7 +295,8 @@ TEST_F(ScatterDialogTest, MarkerRowsAndLimits)
 
 class TopoMapDialogTest : public DialogFixture<CKxDlgUnitTopoMap, CKxDrawUTopoMap> {
 protected:
-    TopoMapDialogTest() { list = 1345; }
+    using enum CKxDlgUnitTopoMap::Control;
+    TopoMapDialogTest() { list = kList; }
 };
 
 TEST_F(TopoMapDialogTest, CornersAndOpacity)
@@ -300,13 +306,13 @@ TEST_F(TopoMapDialogTest, CornersAndOpacity)
     Opened();
     EXPECT_EQ(ListRows(*dialog, list), QStringList({"左下座標 | -1, 0", "右上座標 | 2.5, 0", "不透明度 | 1"}));
     SelectRow(*dialog, list, 1);
-    EXPECT_EQ(Texts(*dialog, {1350, 1347, 1346, 1349, 1348}), QStringList({"座標", "x", "2.5", "y", "0"}));
-    ApplyTyped(*dialog, {1346, 1348}, {"3", "4"}, 1344);
+    EXPECT_EQ(Texts(*dialog, {kNameCaption, kCaption1, kEdit1, kCaption2, kEdit2}), QStringList({"座標", "x", "2.5", "y", "0"}));
+    ApplyTyped(*dialog, {kEdit1, kEdit2}, {"3", "4"}, kApplyToList);
     EXPECT_EQ(std::vector<float>(unit.extent, unit.extent + 4), std::vector<float>({-1, 0, 3, 4}));
     SelectRow(*dialog, list, 0);
-    EXPECT_EQ(Texts(*dialog, {1350}), QStringList({"座標"}));
+    EXPECT_EQ(Texts(*dialog, {kNameCaption}), QStringList({"座標"}));
     SelectRow(*dialog, list, 2);
-    ApplyTyped(*dialog, {1346}, {"2"}, 1344);
+    ApplyTyped(*dialog, {kEdit1}, {"2"}, kApplyToList);
     EXPECT_FLOAT_EQ(unit.material.diffuse[3], 1.0f);
     EXPECT_EQ(unitLog, std::vector<std::string>({"Release", "Load", "Release", "Load"}));
     EXPECT_EQ(view.log.back(), "RenderNow");

@@ -166,29 +166,29 @@ TEST(CKxDlgUnitSurface, ControlsCarryTheirNumbersAndTexts)
     GuiApplication();
     CKxDlgUnitSurface dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ユニット設定"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1235)->text(), QStringLiteral("適用"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1242)->text(), QStringLiteral("ヒストグラム出力"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1251)->text(), QStringLiteral("データ設定"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1236)->text(), QStringLiteral("カラースケール設定"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1244)->text(), QStringLiteral("断面の保存"));
-    EXPECT_FALSE(Control<QPushButton>(dialog, 1236)->isEnabled());
-    EXPECT_FALSE(Control<QPushButton>(dialog, 1244)->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(dialog, 1241)->isHidden());
-    EXPECT_EQ(Control<QCheckBox>(dialog, 1247)->text(), QStringLiteral("強制 off"));
-    EXPECT_EQ(Control<QCheckBox>(dialog, 1249)->text(), QStringLiteral("強制 off"));
-    auto* magnification = Control<QComboBox>(dialog, 1237);
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitSurface::kApply)->text(), QStringLiteral("適用"));
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitSurface::kExportHistogram)->text(), QStringLiteral("ヒストグラム出力"));
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitSurface::kDataPreference)->text(), QStringLiteral("データ設定"));
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitSurface::kColorScale)->text(), QStringLiteral("カラースケール設定"));
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitSurface::kSectionImage)->text(), QStringLiteral("断面の保存"));
+    EXPECT_FALSE(Control<QPushButton>(dialog, CKxDlgUnitSurface::kColorScale)->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(dialog, CKxDlgUnitSurface::kSectionImage)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(dialog, CKxDlgUnitSurface::kCopyPolygon)->isHidden());
+    EXPECT_EQ(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kClipCoverOff)->text(), QStringLiteral("強制 off"));
+    EXPECT_EQ(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kTranslucentOff)->text(), QStringLiteral("強制 off"));
+    auto* magnification = Control<QComboBox>(dialog, CKxDlgUnitSurface::kMagnification);
     ASSERT_EQ(magnification->count(), 7);
     EXPECT_EQ(magnification->itemText(6), QStringLiteral(" x 1000000"));
     EXPECT_EQ(magnification->currentText(), QStringLiteral(" x 10"));
-    EXPECT_EQ(Control<QComboBox>(dialog, 1238)->currentText(), QStringLiteral("C"));
-    EXPECT_FALSE(Control<QComboBox>(dialog, 1238)->isEnabled());
-    EXPECT_EQ(Text(dialog, 1248), QStringLiteral("100"));
-    EXPECT_EQ(Control<QLineEdit>(dialog, 1248)->maxLength(), 3);
-    EXPECT_EQ(Control<QSpinBox>(dialog, 1250)->minimum(), 1);
-    EXPECT_EQ(Control<QSpinBox>(dialog, 1250)->maximum(), 100);
-    EXPECT_EQ(Control<QLabel>(dialog, 1246)->text(), QStringLiteral("0"));
-    EXPECT_EQ(Control<QLabel>(dialog, 1245)->text(), QStringLiteral("255"));
-    EXPECT_NE(dialog.findChild<QWidget*>(ControlName(1243)), nullptr);
+    EXPECT_EQ(Control<QComboBox>(dialog, CKxDlgUnitSurface::kRenderingType)->currentText(), QStringLiteral("C"));
+    EXPECT_FALSE(Control<QComboBox>(dialog, CKxDlgUnitSurface::kRenderingType)->isEnabled());
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kOpacity), QStringLiteral("100"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgUnitSurface::kOpacity)->maxLength(), 3);
+    EXPECT_EQ(Control<QSpinBox>(dialog, CKxDlgUnitSurface::kOpacitySpin)->minimum(), 1);
+    EXPECT_EQ(Control<QSpinBox>(dialog, CKxDlgUnitSurface::kOpacitySpin)->maximum(), 100);
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitSurface::kMinimumLabel)->text(), QStringLiteral("0"));
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitSurface::kMaximumLabel)->text(), QStringLiteral("255"));
+    EXPECT_NE(dialog.findChild<QWidget*>(ControlName(CKxDlgUnitSurface::kHistogram)), nullptr);
 }
 
 TEST(CKxDlgUnitSurface, ThresholdsRebuildTheSurfaceThroughTheUnit)
@@ -205,18 +205,18 @@ TEST(CKxDlgUnitSurface, ThresholdsRebuildTheSurfaceThroughTheUnit)
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_GE(calls.renders, 1);
     calls.renders = 0;
-    EXPECT_EQ(Text(dialog, 1239), QStringLiteral("0"));
-    EXPECT_EQ(Text(dialog, 1240), QStringLiteral("255"));
-    EXPECT_EQ(Control<QLabel>(dialog, 1246)->text(), QString::asprintf("%0.0f", s.volume.GetMinValue()));
-    EXPECT_EQ(Control<QLabel>(dialog, 1245)->text(), QString::asprintf("%0.0f", s.volume.GetMaxValue()));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kLowerLimit), QStringLiteral("0"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kUpperLimit), QStringLiteral("255"));
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitSurface::kMinimumLabel)->text(), QString::asprintf("%0.0f", s.volume.GetMinValue()));
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitSurface::kMaximumLabel)->text(), QString::asprintf("%0.0f", s.volume.GetMaxValue()));
 
     // Written the wrong way round: put in order before the build.
-    Control<QLineEdit>(dialog, 1239)->setText(QStringLiteral("255"));
-    Control<QLineEdit>(dialog, 1240)->setText(QStringLiteral("100abc"));
+    Control<QLineEdit>(dialog, CKxDlgUnitSurface::kLowerLimit)->setText(QStringLiteral("255"));
+    Control<QLineEdit>(dialog, CKxDlgUnitSurface::kUpperLimit)->setText(QStringLiteral("100abc"));
     const int runs = s.host.Runs();
-    Control<QPushButton>(dialog, 1235)->click();
-    EXPECT_EQ(Text(dialog, 1239), QStringLiteral("100"));
-    EXPECT_EQ(Text(dialog, 1240), QStringLiteral("255"));
+    Control<QPushButton>(dialog, CKxDlgUnitSurface::kApply)->click();
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kLowerLimit), QStringLiteral("100"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kUpperLimit), QStringLiteral("255"));
     EXPECT_EQ(s.unit.GetBorderLow(), 100.0f);
     EXPECT_EQ(s.unit.GetBorderUp(), 255.0f);
     EXPECT_EQ(s.unit.mesh.triangleCount, 8u);
@@ -228,8 +228,8 @@ TEST(CKxDlgUnitSurface, ThresholdsRebuildTheSurfaceThroughTheUnit)
 
     // Unchanged thresholds build nothing but take the cap check and redraw.
     const int after = s.host.Runs();
-    Control<QCheckBox>(dialog, 1247)->setChecked(true);
-    Control<QPushButton>(dialog, 1235)->click();
+    Control<QCheckBox>(dialog, CKxDlgUnitSurface::kClipCoverOff)->setChecked(true);
+    Control<QPushButton>(dialog, CKxDlgUnitSurface::kApply)->click();
     EXPECT_EQ(s.host.Runs(), after);
     EXPECT_FALSE(s.unit.innerDraw);
     EXPECT_EQ(calls.renders, 2);
@@ -244,15 +244,15 @@ TEST(CKxDlgUnitSurface, CancelledRebuildKeepsSurfaceAndBorders)
     CKxDlgUnitSurface& dialog = shown.dialog;
     ViewCalls& calls = shown.calls;
     const float* vertices = s.unit.mesh.vertices;
-    Control<QLineEdit>(dialog, 1239)->setText(QStringLiteral("100"));
+    Control<QLineEdit>(dialog, CKxDlgUnitSurface::kLowerLimit)->setText(QStringLiteral("100"));
     {
         CancellingHost cancel;
-        Control<QPushButton>(dialog, 1235)->click();
+        Control<QPushButton>(dialog, CKxDlgUnitSurface::kApply)->click();
     }
     EXPECT_EQ(s.unit.mesh.vertices, vertices);
     EXPECT_EQ(s.unit.mesh.triangleCount, 188u);
     EXPECT_EQ(s.unit.GetBorderLow(), 0.0f);
-    EXPECT_EQ(Text(dialog, 1239), QStringLiteral("100"));   // the typed text stays
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kLowerLimit), QStringLiteral("100"));   // the typed text stays
     EXPECT_EQ(calls.renders, 0);                             // not redrawn
     EXPECT_EQ(calls.panelRefreshes, 0);
     EXPECT_EQ(calls.unlocks, 1);
@@ -273,10 +273,10 @@ TEST(CKxDlgUnitSurface, SignedVolumesShowDataValues)
     EXPECT_EQ(unit.borderLow, 32768 - 500.7f);
     CKxDlgUnitSurface dialog;
     dialog.SetUnit(&unit);
-    EXPECT_EQ(Text(dialog, 1239), QStringLiteral("-500"));
-    EXPECT_EQ(Text(dialog, 1240), QStringLiteral("1200"));
-    EXPECT_EQ(Control<QLabel>(dialog, 1246)->text(), QStringLiteral("-1000"));
-    EXPECT_EQ(Control<QLabel>(dialog, 1245)->text(), QStringLiteral("3000"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kLowerLimit), QStringLiteral("-500"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kUpperLimit), QStringLiteral("1200"));
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitSurface::kMinimumLabel)->text(), QStringLiteral("-1000"));
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitSurface::kMaximumLabel)->text(), QStringLiteral("3000"));
 }
 
 TEST(CKxDlgUnitSurface, DraggingALineStaysInTheDataRangeAndOrdersOnRelease)
@@ -287,7 +287,7 @@ TEST(CKxDlgUnitSurface, DraggingALineStaysInTheDataRangeAndOrdersOnRelease)
     CKxDrawUSurfaceR& unit = s.unit;
     CKxDlgUnitSurface dialog;
     dialog.SetUnit(&unit);
-    QWidget* histogram = dialog.findChild<QWidget*>(ControlName(1243));
+    QWidget* histogram = dialog.findChild<QWidget*>(ControlName(CKxDlgUnitSurface::kHistogram));
     const int left = histogram->mapTo(&dialog, QPoint(0, 0)).x();
     const int y = histogram->mapTo(&dialog, QPoint(0, 10)).y();
     // Hovering near the lower line picks it; a press starts its drag.
@@ -298,11 +298,11 @@ TEST(CKxDlgUnitSurface, DraggingALineStaysInTheDataRangeAndOrdersOnRelease)
     EXPECT_EQ(dialog.dragging, 1);
     QMouseEvent far(QEvent::MouseMove, QPointF(left + 2000, y), QPointF(), Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(&dialog, &far);
-    EXPECT_EQ(Text(dialog, 1239), QStringLiteral("256"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kLowerLimit), QStringLiteral("256"));
     QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(left + 2000, y));
     EXPECT_EQ(dialog.dragging, 0);
-    EXPECT_EQ(Text(dialog, 1239), QStringLiteral("128"));
-    EXPECT_EQ(Text(dialog, 1240), QStringLiteral("256"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kLowerLimit), QStringLiteral("128"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kUpperLimit), QStringLiteral("256"));
     // Nothing reaches the unit before Apply.
     EXPECT_EQ(unit.GetBorderLow(), 64.0f);
 }
@@ -315,10 +315,10 @@ TEST(CKxDlgUnitSurface, TypingMovesTheLineButProgramTextsDoNotRedraw)
     CKxDrawUSurfaceR& unit = s.unit;
     CKxDlgUnitSurface dialog;
     dialog.SetUnit(&unit);
-    auto* view = dialog.findChild<HistogramView*>(ControlName(1243));
+    auto* view = dialog.findChild<HistogramView*>(ControlName(CKxDlgUnitSurface::kHistogram));
     ASSERT_NE(view, nullptr);
     EXPECT_DOUBLE_EQ(view->Picture().lowerX, 64.0);
-    auto* lower = Control<QLineEdit>(dialog, 1239);
+    auto* lower = Control<QLineEdit>(dialog, CKxDlgUnitSurface::kLowerLimit);
     lower->setText(QStringLiteral("10"));
     EXPECT_DOUBLE_EQ(view->Picture().lowerX, 64.0);
     lower->selectAll();
@@ -340,45 +340,45 @@ TEST(CKxDlgUnitSurface, CutSectionControlsFollowThePaneAndWriteTheUnit)
     ViewCalls calls;
     calls.Attach(dialog, settings);
     dialog.SetUnit(&unit);
-    EXPECT_FALSE(Control<QCheckBox>(dialog, 1247)->isEnabled());
-    EXPECT_FALSE(Control<QCheckBox>(dialog, 1249)->isEnabled());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kClipCoverOff)->isEnabled());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kTranslucentOff)->isEnabled());
     calls.clipOn = true;
     dialog.UpdateClipControls();   // after the next render
-    EXPECT_TRUE(Control<QCheckBox>(dialog, 1247)->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(dialog, 1236)->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(dialog, 1244)->isEnabled());
-    EXPECT_TRUE(Control<QLineEdit>(dialog, 1248)->isEnabled());
+    EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kClipCoverOff)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(dialog, CKxDlgUnitSurface::kColorScale)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(dialog, CKxDlgUnitSurface::kSectionImage)->isEnabled());
+    EXPECT_TRUE(Control<QLineEdit>(dialog, CKxDlgUnitSurface::kOpacity)->isEnabled());
 
-    Control<QLineEdit>(dialog, 1248)->setText(QStringLiteral("90"));
+    Control<QLineEdit>(dialog, CKxDlgUnitSurface::kOpacity)->setText(QStringLiteral("90"));
     EXPECT_FLOAT_EQ(unit.translucentOpacity, 0.9f);
     dialog.UpdateClipControls();
-    EXPECT_EQ(Text(dialog, 1248), QStringLiteral("90"));
-    Control<QCheckBox>(dialog, 1249)->click();
+    EXPECT_EQ(Text(dialog, CKxDlgUnitSurface::kOpacity), QStringLiteral("90"));
+    Control<QCheckBox>(dialog, CKxDlgUnitSurface::kTranslucentOff)->click();
     EXPECT_FALSE(unit.translucentClip);
-    EXPECT_FALSE(Control<QComboBox>(dialog, 1238)->isEnabled());
-    Control<QCheckBox>(dialog, 1249)->click();
+    EXPECT_FALSE(Control<QComboBox>(dialog, CKxDlgUnitSurface::kRenderingType)->isEnabled());
+    Control<QCheckBox>(dialog, CKxDlgUnitSurface::kTranslucentOff)->click();
     EXPECT_TRUE(unit.translucentClip);
     EXPECT_FLOAT_EQ(unit.translucentOpacity, 0.9f);
-    auto* type = Control<QComboBox>(dialog, 1238);
+    auto* type = Control<QComboBox>(dialog, CKxDlgUnitSurface::kRenderingType);
     type->setCurrentIndex(2);
     emit type->activated(2);
     EXPECT_EQ(unit.translucentType, L"D");
-    Control<QCheckBox>(dialog, 1247)->click();
+    Control<QCheckBox>(dialog, CKxDlgUnitSurface::kClipCoverOff)->click();
     EXPECT_FALSE(unit.innerDraw);
-    EXPECT_FALSE(Control<QPushButton>(dialog, 1244)->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(dialog, CKxDlgUnitSurface::kSectionImage)->isEnabled());
 
     unit.renderingType = L"B";
     dialog.UpdateClipControls();
-    EXPECT_TRUE(Control<QCheckBox>(dialog, 1247)->isEnabled());
-    EXPECT_FALSE(Control<QCheckBox>(dialog, 1249)->isEnabled());
+    EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kClipCoverOff)->isEnabled());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kTranslucentOff)->isEnabled());
     unit.renderingType = L"C";
     dialog.UpdateClipControls();
-    EXPECT_FALSE(Control<QCheckBox>(dialog, 1247)->isEnabled());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, CKxDlgUnitSurface::kClipCoverOff)->isEnabled());
 
     // Typed 0 stores 0: the edit takes three digits, nothing more is checked.
     unit.renderingType = L"A";
     dialog.UpdateClipControls();
-    Control<QLineEdit>(dialog, 1248)->setText(QStringLiteral("0"));
+    Control<QLineEdit>(dialog, CKxDlgUnitSurface::kOpacity)->setText(QStringLiteral("0"));
     EXPECT_EQ(unit.translucentOpacity, 0.0f);
 }
 
@@ -395,12 +395,12 @@ TEST(CKxDlgUnitSurface, EscapeAfterANestedDialogOnlyClearsTheFlag)
     ViewCalls calls;
     calls.Attach(dialog, settings);
     dialog.SetUnit(&unit);
-    QLineEdit* lower = Control<QLineEdit>(dialog, 1239);
+    QLineEdit* lower = Control<QLineEdit>(dialog, CKxDlgUnitSurface::kLowerLimit);
 
     Key(lower, QEvent::KeyPress, Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
 
-    Control<QPushButton>(dialog, 1251)->click();   // cancelled
+    Control<QPushButton>(dialog, CKxDlgUnitSurface::kDataPreference)->click();   // cancelled
     EXPECT_EQ(calls.dataDialogs, 1);
     EXPECT_TRUE(dialog.NestedDialogFlag());
     Key(lower, QEvent::KeyRelease, Qt::Key_Escape);   // the key-up of the Escape that closed it
@@ -412,7 +412,7 @@ TEST(CKxDlgUnitSurface, EscapeAfterANestedDialogOnlyClearsTheFlag)
 
     calls.dataDialogAccepts = true;
     dialog.SetUnit(&unit);
-    Control<QPushButton>(dialog, 1251)->click();
+    Control<QPushButton>(dialog, CKxDlgUnitSurface::kDataPreference)->click();
     EXPECT_FALSE(dialog.NestedDialogFlag());
     EXPECT_EQ(unit.pitch[2], 2.5);
     EXPECT_EQ(unit.lengthUnit, L"cm");
@@ -501,28 +501,28 @@ TEST(CKxDlgUnitTriSTL, ControlsAndCutSectionOfAMeshUnit)
     calls.clipOn = true;
     calls.Attach(dialog, settings);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ユニット設定"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1268)->text(), QStringLiteral("データ設定"));
-    EXPECT_TRUE(Control<QPushButton>(dialog, 1261)->isHidden());
-    EXPECT_TRUE(Control<QPushButton>(dialog, 1263)->isHidden());
-    EXPECT_EQ(Control<QComboBox>(dialog, 1262)->currentText(), QStringLiteral("C"));
-    EXPECT_EQ(Text(dialog, 1265), QStringLiteral("100"));
-    EXPECT_EQ(Control<QSpinBox>(dialog, 1267)->maximum(), 100);
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitTriSTL::kDataPreference)->text(), QStringLiteral("データ設定"));
+    EXPECT_TRUE(Control<QPushButton>(dialog, CKxDlgUnitTriSTL::kColorScale)->isHidden());
+    EXPECT_TRUE(Control<QPushButton>(dialog, CKxDlgUnitTriSTL::kSectionImage)->isHidden());
+    EXPECT_EQ(Control<QComboBox>(dialog, CKxDlgUnitTriSTL::kRenderingType)->currentText(), QStringLiteral("C"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitTriSTL::kOpacity), QStringLiteral("100"));
+    EXPECT_EQ(Control<QSpinBox>(dialog, CKxDlgUnitTriSTL::kOpacitySpin)->maximum(), 100);
 
     dialog.SetUnit(&unit);
     EXPECT_EQ(dialog.data, &facets);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(Control<QCheckBox>(dialog, 1264)->isEnabled());
-    EXPECT_TRUE(Control<QCheckBox>(dialog, 1266)->isEnabled());
-    Control<QCheckBox>(dialog, 1264)->click();
+    EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgUnitTriSTL::kClipCoverOff)->isEnabled());
+    EXPECT_TRUE(Control<QCheckBox>(dialog, CKxDlgUnitTriSTL::kTranslucentOff)->isEnabled());
+    Control<QCheckBox>(dialog, CKxDlgUnitTriSTL::kClipCoverOff)->click();
     EXPECT_FALSE(unit.innerDraw);
-    Control<QSpinBox>(dialog, 1267)->setValue(40);
-    EXPECT_EQ(Text(dialog, 1265), QStringLiteral("40"));
+    Control<QSpinBox>(dialog, CKxDlgUnitTriSTL::kOpacitySpin)->setValue(40);
+    EXPECT_EQ(Text(dialog, CKxDlgUnitTriSTL::kOpacity), QStringLiteral("40"));
     EXPECT_FLOAT_EQ(unit.translucentOpacity, 0.4f);
 
     calls.dataDialogAccepts = true;
-    Control<QPushButton>(dialog, 1268)->click();
+    Control<QPushButton>(dialog, CKxDlgUnitTriSTL::kDataPreference)->click();
     EXPECT_EQ(unit.pitch[0], 3.0);
-    Key(Control<QLineEdit>(dialog, 1265), QEvent::KeyPress, Qt::Key_Escape);
+    Key(Control<QLineEdit>(dialog, CKxDlgUnitTriSTL::kOpacity), QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(calls.viewMode, ViewMode::kNormal);
 }
@@ -559,30 +559,30 @@ TEST(CKxDlgUnitVolume, ControlsShowTheUnitAndSlidersFollowTheEdits)
     ViewCalls calls;
     calls.Attach(dialog);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("  ユニット設定"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1367)->text(), QStringLiteral("適用"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1373)->text(), QStringLiteral("ヒストグラム出力"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1379)->text(), QStringLiteral("データ設定"));
-    EXPECT_EQ(Control<QSlider>(dialog, 1375)->minimum(), -256);
-    EXPECT_EQ(Control<QSlider>(dialog, 1376)->maximum(), 300);
-    EXPECT_EQ(Control<QComboBox>(dialog, 1368)->currentText(), QStringLiteral(" x 10"));
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitVolume::kApply)->text(), QStringLiteral("適用"));
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitVolume::kExportHistogram)->text(), QStringLiteral("ヒストグラム出力"));
+    EXPECT_EQ(Control<QPushButton>(dialog, CKxDlgUnitVolume::kDataPreference)->text(), QStringLiteral("データ設定"));
+    EXPECT_EQ(Control<QSlider>(dialog, CKxDlgUnitVolume::kBrightnessSlider)->minimum(), -256);
+    EXPECT_EQ(Control<QSlider>(dialog, CKxDlgUnitVolume::kContrastSlider)->maximum(), 300);
+    EXPECT_EQ(Control<QComboBox>(dialog, CKxDlgUnitVolume::kMagnification)->currentText(), QStringLiteral(" x 10"));
 
     v.unit.brightnessB = 12.4f;
     dialog.SetUnit(&v.unit);
-    EXPECT_EQ(Text(dialog, 1369), QStringLiteral("12"));
-    EXPECT_EQ(Text(dialog, 1370), QStringLiteral("1.50"));
-    EXPECT_EQ(Control<QSlider>(dialog, 1375)->value(), 12);
-    EXPECT_EQ(Control<QSlider>(dialog, 1376)->value(), 150);
-    EXPECT_EQ(Text(dialog, 1371), QStringLiteral("-200"));
-    EXPECT_EQ(Text(dialog, 1372), QStringLiteral("800"));
-    EXPECT_EQ(Control<QLabel>(dialog, 1378)->text(), QStringLiteral("-1000"));
-    EXPECT_EQ(Control<QLabel>(dialog, 1377)->text(), QStringLiteral("3000"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitVolume::kBrightness), QStringLiteral("12"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitVolume::kContrast), QStringLiteral("1.50"));
+    EXPECT_EQ(Control<QSlider>(dialog, CKxDlgUnitVolume::kBrightnessSlider)->value(), 12);
+    EXPECT_EQ(Control<QSlider>(dialog, CKxDlgUnitVolume::kContrastSlider)->value(), 150);
+    EXPECT_EQ(Text(dialog, CKxDlgUnitVolume::kLowerLimit), QStringLiteral("-200"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitVolume::kUpperLimit), QStringLiteral("800"));
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitVolume::kMinimumLabel)->text(), QStringLiteral("-1000"));
+    EXPECT_EQ(Control<QLabel>(dialog, CKxDlgUnitVolume::kMaximumLabel)->text(), QStringLiteral("3000"));
 
-    Control<QLineEdit>(dialog, 1370)->setText(QStringLiteral("0.8"));
-    EXPECT_EQ(Control<QSlider>(dialog, 1376)->value(), 80);
-    auto* contrast = Control<QSlider>(dialog, 1376);
+    Control<QLineEdit>(dialog, CKxDlgUnitVolume::kContrast)->setText(QStringLiteral("0.8"));
+    EXPECT_EQ(Control<QSlider>(dialog, CKxDlgUnitVolume::kContrastSlider)->value(), 80);
+    auto* contrast = Control<QSlider>(dialog, CKxDlgUnitVolume::kContrastSlider);
     contrast->setSliderPosition(37);
     emit contrast->actionTriggered(QAbstractSlider::SliderMove);
-    EXPECT_EQ(Text(dialog, 1370), QStringLiteral("0.37"));
+    EXPECT_EQ(Text(dialog, CKxDlgUnitVolume::kContrast), QStringLiteral("0.37"));
     EXPECT_EQ(v.unit.contrastB, 1.5f);   // nothing reaches the unit before Apply
 }
 
@@ -595,13 +595,13 @@ TEST(CKxDlgUnitVolume, ApplyWritesTheWindowAndRequestsARecolour)
     calls.Attach(dialog);
     dialog.SetUnit(&v.unit);
     calls.renders = 0;
-    Control<QPushButton>(dialog, 1367)->click();
+    Control<QPushButton>(dialog, CKxDlgUnitVolume::kApply)->click();
     EXPECT_EQ(calls.renders, 0);   // unchanged: no job, no redraw
     EXPECT_TRUE(v.data.redoMarks.empty());
 
-    Control<QLineEdit>(dialog, 1371)->setText(QStringLiteral("-300"));
-    Control<QLineEdit>(dialog, 1369)->setText(QStringLiteral("20"));
-    Control<QPushButton>(dialog, 1367)->click();
+    Control<QLineEdit>(dialog, CKxDlgUnitVolume::kLowerLimit)->setText(QStringLiteral("-300"));
+    Control<QLineEdit>(dialog, CKxDlgUnitVolume::kBrightness)->setText(QStringLiteral("20"));
+    Control<QPushButton>(dialog, CKxDlgUnitVolume::kApply)->click();
     EXPECT_EQ(v.unit.GetRangeLow(), -300.0f);
     EXPECT_EQ(v.unit.rangeLow, 32768 - 300.0f);
     EXPECT_EQ(v.unit.brightnessB, 20.0f);
@@ -627,7 +627,7 @@ TEST(CKxDlgUnitVolume, HistogramCsvAndEscapeAfterTheFileDialog)
     dialog.SetUnit(&v.unit);
     {
         SavePathDialogs save(dir.WidePath("v.csv"));
-        Control<QPushButton>(dialog, 1373)->click();
+        Control<QPushButton>(dialog, CKxDlgUnitVolume::kExportHistogram)->click();
     }
     std::ifstream csv(dir.Path() / "v.csv", std::ios::binary);
     std::string line;
@@ -641,10 +641,10 @@ TEST(CKxDlgUnitVolume, HistogramCsvAndEscapeAfterTheFileDialog)
 
     {
         SavePathDialogs cancel(L"");
-        Control<QPushButton>(dialog, 1373)->click();
+        Control<QPushButton>(dialog, CKxDlgUnitVolume::kExportHistogram)->click();
     }
     EXPECT_TRUE(dialog.NestedDialogFlag());
-    QLineEdit* edit = Control<QLineEdit>(dialog, 1369);
+    QLineEdit* edit = Control<QLineEdit>(dialog, CKxDlgUnitVolume::kBrightness);
     Key(edit, QEvent::KeyPress, Qt::Key_Escape);   // only clears the flag
     EXPECT_TRUE(dialog.isVisible());
     Key(edit, QEvent::KeyPress, Qt::Key_Return);
@@ -667,9 +667,9 @@ TEST(CKxDlgUnitSurface, AForgottenUnitIsNeverTouchedAgain)
     dialog.ForgetUnit();   // the scene's units are about to go
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.Unit(), nullptr);
-    Control<QLineEdit>(dialog, 1239)->setText(QStringLiteral("100"));
-    Control<QPushButton>(dialog, 1235)->click();
-    Control<QCheckBox>(dialog, 1249)->click();
+    Control<QLineEdit>(dialog, CKxDlgUnitSurface::kLowerLimit)->setText(QStringLiteral("100"));
+    Control<QPushButton>(dialog, CKxDlgUnitSurface::kApply)->click();
+    Control<QCheckBox>(dialog, CKxDlgUnitSurface::kTranslucentOff)->click();
     EXPECT_EQ(s.unit.GetBorderLow(), 10.0f);
     EXPECT_TRUE(s.unit.translucentClip);
     EXPECT_EQ(calls.locks, 0);
@@ -684,9 +684,9 @@ TEST(CKxDlgUnitSurface, RebuildOutOfMemoryReportsAndReturnsToThePreviousSurface)
     CKxDlgUnitSurface& dialog = shown.dialog;
     ViewCalls& calls = shown.calls;
     const float* vertices = s.unit.mesh.vertices;
-    Control<QLineEdit>(dialog, 1239)->setText(QStringLiteral("100"));
+    Control<QLineEdit>(dialog, CKxDlgUnitSurface::kLowerLimit)->setText(QStringLiteral("100"));
     SetMemoryStatusSource([] { return MemoryStatus{10, 0}; });
-    Control<QPushButton>(dialog, 1235)->click();
+    Control<QPushButton>(dialog, CKxDlgUnitSurface::kApply)->click();
     SetMemoryStatusSource({});
     EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"memory error, return to previous"});
     EXPECT_EQ(s.unit.mesh.vertices, vertices);
@@ -705,8 +705,8 @@ TEST(CKxDlgUnitSurface, HistogramPaintsBarsFromTheBottomAndBothLines)
     s.unit.SetBorder(64, 192);
     CKxDlgUnitSurface dialog;
     dialog.SetUnit(&s.unit);
-    Control<QComboBox>(dialog, 1237)->setCurrentIndex(0);
-    auto* view = dialog.findChild<HistogramView*>(ControlName(1243));
+    Control<QComboBox>(dialog, CKxDlgUnitSurface::kMagnification)->setCurrentIndex(0);
+    auto* view = dialog.findChild<HistogramView*>(ControlName(CKxDlgUnitSurface::kHistogram));
     ASSERT_NE(view, nullptr);
     const QImage image = view->grab().toImage();
     const int bottom = image.height() - 1;

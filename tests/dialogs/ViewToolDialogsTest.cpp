@@ -65,6 +65,7 @@ QStringList Entries(QComboBox* combo)
 }
 
 struct RenderFixture : GuiFixture {
+    using enum CKxDlgRender::Control;
     RenderFixture()
     {
         dialog.Create(log.View(), &settings);
@@ -82,16 +83,16 @@ struct RenderFixture : GuiFixture {
 TEST_F(RenderFixture, ShowsTheTemplateTextsAndListsInTheirOrder)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("  描画設定"));
-    EXPECT_EQ(Check(1356)->text(), QStringLiteral("回転中心より奥と手前を表示しない"));
-    EXPECT_EQ(Check(1359)->text(), QStringLiteral("断面にふたをする"));
-    EXPECT_EQ(Check(1360)->text(), QStringLiteral("影を表示"));
-    EXPECT_EQ(Check(1353)->text(), QStringLiteral("デプスキュー（フォグ）有効"));
-    EXPECT_EQ(Check(1352)->text(), QStringLiteral("切断された領域を半透明表示"));
-    EXPECT_EQ(Entries(Combo(1357)), QStringList({"小", "中", "大"}));
-    EXPECT_EQ(Entries(Combo(1354)), QStringList({"なし", "小", "大"}));
-    EXPECT_EQ(Entries(Combo(1358)), QStringList({"透視投影", "正投影"}));
-    EXPECT_EQ(Entries(Combo(1355)), QStringList({"右上", "左上", "右下", "左下"}));
-    EXPECT_EQ(Entries(Combo(1351)), QStringList({"なし", "高速", "中速", "低速"}));
+    EXPECT_EQ(Check(kNearFarCut)->text(), QStringLiteral("回転中心より奥と手前を表示しない"));
+    EXPECT_EQ(Check(kClipCap)->text(), QStringLiteral("断面にふたをする"));
+    EXPECT_EQ(Check(kShadow)->text(), QStringLiteral("影を表示"));
+    EXPECT_EQ(Check(kFog)->text(), QStringLiteral("デプスキュー（フォグ）有効"));
+    EXPECT_EQ(Check(kClippedTranslucent)->text(), QStringLiteral("切断された領域を半透明表示"));
+    EXPECT_EQ(Entries(Combo(kNearFarRange)), QStringList({"小", "中", "大"}));
+    EXPECT_EQ(Entries(Combo(kCutEdge)), QStringList({"なし", "小", "大"}));
+    EXPECT_EQ(Entries(Combo(kProjection)), QStringList({"透視投影", "正投影"}));
+    EXPECT_EQ(Entries(Combo(kLightPosition)), QStringList({"右上", "左上", "右下", "左下"}));
+    EXPECT_EQ(Entries(Combo(kHomeAnimation)), QStringList({"なし", "高速", "中速", "低速"}));
     EXPECT_EQ(dialog.homeAnimationLabels.size(), 51);
     EXPECT_EQ(CKxDlgRender::FindLabelIndex(dialog.homeAnimationLabels, "中速"), 20);
     EXPECT_EQ(CKxDlgRender::FindLabelIndex(dialog.lightLabels, "上"), -1);
@@ -108,16 +109,16 @@ TEST_F(RenderFixture, ShowsTheSettingsAndAStoredShadowOfTwoAsOne)
     log.homeAnimation = 10; // no label of its own: the first entry
     dialog.UpdateFromSettings(true);
     EXPECT_EQ(settings.shadow, 1u);
-    EXPECT_TRUE(Check(1359)->isChecked());
-    EXPECT_TRUE(Check(1360)->isChecked() && Check(1360)->isEnabled());
-    EXPECT_TRUE(Check(1353)->isChecked());
-    EXPECT_FALSE(Check(1352)->isChecked());
-    EXPECT_FALSE(Combo(1357)->isEnabled());
-    EXPECT_EQ(Combo(1357)->currentText(), QStringLiteral("中"));
-    EXPECT_EQ(Combo(1358)->currentText(), QStringLiteral("透視投影"));
-    EXPECT_EQ(Combo(1355)->currentText(), QStringLiteral("左下"));
-    EXPECT_EQ(Combo(1354)->currentText(), QStringLiteral("大"));
-    EXPECT_EQ(Combo(1351)->currentText(), QStringLiteral("なし"));
+    EXPECT_TRUE(Check(kClipCap)->isChecked());
+    EXPECT_TRUE(Check(kShadow)->isChecked() && Check(kShadow)->isEnabled());
+    EXPECT_TRUE(Check(kFog)->isChecked());
+    EXPECT_FALSE(Check(kClippedTranslucent)->isChecked());
+    EXPECT_FALSE(Combo(kNearFarRange)->isEnabled());
+    EXPECT_EQ(Combo(kNearFarRange)->currentText(), QStringLiteral("中"));
+    EXPECT_EQ(Combo(kProjection)->currentText(), QStringLiteral("透視投影"));
+    EXPECT_EQ(Combo(kLightPosition)->currentText(), QStringLiteral("左下"));
+    EXPECT_EQ(Combo(kCutEdge)->currentText(), QStringLiteral("大"));
+    EXPECT_EQ(Combo(kHomeAnimation)->currentText(), QStringLiteral("なし"));
     // Refreshing writes nothing back.
     EXPECT_EQ(log.redraws, 0);
     EXPECT_EQ(log.homeAnimation, 10);
@@ -128,53 +129,53 @@ TEST_F(RenderFixture, CuttingFrontAndBackExcludesTheClipCoverAndTheShadow)
     settings.clipCap = 1;
     settings.shadow = 1;
     dialog.UpdateFromSettings(true);
-    Check(1356)->click();
-    EXPECT_FALSE(Check(1359)->isEnabled());
-    EXPECT_FALSE(Check(1359)->isChecked());
-    EXPECT_FALSE(Check(1360)->isEnabled());
-    EXPECT_FALSE(Check(1360)->isChecked());
-    EXPECT_TRUE(Combo(1357)->isEnabled());
+    Check(kNearFarCut)->click();
+    EXPECT_FALSE(Check(kClipCap)->isEnabled());
+    EXPECT_FALSE(Check(kClipCap)->isChecked());
+    EXPECT_FALSE(Check(kShadow)->isEnabled());
+    EXPECT_FALSE(Check(kShadow)->isChecked());
+    EXPECT_TRUE(Combo(kNearFarRange)->isEnabled());
     EXPECT_EQ(settings.clipCap, 0);
     EXPECT_EQ(settings.shadow, 0u);
     EXPECT_EQ(settings.nearFarRestrict, 1u); // the empty label picks the first entry
-    Choose(Combo(1357), QStringLiteral("大"));
+    Choose(Combo(kNearFarRange), QStringLiteral("大"));
     EXPECT_EQ(settings.nearFarRestrict, 3u);
 
     // Off again: the range shows "中", the cover comes back from the settings.
     settings.clipCap = 1;
-    Check(1356)->click();
+    Check(kNearFarCut)->click();
     EXPECT_EQ(settings.nearFarRestrict, 0u);
-    EXPECT_FALSE(Combo(1357)->isEnabled());
-    EXPECT_EQ(Combo(1357)->currentText(), QStringLiteral("中"));
-    EXPECT_TRUE(Check(1359)->isEnabled() && Check(1359)->isChecked());
-    EXPECT_TRUE(Check(1360)->isEnabled());
+    EXPECT_FALSE(Combo(kNearFarRange)->isEnabled());
+    EXPECT_EQ(Combo(kNearFarRange)->currentText(), QStringLiteral("中"));
+    EXPECT_TRUE(Check(kClipCap)->isEnabled() && Check(kClipCap)->isChecked());
+    EXPECT_TRUE(Check(kShadow)->isEnabled());
 }
 
 TEST_F(RenderFixture, EveryChangeIsStoredAndTheViewRefreshed)
 {
-    Choose(Combo(1358), QStringLiteral("透視投影"));
+    Choose(Combo(kProjection), QStringLiteral("透視投影"));
     EXPECT_EQ(settings.projection, 1);
     EXPECT_EQ(log.redraws, 1);
     EXPECT_EQ(log.scaleBarRefreshes, 1);
     EXPECT_EQ(log.panelRefreshes, 1);
     EXPECT_EQ(log.lightMoves, 1);
-    Choose(Combo(1355), QStringLiteral("右下"));
+    Choose(Combo(kLightPosition), QStringLiteral("右下"));
     EXPECT_EQ(settings.lightPosition, 2u);
-    Choose(Combo(1354), QStringLiteral("小"));
+    Choose(Combo(kCutEdge), QStringLiteral("小"));
     EXPECT_EQ(settings.squareRestrict, 1u);
-    Choose(Combo(1351), QStringLiteral("中速"));
+    Choose(Combo(kHomeAnimation), QStringLiteral("中速"));
     EXPECT_EQ(log.homeAnimation, 20);
-    Choose(Combo(1351), QStringLiteral("低速"));
+    Choose(Combo(kHomeAnimation), QStringLiteral("低速"));
     EXPECT_EQ(log.homeAnimation, 50);
-    Check(1353)->click();
+    Check(kFog)->click();
     EXPECT_EQ(settings.fog, 1);
-    Check(1352)->click();
+    Check(kClippedTranslucent)->click();
     EXPECT_EQ(settings.transparencyClip, 1);
-    Check(1359)->click(); // the default cover goes off and takes the shadow check with it
+    Check(kClipCap)->click(); // the default cover goes off and takes the shadow check with it
     EXPECT_EQ(settings.clipCap, 0);
-    EXPECT_FALSE(Check(1360)->isEnabled());
-    Check(1359)->click();
-    Check(1360)->click();
+    EXPECT_FALSE(Check(kShadow)->isEnabled());
+    Check(kClipCap)->click();
+    Check(kShadow)->click();
     EXPECT_EQ(settings.shadow, 1u);
     EXPECT_EQ(log.redraws, 10);
 }
@@ -184,8 +185,8 @@ TEST_F(RenderFixture, AStoredValueWithoutALabelSurvivesOtherChanges)
     settings.lightPosition = 7;
     log.homeAnimation = 60;
     dialog.UpdateFromSettings(true);
-    EXPECT_EQ(Combo(1355)->currentIndex(), -1);
-    Check(1353)->click();
+    EXPECT_EQ(Combo(kLightPosition)->currentIndex(), -1);
+    Check(kFog)->click();
     EXPECT_EQ(settings.lightPosition, 7u);
     EXPECT_EQ(log.homeAnimation, 60);
 }
@@ -193,11 +194,11 @@ TEST_F(RenderFixture, AStoredValueWithoutALabelSurvivesOtherChanges)
 TEST_F(RenderFixture, AResetDisablesEveryControl)
 {
     dialog.UpdateFromSettings(false);
-    for (int id : {1356, 1359, 1360, 1353, 1352}) EXPECT_FALSE(Check(id)->isEnabled()) << id;
-    for (int id : {1357, 1354, 1358, 1355, 1351}) EXPECT_FALSE(Combo(id)->isEnabled()) << id;
+    for (int id : {kNearFarCut, kClipCap, kShadow, kFog, kClippedTranslucent}) EXPECT_FALSE(Check(id)->isEnabled()) << id;
+    for (int id : {kNearFarRange, kCutEdge, kProjection, kLightPosition, kHomeAnimation}) EXPECT_FALSE(Combo(id)->isEnabled()) << id;
     dialog.UpdateFromSettings(true);
-    EXPECT_TRUE(Check(1359)->isEnabled());
-    EXPECT_TRUE(Combo(1358)->isEnabled());
+    EXPECT_TRUE(Check(kClipCap)->isEnabled());
+    EXPECT_TRUE(Combo(kProjection)->isEnabled());
 }
 
 TEST_F(RenderFixture, EnterKeepsTheWindowAndEscapeOrCloseOnlyHidesIt)
@@ -206,7 +207,7 @@ TEST_F(RenderFixture, EnterKeepsTheWindowAndEscapeOrCloseOnlyHidesIt)
     SendKey(&dialog, Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
     const int redraws = log.redraws;
-    SendKey(Check(1353), Qt::Key_Escape);
+    SendKey(Check(kFog), Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_GT(log.redraws, redraws);
     dialog.show();
@@ -219,6 +220,7 @@ TEST_F(RenderFixture, EnterKeepsTheWindowAndEscapeOrCloseOnlyHidesIt)
 namespace {
 
 struct RotFixture : GuiFixture {
+    using enum CKxDlgRotEx::Control;
     RotFixture() { dialog.Create(log.View()); }
     ViewLog log;
     CKxDlgRotEx dialog;
@@ -229,10 +231,10 @@ struct RotFixture : GuiFixture {
 TEST_F(RotFixture, StartsAtNinetyDegreesWithFiveInTheEdit)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("  回転"));
-    EXPECT_EQ(Control<QLineEdit>(dialog, 1217)->text(), QStringLiteral("5"));
-    EXPECT_EQ(Control<QCheckBox>(dialog, 1218)->text(), QStringLiteral("90度"));
-    EXPECT_TRUE(Control<QCheckBox>(dialog, 1218)->isChecked());
-    Control<QPushButton>(dialog, 1220)->click();
+    EXPECT_EQ(Control<QLineEdit>(dialog, kAngle)->text(), QStringLiteral("5"));
+    EXPECT_EQ(Control<QCheckBox>(dialog, kQuarterTurn)->text(), QStringLiteral("90度"));
+    EXPECT_TRUE(Control<QCheckBox>(dialog, kQuarterTurn)->isChecked());
+    Control<QPushButton>(dialog, kClockwise)->click();
     ASSERT_EQ(log.rotations.size(), 1u);
     EXPECT_EQ(log.rotations[0], (std::vector<double>{90, 0, 0, -1}));
     EXPECT_EQ(log.renders, 1);
@@ -240,10 +242,10 @@ TEST_F(RotFixture, StartsAtNinetyDegreesWithFiveInTheEdit)
 
 TEST_F(RotFixture, EachButtonTurnsAboutItsAxis)
 {
-    Control<QCheckBox>(dialog, 1218)->setChecked(false);
+    Control<QCheckBox>(dialog, kQuarterTurn)->setChecked(false);
     const std::pair<int, std::vector<double>> cases[] = {
-        {1224, {5, -1, 0, 0}}, {1221, {5, 1, 0, 0}},  {1223, {5, 0, 1, 0}},
-        {1222, {5, 0, -1, 0}}, {1219, {5, 0, 0, 1}}, {1220, {5, 0, 0, -1}},
+        {kUp, {5, -1, 0, 0}}, {kDown, {5, 1, 0, 0}},  {kRight, {5, 0, 1, 0}},
+        {kLeft, {5, 0, -1, 0}}, {kCounterClockwise, {5, 0, 0, 1}}, {kClockwise, {5, 0, 0, -1}},
     };
     for (const auto& [id, expected] : cases) {
         Control<QPushButton>(dialog, id)->click();
@@ -254,28 +256,29 @@ TEST_F(RotFixture, EachButtonTurnsAboutItsAxis)
 
 TEST_F(RotFixture, TypingAnAngleUnchecksNinetyAndReadsLeniently)
 {
-    auto* edit = Control<QLineEdit>(dialog, 1217);
+    auto* edit = Control<QLineEdit>(dialog, kAngle);
     edit->clear();
     QTest::keyClicks(edit, " 12.5deg");
-    EXPECT_FALSE(Control<QCheckBox>(dialog, 1218)->isChecked());
-    Control<QPushButton>(dialog, 1224)->click();
+    EXPECT_FALSE(Control<QCheckBox>(dialog, kQuarterTurn)->isChecked());
+    Control<QPushButton>(dialog, kUp)->click();
     EXPECT_EQ(log.rotations.back()[0], 12.5);
     edit->setText("abc");
-    Control<QPushButton>(dialog, 1224)->click();
+    Control<QPushButton>(dialog, kUp)->click();
     EXPECT_EQ(log.rotations.back()[0], 0.0);
 }
 
 TEST_F(RotFixture, TheButtonsFollowTheActivePane)
 {
     dialog.EnableRotateButtons(false);
-    for (int id : {1219, 1220, 1221, 1222, 1223, 1224}) EXPECT_FALSE(Control<QPushButton>(dialog, id)->isEnabled());
+    for (int id : {kCounterClockwise, kClockwise, kDown, kLeft, kRight, kUp}) EXPECT_FALSE(Control<QPushButton>(dialog, id)->isEnabled());
     dialog.EnableRotateButtons(true);
-    for (int id : {1219, 1220, 1221, 1222, 1223, 1224}) EXPECT_TRUE(Control<QPushButton>(dialog, id)->isEnabled());
+    for (int id : {kCounterClockwise, kClockwise, kDown, kLeft, kRight, kUp}) EXPECT_TRUE(Control<QPushButton>(dialog, id)->isEnabled());
 }
 
 namespace {
 
 struct ScaleBarFixture : GuiFixture {
+    using enum CKxDlgScaleBar::Control;
     ScaleBarFixture()
     {
         settings.scaleBarAvailable = 1;
@@ -285,7 +288,7 @@ struct ScaleBarFixture : GuiFixture {
         dialog.UpdateFromSettings(std::nullopt);
     }
     QLineEdit* Edit(int id) { return Control<QLineEdit>(dialog, id); }
-    QComboBox* Units() { return Control<QComboBox>(dialog, 1229); }
+    QComboBox* Units() { return Control<QComboBox>(dialog, kUnit); }
     RenderSettings settings;
     ViewLog log;
     CKxDlgScaleBar dialog;
@@ -296,23 +299,23 @@ struct ScaleBarFixture : GuiFixture {
 TEST_F(ScaleBarFixture, ShowsTheSettingsWithTwoDecimals)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("\u3000スケールバー"));
-    EXPECT_EQ(Control<QCheckBox>(dialog, 1228)->text(), QStringLiteral("表示する (正投影時のみ)"));
-    EXPECT_EQ(Control<QPushButton>(dialog, 1225)->text(), QStringLiteral("適用"));
+    EXPECT_EQ(Control<QCheckBox>(dialog, kShow)->text(), QStringLiteral("表示する (正投影時のみ)"));
+    EXPECT_EQ(Control<QPushButton>(dialog, kApply)->text(), QStringLiteral("適用"));
     EXPECT_EQ(Entries(Units()), QStringList({"um", "mm", "cm", "m"}));
-    EXPECT_TRUE(Edit(1226)->isReadOnly());
-    EXPECT_EQ(Edit(1230)->text(), QStringLiteral("-0.95"));
-    EXPECT_EQ(Edit(1231)->text(), QStringLiteral("-0.95"));
-    EXPECT_EQ(Edit(1227)->text(), QStringLiteral("1.00"));
+    EXPECT_TRUE(Edit(kFrameSize)->isReadOnly());
+    EXPECT_EQ(Edit(kPositionX)->text(), QStringLiteral("-0.95"));
+    EXPECT_EQ(Edit(kPositionY)->text(), QStringLiteral("-0.95"));
+    EXPECT_EQ(Edit(kLength)->text(), QStringLiteral("1.00"));
     EXPECT_EQ(Units()->currentText(), QStringLiteral("mm"));
     EXPECT_EQ(log.viewControls, 0) << "a report's refresh leaves the bar to the view";
 
-    EXPECT_TRUE(Edit(1226)->text().isEmpty());
+    EXPECT_TRUE(Edit(kFrameSize)->text().isEmpty());
     settings.scaleBarUnit = L"m";
     settings.scaleBarShow = 1;
     dialog.UpdateFromSettings(FrameSize{0.5, L"mm"});
-    EXPECT_EQ(Edit(1226)->text(), QStringLiteral("0.500000 mm"));
+    EXPECT_EQ(Edit(kFrameSize)->text(), QStringLiteral("0.500000 mm"));
     EXPECT_EQ(Units()->currentText(), QStringLiteral("m"));
-    EXPECT_TRUE(Control<QCheckBox>(dialog, 1228)->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(dialog, kShow)->isChecked());
     settings.scaleBarUnit = L"km";
     dialog.UpdateFromSettings(FrameSize{0.5, L"mm"});
     EXPECT_EQ(Units()->currentIndex(), -1);
@@ -321,23 +324,23 @@ TEST_F(ScaleBarFixture, ShowsTheSettingsWithTwoDecimals)
 TEST_F(ScaleBarFixture, AnotherUnitConvertsTheShownLengthUntilTheUserTypesOne)
 {
     Choose(Units(), "um");
-    EXPECT_EQ(Edit(1227)->text(), QStringLiteral("1000"));
+    EXPECT_EQ(Edit(kLength)->text(), QStringLiteral("1000"));
     Choose(Units(), "cm");
-    EXPECT_EQ(Edit(1227)->text(), QStringLiteral("0.1"));
-    Edit(1227)->clear();
-    QTest::keyClicks(Edit(1227), "3");
+    EXPECT_EQ(Edit(kLength)->text(), QStringLiteral("0.1"));
+    Edit(kLength)->clear();
+    QTest::keyClicks(Edit(kLength), "3");
     Choose(Units(), "m");
-    EXPECT_EQ(Edit(1227)->text(), QStringLiteral("3"));
+    EXPECT_EQ(Edit(kLength)->text(), QStringLiteral("3"));
     EXPECT_EQ(settings.scaleBarLength, 1.0f); // nothing stored before Apply
 }
 
 TEST_F(ScaleBarFixture, ApplyStoresTheEditsLenientlyAndRenders)
 {
-    Edit(1230)->setText(" 0.25x");
-    Edit(1231)->setText("abc");
+    Edit(kPositionX)->setText(" 0.25x");
+    Edit(kPositionY)->setText("abc");
     Choose(Units(), "cm");
-    Edit(1227)->setText("20");
-    Control<QPushButton>(dialog, 1225)->click();
+    Edit(kLength)->setText("20");
+    Control<QPushButton>(dialog, kApply)->click();
     EXPECT_FLOAT_EQ(settings.scaleBarPosition[0], 0.25f);
     EXPECT_EQ(settings.scaleBarPosition[1], 0.0f);
     EXPECT_EQ(settings.scaleBarLength, 20.0f);
@@ -346,7 +349,7 @@ TEST_F(ScaleBarFixture, ApplyStoresTheEditsLenientlyAndRenders)
     EXPECT_TRUE(dialog.lengthFromSettings);
     EXPECT_EQ(log.renders, 1);
 
-    Control<QCheckBox>(dialog, 1228)->click();
+    Control<QCheckBox>(dialog, kShow)->click();
     EXPECT_EQ(settings.scaleBarShow, 1);
     EXPECT_EQ(log.renders, 2);
 }
@@ -356,12 +359,12 @@ TEST_F(ScaleBarFixture, WithoutABarEverythingIsBlankAndDisabled)
     settings.scaleBarAvailable = 0;
     settings.scaleBarShow = 1;
     dialog.UpdateFromSettings(std::nullopt);
-    for (int id : {1226, 1230, 1231, 1227}) EXPECT_TRUE(Edit(id)->text().isEmpty()) << id;
-    EXPECT_FALSE(Control<QCheckBox>(dialog, 1228)->isEnabled());
-    EXPECT_FALSE(Control<QCheckBox>(dialog, 1228)->isChecked());
+    for (int id : {kFrameSize, kPositionX, kPositionY, kLength}) EXPECT_TRUE(Edit(id)->text().isEmpty()) << id;
+    EXPECT_FALSE(Control<QCheckBox>(dialog, kShow)->isEnabled());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, kShow)->isChecked());
     EXPECT_FALSE(Units()->isEnabled());
     EXPECT_TRUE(Units()->currentText().isEmpty());
-    EXPECT_FALSE(Control<QPushButton>(dialog, 1225)->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(dialog, kApply)->isEnabled());
     EXPECT_FALSE(LayOutScaleBar(settings, L"mm", 0.5, 1.0).shown);
 }
 
