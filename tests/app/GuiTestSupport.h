@@ -2,10 +2,14 @@
 // What the program's widget tests share: one QApplication for the process
 // (offscreen unless the environment says otherwise) and synthetic clicks
 // that may be posted from any thread.
+#include "render/ViewMode.h"
+
 #include <QApplication>
 #include <QPoint>
 
+#include <array>
 #include <functional>
+#include <string>
 
 class QImage;
 class QOpenGLWidget;
@@ -28,5 +32,11 @@ QImage ScreenPicture(QOpenGLWidget* widget);
 void ProcessEventsFor(int ms);
 // Lets events run until `done` holds, at most `ms` milliseconds; its last answer.
 bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
+
+// The view mode as the recorders of the dialog tests log it.
+inline std::string ViewModeText(ViewMode mode)
+{
+    return std::array{"no scene", "normal", "full screen", "unit editing"}.at(static_cast<size_t>(mode));
+}
 
 } // namespace velmor::test

@@ -4,7 +4,6 @@
 #include "app/GuiTestSupport.h"
 #include "dialogs/DialogBase.h"
 #include "dialogs/UnitDialogFrame.h"
-#include "support/ViewModeText.h"
 
 #include <QApplication>
 #include <QComboBox>

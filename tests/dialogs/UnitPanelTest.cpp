@@ -12,7 +12,6 @@
 #include "scene/DataObject.h"
 #include "scene/PathParts.h"
 #include "support/MessageRecorder.h"
-#include "support/ViewModeText.h"
 #include "support/TempDir.h"
 #include "units/CKxDrawUSurfaceR.h"
 #include "units/CKxDrawUText.h"
