@@ -106,9 +106,9 @@ ViewControlChanges ViewBar::ShowStates(const ViewControlStates& now)
     return changes;
 }
 
-void ViewBar::ShowFriendText(uint8_t friendState, const QString& label)
+void ViewBar::ShowFriendText(FriendState friendState, const QString& label)
 {
-    friendShown_ = friendState != 0;
+    friendShown_ = friendState != FriendState::kNone;
     if (!friendShown_) {
         friendText_->clear();
         friendText_->setEnabled(false);
@@ -116,7 +116,7 @@ void ViewBar::ShowFriendText(uint8_t friendState, const QString& label)
     } else {
         friendTextExtent_ = QFontMetrics(friendText_->font()).horizontalAdvance(label) + 5;
         friendText_->setText(label);
-        friendText_->setEnabled(friendState == 1);
+        friendText_->setEnabled(friendState == FriendState::kAvailable);
     }
     LayOut();
 }

@@ -38,7 +38,7 @@ public:
     ViewControlChanges ShowStates(const ViewControlStates& now);
     // The friend text: empty and disabled without a friend group, else the
     // group's label, enabled only when the friend group can be taken.
-    void ShowFriendText(uint8_t friendState, const QString& label);
+    void ShowFriendText(FriendState friendState, const QString& label);
     void ShowCaption(const QString& text);
 
 protected:

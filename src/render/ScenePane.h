@@ -20,6 +20,11 @@ struct RenderSettings;
 // turned round). The numbers are those the scenes' events name.
 enum MoveMode : uint8_t { kMoveNone = 0, kMoveStep = 1, kMoveToLimit = 2, kMoveWrap = 3, kMoveReflect = 4 };
 
+// A pane's part in the frame: the active pane, an ordinary pane that follows
+// it while panes are linked, an ordinary pane, or the background or
+// foreground pane.
+enum class PaneState : uint8_t { kActive, kLinked, kOrdinary, kBackOrFore };
+
 // The box of one projection, with its near and far planes.
 struct PaneProjection {
     bool perspective = false;
@@ -59,7 +64,7 @@ struct ScenePane {
     int32_t timeStep = 0;
     float timeStart = 0, timeEnd = 0;
     DrawGroup* root = nullptr;       // not owned
-    uint32_t state = 2;              // 0 active, 1 linked ordinary, 2 ordinary, 3 background/foreground
+    PaneState state = PaneState::kOrdinary;
     uint32_t texture = 0;
     uint8_t* pixels = nullptr;       // texture-sized RGBA; null without a texture
     uint64_t pixelBytes = 0;

@@ -26,7 +26,10 @@ namespace {
 constexpr GLfloat kShadowSlopeOffset = 2.0f;
 constexpr GLfloat kShadowDepthOffset = 4.0f;
 
-bool SpecialOrActive(const ScenePane& pane) { return pane.state == 0 || pane.state == 3; }
+bool SpecialOrActive(const ScenePane& pane)
+{
+    return pane.state == PaneState::kActive || pane.state == PaneState::kBackOrFore;
+}
 
 void DrawGroupPass(DrawGroup* group, int pass)
 {
@@ -135,7 +138,7 @@ void ScenePane::UpdateRoot()
     if (root == nullptr)
         return;
     if (root->normalize[0])
-        root->ComputeNormalization(state == 0);
+        root->ComputeNormalization(state == PaneState::kActive);
     else
         root->ResetNormalization();
 }
@@ -192,7 +195,7 @@ void ScenePane::DrawForegroundLayer(int pass)
 
 void ScenePane::DrawSectionMarker()
 {
-    if (state != 0 || !clipHandleMode)
+    if (state != PaneState::kActive || !clipHandleMode)
         return;
     double s = 1, lineFactor = 1;
     SectionMarkerSize(zoom, s, lineFactor);
@@ -220,7 +223,7 @@ void ScenePane::DrawSectionMarker()
 
 void ScenePane::DrawGuideLines(int pass)
 {
-    if (state != 0 || root == nullptr)
+    if (state != PaneState::kActive || root == nullptr)
         return;
     const RenderSettings& rs = CurrentRenderSettings();
     double c[3];

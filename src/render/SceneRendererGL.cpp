@@ -83,7 +83,7 @@ void SceneRenderer::RebuildPaneTextures()
             if (!IsOrdinaryPane(i))
                 continue;
             ScenePane& pane = panes[i];
-            pane.state = 2;
+            pane.state = PaneState::kOrdinary;
             if (pane.root) {
                 pane.root->SetSpaceFlag(5);
                 pane.root->LoadActive();

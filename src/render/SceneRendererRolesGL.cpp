@@ -11,7 +11,7 @@ void SceneRenderer::SetPaneStates()
     if (!panes)
         return;
     for (int i = 0; i < paneCount; ++i) {
-        panes[i].state = 2;
+        panes[i].state = PaneState::kOrdinary;
         if (panes[i].root)
             panes[i].root->SetSpaceFlag(0);
     }
@@ -19,21 +19,21 @@ void SceneRenderer::SetPaneStates()
         ScenePane& pane = panes[i];
         int code = 0;
         if (i == activeSpace)
-            pane.state = 0, code = 1;
+            pane.state = PaneState::kActive, code = 1;
         else if (i == backgroundSpace)
-            pane.state = 3, code = 3;
+            pane.state = PaneState::kBackOrFore, code = 3;
         else if (i == foregroundSpace)
-            pane.state = 3, code = 4;
+            pane.state = PaneState::kBackOrFore, code = 4;
         else if (linkPanes)
-            pane.state = 1, code = 2;
+            pane.state = PaneState::kLinked, code = 2;
         if (code != 0 && pane.root)
             pane.root->SetSpaceFlag(code);
     }
     for (int i = 0; i < paneCount; ++i)
-        if (panes[i].state != 2 && panes[i].root)
+        if (panes[i].state != PaneState::kOrdinary && panes[i].root)
             panes[i].root->ReleaseInactive();
     for (int i = 0; i < paneCount; ++i)
-        if (panes[i].state != 2 && panes[i].root) {
+        if (panes[i].state != PaneState::kOrdinary && panes[i].root) {
             panes[i].root->LoadActive();
             panes[i].UpdateRoot();
         }
@@ -43,7 +43,7 @@ void SceneRenderer::SetPaneStates()
 void SceneRenderer::LeaveRole(int32_t& role)
 {
     if (ScenePane* former = Pane(role)) {
-        former->state = 2;
+        former->state = PaneState::kOrdinary;
         RenderAllPanes();
     }
 }

@@ -85,9 +85,9 @@ DrawGroup* SceneRenderer::SelectionGroupFor(const ScenePane& pane) const
     if (!frameAndArrow)
         return placeholderGroup;
     switch (pane.state) {
-    case 0: return selectionGroupA;
-    case 1:
-    case 2: return selectionGroupC;
+    case PaneState::kActive: return selectionGroupA;
+    case PaneState::kLinked:
+    case PaneState::kOrdinary: return selectionGroupC;
     default: return placeholderGroup;
     }
 }

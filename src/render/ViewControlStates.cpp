@@ -3,6 +3,8 @@
 #include "render/SceneRenderer.h"
 #include "units/DrawGroup.h"
 
+#include <iterator>
+
 namespace velmor {
 
 ViewControlInputs ReadViewControlInputs(SceneRenderer& renderer, bool sceneShown, ViewMode viewMode, bool pickMode,
@@ -28,28 +30,46 @@ ViewControlInputs ReadViewControlInputs(SceneRenderer& renderer, bool sceneShown
     return in;
 }
 
+namespace {
+
+ClipState ClipStateOf(const ViewControlInputs& in, bool active)
+{
+    if (!active || !in.clipAllowed) return ClipState::kNotAllowed;
+    if (!in.clipOn) return ClipState::kOff;
+    return in.clipHandle ? ClipState::kOnHandleOn : ClipState::kOnHandleOff;
+}
+
+PickState PickStateOf(const ViewControlInputs& in)
+{
+    if (!in.sceneShown) return PickState::kOff;
+    if (!in.scaleBarAvailable) return PickState::kNotPossible;
+    return in.pickMode ? PickState::kOn : PickState::kOff;
+}
+
+TimeState TimeStateOf(const ViewControlInputs& in, bool active)
+{
+    if (!active || in.timeStart == in.timeEnd) return TimeState::kNoRange;
+    if (in.playing) return TimeState::kPlaying;
+    const auto step = static_cast<float>(in.timeStep);
+    if (step == in.timeStart) return TimeState::kAtStart;
+    return step == in.timeEnd ? TimeState::kAtEnd : TimeState::kInside;
+}
+
+} // namespace
+
 ViewControlStates ComputeViewControlStates(const ViewControlInputs& in)
 {
     ViewControlStates s;
     const bool active = in.sceneShown && in.hasActiveSpace;
-    s.clip = 3;
-    if (active && in.clipAllowed) s.clip = !in.clipOn ? 2 : in.clipHandle ? 1 : 0;
-    s.pick = 1;
-    if (in.sceneShown) s.pick = !in.scaleBarAvailable ? 2 : in.pickMode ? 0 : 1;
-    s.space = in.hasActiveSpace && in.viewMode != ViewMode::kNoScene && in.viewMode != ViewMode::kUnitEditing && in.deleteAllowed ? 0 : 1;
-    s.time = 4;
-    if (active && in.timeStart != in.timeEnd) {
-        if (in.playing)
-            s.time = 3;
-        else if (static_cast<float>(in.timeStep) == in.timeStart)
-            s.time = 0;
-        else if (static_cast<float>(in.timeStep) == in.timeEnd)
-            s.time = 2;
-        else
-            s.time = 1;
-    }
-    s.friendGroup = 0;
-    if (active && in.hasFriendGroup) s.friendGroup = in.viewMode == ViewMode::kUnitEditing ? 2 : 1;
+    s.clip = ClipStateOf(in, active);
+    s.pick = PickStateOf(in);
+    const bool spaceMovable = in.hasActiveSpace && in.viewMode != ViewMode::kNoScene &&
+                              in.viewMode != ViewMode::kUnitEditing && in.deleteAllowed;
+    s.space = spaceMovable ? SpaceState::kNextPossible : SpaceState::kNoNext;
+    s.time = TimeStateOf(in, active);
+    s.friendGroup = FriendState::kNone;
+    if (active && in.hasFriendGroup)
+        s.friendGroup = in.viewMode == ViewMode::kUnitEditing ? FriendState::kWhileEditing : FriendState::kAvailable;
     return s;
 }
 
@@ -60,15 +80,16 @@ void Set(ViewControlChanges& c, int button, std::optional<ButtonPicture> picture
     c.buttons.push_back({button, picture, enabled});
 }
 
-void ClipChanges(ViewControlChanges& c, uint8_t state)
+void ClipChanges(ViewControlChanges& c, ClipState state)
 {
     switch (state) {
-    case 0:
-    case 1:
+    case ClipState::kOnHandleOff:
+    case ClipState::kOnHandleOn:
         Set(c, kClipButton, ButtonPicture::kClipOn, true);
-        Set(c, kClipHandleButton, state == 0 ? ButtonPicture::kHandleOff : ButtonPicture::kHandleOn, true);
+        Set(c, kClipHandleButton,
+            state == ClipState::kOnHandleOff ? ButtonPicture::kHandleOff : ButtonPicture::kHandleOn, true);
         break;
-    case 2:
+    case ClipState::kOff:
         Set(c, kClipButton, ButtonPicture::kClipOff, true);
         Set(c, kClipHandleButton, std::nullopt, false);
         break;
@@ -78,23 +99,27 @@ void ClipChanges(ViewControlChanges& c, uint8_t state)
     }
 }
 
-void PickChanges(ViewControlChanges& c, uint8_t state)
+void PickChanges(ViewControlChanges& c, PickState state)
 {
-    if (state == 2) c.pickModeOff = true;
-    Set(c, kPickCentreButton, state == 0 ? ButtonPicture::kPickOn : ButtonPicture::kPickOff, state != 2);
+    const bool possible = state != PickState::kNotPossible;
+    if (!possible) c.pickModeOff = true;
+    Set(c, kPickCentreButton, state == PickState::kOn ? ButtonPicture::kPickOn : ButtonPicture::kPickOff, possible);
 }
 
-void TimeChanges(ViewControlChanges& c, uint8_t state)
+void TimeChanges(ViewControlChanges& c, TimeState state)
 {
-    // back, play, stop, forward
-    static const bool kEnabled[5][4] = {
+    // back, play, stop, forward; one row a state, in TimeState's order
+    static const bool kEnabled[][4] = {
         {false, true, false, true}, {true, true, true, true}, {true, false, true, false},
         {false, true, true, false}, {false, false, false, false},
     };
+    constexpr auto kRows = static_cast<uint8_t>(TimeState::kNoRange) + 1;
+    static_assert(std::size(kEnabled) == kRows);
     std::optional<ButtonPicture> play;
-    if (state <= 1) play = ButtonPicture::kPlay;
-    if (state == 3) play = ButtonPicture::kPause;
-    const bool* on = kEnabled[state < 5 ? state : 4];
+    if (state == TimeState::kAtStart || state == TimeState::kInside) play = ButtonPicture::kPlay;
+    if (state == TimeState::kPlaying) play = ButtonPicture::kPause;
+    const auto row = static_cast<uint8_t>(state);
+    const bool* on = kEnabled[row < kRows ? row : kRows - 1];
     Set(c, kTimeBackButton, std::nullopt, on[0]);
     Set(c, kPlayButton, play, on[1]);
     Set(c, kStopButton, std::nullopt, on[2]);
@@ -109,9 +134,9 @@ ViewControlChanges ChangesBetween(const ViewControlStates& previous, const ViewC
     for (int button : {kHomeButton, kRotateMinusButton, kRotatePlusButton}) Set(c, button, std::nullopt, true);
     if (now.clip != previous.clip) ClipChanges(c, now.clip);
     if (now.pick != previous.pick) PickChanges(c, now.pick);
-    if (now.space != previous.space) Set(c, kNextSpaceButton, std::nullopt, now.space == 0);
+    if (now.space != previous.space) Set(c, kNextSpaceButton, std::nullopt, now.space == SpaceState::kNextPossible);
     if (now.time != previous.time) TimeChanges(c, now.time);
-    if (now.friendGroup != previous.friendGroup) Set(c, kFriendButton, std::nullopt, now.friendGroup == 1);
+    if (now.friendGroup != previous.friendGroup) Set(c, kFriendButton, std::nullopt, now.friendGroup == FriendState::kAvailable);
     return c;
 }
 

@@ -3,7 +3,7 @@
 // state computed from the active space, and the pictures and enabled states
 // a change of state gives its buttons. A group's buttons are touched only
 // when its state differs from the previous one; after a reset every
-// previous state is 255, so the next refresh sets every button. No GL and
+// previous state is unset, so the next refresh sets every button. No GL and
 // no window system: the bar applies the changes to its buttons.
 #include "render/ViewMode.h"
 
@@ -39,12 +39,21 @@ enum class ButtonPicture : uint8_t {
     kNextSpace, kTimeBack, kPlay, kPause, kStop, kTimeForward, kFriend,
 };
 
+// Each group's state. kUnset is what a reset leaves: it differs from every
+// real state, so the next refresh touches every button.
+enum class ClipState : uint8_t { kOnHandleOff, kOnHandleOn, kOff, kNotAllowed, kUnset = 255 };
+enum class PickState : uint8_t { kOn, kOff, kNotPossible, kUnset = 255 };
+enum class SpaceState : uint8_t { kNextPossible, kNoNext, kUnset = 255 };
+// The order follows the rows of the time buttons' table.
+enum class TimeState : uint8_t { kAtStart, kInside, kAtEnd, kPlaying, kNoRange, kUnset = 255 };
+enum class FriendState : uint8_t { kNone, kAvailable, kWhileEditing, kUnset = 255 };
+
 struct ViewControlStates {
-    uint8_t clip = 255;       // 0 clip on, handle off; 1 clip and handle on; 2 clip off; 3 no clipping
-    uint8_t pick = 255;       // 0 pick mode on; 1 off; 2 no pick possible
-    uint8_t space = 255;      // 0 next space possible; 1 not
-    uint8_t time = 255;       // 0 at start; 1 inside; 2 at end; 3 playing; 4 no time range
-    uint8_t friendGroup = 255;   // 0 none; 1 friend group; 2 friend group while editing
+    ClipState clip = ClipState::kUnset;
+    PickState pick = PickState::kUnset;
+    SpaceState space = SpaceState::kUnset;
+    TimeState time = TimeState::kUnset;
+    FriendState friendGroup = FriendState::kUnset;
 };
 
 // What the states are computed from.
@@ -74,7 +83,7 @@ struct ButtonChange {
 
 struct ViewControlChanges {
     std::vector<ButtonChange> buttons;
-    // Pick state 2 switches the rotation-centre pick mode off.
+    // A pick that is not possible switches the rotation-centre pick mode off.
     bool pickModeOff = false;
 };
 

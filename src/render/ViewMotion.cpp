@@ -87,7 +87,7 @@ void ViewMotion::StopPlayback()
     state_.playbackStopped = true;
 }
 
-void ViewMotion::StartPanInertia(uint8_t mode)
+void ViewMotion::StartPanInertia(MoveMode mode)
 {
     ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
     if (pane == nullptr)
@@ -97,7 +97,7 @@ void ViewMotion::StartPanInertia(uint8_t mode)
     host_.StartTimer(kAnimationTimer, kAnimationPeriodMs);
 }
 
-void ViewMotion::StartRotationInertia(uint8_t mode)
+void ViewMotion::StartRotationInertia(MoveMode mode)
 {
     ScenePane* pane = renderer_.Pane(renderer_.activeSpace);
     if (pane == nullptr)

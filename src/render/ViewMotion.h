@@ -6,6 +6,7 @@
 // arithmetic runs without a display; timers, frames and re-centring go
 // through MotionHost.
 #include "render/SceneEventExecutor.h"
+#include "render/ScenePane.h"
 
 #include <cstdint>
 
@@ -58,8 +59,8 @@ public:
     void StopPlayback();
     bool Playing() const { return !state_.playbackStopped; }
     // After a flick: the last step goes on every tick until the next press.
-    void StartPanInertia(uint8_t mode);
-    void StartRotationInertia(uint8_t mode);
+    void StartPanInertia(MoveMode mode);
+    void StartRotationInertia(MoveMode mode);
     // Turns the active pane from its stored start: the clip plane alone in
     // clip-handle mode, the object alone when the clip plane is fixed.
     void RotateActivePane(double angle, double x, double y, double z);

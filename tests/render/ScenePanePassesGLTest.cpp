@@ -109,7 +109,7 @@ protected:
         back.layer = 0;
         fore.layer = 2;
         pane.root = &root;
-        pane.state = 0;
+        pane.state = PaneState::kActive;
         pane.CreateTexture();
         glClearColor(0, 0, 0, 0);
         PickCounter = 0;
@@ -240,7 +240,7 @@ TEST_F(ScenePanePassesGLTest, OrdinaryPanesDrawNoBackOrForeLayer)
     new FlatSquare(&back, kBlue, 0.9, 0.0, &log);
     new FlatSquare(&main, kRed, 0.2, 0.0, &log);
     new FlatSquare(&fore, kGreen, 0.9, 0.0, &log);
-    pane.state = 2;
+    pane.state = PaneState::kOrdinary;
     pane.RenderPane();
     EXPECT_EQ(Picture(32, 32), kRed);
     EXPECT_EQ(Picture(32 + 20, 32), (Rgba{0, 0, 0, 0}));
@@ -317,7 +317,7 @@ TEST_F(ScenePanePassesGLTest, SectionMarkerFramesTheClipPlaneOfTheActivePaneOnly
     EXPECT_TRUE(markerAt(16));
     EXPECT_TRUE(markerAt(48));
     EXPECT_FALSE(markerAt(32));
-    pane.state = 2;
+    pane.state = PaneState::kOrdinary;
     pane.RenderPane();
     EXPECT_FALSE(markerAt(16));
 }
@@ -344,7 +344,7 @@ TEST_F(ScenePanePassesGLTest, GuideLinesCrossTheSceneBoxThroughTheRootCentre)
     EXPECT_TRUE(inked(44, 32));
     EXPECT_FALSE(inked(20, 20));
     EXPECT_FALSE(inked(32, 56));
-    pane.state = 2;
+    pane.state = PaneState::kOrdinary;
     pane.RenderPane();
     EXPECT_FALSE(inked(32, 20));
 }

@@ -89,8 +89,8 @@ TEST_F(SceneRendererGLTest, TwoPanesComposeSideBySide)
 {
     renderer->SetBackgroundColor(0, 0, 255);
     Frame();
-    EXPECT_EQ(renderer->panes[0].state, 0u);
-    EXPECT_EQ(renderer->panes[1].state, 1u);
+    EXPECT_EQ(renderer->panes[0].state, PaneState::kActive);
+    EXPECT_EQ(renderer->panes[1].state, PaneState::kLinked);
     EXPECT_TRUE(Reddish(Pixel(16, 32))) << int(Pixel(16, 32).r);
     EXPECT_TRUE(Greenish(Pixel(48, 32))) << int(Pixel(48, 32).g);
     EXPECT_FALSE(Greenish(Pixel(16, 32)));
@@ -133,7 +133,7 @@ TEST_F(SceneRendererGLTest, PickFindsTheUnitUnderThePixelOfAnActiveOrSpecialPane
     EXPECT_EQ(renderer->pickedPane, -1);
     // As the foreground space it is.
     renderer->SetForegroundSpace(false, 1);
-    EXPECT_EQ(renderer->panes[1].state, 3u);
+    EXPECT_EQ(renderer->panes[1].state, PaneState::kBackOrFore);
     Frame();
     PickAt(48, 32);
     EXPECT_EQ(renderer->pickedPane, 1);
@@ -148,7 +148,7 @@ TEST_F(SceneRendererGLTest, RolesMoveAndClearEachOther)
     renderer->SetActiveSpace(false, 1);
     EXPECT_EQ(renderer->backgroundSpace, -1);
     EXPECT_EQ(renderer->activeSpace, 1);
-    EXPECT_EQ(renderer->panes[0].state, 1u);
+    EXPECT_EQ(renderer->panes[0].state, PaneState::kLinked);
     EXPECT_TRUE(right.spaceFlags[0]);
     EXPECT_FALSE(right.spaceFlags[2]);
     renderer->SelectNextPane();

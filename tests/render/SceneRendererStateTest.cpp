@@ -62,13 +62,13 @@ TEST(SceneRendererState, BuiltInGroupsAndSelectionPatterns)
 
     renderer.SetSelectionPattern(1);
     ScenePane pane;
-    pane.state = 0;
+    pane.state = PaneState::kActive;
     EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.builtInGroups[1]);
-    pane.state = 2;
+    pane.state = PaneState::kOrdinary;
     EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.selectionGroupC);
-    pane.state = 3;
+    pane.state = PaneState::kBackOrFore;
     EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.placeholderGroup);
-    pane.state = 0;
+    pane.state = PaneState::kActive;
     renderer.frameAndArrow = 0;
     EXPECT_EQ(renderer.SelectionGroupFor(pane), renderer.placeholderGroup);
 }

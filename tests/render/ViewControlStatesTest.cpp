@@ -44,47 +44,47 @@ TEST(ViewControlStates, GroupsFollowTheActiveSpace)
 {
     ViewControlInputs in = TimedScene();
     ViewControlStates s = ComputeViewControlStates(in);
-    EXPECT_EQ(s.clip, 2);   // clipping possible, plane off
-    EXPECT_EQ(s.pick, 1);
-    EXPECT_EQ(s.space, 0);
-    EXPECT_EQ(s.time, 0);
-    EXPECT_EQ(s.friendGroup, 0);
+    EXPECT_EQ(s.clip, ClipState::kOff);   // clipping possible, plane off
+    EXPECT_EQ(s.pick, PickState::kOff);
+    EXPECT_EQ(s.space, SpaceState::kNextPossible);
+    EXPECT_EQ(s.time, TimeState::kAtStart);
+    EXPECT_EQ(s.friendGroup, FriendState::kNone);
 
     in.clipOn = true;
-    EXPECT_EQ(ComputeViewControlStates(in).clip, 0);
+    EXPECT_EQ(ComputeViewControlStates(in).clip, ClipState::kOnHandleOff);
     in.clipHandle = true;
-    EXPECT_EQ(ComputeViewControlStates(in).clip, 1);
+    EXPECT_EQ(ComputeViewControlStates(in).clip, ClipState::kOnHandleOn);
     in.clipAllowed = false;
-    EXPECT_EQ(ComputeViewControlStates(in).clip, 3);
+    EXPECT_EQ(ComputeViewControlStates(in).clip, ClipState::kNotAllowed);
 
     in.pickMode = true;
-    EXPECT_EQ(ComputeViewControlStates(in).pick, 0);
+    EXPECT_EQ(ComputeViewControlStates(in).pick, PickState::kOn);
     in.scaleBarAvailable = false;
-    EXPECT_EQ(ComputeViewControlStates(in).pick, 2);
+    EXPECT_EQ(ComputeViewControlStates(in).pick, PickState::kNotPossible);
 
     in.timeStep = 2;
-    EXPECT_EQ(ComputeViewControlStates(in).time, 1);
+    EXPECT_EQ(ComputeViewControlStates(in).time, TimeState::kInside);
     in.timeStep = 4;
-    EXPECT_EQ(ComputeViewControlStates(in).time, 2);
+    EXPECT_EQ(ComputeViewControlStates(in).time, TimeState::kAtEnd);
     in.playing = true;
-    EXPECT_EQ(ComputeViewControlStates(in).time, 3);
+    EXPECT_EQ(ComputeViewControlStates(in).time, TimeState::kPlaying);
     in.timeEnd = in.timeStart;   // a range of one step
-    EXPECT_EQ(ComputeViewControlStates(in).time, 4);
+    EXPECT_EQ(ComputeViewControlStates(in).time, TimeState::kNoRange);
 
     in.hasFriendGroup = true;
-    EXPECT_EQ(ComputeViewControlStates(in).friendGroup, 1);
+    EXPECT_EQ(ComputeViewControlStates(in).friendGroup, FriendState::kAvailable);
     in.viewMode = ViewMode::kUnitEditing;   // friend and next space off
     s = ComputeViewControlStates(in);
-    EXPECT_EQ(s.friendGroup, 2);
-    EXPECT_EQ(s.space, 1);
+    EXPECT_EQ(s.friendGroup, FriendState::kWhileEditing);
+    EXPECT_EQ(s.space, SpaceState::kNoNext);
 
     ViewControlInputs none;   // no scene
     s = ComputeViewControlStates(none);
-    EXPECT_EQ(s.clip, 3);
-    EXPECT_EQ(s.pick, 1);
-    EXPECT_EQ(s.space, 1);
-    EXPECT_EQ(s.time, 4);
-    EXPECT_EQ(s.friendGroup, 0);
+    EXPECT_EQ(s.clip, ClipState::kNotAllowed);
+    EXPECT_EQ(s.pick, PickState::kOff);
+    EXPECT_EQ(s.space, SpaceState::kNoNext);
+    EXPECT_EQ(s.time, TimeState::kNoRange);
+    EXPECT_EQ(s.friendGroup, FriendState::kNone);
 }
 
 TEST(ViewControlStates, OnlyChangedGroupsTouchTheirButtonsExceptAfterAReset)
