@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
+#include <iterator>
 #include <unordered_set>
 #include <vector>
 
@@ -468,25 +469,26 @@ void SceneEventExecutor::ApplySelectMode(const std::wstring& name, const std::ws
     if (name == L"type") {
         renderer_.frameAndArrow = value == L"none" ? 0 : 1;
         if (value == L"pointer")
-            renderer_.SetSelectMode(1);
+            renderer_.SetSelectMode(SelectMode::kOverForeLayer);
         else if (value == L"frame")
-            renderer_.SetSelectMode(2);
+            renderer_.SetSelectMode(SelectMode::kUnderBackLayer);
         else if (value == L"axes")
-            renderer_.SetSelectMode(3);
+            renderer_.SetSelectMode(SelectMode::kWithMainLayer);
     } else if (name == L"pattern_default") {
         static const wchar_t* const kPatterns[] = {L"bottomLeft_arrow",      L"topRight_arrow", L"orange_skyBlue_square",
                                                    L"orange_skyBlue_round", L"white_cube",     L"RGB_cube",
                                                    L"white_xyz"};
-        for (int i = 0; i < 7; ++i)
+        static_assert(std::size(kPatterns) == SceneRenderer::kBuiltInPatterns);
+        for (uint8_t i = 0; i < SceneRenderer::kBuiltInPatterns; ++i)
             if (value == kPatterns[i])
-                renderer_.SetSelectionPattern(static_cast<uint8_t>(i + 1));
+                renderer_.SetSelectionPattern(i + 1);
     } else if (name == L"pattern_user" || name == L"original") {
         std::vector<std::wstring> tokens;
         SplitTokens(value, L",", tokens);
         DrawGroup* groups[3] = {};
         for (size_t i = 0; i < 3 && i < tokens.size(); ++i)
             groups[i] = FindGroup(tokens[i]);
-        renderer_.SetSelectionPattern(255);
+        renderer_.SetSelectionPattern(SceneRenderer::kOwnPattern);
         renderer_.SetSelectionGroups(groups[0], groups[1], groups[2]);
     }
 }

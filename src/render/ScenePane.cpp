@@ -284,7 +284,7 @@ bool PanZoomBox(double panX, double panY, double zoom, double hx, double hy, Pan
 
 } // namespace
 
-PaneProjection ComputePaneProjection(const ScenePane& pane, int mode, const RenderSettings& settings)
+PaneProjection ComputePaneProjection(const ScenePane& pane, ProjectionMode mode, const RenderSettings& settings)
 {
     const double distance = settings.cameraDistance;
     const double hx = settings.halfExtentX, hy = settings.halfExtentY;
@@ -292,7 +292,7 @@ PaneProjection ComputePaneProjection(const ScenePane& pane, int mode, const Rend
     // to nonsense must still give a usable box.
     double zoom = pane.zoom > 0 && std::isfinite(pane.zoom) ? pane.zoom : 1.0;
     PaneProjection p;
-    if (mode == 2) {
+    if (mode == ProjectionMode::kFixedLayer) {
         p = {false, -hx, hx, -hy, hy, distance - 3.4641, distance + 3.4641};
         return p;
     }
@@ -302,7 +302,7 @@ PaneProjection ComputePaneProjection(const ScenePane& pane, int mode, const Rend
         zoom = 1.0;
         PanZoomBox(0, 0, zoom, hx, hy, p);
     }
-    if (mode != 0) {
+    if (mode != ProjectionMode::kScene) {
         p.nearPlane = distance - 3.4641;
         p.farPlane = distance + 3.4641;
         return p;

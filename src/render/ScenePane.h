@@ -25,6 +25,14 @@ enum MoveMode : uint8_t { kMoveNone = 0, kMoveStep = 1, kMoveToLimit = 2, kMoveW
 // foreground pane.
 enum class PaneState : uint8_t { kActive, kLinked, kOrdinary, kBackOrFore };
 
+// Where the selection marker is drawn: over the fore layer (a pointer),
+// under the back layer (a frame) or with the main layer (axes).
+enum class SelectMode : uint8_t { kNone, kOverForeLayer, kUnderBackLayer, kWithMainLayer };
+
+// The projections a pane draws through: the scene's, the one of layers that
+// follow pan and zoom, and the one of layers fixed to the screen.
+enum class ProjectionMode : uint8_t { kScene, kFollowingLayer, kFixedLayer };
+
 // The box of one projection, with its near and far planes.
 struct PaneProjection {
     bool perspective = false;
@@ -99,7 +107,7 @@ struct ScenePane {
     // GL half.
     void ResetRotationCentre();
     void SetRotationCentre(double x, double y, double z);
-    void SetProjection(int mode);
+    void SetProjection(ProjectionMode mode);
     void SetCamera();
     void CreateTexture();
     void FreeTexture();
@@ -126,9 +134,8 @@ struct ScenePane {
     void SetLightCamera();
     void UpdateRoot();
 
-    // Set by the renderer's selection: 1 selection drawn over the fore
-    // layer, 2 under the back layer, 3 with the main layer.
-    uint32_t selectMode = 0;
+    // Set by the renderer's selection.
+    SelectMode selectMode = SelectMode::kNone;
     DrawGroup* selectionGroup = nullptr;   // not owned
 };
 
@@ -136,9 +143,8 @@ struct ScenePane {
 // near/far restriction, else a slab around the rotation centre that thins as
 // the zoom grows but never exceeds the normalised scene's half diagonal.
 double PaneHalfDepth(uint32_t nearFarRestrict, double zoom);
-// The projection ScenePane::SetProjection loads: mode 0 the scene, 1 layers
-// that follow pan and zoom, 2 screen-fixed layers.
-PaneProjection ComputePaneProjection(const ScenePane& pane, int mode, const RenderSettings& settings);
+// The projection ScenePane::SetProjection loads.
+PaneProjection ComputePaneProjection(const ScenePane& pane, ProjectionMode mode, const RenderSettings& settings);
 // Window pixels to pane units about the viewport centre.
 void WindowToPaneUnits(double wx, double wy, int width, int height, double& sx, double& sy);
 // Moves the pan by how far a point's screen position (sx, sy) lies from where

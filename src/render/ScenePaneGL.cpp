@@ -27,7 +27,7 @@ void DeleteTextureName(uint32_t texture)
 RootProjection ReadRootProjection(ScenePane& pane)
 {
     RootProjection p;
-    pane.SetProjection(0);
+    pane.SetProjection(ProjectionMode::kScene);
     glPushMatrix();
     glMultMatrixf(pane.objectMatrix);
     pane.root->ApplyNormalization();
@@ -57,7 +57,7 @@ void ScenePane::SetCamera()
     gluLookAt(eye[0], eye[1], eye[2], 0, 0, 0, 0, 1, 0);
 }
 
-void ScenePane::SetProjection(int mode)
+void ScenePane::SetProjection(ProjectionMode mode)
 {
     const PaneProjection p = ComputePaneProjection(*this, mode, CurrentRenderSettings());
     glMatrixMode(GL_PROJECTION);

@@ -165,12 +165,12 @@ void ScenePane::DrawBackgroundLayer(int pass)
     if (!SpecialOrActive(*this))
         return;
     CurrentRenderSettings().currentLayer = 0;
-    if (selectMode == 2) {
-        SetProjection(1);
+    if (selectMode == SelectMode::kUnderBackLayer) {
+        SetProjection(ProjectionMode::kFollowingLayer);
         DrawLayerPass(selectionGroup, pass);
         glClear(GL_DEPTH_BUFFER_BIT);
     }
-    SetProjection(2);
+    SetProjection(ProjectionMode::kFixedLayer);
     DrawLayerPass(root, pass);
     glClear(GL_DEPTH_BUFFER_BIT);
 }
@@ -180,14 +180,14 @@ void ScenePane::DrawForegroundLayer(int pass)
     if (!SpecialOrActive(*this))
         return;
     CurrentRenderSettings().currentLayer = 2;
-    SetProjection(2);
+    SetProjection(ProjectionMode::kFixedLayer);
     DrawLayerPass(root, pass);
     // The bar is measured in the orthographic picture only; never picked.
     if ((pass == 5 || pass == 1) && CurrentRenderSettings().projection == 0)
         DrawScaleBar(zoom);
     glClear(GL_DEPTH_BUFFER_BIT);
-    if (selectMode == 1) {
-        SetProjection(1);
+    if (selectMode == SelectMode::kOverForeLayer) {
+        SetProjection(ProjectionMode::kFollowingLayer);
         DrawLayerPass(selectionGroup, pass);
         glClear(GL_DEPTH_BUFFER_BIT);
     }
@@ -277,7 +277,7 @@ void ScenePane::RenderPane()
         glEnable(GL_FOG);
     EnableClipping(*this);
     if (rs.shadow == 0) {
-        SetProjection(0);
+        SetProjection(ProjectionMode::kScene);
         rs.pick.mainPass = 1;
         DrawGroupPass(root, 0);
         rs.pick.mainPass = 0;
@@ -285,7 +285,7 @@ void ScenePane::RenderPane()
         RenderShadowed();
     }
     DrawGroupPass(root, 1);
-    if (selectMode == 3) {
+    if (selectMode == SelectMode::kWithMainLayer) {
         DrawGroupPass(selectionGroup, 0);
         DrawGroupPass(selectionGroup, 1);
     }
@@ -311,7 +311,7 @@ void ScenePane::RenderPane()
     if (rs.guideLines)
         DrawGuideLines(2);
     glPopMatrix();
-    if (selectMode == 3)
+    if (selectMode == SelectMode::kWithMainLayer)
         DrawGroupPass(selectionGroup, 2);
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
@@ -341,9 +341,9 @@ void ScenePane::RenderPickPass(int pass)
     const bool cut = ApplyBorderCut(*this);
     rs.currentLayer = 1;
     EnableClipping(*this);
-    SetProjection(0);
+    SetProjection(ProjectionMode::kScene);
     DrawGroupPass(root, pass);
-    if (selectMode == 3)
+    if (selectMode == SelectMode::kWithMainLayer)
         DrawGroupPass(selectionGroup, pass);
     glDisable(GL_CLIP_PLANE0);
     glClear(GL_DEPTH_BUFFER_BIT);
@@ -361,7 +361,7 @@ bool ScenePane::PickSurfacePoint(int wx, int wy, double point[3])
     StartFrame(*this);
     rs.currentLayer = 1;
     EnableClipping(*this);
-    SetProjection(0);
+    SetProjection(ProjectionMode::kScene);
     rs.pick.mainPass = 1;
     DrawGroupPass(root, 0);
     DrawGroupPass(root, 1);
@@ -383,7 +383,7 @@ void ScenePane::BuildDepthHullPoints(int width, int height, std::vector<float>& 
 {
     RenderSettings& rs = CurrentRenderSettings();
     auto drawDepth = [&] {
-        SetProjection(0);
+        SetProjection(ProjectionMode::kScene);
         rs.depthOnlyPass = 1;
         DrawGroupPass(root, 0);
         rs.depthOnlyPass = 0;
@@ -464,7 +464,7 @@ void ScenePane::RenderShadowed()
     // Without a depth texture there is nothing to compare against; the
     // opaque pass is drawn unshadowed instead.
     if (rs.depthTexture == 0) {
-        SetProjection(0);
+        SetProjection(ProjectionMode::kScene);
         rs.pick.mainPass = 1;
         DrawGroupPass(root, 0);
         rs.pick.mainPass = 0;
@@ -516,7 +516,7 @@ void ScenePane::RenderShadowed()
         glEnable(GL_SCISSOR_TEST);
 
     rs.SetLightMode(1);
-    SetProjection(0);
+    SetProjection(ProjectionMode::kScene);
     rs.pick.mainPass = 1;
     DrawGroupPass(root, 0);
     rs.SetLightMode(0);
@@ -546,7 +546,7 @@ void ScenePane::RenderShadowed()
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_EQUAL, 1.0f);
     glDepthFunc(GL_LEQUAL);
-    SetProjection(0);
+    SetProjection(ProjectionMode::kScene);
     DrawGroupPass(root, 0);
 
     glDepthFunc(GL_LESS);

@@ -61,8 +61,11 @@ public:
     DrawGroup* selectionGroupA = nullptr;
     DrawGroup* selectionGroupB = nullptr;
     DrawGroup* selectionGroupC = nullptr;
-    uint8_t selectMode = 0;
+    SelectMode selectMode = SelectMode::kNone;
+    // 1 to kBuiltInPatterns name the built-in patterns in the scenes' order;
+    // kOwnPattern stands for groups the scene names itself; 0 for none.
     uint8_t selectionPattern = 0;
+    static constexpr uint8_t kBuiltInPatterns = 7, kOwnPattern = 255;
     uint8_t frameAndArrow = 1;
     // Selection patterns that draw a frame and arrow about the active root.
     static constexpr uint8_t kFramedPatternFirst = 5, kFramedPatternLast = 6;
@@ -80,7 +83,8 @@ public:
     void SetPaneRoot(bool firstRun, int index, DrawGroup* group);
     void SelectNextPane();
     void MoveToNextSpace();
-    void SetSelectMode(uint8_t type);
+    // Also takes the mode's own pattern.
+    void SetSelectMode(SelectMode mode);
     void SetSelectionPattern(uint8_t n);
     void SetSelectionGroups(DrawGroup* a, DrawGroup* b, DrawGroup* c);
     DrawGroup* SelectionGroupFor(const ScenePane& pane) const;

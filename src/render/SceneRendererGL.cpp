@@ -56,7 +56,7 @@ void SceneRenderer::ResetRenderer()
     activeSpace = backgroundSpace = foregroundSpace = -1;
     placeholderGroup = builtInGroups.empty() ? nullptr : builtInGroups[0];
     selectionGroupA = selectionGroupB = selectionGroupC = placeholderGroup;
-    SetSelectMode(3);
+    SetSelectMode(SelectMode::kWithMainLayer);
     Listener().SceneInfoChanged(false);
     ReportActivePane();
     ReportScale();
@@ -85,13 +85,13 @@ void SceneRenderer::RebuildPaneTextures()
             ScenePane& pane = panes[i];
             pane.state = PaneState::kOrdinary;
             if (pane.root) {
-                pane.root->SetSpaceFlag(5);
+                pane.root->SetSpaceFlag(kSetOrdinarySpace);
                 pane.root->LoadActive();
             }
             pane.UpdateRoot();
             RenderPaneWithSelection(pane);
             if (pane.root) {
-                pane.root->SetSpaceFlag(11);
+                pane.root->SetSpaceFlag(kClearOrdinarySpace);
                 pane.root->ReleaseInactive();
             }
         }

@@ -4,6 +4,8 @@
 
 #include "units/DrawGroup.h"
 
+#include <optional>
+
 namespace velmor {
 
 void SceneRenderer::SetPaneStates()
@@ -13,21 +15,21 @@ void SceneRenderer::SetPaneStates()
     for (int i = 0; i < paneCount; ++i) {
         panes[i].state = PaneState::kOrdinary;
         if (panes[i].root)
-            panes[i].root->SetSpaceFlag(0);
+            panes[i].root->SetSpaceFlag(kClearPaneSpaces);
     }
     for (int i = 0; i < paneCount; ++i) {
         ScenePane& pane = panes[i];
-        int code = 0;
+        std::optional<SpaceFlagCode> space;
         if (i == activeSpace)
-            pane.state = PaneState::kActive, code = 1;
+            pane.state = PaneState::kActive, space = kSetActiveSpace;
         else if (i == backgroundSpace)
-            pane.state = PaneState::kBackOrFore, code = 3;
+            pane.state = PaneState::kBackOrFore, space = kSetBackgroundSpace;
         else if (i == foregroundSpace)
-            pane.state = PaneState::kBackOrFore, code = 4;
+            pane.state = PaneState::kBackOrFore, space = kSetForegroundSpace;
         else if (linkPanes)
-            pane.state = PaneState::kLinked, code = 2;
-        if (code != 0 && pane.root)
-            pane.root->SetSpaceFlag(code);
+            pane.state = PaneState::kLinked, space = kSetLinkedSpace;
+        if (space && pane.root)
+            pane.root->SetSpaceFlag(*space);
     }
     for (int i = 0; i < paneCount; ++i)
         if (panes[i].state != PaneState::kOrdinary && panes[i].root)
@@ -113,18 +115,18 @@ void SceneRenderer::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
         return;
     }
     pane->ResetRotationCentre();
-    int clear = 0, set = 0;
+    std::optional<SpaceFlagCode> clear, set;
     if (index == activeSpace)
-        clear = 7, set = 1;
+        clear = kClearActiveSpace, set = kSetActiveSpace;
     else if (index == backgroundSpace)
-        clear = 9, set = 3;
+        clear = kClearBackgroundSpace, set = kSetBackgroundSpace;
     else if (index == foregroundSpace)
-        clear = 10, set = 4;
+        clear = kClearForegroundSpace, set = kSetForegroundSpace;
     else if (linkPanes)
-        clear = 8, set = 2;
+        clear = kClearLinkedSpace, set = kSetLinkedSpace;
     if (pane->root) {
         if (clear)
-            pane->root->SetSpaceFlag(clear);
+            pane->root->SetSpaceFlag(*clear);
         pane->root->ReleaseInactive();
     }
     const int32_t step = pane->timeStep;
@@ -132,7 +134,7 @@ void SceneRenderer::SetPaneRoot(bool firstRun, int index, DrawGroup* group)
     pane->SetTime(step, false);
     if (pane->root) {
         if (set)
-            pane->root->SetSpaceFlag(set);
+            pane->root->SetSpaceFlag(*set);
         pane->root->LoadActive();
     }
     pane->UpdateRoot();

@@ -39,15 +39,17 @@ SceneRenderer::~SceneRenderer()
 void PublishSceneRenderer(SceneRenderer* renderer) { g_renderer = renderer; }
 SceneRenderer* CurrentSceneRenderer() { return g_renderer; }
 
-void SceneRenderer::SetSelectMode(uint8_t type)
+void SceneRenderer::SetSelectMode(SelectMode mode)
 {
-    selectMode = type;
-    if (type == 1)
-        SetSelectionPattern(1);
-    else if (type == 2)
-        SetSelectionPattern(3);
-    else if (type == 3)
-        SetSelectionPattern(6);
+    // The arrow, the square frame and the coloured cube.
+    static constexpr uint8_t kPointerPattern = 1, kFramePattern = 3, kAxesPattern = 6;
+    selectMode = mode;
+    if (mode == SelectMode::kOverForeLayer)
+        SetSelectionPattern(kPointerPattern);
+    else if (mode == SelectMode::kUnderBackLayer)
+        SetSelectionPattern(kFramePattern);
+    else if (mode == SelectMode::kWithMainLayer)
+        SetSelectionPattern(kAxesPattern);
 }
 
 void SceneRenderer::SetSelectionPattern(uint8_t n)
@@ -55,7 +57,7 @@ void SceneRenderer::SetSelectionPattern(uint8_t n)
     selectionPattern = n;
     DrawGroup *a = nullptr, *b = nullptr;
     const size_t second = 2u * n;
-    if (n >= 1 && n <= 7 && second < builtInGroups.size()) {
+    if (n >= 1 && n <= kBuiltInPatterns && second < builtInGroups.size()) {
         a = builtInGroups[second - 1];
         b = builtInGroups[second];
     }
@@ -66,7 +68,7 @@ void SceneRenderer::SetSelectionGroups(DrawGroup* a, DrawGroup* b, DrawGroup* c)
 {
     for (DrawGroup* slot : {selectionGroupA, selectionGroupB, selectionGroupC})
         if (slot != nullptr) {
-            slot->SetSpaceFlag(12);
+            slot->SetSpaceFlag(kClearSelectionSpace);
             slot->ReleaseInactive();
         }
     selectionGroupA = a ? a : placeholderGroup;
@@ -74,7 +76,7 @@ void SceneRenderer::SetSelectionGroups(DrawGroup* a, DrawGroup* b, DrawGroup* c)
     selectionGroupC = c ? c : placeholderGroup;
     for (DrawGroup* slot : {selectionGroupA, selectionGroupB, selectionGroupC})
         if (slot != nullptr) {
-            slot->SetSpaceFlag(6);
+            slot->SetSpaceFlag(kSetSelectionSpace);
             slot->LoadActive();
             slot->ResetNormalization();
         }

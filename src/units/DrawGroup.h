@@ -10,6 +10,18 @@ namespace velmor {
 
 class CKxDrawUnit;
 
+// What DrawGroup::SetSpaceFlag does. A group keeps one flag for each space it
+// may be shown in: the active pane, a linked pane, the background and the
+// foreground pane (the four pane spaces), an ordinary pane while it is drawn
+// and a selection slot. Its units keep their data loaded while any is set.
+enum SpaceFlagCode : int {
+    kClearPaneSpaces = 0,
+    kSetActiveSpace = 1, kSetLinkedSpace, kSetBackgroundSpace, kSetForegroundSpace, kSetOrdinarySpace,
+    kSetSelectionSpace,
+    kClearActiveSpace, kClearLinkedSpace, kClearBackgroundSpace, kClearForegroundSpace, kClearOrdinarySpace,
+    kClearSelectionSpace,
+};
+
 class DrawGroup {
 public:
     explicit DrawGroup(std::wstring groupName);
@@ -37,7 +49,8 @@ public:
     double translation[3] = {};
     double extent = 2;      // E of the last normalisation
     double centre[3] = {};
-    bool spaceFlags[6] = {};
+    static constexpr int kPaneSpaces = 4;
+    bool spaceFlags[kSetSelectionSpace] = {};
 
     // Walks. Recursive ones visit each child's subtree first, then the
     // group's own units; most act only on groups that have units.
@@ -45,7 +58,7 @@ public:
     bool AnySpaceFlag() const;
     bool IsInTimeRange() const;
     void GetTimeRange(float& start, float& end);
-    // 0 clears the flags of spaces 0..3; 1..6 set and 7..12 clear one flag.
+    // A SpaceFlagCode; any other number changes nothing.
     void SetSpaceFlag(int code);
     void DeleteUnits();
     void ReleaseInactive();

@@ -58,12 +58,12 @@ void DrawGroup::SetSpaceFlag(int code)
     WalkGroups(*this, [code](DrawGroup& group) {
         if (!group.HasUnits())
             return;
-        if (code == 0)
-            std::fill(group.spaceFlags, group.spaceFlags + 4, false);
-        else if (code >= 1 && code <= 6)
-            group.spaceFlags[code - 1] = true;
-        else if (code >= 7 && code <= 12)
-            group.spaceFlags[code - 7] = false;
+        if (code == kClearPaneSpaces)
+            std::fill(group.spaceFlags, group.spaceFlags + kPaneSpaces, false);
+        else if (code >= kSetActiveSpace && code <= kSetSelectionSpace)
+            group.spaceFlags[code - kSetActiveSpace] = true;
+        else if (code >= kClearActiveSpace && code <= kClearSelectionSpace)
+            group.spaceFlags[code - kClearActiveSpace] = false;
     });
 }
 

@@ -226,7 +226,7 @@ TEST_F(EventExecutorTest, SelectionMarkerPatternsAndUserGroups)
     EXPECT_EQ(renderer.selectionPattern, 5);
     RunOne(L"selectMode", {{L"type", L"frame"}, {L"pattern_user", L"B,missing"}});
     EXPECT_EQ(renderer.frameAndArrow, 1);
-    EXPECT_EQ(renderer.selectMode, 2);
+    EXPECT_EQ(renderer.selectMode, SelectMode::kUnderBackLayer);
     EXPECT_EQ(renderer.selectionPattern, 255);
     EXPECT_EQ(renderer.selectionGroupA, document.drawGroups[L"B"].get());
     EXPECT_EQ(renderer.selectionGroupB, &placeholder);
@@ -349,12 +349,12 @@ TEST_F(EventExecutorTest, HugeTurnsAndMovesLeaveRotationsAndTheCameraFinite)
     EXPECT_EQ(P(0).objectRotation, QuatFromAxisAngle(ReduceDegrees(1e308), 0, 0, 1));
     EXPECT_TRUE(std::isfinite(P(0).clipRotation.w));
     EXPECT_LT(std::hypot(state.objectAxis[0], state.objectAxis[1], state.objectAxis[2]), 360);
-    const PaneProjection p = ComputePaneProjection(P(0), 0, renderer);
+    const PaneProjection p = ComputePaneProjection(P(0), ProjectionMode::kScene, renderer);
     EXPECT_EQ(p.right, 1.0);   // the pan past the double range is drawn unpanned
     SceneEvent toward(L"toward");
     Add(toward, L"towardAnimation", {{L"scale", L"1e-400"}, {L"step", L"0"}});
     Run(toward);
-    EXPECT_EQ(ComputePaneProjection(P(0), 0, renderer).right, 1.0);
+    EXPECT_EQ(ComputePaneProjection(P(0), ProjectionMode::kScene, renderer).right, 1.0);
 }
 
 TEST_F(EventExecutorTest, IdleReturnAndUnknownEventNames)

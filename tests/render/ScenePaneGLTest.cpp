@@ -34,7 +34,7 @@ protected:
     // the pane's scene projection, rotation and the root's normalisation.
     static void Project(ScenePane& pane, const double p[3], double& wx, double& wy)
     {
-        pane.SetProjection(0);
+        pane.SetProjection(ProjectionMode::kScene);
         glMultMatrixf(pane.objectMatrix);
         if (pane.root != nullptr)
             pane.root->ApplyNormalization();
@@ -69,7 +69,7 @@ TEST_F(ScenePaneGLTest, SceneProjectionAndCameraAreLoaded)
     ScenePane pane;
     pane.panX = 0.5;
     pane.zoom = 2;
-    pane.SetProjection(0);
+    pane.SetProjection(ProjectionMode::kScene);
     GLdouble projection[16], modelView[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
@@ -89,7 +89,7 @@ TEST_F(ScenePaneGLTest, SceneProjectionAndCameraAreLoaded)
     EXPECT_EQ(mode, GL_MODELVIEW);
 
     renderer.projection = 1;
-    pane.SetProjection(0);
+    pane.SetProjection(ProjectionMode::kScene);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     EXPECT_EQ(projection[11], -1.0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

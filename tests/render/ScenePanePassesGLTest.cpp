@@ -380,15 +380,15 @@ TEST_F(ScenePanePassesGLTest, SelectionGroupGoesUnderBackOverForeOrWithTheMainLa
     // The selection's own layer decides which layer draw reaches it.
     selection.layer = 2;
     new FlatSquare(&selection, kRed, 0.3, 0.0, &log);
-    pane.selectMode = 1;
+    pane.selectMode = SelectMode::kOverForeLayer;
     pane.RenderPane();
     EXPECT_EQ(Picture(32, 32), kRed);
-    pane.selectMode = 0;
+    pane.selectMode = SelectMode::kNone;
     pane.RenderPane();
     EXPECT_EQ(Picture(32, 32), kGreen);
 
     selection.layer = 1;
-    pane.selectMode = 3;
+    pane.selectMode = SelectMode::kWithMainLayer;
     fore.units[0]->valid = false;
     pane.RenderPickPass(3);
     // The main layer's pick pass reaches the selection too.

@@ -334,7 +334,7 @@ TEST_F(ScenePaneTest, ProjectionFollowsPanZoomAndKind)
     pane.panX = 0.5;
     pane.panY = -0.25;
     pane.zoom = 2;
-    PaneProjection p = ComputePaneProjection(pane, 0, settings);
+    PaneProjection p = ComputePaneProjection(pane, ProjectionMode::kScene, settings);
     EXPECT_FALSE(p.perspective);
     EXPECT_DOUBLE_EQ(p.left, -1.0);
     EXPECT_DOUBLE_EQ(p.right, 0.5);
@@ -345,7 +345,7 @@ TEST_F(ScenePaneTest, ProjectionFollowsPanZoomAndKind)
 
     settings.projection = 1;
     settings.nearFarRestrict = 1;
-    p = ComputePaneProjection(pane, 0, settings);
+    p = ComputePaneProjection(pane, ProjectionMode::kScene, settings);
     const double k = (7.0 - 2.9999972025) / 6.0;
     EXPECT_TRUE(p.perspective);
     EXPECT_DOUBLE_EQ(p.left, -1.0 * k);
@@ -353,11 +353,11 @@ TEST_F(ScenePaneTest, ProjectionFollowsPanZoomAndKind)
     EXPECT_DOUBLE_EQ(p.nearPlane, 7.0 - 1.73205);
 
     // Layers: mode 1 follows pan and zoom without perspective, mode 2 is fixed.
-    p = ComputePaneProjection(pane, 1, settings);
+    p = ComputePaneProjection(pane, ProjectionMode::kFollowingLayer, settings);
     EXPECT_FALSE(p.perspective);
     EXPECT_DOUBLE_EQ(p.left, -1.0);
     EXPECT_DOUBLE_EQ(p.farPlane, 7.0 + 3.4641);
-    p = ComputePaneProjection(pane, 2, settings);
+    p = ComputePaneProjection(pane, ProjectionMode::kFixedLayer, settings);
     EXPECT_FALSE(p.perspective);
     EXPECT_DOUBLE_EQ(p.left, -1.5);
     EXPECT_DOUBLE_EQ(p.top, 1.0);

@@ -169,7 +169,7 @@ TEST_F(SceneRendererGLTest, MovingOnFromTheOnlySelectablePaneLeavesNoneActive)
 
 TEST_F(SceneRendererGLTest, TheAxisHandleIsDrawnInTheActivePanesForeLayerOnly)
 {
-    renderer->SetSelectMode(1);
+    renderer->SetSelectMode(SelectMode::kOverForeLayer);
     renderer->panes[0].panX = 0;
     renderer->frameAndArrow = 0;
     Frame();
@@ -224,7 +224,7 @@ TEST_F(SceneRendererGLTest, ResetClearsPanesRolesAndTheUnitPanel)
     EXPECT_EQ(rotate, 0);
     EXPECT_EQ(renderer->panes, nullptr);
     EXPECT_EQ(renderer->activeSpace, -1);
-    EXPECT_EQ(renderer->selectMode, 3);
+    EXPECT_EQ(renderer->selectMode, SelectMode::kWithMainLayer);
     // Without panes a frame and a pick do nothing.
     renderer->RenderAllPanes();
     PickAt(16, 32);

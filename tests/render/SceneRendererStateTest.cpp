@@ -46,14 +46,14 @@ TEST(SceneRendererState, BuiltInGroupsAndSelectionPatterns)
     EXPECT_EQ(renderer.placeholderGroup, renderer.builtInGroups[0]);
     EXPECT_EQ(renderer.frameAndArrow, 1);
     EXPECT_EQ(renderer.fixClipDuringRotation, 0);
-    renderer.SetSelectMode(2);
+    renderer.SetSelectMode(SelectMode::kUnderBackLayer);
     EXPECT_EQ(renderer.selectionPattern, 3);
     EXPECT_EQ(renderer.selectionGroupA, renderer.builtInGroups[5]);
     EXPECT_EQ(renderer.selectionGroupB, renderer.builtInGroups[6]);
     EXPECT_EQ(renderer.selectionGroupC, renderer.placeholderGroup);
-    renderer.SetSelectMode(3);
+    renderer.SetSelectMode(SelectMode::kWithMainLayer);
     EXPECT_EQ(renderer.selectionGroupA, renderer.builtInGroups[11]);
-    renderer.SetSelectMode(0);   // keeps the pattern
+    renderer.SetSelectMode(SelectMode::kNone);   // keeps the pattern
     EXPECT_EQ(renderer.selectionPattern, 6);
     renderer.SetSelectionPattern(0);
     EXPECT_EQ(renderer.selectionGroupA, renderer.placeholderGroup);
