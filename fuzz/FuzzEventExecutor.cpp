@@ -206,7 +206,8 @@ void CheckPanes(const SceneRenderer& renderer)
         for (int k = 0; k < 16; ++k)
             if (!std::isfinite(pane.objectMatrix[k]) || !std::isfinite(pane.clipMatrix[k]))
                 __builtin_trap();
-        for (int mode : {0, 1, 2}) {
+        for (ProjectionMode mode :
+             {ProjectionMode::kScene, ProjectionMode::kFollowingLayer, ProjectionMode::kFixedLayer}) {
             const PaneProjection p = ComputePaneProjection(pane, mode, renderer);
             for (double v : {p.left, p.right, p.bottom, p.top, p.nearPlane, p.farPlane})
                 if (!std::isfinite(v))
