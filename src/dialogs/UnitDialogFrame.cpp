@@ -42,6 +42,7 @@ void UnitDialogFrame::ApplyRebuildingUnit()
     // scene; the edit itself is already in the unit.
     if (unit_ == nullptr || !HasCurrentPane()) return;
     unit_->Release();
+    unit_->ForgetReportedFailures();
     unit_->Load();
     RefreshCurrentPane();
     RenderNow();

@@ -1,6 +1,5 @@
 #include "units/CKxDrawUImage.h"
 
-#include "platform/MessageSink.h"
 #include "render/RenderSettings.h"
 #include "scene/DataObject.h"
 #include "units/UnitLoading.h"
@@ -32,7 +31,7 @@ void CKxDrawUImage::Load()
 {
     const int code = LoadPictures();
     if (code != kLoaded) {
-        ShowMessage(code == kReadError ? L"file read error" : L"memory error");
+        ReportLoadFailure(code == kReadError ? L"file read error" : L"memory error");
         Release();
         valid = false;
         return;

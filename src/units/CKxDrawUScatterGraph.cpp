@@ -1,7 +1,6 @@
 #include "units/CKxDrawUScatterGraph.h"
 
 #include "platform/Memory.h"
-#include "platform/MessageSink.h"
 #include "scene/DataObject.h"
 #include "render/RenderSettings.h"
 #include "units/DrawGroup.h"
@@ -32,7 +31,7 @@ void CKxDrawUScatterGraph::Load()
     if (code == kLoaded) code = BuildColors();
     if (code == kLoaded) code = BuildTimeBins();
     if (code != kLoaded) {
-        ShowMessage(code == kReadError ? L"data file read error" : L"memory error");
+        ReportLoadFailure(code == kReadError ? L"data file read error" : L"memory error");
         Release();
         valid = false;
         return;

@@ -1,6 +1,5 @@
 #include "units/CKxDrawUSurfaceR.h"
 
-#include "platform/MessageSink.h"
 #include "processing/SurfaceBuilder.h"
 #include "processing/VertexNormals.h"
 #include "scene/DataObject.h"

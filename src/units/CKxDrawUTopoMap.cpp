@@ -1,7 +1,6 @@
 #include "units/CKxDrawUTopoMap.h"
 
 #include "platform/CheckedMath.h"
-#include "platform/MessageSink.h"
 #include "processing/MaterialPresets.h"
 #include "render/GeometryRoutines.h"
 #include "render/RenderSettings.h"
@@ -73,7 +72,7 @@ void CKxDrawUTopoMap::Load()
 {
     const int code = LoadGrid();
     if (code != kLoaded) {
-        ShowMessage(code == kReadError ? L"data file read error" : L"memory error");
+        ReportLoadFailure(code == kReadError ? L"data file read error" : L"memory error");
         Release();
         FreeWork();
         valid = false;

@@ -2,7 +2,6 @@
 
 #include "platform/CheckedMath.h"
 #include "platform/Memory.h"
-#include "platform/MessageSink.h"
 #include "processing/SurfaceBuilder.h"
 #include "processing/SurfacePart.h"
 #include "processing/VertexNormals.h"
@@ -223,7 +222,7 @@ void CKxDrawUTriangles::AcquireClipCap(bool same)
     } else {
         const LoadStatus r = clipCapData->AcquireData(this);
         if (r == kPayloadLoaded) capTextured = true;
-        else ShowMessage(r == kPayloadMemoryShortage ? L"memory error" : L"clip cap data file read error");
+        else ReportLoadFailure(r == kPayloadMemoryShortage ? L"memory error" : L"clip cap data file read error");
     }
     if (capTextured) {
         ApplyDefaultCapWindow();
@@ -239,7 +238,7 @@ void CKxDrawUTriangles::FinishLoad()
 
 void CKxDrawUTriangles::FailLoad(const std::wstring& message)
 {
-    ShowMessage(message);
+    ReportLoadFailure(message);
     Release();
     FreeWork();
     valid = false;

@@ -4,7 +4,6 @@
 #include "render/RenderSettings.h"
 #include "scene/ApplicationSettings.h"
 #include "scene/DataObject.h"
-#include "platform/MessageSink.h"
 #include "units/CKxDrawUTriangles.h"
 #include "units/ColorLut.h"
 #include "units/DrawGroup.h"
@@ -149,7 +148,7 @@ void MeshPainter::UpdateCapTexture()
         if (!u_.capLut->CreateSection(u_.colorTable)) {
             u_.capTextured = false;
             u_.capTextureDirty = false;
-            ShowMessage(L"clip cap texture error");
+            u_.ReportLoadFailure(L"clip cap texture error");
             return;
         }
     }

@@ -1,7 +1,6 @@
 #include "units/CKxDrawUVolumeR.h"
 
 #include "platform/CheckedMath.h"
-#include "platform/MessageSink.h"
 #include "processing/VolumeColorJob.h"
 #include "render/GeometryRoutines.h"
 #include "render/RenderSettings.h"
@@ -76,7 +75,7 @@ void CKxDrawUVolumeR::Load()
         valid = true;
         return;
     }
-    ShowMessage(code == kReadError ? L"volume data file read error" : L"memory error");
+    ReportLoadFailure(code == kReadError ? L"volume data file read error" : L"memory error");
     Release();
     FreeWork();
     valid = false;

@@ -1,8 +1,11 @@
 #include "units/CKxDrawUnit.h"
 
+#include "platform/MessageSink.h"
 #include "processing/MaterialPresets.h"
 #include "render/GeometryRoutines.h"
 #include "units/DrawGroup.h"
+
+#include <algorithm>
 
 namespace velmor {
 
@@ -47,6 +50,14 @@ void CKxDrawUnit::UpdateUnitScale()
 {
     if (topGroup != nullptr)
         lengthFactor = UnitFactor(topGroup->lengthUnit, lengthUnit);
+}
+
+void CKxDrawUnit::ReportLoadFailure(const std::wstring& text)
+{
+    if (std::find(m_reportedFailures.begin(), m_reportedFailures.end(), text) != m_reportedFailures.end())
+        return;
+    m_reportedFailures.push_back(text);
+    ShowMessage(text);
 }
 
 } // namespace velmor

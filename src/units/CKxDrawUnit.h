@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmor {
 
@@ -62,6 +63,12 @@ public:
     void TakeSpaceTransform();
     // lengthFactor from the unit's length unit to the top group's.
     void UpdateUnitScale();
+    // Tells the user why a load of this unit failed, once: a picture pane is
+    // loaded afresh whenever it is redrawn, and the same fault would come
+    // back with every redraw.
+    void ReportLoadFailure(const std::wstring& text);
+    // The next load was asked for by the user, who hears how it ends.
+    void ForgetReportedFailures() { m_reportedFailures.clear(); }
 
     DrawGroup* owner;
     DrawGroup* topGroup = nullptr;
@@ -84,6 +91,9 @@ public:
     bool selected = false;
     SceneEvent* event = nullptr;
     bool valid = true;
+
+private:
+    std::vector<std::wstring> m_reportedFailures;
 };
 
 // The one material every selected unit is shown with; each unit constructor

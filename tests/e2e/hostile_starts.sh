@@ -52,14 +52,18 @@ wait_box() {
   for _ in $(seq 1 300); do box=$(message_box); [ -n "$box" ] && return 0; sleep 0.1; done
   fail "no message box"
 }
-# Answers the box that comes and any that follow it.
+# Answers the box that comes and any that follow it; given a number, fails
+# unless exactly that many came.
 answer_boxes() {
+  local answered=0
   wait_box
   while [ -n "$box" ]; do
     xdotool windowfocus --sync "$box" key --clearmodifiers Return
+    answered=$((answered + 1))
     sleep 1
     box=$(message_box)
   done
+  [ -z "${1:-}" ] || [ "$answered" = "$1" ] || fail "$answered message boxes, not $1"
 }
 later() { timeout 30 "$viewer" "$1" || fail "a later start with $1 failed"; }
 
@@ -87,7 +91,7 @@ wait_title "bテスト.vlm - Velmor"
 echo "Shift_JIS names open from the command line and a later start"
 
 later "$work/fifo_data.vlm"
-answer_boxes
+answer_boxes 1
 wait_title "fifo_data.vlm - Velmor"
 later "$work/pipe.vlm"
 answer_boxes
@@ -103,7 +107,7 @@ later "$work/second.vlm"
 later "$work/third.vlm"
 sleep 1
 [ "$(title)" = "click.vlm - Velmor" ] || fail "a file opened under the message box"
-answer_boxes
+answer_boxes 1
 wait_title "third.vlm - Velmor"
 grep -A2 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | tr '\n' ' ' |
   grep -q "File1=$work/third.vlm File2=$work/second.vlm" || fail "not opened in the order they came"
