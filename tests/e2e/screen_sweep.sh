@@ -7,7 +7,7 @@
 # from 1920 x 1080 on; Return closes the About box.
 #   screen_sweep.sh path/to/velmor WIDTHxHEIGHT none|openbox scene.vlm
 set -euo pipefail
-viewer=$(realpath "$1") screen_size=$2 scene=$(realpath "$4")
+viewer=$(realpath "$1") screen_size=$2 manager=$3 scene=$(realpath "$4")
 source "$(dirname "$0")/own_display.sh"
 read -r sw sh <<<"${screen_size/x/ }"
 named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true; }
@@ -16,7 +16,7 @@ appears() {   # within $2 tenths of a second
   return 1
 }
 wait_named() { appears "$1" 100 || { echo "no window named '$1'"; exit 1; }; }
-if [ "$3" = openbox ]; then
+if [ "$manager" = openbox ]; then
   openbox --sm-disable >/dev/null 2>&1 &
   pids="$pids $!"
   for _ in $(seq 1 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
@@ -49,7 +49,6 @@ for command in "p r 描画設定$" "p i スケールバー$" "t r 回転$" "f i 
   done
   wait_named "$title"
 done
-sleep 0.5   # the window manager may still be framing the last one
 
 # x y w h of a window with its frame. (xdotool counts the frame twice.)
 outer() {
@@ -60,31 +59,41 @@ outer() {
   read -r x y w h <<<"$(sed -n 's/.*\(Absolute upper-left [XY]\|Width\|Height\): *//p' <<<"$info" | tr '\n' ' ')"
   echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
 }
-status=0
 apart() {
   read -r ax ay aw ah <<<"$1"
   read -r bx by bw bh <<<"$2"
   [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ] &&
     { echo "overlap: $1 and $2"; status=1; } || true
 }
-main=$(outer "$window")
-panel=$(outer "$(named '^ユニット$')")
-rects=("$main" "$panel")
-for id in $(xdotool search --onlyvisible --class velmor 2>/dev/null || true); do
-  [ "$id" = "$(named '^ユニット$')" ] || [ "$id" = "$(printf '%d' "$window")" ] || [ -z "$(xdotool getwindowname "$id")" ] ||
-    rects+=("$(outer "$id")")
-done
-echo "screen $screen_size, $3: ${rects[*]/%/;}"
-room=$(( (sw >= 1280 && sh >= 720) + (sw >= 1920 && sh >= 1080) ))
-for i in "${!rects[@]}"; do
-  read -r x y w h <<<"${rects[$i]}"
-  [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$sw" ] && [ $((y + h)) -le "$sh" ] || { echo "off screen: ${rects[$i]}"; status=1; }
-  for ((j = i + 1; j < ${#rects[@]}; j++)); do
-    # Main window and panel always; the panel and dialogs with room; the main window and dialogs with more.
-    need=1; [ "$i" -eq 0 ] && need=$(( j == 1 ? 0 : 2 ))
-    [ "$room" -lt "$need" ] || apart "${rects[$i]}" "${rects[$j]}"
+# The window manager and the program may still be placing the last windows:
+# measure again until the layout holds or the time is up.
+measure() {
+  status=0
+  main=$(outer "$window")
+  panel=$(outer "$(named '^ユニット$')")
+  rects=("$main" "$panel")
+  for id in $(xdotool search --onlyvisible --class velmor 2>/dev/null || true); do
+    [ "$id" = "$(named '^ユニット$')" ] || [ "$id" = "$(printf '%d' "$window")" ] || [ -z "$(xdotool getwindowname "$id")" ] ||
+      rects+=("$(outer "$id")")
   done
+  echo "screen $screen_size, $manager: ${rects[*]/%/;}"
+  room=$(( (sw >= 1280 && sh >= 720) + (sw >= 1920 && sh >= 1080) ))
+  for i in "${!rects[@]}"; do
+    read -r x y w h <<<"${rects[$i]}"
+    [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$sw" ] && [ $((y + h)) -le "$sh" ] || { echo "off screen: ${rects[$i]}"; status=1; }
+    for ((j = i + 1; j < ${#rects[@]}; j++)); do
+      # Main window and panel always; the panel and dialogs with room; the main window and dialogs with more.
+      need=1; [ "$i" -eq 0 ] && need=$(( j == 1 ? 0 : 2 ))
+      [ "$room" -lt "$need" ] || apart "${rects[$i]}" "${rects[$j]}"
+    done
+  done
+}
+for _ in $(seq 1 40); do
+  measure >"$work/layout.txt"
+  [ "$status" -eq 0 ] && break
+  sleep 0.25
 done
+cat "$work/layout.txt"
 [ "${#rects[@]}" -ge 7 ] || { echo "not every dialog opened"; status=1; }
 
 xdotool windowfocus --sync "$(named '^バージョン情報$')" 2>/dev/null || true
