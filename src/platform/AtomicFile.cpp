@@ -104,7 +104,10 @@ bool AtomicFile::Create(const std::filesystem::path& target)
         return false;
     }
     if (exists && !S_ISREG(info.st_mode)) {
-        m_fd = ::open(m_target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);
+        // A pipe nobody reads would hold the open for ever: such an open
+        // fails instead, and once open, writes wait for the reader as usual.
+        m_fd = ::open(m_target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, kNewFileMode);
+        if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     } else {
         for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
             m_temporary = TemporaryName(m_target);

@@ -91,6 +91,11 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     device.Write("gone");
     EXPECT_TRUE(device.Commit());
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    // A pipe that nobody reads fails at once rather than waiting for a reader.
+    ASSERT_EQ(::mkfifo((dir.Path() / "pipe.csv").c_str(), 0600), 0);
+    AtomicFile pipe;
+    EXPECT_FALSE(pipe.Create(dir.Path() / "pipe.csv"));
+    std::filesystem::remove(dir.Path() / "pipe.csv");
 
     // The temporary name of a name of the longest length still fits.
     const std::string longest(255 - 4, 'n');
