@@ -101,8 +101,6 @@ public:
     void ForgetPick() { pickedPane = -1; }
     // The listener, or one that ignores every report.
     RenderListener& Listener();
-    // The active root and its units; false without an active pane.
-    bool ActiveUnits(DrawGroup*& root, std::vector<CKxDrawUnit*>& units);
     // Reports the active root's units (nothing without an active pane).
     void ReportActiveUnits(bool focus);
     void ReportActivePane();

@@ -182,23 +182,15 @@ RenderListener& SceneRenderer::Listener()
     return listener != nullptr ? *listener : ignoring;
 }
 
-bool SceneRenderer::ActiveUnits(DrawGroup*& root, std::vector<CKxDrawUnit*>& units)
+void SceneRenderer::ReportActiveUnits(bool focus)
 {
     ScenePane* active = Pane(activeSpace);
     if (active == nullptr)
-        return false;
-    root = active->root;
-    if (root != nullptr)
-        root->CollectUnits(units);
-    return true;
-}
-
-void SceneRenderer::ReportActiveUnits(bool focus)
-{
-    DrawGroup* root = nullptr;
+        return;
     std::vector<CKxDrawUnit*> units;
-    if (ActiveUnits(root, units))
-        Listener().UnitsChanged(root, units, focus);
+    if (active->root != nullptr)
+        active->root->CollectUnits(units);
+    Listener().UnitsChanged(active->root, units, focus);
 }
 
 void SceneRenderer::ReportActivePane() { Listener().ActivePaneChanged(Pane(activeSpace) != nullptr); }
