@@ -14,6 +14,13 @@ kill_own() {
   [ "$parent" = "$$" ] && kill "$1" 2>/dev/null || true
 }
 own_display_cleanup() {
+  local status=$?
+  # A failed run says what the program printed and which of its windows were
+  # up, since the work folder goes with it.
+  if [ "$status" -ne 0 ]; then
+    xwininfo -root -tree 2>/dev/null | grep -i '"velmor"' | sed 's/^/window: /' || true
+    [ -s "$work/velmor.log" ] && sed 's/^/program: /' "$work/velmor.log" | tail -40
+  fi
   for p in $pids; do kill_own "$p"; done
   [ -n "$xvfb" ] && kill_own "$xvfb"
   if declare -F before_cleanup >/dev/null; then before_cleanup; fi
