@@ -366,7 +366,7 @@ void CVelmorView::InitialUpdateScene()
     InitGLState(false);
     renderer_.paneCount = std::max(1, paneCount_);
     if (!renderer_.CreatePanes()) return;
-    viewMode_ = ViewMode::kNormal;
+    StoreViewMode(ViewMode::kNormal);
     if (firstEvent_ != nullptr)
         RunEvent(firstEvent_);
     else
@@ -374,6 +374,15 @@ void CVelmorView::InitialUpdateScene()
     RefreshUnitPanel(true);
     dialogs_.SelectFirstUnit(true);
     layoutChanged_ = true;
+}
+
+void CVelmorView::StoreViewMode(ViewMode mode)
+{
+    viewMode_ = mode;
+    if (mode != ViewMode::kUnitEditing)
+        editingHold_.reset();
+    else if (!editingHold_)
+        editingHold_.emplace();
 }
 
 void CVelmorView::ShowSceneWithoutFirstEvent()
@@ -422,7 +431,7 @@ void CVelmorView::ShowNoScene()
     // The units are about to go: no dialog may keep one. An open dialog
     // returns the view to normal mode as it hides, so this comes first.
     dialogs_.ForgetUnits();
-    viewMode_ = ViewMode::kNoScene;
+    StoreViewMode(ViewMode::kNoScene);
     state_.sceneLoaded = false;
     motion_.KillAllTimers();
     input_.ForgetDrags();
