@@ -181,6 +181,11 @@ private:
     void InitialUpdateScene();
     // The mode alone, without what SetViewMode does to the windows.
     void StoreViewMode(ViewMode mode);
+    // The main window's side of full screen; each does nothing when the
+    // window already is as asked. False when there is no main window.
+    bool EnterFullScreenWindow();
+    void LeaveFullScreenWindow();
+    bool FullScreenWindow() const { return savedShowState_ >= 0; }
     void ShowSceneWithoutFirstEvent();
     bool MessageBoxOpen() const;
     void MakePictureOpaque();

@@ -61,6 +61,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QTest>
@@ -725,6 +726,29 @@ TEST_F(ProgramScenario, FilesArrivingUnderADialogOrAUnitEditOpenWhenItEnds)
     EXPECT_TRUE(shows("a.vlm"));
     view->Dialogs().units.primitive->HideUnitDialog();
     EXPECT_TRUE(opened("b.vlm"));
+}
+
+// Full screen lasts through a scene handed over and F11 then brings the
+// window back; closing the scene ends it at once, as F11 needs a scene.
+TEST_F(ProgramScenario, FullScreenLastsThroughAHandOffAndF11EndsIt)
+{
+    scenes.Write("cubes.vlm", kCubes);
+    const QRect normal = frame->geometry();
+    const auto shown = [&](bool full) {
+        const QRect want = full ? frame->screen()->geometry() : normal;
+        return WaitUntil([&] { return frame->geometry() == want && frame->menuBar()->isVisible() != full; });
+    };
+    QTest::keyClick(view, Qt::Key_F11);
+    ASSERT_TRUE(shown(true));
+    app.OnHandOff(WideFromPath(scenes.Path() / "cubes.vlm"));
+    ASSERT_TRUE(WaitUntil([&] { return !app.Busy() && Rows() == 2; }));
+    QTest::keyClick(view, Qt::Key_F11);
+    ASSERT_TRUE(shown(false));
+    EXPECT_EQ(Count(Picture(), Reddish), 0);   // the hidden cube stays hidden
+    QTest::keyClick(view, Qt::Key_F11);
+    ASSERT_TRUE(shown(true));
+    app.OnFileNew();
+    EXPECT_TRUE(shown(false));
 }
 
 // A folder that exists before the fixture opens the scene written into it.
