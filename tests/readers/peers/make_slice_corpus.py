@@ -123,22 +123,16 @@ def bmp_corpus():
     add("rle8_plain.bmp", bmp(5, 3, 8, plain, PALETTE, compression=1), "bmp", "RGB", 5, 3, palette_rgb(flat))
     pillow_agrees("rle8_plain.bmp", "RGB", palette_rgb(flat))
 
-    # A repeated run longer than its row is cut at the row's end, as Pillow cuts it:
-    # a run of 255 from the last column of a 128-pixel row, and runs of 9 and 7 in
-    # rows of five (stored as eight) pixels, 8- and 4-bit.
-    wide = np.array([[4] * 128, [3] * 125 + [5, 6, 1], [1] * 128, [1] * 127 + [2]], dtype=np.uint8)
-    overflow = bytes([127, 1, 255, 2, 0, 0, 128, 1, 0, 0, 125, 3, 0, 3, 5, 6, 1, 0, 0, 0, 200, 4, 0, 1])
-    overruns = {
-        "rle8_row_overflow.bmp": (bmp(128, 4, 8, overflow, PALETTE, compression=1), wide),
-        "rle8_overrun.bmp": (bmp(5, 3, 8, bytes([9, 1, 0, 0, 5, 2, 0, 0, 5, 3, 0, 1]), PALETTE, compression=1),
-                             np.array([[3] * 5, [2] * 5, [1] * 5], dtype=np.uint8)),
-        "rle4_overrun.bmp": (bmp(5, 2, 4, bytes([9, 0x12, 0, 0, 7, 0x34, 0, 1]), PALETTE, compression=2),
-                             np.array([[3, 4, 3, 4, 3], [1, 2, 1, 2, 1]], dtype=np.uint8)),
-    }
-    for name, (data, indices) in overruns.items():
-        height, width = indices.shape
-        add(name, data, "bmp", "GRAY", width, height, indices)
-        expect(name, "bmp", "RGB", width, height, palette_rgb(indices))
+    # A repeated run past its row's end is cut there, as Pillow cuts it: 255 from the last column
+    # of a 128-pixel row, 9 and 7 in rows of five pixels (stored as eight), 8- and 4-bit.
+    wide = [[4] * 128, [3] * 125 + [5, 6, 1], [1] * 128, [1] * 127 + [2]]
+    for name, width, bits, stream, indices in [
+            ("rle8_row_overflow.bmp", 128, 8, [127, 1, 255, 2, 0, 0, 128, 1, 0, 0, 125, 3, 0, 3, 5, 6, 1, 0, 0, 0, 200, 4, 0, 1], wide),
+            ("rle8_overrun.bmp", 5, 8, [9, 1, 0, 0, 5, 2, 0, 0, 5, 3, 0, 1], [[3] * 5, [2] * 5, [1] * 5]),
+            ("rle4_overrun.bmp", 5, 4, [9, 0x12, 0, 0, 7, 0x34, 0, 1], [[3, 4, 3, 4, 3], [1, 2, 1, 2, 1]])]:
+        indices = np.array(indices, dtype=np.uint8)
+        add(name, bmp(width, len(indices), bits, bytes(stream), PALETTE, compression={8: 1, 4: 2}[bits]), "bmp", "GRAY", width, len(indices), indices)
+        expect(name, "bmp", "RGB", width, len(indices), palette_rgb(indices))
         pillow_agrees(name, "RGB", palette_rgb(indices))
 
     damaged = {
