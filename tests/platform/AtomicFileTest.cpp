@@ -174,9 +174,10 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
 
     // A path of 4085 bytes: its temporary's name is shortened to fit.
     std::filesystem::path deep = dir.Path();
-    while (deep.native().size() < PATH_MAX - 400) deep /= std::string(200, 'd');
+    while (deep.native().size() < 3800) deep /= std::string(200, 'd');
+    deep /= std::string(4085 - 61 - deep.native().size() - 1, 'e');
     std::filesystem::create_directories(deep);
-    deep /= std::string(PATH_MAX - 11 - deep.native().size() - 1, 'f');
+    deep /= std::string(60, 'f');
     ASSERT_EQ(deep.native().size(), 4085u);
     AtomicFile far;
     ASSERT_TRUE(far.Create(deep));
