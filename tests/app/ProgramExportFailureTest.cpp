@@ -235,11 +235,15 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
         std::filesystem::create_symlink(secret, shared / name);
         ASSERT_EQ(::lchown((shared / name).c_str(), nobody != nullptr ? nobody->pw_uid : 65534, -1), 0);
     }
-    // This user's own link is followed: the file behind it is replaced.
+    // This user's own link is followed: the file behind it is replaced and
+    // stays the user's alone.
     const auto own = dir.Write("mine/own.stl", "");
+    const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions(own, ownerOnly);
     std::filesystem::create_symlink(own, mine / "skull.stl");
     ExportPolygons(0, mine / "skull.stl");
     EXPECT_EQ(ReadFileBytes(own).substr(0, 15), "stl binary file");
+    EXPECT_EQ(std::filesystem::status(own).permissions(), ownerOnly);
 
     ExportPolygons(0, shared / "skull.stl");
     ExportVoxels(shared);
