@@ -1,5 +1,6 @@
 #include "platform/FolderWalk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <deque>
 #include <fcntl.h>

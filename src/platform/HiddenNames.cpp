@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
