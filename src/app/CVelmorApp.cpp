@@ -83,7 +83,8 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     SetProgramFolder((QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdWString());
 
     LoadQtTranslations();
-    if (auto profile = OpenProfile()) recent_.Load(*profile);
+    const auto profile = OpenProfile();
+    if (profile) recent_.Load(*profile);
     frame_ = std::make_unique<CMainFrame>();
     frame_->SetApplication(this);
     progress_ = std::make_unique<CKxDlgProgress>(frame_.get());
@@ -111,6 +112,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     // Keys go to the view (Tab, F2 to F11).
     frame_->View()->setFocus();
     placer_->PlaceMainWindows();
+    if (!profile) ReportUnusableProfile();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;
@@ -156,6 +158,7 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
     if (document_.LastOpenOutcome() == OpenOutcome::Opened) {
         recent_.Add(path);
         if (auto profile = OpenProfile()) recent_.Save(*profile);
+        else ReportUnusableProfile();
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);

@@ -34,7 +34,7 @@ protected:
     CVelmorAppTest()
     {
         test::GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
         dir.Write("scene.vlm", "<?xml version=\"1.0\"?><root version=\"1.2\"><head/><body/></root>");
         dir.Write("broken.vlm", "<root version=");
     }

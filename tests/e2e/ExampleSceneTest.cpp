@@ -71,7 +71,7 @@ protected:
     ExampleSceneTest()
     {
         test::GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
         const std::filesystem::path examples = VELMOR_EXAMPLES_DIR;
         std::filesystem::copy_file(examples / "phantom.vlm", scenes.Path() / "phantom.vlm");
         std::filesystem::copy_file(examples / "hello.vlm", scenes.Path() / "hello.vlm");
