@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <cstdio>
 #include <filesystem>
 
 #ifndef VELMOR_VERSION
@@ -76,7 +77,12 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     instance_ = std::make_unique<SingleInstance>(instanceFolder);
     if (!instance_->BecomeFirst()) {
         if (instance_->HandToRunning(fileToOpen)) return false;
-        // The lock is held but nobody answers: run on our own rather than not at all.
+        // The lock is held but nobody takes the file (the copy is stopped or
+        // hung): a window of our own, even for a start without a file, rather
+        // than none at all. The lock stays with its holder.
+        std::fprintf(stderr, "Velmor: the running copy does not answer; %s\n",
+                     fileToOpen.empty() ? "this copy runs on its own"
+                                        : ("this copy opens " + PathBytesFromWide(fileToOpen) + " itself").c_str());
     }
     instance_->SetReceiver([this](const std::wstring& path) { OnHandOff(path); });
     // The manual and the tutorial lie beside the program.

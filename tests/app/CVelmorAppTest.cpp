@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <chrono>
 #include <thread>
 
@@ -45,6 +46,21 @@ bool DropFile(CMainFrame& frame, const std::filesystem::path& file)
 {
     return frame.OnDropFiles({QUrl(QStringLiteral("https://example.invalid/x.vlm")),
                               QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+}
+
+// A later start is a process of its own: here a thread, while the first
+// copy's event loop runs to answer it.
+bool WhileEventsRun(const std::function<bool()>& start)
+{
+    std::atomic<bool> done{false};
+    bool result = false;
+    std::thread later([&] {
+        result = start();
+        done = true;
+    });
+    while (!done) test::ProcessEventsFor(10);
+    later.join();
+    return result;
 }
 
 } // namespace
@@ -103,7 +119,7 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     MessageRecorder messages;
     {
         CVelmorApp second;
-        EXPECT_FALSE(second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())));
+        EXPECT_FALSE(WhileEventsRun([&] { return second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())); }));
         EXPECT_EQ(second.Frame(), nullptr);   // no window of its own
     }
     for (int i = 0; i < 150 && first.Frame()->windowTitle() != QStringLiteral("scene.vlm - Velmor"); ++i)
@@ -114,7 +130,7 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     first.Frame()->View()->SetViewMode(ViewMode::kUnitEditing);
     SingleInstance another(Q(run.Path()));
     EXPECT_FALSE(another.BecomeFirst());
-    EXPECT_TRUE(another.HandToRunning(dir.WidePath("scene.vlm")));
+    EXPECT_TRUE(WhileEventsRun([&] { return another.HandToRunning(dir.WidePath("scene.vlm")); }));
     test::ProcessEventsFor(300);
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("Velmor"));
     EXPECT_TRUE(messages.Messages().empty());
