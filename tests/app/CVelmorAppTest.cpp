@@ -21,6 +21,8 @@
 #include <functional>
 #include <chrono>
 #include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmor;
 using velmor::test::MessageRecorder;
@@ -134,6 +136,31 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     test::ProcessEventsFor(300);
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("Velmor"));
     EXPECT_TRUE(messages.Messages().empty());
+}
+
+// A runtime folder that others may use is passed over for a folder of the
+// user's own under the temporary folder, where the single instance works.
+TEST(SingleInstance, ARuntimeFolderOpenToOthersIsPassedOver)
+{
+    test::GuiApplication();
+    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR"), tempBefore = qgetenv("TMPDIR");
+    TempDir runtime, temp;
+    qputenv("XDG_RUNTIME_DIR", runtime.Path().c_str());
+    qputenv("TMPDIR", temp.Path().c_str());
+    const auto lock = temp.Path() / ("velmor-" + std::to_string(geteuid())) /
+                      ("Velmor by Quillmarsh-" + std::to_string(geteuid()) + ".lock");
+    // Open to all; and, where the test may give it away, another user's.
+    std::vector<std::pair<mode_t, uid_t>> folders{{0777, geteuid()}};
+    if (geteuid() == 0) folders.emplace_back(0700, 65534);
+    for (const auto& [mode, owner] : folders) {
+        ASSERT_EQ(chown(runtime.Path().c_str(), owner, static_cast<gid_t>(-1)) | chmod(runtime.Path().c_str(), mode), 0);
+        SingleInstance first, later;
+        EXPECT_TRUE(first.BecomeFirst() && !later.BecomeFirst()) << mode << " " << owner;
+        EXPECT_TRUE(std::filesystem::exists(lock)) << mode << " " << owner;
+        EXPECT_EQ(test::FolderNames(runtime.Path()), std::vector<std::string>{}) << mode << " " << owner;
+    }
+    runtimeBefore.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtimeBefore);
+    tempBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tempBefore);
 }
 
 // A later start whose path arrives while the first copy is still loading a
