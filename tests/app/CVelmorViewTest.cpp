@@ -208,6 +208,7 @@ TEST_F(CVelmorViewTest, ClosingAndReopeningFreesTheUnitsTexturesAndLists)
 // support, so a changed voxel threshold applies to the next scene opened.
 TEST_F(CVelmorViewTest, PreferencesApplyFromTheNextSceneOpened)
 {
+    qputenv("XDG_CONFIG_HOME", dir.Path().c_str());   // never the real settings of whoever runs the tests
     auto profile = OpenProfile();
     profile->setValue(QStringLiteral("Aplication/VOX_HALF_SIZE"), QStringLiteral("0"));
     profile->setValue(QStringLiteral("Aplication/NO_VBO"), QStringLiteral("0"));
