@@ -697,6 +697,28 @@ protected:
     ExampleScene() : ProgramScenario(Prepared(folder)) {}
 };
 
+TEST_F(ExampleScene, ShadowsLeaveTheOutsideOfTheSkullThatFacesTheLightAsItIs)
+{
+    const QImage plain = Picture();
+    Run(CMainFrame::kRenderDialog);
+    view->Dialogs().render->findChild<QCheckBox*>(ControlName(CKxDlgRender::kShadow))->click();
+    ASSERT_EQ(view->Renderer().shadow, 1u);
+    const QImage shadowed = Picture();
+    // Below the cut's rim, left of the tracer and under it: the skull's
+    // outside, with nothing between it and the light.
+    int bone = 0, changed = 0;
+    for (const QRectF box : {QRectF(-1.27, -0.45, 0.27, 0.5), QRectF(-1.0, -0.55, 0.25, 0.25)})
+        for (double u = box.left(); u <= box.right(); u += 0.0125)
+            for (double v = box.top(); v <= box.bottom(); v += 0.0125) {
+                const QColor c = plain.pixelColor(PanePoint(plain, u, v)), s = shadowed.pixelColor(PanePoint(plain, u, v));
+                if (c.red() < 90 || c.green() > c.red() || c.red() - c.blue() < 15) continue;
+                ++bone;
+                changed += std::abs(c.red() - s.red()) + std::abs(c.green() - s.green()) + std::abs(c.blue() - s.blue()) > 6;
+            }
+    EXPECT_GT(bone, 800);
+    EXPECT_EQ(changed, 0);
+}
+
 TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
 {
     EXPECT_EQ(view->Renderer().paneCount, 2);
