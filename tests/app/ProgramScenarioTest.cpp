@@ -61,6 +61,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QTest>
@@ -695,6 +696,13 @@ protected:
         return dir.Path() / "phantom.vlm";
     }
     ExampleScene() : ProgramScenario(Prepared(folder)) {}
+    // What the window shows of the view, read back from the X server:
+    // unlike Picture() it draws no frame of its own.
+    QImage Shown()
+    {
+        const QPoint at = view->mapTo(frame, QPoint());
+        return frame->screen()->grabWindow(frame->winId(), at.x(), at.y(), view->width(), view->height()).toImage();
+    }
 };
 
 TEST_F(ExampleScene, ShadowsLeaveTheOutsideOfTheSkullThatFacesTheLightAsItIs)
@@ -717,6 +725,26 @@ TEST_F(ExampleScene, ShadowsLeaveTheOutsideOfTheSkullThatFacesTheLightAsItIs)
             }
     EXPECT_GT(bone, 800);
     EXPECT_EQ(changed, 0);
+}
+
+TEST_F(ExampleScene, HomeWithoutAnimationShowsTheHomePoseAtOnce)
+{
+    const QImage home = Shown();
+    Run(CMainFrame::kRenderDialog);
+    auto* steps = view->Dialogs().render->findChild<QComboBox*>(ControlName(CKxDlgRender::kHomeAnimation));
+    steps->setCurrentIndex(steps->findText(QStringLiteral("なし")));
+    emit steps->activated(steps->currentIndex());
+    ASSERT_EQ(view->State().homeAnimationSteps, 0);
+    // The skull turned, then the clip plane alone (F6): each time home
+    // shows on the screen without another frame being asked for.
+    for (const bool clipOnly : {false, true}) {
+        if (clipOnly) Click(kClipHandleButton);
+        Click(kRotatePlusButton);
+        if (clipOnly) Click(kClipHandleButton);
+        EXPECT_TRUE(WaitUntil([&] { return Differences(Shown(), home) > 100; }));
+        clipOnly ? QTest::keyClick(view, Qt::Key_F2) : Click(kHomeButton);
+        EXPECT_TRUE(WaitUntil([&] { return Differences(Shown(), home) < 50; }, 3000)) << clipOnly;
+    }
 }
 
 TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
