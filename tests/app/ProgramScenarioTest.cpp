@@ -747,6 +747,18 @@ TEST_F(ExampleScene, HomeWithoutAnimationShowsTheHomePoseAtOnce)
     }
 }
 
+TEST_F(ExampleScene, TheClipCapKeepsShowingTheSectionWhenAPickedCentreGoesHome)
+{
+    const QImage home = Picture();
+    QTest::keyClick(view, Qt::Key_F7);
+    QTest::mouseClick(view, Qt::LeftButton, {}, PanePoint(home, -1.0, 0.08));   // on the skull
+    EXPECT_NE(view->Renderer().panes[0].root->centre[0], 0.0);
+    QTest::keyClick(view, Qt::Key_F7);
+    QTest::keyClick(view, Qt::Key_F2);
+    ASSERT_TRUE(WaitUntil([this] { return !view->State().homeRunning; }));
+    EXPECT_LT(Differences(Picture(), home), 50);
+}
+
 TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
 {
     EXPECT_EQ(view->Renderer().paneCount, 2);
