@@ -10,8 +10,8 @@
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
 #include "app/QtPaths.h"
+#include "app/SceneChangeHold.h"
 #include "app/WindowPlacer.h"
-#include "render/ViewServices.h"
 #include "dialogs/QtExportDialogs.h"
 #include "dialogs/UnitExportAccess.h"
 #include "platform/WideText.h"
@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <cstdio>
 #include <filesystem>
 
 #ifndef VELMOR_VERSION
@@ -43,6 +44,9 @@ CVelmorApp::CVelmorApp() = default;
 // first: clearing its scene at the end would otherwise call the dead view.
 CVelmorApp::~CVelmorApp()
 {
+    // Nothing opens any more, whatever hold ends on the way out (a copy
+    // that handed its file over never set the hook).
+    if (frame_) SceneChangeHold::SetReleasedHook(nullptr);
     // The scene's units free their GL names in the view's context.
     if (frame_) document_.ResetScene();
     document_.AttachView(nullptr);
@@ -76,26 +80,28 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     instance_ = std::make_unique<SingleInstance>(instanceFolder);
     if (!instance_->BecomeFirst()) {
         if (instance_->HandToRunning(fileToOpen)) return false;
-        // The lock is held but nobody answers: run on our own rather than not at all.
+        // The lock is held but nobody takes the file (the copy is stopped or
+        // hung): a window of our own, even for a start without a file, rather
+        // than none at all. The lock stays with its holder.
+        std::fprintf(stderr, "Velmor: the running copy does not answer; %s\n",
+                     fileToOpen.empty() ? "this copy runs on its own"
+                                        : ("this copy opens " + PathBytesFromWide(fileToOpen) + " itself").c_str());
     }
     instance_->SetReceiver([this](const std::wstring& path) { OnHandOff(path); });
     // The manual and the tutorial lie beside the program.
     SetProgramFolder((QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdWString());
 
     LoadQtTranslations();
-    if (auto profile = OpenProfile()) recent_.Load(*profile);
+    const auto profile = OpenProfile();
+    if (profile) recent_.Load(*profile);
     frame_ = std::make_unique<CMainFrame>();
     frame_->SetApplication(this);
     progress_ = std::make_unique<CKxDlgProgress>(frame_.get());
     jobHost_ = std::make_unique<QtJobHost>(progress_.get());
-    // After a job, the view's frame or event run goes on in its own context,
-    // and files that arrived meanwhile are opened.
-    jobHost_->SetJobHooks(nullptr, [this] {
-        frame_->View()->RebindAfterJob();
-        ScheduleWaitingFiles();
-    });
-    // Files that arrived while a message box was open wait only for it.
-    progress_->SetBoxClosedHook([this] { ScheduleWaitingFiles(); });
+    // After a job, the view's frame or event run goes on in its own context.
+    jobHost_->SetJobHooks(nullptr, [this] { frame_->View()->RebindAfterJob(); });
+    // Files that arrived while the scene was held open once nothing holds it.
+    SceneChangeHold::SetReleasedHook([this] { ScheduleWaitingFiles(); });
     messageSink_ = std::make_unique<QtMessageSink>();
     placer_ = std::make_unique<WindowPlacer>(*frame_, [this]() -> QWidget* { return frame_->View()->Dialogs().unitPanel; });
     InstallQtFolderChooser(frame_.get());
@@ -111,6 +117,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     // Keys go to the view (Tab, F2 to F11).
     frame_->View()->setFocus();
     placer_->PlaceMainWindows();
+    if (!profile) ReportUnusableProfile();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;
@@ -134,7 +141,8 @@ void CVelmorApp::OnFileOpen()
 {
     const QString path = QFileDialog::getOpenFileName(frame_.get(), QString(), QString::fromStdWString(SceneFolder),
                                                       QStringLiteral("data file(*.vlm)"));
-    if (!path.isEmpty()) OpenDocumentFile(WidePathFromDialog(path));
+    // Behind any file that arrived while the dialog was open.
+    if (!path.isEmpty()) OpenInTurn(WidePathFromDialog(path));
 }
 
 void CVelmorApp::OnFileNew()
@@ -148,7 +156,7 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
 {
     // A file arriving during this open (while its data load or a message box
     // waits) is opened after it, never in the middle of it.
-    opening_ = true;
+    const SceneChangeHold opening;
     document_.OnOpenDocument(path);
     // A file that could not even be read leaves the shown scene as it was:
     // setting the view up again would throw its panes away.
@@ -156,24 +164,20 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
     if (document_.LastOpenOutcome() == OpenOutcome::Opened) {
         recent_.Add(path);
         if (auto profile = OpenProfile()) recent_.Save(*profile);
+        else ReportUnusableProfile();
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);
-    opening_ = false;
-    ScheduleWaitingFiles();
 }
 
-bool CVelmorApp::Busy() const
-{
-    return opening_ || (jobHost_ && jobHost_->Running()) || (progress_ && progress_->messageBoxOpen);
-}
+bool CVelmorApp::Busy() const { return SceneChangeHold::Active(); }
 
 void CVelmorApp::ScheduleWaitingFiles()
 {
     if (waitingFiles_.empty()) return;
-    // Posted, so that whoever ran the job or the open has finished with the
-    // scene before it is replaced.
-    QMetaObject::invokeMethod(frame_.get(), [this] { OpenWaitingFile(); }, Qt::QueuedConnection);
+    // Posted, so that whoever held the scene has finished with it before it
+    // is replaced.
+    if (frame_) QMetaObject::invokeMethod(frame_.get(), [this] { OpenWaitingFile(); }, Qt::QueuedConnection);
 }
 
 void CVelmorApp::OpenWaitingFile()
@@ -186,13 +190,18 @@ void CVelmorApp::OpenWaitingFile()
 
 bool CVelmorApp::OnDroppedFile(const std::wstring& path)
 {
-    if (frame_->View()->Mode() == ViewMode::kUnitEditing) return false;
-    if (Busy()) {
+    OpenInTurn(path);
+    return true;
+}
+
+void CVelmorApp::OpenInTurn(const std::wstring& path)
+{
+    if (Busy() || !waitingFiles_.empty()) {
         waitingFiles_.push_back(path);
-        return true;
+        ScheduleWaitingFiles();
+        return;
     }
     OpenDocumentFile(path);
-    return true;
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)
