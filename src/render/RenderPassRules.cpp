@@ -55,8 +55,17 @@ void ComputeLightColours(RenderSettings& s, uint32_t mode)
     SetRgb(s.light1Diffuse, 0.4f * s.light1Intensity);
     SetRgb(s.light1Specular, 0);
     SetRgb(s.light2Ambient, 0);
-    CopyRgb(s.light2Diffuse, s.light0Diffuse);
-    CopyRgb(s.light2Specular, s.light0Specular);
+    if (mode == 1) {
+        // The dim mode is the shadowed pass's, and the shadow map is taken
+        // from light 0 alone: light 2, opposite it, keeps its full light, or
+        // every surface facing light 2 would darken wherever light 0 cannot
+        // reach it, the far side of the surface itself included.
+        SetRgb(s.light2Diffuse, s.lightIntensity);
+        SetRgb(s.light2Specular, s.lightIntensity);
+    } else {
+        CopyRgb(s.light2Diffuse, s.light0Diffuse);
+        CopyRgb(s.light2Specular, s.light0Specular);
+    }
     SetRgb(s.light3Ambient, 0);
     CopyRgb(s.light3Diffuse, s.light1Diffuse);
     SetRgb(s.light3Specular, 0);
@@ -123,6 +132,12 @@ void ShadowProbeSize(const RenderSettings& s, int& width, int& height)
                      static_cast<int>(std::ceil(s.viewportWidth / 20.0)));
     height = std::max(static_cast<int>(std::ceil(s.halfExtentY * 40.0)),
                       static_cast<int>(std::ceil(s.viewportHeight / 20.0)));
+}
+
+double ShadowCompareBias()
+{
+    // The light's depth range spans the scene's diagonal and a unit either side.
+    return kShadowBiasDistance / (2 * (kSceneHalfDiagonal + 1.0));
 }
 
 LightWindow FullLightWindow(double hx, double hy)

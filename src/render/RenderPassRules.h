@@ -38,6 +38,13 @@ struct LightWindow {
     double a = 0, b = 0, c = 0, d = 0;
 };
 constexpr double kSceneHalfDiagonal = 1.73205;
+// How far, in the scene's normalised units, a surface must lie behind what
+// the shadow map holds to be in its shadow. A curved surface seen almost
+// edge-on from the light (an iso-surface's terraces near its shadow line)
+// would otherwise shadow itself in specks and ticks where it faces the light.
+constexpr double kShadowBiasDistance = 0.04;
+// The same distance in the light's depth range (0..1).
+double ShadowCompareBias();
 // Size of the coarse depth image the light window is found from.
 void ShadowProbeSize(const RenderSettings& settings, int& width, int& height);
 // The window that holds the whole normalised scene.

@@ -536,7 +536,8 @@ void ScenePane::RenderShadowed()
     }
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
-    glTranslated(u / 2, v / 2, 0.5);
+    // A fragment is compared a little nearer the light than it lies.
+    glTranslated(u / 2, v / 2, 0.5 - ShadowCompareBias());
     glScaled(u / 2, v / 2, 0.5);
     glMultMatrixf(lightProjection);
     glMultMatrixf(lightView);

@@ -194,6 +194,8 @@ void ViewMotion::OnHome()
         renderer_.ResetActivePane();
         renderer_.ClearActiveCentreOffset();
         host_.UpdateViewControls();
+        // No timer follows to present the home pose: it is drawn now.
+        host_.RenderNow();
         return;
     }
     host_.ResetRotationCentre(active);
@@ -207,7 +209,10 @@ void ViewMotion::OnHome()
     if (state_.zoomStep != 1.0 && std::isfinite(state_.zoomStep))
         state_.animating[kZoomAnimation] = kMoveToLimit;
     if (!state_.AnyAnimation()) {
+        // The object is home already, but the clip plane or the rotation
+        // centre may have moved: nothing animates, so draw at once.
         FinishHome();
+        host_.RenderNow();
         return;
     }
     state_.stepCounter = 0;

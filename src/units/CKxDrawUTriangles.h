@@ -170,6 +170,9 @@ public:
     bool capRebuild = true;
     float capClipMatrix[16] = {};
     float capClipOffset = 0;
+    // The plane of the data the cap texture was last sampled along: it moves
+    // with the space's rotation centre too, not only with the clip plane.
+    double capSectionFrame[16] = {};
     uint64_t bufferBytes = 0;
     DataObject* data = nullptr;
     // Whose arrays: vertices and indices may point into a data object's

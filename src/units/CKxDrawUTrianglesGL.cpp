@@ -43,6 +43,9 @@ private:
     // false when no video memory could be found for the arrays.
     bool DrawPartTriangles(int part, uint64_t need);
     void UpdateCapTexture();
+    // The matrix that carries a point of the clip plane (the cap quad's
+    // coordinates) into the mesh's data coordinates.
+    void SectionFrame(double m[16]) const;
 
     CKxDrawUTriangles& u_;
 };
@@ -136,6 +139,23 @@ void MeshPainter::DrawShaded(bool pick, bool translucent, bool updateCapTexture,
     if (pick && wasLit) glEnable(GL_LIGHTING);
 }
 
+void MeshPainter::SectionFrame(double m[16]) const
+{
+    const RenderSettings& rs = CurrentRenderSettings();
+    glPushMatrix();
+    glLoadIdentity();
+    glScaled(1.0 / u_.pitch[0], 1.0 / u_.pitch[1], 1.0 / u_.pitch[2]);
+    const double* c = u_.topGroup->centre;
+    glTranslated(c[0], c[1], c[2]);
+    glTranslated(u_.pivot[0], u_.pivot[1], u_.pivot[2]);
+    glScaled(1.0 / u_.scale[0], 1.0 / u_.scale[1], 1.0 / u_.scale[2]);
+    glTranslated(-u_.translation[0], -u_.translation[1], -u_.translation[2]);
+    glMultMatrixf(rs.clipMatrix);
+    glTranslated(0, 0, rs.clipOffset);
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    glPopMatrix();
+}
+
 void MeshPainter::UpdateCapTexture()
 {
     RenderSettings& rs = CurrentRenderSettings();
@@ -152,26 +172,16 @@ void MeshPainter::UpdateCapTexture()
             return;
         }
     }
+    double m[16];
+    SectionFrame(m);
     bool changed = u_.capClipOffset != rs.clipOffset;
     for (int i = 0; i < 16; ++i) changed = changed || u_.capClipMatrix[i] != rs.clipMatrix[i];
+    for (int i = 0; i < 16; ++i) changed = changed || u_.capSectionFrame[i] != m[i];
     if (!changed && !u_.capRebuild && !u_.capTextureDirty) return;
     u_.capClipOffset = rs.clipOffset;
     for (int i = 0; i < 16; ++i) u_.capClipMatrix[i] = rs.clipMatrix[i];
+    for (int i = 0; i < 16; ++i) u_.capSectionFrame[i] = m[i];
     u_.capRebuild = u_.capTextureDirty = false;
-
-    double m[16];
-    glPushMatrix();
-    glLoadIdentity();
-    glScaled(1.0 / u_.pitch[0], 1.0 / u_.pitch[1], 1.0 / u_.pitch[2]);
-    const double* c = u_.topGroup->centre;
-    glTranslated(c[0], c[1], c[2]);
-    glTranslated(u_.pivot[0], u_.pivot[1], u_.pivot[2]);
-    glScaled(1.0 / u_.scale[0], 1.0 / u_.scale[1], 1.0 / u_.scale[2]);
-    glTranslated(-u_.translation[0], -u_.translation[1], -u_.translation[2]);
-    glMultMatrixf(rs.clipMatrix);
-    glTranslated(0, 0, rs.clipOffset);
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    glPopMatrix();
 
     glEnable(GL_TEXTURE_2D);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

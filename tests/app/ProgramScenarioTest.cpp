@@ -770,7 +770,68 @@ protected:
         return dir.Path() / "phantom.vlm";
     }
     ExampleScene() : ProgramScenario(Prepared(folder)) {}
+    // What the window shows of the view, read back from the X server:
+    // unlike Picture() it draws no frame of its own.
+    QImage Shown()
+    {
+        const QPoint at = view->mapTo(frame, QPoint());
+        return frame->screen()->grabWindow(frame->winId(), at.x(), at.y(), view->width(), view->height()).toImage();
+    }
 };
+
+TEST_F(ExampleScene, ShadowsLeaveTheOutsideOfTheSkullThatFacesTheLightAsItIs)
+{
+    const QImage plain = Picture();
+    Run(CMainFrame::kRenderDialog);
+    view->Dialogs().render->findChild<QCheckBox*>(ControlName(CKxDlgRender::kShadow))->click();
+    ASSERT_EQ(view->Renderer().shadow, 1u);
+    const QImage shadowed = Picture();
+    // Below the cut's rim, left of the tracer and under it: the skull's
+    // outside, with nothing between it and the light.
+    int bone = 0, changed = 0;
+    for (const QRectF box : {QRectF(-1.27, -0.45, 0.27, 0.5), QRectF(-1.0, -0.55, 0.25, 0.25)})
+        for (double u = box.left(); u <= box.right(); u += 0.0125)
+            for (double v = box.top(); v <= box.bottom(); v += 0.0125) {
+                const QColor c = plain.pixelColor(PanePoint(plain, u, v)), s = shadowed.pixelColor(PanePoint(plain, u, v));
+                if (c.red() < 90 || c.green() > c.red() || c.red() - c.blue() < 15) continue;
+                ++bone;
+                changed += std::abs(c.red() - s.red()) + std::abs(c.green() - s.green()) + std::abs(c.blue() - s.blue()) > 6;
+            }
+    EXPECT_GT(bone, 800);
+    EXPECT_EQ(changed, 0);
+}
+
+TEST_F(ExampleScene, HomeWithoutAnimationShowsTheHomePoseAtOnce)
+{
+    const QImage home = Shown();
+    Run(CMainFrame::kRenderDialog);
+    auto* steps = view->Dialogs().render->findChild<QComboBox*>(ControlName(CKxDlgRender::kHomeAnimation));
+    steps->setCurrentIndex(steps->findText(QStringLiteral("なし")));
+    emit steps->activated(steps->currentIndex());
+    ASSERT_EQ(view->State().homeAnimationSteps, 0);
+    // The skull turned, then the clip plane alone (F6): each time home
+    // shows on the screen without another frame being asked for.
+    for (const bool clipOnly : {false, true}) {
+        if (clipOnly) Click(kClipHandleButton);
+        Click(kRotatePlusButton);
+        if (clipOnly) Click(kClipHandleButton);
+        EXPECT_TRUE(WaitUntil([&] { return Differences(Shown(), home) > 100; }));
+        clipOnly ? QTest::keyClick(view, Qt::Key_F2) : Click(kHomeButton);
+        EXPECT_TRUE(WaitUntil([&] { return Differences(Shown(), home) < 50; }, 3000)) << clipOnly;
+    }
+}
+
+TEST_F(ExampleScene, TheClipCapKeepsShowingTheSectionWhenAPickedCentreGoesHome)
+{
+    const QImage home = Picture();
+    QTest::keyClick(view, Qt::Key_F7);
+    QTest::mouseClick(view, Qt::LeftButton, {}, PanePoint(home, -1.0, 0.08));   // on the skull
+    EXPECT_NE(view->Renderer().panes[0].root->centre[0], 0.0);
+    QTest::keyClick(view, Qt::Key_F7);
+    QTest::keyClick(view, Qt::Key_F2);
+    ASSERT_TRUE(WaitUntil([this] { return !view->State().homeRunning; }));
+    EXPECT_LT(Differences(Picture(), home), 50);
+}
 
 TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
 {

@@ -360,7 +360,7 @@ TEST_F(ScenePanePassesGLTest, SettingsSendLightsFogAndBackground)
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, value);
     EXPECT_FLOAT_EQ(value[0], 0.4f);
     glGetLightfv(GL_LIGHT2, GL_SPECULAR, value);
-    EXPECT_EQ(value[0], 0.0f);
+    EXPECT_EQ(value[0], 1.0f);
     renderer.SetLightMode(0);
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, value);
     EXPECT_EQ(value[0], 1.0f);

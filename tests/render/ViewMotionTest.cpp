@@ -98,15 +98,19 @@ TEST_F(ViewMotionTest, HomeAnimatesBackInItsStepsAndJumpsWithoutThem)
     EXPECT_EQ(pane.panX, 0);
     EXPECT_EQ(pane.zoom, 1);
 
-    // At home nothing is to move: no timer.
+    // At home nothing is to move: no timer, and the frame is drawn at once
+    // (the clip plane may have moved).
+    const int frames = host.frames;
     motion.OnHome();
     EXPECT_FALSE(host.Running(kAnimationTimer));
+    EXPECT_EQ(host.frames, frames + 1);
 
     state.homeAnimationSteps = 0;
     pane.panY = -0.5;
     motion.OnHome();
     EXPECT_FALSE(host.Running(kAnimationTimer));
     EXPECT_EQ(pane.panY, 0);
+    EXPECT_EQ(host.frames, frames + 2);
 }
 
 TEST_F(ViewMotionTest, AReflectingPanFlickTurnsAtTheLimitAndKeepsGoing)
