@@ -61,6 +61,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QTest>
@@ -206,6 +207,31 @@ int Differences(const QImage& a, const QImage& b)
     for (int y = 0; y < std::min(a.height(), b.height()); y += 2)
         for (int x = 0; x < std::min(a.width(), b.width()); x += 2) n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
     return n;
+}
+
+// What the X server shows of `widget`.
+QImage OnScreen(const QWidget* widget)
+{
+    const QPoint at = widget->mapToGlobal(QPoint(0, 0));
+    return widget->screen()->grabWindow(0, at.x(), at.y(), widget->width(), widget->height()).toImage();
+}
+// A bar button drawn greyed: nothing within its border is as dark as the
+// ink of an enabled symbol.
+bool GreyedOnScreen(const QWidget* button)
+{
+    const QImage image = OnScreen(button);
+    constexpr int kBorder = 3;
+    int darkest = 255;
+    for (int y = kBorder; y < image.height() - kBorder; ++y)
+        for (int x = kBorder; x < image.width() - kBorder; ++x) darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    return darkest > 80;
+}
+// The play button shows the play triangle: ink in the middle, where pause
+// leaves a gap between its bars, and none where the right bar would be.
+bool ShowsPlayOnScreen(const QWidget* button)
+{
+    const QImage image = OnScreen(button);
+    return qGray(image.pixel(30, 14)) - qGray(image.pixel(24, 24)) > 40;
 }
 
 // Types `name` into a file dialog's name field and accepts it.
@@ -475,6 +501,8 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     EXPECT_TRUE(WaitUntil([this] { return !view->Motion().Playing(); }));
     EXPECT_EQ(view->Renderer().panes[0].timeStep, 3);
     EXPECT_FALSE(Button(kPlayButton)->isEnabled());
+    // Greyed, it shows play, not the pause it was left with.
+    EXPECT_TRUE(WaitUntil([this] { return ShowsPlayOnScreen(Button(kPlayButton)) && GreyedOnScreen(Button(kPlayButton)); }));
     EXPECT_GT(Count(Picture(), Yellowish), 100);
     Click(kStopButton);
     EXPECT_TRUE(Button(kPlayButton)->isEnabled());
@@ -485,6 +513,17 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPlay);
     ProcessEventsFor(700);
     EXPECT_GT(Count(Picture(), Greenish), 100);
+
+    // The scene closed while playing: play greys as play, and the buttons
+    // that would move a scene grey with it.
+    Click(kPlayButton);
+    ASSERT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPause);
+    Run(CMainFrame::kFileNew);
+    EXPECT_TRUE(WaitUntil([this] {
+        for (int id : {kHomeButton, kRotateMinusButton, kRotatePlusButton, kPickCentreButton, kPlayButton})
+            if (Button(id)->isEnabled() || !GreyedOnScreen(Button(id))) return false;
+        return ShowsPlayOnScreen(Button(kPlayButton));
+    }));
 }
 
 TEST_F(ProgramScenario, FriendGroupsFollowTheButtonAndTheFriendText)

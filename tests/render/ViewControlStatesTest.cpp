@@ -78,10 +78,11 @@ TEST(ViewControlStates, GroupsFollowTheActiveSpace)
     EXPECT_EQ(s.friendGroup, FriendState::kWhileEditing);
     EXPECT_EQ(s.space, SpaceState::kNoNext);
 
-    ViewControlInputs none;   // no scene
+    ViewControlInputs none;   // no scene: nothing to pick on
+    none.scaleBarAvailable = true;
     s = ComputeViewControlStates(none);
     EXPECT_EQ(s.clip, ClipState::kNotAllowed);
-    EXPECT_EQ(s.pick, PickState::kOff);
+    EXPECT_EQ(s.pick, PickState::kNotPossible);
     EXPECT_EQ(s.space, SpaceState::kNoNext);
     EXPECT_EQ(s.time, TimeState::kNoRange);
     EXPECT_EQ(s.friendGroup, FriendState::kNone);
@@ -103,6 +104,26 @@ TEST(ViewControlStates, OnlyChangedGroupsTouchTheirButtonsExceptAfterAReset)
 
     Buttons same(ChangesBetween(now, now));
     EXPECT_EQ(same.enabled.size(), 3u);   // home and the two rotations only
+
+    // The scene closed: nothing acts on the picture any more.
+    ViewControlInputs closed;
+    closed.scaleBarAvailable = true;
+    const ViewControlChanges gone = ChangesBetween(now, ComputeViewControlStates(closed));
+    Buttons none(gone);
+    for (int button : {kHomeButton, kRotateMinusButton, kRotatePlusButton, kClipButton, kPickCentreButton,
+                       kNextSpaceButton, kPlayButton, kTimeForwardButton})
+        EXPECT_FALSE(none.enabled[button]) << button;
+    EXPECT_TRUE(gone.pickModeOff);
+}
+
+TEST(ViewControlStates, ADisabledSwitchShowsOnePictureWhicheverStateItKept)
+{
+    EXPECT_EQ(DisabledPicture(ButtonPicture::kPause), ButtonPicture::kPlay);
+    EXPECT_EQ(DisabledPicture(ButtonPicture::kPlay), ButtonPicture::kPlay);
+    EXPECT_EQ(DisabledPicture(ButtonPicture::kClipOn), DisabledPicture(ButtonPicture::kClipOff));
+    EXPECT_EQ(DisabledPicture(ButtonPicture::kHandleOn), DisabledPicture(ButtonPicture::kHandleOff));
+    EXPECT_EQ(DisabledPicture(ButtonPicture::kPickOn), DisabledPicture(ButtonPicture::kPickOff));
+    EXPECT_EQ(DisabledPicture(ButtonPicture::kHome), ButtonPicture::kHome);
 }
 
 TEST(ViewControlStates, TimeButtonsWhilePlayingAndAtTheEnd)
