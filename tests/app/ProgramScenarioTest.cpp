@@ -468,6 +468,20 @@ TEST_F(ProgramScenario, ClipButtonsAndTheWheelMoveTheClipPlane)
     Click(kClipHandleButton);
     Click(kClipButton);
     EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOff);
+
+    // A menu opened by its key and left with Escape gives the keys back to
+    // the view: F5 switches the plane on, with no click first. Keys go where
+    // the focus is, as a window system sends them.
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    QTest::keyClick(frame, Qt::Key_P, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+    QApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOn);
+    EXPECT_GT(Differences(Picture(), home), 100);
 }
 
 TEST_F(ProgramScenario, TheRotationCentrePickModeSwitches)
