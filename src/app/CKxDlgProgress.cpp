@@ -2,6 +2,7 @@
 
 #include "app/ColorLabel.h"
 #include "app/ProgressEvent.h"
+#include "app/SceneChangeHold.h"
 
 #include <QAbstractEventDispatcher>
 #include <QGuiApplication>
@@ -101,9 +102,10 @@ int CKxDlgProgress::ProgressMessageBox(const std::wstring& text)
         // one is still open when the inner one closes.
         const QScopedValueRollback<QPointer<QMessageBox>> shown(box_, &box);
         const QScopedValueRollback<bool> open(messageBoxOpen, true);
+        // The load or job that asks may go on with the scene afterwards.
+        const SceneChangeHold hold;
         box.exec();
     }
-    if (boxClosed_) boxClosed_();
     return 1;
 }
 

@@ -7,7 +7,6 @@
 
 #include <QPointer>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class QMessageBox;
@@ -31,8 +30,6 @@ public:
     // Shows `text` in an application-modal box titled "Velmor" with an OK
     // button; the view draws nothing while it is open. Returns 1 (OK).
     int ProgressMessageBox(const std::wstring& text);
-    // Runs after every message box has closed: what waited for it goes on.
-    void SetBoxClosedHook(std::function<void()> hook) { boxClosed_ = std::move(hook); }
 
     // Whether events for `target` belong to this dialog's own windows.
     bool OwnsEventTarget(const QObject* target) const;
@@ -65,7 +62,6 @@ private:
     ColorLabel* label_;
     QPushButton* cancelButton_;
     QPointer<QMessageBox> box_;
-    std::function<void()> boxClosed_;
 };
 
 // Milliseconds of a monotonic clock; wraps like a 32-bit tick count, so

@@ -175,6 +175,13 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     if (event->isAccepted()) QCoreApplication::exit(0);
 }
 
+bool CMainFrame::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowBlocked && !blocked_) blocked_.emplace();
+    if (event->type() == QEvent::WindowUnblocked) blocked_.reset();
+    return QMainWindow::event(event);
+}
+
 void CMainFrame::dropEvent(QDropEvent* event)
 {
     if (OnDropFiles(event->mimeData()->urls())) event->acceptProposedAction();

@@ -1,8 +1,11 @@
 #pragma once
 // The program's main window: the menu, the view, dropped files.
+#include "app/SceneChangeHold.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QUrl>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,11 +48,12 @@ public:
     void SetRecentFiles(const std::vector<std::wstring>& paths);
     // Restores a minimised window and brings it to the front.
     void BringToFront();
-    // Files dropped on the window: the first local one opens, except while
-    // a unit is being edited. True when one was taken.
+    // Files dropped on the window: the first local one opens, at once or
+    // once the scene is no longer held. True when one was taken.
     bool OnDropFiles(const QList<QUrl>& urls);
 
 protected:
+    bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // The program ends with its main window, whatever tool windows are still up.
@@ -72,6 +76,9 @@ private:
     QAction* connectSpaces_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
+    // Taken while a modal window blocks this one: whoever opened it waits
+    // in its nested loop and may still hold the scene's units.
+    std::optional<SceneChangeHold> blocked_;
 };
 
 } // namespace velmor

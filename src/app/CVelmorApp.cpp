@@ -10,8 +10,8 @@
 #include "app/QtJobHost.h"
 #include "app/QtMessageSink.h"
 #include "app/QtPaths.h"
+#include "app/SceneChangeHold.h"
 #include "app/WindowPlacer.h"
-#include "render/ViewServices.h"
 #include "dialogs/QtExportDialogs.h"
 #include "dialogs/UnitExportAccess.h"
 #include "platform/WideText.h"
@@ -43,6 +43,9 @@ CVelmorApp::CVelmorApp() = default;
 // first: clearing its scene at the end would otherwise call the dead view.
 CVelmorApp::~CVelmorApp()
 {
+    // Nothing opens any more, whatever hold ends on the way out (a copy
+    // that handed its file over never set the hook).
+    if (frame_) SceneChangeHold::SetReleasedHook(nullptr);
     // The scene's units free their GL names in the view's context.
     if (frame_) document_.ResetScene();
     document_.AttachView(nullptr);
@@ -88,14 +91,10 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     frame_->SetApplication(this);
     progress_ = std::make_unique<CKxDlgProgress>(frame_.get());
     jobHost_ = std::make_unique<QtJobHost>(progress_.get());
-    // After a job, the view's frame or event run goes on in its own context,
-    // and files that arrived meanwhile are opened.
-    jobHost_->SetJobHooks(nullptr, [this] {
-        frame_->View()->RebindAfterJob();
-        ScheduleWaitingFiles();
-    });
-    // Files that arrived while a message box was open wait only for it.
-    progress_->SetBoxClosedHook([this] { ScheduleWaitingFiles(); });
+    // After a job, the view's frame or event run goes on in its own context.
+    jobHost_->SetJobHooks(nullptr, [this] { frame_->View()->RebindAfterJob(); });
+    // Files that arrived while the scene was held open once nothing holds it.
+    SceneChangeHold::SetReleasedHook([this] { ScheduleWaitingFiles(); });
     messageSink_ = std::make_unique<QtMessageSink>();
     placer_ = std::make_unique<WindowPlacer>(*frame_, [this]() -> QWidget* { return frame_->View()->Dialogs().unitPanel; });
     InstallQtFolderChooser(frame_.get());
@@ -134,7 +133,8 @@ void CVelmorApp::OnFileOpen()
 {
     const QString path = QFileDialog::getOpenFileName(frame_.get(), QString(), QString::fromStdWString(SceneFolder),
                                                       QStringLiteral("data file(*.vlm)"));
-    if (!path.isEmpty()) OpenDocumentFile(WidePathFromDialog(path));
+    // Behind any file that arrived while the dialog was open.
+    if (!path.isEmpty()) OpenInTurn(WidePathFromDialog(path));
 }
 
 void CVelmorApp::OnFileNew()
@@ -148,7 +148,7 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
 {
     // A file arriving during this open (while its data load or a message box
     // waits) is opened after it, never in the middle of it.
-    opening_ = true;
+    const SceneChangeHold opening;
     document_.OnOpenDocument(path);
     // A file that could not even be read leaves the shown scene as it was:
     // setting the view up again would throw its panes away.
@@ -159,21 +159,16 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);
-    opening_ = false;
-    ScheduleWaitingFiles();
 }
 
-bool CVelmorApp::Busy() const
-{
-    return opening_ || (jobHost_ && jobHost_->Running()) || (progress_ && progress_->messageBoxOpen);
-}
+bool CVelmorApp::Busy() const { return SceneChangeHold::Active(); }
 
 void CVelmorApp::ScheduleWaitingFiles()
 {
     if (waitingFiles_.empty()) return;
-    // Posted, so that whoever ran the job or the open has finished with the
-    // scene before it is replaced.
-    QMetaObject::invokeMethod(frame_.get(), [this] { OpenWaitingFile(); }, Qt::QueuedConnection);
+    // Posted, so that whoever held the scene has finished with it before it
+    // is replaced.
+    if (frame_) QMetaObject::invokeMethod(frame_.get(), [this] { OpenWaitingFile(); }, Qt::QueuedConnection);
 }
 
 void CVelmorApp::OpenWaitingFile()
@@ -186,13 +181,18 @@ void CVelmorApp::OpenWaitingFile()
 
 bool CVelmorApp::OnDroppedFile(const std::wstring& path)
 {
-    if (frame_->View()->Mode() == ViewMode::kUnitEditing) return false;
-    if (Busy()) {
+    OpenInTurn(path);
+    return true;
+}
+
+void CVelmorApp::OpenInTurn(const std::wstring& path)
+{
+    if (Busy() || !waitingFiles_.empty()) {
         waitingFiles_.push_back(path);
-        return true;
+        ScheduleWaitingFiles();
+        return;
     }
     OpenDocumentFile(path);
-    return true;
 }
 
 void CVelmorApp::OnHandOff(const std::wstring& path)

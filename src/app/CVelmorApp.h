@@ -37,11 +37,11 @@ public:
     void OpenDocumentFile(const std::wstring& path);
     // A path from a later start (empty: only come to the front).
     void OnHandOff(const std::wstring& path);
-    // A file dropped on the window. False when it is refused (a unit is
-    // being edited).
+    // A file dropped on the window; true when it was taken.
     bool OnDroppedFile(const std::wstring& path);
-    // While a job runs, a scene is being opened or a message box is open,
-    // arriving files wait: the scene they would replace may still be in use.
+    // While something holds the scene (a job, an open, a modal dialog or
+    // message box, a unit being edited), arriving files wait: the scene they
+    // would replace is still in use.
     bool Busy() const;
 
     CMainFrame* Frame() const { return frame_.get(); }
@@ -61,6 +61,9 @@ private:
     void LoadQtTranslations();
     // "<file> - Velmor" while a scene file is shown, else the product name.
     void UpdateTitle(const std::wstring& scenePath);
+    // Opens `path` now, or when the scene is free and the files that came
+    // before it have opened.
+    void OpenInTurn(const std::wstring& path);
     // Opens the files that arrived while busy, one at a time and in order.
     void OpenWaitingFile();
     void ScheduleWaitingFiles();
@@ -75,7 +78,6 @@ private:
     std::unique_ptr<QtMessageSink> messageSink_;
     std::unique_ptr<WindowPlacer> placer_;
     std::deque<std::wstring> waitingFiles_;
-    bool opening_ = false;
 };
 
 } // namespace velmor

@@ -362,18 +362,39 @@ void CVelmorView::InitialUpdateScene()
     // Preferences apply from the next scene opened, with the buffer-object
     // support of this context.
     CKxDlgApplication::LoadApplicationSettings(GLCaps.vertexBufferSupported != 0);
-    if (!state_.sceneLoaded || document_ == nullptr) return;
-    InitGLState(false);
-    renderer_.paneCount = std::max(1, paneCount_);
-    if (!renderer_.CreatePanes()) return;
-    viewMode_ = ViewMode::kNormal;
+    bool shown = state_.sceneLoaded && document_ != nullptr;
+    if (shown) {
+        InitGLState(false);
+        renderer_.paneCount = std::max(1, paneCount_);
+        shown = renderer_.CreatePanes();
+    }
+    // F11 does nothing without a scene: a full-screen window would stay so.
+    if (!shown) {
+        LeaveFullScreenWindow();
+        return;
+    }
+    // A scene that replaces one shown full screen is shown full screen too,
+    // and its events see it so.
+    StoreViewMode(FullScreenWindow() ? ViewMode::kFullScreen : ViewMode::kNormal);
     if (firstEvent_ != nullptr)
         RunEvent(firstEvent_);
     else
         ShowSceneWithoutFirstEvent();
     RefreshUnitPanel(true);
     dialogs_.SelectFirstUnit(true);
+    // Now that the panel lists the new units: full screen keeps their
+    // visibility for its end and hides what the first event brought up.
+    if (viewMode_ == ViewMode::kFullScreen) SetViewMode(ViewMode::kFullScreen);
     layoutChanged_ = true;
+}
+
+void CVelmorView::StoreViewMode(ViewMode mode)
+{
+    viewMode_ = mode;
+    if (mode != ViewMode::kUnitEditing)
+        editingHold_.reset();
+    else if (!editingHold_)
+        editingHold_.emplace();
 }
 
 void CVelmorView::ShowSceneWithoutFirstEvent()
@@ -422,7 +443,7 @@ void CVelmorView::ShowNoScene()
     // The units are about to go: no dialog may keep one. An open dialog
     // returns the view to normal mode as it hides, so this comes first.
     dialogs_.ForgetUnits();
-    viewMode_ = ViewMode::kNoScene;
+    StoreViewMode(ViewMode::kNoScene);
     state_.sceneLoaded = false;
     motion_.KillAllTimers();
     input_.ForgetDrags();
@@ -477,9 +498,20 @@ void CVelmorView::timerEvent(QTimerEvent* event)
 
 void CVelmorView::ToggleFullScreen(bool on)
 {
-    auto* frame = qobject_cast<QMainWindow*>(window());
-    if (frame == nullptr) return;
     if (on && viewMode_ == ViewMode::kNormal) {
+        if (EnterFullScreenWindow()) SetViewMode(ViewMode::kFullScreen);
+    } else if (!on && viewMode_ == ViewMode::kFullScreen) {
+        LeaveFullScreenWindow();
+        SetViewMode(ViewMode::kNormal);
+    }
+}
+
+bool CVelmorView::EnterFullScreenWindow()
+{
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (frame == nullptr) return false;
+    // Saving again would make the full-screen window the one to go back to.
+    if (!FullScreenWindow()) {
         layoutLocked_ = true;
         savedShowState_ = static_cast<int>(frame->windowState());
         savedGeometry_ = frame->geometry();
@@ -489,17 +521,20 @@ void CVelmorView::ToggleFullScreen(bool on)
         // window takes the screen's size itself.
         if (QScreen* screen = frame->screen()) frame->setGeometry(screen->geometry());
         frame->showFullScreen();
-        SetViewMode(ViewMode::kFullScreen);
-    } else if (!on && viewMode_ == ViewMode::kFullScreen) {
-        layoutLocked_ = true;
-        frame->menuBar()->show();
-        layoutLocked_ = false;
-        frame->setWindowState(savedShowState_ >= 0 ? Qt::WindowStates(savedShowState_) & ~Qt::WindowFullScreen
-                                                  : Qt::WindowNoState);
-        if (!(frame->windowState() & Qt::WindowMaximized) && savedGeometry_.isValid()) frame->setGeometry(savedGeometry_);
-        savedShowState_ = -1;
-        SetViewMode(ViewMode::kNormal);
     }
+    return true;
+}
+
+void CVelmorView::LeaveFullScreenWindow()
+{
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (frame == nullptr || !FullScreenWindow()) return;
+    layoutLocked_ = true;
+    frame->menuBar()->show();
+    layoutLocked_ = false;
+    frame->setWindowState(Qt::WindowStates(savedShowState_) & ~Qt::WindowFullScreen);
+    if (!(frame->windowState() & Qt::WindowMaximized) && savedGeometry_.isValid()) frame->setGeometry(savedGeometry_);
+    savedShowState_ = -1;
 }
 
 // The render window and scene events move the light between frames, when

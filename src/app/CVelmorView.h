@@ -7,6 +7,7 @@
 // (answered in CVelmorViewServices.cpp); the scene events (EventViewSeam),
 // the motion and the input through a private adapter. The renderer reports
 // its changes to the tool windows' host, never to the view.
+#include "app/SceneChangeHold.h"
 #include "app/ToolDialogHost.h"
 #include "app/ViewInput.h"
 #include "render/SceneEventExecutor.h"
@@ -19,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class QDialog;
 
@@ -177,6 +179,13 @@ private:
     class Helpers;
 
     void InitialUpdateScene();
+    // The mode alone, without what SetViewMode does to the windows.
+    void StoreViewMode(ViewMode mode);
+    // The main window's side of full screen; each does nothing when the
+    // window already is as asked. False when there is no main window.
+    bool EnterFullScreenWindow();
+    void LeaveFullScreenWindow();
+    bool FullScreenWindow() const { return savedShowState_ >= 0; }
     void ShowSceneWithoutFirstEvent();
     bool MessageBoxOpen() const;
     void MakePictureOpaque();
@@ -215,6 +224,8 @@ private:
     bool layoutLocked_ = false;
     bool rotationCentrePickMode_ = false;
     int savedShowState_ = -1;   // the window's state before full screen; -1 when none
+    // A unit's dialog works on the scene until editing ends.
+    std::optional<SceneChangeHold> editingHold_;
     SceneRenderer renderer_;
     EventViewState state_;
     std::unique_ptr<Helpers> helpers_;

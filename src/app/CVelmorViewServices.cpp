@@ -21,7 +21,7 @@ void CVelmorView::SetViewMode(ViewMode mode)
     // the switch in progress decides.
     if (switchingViewMode_) return;
     switchingViewMode_ = true;
-    viewMode_ = mode;
+    StoreViewMode(mode);
     CKxDlgMainControl* panel = dialogs_.unitPanel;
     switch (mode) {
     case ViewMode::kNormal:

@@ -2,6 +2,7 @@
 
 #include "app/CKxDlgProgress.h"
 #include "app/ProgressEvent.h"
+#include "app/SceneChangeHold.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
@@ -69,6 +70,8 @@ void QtJobHost::Run(BackgroundJob& job, const std::function<void()>& work)
     job_ = &job;
     running_ = true;
     if (started_) started_();
+    // The worker writes into the scene: nothing arriving meanwhile may free it.
+    const SceneChangeHold hold;
     std::atomic<bool> done{false};
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
     std::thread worker([&] {

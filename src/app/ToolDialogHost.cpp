@@ -46,14 +46,10 @@ void ToolDialogHost::CreateToolDialogs(SceneHead& head)
     rotation = new CKxDlgRotEx(view_);
     rotation->Create(services_);
     unitPanel = new CKxDlgMainControl;
-
     UnitPropertyDialogs& u = units;
     u.surface = new CKxDlgUnitSurface;
-    u.surface->Create(view_, services_, &settings_);
     u.volume = new CKxDlgUnitVolume;
-    u.volume->Create(view_, services_);
     u.triStl = new CKxDlgUnitTriSTL;
-    u.triStl->Create(view_, services_, &settings_);
     u.primitive = new CKxDlgUnitPrim;
     u.text = new CKxDlgUnitText;
     u.image = new CKxDlgUnitImage;
@@ -61,11 +57,16 @@ void ToolDialogHost::CreateToolDialogs(SceneHead& head)
     u.connector = new CKxDlgUnitConnector;
     u.topoMap = new CKxDlgUnitTopoMap;
     u.scatterGraph = new CKxDlgUnitScatGraph;
+    // The panel keeps the unit dialogs it opens: they are all constructed
+    // before it is created, and created over the view after it.
+    unitPanel->Create(view_, services_, units);
+    unitPanel->setWindowTitle(QStringLiteral("ユニット"));
+    u.surface->Create(view_, services_, &settings_);
+    u.volume->Create(view_, services_);
+    u.triStl->Create(view_, services_, &settings_);
     for (UnitDialogFrame* dialog : std::initializer_list<UnitDialogFrame*>{u.primitive, u.text, u.image, u.linkBoard,
                                                                           u.connector, u.topoMap, u.scatterGraph})
         dialog->Create(view_, services_);
-    unitPanel->Create(view_, services_, units);
-    unitPanel->setWindowTitle(QStringLiteral("ユニット"));
     unitPanel->show();
 }
 

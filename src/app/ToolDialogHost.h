@@ -2,9 +2,10 @@
 // Builds and keeps the view's modeless windows: the file information, the
 // render, scale-bar and rotation tools, the unit panel and one property
 // dialog per unit kind, in the order the renderer creates them, each handed
-// the view's services. It decides which windows follow what the renderer
-// reports, hides and enables them for the view, and runs the nested modal
-// dialogs (colour picker, data preferences, colour scale).
+// the view's services and, where it edits them, the renderer's settings. It
+// decides which windows follow what the renderer reports, hides and enables
+// them for the view, and runs the nested modal dialogs (colour picker, data
+// preferences, colour scale).
 #include "dialogs/CKxDlgMainControl.h"
 #include "render/RenderListener.h"
 

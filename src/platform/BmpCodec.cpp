@@ -176,9 +176,13 @@ bool DecodeUncompressed(const uint8_t* d, size_t size, const BmpHeader& h, Decod
 }
 
 // Walks a run-length stream. Runs and moves must stay inside the picture:
-// one that leaves its row or the picture means the stream is damaged, not
-// that the picture wraps. Encoders may run on over the row's padding (its
-// stored width rounded up to four bytes); those pixels are dropped.
+// one that starts past its row or leaves the picture means the stream is
+// damaged, not that the picture wraps. Encoders may run on over the row's
+// padding (its stored width rounded up to four bytes); those pixels are
+// dropped. A repeated run that starts inside the row and overshoots its end
+// is a known encoder slip and is cut there, as other readers cut it; an
+// absolute run carries its pixels in the stream, so an overshoot there is
+// refused.
 class RleWalk {
 public:
     RleWalk(const BmpHeader& h, DecodedImage& img, const Palette& palette)
@@ -187,10 +191,16 @@ public:
     {
     }
 
+    enum class Overshoot { Refuse, Cut };
+
     template <typename IndexOf>
-    bool Run(uint32_t pixels, const IndexOf& index)
+    bool Run(uint32_t pixels, const IndexOf& index, Overshoot overshoot)
     {
-        if (m_x + int64_t{pixels} > m_paddedWidth) return false;
+        if (m_x >= m_paddedWidth) return false;
+        if (m_x + int64_t{pixels} > m_paddedWidth) {
+            if (overshoot == Overshoot::Refuse) return false;
+            pixels = static_cast<uint32_t>(m_paddedWidth - m_x);
+        }
         for (uint32_t i = 0; i < pixels; ++i, ++m_x)
             if (m_x < m_h.width && !PutIndex(m_img, m_x, m_h.height - 1 - m_y, index(i), m_palette)) return false;
         return true;
@@ -230,7 +240,8 @@ bool DecodeRle(const uint8_t* d, size_t size, const BmpHeader& h, DecodedImage& 
         const uint8_t count = d[p], value = d[p + 1];
         p += 2;
         if (count > 0) {
-            if (!walk.Run(count, [&](uint32_t i) { return static_cast<uint8_t>(four ? ((i % 2 == 0) ? value >> 4 : value & 0x0F) : value); }))
+            if (!walk.Run(count, [&](uint32_t i) { return static_cast<uint8_t>(four ? ((i % 2 == 0) ? value >> 4 : value & 0x0F) : value); },
+                          RleWalk::Overshoot::Cut))
                 return false;
             continue;
         }
@@ -244,7 +255,8 @@ bool DecodeRle(const uint8_t* d, size_t size, const BmpHeader& h, DecodedImage& 
         const uint64_t bytes = four ? (value + 1u) / 2 : value;   // absolute run
         if (p + bytes > size) return false;
         const uint8_t* run = d + p;
-        if (!walk.Run(value, [&](uint32_t i) { return static_cast<uint8_t>(four ? ((i % 2 == 0) ? run[i / 2] >> 4 : run[i / 2] & 0x0F) : run[i]); }))
+        if (!walk.Run(value, [&](uint32_t i) { return static_cast<uint8_t>(four ? ((i % 2 == 0) ? run[i / 2] >> 4 : run[i / 2] & 0x0F) : run[i]); },
+                      RleWalk::Overshoot::Refuse))
             return false;
         p += (bytes + 1) & ~uint64_t{1};
     }

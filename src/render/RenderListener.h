@@ -4,9 +4,9 @@
 // alone decides which windows follow and how, and answers without calling
 // back into the renderer. Each report is ignored unless a listener takes it,
 // so that a renderer without windows (tests, before the view exists) needs
-// none. A report carries what the windows show of the change, so that no
-// window asks the view (and the view the renderer) while a report runs. No
-// Qt here.
+// none. A report carries what the windows cannot read for themselves, so
+// that no window asks the view to reach into the renderer while a report
+// runs. No Qt here.
 #include <optional>
 #include <string>
 #include <vector>

@@ -4,6 +4,7 @@
 // payload stays loaded after its last user has gone and is freed only when a
 // memory check finds memory short.
 #include "scene/BackgroundJob.h"
+#include "scene/LoadStatus.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,14 +26,6 @@ struct VoxelPitch {
 struct CoordinateScale {
     float scale[3] = {1.0f, 1.0f, 1.0f};
     std::wstring unit = L"mm";
-};
-
-// How a payload load ended; the numbers are the job results the loader
-// posts, kept where they leave the code.
-enum LoadStatus : int32_t {
-    kPayloadLoaded = 0,
-    kPayloadReadFailure = -1,
-    kPayloadMemoryShortage = -2,
 };
 
 class DataObject : public BackgroundJob {
@@ -169,6 +162,9 @@ bool CheckFreeMemory(uint64_t needBytes);
 // the video-memory query, and -1 (unknown) counts as enough.
 bool EnsureVideoMemory(int64_t need);
 bool EnsureVideoMemoryAll(int64_t need);
+// The video-memory checks count in millions of bytes; a part of a million
+// counts as a whole one.
+inline int64_t VideoMegabytes(uint64_t bytes) { return static_cast<int64_t>(bytes / 1000000 + (bytes % 1000000 != 0)); }
 // Installs the free video memory query (empty: unknown, -1).
 void SetVideoMemoryQuery(std::function<int64_t()> query);
 int64_t QueryVideoMemory();

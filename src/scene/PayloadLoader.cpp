@@ -54,13 +54,13 @@ void DataObject::Loaded()
 {
     users.insert(requestingUnit);
     redoMarks.emplace(requestingUnit, false);   // an existing mark stays
-    result = kPayloadLoaded;
+    result = kLoaded;
 }
 
 void DataObject::FailLoad()
 {
     FreeBuffers();
-    if (result != kPayloadMemoryShortage) result = kPayloadReadFailure;
+    if (result != kLoadMemoryShortage) result = kLoadReadFailure;
 }
 
 void DataObject::ChooseCounts()
@@ -96,7 +96,7 @@ void DataObject::LoadDataPayload()
         }
         ChooseCounts();
         if (!AllocDataBuffer()) {
-            result = kPayloadMemoryShortage;
+            result = kLoadMemoryShortage;
             return FailLoad();
         }
         pendingFlipY = reverseY;
@@ -115,7 +115,7 @@ void DataObject::LoadDataPayload()
         Loaded();
     } catch (const std::bad_alloc&) {
         // Records, lists and keys live on the heap; running out is a shortage.
-        result = kPayloadMemoryShortage;
+        result = kLoadMemoryShortage;
         FailLoad();
     } catch (...) {
         FailLoad();
@@ -152,7 +152,7 @@ bool DataObject::LoadVolume()
         if (!CheckedMul(sizeX, sizeY, bytes) || !CheckedMul(bytes, components, bytes) ||
             !CheckedMul(bytes, bytesPerComponent, bytes) || !HasFreeMemory(bytes) ||
             (reductionSliceBuffer = static_cast<uint8_t*>(CommitMemory(bytes))) == nullptr) {
-            result = kPayloadMemoryShortage;
+            result = kLoadMemoryShortage;
             return false;
         }
         reductionSliceBytes = bytes;
@@ -193,7 +193,7 @@ bool DataObject::LoadSliceFolder()
         runs[t].workSliceBytes = reductionSliceBytes;
         if (t == 0 || reductionStep == 1) continue;
         if (!workSlices[t].Commit(reductionSliceBytes)) {
-            result = kPayloadMemoryShortage;
+            result = kLoadMemoryShortage;
             return false;
         }
         runs[t].workSlice = workSlices[t].Data();

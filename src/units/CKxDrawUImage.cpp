@@ -2,25 +2,20 @@
 
 #include "render/RenderSettings.h"
 #include "scene/DataObject.h"
-#include "units/UnitLoading.h"
 #include "units/ImageShapes.h"
 #include "units/UnitBox.h"
 
 namespace velmor {
 namespace {
 
-constexpr int kLoaded = kUnitLoaded;
-constexpr int kReadError = kUnitReadError;
-constexpr int kMemoryError = kUnitMemoryError;
-
 // The picture's payload and its texture.
-int LoadPicture(DataObject& data, ColorLut& lut, CKxDrawUnit* unit)
+LoadStatus LoadPicture(DataObject& data, ColorLut& lut, CKxDrawUnit* unit)
 {
-    if (const int code = AcquireUnitData(data, unit); code != kLoaded)
+    if (const LoadStatus code = data.AcquireData(unit); code != kLoaded)
         return code;
     lut.ChooseSize(data, PictureUnitGL.nonPowerOfTwoTextures);
     const bool made = PictureUnitGL.createTexture != nullptr && PictureUnitGL.createTexture(lut);
-    return made ? kLoaded : kMemoryError;
+    return made ? kLoaded : kLoadMemoryShortage;
 }
 
 } // namespace
@@ -29,9 +24,9 @@ CKxDrawUImage::CKxDrawUImage(DrawGroup* ownerGroup) : CKxDrawUnit(ownerGroup) { 
 
 void CKxDrawUImage::Load()
 {
-    const int code = LoadPictures();
+    const LoadStatus code = LoadPictures();
     if (code != kLoaded) {
-        ReportLoadFailure(code == kReadError ? L"file read error" : L"memory error");
+        ReportLoadFailure(code == kLoadReadFailure ? L"file read error" : L"memory error");
         Release();
         valid = false;
         return;
@@ -43,18 +38,18 @@ void CKxDrawUImage::Load()
 
 // An image element that names no picture has nothing to show; it is
 // refused like a picture that cannot be read.
-int CKxDrawUImage::LoadPictures()
+LoadStatus CKxDrawUImage::LoadPictures()
 {
     if (imageData == nullptr)
-        return kReadError;
-    int code = LoadPicture(*imageData, imageLut, this);
+        return kLoadReadFailure;
+    LoadStatus code = LoadPicture(*imageData, imageLut, this);
     if (code == kLoaded && selectedImageData != nullptr)
         code = LoadPicture(*selectedImageData, selectedLut, this);
     if (code != kLoaded || shape == L"sphere")
         return code;
     // A texture exists only for a picture with pixels.
     return ImageHalfExtents(imageLut.imageWidth, imageLut.imageHeight, size, halfWidth, halfHeight) ? kLoaded
-                                                                                                       : kReadError;
+                                                                                                       : kLoadReadFailure;
 }
 
 void CKxDrawUImage::Release()

@@ -1,6 +1,7 @@
 #pragma once
 // A picture on a flat rectangle, a disc or a sphere (scene element "image"),
 // with a second picture shown while the unit is selected.
+#include "scene/LoadStatus.h"
 #include "units/CKxDrawUnit.h"
 #include "units/ColorLut.h"
 #include "units/PictureUnitDrawing.h"
@@ -51,8 +52,8 @@ public:
     float texMaxT = 0;
 
 private:
-    // 0 loaded, 1 read error, 2 memory error.
-    int LoadPictures();
+    // The pictures' payloads and textures, then the shape's size.
+    LoadStatus LoadPictures();
     // GL layer.
     void DrawShape(bool transparent);
 };

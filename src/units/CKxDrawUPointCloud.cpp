@@ -1,7 +1,6 @@
 #include "units/CKxDrawUPointCloud.h"
 
 #include "scene/DataObject.h"
-#include "units/UnitLoading.h"
 
 namespace velmor {
 
@@ -27,14 +26,14 @@ void CKxDrawUPointCloud::Draw(int pass)
     if (!hidden) DrawMesh(pass);
 }
 
-int CKxDrawUPointCloud::LoadMeshData()
+LoadStatus CKxDrawUPointCloud::LoadMeshData()
 {
-    if (data == nullptr) return 1;
-    if (const int r = AcquireUnitData(*data, this); r != kUnitLoaded) return r;
+    if (data == nullptr) return kLoadReadFailure;
+    if (const LoadStatus r = data->AcquireData(this); r != kLoaded) return r;
     mesh.vertexCount = data->payloadBytes / 12 < data->elementCount ? data->payloadBytes / 12 : data->elementCount;
     mesh.vertices = reinterpret_cast<float*>(data->samples);
     BuildMeshBuffers();
-    return 0;
+    return kLoaded;
 }
 
 } // namespace velmor

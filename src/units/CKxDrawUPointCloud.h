@@ -17,7 +17,7 @@ public:
     UnitKind Kind() const override { return UnitKind::kPointCloud; }
 
 protected:
-    int LoadMeshData() override;
+    LoadStatus LoadMeshData() override;
 };
 
 } // namespace velmor

@@ -5,7 +5,6 @@
 #include "processing/VertexNormals.h"
 #include "scene/DataObject.h"
 #include "units/ColorLut.h"
-#include "units/UnitLoading.h"
 
 #include <limits>
 
@@ -43,18 +42,18 @@ void CKxDrawUSTL::FreeWork()
     FreeMesh();
 }
 
-int CKxDrawUSTL::LoadMeshData()
+LoadStatus CKxDrawUSTL::LoadMeshData()
 {
-    if (data == nullptr) return 1;
-    if (const int r = AcquireUnitData(*data, this); r != kUnitLoaded) return r;
+    if (data == nullptr) return kLoadReadFailure;
+    if (const LoadStatus r = data->AcquireData(this); r != kLoaded) return r;
     FreeMesh();
     // Three vertices of three floats per facet, as far as the payload holds them.
     const uint64_t facets = data->payloadBytes / 36 < data->elementCount ? data->payloadBytes / 36 : data->elementCount;
     uint64_t indexBytes = 0;
     // Every vertex must be numbered in 32 bits.
-    if (facets > std::numeric_limits<uint32_t>::max() / 3 || !CheckedMul(facets, 12, indexBytes)) return 2;
+    if (facets > std::numeric_limits<uint32_t>::max() / 3 || !CheckedMul(facets, 12, indexBytes)) return kLoadMemoryShortage;
     auto* indices = static_cast<uint32_t*>(CommitMemory(indexBytes));
-    if (indices == nullptr && indexBytes != 0) return 2;
+    if (indices == nullptr && indexBytes != 0) return kLoadMemoryShortage;
     for (uint32_t i = 0; i < facets * 3; ++i) indices[i] = i;
     mesh.vertexCount = facets * 3;
     mesh.vertices = reinterpret_cast<float*>(data->samples);

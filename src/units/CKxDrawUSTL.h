@@ -20,7 +20,7 @@ public:
     UnitKind Kind() const override { return UnitKind::kStl; }
 
 protected:
-    int LoadMeshData() override;
+    LoadStatus LoadMeshData() override;
 };
 
 } // namespace velmor

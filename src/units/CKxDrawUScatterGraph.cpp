@@ -6,7 +6,6 @@
 #include "units/DrawGroup.h"
 #include "units/PictureUnitDrawing.h"
 #include "units/UnitBox.h"
-#include "units/UnitLoading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,23 +14,16 @@
 #include <new>
 
 namespace velmor {
-namespace {
-
-constexpr int kLoaded = kUnitLoaded;
-constexpr int kReadError = kUnitReadError;
-constexpr int kMemoryError = kUnitMemoryError;
-
-} // namespace
 
 CKxDrawUScatterGraph::CKxDrawUScatterGraph(DrawGroup* ownerGroup) : CKxDrawUnit(ownerGroup) { note = L"ScatterGraph"; }
 
 void CKxDrawUScatterGraph::Load()
 {
-    int code = AcquireAll();
+    LoadStatus code = AcquireAll();
     if (code == kLoaded) code = BuildColors();
     if (code == kLoaded) code = BuildTimeBins();
     if (code != kLoaded) {
-        ReportLoadFailure(code == kReadError ? L"data file read error" : L"memory error");
+        ReportLoadFailure(code == kLoadReadFailure ? L"data file read error" : L"memory error");
         Release();
         valid = false;
         return;
@@ -40,15 +32,15 @@ void CKxDrawUScatterGraph::Load()
 }
 
 // A graph whose scene names no points has nothing to read.
-int CKxDrawUScatterGraph::AcquireAll()
+LoadStatus CKxDrawUScatterGraph::AcquireAll()
 {
-    if (coordinateData == nullptr) return kReadError;
-    int code = AcquireUnitData(*coordinateData, this);
-    if (code == kLoaded && colorData != nullptr) code = AcquireUnitData(*colorData, this);
+    if (coordinateData == nullptr) return kLoadReadFailure;
+    LoadStatus code = coordinateData->AcquireData(this);
+    if (code == kLoaded && colorData != nullptr) code = colorData->AcquireData(this);
     return code;
 }
 
-int CKxDrawUScatterGraph::BuildColors()
+LoadStatus CKxDrawUScatterGraph::BuildColors()
 {
     ambientColors.clear();
     diffuseColors.clear();
@@ -59,7 +51,7 @@ int CKxDrawUScatterGraph::BuildColors()
     // announced.
     const uint64_t recordBytes = uint64_t(points.components) * sizeof(float);
     uint64_t count = recordBytes == 0 ? 0 : std::min(points.elementCount, points.payloadBytes / recordBytes);
-    if (count > uint64_t(std::numeric_limits<int32_t>::max())) return kMemoryError;
+    if (count > uint64_t(std::numeric_limits<int32_t>::max())) return kLoadMemoryShortage;
     pointCount = static_cast<int32_t>(count);
     try {
         if (colorData == nullptr) {
@@ -68,12 +60,12 @@ int CKxDrawUScatterGraph::BuildColors()
             return kLoaded;
         }
         // Colour data shorter than the points cannot colour them all.
-        if (colorData->samples == nullptr || colorData->payloadBytes / 3 < count) return kReadError;
-        if (!HasFreeMemory(count * 3 * sizeof(float) * 2)) return kMemoryError;
+        if (colorData->samples == nullptr || colorData->payloadBytes / 3 < count) return kLoadReadFailure;
+        if (!HasFreeMemory(count * 3 * sizeof(float) * 2)) return kLoadMemoryShortage;
         ambientColors.resize(count * 3);
         diffuseColors.resize(count * 3);
     } catch (const std::bad_alloc&) {
-        return kMemoryError;
+        return kLoadMemoryShortage;
     }
     for (uint64_t i = 0; i < count * 3; ++i) {
         const float c = colorData->samples[i] / 255.0f;
@@ -83,7 +75,7 @@ int CKxDrawUScatterGraph::BuildColors()
     return kLoaded;
 }
 
-int CKxDrawUScatterGraph::BuildTimeBins()
+LoadStatus CKxDrawUScatterGraph::BuildTimeBins()
 {
     timeBins.clear();
     if (coordinateData->type == L"array_xyz") hasTime = false;
@@ -95,11 +87,11 @@ int CKxDrawUScatterGraph::BuildTimeBins()
     // with more bins than memory holds is a memory shortage.
     if (!std::isfinite(bins) || !(bins >= 1.0f) || components < 4) return kLoaded;
     if (bins > float(std::numeric_limits<int32_t>::max()) || !HasFreeMemory(uint64_t(bins) * sizeof(ScatterTimeBin)))
-        return kMemoryError;
+        return kLoadMemoryShortage;
     try {
         timeBins.assign(static_cast<size_t>(bins), ScatterTimeBin{pointCount - 1, 0});
     } catch (const std::bad_alloc&) {
-        return kMemoryError;
+        return kLoadMemoryShortage;
     }
     for (int32_t i = 0; i < pointCount; ++i) {
         const float t = samples[size_t(i) * size_t(components) + 3];

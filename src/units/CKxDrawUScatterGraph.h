@@ -2,6 +2,7 @@
 // A point set drawn as GL points or small spheres, optionally coloured per
 // point, shown as a time series and clickable point by point (scene element
 // "scatterGraph").
+#include "scene/LoadStatus.h"
 #include "units/CKxDrawUnit.h"
 
 #include <cstdint>
@@ -77,10 +78,10 @@ public:
     int32_t components = 0;   // floats per coordinate record
 
 private:
-    // 0 done, 1 read error, 2 memory error.
-    int AcquireAll();
-    int BuildColors();
-    int BuildTimeBins();
+    // The steps of the load, in order.
+    LoadStatus AcquireAll();
+    LoadStatus BuildColors();
+    LoadStatus BuildTimeBins();
 };
 
 } // namespace velmor

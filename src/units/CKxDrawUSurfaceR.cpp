@@ -5,7 +5,6 @@
 #include "scene/DataObject.h"
 #include "units/ColorLut.h"
 #include "units/UnitBox.h"
-#include "units/UnitLoading.h"
 
 #include <cmath>
 #include <memory>
@@ -177,15 +176,15 @@ float CKxDrawUSurfaceR::OtsuThreshold(const uint64_t* histogram, uint64_t entrie
     return float(threshold);
 }
 
-int CKxDrawUSurfaceR::LoadSurfaceData()
+LoadStatus CKxDrawUSurfaceR::LoadSurfaceData()
 {
-    if (data == nullptr) return 1;
-    if (const int r = AcquireUnitData(*data, this); r != kUnitLoaded) return r;
+    if (data == nullptr) return kLoadReadFailure;
+    if (const LoadStatus r = data->AcquireData(this); r != kLoaded) return r;
     const uint64_t bytes = data->bytesPerComponent == 1 ? 1 : 2;
     uint64_t samples = data->countX * data->countY;
     // The builder reads one- or two-byte samples: never more of them than
     // the payload holds.
-    if (samples != 0 && data->countZ > data->payloadBytes / bytes / samples) return 1;
+    if (samples != 0 && data->countZ > data->payloadBytes / bytes / samples) return kLoadReadFailure;
     voxels.nx = data->countX;
     voxels.ny = data->countY;
     voxels.nz = data->countZ;
@@ -203,15 +202,17 @@ int CKxDrawUSurfaceR::LoadSurfaceData()
     halfExtent[1] = double(voxels.ny) / 2.0;
     halfExtent[2] = double(voxels.nz) / 2.0;
     const int32_t r = MakeSurface(false, true);
-    return r == -1 ? 2 : r == 1 ? 3 : 0;
+    return r == -1 ? kLoadMemoryShortage : r == 1 ? kLoadCancelled : kLoaded;
 }
 
 void CKxDrawUSurfaceR::Load()
 {
     if (!normalsValid() || data == nullptr || data->samples == nullptr) {
-        const int r = LoadSurfaceData();
-        if (r != 0) {
-            FailLoad(r == 1 ? L"volume data file read error" : r == 2 ? L"memory error" : L"make surface canceled");
+        const LoadStatus r = LoadSurfaceData();
+        if (r != kLoaded) {
+            FailLoad(r == kLoadReadFailure      ? L"volume data file read error"
+                     : r == kLoadMemoryShortage ? L"memory error"
+                                                : L"make surface canceled");
             return;
         }
     } else if (rebuildBuffers) {

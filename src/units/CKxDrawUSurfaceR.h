@@ -50,8 +50,8 @@ public:
 
 private:
     bool VolumeSigned() const;
-    // 0 loaded, 1 read error, 2 memory error, 3 cancelled.
-    int LoadSurfaceData();
+    // The payload and the surface made from it; cancelled when the user stops the surface job.
+    LoadStatus LoadSurfaceData();
 };
 
 } // namespace velmor

@@ -7,7 +7,6 @@
 #include "scene/ApplicationSettings.h"
 #include "scene/DataObject.h"
 #include "units/UnitBox.h"
-#include "units/UnitLoading.h"
 
 #include <cstring>
 #include <limits>
@@ -15,10 +14,6 @@
 
 namespace velmor {
 namespace {
-
-constexpr int kLoaded = kUnitLoaded;
-constexpr int kReadError = kUnitReadError;
-constexpr int kMemoryError = kUnitMemoryError;
 
 // Largest grid: every strip is drawn with a GL count of twice its vertices.
 constexpr uint64_t kMaxGridVertices = std::numeric_limits<int32_t>::max() / 2;
@@ -70,9 +65,9 @@ CKxDrawUTopoMap::~CKxDrawUTopoMap()
 
 void CKxDrawUTopoMap::Load()
 {
-    const int code = LoadGrid();
+    const LoadStatus code = LoadGrid();
     if (code != kLoaded) {
-        ReportLoadFailure(code == kReadError ? L"data file read error" : L"memory error");
+        ReportLoadFailure(code == kLoadReadFailure ? L"data file read error" : L"memory error");
         Release();
         FreeWork();
         valid = false;
@@ -81,17 +76,17 @@ void CKxDrawUTopoMap::Load()
     valid = true;
 }
 
-int CKxDrawUTopoMap::LoadGrid()
+LoadStatus CKxDrawUTopoMap::LoadGrid()
 {
-    int code = kLoaded;
+    LoadStatus code = kLoaded;
     if (heightData != nullptr)
-        code = AcquireUnitData(*heightData, this);
+        code = heightData->AcquireData(this);
     if (code == kLoaded && imageData != nullptr)
-        code = AcquireUnitData(*imageData, this);
+        code = imageData->AcquireData(this);
     if (code != kLoaded)
         return code;
     if (heightData == nullptr && imageData == nullptr)
-        return kReadError;
+        return kLoadReadFailure;
 
     const float* heights = nullptr;
     const DataObject& shapeSource = heightData != nullptr ? *heightData : *imageData;
@@ -101,11 +96,11 @@ int CKxDrawUTopoMap::LoadGrid()
         const uint64_t nx = heightData->countX, ny = heightData->countY;
         uint64_t count = 0;
         if (nx < 2 || ny < 2 || !CheckedMul(nx, ny, count))
-            return kReadError;
+            return kLoadReadFailure;
         if (count > kMaxGridVertices)
-            return kMemoryError;
+            return kLoadMemoryShortage;
         if (heightData->samples == nullptr || heightData->payloadBytes / sizeof(float) < count)
-            return kReadError;
+            return kLoadReadFailure;
         gridWidth = static_cast<int32_t>(nx);
         gridHeight = static_cast<int32_t>(ny);
         heights = reinterpret_cast<const float*>(heightData->samples);
@@ -116,7 +111,7 @@ int CKxDrawUTopoMap::LoadGrid()
     if (extent[0] == 0 && extent[2] == 0) {
         const float x = static_cast<float>(shapeSource.countX), y = static_cast<float>(shapeSource.countY);
         if (!(x > 0 && y > 0))
-            return kReadError;
+            return kLoadReadFailure;
         if (x <= y) {
             extent[0] = -x / y, extent[2] = x / y, extent[1] = -1, extent[3] = 1;
         } else {
@@ -125,18 +120,18 @@ int CKxDrawUTopoMap::LoadGrid()
     }
 
     if (!BuildGrid(heights))
-        return kMemoryError;
+        return kLoadMemoryShortage;
     if (imageData == nullptr) {
         if (!MakeAutoColor(heights))
-            return kMemoryError;
+            return kLoadMemoryShortage;
         colorLut.ChooseSize(*autoColorData, PictureUnitGL.nonPowerOfTwoTextures);
     } else {
         colorLut.ChooseSize(*imageData, PictureUnitGL.nonPowerOfTwoTextures);
     }
     if (PictureUnitGL.createTexture == nullptr || !PictureUnitGL.createTexture(colorLut))
-        return kMemoryError;
+        return kLoadMemoryShortage;
     if (!BuildTexCoords())
-        return kMemoryError;
+        return kLoadMemoryShortage;
     if (glBuffersDirty)
         BuildGLBuffers();
     return kLoaded;

@@ -1,6 +1,7 @@
 #pragma once
 // A height field draped with a picture, or coloured by height without one
 // (scene element "topographicMap").
+#include "scene/LoadStatus.h"
 #include "units/CKxDrawUnit.h"
 #include "units/ColorLut.h"
 #include "units/PictureUnitDrawing.h"
@@ -87,8 +88,8 @@ public:
     bool glBuffersValid = false;
 
 private:
-    // 0 loaded, 1 read error, 2 memory error.
-    int LoadGrid();
+    // The payloads and the grid made from them.
+    LoadStatus LoadGrid();
     bool BuildTexCoords();
     // GL layer: the whole map as one strip, and strip by strip back to front.
     void DrawStrip();

@@ -6,7 +6,6 @@
 #include "render/RenderSettings.h"
 #include "scene/DataObject.h"
 #include "units/CKxDrawUTopoMap.h"
-#include "units/UnitLoading.h"
 
 #include <GL/gl.h>
 

@@ -3,7 +3,6 @@
 #include "processing/VertexNormals.h"
 #include "scene/DataObject.h"
 #include "units/ColorLut.h"
-#include "units/UnitLoading.h"
 
 namespace velmor {
 
@@ -38,17 +37,17 @@ void CKxDrawUTriIndex::FreeWork() { FreeVertexNormals(mesh); }
 
 namespace {
 
-int AcquireResult(DataObject* object, CKxDrawUnit* unit)
+LoadStatus AcquireResult(DataObject* object, CKxDrawUnit* unit)
 {
-    return object == nullptr ? kUnitReadError : AcquireUnitData(*object, unit);
+    return object == nullptr ? kLoadReadFailure : object->AcquireData(unit);
 }
 
 } // namespace
 
-int CKxDrawUTriIndex::LoadMeshData()
+LoadStatus CKxDrawUTriIndex::LoadMeshData()
 {
-    if (int r = AcquireResult(data, this); r != kUnitLoaded) return r;
-    if (int r = AcquireResult(indexData, this); r != kUnitLoaded) return r;
+    if (LoadStatus r = AcquireResult(data, this); r != kLoaded) return r;
+    if (LoadStatus r = AcquireResult(indexData, this); r != kLoaded) return r;
     // The arrays are the payloads: only whole values of them are used, and
     // an index past the vertices (a damaged file) would make drawing read
     // beyond the vertex array.
@@ -58,7 +57,7 @@ int CKxDrawUTriIndex::LoadMeshData()
     indexCount -= indexCount % 3;
     const auto* indices = reinterpret_cast<const uint32_t*>(indexData->samples);
     for (uint64_t i = 0; i < indexCount; ++i)
-        if (indices[i] >= vertexCount) return 1;
+        if (indices[i] >= vertexCount) return kLoadReadFailure;
     mesh.vertexCount = vertexCount;
     mesh.vertices = reinterpret_cast<float*>(data->samples);
     mesh.triangleCount = indexCount / 3;

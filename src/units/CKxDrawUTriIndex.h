@@ -26,7 +26,7 @@ public:
     DataObject* indexData = nullptr;
 
 protected:
-    int LoadMeshData() override;
+    LoadStatus LoadMeshData() override;
 };
 
 } // namespace velmor

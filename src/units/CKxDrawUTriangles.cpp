@@ -198,9 +198,9 @@ void CKxDrawUTriangles::RestoreSavedMesh()
 void CKxDrawUTriangles::LoadMesh()
 {
     if (!normalsValid()) {
-        const int r = LoadMeshData();
-        if (r != 0) {
-            FailLoad(r == 1 ? L"data file read error" : L"memory error");
+        const LoadStatus r = LoadMeshData();
+        if (r != kLoaded) {
+            FailLoad(r == kLoadReadFailure ? L"data file read error" : L"memory error");
             return;
         }
     } else if (rebuildBuffers) {
@@ -221,8 +221,8 @@ void CKxDrawUTriangles::AcquireClipCap(bool same)
         capTextured = true;
     } else {
         const LoadStatus r = clipCapData->AcquireData(this);
-        if (r == kPayloadLoaded) capTextured = true;
-        else ReportLoadFailure(r == kPayloadMemoryShortage ? L"memory error" : L"clip cap data file read error");
+        if (r == kLoaded) capTextured = true;
+        else ReportLoadFailure(r == kLoadMemoryShortage ? L"memory error" : L"clip cap data file read error");
     }
     if (capTextured) {
         ApplyDefaultCapWindow();
@@ -250,13 +250,13 @@ void CKxDrawUTriangles::ForgetBorrowedMesh()
     FreeMesh();
 }
 
-int CKxDrawUTriangles::BuildNormalsAndBuffers()
+LoadStatus CKxDrawUTriangles::BuildNormalsAndBuffers()
 {
-    if (!AllocVertexNormals(mesh)) return 2;
+    if (!AllocVertexNormals(mesh)) return kLoadMemoryShortage;
     SurfaceBuilder builder;
     builder.MakeNormals(mesh);
     BuildMeshBuffers();
-    return 0;
+    return kLoaded;
 }
 
 } // namespace velmor

@@ -5,6 +5,7 @@
 // the clip cap. Never built by itself.
 #include "processing/MaterialPresets.h"
 #include "processing/TriangleMesh.h"
+#include "scene/LoadStatus.h"
 #include "units/CKxDrawUnit.h"
 #include "units/ColorLutHandle.h"
 
@@ -119,8 +120,8 @@ public:
     bool normalsValid() const { return mesh.normalsValid != 0; }
 
 protected:
-    // The class's data load: 0 loaded, 1 read error, 2 memory error.
-    virtual int LoadMeshData() { return 1; }
+    // The class's data load.
+    virtual LoadStatus LoadMeshData() { return kLoadReadFailure; }
     // Load of the triangle-index, point-cloud and STL units.
     void LoadMesh();
     // Acquires the clip-cap data (`same` when it is the main data, which is
@@ -133,8 +134,8 @@ protected:
     // normals, so that the next Load acquires and builds it again.
     void ForgetBorrowedMesh();
     // The normals of a mesh whose arrays are in place, then its buffers:
-    // 0, or 2 when the normal array cannot be had.
-    int BuildNormalsAndBuffers();
+    // a memory shortage when the normal array cannot be had.
+    LoadStatus BuildNormalsAndBuffers();
 
 public:
 

@@ -69,23 +69,23 @@ CKxDrawUVolumeR::~CKxDrawUVolumeR()
 
 void CKxDrawUVolumeR::Load()
 {
-    const int code = LoadWorker();
+    const LoadStatus code = LoadWorker();
     if (code == kLoaded) {
         SetSliceTexCoords();
         valid = true;
         return;
     }
-    ReportLoadFailure(code == kReadError ? L"volume data file read error" : L"memory error");
+    ReportLoadFailure(code == kLoadReadFailure ? L"volume data file read error" : L"memory error");
     Release();
     FreeWork();
     valid = false;
 }
 
-int CKxDrawUVolumeR::LoadWorker()
+LoadStatus CKxDrawUVolumeR::LoadWorker()
 {
-    int code = AcquireVolume();
+    LoadStatus code = AcquireVolume();
     if (code != kLoaded) return code;
-    if (VolumeUnitGL.createTexture == nullptr || !VolumeUnitGL.createTexture(*this)) return kMemoryError;
+    if (VolumeUnitGL.createTexture == nullptr || !VolumeUnitGL.createTexture(*this)) return kLoadMemoryShortage;
     ApplyAutoLevels();
     ChooseClearSize();
     code = PrepareDisplayVolumes();
@@ -93,12 +93,10 @@ int CKxDrawUVolumeR::LoadWorker()
     return PlaceSlices();
 }
 
-int CKxDrawUVolumeR::AcquireVolume()
+LoadStatus CKxDrawUVolumeR::AcquireVolume()
 {
-    if (volumeData == nullptr) return kReadError;
-    const LoadStatus acquired = volumeData->AcquireData(this);
-    if (acquired == kPayloadReadFailure) return kReadError;
-    if (acquired != kPayloadLoaded) return kMemoryError;
+    if (volumeData == nullptr) return kLoadReadFailure;
+    if (const LoadStatus acquired = volumeData->AcquireData(this); acquired != kLoaded) return acquired;
     const DataObject& data = *volumeData;
     const uint64_t width = data.bytesPerComponent;
     // Only a grey volume of 1- or 2-byte samples that the payload holds
@@ -107,7 +105,7 @@ int CKxDrawUVolumeR::AcquireVolume()
     if (data.type != L"volume" || (width != 1 && width != 2) || data.samples == nullptr || data.countX == 0 ||
         data.countY == 0 || data.countZ == 0 || !CheckedMul(data.countX, data.countY, slice) ||
         !CheckedMul(slice, data.countZ, samples) || !CheckedMul(samples, width, bytes) || bytes > data.payloadBytes)
-        return kReadError;
+        return kLoadReadFailure;
     voxels = {data.samples, data.countX, data.countY, data.countZ, slice, width};
     return kLoaded;
 }
@@ -178,12 +176,12 @@ void CKxDrawUVolumeR::ChooseClearSize()
     clearHeight = static_cast<uint32_t>(std::min<uint64_t>(height, UINT32_MAX));
 }
 
-int CKxDrawUVolumeR::PrepareDisplayVolumes()
+LoadStatus CKxDrawUVolumeR::PrepareDisplayVolumes()
 {
     uint64_t volumeBytes = 0, allBytes = 0, clearBytes = 0;
     if (!CheckedMul(SampleCount(), voxels.bytesPerSample, volumeBytes) || !CheckedMul(volumeBytes, 3, allBytes) ||
         !CheckedMul(uint64_t(clearWidth) * clearHeight, voxels.bytesPerSample, clearBytes))
-        return kMemoryError;
+        return kLoadMemoryShortage;
     auto present = [&] {
         return std::all_of(std::begin(displayVolume), std::end(displayVolume),
                            [&](const CommittedBuffer& b) { return b.Data() != nullptr && b.Size() == volumeBytes; }) &&
@@ -198,13 +196,13 @@ int CKxDrawUVolumeR::PrepareDisplayVolumes()
     // buffers are looked at again after it.
     if (!committed || !CheckFreeMemory(0) || !present()) {
         FreeWork();
-        return kMemoryError;
+        return kLoadMemoryShortage;
     }
     RunColorJob();
     return kLoaded;
 }
 
-int CKxDrawUVolumeR::PlaceSlices()
+LoadStatus CKxDrawUVolumeR::PlaceSlices()
 {
     halfExtent[0] = static_cast<double>(voxels.nx) / 2.0;
     halfExtent[1] = static_cast<double>(voxels.ny) / 2.0;
@@ -212,7 +210,7 @@ int CKxDrawUVolumeR::PlaceSlices()
     const VoxelPitch& p = volumeData->voxelPitch;
     const double loaded[3] = {p.loadedPitch[0], p.loadedPitch[1], p.loadedPitch[2]};
     SetPitch(loaded, p.unit);
-    return BuildSliceQuads() ? kLoaded : kMemoryError;
+    return BuildSliceQuads() ? kLoaded : kLoadMemoryShortage;
 }
 
 void CKxDrawUVolumeR::SetPitch(const double newPitch[3], const std::wstring& unitName)

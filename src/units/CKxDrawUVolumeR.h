@@ -9,6 +9,7 @@
 // without linking GL.
 #include "platform/Memory.h"
 #include "processing/VoxelGrid.h"
+#include "scene/LoadStatus.h"
 #include "units/CKxDrawUnit.h"
 #include "units/ColorLut.h"
 
@@ -53,11 +54,6 @@ void InstallVolumeUnitDrawing();
 
 class CKxDrawUVolumeR : public CKxDrawUnit {
 public:
-    // Load results.
-    static constexpr int kLoaded = 0;
-    static constexpr int kReadError = 1;
-    static constexpr int kMemoryError = 2;
-
     explicit CKxDrawUVolumeR(DrawGroup* owner);
     ~CKxDrawUVolumeR() override;
     void Load() override;
@@ -103,14 +99,14 @@ public:
     int32_t RunColorJob();
 
     // Steps of the load worker, in order; each gives a load result.
-    int AcquireVolume();
+    LoadStatus AcquireVolume();
     void ApplyAutoLevels();
     void ChooseClearSize();
-    int PrepareDisplayVolumes();
-    int PlaceSlices();
+    LoadStatus PrepareDisplayVolumes();
+    LoadStatus PlaceSlices();
     void SetSliceTexCoords();
     // The load worker: all steps, texture creation included.
-    int LoadWorker();
+    LoadStatus LoadWorker();
     // One stack for the current model-view matrix. GL layer.
     void DrawSliceStack();
     void DrawVolumeSlices8();

@@ -166,11 +166,11 @@ void LoadText(CKxDrawUText& unit)
     const std::wstring text = LimitedText(unit.text);
     if (text.empty())
         return;
-    const std::optional<FontFile> file =
-        FindFontFile(unit.logFont.faceName, unit.logFont.weight >= 700, unit.logFont.italic != 0);
+    const FontStyle style{unit.logFont.weight >= 700, unit.logFont.italic != 0};
+    const std::optional<FontFile> file = FindFontFile(unit.logFont.faceName, style.bold, style.italic);
     if (!file)
         return;
-    const std::unique_ptr<GlyphFace> face = GlyphFace::Open(*file, unit.logFont.height);
+    const std::unique_ptr<GlyphFace> face = GlyphFace::Open(*file, unit.logFont.height, style);
     if (!face)
         return;
     const GLuint base = glGenLists(static_cast<GLsizei>(text.size()));

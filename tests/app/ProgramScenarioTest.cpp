@@ -729,6 +729,80 @@ TEST_F(ProgramScenario, ExportsFromThePanelWriteFilesOutsideToolsRead)
     EXPECT_GT(saved.width(), 0);
 }
 
+// A blue cube shown, a red one hidden.
+constexpr const char* kCubes = R"(<?xml version="1.0"?><scene version="1.35"><body><drawGroup name="g"><drawUnit>
+<primitive note="Cube" shape="cube" diffuse="0,0,255" ambient="0,0,255"/>
+<primitive shape="cube" coordinate="1.5,0,0" diffuse="255,0,0" ambient="255,0,0" hide="on"/></drawUnit></drawGroup>
+<event name="go"><targetSpace index="0"/><topGroup name="g"/><activeSpace index="0"/></event>
+<firstSetting spaceNum="1" firstEvent="go"/></body></scene>)";
+
+// Files handed over while a dialog of the program, or a unit's editing,
+// works on the shown scene wait until it ends, then open in turn.
+TEST_F(ProgramScenario, FilesArrivingUnderADialogOrAUnitEditOpenWhenItEnds)
+{
+    for (const char* name : {"a.vlm", "b.vlm"}) scenes.Write(name, kCubes);
+    const auto path = [&](const char* name) { return WideFromPath(scenes.Path() / name); };
+    const auto shows = [&](const char* name) { return frame->windowTitle().startsWith(name); };
+    const auto opened = [&](const char* name) { return WaitUntil([&] { return shows(name) && !app.Busy(); }); };
+    GoTo("Data");
+    Select("Part");
+    {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            app.OnHandOff(path(modal->inherits("QFileDialog") ? "b.vlm" : "a.vlm"));
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) AnswerFileDialog(files, Q(out.Path() / "held.stl"));
+            else modal->findChild<QPushButton*>(ControlName(CKxDlgPolygonExport::kOk))->click();
+        });
+        PanelControl<QPushButton>(CKxDlgMainControl::kPolygon)->click();
+    }
+    EXPECT_TRUE(shows("checks.vlm"));
+    // More than the part's and the sheet's three triangles: the bone's too.
+    EXPECT_GT(ReadFileBytes(out.Path() / "held.stl").size(), 84u + 3 * 50u);
+    ASSERT_TRUE(opened("b.vlm"));
+    EXPECT_EQ(app.RecentFiles().Entries().at(1), path("a.vlm"));
+    // The colour picked goes to b's cube, not to a's that arrived meanwhile.
+    Select("Cube");
+    {
+        ModalAnswerer answerer([&](QWidget* modal) {
+            app.OnHandOff(path("a.vlm"));
+            static_cast<QColorDialog*>(modal)->setCurrentColor(QColor(0, 255, 0));
+            static_cast<QColorDialog*>(modal)->accept();
+        });
+        QTest::mouseClick(PanelControl<QLabel>(CKxDlgMainControl::kColour), Qt::LeftButton);
+    }
+    ASSERT_TRUE(opened("a.vlm"));
+    EXPECT_EQ(Count(Picture(), Greenish), 0);
+    Select("Cube");
+    PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+    app.OnHandOff(path("b.vlm"));
+    ProcessEventsFor(100);
+    EXPECT_TRUE(shows("a.vlm"));
+    view->Dialogs().units.primitive->HideUnitDialog();
+    EXPECT_TRUE(opened("b.vlm"));
+}
+
+// Full screen lasts through a scene handed over and F11 then brings the
+// window back; closing the scene ends it at once, as F11 needs a scene.
+TEST_F(ProgramScenario, FullScreenLastsThroughAHandOffAndF11EndsIt)
+{
+    scenes.Write("cubes.vlm", kCubes);
+    const QRect normal = frame->geometry();
+    const auto shown = [&](bool full) {
+        const QRect want = full ? frame->screen()->geometry() : normal;
+        return WaitUntil([&] { return frame->geometry() == want && frame->menuBar()->isVisible() != full; });
+    };
+    QTest::keyClick(view, Qt::Key_F11);
+    ASSERT_TRUE(shown(true));
+    app.OnHandOff(WideFromPath(scenes.Path() / "cubes.vlm"));
+    ASSERT_TRUE(WaitUntil([&] { return !app.Busy() && Rows() == 2; }));
+    QTest::keyClick(view, Qt::Key_F11);
+    ASSERT_TRUE(shown(false));
+    EXPECT_EQ(Count(Picture(), Reddish), 0);   // the hidden cube stays hidden
+    QTest::keyClick(view, Qt::Key_F11);
+    ASSERT_TRUE(shown(true));
+    app.OnFileNew();
+    EXPECT_TRUE(shown(false));
+}
+
 // A folder that exists before the fixture opens the scene written into it.
 struct SceneFolder {
     TempDir folder;

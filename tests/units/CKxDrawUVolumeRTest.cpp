@@ -245,7 +245,7 @@ std::unique_ptr<CKxDrawUVolumeR> Leveled(DataObject& data)
 {
     auto unit = std::make_unique<CKxDrawUVolumeR>(nullptr);
     unit->volumeData = &data;
-    EXPECT_EQ(unit->AcquireVolume(), CKxDrawUVolumeR::kLoaded);
+    EXPECT_EQ(unit->AcquireVolume(), kLoaded);
     unit->ApplyAutoLevels();
     return unit;
 }

@@ -120,3 +120,15 @@ TEST(GlyphFaceTest, TessellationFillsBetweenContours)
     TessellateOutline(square, false);
     EXPECT_TRUE(square.triangles.empty());
 }
+
+// A face that is bold itself (DejaVu Sans comes with fontconfig) is not thickened again.
+TEST(GlyphFaceTest, OnlyAStyleTheFaceLacksIsMadeUp)
+{
+    const auto file = FindFontFile(L"DejaVu Sans", true, false);
+    ASSERT_TRUE(file.has_value());
+    MonoGlyph asIs, asked;
+    ASSERT_TRUE(GlyphFace::Open(*file, 32)->RenderMono(U'H', asIs));
+    ASSERT_TRUE(GlyphFace::Open(*file, 32, {true, false})->RenderMono(U'H', asked));
+    EXPECT_EQ(asked.rows, asIs.rows);
+    EXPECT_EQ(asked.advance, asIs.advance);
+}

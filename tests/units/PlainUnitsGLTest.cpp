@@ -44,6 +44,24 @@ protected:
         for (auto [x, y] : empty)
             EXPECT_EQ(Pixel(x, y), kNone) << "at " << x << ", " << y;
     }
+    // Pixels a text inks in the pick pass, and how far right the middle of its
+    // top row of ink lies of the middle of its bottom row.
+    std::pair<int, double> InkAndLean(CKxDrawUText& text)
+    {
+        ExpectPicked(text, {}, {});
+        const std::vector<Rgba> all = framebuffer_->ReadAll();
+        int pixels = 0;
+        std::vector<double> middles;   // of the inked rows, bottom up
+        for (int y = 0, n = 0, sum = 0; y < 64; ++y, n = sum = 0) {
+            for (int x = 0; x < 64; ++x)
+                if (!(all[static_cast<size_t>(y * 64 + x)] == kNone))
+                    ++n, sum += x;
+            if (n > 0)
+                middles.push_back(static_cast<double>(sum) / n);
+            pixels += n;
+        }
+        return {pixels, middles.empty() ? 0 : middles.back() - middles.front()};
+    }
     int InkCount(int x0, int y0, int x1, int y1)
     {
         int n = 0;
@@ -353,6 +371,32 @@ TEST_F(PlainUnitsGLTest, OutlineTextIsScaledInEmsAndCanBeReleasedOnce)
     EXPECT_EQ(text.listCount, 0u);
     EXPECT_FALSE(glIsList(base));
     text.Release();
+}
+
+// The Japanese fonts have no bold or italic face: both are made from the
+// regular one, for raster and for solid text alike.
+TEST_F(PlainUnitsGLTest, BoldAndItalicTextAreMadeFromARegularFace)
+{
+    for (const uint8_t mode : {3, 1}) {
+        SCOPED_TRACE(mode == 3 ? "raster" : "solid");
+        CKxDrawUText text(nullptr);
+        text.text = L"口";
+        text.mode = mode;
+        text.fontSize = 32;
+        text.textScale = 1;   // one em: 32 pixels
+        text.coordinate[0] = text.fixPoint[0] = -0.75f;
+        text.coordinate[1] = text.fixPoint[1] = -0.5f;
+        const auto [plain, plainLean] = InkAndLean(text);
+        text.bold = true;
+        const int bold = InkAndLean(text).first;
+        text.bold = false;
+        text.italic = true;
+        const auto [italic, italicLean] = InkAndLean(text);
+        ASSERT_GT(plain, 150);
+        EXPECT_GT(bold, plain * 6 / 5);
+        EXPECT_LT(italic, plain * 6 / 5);   // slanted, not thickened
+        EXPECT_GT(italicLean, plainLean + 3);
+    }
 }
 
 TEST_F(PlainUnitsGLTest, OverlongTextsAndEmptyTextsStayInBounds)

@@ -14,6 +14,12 @@ namespace velmor {
 // is not in the table.
 std::string AliasFamily(std::wstring_view face);
 
+// The style a text asks for; a face that lacks it has it made up when drawn.
+struct FontStyle {
+    bool bold = false;
+    bool italic = false;
+};
+
 struct FontFile {
     std::string path;
     int index = 0;   // face index inside a collection

@@ -12,10 +12,37 @@
 #include <utility>
 
 namespace velmor {
+namespace {
+
+// A missing style is made up as desktop renderers make it: FreeType's own
+// emboldening by a 24th of the em, and the slant fontconfig gives an oblique
+// face (x gains a fifth of y).
+constexpr FT_Pos kEmboldenPerEm = 24;
+constexpr FT_Matrix kObliqueShear{0x10000, 0x10000 / 5, 0, 0x10000};
+
+} // namespace
 
 struct GlyphFace::Handles {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
+    bool embolden = false, slant = false;   // asked for, and not the face's own
+    bool MakesUpStyle() const { return embolden || slant; }
+    // Thickens and slants the outline in the glyph slot; `em` is in the slot's units.
+    void MakeUpStyle(FT_Pos em) const
+    {
+        const FT_GlyphSlot slot = face->glyph;
+        if (slot->format != FT_GLYPH_FORMAT_OUTLINE)
+            return;
+        if (embolden) {
+            const FT_Pos strength = em / kEmboldenPerEm;
+            FT_Outline_Embolden(&slot->outline, strength);
+            if (slot->advance.x != 0)
+                slot->advance.x += strength;
+        }
+        if (slant)
+            FT_Outline_Transform(&slot->outline, &kObliqueShear);
+    }
+    FT_Pos ScaledEm() const { return FT_MulFix(face->units_per_EM, face->size->metrics.y_scale); }
     ~Handles()
     {
         if (face != nullptr)
@@ -28,7 +55,7 @@ struct GlyphFace::Handles {
 GlyphFace::GlyphFace(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
 GlyphFace::~GlyphFace() = default;
 
-std::unique_ptr<GlyphFace> GlyphFace::Open(const FontFile& file, int cellHeight)
+std::unique_ptr<GlyphFace> GlyphFace::Open(const FontFile& file, int cellHeight, FontStyle style)
 {
     if (cellHeight == 0)
         return nullptr;
@@ -38,6 +65,8 @@ std::unique_ptr<GlyphFace> GlyphFace::Open(const FontFile& file, int cellHeight)
     if (FT_New_Face(handles->library, file.path.c_str(), file.index, &handles->face) != 0)
         return nullptr;
     FT_Select_Charmap(handles->face, FT_ENCODING_UNICODE);
+    handles->embolden = style.bold && (handles->face->style_flags & FT_STYLE_FLAG_BOLD) == 0;
+    handles->slant = style.italic && (handles->face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
     FT_Size_RequestRec request{};
     request.type = cellHeight > 0 ? FT_SIZE_REQUEST_TYPE_CELL : FT_SIZE_REQUEST_TYPE_NOMINAL;
     request.height = static_cast<FT_Long>(std::abs(cellHeight)) * 64;
@@ -50,9 +79,14 @@ bool GlyphFace::RenderMono(char32_t character, MonoGlyph& glyph) const
 {
     FT_Face face = handles_->face;
     const FT_UInt index = FT_Get_Char_Index(face, character);
-    if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0)
+    // A made-up style needs the outline, and changes it before it is rendered.
+    const FT_Int32 noBitmap = handles_->MakesUpStyle() ? FT_LOAD_NO_BITMAP : 0;
+    if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME | noBitmap) != 0)
         return false;
     const FT_GlyphSlot slot = face->glyph;
+    handles_->MakeUpStyle(handles_->ScaledEm());
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0)
+        return false;
     const FT_Bitmap& bitmap = slot->bitmap;
     glyph = MonoGlyph{};
     glyph.advance = slot->advance.x / 64.0;
@@ -157,6 +191,7 @@ bool GlyphFace::Outline(char32_t character, GlyphOutline& outline) const
     const FT_GlyphSlot slot = face->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE)
         return false;
+    handles_->MakeUpStyle(face->units_per_EM);
     Flattener flattener{&outline, 1.0 / face->units_per_EM};
     outline.advance = slot->advance.x * flattener.scale;
     const FT_Outline_Funcs funcs{&Flattener::MoveTo, &Flattener::LineTo, &Flattener::ConicTo, &Flattener::CubicTo, 0, 0};
@@ -214,8 +249,10 @@ TextExtent GlyphFace::Measure(std::wstring_view text) const
     extent.descent = -face->size->metrics.descender / 64.0;
     for (wchar_t c : text) {
         const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(c));
-        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0)
-            extent.width += face->glyph->advance.x / 64.0;
+        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0)
+            continue;
+        handles_->MakeUpStyle(handles_->ScaledEm());
+        extent.width += face->glyph->advance.x / 64.0;
     }
     return extent;
 }

@@ -123,9 +123,21 @@ def bmp_corpus():
     add("rle8_plain.bmp", bmp(5, 3, 8, plain, PALETTE, compression=1), "bmp", "RGB", 5, 3, palette_rgb(flat))
     pillow_agrees("rle8_plain.bmp", "RGB", palette_rgb(flat))
 
+    # A repeated run past its row's end is cut there, as Pillow cuts it: 255 from the last column
+    # of a 128-pixel row, 9 and 7 in rows of five pixels (stored as eight), 8- and 4-bit.
+    wide = [[4] * 128, [3] * 125 + [5, 6, 1], [1] * 128, [1] * 127 + [2]]
+    for name, width, bits, stream, indices in [
+            ("rle8_row_overflow.bmp", 128, 8, [127, 1, 255, 2, 0, 0, 128, 1, 0, 0, 125, 3, 0, 3, 5, 6, 1, 0, 0, 0, 200, 4, 0, 1], wide),
+            ("rle8_overrun.bmp", 5, 8, [9, 1, 0, 0, 5, 2, 0, 0, 5, 3, 0, 1], [[3] * 5, [2] * 5, [1] * 5]),
+            ("rle4_overrun.bmp", 5, 4, [9, 0x12, 0, 0, 7, 0x34, 0, 1], [[3, 4, 3, 4, 3], [1, 2, 1, 2, 1]])]:
+        indices = np.array(indices, dtype=np.uint8)
+        add(name, bmp(width, len(indices), bits, bytes(stream), PALETTE, compression={8: 1, 4: 2}[bits]), "bmp", "GRAY", width, len(indices), indices)
+        expect(name, "bmp", "RGB", width, len(indices), palette_rgb(indices))
+        pillow_agrees(name, "RGB", palette_rgb(indices))
+
     damaged = {
-        # Rows of five pixels are stored as eight: runs may cover the padding, not more.
-        "rle8_overrun.bmp": bytes([9, 1, 0, 0, 0, 1]),
+        # Rows of five pixels are stored as eight: a run may start in the padding, not past it.
+        "rle8_run_past_row.bmp": bytes([9, 1, 2, 2, 0, 0, 5, 2, 0, 0, 5, 3, 0, 1]),
         "rle8_absolute_overrun.bmp": bytes([0, 9, 1, 2, 3, 4, 5, 6, 1, 1, 1, 0, 0, 1]),
         "rle8_delta_out.bmp": bytes([0, 2, 200, 0, 1, 1, 0, 1]),      # moved far past the row
         "rle8_delta_below.bmp": bytes([0, 2, 0, 9, 1, 1, 0, 1]),      # moved past the last row
@@ -139,7 +151,6 @@ def bmp_corpus():
     stream = bytes([8, 0x12, 0, 0, 0, 3, 0x34, 0x50, 2, 0x66, 0, 1])
     rle4 = np.array([[3, 4, 5, 6, 6], [1, 2, 1, 2, 1]], dtype=np.uint8)
     add("rle4.bmp", bmp(5, 2, 4, stream, PALETTE, compression=2), "bmp", "GRAY", 5, 2, rle4)
-    add("rle4_overrun.bmp", bmp(5, 2, 4, bytes([9, 0x12, 0, 1]), PALETTE, compression=2), "bmp", "GRAY", 5, 2)
 
 
 # ---- DICOM ----------------------------------------------------------------
