@@ -1,7 +1,6 @@
 // The real program on an X server of its own: fog fades a volume rather than
 // filling its box, moving the mouse is input for the idle and return events,
-// Qt's own dialogs speak Japanese, and the program's message boxes are wide
-// enough for their title.
+// and Qt's own dialogs speak Japanese.
 #include "app/CMainFrame.h"
 #include "app/ColorLabel.h"
 #include "app/RunningProgram.h"
@@ -11,7 +10,6 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPushButton>
 
 using namespace velmor;
@@ -92,26 +90,4 @@ TEST_F(ProgramViewRules, QtsOwnDialogsSpeakJapanese)
     ASSERT_EQ(answerer.answered, 1);
     EXPECT_TRUE(texts.contains(QStringLiteral("開く(&O)")) && texts.contains(QStringLiteral("キャンセル")))
         << texts.join(u'|').toStdString();
-}
-
-// A short text would make a box too narrow for its caption, which a window
-// manager then cuts to its first letter.
-TEST_F(ProgramViewRules, MessageBoxesAreWideEnoughForTheirTitle)
-{
-    Open("<drawGroup name=\"top\"/>", "0,0,0");
-    messages.reset();   // the program's own boxes again
-    scenes.Write("broken.vlm", "<scene");
-    std::vector<std::pair<QString, int>> boxes;
-    {
-        ModalAnswerer answerer([&](QWidget* modal) {
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) boxes.emplace_back(box->text(), box->frameGeometry().width());
-            QMetaObject::invokeMethod(modal, "accept", Qt::QueuedConnection);
-        });
-        app.OpenDocumentFile(scenes.WidePath("missing.vlm"));
-        app.OpenDocumentFile(scenes.WidePath("broken.vlm"));
-    }
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].first, QStringLiteral("file open error"));
-    EXPECT_EQ(boxes[1].first, QStringLiteral("XML load error"));
-    for (const auto& [text, width] : boxes) EXPECT_GE(width, CaptionWidth(QStringLiteral("Velmor"))) << text.toStdString();
 }

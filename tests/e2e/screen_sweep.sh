@@ -4,10 +4,8 @@
 # with the four tool windows and the About box opened from the menus, every
 # window lies whole on the screen, the main window and the unit panel apart,
 # no dialog over the panel or the bar's buttons from 1280 x 720 on, nor over
-# any other window from 1920 x 1080 on, and every edit field shows its whole
-# value; Return closes the About box. The preferences, opened over them all,
-# lie whole on the screen, off the bar's buttons from 1280 x 720 on, with
-# their fields whole.
+# any other window from 1920 x 1080 on; every edit field, the preferences'
+# too, shows its whole value; Return closes the About box.
 #   screen_sweep.sh path/to/velmor WIDTHxHEIGHT none|openbox scene.vlm
 set -euo pipefail
 viewer=$(realpath "$1") screen_size=$2 manager=$3 scene=$(realpath "$4")
@@ -72,10 +70,6 @@ apart() {
   [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ] &&
     { echo "overlap: $1 and $2"; status=1; } || true
 }
-on_screen() {
-  read -r x y w h <<<"$1"
-  [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$sw" ] && [ $((y + h)) -le "$sh" ] || { echo "off screen: $1"; status=1; }
-}
 # The twelve buttons on the screen: 70 % of what they leave of the bar's
 # width lies left of them, the bar is the main window's last 50 pixels.
 bar_buttons() {
@@ -99,7 +93,8 @@ measure() {
   room=$(( (sw >= 1280 && sh >= 720) + (sw >= 1920 && sh >= 1080) ))
   buttons=$(bar_buttons)
   for i in "${!rects[@]}"; do
-    on_screen "${rects[$i]}"
+    read -r x y w h <<<"${rects[$i]}"
+    [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$sw" ] && [ $((y + h)) -le "$sh" ] || { echo "off screen: ${rects[$i]}"; status=1; }
     [ "$i" -lt 2 ] || [ "$room" -lt 1 ] || apart "${rects[$i]}" "$buttons"
     for ((j = i + 1; j < ${#rects[@]}; j++)); do
       # Main window and panel always; the panel and dialogs with room; the main window and dialogs with more.
@@ -108,83 +103,47 @@ measure() {
     done
   done
 }
-until_held() {   # the measuring function
-  for _ in $(seq 1 40); do
-    "$1" >"$work/layout.txt"
-    [ "$status" -eq 0 ] && break
-    sleep 0.25
-  done
-  cat "$work/layout.txt"
-}
+for _ in $(seq 1 40); do
+  measure >"$work/layout.txt"
+  [ "$status" -eq 0 ] && break
+  sleep 0.25
+done
+cat "$work/layout.txt"
+[ "${#rects[@]}" -ge 7 ] || { echo "not every dialog opened"; status=1; }
+
 # An edit field is a white box; a value too wide for it is scrolled to its
-# end and runs into both of its sides. Each window is raised first: another
-# may lie over it on a small screen.
+# end and runs into both of its sides. Windows are raised one by one: on a
+# small screen others lie over them.
+fields_cut() {   # of the picture $1: white boxes 12 to 40 high, their dark text's place in them
+  convert "$1" -fill black +opaque white -define connected-components:verbose=true -connected-components 4 null: |
+    awk '$NF ~ /255,255,255/ && split($2, g, /[x+]/) && g[1] >= 20 && g[2] >= 12 && g[2] <= 40 { print $2, g[1] }' |
+    while read -r box bw; do
+      read -r iw _ ix _ <<<"$(convert "$1" -crop "$box" +repage -threshold 50% -bordercolor white -border 1 \
+        -format '%@' info: 2>/dev/null | tr 'x+' '  ')"
+      [ "${iw:-0}" -gt 0 ] && [ "$ix" -le 5 ] && [ $((bw + 1 - ix - iw)) -lt 5 ] && echo "$box" || true
+    done
+}
 fields_whole() {
-  local id ok
-  for id in "${dialogs[@]}"; do
+  local id cut
+  for id in "$@"; do
     for _ in $(seq 1 20); do
       xdotool windowraise "$id" 2>/dev/null || true
-      ok=0
-      import -window "$id" "$work/fields.png" 2>/dev/null &&
-        /usr/bin/python3 - "$work/fields.png" >"$work/fields.txt" <<'PY' && ok=1 && break
-import sys
-from PIL import Image
-img = Image.open(sys.argv[1]).convert("RGB")
-w, h = img.size
-px = img.load()
-seen = set()
-cut = []
-for y0 in range(h):
-    for x0 in range(w):
-        if (x0, y0) in seen or px[x0, y0] != (255, 255, 255):
-            continue
-        seen.add((x0, y0))
-        stack, box = [(x0, y0)], [x0, y0, x0, y0]
-        while stack:
-            x, y = stack.pop()
-            box = [min(box[0], x), min(box[1], y), max(box[2], x), max(box[3], y)]
-            for n in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)):
-                if 0 <= n[0] < w and 0 <= n[1] < h and n not in seen and px[n] == (255, 255, 255):
-                    seen.add(n)
-                    stack.append(n)
-        left, top, right, bottom = box
-        if right - left < 20 or not 12 <= bottom - top <= 40:
-            continue   # a check box, a list or a text area
-        ink = [x for x in range(left, right + 1) for y in range(top, bottom + 1) if sum(px[x, y]) < 3 * 128]
-        if ink and max(min(ink) - left, right - max(ink)) < 5:
-            cut.append(f"{left},{top} {right - left + 1}x{bottom - top + 1}")
-print(" ".join(cut))
-sys.exit(1 if cut else 0)
-PY
+      cut="no picture"
+      import -window "$id" "$work/fields.png" 2>/dev/null && cut=$(fields_cut "$work/fields.png")
+      [ -z "$cut" ] && break
       sleep 0.1
     done
-    [ "$ok" -eq 1 ] || { echo "a field of '$(xdotool getwindowname "$id")' does not show its whole value: $(cat "$work/fields.txt")"; status=1; }
+    [ -z "$cut" ] || { echo "a field of '$(xdotool getwindowname "$id")' does not show its whole value: $cut"; status=1; }
   done
 }
-until_held measure
-[ "${#rects[@]}" -ge 7 ] || { echo "not every dialog opened"; status=1; }
-fields_whole
+fields_whole "${dialogs[@]}"
 
 xdotool windowfocus --sync "$(named '^バージョン情報$')" 2>/dev/null || true
 xdotool key --clearmodifiers Return
 for _ in $(seq 1 50); do [ -z "$(named '^バージョン情報$')" ] && break; sleep 0.1; done
 [ -z "$(named '^バージョン情報$')" ] || { echo "Return left the About box open"; status=1; }
 
-# The preferences, modal, over the tool windows that stay up: no room is
-# left clear of them all, but the bar's buttons stay free where the screen
-# allows.
-first=$status
 open_by_menu "p z ^Application Preference$"
-dialogs=("$(named '^Application Preference$')")
-measure_preferences() {
-  status=0
-  preferences=$(outer "${dialogs[0]}")
-  echo "preferences: $preferences"
-  on_screen "$preferences"
-  [ "$room" -lt 1 ] || apart "$preferences" "$(bar_buttons)"
-}
-until_held measure_preferences
-fields_whole
-[ "$first" -eq 0 ] || status=$first
+fields_whole "$(named '^Application Preference$')"
 xdotool key --clearmodifiers Escape
 exit $status

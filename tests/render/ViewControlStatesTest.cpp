@@ -104,26 +104,6 @@ TEST(ViewControlStates, OnlyChangedGroupsTouchTheirButtonsExceptAfterAReset)
 
     Buttons same(ChangesBetween(now, now));
     EXPECT_EQ(same.enabled.size(), 3u);   // home and the two rotations only
-
-    // The scene closed: nothing acts on the picture any more.
-    ViewControlInputs closed;
-    closed.scaleBarAvailable = true;
-    const ViewControlChanges gone = ChangesBetween(now, ComputeViewControlStates(closed));
-    Buttons none(gone);
-    for (int button : {kHomeButton, kRotateMinusButton, kRotatePlusButton, kClipButton, kPickCentreButton,
-                       kNextSpaceButton, kPlayButton, kTimeForwardButton})
-        EXPECT_FALSE(none.enabled[button]) << button;
-    EXPECT_TRUE(gone.pickModeOff);
-}
-
-TEST(ViewControlStates, ADisabledSwitchShowsOnePictureWhicheverStateItKept)
-{
-    EXPECT_EQ(DisabledPicture(ButtonPicture::kPause), ButtonPicture::kPlay);
-    EXPECT_EQ(DisabledPicture(ButtonPicture::kPlay), ButtonPicture::kPlay);
-    EXPECT_EQ(DisabledPicture(ButtonPicture::kClipOn), DisabledPicture(ButtonPicture::kClipOff));
-    EXPECT_EQ(DisabledPicture(ButtonPicture::kHandleOn), DisabledPicture(ButtonPicture::kHandleOff));
-    EXPECT_EQ(DisabledPicture(ButtonPicture::kPickOn), DisabledPicture(ButtonPicture::kPickOff));
-    EXPECT_EQ(DisabledPicture(ButtonPicture::kHome), ButtonPicture::kHome);
 }
 
 TEST(ViewControlStates, TimeButtonsWhilePlayingAndAtTheEnd)

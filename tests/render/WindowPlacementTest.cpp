@@ -39,33 +39,3 @@ TEST(WindowPlacementTest, ThePictureGivesWayFirstThenThePanelAndDialogsTakeFreeP
     // Larger than the screen: cut to it.
     EXPECT_EQ(PlaceDialog({0, 0, 640, 480}, {main, {}}, {}, {900, 700}, {900, 700}), (WindowRect{0, 0, 640, 480}));
 }
-
-// A main window as wide as the screen, the panel under its left part: the
-// free corner beside the panel is too short for the dialog, which goes over
-// the picture rather than over the caption, the menu or the bar's buttons.
-TEST(WindowPlacementTest, ADialogCoversThePictureRatherThanTheMainWindowsControls)
-{
-    const WindowRect work{0, 0, 1280, 720};
-    const WindowRect caption{0, 0, 1280, 46}, buttons{492, 388, 788, 48};
-    const MainWindowArea main{{0, 0, 1280, 437}, {caption, buttons}};
-    const WindowRect panel{0, 437, 570, 283};
-    for (const WindowSize size : {WindowSize{324, 311}, WindowSize{400, 341}, WindowSize{208, 129}}) {
-        const WindowRect at = PlaceDialog(work, main, {panel}, size, size);
-        EXPECT_TRUE(work.Contains(at)) << size.width;
-        EXPECT_EQ(at.height, size.height);
-        for (const WindowRect& kept : {caption, buttons, panel}) EXPECT_FALSE(at.Intersects(kept)) << size.width;
-    }
-    // A short dialog still fits in the free corner, clear of everything.
-    EXPECT_FALSE(PlaceDialog(work, main, {panel}, {208, 129}, {208, 129}).Intersects(main.frame));
-
-    // Two dialogs already on the picture, one free place a row too short:
-    // a dialog that may shrink fits it, one that may not covers a dialog
-    // rather than the buttons.
-    const std::vector<WindowRect> others = {panel, {0, 100, 324, 311}, {324, 100, 321, 181}, {864, 437, 416, 177}};
-    const WindowRect shrunk = PlaceDialog(work, main, others, {400, 343}, {300, 200});
-    EXPECT_EQ(shrunk.height, 342);
-    const WindowRect fixed = PlaceDialog(work, main, others, {400, 343}, {400, 343});
-    EXPECT_EQ(fixed.height, 343);
-    for (const WindowRect& at : {shrunk, fixed}) EXPECT_FALSE(at.Intersects(buttons) || at.Intersects(caption));
-    for (const WindowRect& other : others) EXPECT_FALSE(shrunk.Intersects(other));
-}
