@@ -67,7 +67,7 @@ CKxDlgApplication::CKxDlgApplication(QWidget* parent)
 void CKxDlgApplication::LoadApplicationSettings(bool vboAvailable)
 {
     const auto profile = OpenProfile();
-    SetApplicationSettings(ReadApplicationSettings(GroupLookup(*profile, kApplicationGroup), vboAvailable));
+    SetApplicationSettings(ReadApplicationSettings(GroupLookup(profile.get(), kApplicationGroup), vboAvailable));
 }
 
 void CKxDlgApplication::showEvent(QShowEvent* event)
@@ -79,7 +79,7 @@ void CKxDlgApplication::showEvent(QShowEvent* event)
 void CKxDlgApplication::OnShowWindow()
 {
     const auto profile = OpenProfile();
-    const ApplicationPreferenceForm form = ReadPreferenceForm(GroupLookup(*profile, kApplicationGroup));
+    const ApplicationPreferenceForm form = ReadPreferenceForm(GroupLookup(profile.get(), kApplicationGroup));
     halfUse_->setChecked(form.half);
     halfSize_->setText(QString::fromStdWString(form.halfSize));
     quarterUse_->setChecked(form.quarter);
@@ -96,7 +96,7 @@ void CKxDlgApplication::OnBnClickedOk()
     form.quarterSize = quarterSize_->text().toStdWString();
     form.noVbo = noVbo_->isChecked();
     const auto profile = OpenProfile();
-    WriteProfileEntries(*profile, kApplicationGroup, PreferenceFormEntries(form));
+    WriteProfileEntries(profile.get(), kApplicationGroup, PreferenceFormEntries(form));
     accept();
 }
 

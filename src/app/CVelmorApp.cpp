@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <cstdio>
 #include <filesystem>
 
 #ifndef VELMOR_VERSION
@@ -79,14 +80,20 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     instance_ = std::make_unique<SingleInstance>(instanceFolder);
     if (!instance_->BecomeFirst()) {
         if (instance_->HandToRunning(fileToOpen)) return false;
-        // The lock is held but nobody answers: run on our own rather than not at all.
+        // The lock is held but nobody takes the file (the copy is stopped or
+        // hung): a window of our own, even for a start without a file, rather
+        // than none at all. The lock stays with its holder.
+        std::fprintf(stderr, "Velmor: the running copy does not answer; %s\n",
+                     fileToOpen.empty() ? "this copy runs on its own"
+                                        : ("this copy opens " + PathBytesFromWide(fileToOpen) + " itself").c_str());
     }
     instance_->SetReceiver([this](const std::wstring& path) { OnHandOff(path); });
     // The manual and the tutorial lie beside the program.
     SetProgramFolder((QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdWString());
 
     LoadQtTranslations();
-    if (auto profile = OpenProfile()) recent_.Load(*profile);
+    const auto profile = OpenProfile();
+    if (profile) recent_.Load(*profile);
     frame_ = std::make_unique<CMainFrame>();
     frame_->SetApplication(this);
     progress_ = std::make_unique<CKxDlgProgress>(frame_.get());
@@ -110,6 +117,7 @@ bool CVelmorApp::InitInstance(const QStringList& arguments, const QString& insta
     // Keys go to the view (Tab, F2 to F11).
     frame_->View()->setFocus();
     placer_->PlaceMainWindows();
+    if (!profile) ReportUnusableProfile();
     ReadVersionInfo();
     if (!fileToOpen.empty()) OpenDocumentFile(fileToOpen);
     return true;
@@ -156,6 +164,7 @@ void CVelmorApp::OpenDocumentFile(const std::wstring& path)
     if (document_.LastOpenOutcome() == OpenOutcome::Opened) {
         recent_.Add(path);
         if (auto profile = OpenProfile()) recent_.Save(*profile);
+        else ReportUnusableProfile();
         frame_->SetRecentFiles(recent_.Entries());
     }
     UpdateTitle(ScenePath);

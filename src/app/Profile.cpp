@@ -3,7 +3,10 @@
 #include "platform/MessageSink.h"
 
 #include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <map>
+#include <sys/stat.h>
 
 namespace velmor {
 namespace {
@@ -24,28 +27,44 @@ QString KeyPath(const std::wstring& group, const std::wstring& key)
     return QString::fromStdWString(group) + QLatin1Char('/') + QString::fromStdWString(key);
 }
 
-void ReportUnsaved(const QSettings& settings)
+void ReportOnce(const std::wstring& what, const QString& fileName)
 {
     if (gFailureReported) return;
     gFailureReported = true;
-    ShowMessage(L"settings cannot be saved to " + QDir::toNativeSeparators(settings.fileName()).toStdWString() +
+    ShowMessage(L"settings cannot be " + what + L" " + QDir::toNativeSeparators(fileName).toStdWString() +
                 L"; changes apply until the program ends.");
+}
+
+// A name that does not resolve is no danger: Qt fails on it at once, or
+// creates the file.
+bool RegularOrAbsent(const QString& fileName)
+{
+    struct stat st {};
+    return stat(QFile::encodeName(fileName).constData(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
 } // namespace
 
-std::unique_ptr<QSettings> OpenProfile()
+QString ProfileFileName()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillmarsh"),
-                                       QStringLiteral("Velmor"));
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Quillmarsh/Velmor.ini");
 }
 
-ProfileLookup GroupLookup(QSettings& settings, const std::wstring& group)
+std::unique_ptr<QSettings> OpenProfile()
 {
-    return [&settings, group](const std::wstring& key) -> std::optional<std::wstring> {
+    const QString name = ProfileFileName();
+    if (!RegularOrAbsent(name) || !RegularOrAbsent(name + QStringLiteral(".lock"))) return nullptr;
+    return std::make_unique<QSettings>(name, QSettings::IniFormat);
+}
+
+ProfileLookup GroupLookup(QSettings* settings, const std::wstring& group)
+{
+    return [settings, group](const std::wstring& key) -> std::optional<std::wstring> {
         const QString path = KeyPath(group, key);
         if (const auto unsaved = Unsaved().find(path); unsaved != Unsaved().end()) return unsaved->second.toStdWString();
-        const QVariant value = settings.value(path);
+        if (settings == nullptr) return std::nullopt;
+        const QVariant value = settings->value(path);
         if (!value.isValid()) return std::nullopt;
         // A hand-edited value with commas reads back as a list; keep it as typed.
         if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(',')).toStdWString();
@@ -53,10 +72,15 @@ ProfileLookup GroupLookup(QSettings& settings, const std::wstring& group)
     };
 }
 
-void WriteProfileEntries(QSettings& settings, const std::wstring& group, const ProfileEntries& entries)
+void WriteProfileEntries(QSettings* settings, const std::wstring& group, const ProfileEntries& entries)
 {
-    for (const auto& [key, value] : entries) settings.setValue(KeyPath(group, key), QString::fromStdWString(value));
-    const bool saved = SaveProfile(settings);
+    bool saved = false;
+    if (settings != nullptr) {
+        for (const auto& [key, value] : entries) settings->setValue(KeyPath(group, key), QString::fromStdWString(value));
+        saved = SaveProfile(*settings);
+    } else {
+        ReportUnusableProfile();
+    }
     for (const auto& [key, value] : entries) {
         if (saved) Unsaved().erase(KeyPath(group, key));
         else Unsaved()[KeyPath(group, key)] = QString::fromStdWString(value);
@@ -70,8 +94,10 @@ bool SaveProfile(QSettings& settings)
         gFailureReported = false;
         return true;
     }
-    ReportUnsaved(settings);
+    ReportOnce(L"saved to", settings.fileName());
     return false;
 }
+
+void ReportUnusableProfile() { ReportOnce(L"read from or saved to", ProfileFileName()); }
 
 } // namespace velmor

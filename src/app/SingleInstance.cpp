@@ -3,6 +3,7 @@
 #include "platform/HandoffRecord.h"
 #include "platform/UserOnly.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
@@ -73,37 +74,80 @@ void SingleInstance::AcceptConnection()
             socket->deleteLater();
             continue;
         }
-        auto buffer = std::make_shared<std::string>();
-        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket, buffer] {
-            const QByteArray chunk = socket->readAll();
-            buffer->append(chunk.constData(), static_cast<size_t>(chunk.size()));
-            const uint64_t need = HandoffRecordLength(*buffer);
-            if (need > 8 + uint64_t{kHandoffMaxBytes} || buffer->size() > 8 + uint64_t{kHandoffMaxBytes}) {
-                socket->abort();   // no well-formed record is this long
-                return;
-            }
-            if (need == 0 || buffer->size() < need) return;
-            const auto path = DecodeHandoffRecord(*buffer);
-            socket->disconnectFromServer();
-            if (path && receiver_) receiver_(*path);
-        });
+        auto exchange = std::make_shared<Exchange>();
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket, exchange] { Receive(socket, *exchange); });
     }
 }
+
+void SingleInstance::Receive(QLocalSocket* socket, Exchange& exchange)
+{
+    const QByteArray chunk = socket->readAll();
+    exchange.bytes.append(chunk.constData(), static_cast<size_t>(chunk.size()));
+    if (!exchange.path) {
+        const uint64_t need = HandoffRecordLength(exchange.bytes);
+        if (need > 8 + uint64_t{kHandoffMaxBytes} || exchange.bytes.size() > 8 + uint64_t{kHandoffMaxBytes}) {
+            socket->abort();   // no well-formed record is this long
+            return;
+        }
+        if (need == 0 || exchange.bytes.size() < need) return;
+        exchange.path = DecodeHandoffRecord(std::string_view(exchange.bytes).substr(0, need));
+        if (!exchange.path) {
+            socket->abort();
+            return;
+        }
+        exchange.bytes.erase(0, need);
+        const std::string accepted = EncodeHandoffReply(HandoffReply::kAccepted);
+        socket->write(accepted.data(), static_cast<qint64>(accepted.size()));
+        socket->flush();
+    }
+    if (exchange.bytes.size() < kHandoffReplyBytes) return;
+    const bool confirmed = DecodeHandoffReply(exchange.bytes) == HandoffReply::kConfirmed;
+    const std::wstring path = *exchange.path;
+    socket->disconnectFromServer();
+    if (confirmed && receiver_) receiver_(path);
+}
+
+namespace {
+
+int Remaining(const QDeadlineTimer& deadline) { return static_cast<int>(deadline.remainingTime()); }
+
+bool Send(QLocalSocket& socket, const std::string& bytes, const QDeadlineTimer& deadline)
+{
+    if (socket.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) return false;
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(Remaining(deadline))) return false;
+    return true;
+}
+
+std::optional<HandoffReply> ReadReply(QLocalSocket& socket, const QDeadlineTimer& deadline)
+{
+    std::string reply;
+    while (reply.size() < kHandoffReplyBytes) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(Remaining(deadline))) return std::nullopt;
+        reply += socket.read(static_cast<qint64>(kHandoffReplyBytes - reply.size())).toStdString();
+    }
+    return DecodeHandoffReply(reply);
+}
+
+} // namespace
 
 bool SingleInstance::HandToRunning(const std::wstring& path, int timeoutMs)
 {
     if (!private_) return false;
+    const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(timeoutMs)) return false;
+    if (!socket.waitForConnected(Remaining(deadline))) return false;
     // Whoever listens there must be this user's copy, or it would learn the path.
     if (!PeerIsThisUser(static_cast<int>(socket.socketDescriptor()))) return false;
-    const std::string record = EncodeHandoffRecord(path);
-    socket.write(record.data(), static_cast<qint64>(record.size()));
-    const bool sent = socket.waitForBytesWritten(timeoutMs);
+    // A connection and the record are taken by the system even from a copy
+    // that is stopped: only its answer shows that it runs.
+    if (!Send(socket, EncodeHandoffRecord(path), deadline) ||
+        ReadReply(socket, deadline) != HandoffReply::kAccepted ||
+        !Send(socket, EncodeHandoffReply(HandoffReply::kConfirmed), deadline))
+        return false;
     socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
-    return sent;
+    return true;
 }
 
 } // namespace velmor

@@ -1,14 +1,17 @@
 #pragma once
 // One running copy per user: the first start holds a lock file and listens
 // on a local socket; a later start hands its path (possibly empty) to the
-// first copy in a hand-off record and exits. Both live in a folder only this
-// user can use, and either end talks only to a process of the same user:
-// another user must never learn which file is opened, nor hand one over.
+// first copy in a hand-off record and exits once the copy has taken it. Both
+// live in a folder only this user can use, and either end talks only to a
+// process of the same user: another user must never learn which file is
+// opened, nor hand one over.
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace velmor {
@@ -25,16 +28,26 @@ public:
     // true, without listening, when there is no private folder.
     bool BecomeFirst();
     // A later start: delivers the path to the running copy; false when no
-    // copy of this user answers.
-    bool HandToRunning(const std::wstring& path, int timeoutMs = 3000);
+    // copy of this user has taken it within `timeoutMs` (a copy that is
+    // stopped or hung then never opens it either).
+    bool HandToRunning(const std::wstring& path, int timeoutMs = kAnswerTimeoutMs);
     bool HasPrivateFolder() const { return private_; }
-    // Called on the UI thread with each well-formed record's path.
+    // Called on the UI thread with the path of each record whose sender
+    // confirmed the hand-off.
     void SetReceiver(std::function<void(const std::wstring& path)> receiver) { receiver_ = std::move(receiver); }
 
     static const QString kName;
+    static constexpr int kAnswerTimeoutMs = 5000;
 
 private:
+    // What one connection has sent so far.
+    struct Exchange {
+        std::string bytes;
+        std::optional<std::wstring> path;   // set once the record is accepted
+    };
+
     void AcceptConnection();
+    void Receive(QLocalSocket* socket, Exchange& exchange);
 
     bool private_ = false;
     QString lockPath_;

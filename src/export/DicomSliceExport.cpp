@@ -211,7 +211,8 @@ bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
     put(kSlotPixelData, slicePixels, pixelBytes);
 
     AtomicFile file;
-    return file.Create(SliceFilePath(outputFolder, fileIndex, L".dcm")) && SaveDicomFile(dataSet, file) &&
+    const auto slice = SliceFilePath(outputFolder, fileIndex, L".dcm");
+    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller) && SaveDicomFile(dataSet, file) &&
            StageSeriesFile(file);
 }
 

@@ -71,7 +71,8 @@ public:
     // Voxel export: exactly one of the units is given.
     void ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit);
     // Writes every slice under a temporary name; they take their own names
-    // only with PublishSeries, and are removed when the job fails.
+    // only with PublishSeries, and are removed when the job fails. What a
+    // killed export left under the series' names goes first.
     int RunVoxelExport(int32_t kind);
     void BuildDicomSliceDataSet(bool isSigned);
     bool WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels);

@@ -84,6 +84,16 @@ bool GridIsUsable(const VoxelGrid* g, uint64_t& sliceBytes)
            CheckedMul(slice, 2, sliceBytes);
 }
 
+// The names a series of `kind` takes in its folder: its slices and the note.
+std::vector<std::string> SeriesNames(const VoxelGrid* grid, int32_t kind)
+{
+    std::vector<std::string> names{PathFromWide(ExportJob::kNoteFileName).string()};
+    const wchar_t* extension = kind == kSignedDicomSeries || kind == kUnsignedDicomSeries ? L".dcm" : L".tif";
+    for (uint64_t z = 0; grid != nullptr && z < grid->nz; ++z)
+        names.push_back(SliceFilePath(L"", int64_t(z), extension).string());
+    return names;
+}
+
 } // namespace
 
 void ExportVolumeSlices::Signed16(ExportJob& job, const uint16_t* samples, uint8_t* slice)
@@ -148,6 +158,9 @@ int ExportJob::RunVoxelExport(int32_t kind)
     outputKind = kind;
     m_series.clear();
     m_seriesOutOfMemory = false;
+    // What a killed export left under these names goes first, once for the
+    // whole series rather than with every slice.
+    AtomicFile::RemoveLeftovers(PathFromWide(outputFolder), SeriesNames(grid, kind));
     const int r = RunWithProgress(L"Please wait...", false, 0, 100, this, VoxelExportWorker);
     if (r != 0) m_series.clear();
     return r;
@@ -165,7 +178,8 @@ bool ExportJob::WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, ui
     pixels.bytesPerSample = bytesPerSample;
     if (!CheckedMul(grid->nx, uint64_t{samplesPerPixel} * bytesPerSample, pixels.stride)) return false;
     AtomicFile file;
-    return file.Create(SliceFilePath(outputFolder, fileIndex, L".tif")) && WriteUncompressedTiff(file, pixels) &&
+    const auto slice = SliceFilePath(outputFolder, fileIndex, L".tif");
+    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller) && WriteUncompressedTiff(file, pixels) &&
            StageSeriesFile(file);
 }
 

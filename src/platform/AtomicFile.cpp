@@ -1,60 +1,66 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/HiddenNames.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace velmor {
 
 namespace {
 
 constexpr size_t kStreamBufferBytes = size_t{1} << 20;
-// Room left in a 255-byte file name for the dot and the suffix.
-constexpr size_t kKeptNameBytes = 200;
 constexpr int kNameAttempts = 64;
 constexpr mode_t kNewFileMode = 0666;   // narrowed by the umask
-constexpr mode_t kPermissionBits = 07777;
+constexpr mode_t kOwnerOnly = 0600;
+// Set-id bits are not carried over: the new file is this user's, not the
+// old file's owner's.
+constexpr mode_t kPermissionBits = 01777;
+// Where the umask cannot be read, a new file stays its owner's.
+constexpr mode_t kUnknownUmask = 077;
 
-std::atomic<uint64_t> gNameCounter{0};
+std::atomic<AtomicFile::SyncCall> gSyncFile{&::fsync};
 
-// The start of a UTF-8 name, cut between characters.
-std::string KeptName(std::string name)
+// Read, not set: setting the umask to learn it would change it for every
+// thread in the meantime.
+mode_t CurrentUmask()
 {
-    if (name.size() <= kKeptNameBytes) return name;
-    size_t cut = kKeptNameBytes;
-    while (cut > 0 && (static_cast<uint8_t>(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);
-    return name;
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (status == nullptr) return kUnknownUmask;
+    unsigned mask = kUnknownUmask;
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr)
+        if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+    std::fclose(status);
+    return mode_t(mask & 0777);
 }
 
-// A hidden name beside the target, its own to this process and attempt.
-std::filesystem::path TemporaryName(const std::filesystem::path& target)
+// A pipe nobody reads would hold the open for ever: such an open fails
+// instead, and once open, writes wait for the reader as usual. A link or a
+// regular file put in the device's place since the look is not written.
+int OpenInPlace(int folder, const std::string& name)
 {
-    const uint64_t tick = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    const uint64_t token = (uint64_t(::getpid()) << 40) ^ (gNameCounter.fetch_add(1) << 20) ^ tick;
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".part-%012llx", static_cast<unsigned long long>(token & 0xFFFFFFFFFFFFull));
-    return target.parent_path() / ("." + KeptName(target.filename().string()) + suffix);
+    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat info;
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
-// A link is followed, so that its file is replaced and the link stays.
-std::filesystem::path FollowLink(const std::filesystem::path& target)
+void SyncFolder(const FolderHandle& folder)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(target, ec))) return target;
-    const std::filesystem::path resolved = std::filesystem::canonical(target, ec);
-    return ec ? target : resolved;
-}
-
-void SyncFolder(const std::filesystem::path& folder)
-{
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     // The rename is done either way; a folder that cannot be synced only
     // loses the guarantee that it survives a power cut.
@@ -62,7 +68,34 @@ void SyncFolder(const std::filesystem::path& folder)
     ::close(fd);
 }
 
+// `folder` open on `path`, opened again only when it is another folder.
+bool Reach(FolderHandle& folder, const std::filesystem::path& path)
+{
+    return (folder.IsOpen() && folder.Path() == path) || folder.Open(path);
+}
+
+// Keeps the old file `name` under a hidden name while its successor takes
+// its place: a second link where the filesystem has them, else the old
+// file moved. Nothing to keep leaves `aside` empty; a folder is no file.
+bool KeepAside(const FolderHandle& folder, const std::string& name, std::string& aside)
+{
+    const int fd = folder.Descriptor();
+    struct stat old;
+    if (::fstatat(fd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+    if (S_ISDIR(old.st_mode)) return false;
+    aside = HiddenName(HiddenKind::Aside, name, folder.Path().native().size());
+    if (::linkat(fd, name.c_str(), fd, aside.c_str(), 0) == 0 || ::renameat(fd, name.c_str(), fd, aside.c_str()) == 0)
+        return true;
+    aside.clear();
+    return false;
+}
+
 } // namespace
+
+AtomicFile::SyncCall AtomicFile::ReplaceSyncForTest(SyncCall sync)
+{
+    return gSyncFile.exchange(sync != nullptr ? sync : &::fsync);
+}
 
 AtomicFile::~AtomicFile() { Discard(); }
 
@@ -74,6 +107,10 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept
     Discard();
     m_target = std::move(other.m_target);
     m_temporary = std::move(other.m_temporary);
+    m_folder = std::move(other.m_folder);
+    m_name = std::move(other.m_name);
+    m_temporaryName = std::move(other.m_temporaryName);
+    m_mode = other.m_mode;
     m_stream = std::exchange(other.m_stream, nullptr);
     m_fd = std::exchange(other.m_fd, -1);
     m_failed = other.m_failed;
@@ -86,43 +123,53 @@ void AtomicFile::Reset()
 {
     m_target.clear();
     m_temporary.clear();
+    m_folder = FolderHandle();
+    m_name.clear();
+    m_temporaryName.clear();
+    m_mode = 0;
     m_stream = nullptr;
     m_fd = -1;
     m_failed = false;
     m_finished = false;
 }
 
-bool AtomicFile::Create(const std::filesystem::path& target)
+bool AtomicFile::Create(const std::filesystem::path& target, Leftovers leftovers)
 {
     Discard();
     Reset();
-    m_target = FollowLink(target);
+    m_failed = m_finished = true;   // until the file is open
+    if (!m_folder.OpenFileFolder(target, m_name)) return false;
+    m_target = m_folder.Path() / m_name;
+    const int folder = m_folder.Descriptor();
     struct stat info;
-    const bool exists = ::stat(m_target.c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) {
-        m_failed = true;
-        return false;
-    }
+    const bool exists = ::fstatat(folder, m_name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && !S_ISREG(info.st_mode)) {
-        // A pipe nobody reads would hold the open for ever: such an open
-        // fails instead, and once open, writes wait for the reader as usual.
-        m_fd = ::open(m_target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, kNewFileMode);
-        if (m_fd >= 0) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        m_fd = S_ISDIR(info.st_mode) ? -1 : OpenInPlace(folder, m_name);
     } else {
+        if (leftovers == Leftovers::Remove) velmor::RemoveLeftovers(folder, {m_name});
+        // A replaced file keeps who may read it.
+        m_mode = exists ? info.st_mode & kPermissionBits : kNewFileMode & ~CurrentUmask();
         for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
-            m_temporary = TemporaryName(m_target);
-            m_fd = ::open(m_temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+            m_temporaryName = HiddenName(HiddenKind::Temporary, m_name, m_folder.Path().native().size());
+            m_fd = ::openat(folder, m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            kOwnerOnly);
             if (m_fd < 0 && errno != EEXIST) break;
         }
-        // A replaced file keeps who may read it.
-        if (m_fd >= 0 && exists) ::fchmod(m_fd, info.st_mode & kPermissionBits);
+        if (m_fd >= 0) m_temporary = m_folder.Path() / m_temporaryName;
+        else m_temporaryName.clear();
     }
     if (m_fd < 0) {
-        m_temporary.clear();
-        m_failed = true;
+        m_folder = FolderHandle();
         return false;
     }
+    m_failed = m_finished = false;
     return true;
+}
+
+void AtomicFile::RemoveLeftovers(const std::filesystem::path& folder, const std::vector<std::string>& names)
+{
+    FolderHandle handle;
+    if (handle.Open(folder)) velmor::RemoveLeftovers(handle.Descriptor(), names);
 }
 
 std::FILE* AtomicFile::Stream()
@@ -158,52 +205,93 @@ bool AtomicFile::Finish()
         return false;
     }
     if (m_stream != nullptr && (std::fflush(m_stream) != 0 || std::ferror(m_stream))) m_failed = true;
-    // A device or pipe has nothing to sync.
-    if (!m_temporary.empty() && ::fsync(m_fd) != 0) m_failed = true;
+    // A device or pipe has neither permissions of ours nor anything to sync.
+    if (!m_temporary.empty() && ::fchmod(m_fd, m_mode) != 0) m_failed = true;
+    if (!m_temporary.empty() && gSyncFile.load()(m_fd) != 0) m_failed = true;
     const int closed = m_stream != nullptr ? std::fclose(m_stream) : ::close(m_fd);
     if (closed != 0) m_failed = true;
     m_stream = nullptr;
     m_fd = -1;
     m_finished = true;
     if (m_failed) Discard();
+    // A finished file holds no descriptor: a series may have thousands.
+    m_folder = FolderHandle();
     return !m_failed;
 }
 
-bool AtomicFile::Rename()
+bool AtomicFile::Rename(const FolderHandle& folder, std::string* aside)
 {
     if (!m_finished || m_failed) return false;
     if (m_temporary.empty()) return true;
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-        m_failed = true;
-        Discard();
-        return false;
+    const int fd = folder.Descriptor();
+    if ((aside == nullptr || KeepAside(folder, m_name, *aside)) &&
+        ::renameat(fd, m_temporaryName.c_str(), fd, m_name.c_str()) == 0) {
+        m_temporary.clear();
+        m_temporaryName.clear();
+        return true;
     }
-    m_temporary.clear();
-    return true;
+    if (aside != nullptr && !aside->empty()) {
+        ::renameat(fd, aside->c_str(), fd, m_name.c_str());
+        ::unlinkat(fd, aside->c_str(), 0);
+    }
+    m_failed = true;
+    Discard();
+    return false;
+}
+
+// Brings back the file the published one replaced, or removes the published
+// one where it replaced nothing. The old file's second name goes either way
+// (renaming one link of a file over another does nothing).
+void AtomicFile::PutBack(const FolderHandle& folder, const std::string& aside) const
+{
+    const int fd = folder.Descriptor();
+    if (aside.empty()) {
+        ::unlinkat(fd, m_name.c_str(), 0);
+        return;
+    }
+    ::renameat(fd, aside.c_str(), fd, m_name.c_str());
+    ::unlinkat(fd, aside.c_str(), 0);
 }
 
 bool AtomicFile::Publish()
 {
-    const bool inPlace = m_temporary.empty();
-    if (!Rename()) return false;
-    if (!inPlace) SyncFolder(m_target.parent_path());
+    if (!m_finished || m_failed) return false;
+    if (m_temporary.empty()) return true;
+    FolderHandle folder;
+    if (!folder.Open(m_target.parent_path())) {
+        Discard();
+        return false;
+    }
+    if (!Rename(folder, nullptr)) return false;
+    SyncFolder(folder);
     return true;
 }
 
 bool AtomicFile::PublishAll(std::vector<AtomicFile>& files)
 {
+    std::vector<std::pair<AtomicFile*, std::string>> placed;   // with the name its old file is kept under
     std::set<std::filesystem::path> folders;
+    FolderHandle folder;
     bool ok = true;
     for (AtomicFile& file : files) {
-        if (!ok) {
-            file.Discard();
-            continue;
+        ok = ok && file.m_finished && !file.m_failed;
+        if (ok && !file.m_temporary.empty()) {
+            const std::filesystem::path path = file.m_target.parent_path();
+            std::string aside;
+            ok = Reach(folder, path) && file.Rename(folder, &aside);
+            if (ok) placed.emplace_back(&file, aside);
+            if (ok) folders.insert(path);
         }
-        const bool inPlace = file.m_temporary.empty();
-        ok = file.Rename();
-        if (ok && !inPlace) folders.insert(file.m_target.parent_path());
+        if (!ok) file.Discard();
     }
-    for (const std::filesystem::path& folder : folders) SyncFolder(folder);
+    if (!ok) std::reverse(placed.begin(), placed.end());
+    for (const auto& [file, aside] : placed) {
+        if (!Reach(folder, file->m_target.parent_path())) continue;
+        if (!ok) file->PutBack(folder, aside);
+        else if (!aside.empty()) ::unlinkat(folder.Descriptor(), aside.c_str(), 0);
+    }
+    for (const std::filesystem::path& path : folders)
+        if (Reach(folder, path)) SyncFolder(folder);
     return ok;
 }
 
@@ -218,8 +306,14 @@ void AtomicFile::CloseQuietly()
 void AtomicFile::Discard()
 {
     CloseQuietly();
-    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    if (!m_temporaryName.empty()) {
+        FolderHandle reopened;
+        const FolderHandle& folder = m_folder.IsOpen() ? m_folder : reopened;
+        if (folder.IsOpen() || reopened.Open(m_target.parent_path()))
+            ::unlinkat(folder.Descriptor(), m_temporaryName.c_str(), 0);
+    }
     m_temporary.clear();
+    m_temporaryName.clear();
     m_finished = true;
     m_failed = true;
 }

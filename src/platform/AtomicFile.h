@@ -1,16 +1,33 @@
 #pragma once
-// A file written whole or not at all. The bytes go to a temporary file in
-// the target's own folder, which is flushed to the disk and only then
-// renamed over the target: a full disk, a refused write or a killed
-// program leaves whatever was there before and nothing under the target's
-// name. Targets that are not regular files (a device, a pipe) cannot be
-// replaced and are written in place.
+// A file written whole or not at all. The bytes go to a hidden temporary
+// file in the target's own folder, readable by its owner only, which is
+// flushed to the disk, given its final permissions (the old file's, or
+// those a new file gets under the umask) and only then renamed over the
+// target: a full disk, a refused write or a killed program leaves whatever
+// was there before and nothing under the target's name. Targets that are not
+// regular files (a device, a pipe) cannot be replaced and are written in
+// place.
+//
+// The target's path is walked name by name, and a link on the way is
+// followed (so that the file behind it is replaced and the link stays)
+// unless it sits in a folder that is sticky and writable by everyone, such
+// as /tmp, and belongs neither to this user nor to the folder's owner: such
+// a write fails and touches nothing, whatever fs.protected_symlinks says.
+//
+// What a killed writer left behind goes with the next write of the same
+// target: the hidden names carry their writer's process id and start time
+// (platform/HiddenNames.h), and only this user's regular files whose
+// writer no longer runs are removed. A hidden name too long for the folder
+// is shortened to a hash of the target's name, which still names it.
 //
 // Writers use either the buffered Write/Stream side or the Descriptor,
 // never both on one file.
+#include "platform/FolderWalk.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,9 +42,16 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
+    // Whether Create clears what ended writers left of the target, or the
+    // caller has done so for a whole series (RemoveLeftovers).
+    enum class Leftovers { Remove, RemovedByCaller };
+
     // Opens the temporary file for `target`. False when it cannot be made,
-    // or when the target is a folder (no file could ever replace it).
-    bool Create(const std::filesystem::path& target);
+    // when the target is a folder (no file could ever replace it), or when
+    // reaching it would take a link that may not be followed.
+    bool Create(const std::filesystem::path& target, Leftovers leftovers = Leftovers::Remove);
+    // Removes what ended writers left in `folder` of the files `names`.
+    static void RemoveLeftovers(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
     bool Write(const void* bytes, size_t count);
     bool Write(std::string_view text) { return Write(text.data(), text.size()); }
@@ -39,9 +63,9 @@ public:
     int Descriptor() const { return m_fd; }
     void MarkFailed() { m_failed = true; }
 
-    // Flushes, syncs to the disk and closes; the file keeps its temporary
-    // name until Publish. False (and the file removed) when anything since
-    // Create failed.
+    // Flushes, gives the file its final permissions, syncs it to the disk
+    // and closes it; the file keeps its temporary name until Publish. False
+    // (and the file removed) when anything since Create failed.
     bool Finish();
     // Renames the finished file over its target and syncs the folder.
     bool Publish();
@@ -49,9 +73,17 @@ public:
     // Closes and removes the temporary file.
     void Discard();
     // Publishes finished files in their order, syncing each folder once: a
-    // series appears only when every one of its files is complete. False
-    // when one could not be renamed; the files after it are removed.
+    // series appears only when every one of its files is complete. Each old
+    // file is kept under a hidden name until all are in place. False when
+    // one could not be renamed: then every old file comes back, every file
+    // that was new goes, and the rest are removed, so the folders hold the
+    // old series whole.
     static bool PublishAll(std::vector<AtomicFile>& files);
+
+    // fsync(2) unless a test puts a failing call in its place (nullptr
+    // restores it); returns the call that was in place.
+    using SyncCall = int (*)(int fd);
+    static SyncCall ReplaceSyncForTest(SyncCall sync);
 
     bool Failed() const { return m_failed; }
     bool IsOpen() const { return m_fd >= 0; }
@@ -60,12 +92,17 @@ public:
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
-    bool Rename();
+    bool Rename(const FolderHandle& folder, std::string* aside);
+    void PutBack(const FolderHandle& folder, const std::string& aside) const;
     void CloseQuietly();
     void Reset();
 
-    std::filesystem::path m_target;
+    std::filesystem::path m_target;      // links resolved
     std::filesystem::path m_temporary;
+    FolderHandle m_folder;               // open from Create to Finish
+    std::string m_name;                  // of the target in its folder
+    std::string m_temporaryName;
+    mode_t m_mode = 0;                   // the permissions it gets at Finish
     std::FILE* m_stream = nullptr;
     int m_fd = -1;
     bool m_failed = false;

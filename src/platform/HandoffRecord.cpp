@@ -46,4 +46,20 @@ std::optional<std::wstring> DecodeHandoffRecord(std::string_view bytes)
     return Utf16LEToWidePath(text);
 }
 
+std::string EncodeHandoffReply(HandoffReply reply)
+{
+    std::string out;
+    Put32(out, static_cast<uint32_t>(reply));
+    return out;
+}
+
+std::optional<HandoffReply> DecodeHandoffReply(std::string_view bytes)
+{
+    if (bytes.size() != kHandoffReplyBytes) return std::nullopt;
+    const uint32_t code = Get32(bytes, 0);
+    for (const HandoffReply known : {HandoffReply::kAccepted, HandoffReply::kConfirmed})
+        if (code == static_cast<uint32_t>(known)) return known;
+    return std::nullopt;
+}
+
 } // namespace velmor

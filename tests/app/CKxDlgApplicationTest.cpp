@@ -26,7 +26,7 @@ protected:
     CKxDlgApplicationTest()
     {
         GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(home.Path().string()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
     }
 
     std::filesystem::path ProfileFile() const { return home.Path() / "Quillmarsh" / "Velmor.ini"; }
@@ -37,6 +37,21 @@ protected:
         auto* widget = dialog.findChild<Widget*>(QStringLiteral("ctl_%1").arg(id));
         EXPECT_NE(widget, nullptr) << id;
         return widget;
+    }
+
+    // Confirms the dialog with a half threshold of 300, then 200: each time
+    // it shows the value in force, and 200 is in force at the end.
+    void ConfirmTwoHalfSizes()
+    {
+        for (const char* half : {"300", "200"}) {
+            CKxDlgApplication dialog;
+            dialog.show();
+            EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->text(), half[0] == '3' ? "512" : "300");
+            Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->setText(QString::fromLatin1(half));
+            Control<QPushButton>(dialog, CKxDlgApplication::kOk)->click();
+        }
+        CKxDlgApplication::LoadApplicationSettings(true);
+        EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 200);
     }
 
     TempDir home;
@@ -84,19 +99,35 @@ TEST_F(CKxDlgApplicationTest, PreferencesThatCannotBeSavedAreToldOnceAndApplyFor
 {
     // A file where the settings folder would go.
     const std::filesystem::path blocked = home.Write("blocked", "");
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(blocked.string()));
+    qputenv("XDG_CONFIG_HOME", blocked.c_str());
     MessageRecorder messages;
-    for (const char* half : {"300", "200"}) {
-        CKxDlgApplication dialog;
-        dialog.show();
-        EXPECT_EQ(Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->text(), half[0] == '3' ? "512" : "300");
-        Control<QLineEdit>(dialog, CKxDlgApplication::kHalfSize)->setText(QString::fromLatin1(half));
-        Control<QPushButton>(dialog, CKxDlgApplication::kOk)->click();
-    }
+    ConfirmTwoHalfSizes();
     EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be saved to " + blocked.wstring() +
                                                              L"/Quillmarsh/Velmor.ini; changes apply until the program ends."});
+}
+
+// A settings file, or the lock Qt takes beside it to save, that is a link to
+// a device (or a pipe, which would wait for ever) is never opened: the
+// defaults apply, not what a regular file beside the lock holds, and confirmed
+// preferences stay in force for the run.
+TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileIsNeverOpened)
+{
+    std::filesystem::create_directories(ProfileFile().parent_path());
+    std::filesystem::create_symlink("/dev/null", ProfileFile());
+    EXPECT_EQ(OpenProfile(), nullptr);
+    std::filesystem::remove(ProfileFile());
+    home.Write("Quillmarsh/Velmor.ini", "[Aplication]\nVOX_HALF_SIZE=100\n");
+    const std::filesystem::path lock = ProfileFile().string() + ".lock";
+    std::filesystem::create_symlink("/dev/null", lock);
+    MessageRecorder messages;
     CKxDlgApplication::LoadApplicationSettings(true);
-    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 200);
+    EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 512);
+    ConfirmTwoHalfSizes();
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be read from or saved to " +
+                                                             ProfileFile().wstring() +
+                                                             L"; changes apply until the program ends."});
+    EXPECT_TRUE(std::filesystem::is_symlink(lock));
+    EXPECT_EQ(ReadFileBytes(ProfileFile()), "[Aplication]\nVOX_HALF_SIZE=100\n");
 }
 
 TEST_F(CKxDlgApplicationTest, HalfAboveQuarterIsStoredAsTheQuarterAndReadBack)

@@ -16,7 +16,7 @@ TEST(CMainFrame, SettingsMenuOpensThePreferenceDialogModally)
 {
     velmor::test::GuiApplication();
     velmor::test::TempDir home;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(home.Path().string()));
+    qputenv("XDG_CONFIG_HOME", home.Path().c_str());
 
     CMainFrame frame;
     frame.show();

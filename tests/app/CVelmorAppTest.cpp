@@ -18,8 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <chrono>
 #include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmor;
 using velmor::test::MessageRecorder;
@@ -34,7 +37,7 @@ protected:
     CVelmorAppTest()
     {
         test::GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
         dir.Write("scene.vlm", "<?xml version=\"1.0\"?><root version=\"1.2\"><head/><body/></root>");
         dir.Write("broken.vlm", "<root version=");
     }
@@ -45,6 +48,21 @@ bool DropFile(CMainFrame& frame, const std::filesystem::path& file)
 {
     return frame.OnDropFiles({QUrl(QStringLiteral("https://example.invalid/x.vlm")),
                               QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+}
+
+// A later start is a process of its own: here a thread, while the first
+// copy's event loop runs to answer it.
+bool WhileEventsRun(const std::function<bool()>& start)
+{
+    std::atomic<bool> done{false};
+    bool result = false;
+    std::thread later([&] {
+        result = start();
+        done = true;
+    });
+    while (!done) test::ProcessEventsFor(10);
+    later.join();
+    return result;
 }
 
 } // namespace
@@ -103,7 +121,7 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     MessageRecorder messages;
     {
         CVelmorApp second;
-        EXPECT_FALSE(second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())));
+        EXPECT_FALSE(WhileEventsRun([&] { return second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())); }));
         EXPECT_EQ(second.Frame(), nullptr);   // no window of its own
     }
     for (int i = 0; i < 150 && first.Frame()->windowTitle() != QStringLiteral("scene.vlm - Velmor"); ++i)
@@ -114,10 +132,35 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     first.Frame()->View()->SetViewMode(ViewMode::kUnitEditing);
     SingleInstance another(Q(run.Path()));
     EXPECT_FALSE(another.BecomeFirst());
-    EXPECT_TRUE(another.HandToRunning(dir.WidePath("scene.vlm")));
+    EXPECT_TRUE(WhileEventsRun([&] { return another.HandToRunning(dir.WidePath("scene.vlm")); }));
     test::ProcessEventsFor(300);
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("Velmor"));
     EXPECT_TRUE(messages.Messages().empty());
+}
+
+// A runtime folder that others may use is passed over for a folder of the
+// user's own under the temporary folder, where the single instance works.
+TEST(SingleInstance, ARuntimeFolderOpenToOthersIsPassedOver)
+{
+    test::GuiApplication();
+    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR"), tempBefore = qgetenv("TMPDIR");
+    TempDir runtime, temp;
+    qputenv("XDG_RUNTIME_DIR", runtime.Path().c_str());
+    qputenv("TMPDIR", temp.Path().c_str());
+    const auto lock = temp.Path() / ("velmor-" + std::to_string(geteuid())) /
+                      ("Velmor by Quillmarsh-" + std::to_string(geteuid()) + ".lock");
+    // Open to all; and, where the test may give it away, another user's.
+    std::vector<std::pair<mode_t, uid_t>> folders{{0777, geteuid()}};
+    if (geteuid() == 0) folders.emplace_back(0700, 65534);
+    for (const auto& [mode, owner] : folders) {
+        ASSERT_EQ(chown(runtime.Path().c_str(), owner, static_cast<gid_t>(-1)) | chmod(runtime.Path().c_str(), mode), 0);
+        SingleInstance first, later;
+        EXPECT_TRUE(first.BecomeFirst() && !later.BecomeFirst()) << mode << " " << owner;
+        EXPECT_TRUE(std::filesystem::exists(lock)) << mode << " " << owner;
+        EXPECT_EQ(test::FolderNames(runtime.Path()), std::vector<std::string>{}) << mode << " " << owner;
+    }
+    runtimeBefore.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtimeBefore);
+    tempBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tempBefore);
 }
 
 // A later start whose path arrives while the first copy is still loading a

@@ -1,13 +1,17 @@
 // Exports that cannot finish, driven through the program's buttons: onto a
-// small filesystem that fills up part-way, and in a program that is killed
-// while it writes. What was there before must stay byte for byte, and no
-// file of the failed export may appear under its own name.
+// small filesystem that fills up part-way, through another user's links in
+// a folder open to all, and in a program that is killed while it writes.
+// What was there before must stay byte for byte, and no file of the failed
+// export may appear under its own name, nor stay hidden after the next one.
 #include "app/RunningProgram.h"
 #include "dialogs/CKxDlgMainControl.h"
 #include "dialogs/CKxDlgPolygonExport.h"
 #include "dialogs/CKxDlgUnitSurface.h"
 #include "dialogs/CKxDlgVoxelExport.h"
 #include "dialogs/DialogTestSupport.h"
+#include "export/ExportJob.h"
+#include "platform/WideText.h"
+#include "support/RecordingJobHost.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -21,6 +25,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <pwd.h>
 #include <sched.h>
 #include <spawn.h>
 #include <sys/mount.h>
@@ -134,6 +139,15 @@ protected:
         });
         Press(view->Dialogs().unitPanel, CKxDlgMainControl::kVoxel);
     }
+    // The surface dialog's histogram into `file`.
+    void ExportHistogram(const std::filesystem::path& file)
+    {
+        Press(view->Dialogs().unitPanel, CKxDlgMainControl::kUnitPreference);
+        CKxDlgUnitSurface* surface = view->Dialogs().units.surface;
+        ASSERT_TRUE(surface->isVisible());
+        ModalAnswerer answerer([&](QWidget* modal) { AnswerFileDialog(modal, file); });
+        Press(surface, CKxDlgUnitSurface::kExportHistogram);
+    }
 };
 
 // A filesystem of `bytes` mounted over a folder in a mount namespace of
@@ -199,16 +213,46 @@ TEST_F(FullDiskExport, OldFilesStayByteForByteAndEachFailureSaysSo)
 
     // The histogram of the surface dialog onto a disk with no room at all.
     std::ofstream(out / "filler", std::ios::app) << std::string(FreeBytes(out), 'x');
-    Press(view->Dialogs().unitPanel, CKxDlgMainControl::kUnitPreference);
-    CKxDlgUnitSurface* surface = view->Dialogs().units.surface;
-    ASSERT_TRUE(surface->isVisible());
     const auto full = Contents(out);
-    {
-        ModalAnswerer answerer([&](QWidget* modal) { AnswerFileDialog(modal, out / "h.csv"); });
-        Press(surface, CKxDlgUnitSurface::kExportHistogram);
-    }
+    ExportHistogram(out / "h.csv");
     EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(4, L"file write error"));
     EXPECT_EQ(Contents(out), full);
+}
+
+class SharedFolderExport : public GyroidProgram {};
+
+TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
+{
+    Start(24, 24, 24, 2);
+    TempDir dir;
+    const std::filesystem::path shared = dir.Path() / "shared", mine = dir.Path() / "mine";
+    const auto secret = dir.Write("mine/bashrc", "private bytes");
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    // Links that another user put where the exports write, to this user's file.
+    const passwd* nobody = ::getpwnam("nobody");
+    for (const char* name : {"skull.stl", "kx_voxel_export.txt", "h.csv"}) {
+        std::filesystem::create_symlink(secret, shared / name);
+        ASSERT_EQ(::lchown((shared / name).c_str(), nobody != nullptr ? nobody->pw_uid : 65534, -1), 0);
+    }
+    // This user's own link is followed: the file behind it is replaced and
+    // stays the user's alone.
+    const auto own = dir.Write("mine/own.stl", "");
+    const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions(own, ownerOnly);
+    std::filesystem::create_symlink(own, mine / "skull.stl");
+    ExportPolygons(0, mine / "skull.stl");
+    EXPECT_EQ(ReadFileBytes(own).substr(0, 15), "stl binary file");
+    EXPECT_EQ(std::filesystem::status(own).permissions(), ownerOnly);
+
+    ExportPolygons(0, shared / "skull.stl");
+    ExportVoxels(shared);
+    ExportHistogram(shared / "h.csv");
+    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(3, L"file write error"));
+    EXPECT_EQ(ReadFileBytes(secret), "private bytes");
+    EXPECT_EQ(FolderNames(mine), (std::vector<std::string>{"bashrc", "own.stl", "skull.stl"}));
+    EXPECT_EQ(FolderNames(shared), (std::vector<std::string>{"h.csv", "kx_voxel_export.txt", "skull.stl"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(mine / "skull.stl"));
 }
 
 // The program that the kill test starts and kills: it runs one export
@@ -279,6 +323,10 @@ TEST(KilledExport, ALargeStlLeavesNoFileUnderItsName)
         << "the export was never seen under way";
     EXPECT_EQ(FinalNames(out.Path()), std::vector<std::string>{});
     EXPECT_EQ(FolderNames(out.Path()).size(), 1u);
+    // The next write of the file takes the killed one's temporary with it.
+    AtomicFile next;
+    ASSERT_TRUE(next.Create(out.Path() / "big.stl") && next.Commit());
+    EXPECT_EQ(FolderNames(out.Path()), std::vector<std::string>{"big.stl"});
 }
 
 TEST(KilledExport, ALargeVoxelSeriesLeavesNoSliceAndNoNote)
@@ -288,4 +336,18 @@ TEST(KilledExport, ALargeVoxelSeriesLeavesNoSliceAndNoNote)
     ASSERT_TRUE(KillWhileWriting("voxel", out.Path(), [&] { return FolderNames(out.Path()).size() >= kWrittenSlices; }))
         << "the export was never seen under way";
     EXPECT_EQ(FinalNames(out.Path()), std::vector<std::string>{});
+    // The next export of a series of the same length into the folder takes
+    // the killed one's hidden slices with it.
+    RecordingJobHost host;
+    std::vector<uint8_t> samples(256);
+    VoxelGrid grid;
+    grid.samples = samples.data();
+    grid.nx = grid.ny = 1;
+    grid.nz = samples.size();
+    grid.bytesPerSample = 1;
+    ExportJob job(&grid, WideFromPath(out.Path()));
+    ASSERT_EQ(job.RunVoxelExport(kTiff8Series), 0);
+    ASSERT_TRUE(job.WriteVoxelExportNote(L"") && job.PublishSeries());
+    EXPECT_EQ(FinalNames(out.Path()).size(), samples.size() + 1);
+    EXPECT_EQ(FolderNames(out.Path()).size(), samples.size() + 1);
 }

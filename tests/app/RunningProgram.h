@@ -31,7 +31,7 @@ protected:
     RunningProgram()
     {
         GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
     }
 
     // Starts the program with `scene` on its command line.

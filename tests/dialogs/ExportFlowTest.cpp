@@ -50,7 +50,7 @@ QString FileNameField(QFileDialog* dialog)
 struct ExportFlow : GuiFixture {
     ExportFlow()
     {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
         EXPECT_TRUE(app.InitInstance({"velmor"}, Q(run.Path())));
         LastFolder = WideFromPath(out.Path()) + L"/";
     }

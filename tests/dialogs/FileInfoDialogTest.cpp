@@ -149,7 +149,7 @@ TEST_F(FileInfoDialog, CloseOnlyHidesAndRedraws)
 TEST_F(FileInfoDialog, TheFileMenuShowsTheOpenedScenesHead)
 {
     TempDir home, run, scenes;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(home.Path().string()));
+    qputenv("XDG_CONFIG_HOME", home.Path().c_str());
     const auto scene = scenes.Write("knee.vlm", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><root version=\"1.2\"><head>"
                                                "<title type=\"名前\" value=\"左膝\" italic=\"0,1\"/></head><body/></root>");
     CVelmorApp app;

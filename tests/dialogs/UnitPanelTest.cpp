@@ -59,7 +59,7 @@ struct PanelView : NoViewServices {
 struct UnitPanel : GuiFixture {
     UnitPanel()
     {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
         EXPECT_TRUE(app.InitInstance({"velmor"}, Q(run.Path())));
         LastFolder = WideFromPath(out.Path()) + L"/";
         text = new CKxDrawUText(&root);

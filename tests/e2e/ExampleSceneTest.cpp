@@ -71,7 +71,7 @@ protected:
     ExampleSceneTest()
     {
         test::GuiApplication();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Q(home.Path()));
+        qputenv("XDG_CONFIG_HOME", home.Path().c_str());
         const std::filesystem::path examples = VELMOR_EXAMPLES_DIR;
         std::filesystem::copy_file(examples / "phantom.vlm", scenes.Path() / "phantom.vlm");
         std::filesystem::copy_file(examples / "hello.vlm", scenes.Path() / "hello.vlm");
@@ -209,14 +209,16 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
 
     // A second start while the scene loads again: its scene opens after the
     // load, and both are opened in turn.
-    std::atomic<bool> handedOff{false};
+    std::atomic<bool> handedOff{false}, done{false};
     std::thread later([&] {
         for (int i = 0; i < 20000 && !app.JobHost()->Running(); ++i)
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         SingleInstance second(Q(run.Path()));
         handedOff = second.HandToRunning(scenes.WidePath("hello.vlm"));
+        done = true;
     });
     app.OpenDocumentFile(scenes.WidePath("phantom.vlm"));
+    WaitFor([&] { return done.load(); });   // the copy answers from its event loop, should the load be over
     later.join();
     ASSERT_TRUE(handedOff);
     EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("phantom.vlm - Velmor"));

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real program started and fed the ways a careless or hostile user could:
 # without a display; with Shift_JIS file names from the command line and a
-# later start; with a FIFO as a data file and as the scene; with files
-# handed over while a message box waits; with its single-instance folder open
-# to others, its socket dead, or answered by another user's process.
+# later start; with a FIFO as a data file, as the scene and as its settings
+# file; with files handed over while a message box waits; with its
+# single-instance folder open to others, its socket dead, or answered by
+# another user's process.
 #   hostile_starts.sh path/to/velmor
 set -euo pipefail
 
@@ -113,6 +114,24 @@ grep -A2 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | 
   grep -q "File1=$work/third.vlm File2=$work/second.vlm" || fail "not opened in the order they came"
 kill "$pid"; wait "$pid" 2>/dev/null || true
 echo "files handed over under a message box open after it, in order"
+
+# A FIFO as the settings file is never opened: the window comes with the
+# defaults and one message, and later starts still hand over, with nobody told
+# again as their recent files go unsaved.
+export XDG_CONFIG_HOME="$work/fifo-config"
+mkdir -p "$XDG_CONFIG_HOME/Quillmarsh"
+mkfifo "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini"
+"$viewer" >"$work/velmor.log" 2>&1 &
+pid=$!
+pids="$pids $pid"
+wait_title "Velmor"
+answer_boxes 1
+later "$work/second.vlm"
+wait_title "second.vlm - Velmor"
+[ -z "$(message_box)" ] && [ -p "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" ] || fail "told again, or the FIFO was replaced"
+kill "$pid"; wait "$pid" 2>/dev/null || true
+export XDG_CONFIG_HOME="$work/config"
+echo "a FIFO as the settings file: defaults, one message, and later starts still hand over"
 
 # The single instance without a runtime folder: a folder of its own under
 # $TMPDIR, refused while others may enter it.

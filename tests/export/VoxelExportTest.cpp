@@ -370,6 +370,19 @@ TEST(VoxelExport, ASeriesThatFailsPartWayLeavesTheFolderAsItWas)
         EXPECT_EQ(FolderNames(c.dir.Path() / "out").size(), 3u) << "no slice, note or temporary file stays";
         EXPECT_EQ(LastFolder, L"/before/");
     }
+    // Every slice written, but an old one that cannot be replaced: the
+    // slices renamed before it are taken back, and the old note stays.
+    VoxelCommand c;
+    Grid<uint8_t> g(4, 3, 5);
+    const std::vector<std::string> old{"0000.tif", "0001.tif", "0002.tif", "0003.tif", "0004.tif", "kx_voxel_export.txt"};
+    for (const std::string& name : old) c.dir.Write("out/" + name, "old " + name);
+    const std::string fixed = Quoted(c.Out("0003.tif").string());
+    if (RunCommand("chattr +i " + fixed).exitCode != 0) GTEST_SKIP() << "no immutable files here";
+    c.Run(g.grid);
+    RunCommand("chattr -i " + fixed);
+    EXPECT_EQ(c.messages.Messages(), (std::vector<std::wstring>{L"file write error"}));
+    for (const std::string& name : old) EXPECT_EQ(ReadFileBytes(c.Out(name)), "old " + name);
+    EXPECT_EQ(FolderNames(c.dir.Path() / "out"), old);
 }
 
 TEST(VoxelExport, TiffWritesToAFullDeviceFailAndLeaveTheDevice)

@@ -1,17 +1,57 @@
 // Files written whole or not at all: what a folder holds while a file is
-// written, after a failure, after a series is published, and for targets
-// that are links, folders, devices or names near the length limit.
+// written, after a failure, after a series is published or taken back,
+// after a killed writer, and for targets that are links (other users' in
+// shared folders too), folders, devices or names near the length limits.
+// And a file that shrinks under its reader.
 #include "platform/AtomicFile.h"
+#include "platform/ReadOnlyFile.h"
 
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <climits>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace velmor;
 using namespace velmor::test;
+
+namespace {
+
+int RefusedSync(int) { return errno = EIO, -1; }
+
+mode_t Mode(const std::filesystem::path& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+uid_t Nobody()
+{
+    const passwd* user = ::getpwnam("nobody");
+    return user != nullptr ? user->pw_uid : 65534;
+}
+
+// What a writer killed part-way leaves: a child starts the file and ends.
+void LeaveTemporary(const std::filesystem::path& target)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        AtomicFile file;
+        _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
+}
+
+} // namespace
 
 TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
 {
@@ -21,6 +61,7 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     {
         AtomicFile file;
         ASSERT_TRUE(file.Create(target));
+        EXPECT_EQ(Mode(file.TemporaryPath()), 0600u) << "while written, the file is its owner's alone";
         ASSERT_TRUE(file.Write("new"));
         ASSERT_TRUE(file.Finish());
         EXPECT_EQ(ReadFileBytes(target), "old bytes");
@@ -33,8 +74,9 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u) << "a replaced file keeps its permissions";
 
-    // A writer that saw an error, or one that never finishes, leaves the
-    // file as it was and nothing else.
+    // A writer that saw an error, one that never finishes, or one whose
+    // bytes the disk did not take, leaves the file as it was and nothing
+    // else.
     for (const bool markFailed : {true, false}) {
         AtomicFile file;
         ASSERT_TRUE(file.Create(target));
@@ -44,8 +86,20 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
             EXPECT_FALSE(file.Commit());
         }
     }
+    const AtomicFile::SyncCall sync = AtomicFile::ReplaceSyncForTest(RefusedSync);
+    AtomicFile unsynced;
+    ASSERT_TRUE(unsynced.Create(target) && unsynced.Write("unsynced"));
+    EXPECT_FALSE(unsynced.Commit());
+    AtomicFile::ReplaceSyncForTest(sync);
     EXPECT_EQ(ReadFileBytes(target), "new");
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"out.stl"});
+
+    // A new file gets what the umask leaves of 0666.
+    const mode_t mask = ::umask(027);
+    AtomicFile fresh;
+    EXPECT_TRUE(fresh.Create(dir.Path() / "new.csv") && fresh.Commit());
+    ::umask(mask);
+    EXPECT_EQ(Mode(dir.Path() / "new.csv"), 0640u);
 }
 
 TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
@@ -61,15 +115,24 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     EXPECT_EQ(ReadFileBytes(dir.Path() / "0000.tif"), "old slice");
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "0001.tif"));
     // A name taken by a folder after the files were written: renaming stops
-    // there and the files after it are removed.
+    // there, the old first slice comes back and the rest are removed.
     std::filesystem::create_directory(dir.Path() / "0001.tif");
     EXPECT_FALSE(AtomicFile::PublishAll(series));
-    EXPECT_EQ(ReadFileBytes(dir.Path() / "0000.tif"), "slice 0");
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "0000.tif"), "old slice");
     EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"0000.tif", "0001.tif"}));
 
     // A folder in the way from the start refuses the file at once.
     AtomicFile blocked;
     EXPECT_FALSE(blocked.Create(dir.Path() / "0001.tif"));
+
+    // Published whole, the old files' hidden names go too.
+    std::filesystem::remove(dir.Path() / "0001.tif");
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(series[i].Create(dir.Path() / ("000" + std::to_string(i) + ".tif")));
+        ASSERT_TRUE(series[i].Finish());
+    }
+    EXPECT_TRUE(AtomicFile::PublishAll(series));
+    EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"0000.tif", "0001.tif", "0002.tif"}));
 }
 
 TEST(AtomicFile, LinksDevicesAndLongNames)
@@ -109,4 +172,96 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     EXPECT_FALSE(missing.Create(dir.Path() / "no" / "such.stl"));
     EXPECT_FALSE(missing.Commit());
     EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"link.csv", longest + ".stl", "real.csv"}));
+
+    // A path of 4085 bytes: its temporary's name is shortened to fit.
+    std::filesystem::path deep = dir.Path();
+    while (deep.native().size() < 3800) deep /= std::string(200, 'd');
+    deep /= std::string(4085 - 61 - deep.native().size() - 1, 'e');
+    std::filesystem::create_directories(deep);
+    deep /= std::string(60, 'f');
+    ASSERT_EQ(deep.native().size(), 4085u);
+    AtomicFile far;
+    ASSERT_TRUE(far.Create(deep));
+    EXPECT_LT(far.TemporaryPath().native().size(), size_t(PATH_MAX));
+    far.Write("far");
+    ASSERT_TRUE(far.Commit());
+    EXPECT_EQ(ReadFileBytes(deep), "far");
+}
+
+TEST(AtomicFile, SharedFoldersFollowOnlyLinksOfTheWriterOrTheFolderOwner)
+{
+    TempDir dir;
+    const auto secret = dir.Write("private/secret", "mine");
+    const auto shared = dir.Path() / "shared";
+    std::filesystem::create_directories(shared / "sub");
+    ::chmod(shared.c_str(), 01777);
+    // Another user's links to a file, and to a folder on the way.
+    std::filesystem::create_symlink(secret, shared / "skull.stl");
+    std::filesystem::create_symlink(secret.parent_path(), shared / "into");
+    std::filesystem::create_symlink(shared / "skull.stl", shared / "sub" / "hop.stl");
+    ASSERT_EQ(::lchown((shared / "skull.stl").c_str(), Nobody(), -1), 0);
+    ASSERT_EQ(::lchown((shared / "into").c_str(), Nobody(), -1), 0);
+    for (const char* name : {"skull.stl", "into/secret", "sub/hop.stl", "into/new.stl"}) {
+        AtomicFile file;
+        EXPECT_FALSE(file.Create(shared / name)) << name;
+        EXPECT_FALSE(file.Write("theirs") || file.Commit()) << name;
+    }
+    EXPECT_EQ(ReadFileBytes(secret), "mine");
+    EXPECT_EQ(FolderNames(secret.parent_path()), std::vector<std::string>{"secret"});
+    EXPECT_EQ(FolderNames(shared), (std::vector<std::string>{"into", "skull.stl", "sub"}));
+
+    // The same link is followed once it is this user's (the folder's owner
+    // here), and anywhere but in a folder open to all.
+    for (const bool sticky : {true, false}) {
+        ASSERT_EQ(::lchown((shared / "into").c_str(), sticky ? ::geteuid() : Nobody(), -1), 0);
+        ::chmod(shared.c_str(), sticky ? 01777 : 0777);
+        AtomicFile file;
+        ASSERT_TRUE(file.Create(shared / "into" / "secret")) << sticky;
+        file.Write(sticky ? "via own link" : "via open folder");
+        ASSERT_TRUE(file.Commit());
+    }
+    EXPECT_EQ(ReadFileBytes(secret), "via open folder");
+    EXPECT_TRUE(std::filesystem::is_symlink(shared / "into"));
+}
+
+TEST(AtomicFile, WhatAnEndedWriterLeftGoesWithTheNextWriteOfItsTarget)
+{
+    TempDir dir;
+    // A short name, and one whose temporary carries a hash of it instead.
+    for (const std::string& name : {std::string("ball.stl"), std::string(255, 'b')}) {
+        const auto target = dir.Path() / name;
+        LeaveTemporary(target);
+        ASSERT_EQ(FolderNames(dir.Path()).size(), 1u);
+        const std::filesystem::path left = dir.Path() / FolderNames(dir.Path())[0];
+        // Another user's file of that name, and one a running writer (this
+        // process) is writing, stay.
+        ASSERT_EQ(::chown(left.c_str(), Nobody(), -1), 0);
+        AtomicFile running, next;
+        ASSERT_TRUE(running.Create(target) && next.Create(target));
+        EXPECT_EQ(FolderNames(dir.Path()).size(), 3u);
+        ASSERT_EQ(::chown(left.c_str(), ::geteuid(), -1), 0);
+        ASSERT_TRUE(next.Create(target) && next.Commit());
+        EXPECT_EQ(FolderNames(dir.Path()).size(), 2u) << "only the running writer's temporary beside the file";
+        running.Discard();
+        std::filesystem::remove(target);
+    }
+    // Another target's leftover is not this target's.
+    LeaveTemporary(dir.Path() / "other.stl");
+    AtomicFile ball;
+    ASSERT_TRUE(ball.Create(dir.Path() / "ball.stl") && ball.Commit());
+    EXPECT_EQ(FolderNames(dir.Path()).size(), 2u);
+}
+
+TEST(ReadOnlyFile, AFileThatShrinksUnderItsReaderIsNoWholeRead)
+{
+    TempDir dir;
+    const auto path = dir.Write("volume.raw", std::string(100, 'v'));
+    const ReadOnlyFile file(path);
+    uint64_t size = 0;
+    ASSERT_TRUE(file.RegularSize(size));
+    std::filesystem::resize_file(path, 60);
+    std::string bytes(size, '\0');
+    EXPECT_FALSE(file.ReadExactlyAt(0, bytes.data(), size));
+    EXPECT_FALSE(file.ReadExactlyAt(50, bytes.data(), 20));
+    EXPECT_TRUE(file.ReadExactlyAt(40, bytes.data(), 20));
 }

@@ -3,7 +3,11 @@
 #include "platform/MemoryStream.h"
 
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace velmor;
 
@@ -110,6 +114,28 @@ TEST(Memory, AddressSpaceLimitKeepsTheReserve)
     s.addressSpaceLeftBytes = kAddressSpaceReserve;
     EXPECT_FALSE(HasFreeMemory(0, s));
     EXPECT_EQ(QueryMemoryStatus().addressSpaceLeftBytes, UINT64_MAX);   // the tests run without a limit
+}
+
+// Under a real limit (set in a child, so that the tests' own stays unlimited)
+// the check counts what is left beside what is mapped, and refuses what the
+// limit would refuse, whatever the free RAM.
+TEST(Memory, ARealAddressSpaceLimitIsCounted)
+{
+    constexpr uint64_t kMiB = uint64_t{1} << 20;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        uint64_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlimit limit{pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + 512 * kMiB, RLIM_INFINITY};
+        const uint64_t left = setrlimit(RLIMIT_AS, &limit) == 0 ? QueryMemoryStatus().addressSpaceLeftBytes : 0;
+        // 512 MiB less the reserve for the driver leaves 256 MiB.
+        _exit((left > 512 * kMiB || left < 448 * kMiB ? 2 : 0) | (HasFreeMemory(320 * kMiB) || !HasFreeMemory(64 * kMiB) ? 4 : 0) |
+              (CommitMemory(600 * kMiB) != nullptr ? 8 : 0));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << WEXITSTATUS(status) << " (2: the room left, 4: the check, 8: the limit itself)";
 }
 
 TEST(Memory, CheckedArithmetic)
