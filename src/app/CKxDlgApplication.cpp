@@ -1,6 +1,7 @@
 #include "app/CKxDlgApplication.h"
 
 #include "app/Profile.h"
+#include "dialogs/DialogControls.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -14,13 +15,6 @@
 
 namespace velmor {
 namespace {
-
-template <typename Widget>
-Widget* Numbered(Widget* widget, int id)
-{
-    widget->setObjectName(ControlName(id));
-    return widget;
-}
 
 // One "When the voxel data exceed [edit] MB, scale down ..." line.
 void AddScaleRow(QGridLayout* grid, int row, QCheckBox* check, QLineEdit* edit, const QString& tail)
@@ -47,6 +41,8 @@ CKxDlgApplication::CKxDlgApplication(QWidget* parent)
     auto* grid = new QGridLayout(scaleGroup);
     AddScaleRow(grid, 0, halfUse_, halfSize_, QStringLiteral("MB, scale down all three axes to 1/2"));
     AddScaleRow(grid, 1, quarterUse_, quarterSize_, QStringLiteral("MB, scale down all three axes to 1/4"));
+    // Sizes in megabytes: room for a few terabytes shown whole.
+    for (QLineEdit* size : {halfSize_, quarterSize_}) WideEnoughFor(size, QStringLiteral("0000000"));
 
     auto* glGroup = new QGroupBox(QStringLiteral("Open GL"));
     (new QVBoxLayout(glGroup))->addWidget(noVbo_);

@@ -96,6 +96,7 @@ int CKxDlgProgress::ProgressMessageBox(const std::wstring& text)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmor"), QString::fromStdWString(text),
                     QMessageBox::Ok, parentWidget());
     box.setWindowModality(Qt::ApplicationModal);
+    WidenBoxForTitle(box);
     {
         // A box may open while another waits (a worker's message): the outer
         // one is still open when the inner one closes.

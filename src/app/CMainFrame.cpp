@@ -8,6 +8,7 @@
 #include "render/ViewControlStates.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -91,6 +92,17 @@ void CMainFrame::BuildMenu()
     helpKey->setShortcut(QKeySequence(Qt::Key_F1));
     addAction(helpKey);
     connect(helpKey, &QAction::triggered, view_, [this] { view_->OnHelp(); });
+    // Once the closing key or click has done its work in the menu bar.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToHide, this, &CMainFrame::ReturnKeysToView, Qt::QueuedConnection);
+}
+
+void CMainFrame::ReturnKeysToView()
+{
+    // A menu left with Escape keeps the menu bar holding the keys, so the
+    // view's keys would do nothing until a click. Moving from one menu to
+    // the next has opened that one by now.
+    if (QApplication::activePopupWidget() == nullptr) view_->setFocus(Qt::PopupFocusReason);
 }
 
 void CMainFrame::BuildSettingsMenu()

@@ -64,6 +64,8 @@ private:
     void BuildSettingsMenu();
     // Check marks and enabling of the settings switches, before it opens.
     void UpdateSettingsMenu();
+    // After a menu closed, the view has the keys again.
+    void ReturnKeysToView();
 
     CVelmorView* view_ = nullptr;
     ViewBar* bar_ = nullptr;

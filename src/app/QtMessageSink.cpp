@@ -1,6 +1,7 @@
 #include "app/QtMessageSink.h"
 
 #include "app/CKxDlgProgress.h"
+#include "dialogs/DialogBase.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,6 +19,7 @@ void ShowOnUiThread(const std::wstring& text)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmor"), QString::fromStdWString(text), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
+    WidenBoxForTitle(box);
     box.exec();
 }
 

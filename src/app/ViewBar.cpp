@@ -77,6 +77,13 @@ ViewBarButton* ViewBar::Button(int id) const
     return nullptr;
 }
 
+QRect ViewBar::ControlsArea() const
+{
+    QRect area = friendText_->geometry();
+    for (const ViewBarButton* button : buttons_) area = area.united(button->geometry());
+    return area;
+}
+
 void ViewBar::SetBackgroundColor(uint32_t colorRef)
 {
     if (colorRef == backgroundColor_) return;

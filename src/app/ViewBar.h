@@ -29,6 +29,9 @@ public:
     ViewBarButton* Button(int id) const;
     ColorLabel* Caption() const { return caption_; }
     ColorLabel* FriendText() const { return friendText_; }
+    // Where the buttons and the friend text (a click on it is one on the
+    // friend button) lie in the bar.
+    QRect ControlsArea() const;
 
     // After a reset every group counts as changed at the next refresh; both
     // labels go back to their start font and colours.

@@ -176,7 +176,8 @@ void ViewBarButton::SetPicture(ButtonPicture picture)
 void ViewBarButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    PaintButtonPicture(painter, rect(), picture_, isDown(), isEnabled());
+    const bool enabled = isEnabled();
+    PaintButtonPicture(painter, rect(), enabled ? picture_ : DisabledPicture(picture_), isDown(), enabled);
 }
 
 } // namespace velmor

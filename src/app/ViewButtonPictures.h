@@ -1,6 +1,7 @@
 #pragma once
 // The pictures of the bar's buttons, painted in code: a raised face (sunk
-// while pressed) with a symbol, greyed when the button is disabled.
+// while pressed) with a symbol, greyed when the button is disabled; a
+// disabled switch shows the same picture whichever state it was left in.
 #include "render/ViewControlStates.h"
 
 #include <QAbstractButton>

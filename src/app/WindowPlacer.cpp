@@ -104,6 +104,7 @@ void WindowPlacer::PlaceDialogWindow(QWidget* dialog)
         margins = MarginsOf(dialog->windowType() == Qt::Tool && panel != nullptr ? *panel : static_cast<QWidget&>(main_));
     const WindowRect work = ToRect(screen->availableGeometry());
     const WindowRect mainFrame = ToRect(main_.frameGeometry());
+    const MainWindowArea mainArea{mainFrame, MainWindowControls()};
     std::vector<WindowRect> keepClear;
     for (QWidget* other : QApplication::topLevelWidgets()) {
         const bool counts = other == panel || IsDialogWindow(other);
@@ -115,12 +116,30 @@ void WindowPlacer::PlaceDialogWindow(QWidget* dialog)
     for (const WindowRect& r : keepClear) clear = clear && !now.Intersects(r);
     if (clear) return;   // where the user (or an earlier showing) put it
 
-    const WindowRect at = PlaceDialog(work, mainFrame, keepClear, {now.width, now.height});
+    const QSize least = dialog->minimumSizeHint().expandedTo(dialog->minimumSize());
+    const WindowRect at = PlaceDialog(work, mainArea, keepClear, {now.width, now.height},
+                                      {least.width() + margins.Width(), least.height() + margins.Height()});
     if (at.width < now.width || at.height < now.height) dialog->resize(at.width - margins.Width(), at.height - margins.Height());
     // A window not framed yet is placed by its client area, which the
     // window manager keeps where it is asked to be.
     const FrameMargins offset = framed ? FrameMargins{} : margins;
     dialog->move(at.x + offset.left, at.y + offset.top);
+}
+
+std::vector<WindowRect> WindowPlacer::MainWindowControls() const
+{
+    std::vector<WindowRect> controls;
+    if (!main_.isVisible()) return controls;
+    // The caption with its buttons, and the menu under it while it shows.
+    const QRect frame = main_.frameGeometry();
+    const QMenuBar* menu = main_.menuBar();
+    const int top = menu->isVisible() ? menu->mapToGlobal(QPoint(0, menu->height())).y() : main_.geometry().top();
+    if (top > frame.top()) controls.push_back({frame.x(), frame.y(), frame.width(), top - frame.top()});
+    if (const ViewBar* bar = main_.Bar(); bar != nullptr && bar->isVisible()) {
+        const QRect area = bar->ControlsArea();
+        controls.push_back(ToRect(QRect(bar->mapToGlobal(area.topLeft()), area.size())));
+    }
+    return controls;
 }
 
 bool WindowPlacer::FramedSincePlaced() const

@@ -30,6 +30,8 @@ protected:
 private:
     bool IsDialogWindow(const QObject* object) const;
     void PlaceDialogWindow(QWidget* dialog);
+    // The main window's caption and menu and the bar's controls, on the screen.
+    std::vector<WindowRect> MainWindowControls() const;
     // The main window and the panel were placed without frames, and the
     // window manager has framed both since.
     bool FramedSincePlaced() const;

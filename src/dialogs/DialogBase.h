@@ -7,12 +7,20 @@
 #include <QDialog>
 
 class QKeyEvent;
+class QMessageBox;
 
 namespace velmor {
 
 // The object name of the control numbered `id`, so that controls can be
 // found by the number they carry.
 QString ControlName(int id);
+
+// The width a window needs for the window manager's caption to show `title`
+// whole beside the caption's icon and buttons.
+int CaptionWidth(const QString& title);
+// A message box sizes itself by its text and buttons alone: this keeps it
+// at least as wide as its caption needs.
+void WidenBoxForTitle(QMessageBox& box);
 
 // The numbers that every modal dialog gives its OK and Cancel buttons.
 namespace StandardControl {

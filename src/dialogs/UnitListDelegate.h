@@ -1,7 +1,8 @@
 #pragma once
 // The cells of the unit panel's list: on the chosen row only the name, type
 // and rendering-type cells show the selection; the check box keeps the
-// window's colours and the colour cell the unit's colour.
+// window's colours and the colour cell the unit's colour, with no focus
+// frame over either.
 #include <QStyledItemDelegate>
 
 namespace velmor {

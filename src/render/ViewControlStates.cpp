@@ -7,6 +7,17 @@
 
 namespace velmor {
 
+ButtonPicture DisabledPicture(ButtonPicture picture)
+{
+    switch (picture) {
+    case ButtonPicture::kPause: return ButtonPicture::kPlay;
+    case ButtonPicture::kClipOn: return ButtonPicture::kClipOff;
+    case ButtonPicture::kHandleOn: return ButtonPicture::kHandleOff;
+    case ButtonPicture::kPickOn: return ButtonPicture::kPickOff;
+    default: return picture;
+    }
+}
+
 ViewControlInputs ReadViewControlInputs(SceneRenderer& renderer, bool sceneShown, ViewMode viewMode, bool pickMode,
                                         bool playing)
 {
@@ -41,8 +52,7 @@ ClipState ClipStateOf(const ViewControlInputs& in, bool active)
 
 PickState PickStateOf(const ViewControlInputs& in)
 {
-    if (!in.sceneShown) return PickState::kOff;
-    if (!in.scaleBarAvailable) return PickState::kNotPossible;
+    if (!in.sceneShown || !in.scaleBarAvailable) return PickState::kNotPossible;
     return in.pickMode ? PickState::kOn : PickState::kOff;
 }
 
@@ -60,6 +70,7 @@ TimeState TimeStateOf(const ViewControlInputs& in, bool active)
 ViewControlStates ComputeViewControlStates(const ViewControlInputs& in)
 {
     ViewControlStates s;
+    s.sceneShown = in.sceneShown;
     const bool active = in.sceneShown && in.hasActiveSpace;
     s.clip = ClipStateOf(in, active);
     s.pick = PickStateOf(in);
@@ -131,7 +142,8 @@ void TimeChanges(ViewControlChanges& c, TimeState state)
 ViewControlChanges ChangesBetween(const ViewControlStates& previous, const ViewControlStates& now)
 {
     ViewControlChanges c;
-    for (int button : {kHomeButton, kRotateMinusButton, kRotatePlusButton}) Set(c, button, std::nullopt, true);
+    for (int button : {kHomeButton, kRotateMinusButton, kRotatePlusButton})
+        Set(c, button, std::nullopt, now.sceneShown);
     if (now.clip != previous.clip) ClipChanges(c, now.clip);
     if (now.pick != previous.pick) PickChanges(c, now.pick);
     if (now.space != previous.space) Set(c, kNextSpaceButton, std::nullopt, now.space == SpaceState::kNextPossible);

@@ -39,6 +39,11 @@ enum class ButtonPicture : uint8_t {
     kNextSpace, kTimeBack, kPlay, kPause, kStop, kTimeForward, kFriend,
 };
 
+// What a disabled button shows while it holds `picture`: a switch has one
+// disabled picture for both of its states (the play button greys as play,
+// whether it was left showing play or pause).
+ButtonPicture DisabledPicture(ButtonPicture picture);
+
 // Each group's state. kUnset is what a reset leaves: it differs from every
 // real state, so the next refresh touches every button.
 enum class ClipState : uint8_t { kOnHandleOff, kOnHandleOn, kOff, kNotAllowed, kUnset = 255 };
@@ -49,6 +54,8 @@ enum class TimeState : uint8_t { kAtStart, kInside, kAtEnd, kPlaying, kNoRange, 
 enum class FriendState : uint8_t { kNone, kAvailable, kWhileEditing, kUnset = 255 };
 
 struct ViewControlStates {
+    // Home and the two turns act only on a shown scene.
+    bool sceneShown = false;
     ClipState clip = ClipState::kUnset;
     PickState pick = PickState::kUnset;
     SpaceState space = SpaceState::kUnset;

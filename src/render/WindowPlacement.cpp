@@ -1,7 +1,9 @@
 #include "render/WindowPlacement.h"
 
 #include <algorithm>
-#include <limits>
+#include <compare>
+#include <optional>
+#include <tuple>
 
 namespace velmor {
 
@@ -83,27 +85,85 @@ std::vector<WindowRect> Candidates(const WindowRect& work, const std::vector<Win
     return spots;
 }
 
+// What a place covers, worst first: the main window's controls, then the
+// panel and other dialogs, then the rest of the main window.
+struct Coverage {
+    long long controls = 0;
+    long long windows = 0;
+    long long mainWindow = 0;
+    auto operator<=>(const Coverage&) const = default;
+    bool CoversAny() const { return controls > 0 || windows > 0; }
+};
+
+long long TotalOverlap(const WindowRect& spot, const std::vector<WindowRect>& rects)
+{
+    long long sum = 0;
+    for (const WindowRect& r : rects) sum += spot.OverlapArea(r);
+    return sum;
+}
+
+// The largest part of `spot` beside `r`, at least `least` in size; none
+// when every part beside it is smaller.
+std::optional<WindowRect> BesideOf(const WindowRect& spot, const WindowRect& r, WindowSize least)
+{
+    const WindowRect parts[] = {
+        {spot.x, spot.y, spot.width, r.y - spot.y},
+        {spot.x, r.Bottom(), spot.width, spot.Bottom() - r.Bottom()},
+        {spot.x, spot.y, r.x - spot.x, spot.height},
+        {r.Right(), spot.y, spot.Right() - r.Right(), spot.height},
+    };
+    std::optional<WindowRect> best;
+    for (const WindowRect& part : parts) {
+        if (part.width < least.width || part.height < least.height) continue;
+        if (!best || part.Area() > best->Area()) best = part;
+    }
+    return best;
+}
+
 } // namespace
 
-WindowRect PlaceDialog(const WindowRect& work, const WindowRect& mainWindow, const std::vector<WindowRect>& keepClear,
-                       WindowSize frame)
+WindowRect PlaceDialog(const WindowRect& work, const MainWindowArea& mainWindow,
+                       const std::vector<WindowRect>& keepClear, WindowSize frame, WindowSize least)
 {
     const int w = std::clamp(frame.width, 1, std::max(1, work.width));
     const int h = std::clamp(frame.height, 1, std::max(1, work.height));
+    // Beside the controls lie the places on the picture that leave them free.
     std::vector<WindowRect> around = keepClear;
-    around.insert(around.begin(), mainWindow);
+    around.insert(around.end(), mainWindow.controls.begin(), mainWindow.controls.end());
+    around.insert(around.begin(), mainWindow.frame);
+    auto coverage = [&](const WindowRect& spot) {
+        return Coverage{TotalOverlap(spot, mainWindow.controls), TotalOverlap(spot, keepClear),
+                        spot.OverlapArea(mainWindow.frame)};
+    };
 
-    // Covering the panel or another dialog weighs more than covering the
-    // whole main window.
-    const long long kClearWeight = static_cast<long long>(work.width + 1) * (work.height + 1);
-    WindowRect best;
-    long long bestCost = std::numeric_limits<long long>::max();
-    for (const WindowRect& spot : Candidates(work, around, w, h)) {
-        long long cost = spot.OverlapArea(mainWindow);
-        for (const WindowRect& r : keepClear) cost += kClearWeight * spot.OverlapArea(r);
-        if (cost < bestCost) {
-            bestCost = cost;
+    const std::vector<WindowRect> spots = Candidates(work, around, w, h);
+    WindowRect best = spots.front();
+    Coverage leastCovered = coverage(best);
+    for (const WindowRect& spot : spots) {
+        const Coverage c = coverage(spot);
+        if (c < leastCovered) {
+            leastCovered = c;
             best = spot;
+        }
+    }
+    if (!leastCovered.CoversAny()) return best;
+
+    // No place at the full size leaves the others free: a dialog that may
+    // be smaller takes the largest part of a place beside what it would
+    // cover, whatever of the main window that part covers.
+    auto rank = [&](const WindowRect& spot) {
+        const Coverage c = coverage(spot);
+        return std::tuple(c.controls, c.windows, -spot.Area(), c.mainWindow);
+    };
+    auto bestRank = rank(best);
+    for (const WindowRect& spot : spots) {
+        std::optional<WindowRect> part = spot;
+        for (const std::vector<WindowRect>* rects : {&mainWindow.controls, &keepClear})
+            for (const WindowRect& r : *rects)
+                if (part && part->Intersects(r)) part = BesideOf(*part, r, least);
+        if (part && rank(*part) < bestRank) {
+            bestRank = rank(*part);
+            best = *part;
         }
     }
     return best;

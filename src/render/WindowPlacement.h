@@ -5,7 +5,9 @@
 // gives up height (never the bar), then the panel's list shrinks. A dialog
 // goes where it covers neither of them nor another dialog; where the
 // screen has no such place, it covers as little of the main window as it
-// can and never the panel or another dialog when that can be helped.
+// can, and never the panel, another dialog or the main window's controls
+// (its caption and menu, the bar's buttons) when that can be helped: it
+// rather covers the picture.
 #include <vector>
 
 namespace velmor {
@@ -24,6 +26,7 @@ struct WindowRect {
 
     int Right() const { return x + width; }
     int Bottom() const { return y + height; }
+    long long Area() const { return static_cast<long long>(width) * height; }
     bool Contains(const WindowRect& r) const;
     long long OverlapArea(const WindowRect& r) const;
     bool Intersects(const WindowRect& r) const { return OverlapArea(r) > 0; }
@@ -66,11 +69,21 @@ struct MainWindowsPlace {
 
 MainWindowsPlace PlaceMainWindows(const MainWindowsRequest& request);
 
+// The main window as a dialog sees it: its frame, and the parts of it that
+// a dialog should leave uncovered.
+struct MainWindowArea {
+    WindowRect frame;
+    std::vector<WindowRect> controls;
+};
+
 // A dialog's frame of `frame` size on `work`: clear of everything in
-// `keepClear` (the panel, other dialogs) and of `mainWindow` where a place
-// allows, otherwise over as little of the main window as possible. A
-// dialog larger than the work area is cut to it.
-WindowRect PlaceDialog(const WindowRect& work, const WindowRect& mainWindow, const std::vector<WindowRect>& keepClear,
-                       WindowSize frame);
+// `keepClear` (the panel, other dialogs) and of the main window where a
+// place allows, otherwise over as little of the main window as possible
+// and clear of its controls. Where no place at its size leaves the controls
+// and the other windows free, it is made smaller, down to `least`, to fit
+// one; failing that, it covers the least of the controls, then of the
+// other windows. A dialog larger than the work area is cut to it.
+WindowRect PlaceDialog(const WindowRect& work, const MainWindowArea& mainWindow,
+                       const std::vector<WindowRect>& keepClear, WindowSize frame, WindowSize least);
 
 } // namespace velmor

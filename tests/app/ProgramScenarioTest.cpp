@@ -209,6 +209,16 @@ int Differences(const QImage& a, const QImage& b)
     return n;
 }
 
+// The X server shows the play button greyed as play: grey ink in the middle,
+// where pause leaves a gap between its bars, none where its right bar is.
+bool ShowsGreyPlay(const QWidget* button)
+{
+    const QPoint at = button->mapToGlobal(QPoint(0, 0));
+    const QImage image = button->screen()->grabWindow(0, at.x(), at.y(), button->width(), button->height()).toImage();
+    const int middle = qGray(image.pixel(24, 24));
+    return middle > 100 && qGray(image.pixel(30, 14)) - middle > 40;
+}
+
 // Types `name` into a file dialog's name field and accepts it.
 void AnswerFileDialog(QFileDialog* dialog, const QString& name)
 {
@@ -443,6 +453,17 @@ TEST_F(ProgramScenario, ClipButtonsAndTheWheelMoveTheClipPlane)
     Click(kClipHandleButton);
     Click(kClipButton);
     EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOff);
+
+    // A menu left with Escape hands the keys back to the view: F5 acts with
+    // no click first (keys go where the focus is).
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    QTest::keyClick(frame, Qt::Key_P, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOn);
 }
 
 TEST_F(ProgramScenario, TheRotationCentrePickModeSwitches)
@@ -476,6 +497,7 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     EXPECT_TRUE(WaitUntil([this] { return !view->Motion().Playing(); }));
     EXPECT_EQ(view->Renderer().panes[0].timeStep, 3);
     EXPECT_FALSE(Button(kPlayButton)->isEnabled());
+    EXPECT_TRUE(WaitUntil([this] { return ShowsGreyPlay(Button(kPlayButton)); }));   // not the pause it was left with
     EXPECT_GT(Count(Picture(), Yellowish), 100);
     Click(kStopButton);
     EXPECT_TRUE(Button(kPlayButton)->isEnabled());
@@ -486,6 +508,12 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     EXPECT_EQ(Button(kPlayButton)->Picture(), ButtonPicture::kPlay);
     ProcessEventsFor(700);
     EXPECT_GT(Count(Picture(), Greenish), 100);
+
+    // Closed while playing: play greys as play, and what would move a scene greys.
+    Click(kPlayButton);
+    Run(CMainFrame::kFileNew);
+    EXPECT_TRUE(WaitUntil([this] { return ShowsGreyPlay(Button(kPlayButton)); }));
+    for (int id : {kHomeButton, kRotateMinusButton, kRotatePlusButton, kPickCentreButton}) EXPECT_FALSE(Button(id)->isEnabled()) << id;
 }
 
 TEST_F(ProgramScenario, FriendGroupsFollowTheButtonAndTheFriendText)

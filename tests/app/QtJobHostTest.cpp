@@ -292,6 +292,7 @@ TEST_F(QtJobHostTest, WorkerMessagesWaitForTheUserWhileRenderingIsSuspended)
     QtMessageSink sink;
     bool openWhileShown = false;
     QString shownText, shownTitle;
+    int shownWidth = 0;
     // Plays the user: closes the box once it is up. A child of the progress
     // dialog, so its timer stays alive during the job.
     QTimer user(&dialog);
@@ -301,6 +302,7 @@ TEST_F(QtJobHostTest, WorkerMessagesWaitForTheUserWhileRenderingIsSuspended)
         openWhileShown = dialog.messageBoxOpen;
         shownText = box->text();
         shownTitle = box->windowTitle();
+        shownWidth = box->width();
         box->accept();
     });
     user.start(10);
@@ -314,6 +316,7 @@ TEST_F(QtJobHostTest, WorkerMessagesWaitForTheUserWhileRenderingIsSuspended)
     EXPECT_FALSE(dialog.messageBoxOpen);
     EXPECT_EQ(shownText, QStringLiteral("memory error"));
     EXPECT_EQ(shownTitle, QStringLiteral("Velmor"));
+    EXPECT_GE(shownWidth, CaptionWidth(shownTitle));   // the whole title shows in the caption
 }
 
 TEST_F(QtJobHostTest, EnterAndEscapeDoNotCloseTheProgressDialog)

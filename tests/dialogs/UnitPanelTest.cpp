@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTreeWidget>
+#include <QTest>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -188,6 +189,20 @@ TEST_F(UnitPanel, ColourPickWritesAmbientAndDiffuse)
     picked.reset();   // cancelled: nothing changes
     panel.OnStnClickedColor();
     EXPECT_TRUE(log.empty());
+}
+
+// A click on a row's colour cell chooses the row; the cell keeps the unit's
+// colour, with no focus tint (drawn after keyboard use) over it.
+TEST_F(UnitPanel, TheColourCellKeepsTheUnitsColourWhenClicked)
+{
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    List().setFocus(Qt::TabFocusReason);
+    const QRect cell = List().visualRect(List().model()->index(1, 4));
+    QTest::mouseClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(panel.CurrentIndex(), 1);
+    EXPECT_EQ(List().viewport()->grab().toImage().pixelColor(cell.topLeft() + QPoint(2, 2)), UnitDisplayColour(*mesh));
 }
 
 TEST_F(UnitPanel, BackUndoesOnePickAndLoadPutsTheSnapshotBack)

@@ -78,10 +78,11 @@ TEST(ViewControlStates, GroupsFollowTheActiveSpace)
     EXPECT_EQ(s.friendGroup, FriendState::kWhileEditing);
     EXPECT_EQ(s.space, SpaceState::kNoNext);
 
-    ViewControlInputs none;   // no scene
+    ViewControlInputs none;   // no scene: nothing to pick on
+    none.scaleBarAvailable = true;
     s = ComputeViewControlStates(none);
     EXPECT_EQ(s.clip, ClipState::kNotAllowed);
-    EXPECT_EQ(s.pick, PickState::kOff);
+    EXPECT_EQ(s.pick, PickState::kNotPossible);
     EXPECT_EQ(s.space, SpaceState::kNoNext);
     EXPECT_EQ(s.time, TimeState::kNoRange);
     EXPECT_EQ(s.friendGroup, FriendState::kNone);

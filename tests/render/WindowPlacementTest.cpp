@@ -34,8 +34,8 @@ TEST(WindowPlacementTest, ThePictureGivesWayFirstThenThePanelAndDialogsTakeFreeP
     r.work = {0, 0, 1920, 1080};
     const MainWindowsPlace p = PlaceMainWindows(r);
     const WindowRect main = FrameAround(p.main, r.mainFrame);
-    const WindowRect at = PlaceDialog(r.work, main, {FrameAround(p.panel, r.panelFrame)}, {324, 311});
+    const WindowRect at = PlaceDialog(r.work, {main, {}}, {FrameAround(p.panel, r.panelFrame)}, {324, 311}, {324, 311});
     EXPECT_EQ(at, (WindowRect{main.Right(), 0, 324, 311}));
     // Larger than the screen: cut to it.
-    EXPECT_EQ(PlaceDialog({0, 0, 640, 480}, main, {}, {900, 700}), (WindowRect{0, 0, 640, 480}));
+    EXPECT_EQ(PlaceDialog({0, 0, 640, 480}, {main, {}}, {}, {900, 700}, {900, 700}), (WindowRect{0, 0, 640, 480}));
 }
