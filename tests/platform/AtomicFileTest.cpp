@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,34 +19,21 @@
 
 using namespace velmor;
 using namespace velmor::test;
+using std::filesystem::perms;
 
 namespace {
 
-int RefusedSync(int) { return errno = EIO, -1; }
-
-mode_t Mode(const std::filesystem::path& path)
-{
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    return info.st_mode & 07777;
-}
-
-uid_t Nobody()
-{
-    const passwd* user = ::getpwnam("nobody");
-    return user != nullptr ? user->pw_uid : 65534;
-}
+constexpr uid_t kNobody = 65534;
 
 // What a writer killed part-way leaves: a child starts the file and ends.
 void LeaveTemporary(const std::filesystem::path& target)
 {
-    const pid_t child = ::fork();
-    if (child == 0) {
+    if (::fork() == 0) {
         AtomicFile file;
         _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
     }
     int status = -1;
-    ::waitpid(child, &status, 0);
+    ::wait(&status);
     ASSERT_EQ(status, 0);
 }
 
@@ -61,7 +47,7 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     {
         AtomicFile file;
         ASSERT_TRUE(file.Create(target));
-        EXPECT_EQ(Mode(file.TemporaryPath()), 0600u) << "while written, the file is its owner's alone";
+        EXPECT_EQ(status(file.TemporaryPath()).permissions(), perms(0600)) << "its owner's alone while written";
         ASSERT_TRUE(file.Write("new"));
         ASSERT_TRUE(file.Finish());
         EXPECT_EQ(ReadFileBytes(target), "old bytes");
@@ -77,20 +63,15 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     // A writer that saw an error, one that never finishes, or one whose
     // bytes the disk did not take, leaves the file as it was and nothing
     // else.
-    for (const bool markFailed : {true, false}) {
+    for (const int way : {0, 1, 2}) {
+        AtomicFile::ReplaceSyncForTest(way == 2 ? +[](int) { return errno = EIO, -1; } : nullptr);
         AtomicFile file;
         ASSERT_TRUE(file.Create(target));
         file.Write("half");
-        if (markFailed) {
-            file.MarkFailed();
-            EXPECT_FALSE(file.Commit());
-        }
+        if (way == 0) file.MarkFailed();
+        if (way != 1) { EXPECT_FALSE(file.Commit()) << way; }
     }
-    const AtomicFile::SyncCall sync = AtomicFile::ReplaceSyncForTest(RefusedSync);
-    AtomicFile unsynced;
-    ASSERT_TRUE(unsynced.Create(target) && unsynced.Write("unsynced"));
-    EXPECT_FALSE(unsynced.Commit());
-    AtomicFile::ReplaceSyncForTest(sync);
+    AtomicFile::ReplaceSyncForTest(nullptr);
     EXPECT_EQ(ReadFileBytes(target), "new");
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"out.stl"});
 
@@ -99,7 +80,7 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     AtomicFile fresh;
     EXPECT_TRUE(fresh.Create(dir.Path() / "new.csv") && fresh.Commit());
     ::umask(mask);
-    EXPECT_EQ(Mode(dir.Path() / "new.csv"), 0640u);
+    EXPECT_EQ(status(dir.Path() / "new.csv").permissions(), perms(0640));
 }
 
 TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
@@ -107,11 +88,14 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     TempDir dir;
     dir.Write("0000.tif", "old slice");
     std::vector<AtomicFile> series(3);
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(series[i].Create(dir.Path() / ("000" + std::to_string(i) + ".tif")));
-        series[i].Write("slice " + std::to_string(i));
-        ASSERT_TRUE(series[i].Finish());
-    }
+    const auto write = [&] {
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(series[i].Create(dir.Path() / ("000" + std::to_string(i) + ".tif")));
+            series[i].Write("slice " + std::to_string(i));
+            ASSERT_TRUE(series[i].Finish());
+        }
+    };
+    write();
     EXPECT_EQ(ReadFileBytes(dir.Path() / "0000.tif"), "old slice");
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "0001.tif"));
     // A name taken by a folder after the files were written: renaming stops
@@ -127,10 +111,7 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
 
     // Published whole, the old files' hidden names go too.
     std::filesystem::remove(dir.Path() / "0001.tif");
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(series[i].Create(dir.Path() / ("000" + std::to_string(i) + ".tif")));
-        ASSERT_TRUE(series[i].Finish());
-    }
+    write();
     EXPECT_TRUE(AtomicFile::PublishAll(series));
     EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"0000.tif", "0001.tif", "0002.tif"}));
 }
@@ -178,78 +159,55 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     while (deep.native().size() < 3800) deep /= std::string(200, 'd');
     deep /= std::string(4085 - 61 - deep.native().size() - 1, 'e');
     std::filesystem::create_directories(deep);
-    deep /= std::string(60, 'f');
-    ASSERT_EQ(deep.native().size(), 4085u);
     AtomicFile far;
-    ASSERT_TRUE(far.Create(deep));
+    ASSERT_TRUE(far.Create(deep / std::string(60, 'f')) && far.Write("far"));
     EXPECT_LT(far.TemporaryPath().native().size(), size_t(PATH_MAX));
-    far.Write("far");
-    ASSERT_TRUE(far.Commit());
-    EXPECT_EQ(ReadFileBytes(deep), "far");
+    EXPECT_TRUE(far.Commit() && ReadFileBytes(deep / std::string(60, 'f')) == "far");
 }
 
+// Another user's link to a folder, or reached through this user's own link,
+// is not followed in a sticky folder open to all, and is in one that is not
+// sticky. (Through the program, the user's own link is followed there.)
 TEST(AtomicFile, SharedFoldersFollowOnlyLinksOfTheWriterOrTheFolderOwner)
 {
     TempDir dir;
     const auto secret = dir.Write("private/secret", "mine");
     const auto shared = dir.Path() / "shared";
     std::filesystem::create_directories(shared / "sub");
-    ::chmod(shared.c_str(), 01777);
-    // Another user's links to a file, and to a folder on the way.
-    std::filesystem::create_symlink(secret, shared / "skull.stl");
     std::filesystem::create_symlink(secret.parent_path(), shared / "into");
+    std::filesystem::create_symlink(secret, shared / "skull.stl");
     std::filesystem::create_symlink(shared / "skull.stl", shared / "sub" / "hop.stl");
-    ASSERT_EQ(::lchown((shared / "skull.stl").c_str(), Nobody(), -1), 0);
-    ASSERT_EQ(::lchown((shared / "into").c_str(), Nobody(), -1), 0);
-    for (const char* name : {"skull.stl", "into/secret", "sub/hop.stl", "into/new.stl"}) {
-        AtomicFile file;
-        EXPECT_FALSE(file.Create(shared / name)) << name;
-        EXPECT_FALSE(file.Write("theirs") || file.Commit()) << name;
+    for (const char* name : {"into", "skull.stl"}) ASSERT_EQ(::lchown((shared / name).c_str(), kNobody, -1), 0);
+    for (const mode_t mode : {01777, 0777}) {
+        ::chmod(shared.c_str(), mode);
+        for (const char* name : {"into/secret", "into/new.stl", "sub/hop.stl"}) {
+            AtomicFile file;
+            EXPECT_EQ(file.Create(shared / name) && file.Write(name) && file.Commit(), mode == 0777) << name;
+        }
+        EXPECT_EQ(ReadFileBytes(secret), mode == 0777 ? "sub/hop.stl" : "mine");
+        EXPECT_EQ(FolderNames(secret.parent_path()).size(), mode == 0777 ? 2u : 1u);
     }
-    EXPECT_EQ(ReadFileBytes(secret), "mine");
-    EXPECT_EQ(FolderNames(secret.parent_path()), std::vector<std::string>{"secret"});
-    EXPECT_EQ(FolderNames(shared), (std::vector<std::string>{"into", "skull.stl", "sub"}));
-
-    // The same link is followed once it is this user's (the folder's owner
-    // here), and anywhere but in a folder open to all.
-    for (const bool sticky : {true, false}) {
-        ASSERT_EQ(::lchown((shared / "into").c_str(), sticky ? ::geteuid() : Nobody(), -1), 0);
-        ::chmod(shared.c_str(), sticky ? 01777 : 0777);
-        AtomicFile file;
-        ASSERT_TRUE(file.Create(shared / "into" / "secret")) << sticky;
-        file.Write(sticky ? "via own link" : "via open folder");
-        ASSERT_TRUE(file.Commit());
-    }
-    EXPECT_EQ(ReadFileBytes(secret), "via open folder");
-    EXPECT_TRUE(std::filesystem::is_symlink(shared / "into"));
 }
 
+// A short name, and one whose temporary carries a hash of it instead.
 TEST(AtomicFile, WhatAnEndedWriterLeftGoesWithTheNextWriteOfItsTarget)
 {
-    TempDir dir;
-    // A short name, and one whose temporary carries a hash of it instead.
     for (const std::string& name : {std::string("ball.stl"), std::string(255, 'b')}) {
+        TempDir dir;
         const auto target = dir.Path() / name;
         LeaveTemporary(target);
-        ASSERT_EQ(FolderNames(dir.Path()).size(), 1u);
-        const std::filesystem::path left = dir.Path() / FolderNames(dir.Path())[0];
-        // Another user's file of that name, and one a running writer (this
+        const auto left = dir.Path() / FolderNames(dir.Path()).at(0);
+        // Another target's, another user's, and one a running writer (this
         // process) is writing, stay.
-        ASSERT_EQ(::chown(left.c_str(), Nobody(), -1), 0);
+        LeaveTemporary(dir.Path() / "other.stl");
+        ASSERT_EQ(::chown(left.c_str(), kNobody, -1), 0);
         AtomicFile running, next;
         ASSERT_TRUE(running.Create(target) && next.Create(target));
-        EXPECT_EQ(FolderNames(dir.Path()).size(), 3u);
+        EXPECT_EQ(FolderNames(dir.Path()).size(), 4u);
         ASSERT_EQ(::chown(left.c_str(), ::geteuid(), -1), 0);
         ASSERT_TRUE(next.Create(target) && next.Commit());
-        EXPECT_EQ(FolderNames(dir.Path()).size(), 2u) << "only the running writer's temporary beside the file";
-        running.Discard();
-        std::filesystem::remove(target);
+        EXPECT_EQ(FolderNames(dir.Path()).size(), 3u) << "the file, the other target's and the running writer's";
     }
-    // Another target's leftover is not this target's.
-    LeaveTemporary(dir.Path() / "other.stl");
-    AtomicFile ball;
-    ASSERT_TRUE(ball.Create(dir.Path() / "ball.stl") && ball.Commit());
-    EXPECT_EQ(FolderNames(dir.Path()).size(), 2u);
 }
 
 TEST(ReadOnlyFile, AFileThatShrinksUnderItsReaderIsNoWholeRead)
@@ -257,11 +215,9 @@ TEST(ReadOnlyFile, AFileThatShrinksUnderItsReaderIsNoWholeRead)
     TempDir dir;
     const auto path = dir.Write("volume.raw", std::string(100, 'v'));
     const ReadOnlyFile file(path);
-    uint64_t size = 0;
-    ASSERT_TRUE(file.RegularSize(size));
     std::filesystem::resize_file(path, 60);
-    std::string bytes(size, '\0');
-    EXPECT_FALSE(file.ReadExactlyAt(0, bytes.data(), size));
-    EXPECT_FALSE(file.ReadExactlyAt(50, bytes.data(), 20));
-    EXPECT_TRUE(file.ReadExactlyAt(40, bytes.data(), 20));
+    char bytes[100];
+    EXPECT_FALSE(file.ReadExactlyAt(0, bytes, 100));
+    EXPECT_FALSE(file.ReadExactlyAt(50, bytes, 20));
+    EXPECT_TRUE(file.ReadExactlyAt(40, bytes, 20));
 }
