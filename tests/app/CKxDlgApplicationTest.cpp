@@ -117,8 +117,7 @@ TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileIsNeverOpened)
     EXPECT_EQ(OpenProfile(), nullptr);
     std::filesystem::remove(ProfileFile());
     home.Write("Quillmarsh/Velmor.ini", "[Aplication]\nVOX_HALF_SIZE=100\n");
-    const std::filesystem::path lock = ProfileFile().string() + ".lock";
-    std::filesystem::create_symlink("/dev/null", lock);
+    std::filesystem::create_symlink("/dev/null", ProfileFile().string() + ".lock");
     MessageRecorder messages;
     CKxDlgApplication::LoadApplicationSettings(true);
     EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 512);
@@ -126,7 +125,6 @@ TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileIsNeverOpened)
     EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be read from or saved to " +
                                                              ProfileFile().wstring() +
                                                              L"; changes apply until the program ends."});
-    EXPECT_TRUE(std::filesystem::is_symlink(lock));
     EXPECT_EQ(ReadFileBytes(ProfileFile()), "[Aplication]\nVOX_HALF_SIZE=100\n");
 }
 
