@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The real program started and fed the ways a careless or hostile user could:
 # without a display; with Shift_JIS file names from the command line and a
-# later start; with a FIFO as a data file, as the scene and as its settings
-# file; with files handed over while a message box waits; with its
-# single-instance folder open to others, its socket dead, or answered by
-# another user's process.
+# later start; with a FIFO as a data file, the scene or its settings; with files
+# handed over while a message box waits; with its single-instance folder open
+# to others, its socket dead, or answered by another user's process.
 #   hostile_starts.sh path/to/velmor
 set -euo pipefail
 
@@ -119,11 +118,8 @@ echo "files handed over under a message box open after it, in order"
 # defaults and one message, and later starts still hand over, with nobody told
 # again as their recent files go unsaved.
 export XDG_CONFIG_HOME="$work/fifo-config"
-mkdir -p "$XDG_CONFIG_HOME/Quillmarsh"
-mkfifo "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini"
-"$viewer" >"$work/velmor.log" 2>&1 &
-pid=$!
-pids="$pids $pid"
+mkdir -p "$XDG_CONFIG_HOME/Quillmarsh" && mkfifo "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini"
+"$viewer" >"$work/velmor.log" 2>&1 & pid=$!; pids="$pids $pid"
 wait_title "Velmor"
 answer_boxes 1
 later "$work/second.vlm"

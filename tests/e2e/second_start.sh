@@ -44,26 +44,19 @@ kill -0 "$first" 2>/dev/null || { echo "the first copy ended"; exit 1; }
 # so, one without a file shows an empty window, and neither steals the lock,
 # however old. The copy, continued, takes the next start's file, but not the
 # one the other window opened.
-windows() {   # true once a main window has each of the given titles
-  local t tree; tree=$(xwininfo -root -tree 2>/dev/null)
-  for t; do grep -qF "\"$t\": (\"velmor\" \"Velmor\")" <<<"$tree" || return 1; done
-}
-cp "$scene" "$work/stopped.vlm"
-cp "$scene" "$work/resumed.vlm"
+# Waits until main windows have each of the given titles.
+shown() { local t tree; tree=$(xwininfo -root -tree 2>/dev/null); for t; do grep -qF "\"$t\": (\"velmor\" \"Velmor\")" <<<"$tree" || return 1; done; }
+windows() { for _ in $(seq 1 300); do shown "$@" && return 0; sleep 0.1; done; return 1; }
+for name in stopped resumed; do cp "$scene" "$work/$name.vlm"; done
 kill -STOP "$first"
 lock="$XDG_RUNTIME_DIR/Velmor by Quillmarsh-$(id -u).lock"
 [ -f "$lock" ] && touch -d '1 hour ago' "$lock" || { echo "no lock at $lock"; exit 1; }
-"$viewer" "$work/stopped.vlm" >"$work/velmor.log" 2>&1 &
-pids="$pids $!"
-"$viewer" >/dev/null 2>&1 &
-pids="$pids $!"
-for _ in $(seq 1 300); do windows "stopped.vlm - Velmor" Velmor && break; sleep 0.1; done
+"$viewer" "$work/stopped.vlm" >"$work/velmor.log" 2>&1 & pids="$pids $!"
+"$viewer" >/dev/null 2>&1 & pids="$pids $!"
 windows "stopped.vlm - Velmor" Velmor && [ "$(grep -c 'running copy does not answer' "$work/velmor.log")" = 1 ] ||
   { echo "no windows of their own, or no word why, beside a stopped copy"; exit 1; }
 kill -CONT "$first"
 timeout 20 "$viewer" "$work/resumed.vlm" || { echo "a start after the copy continued failed or hung"; exit 1; }
-for _ in $(seq 1 100); do windows "resumed.vlm - Velmor" && break; sleep 0.1; done
-recent=$(grep -A3 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | tr '\n' ' ')
-echo "recent files of the continued copy: $recent"
-windows "resumed.vlm - Velmor" "stopped.vlm - Velmor" &&
-  [ "$recent" = "[Recent%20File%20List] File1=$work/resumed.vlm File2=$scene " ]
+windows "resumed.vlm - Velmor" "stopped.vlm - Velmor" || { echo "the continued copy did not open the next file"; exit 1; }
+grep -A3 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | tr '\n' ' ' |
+  grep -qxF "[Recent%20File%20List] File1=$work/resumed.vlm File2=$scene " || { echo "the continued copy opened the other file too"; exit 1; }
