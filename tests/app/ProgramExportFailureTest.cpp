@@ -1,8 +1,7 @@
 // Exports that cannot finish, driven through the program's buttons: onto a
-// small filesystem that fills up part-way, through another user's links in
-// a folder open to all, and in a program that is killed while it writes.
-// What was there before must stay byte for byte, and no file of the failed
-// export may appear under its own name, nor stay hidden after the next one.
+// small filesystem that fills up part-way, through another user's links in a
+// shared folder, and in a program killed while it writes. What was there stays
+// byte for byte; a failed export's files take no names and go with the next.
 #include "app/RunningProgram.h"
 #include "dialogs/CKxDlgMainControl.h"
 #include "dialogs/CKxDlgPolygonExport.h"

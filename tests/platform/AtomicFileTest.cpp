@@ -1,8 +1,7 @@
 // Files written whole or not at all: what a folder holds while a file is
-// written, after a failure, after a series is published or taken back,
-// after a killed writer, and for targets that are links (other users' in
-// shared folders too), folders, devices or names near the length limits.
-// And a file that shrinks under its reader.
+// written, after a failure or a killed writer, after a series is published
+// or taken back, and for targets that are links (other users' in shared
+// folders too), folders, devices or long names; and a file that shrinks.
 #include "platform/AtomicFile.h"
 #include "platform/ReadOnlyFile.h"
 
@@ -13,7 +12,6 @@
 #include <cerrno>
 #include <climits>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -24,18 +22,6 @@ using std::filesystem::perms;
 namespace {
 
 constexpr uid_t kNobody = 65534;
-
-// What a writer killed part-way leaves: a child starts the file and ends.
-void LeaveTemporary(const std::filesystem::path& target)
-{
-    if (::fork() == 0) {
-        AtomicFile file;
-        _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
-    }
-    int status = -1;
-    ::wait(&status);
-    ASSERT_EQ(status, 0);
-}
 
 } // namespace
 
@@ -213,11 +199,9 @@ TEST(AtomicFile, WhatAnEndedWriterLeftGoesWithTheNextWriteOfItsTarget)
 TEST(ReadOnlyFile, AFileThatShrinksUnderItsReaderIsNoWholeRead)
 {
     TempDir dir;
-    const auto path = dir.Write("volume.raw", std::string(100, 'v'));
-    const ReadOnlyFile file(path);
-    std::filesystem::resize_file(path, 60);
+    const ReadOnlyFile file(dir.Write("volume.raw", std::string(100, 'v')));
+    std::filesystem::resize_file(dir.Path() / "volume.raw", 60);
     char bytes[100];
-    EXPECT_FALSE(file.ReadExactlyAt(0, bytes, 100));
-    EXPECT_FALSE(file.ReadExactlyAt(50, bytes, 20));
+    EXPECT_FALSE(file.ReadExactlyAt(0, bytes, 100) || file.ReadExactlyAt(50, bytes, 20));
     EXPECT_TRUE(file.ReadExactlyAt(40, bytes, 20));
 }

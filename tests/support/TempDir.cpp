@@ -1,6 +1,9 @@
 #include "support/TempDir.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/WideText.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -8,6 +11,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace velmor::test {
 
@@ -62,6 +67,17 @@ std::filesystem::path ReadOnlyFolder(const TempDir& dir)
         return "/sys";
     }
     return folder;
+}
+
+void LeaveTemporary(const std::filesystem::path& target)
+{
+    if (::fork() == 0) {
+        AtomicFile file;
+        _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
+    }
+    int status = -1;
+    ::wait(&status);
+    ASSERT_EQ(status, 0);
 }
 
 } // namespace velmor::test

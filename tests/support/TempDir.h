@@ -31,4 +31,8 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 // or, for a user the permissions do not stop (root), the system's /sys.
 std::filesystem::path ReadOnlyFolder(const TempDir& dir);
 
+// What a writer killed part-way leaves of `target`: a child starts the file
+// and ends.
+void LeaveTemporary(const std::filesystem::path& target);
+
 } // namespace velmor::test
