@@ -51,9 +51,7 @@ open_by_menu() {
   done
   wait_named "$title"
 }
-for command in "p r 描画設定$" "p i スケールバー$" "t r 回転$" "f i ファイル情報$" "h a ^バージョン情報$"; do
-  open_by_menu "$command"
-done
+for command in "p r 描画設定$" "p i スケールバー$" "t r 回転$" "f i ファイル情報$" "h a ^バージョン情報$"; do open_by_menu "$command"; done
 
 # x y w h of a window with its frame. (xdotool counts the frame twice.)
 outer() {
@@ -128,10 +126,8 @@ fields_whole() {
   for id in "$@"; do
     for _ in $(seq 1 20); do
       xdotool windowraise "$id" 2>/dev/null || true
-      cut="no picture"
-      import -window "$id" "$work/fields.png" 2>/dev/null && cut=$(fields_cut "$work/fields.png")
-      [ -z "$cut" ] && break
-      sleep 0.1
+      cut=$(import -window "$id" "$work/fields.png" 2>/dev/null && fields_cut "$work/fields.png" || echo "no picture")
+      [ -z "$cut" ] && break || sleep 0.1
     done
     [ -z "$cut" ] || { echo "a field of '$(xdotool getwindowname "$id")' does not show its whole value: $cut"; status=1; }
   done
@@ -145,5 +141,4 @@ for _ in $(seq 1 50); do [ -z "$(named '^バージョン情報$')" ] && break; s
 
 open_by_menu "p z ^Application Preference$"
 fields_whole "$(named '^Application Preference$')"
-xdotool key --clearmodifiers Escape
 exit $status

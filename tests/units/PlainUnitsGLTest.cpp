@@ -54,10 +54,8 @@ protected:
         std::vector<double> middles;   // of the inked rows, bottom up
         for (int y = 0, n = 0, sum = 0; y < 64; ++y, n = sum = 0) {
             for (int x = 0; x < 64; ++x)
-                if (!(all[static_cast<size_t>(y * 64 + x)] == kNone))
-                    ++n, sum += x;
-            if (n > 0)
-                middles.push_back(static_cast<double>(sum) / n);
+                if (!(all[static_cast<size_t>(y * 64 + x)] == kNone)) ++n, sum += x;
+            if (n > 0) middles.push_back(static_cast<double>(sum) / n);
             pixels += n;
         }
         return {pixels, middles.empty() ? 0 : middles.back() - middles.front()};
