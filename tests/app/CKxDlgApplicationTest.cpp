@@ -108,8 +108,7 @@ TEST_F(CKxDlgApplicationTest, PreferencesThatCannotBeSavedAreToldOnceAndApplyFor
 
 // A settings file, or the lock Qt takes beside it to save, that is a link to
 // a device (or a pipe, which would wait for ever) is never opened: the
-// defaults apply, not what a regular file beside the lock holds, and confirmed
-// preferences stay in force for the run.
+// defaults apply, and confirmed preferences stay in force for the run.
 TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileIsNeverOpened)
 {
     std::filesystem::create_directories(ProfileFile().parent_path());
@@ -122,8 +121,7 @@ TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileIsNeverOpened)
     CKxDlgApplication::LoadApplicationSettings(true);
     EXPECT_EQ(CurrentApplicationSettings().halfSizeMB, 512);
     ConfirmTwoHalfSizes();
-    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be read from or saved to " +
-                                                             ProfileFile().wstring() +
+    EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be read from or saved to " + ProfileFile().wstring() +
                                                              L"; changes apply until the program ends."});
     EXPECT_EQ(ReadFileBytes(ProfileFile()), "[Aplication]\nVOX_HALF_SIZE=100\n");
 }

@@ -133,9 +133,8 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
     EXPECT_TRUE(messages.Messages().empty());
 }
 
-// A runtime folder open to all, or (where the test may give it away) another
-// user's, is passed over for a folder of the user's own under the temporary
-// folder, where the single instance works.
+// A runtime folder open to all, or (as root) another user's, is passed over
+// for a folder of the user's own under the temporary folder, which works.
 TEST(SingleInstance, ARuntimeFolderOpenToOthersIsPassedOver)
 {
     test::GuiApplication();

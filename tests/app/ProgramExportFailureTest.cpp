@@ -217,9 +217,8 @@ TEST_F(FullDiskExport, OldFilesStayByteForByteAndEachFailureSaysSo)
 
 class SharedFolderExport : public GyroidProgram {};
 
-// Links that another user put where the exports write, in a folder open to
-// all, to this user's file are not written through; the user's own link
-// there is, and the file behind it stays the user's alone.
+// Another user's links, in a folder open to all, to this user's file are not
+// written through; the user's own link there is, and its file stays private.
 TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
 {
     Start(24, 24, 24, 2);

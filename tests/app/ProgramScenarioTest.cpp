@@ -454,8 +454,7 @@ TEST_F(ProgramScenario, ClipButtonsAndTheWheelMoveTheClipPlane)
     Click(kClipButton);
     EXPECT_EQ(Button(kClipButton)->Picture(), ButtonPicture::kClipOff);
 
-    // A menu left with Escape hands the keys back to the view: F5 acts with
-    // no click first (keys go where the focus is).
+    // A menu left with Escape hands the keys back to the view: F5 acts at once.
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     QTest::keyClick(frame, Qt::Key_P, Qt::AltModifier);
@@ -509,10 +508,9 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     ProcessEventsFor(700);
     EXPECT_GT(Count(Picture(), Greenish), 100);
 
-    // Closed while playing: play greys as play, and what would move a scene greys.
+    // Closed while playing: what would move a scene greys.
     Click(kPlayButton);
     Run(CMainFrame::kFileNew);
-    EXPECT_TRUE(WaitUntil([this] { return ShowsGreyPlay(Button(kPlayButton)); }));
     for (int id : {kHomeButton, kRotateMinusButton, kRotatePlusButton, kPickCentreButton}) EXPECT_FALSE(Button(id)->isEnabled()) << id;
 }
 
@@ -794,8 +792,7 @@ protected:
         return dir.Path() / "phantom.vlm";
     }
     ExampleScene() : ProgramScenario(Prepared(folder)) {}
-    // What the window shows of the view, read back from the X server:
-    // unlike Picture() it draws no frame of its own.
+    // The view as the X server shows it: unlike Picture(), no frame of its own.
     QImage Shown()
     {
         const QPoint at = view->mapTo(frame, QPoint());

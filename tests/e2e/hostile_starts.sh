@@ -115,8 +115,7 @@ kill "$pid"; wait "$pid" 2>/dev/null || true
 echo "files handed over under a message box open after it, in order"
 
 # A FIFO as the settings file is never opened: the window comes with the
-# defaults and one message, and later starts still hand over, with nobody told
-# again as their recent files go unsaved.
+# defaults and one message, and later starts still hand over, telling nobody.
 export XDG_CONFIG_HOME="$work/fifo-config"
 mkdir -p "$XDG_CONFIG_HOME/Quillmarsh" && mkfifo "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini"
 "$viewer" >"$work/velmor.log" 2>&1 & pid=$!; pids="$pids $pid"

@@ -39,11 +39,9 @@ echo "first copy's title: $title"
 [ "$title" = "$want" ] || { echo "expected '$want'"; cat "$work/first.log"; exit 1; }
 kill -0 "$first" 2>/dev/null || { echo "the first copy ended"; exit 1; }
 
-# A stopped copy still has connections and records taken by the system, but
-# cannot answer: a later start opens its file in a window of its own and says
-# so, one without a file shows an empty window, and neither steals the lock,
-# however old. The copy, continued, takes the next start's file, but not the
-# one the other window opened.
+# A stopped copy takes connections but cannot answer: a later start opens its
+# file in a window of its own and says so, one without a file an empty one, and
+# neither takes the lock, however old. Continued, the copy opens only the next.
 # Waits until main windows have each of the given titles.
 shown() { local t tree; tree=$(xwininfo -root -tree 2>/dev/null); for t; do grep -qF "\"$t\": (\"velmor\" \"Velmor\")" <<<"$tree" || return 1; done; }
 windows() { for _ in $(seq 1 300); do shown "$@" && return 0; sleep 0.1; done; return 1; }

@@ -17,13 +17,8 @@
 
 using namespace velmor;
 using namespace velmor::test;
-using std::filesystem::perms;
-
-namespace {
 
 constexpr uid_t kNobody = 65534;
-
-} // namespace
 
 TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
 {
@@ -33,7 +28,7 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     {
         AtomicFile file;
         ASSERT_TRUE(file.Create(target));
-        EXPECT_EQ(status(file.TemporaryPath()).permissions(), perms(0600)) << "its owner's alone while written";
+        EXPECT_EQ(status(file.TemporaryPath()).permissions(), std::filesystem::perms(0600)) << "its owner's alone while written";
         ASSERT_TRUE(file.Write("new"));
         ASSERT_TRUE(file.Finish());
         EXPECT_EQ(ReadFileBytes(target), "old bytes");
@@ -66,7 +61,7 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     AtomicFile fresh;
     EXPECT_TRUE(fresh.Create(dir.Path() / "new.csv") && fresh.Commit());
     ::umask(mask);
-    EXPECT_EQ(status(dir.Path() / "new.csv").permissions(), perms(0640));
+    EXPECT_EQ(status(dir.Path() / "new.csv").permissions(), std::filesystem::perms(0640));
 }
 
 TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
@@ -151,9 +146,8 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     EXPECT_TRUE(far.Commit() && ReadFileBytes(deep / std::string(60, 'f')) == "far");
 }
 
-// Another user's link to a folder, or reached through this user's own link,
-// is not followed in a sticky folder open to all, and is in one that is not
-// sticky. (Through the program, the user's own link is followed there.)
+// Another user's link to a folder, or reached through one of this user's, is
+// not followed in a sticky folder open to all, and is in one that is not.
 TEST(AtomicFile, SharedFoldersFollowOnlyLinksOfTheWriterOrTheFolderOwner)
 {
     TempDir dir;

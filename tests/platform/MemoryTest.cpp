@@ -117,8 +117,7 @@ TEST(Memory, AddressSpaceLimitKeepsTheReserve)
 }
 
 // Under a real limit (set in a child, so that the tests' own stays unlimited)
-// the check counts what is left beside what is mapped, whatever the free RAM:
-// 512 MiB less the reserve for the driver leaves 256 MiB.
+// beside what is mapped, 512 MiB less the driver's reserve leave 256 MiB.
 TEST(Memory, ARealAddressSpaceLimitIsCounted)
 {
     constexpr uint64_t kMiB = uint64_t{1} << 20;
