@@ -39,8 +39,7 @@ protected:
         return widget;
     }
 
-    // Confirms the dialog with a half threshold of 300, then 200: each time
-    // it shows the value in force, and 200 is in force at the end.
+    // Confirms a half threshold of 300, then 200, each time shown the one in force.
     void ConfirmTwoHalfSizes()
     {
         for (const char* half : {"300", "200"}) {
