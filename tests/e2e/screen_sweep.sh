@@ -70,8 +70,7 @@ apart() {
 }
 # The twelve buttons on the screen: 70 % of what they leave of the bar's
 # width lies left of them, the bar is the main window's last 50 pixels.
-bar_buttons() {
-  local x y w h
+bar_buttons() {   # (in a subshell of its own)
   read -r x y w h <<<"$(xwininfo -id "$window" | sed -n 's/.*\(Absolute upper-left [XY]\|Width\|Height\): *//p' | tr '\n' ' ')"
   echo "$((x + (w > 576 ? w - 576 : 0) * 7 / 10)) $((y + h - 49)) 576 48"
 }
