@@ -508,9 +508,10 @@ TEST_F(ProgramScenario, TimeButtonsStepAndPlayTheTimedGroups)
     ProcessEventsFor(700);
     EXPECT_GT(Count(Picture(), Greenish), 100);
 
-    // Closed while playing: what would move a scene greys.
+    // Closed while playing: play greys as play, and what would move a scene greys.
     Click(kPlayButton);
     Run(CMainFrame::kFileNew);
+    EXPECT_TRUE(WaitUntil([this] { return ShowsGreyPlay(Button(kPlayButton)); }));
     for (int id : {kHomeButton, kRotateMinusButton, kRotatePlusButton, kPickCentreButton}) EXPECT_FALSE(Button(id)->isEnabled()) << id;
 }
 
