@@ -230,10 +230,7 @@ bool AtomicFile::Rename(const FolderHandle& folder, std::string* aside)
         m_temporaryName.clear();
         return true;
     }
-    if (aside != nullptr && !aside->empty()) {
-        ::renameat(fd, aside->c_str(), fd, m_name.c_str());
-        ::unlinkat(fd, aside->c_str(), 0);
-    }
+    if (aside != nullptr && !aside->empty()) PutBack(folder, *aside);
     m_failed = true;
     Discard();
     return false;
