@@ -212,8 +212,8 @@ bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
 
     AtomicFile file;
     const auto slice = SliceFilePath(outputFolder, fileIndex, L".dcm");
-    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller) && SaveDicomFile(dataSet, file) &&
-           StageSeriesFile(file);
+    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller, AtomicFile::Naming::ByProgram) &&
+           SaveDicomFile(dataSet, file) && StageSeriesFile(file);
 }
 
 } // namespace velmor

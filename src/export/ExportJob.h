@@ -72,7 +72,8 @@ public:
     void ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit);
     // Writes every slice under a temporary name; they take their own names
     // only with PublishSeries, and are removed when the job fails. What a
-    // killed export left under the series' names goes first.
+    // killed export left under the series' names goes first; a name that may
+    // not be written (platform/AtomicFile.h) fails it before any slice is.
     int RunVoxelExport(int32_t kind);
     void BuildDicomSliceDataSet(bool isSigned);
     bool WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels);

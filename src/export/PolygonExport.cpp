@@ -320,7 +320,9 @@ void ExportJob::WriteObjMtl()
     const std::wstring mtlPath = ReplaceExtension(outputPath, L"mtl");
     std::vector<std::string> names;
     for (const MeshExportRecord& r : units) names.push_back(ObjName(r.name));
-    // The material file appears only beside a complete OBJ file.
+    // The material file appears only beside a complete OBJ file, and is not
+    // written while the OBJ file's name could not be.
+    if (!AtomicFile::MayCreate({PathFromWide(mtlPath), PathFromWide(outputPath)})) return;
     AtomicFile mtl;
     if (!mtl.Create(PathFromWide(mtlPath))) return;
     for (size_t i = 0; i < units.size(); ++i) {

@@ -161,6 +161,11 @@ int ExportJob::RunVoxelExport(int32_t kind)
     // What a killed export left under these names goes first, once for the
     // whole series rather than with every slice.
     AtomicFile::RemoveLeftovers(PathFromWide(outputFolder), SeriesNames(grid, kind));
+    // A name of the series that cannot be written fails the export before
+    // any slice is written.
+    std::vector<std::filesystem::path> targets;
+    for (const std::string& name : SeriesNames(grid, kind)) targets.push_back(PathFromWide(outputFolder) / name);
+    if (!AtomicFile::MayCreate(targets, AtomicFile::Naming::ByProgram)) return -1;
     const int r = RunWithProgress(L"Please wait...", false, 0, 100, this, VoxelExportWorker);
     if (r != 0) m_series.clear();
     return r;
@@ -179,8 +184,8 @@ bool ExportJob::WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, ui
     if (!CheckedMul(grid->nx, uint64_t{samplesPerPixel} * bytesPerSample, pixels.stride)) return false;
     AtomicFile file;
     const auto slice = SliceFilePath(outputFolder, fileIndex, L".tif");
-    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller) && WriteUncompressedTiff(file, pixels) &&
-           StageSeriesFile(file);
+    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller, AtomicFile::Naming::ByProgram) &&
+           WriteUncompressedTiff(file, pixels) && StageSeriesFile(file);
 }
 
 bool ExportJob::WriteVoxelExportNote(const std::wstring& sourcePath)
@@ -200,8 +205,9 @@ bool ExportJob::WriteVoxelExportNote(const std::wstring& sourcePath)
     if (settings.reverseZ) text += "reverseZ; yes\r\n";
 
     AtomicFile file;
-    return file.Create(PathFromWide(outputFolder) / PathFromWide(kNoteFileName)) && file.Write(text) &&
-           StageSeriesFile(file);
+    return file.Create(PathFromWide(outputFolder) / PathFromWide(kNoteFileName), AtomicFile::Leftovers::Remove,
+                       AtomicFile::Naming::ByProgram) &&
+           file.Write(text) && StageSeriesFile(file);
 }
 
 void ExportJob::ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit)

@@ -28,6 +28,12 @@ constexpr mode_t kPermissionBits = 01777;
 constexpr mode_t kUnknownUmask = 077;
 
 std::atomic<AtomicFile::SyncCall> gSyncFile{&::fsync};
+std::atomic<AtomicFile::ModeCall> gChangeMode{&::fchmod};
+
+// A file system that keeps no modes (FAT, some network shares) refuses to
+// set one; the temporary stays owner-only, as it was made.
+static_assert(ENOTSUP == EOPNOTSUPP);
+bool ModesNotKept(int error) { return error == EPERM || error == ENOTSUP; }
 
 // Read, not set: setting the umask to learn it would change it for every
 // thread in the meantime.
@@ -43,19 +49,17 @@ mode_t CurrentUmask()
     return mode_t(mask & 0777);
 }
 
-// A pipe nobody reads would hold the open for ever: such an open fails
-// instead, and once open, writes wait for the reader as usual. A link or a
-// regular file put in the device's place since the look is not written.
-int OpenInPlace(int folder, const std::string& name)
+// Walks to `target`'s folder and looks at what its name holds there now:
+// nothing, or a regular file this user may replace (`old`, when `exists`).
+bool OpenTarget(const std::filesystem::path& target, AtomicFile::Naming naming, FolderHandle& folder,
+                std::string& name, struct stat& old, bool& exists)
 {
-    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat info;
-    if (fd >= 0 && (::fstat(fd, &info) != 0 || S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
-        ::close(fd);
-        return -1;
-    }
-    if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
+    const LastLinks links = naming == AtomicFile::Naming::ByProgram ? LastLinks::OwnOnly : LastLinks::ByRule;
+    if (!folder.OpenFileFolder(target, name, links)) return false;
+    exists = ::fstatat(folder.Descriptor(), name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists) return errno == ENOENT;
+    struct stat here;
+    return S_ISREG(old.st_mode) && ::fstat(folder.Descriptor(), &here) == 0 && MayReplaceFile(here, old, ::geteuid());
 }
 
 void SyncFolder(const FolderHandle& folder)
@@ -97,6 +101,11 @@ AtomicFile::SyncCall AtomicFile::ReplaceSyncForTest(SyncCall sync)
     return gSyncFile.exchange(sync != nullptr ? sync : &::fsync);
 }
 
+AtomicFile::ModeCall AtomicFile::ReplaceModeForTest(ModeCall change)
+{
+    return gChangeMode.exchange(change != nullptr ? change : &::fchmod);
+}
+
 AtomicFile::~AtomicFile() { Discard(); }
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept { *this = std::move(other); }
@@ -133,37 +142,47 @@ void AtomicFile::Reset()
     m_finished = false;
 }
 
-bool AtomicFile::Create(const std::filesystem::path& target, Leftovers leftovers)
+bool AtomicFile::Create(const std::filesystem::path& target, Leftovers leftovers, Naming naming)
 {
     Discard();
     Reset();
     m_failed = m_finished = true;   // until the file is open
-    if (!m_folder.OpenFileFolder(target, m_name)) return false;
-    m_target = m_folder.Path() / m_name;
-    const int folder = m_folder.Descriptor();
-    struct stat info;
-    const bool exists = ::fstatat(folder, m_name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && !S_ISREG(info.st_mode)) {
-        m_fd = S_ISDIR(info.st_mode) ? -1 : OpenInPlace(folder, m_name);
-    } else {
-        if (leftovers == Leftovers::Remove) velmor::RemoveLeftovers(folder, {m_name});
-        // A replaced file keeps who may read it.
-        m_mode = exists ? info.st_mode & kPermissionBits : kNewFileMode & ~CurrentUmask();
-        for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
-            m_temporaryName = HiddenName(HiddenKind::Temporary, m_name, m_folder.Path().native().size());
-            m_fd = ::openat(folder, m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            kOwnerOnly);
-            if (m_fd < 0 && errno != EEXIST) break;
-        }
-        if (m_fd >= 0) m_temporary = m_folder.Path() / m_temporaryName;
-        else m_temporaryName.clear();
-    }
-    if (m_fd < 0) {
+    struct stat old;
+    bool exists = false;
+    if (!OpenTarget(target, naming, m_folder, m_name, old, exists)) {
         m_folder = FolderHandle();
         return false;
     }
+    m_target = m_folder.Path() / m_name;
+    const int folder = m_folder.Descriptor();
+    if (leftovers == Leftovers::Remove) velmor::RemoveLeftovers(folder, {m_name});
+    // A replaced file keeps who may read it, but only a file of this user's
+    // lends its mode: another user's would let that user read the new one.
+    m_mode = exists && old.st_uid == ::geteuid() ? old.st_mode & kPermissionBits : kNewFileMode & ~CurrentUmask();
+    for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
+        m_temporaryName = HiddenName(HiddenKind::Temporary, m_name, m_folder.Path().native().size());
+        m_fd = ::openat(folder, m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
+        if (m_fd < 0 && errno != EEXIST) break;
+    }
+    if (m_fd < 0) {
+        m_temporaryName.clear();
+        m_folder = FolderHandle();
+        return false;
+    }
+    m_temporary = m_folder.Path() / m_temporaryName;
     m_failed = m_finished = false;
     return true;
+}
+
+bool AtomicFile::MayCreate(const std::vector<std::filesystem::path>& targets, Naming naming)
+{
+    return std::all_of(targets.begin(), targets.end(), [naming](const std::filesystem::path& target) {
+        FolderHandle folder;
+        std::string name;
+        struct stat old;
+        bool exists = false;
+        return OpenTarget(target, naming, folder, name, old, exists);
+    });
 }
 
 void AtomicFile::RemoveLeftovers(const std::filesystem::path& folder, const std::vector<std::string>& names)
@@ -205,9 +224,8 @@ bool AtomicFile::Finish()
         return false;
     }
     if (m_stream != nullptr && (std::fflush(m_stream) != 0 || std::ferror(m_stream))) m_failed = true;
-    // A device or pipe has neither permissions of ours nor anything to sync.
-    if (!m_temporary.empty() && ::fchmod(m_fd, m_mode) != 0) m_failed = true;
-    if (!m_temporary.empty() && gSyncFile.load()(m_fd) != 0) m_failed = true;
+    if (gChangeMode.load()(m_fd, m_mode) != 0 && !ModesNotKept(errno)) m_failed = true;
+    if (gSyncFile.load()(m_fd) != 0) m_failed = true;
     const int closed = m_stream != nullptr ? std::fclose(m_stream) : ::close(m_fd);
     if (closed != 0) m_failed = true;
     m_stream = nullptr;

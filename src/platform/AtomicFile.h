@@ -4,15 +4,20 @@
 // flushed to the disk, given its final permissions (the old file's, or
 // those a new file gets under the umask) and only then renamed over the
 // target: a full disk, a refused write or a killed program leaves whatever
-// was there before and nothing under the target's name. Targets that are not
-// regular files (a device, a pipe) cannot be replaced and are written in
-// place.
+// was there before and nothing under the target's name. Only regular files
+// are written: a pipe, device, socket or folder under the target's name is
+// refused before anything is written, so that no write waits on another
+// process or hands it the bytes. The old file's permissions are kept only
+// when it is the writing user's own; another user's file in a sticky folder
+// others may write to is refused, as a plain open is.
 //
 // The target's path is walked name by name, and a link on the way is
 // followed (so that the file behind it is replaced and the link stays)
 // unless it sits in a folder that is sticky and writable by everyone, such
 // as /tmp, and belongs neither to this user nor to the folder's owner: such
 // a write fails and touches nothing, whatever fs.protected_symlinks says.
+// Names of the program's own choosing follow only the user's own links at
+// the end (platform/FolderWalk.h).
 //
 // What a killed writer left behind goes with the next write of the same
 // target: the hidden names carry their writer's process id and start time
@@ -45,11 +50,18 @@ public:
     // Whether Create clears what ended writers left of the target, or the
     // caller has done so for a whole series (RemoveLeftovers).
     enum class Leftovers { Remove, RemovedByCaller };
+    // Who named the target: the user, or this program (the files of a
+    // series in the folder the user chose).
+    enum class Naming { ByUser, ByProgram };
 
     // Opens the temporary file for `target`. False when it cannot be made,
-    // when the target is a folder (no file could ever replace it), or when
-    // reaching it would take a link that may not be followed.
-    bool Create(const std::filesystem::path& target, Leftovers leftovers = Leftovers::Remove);
+    // when the target may not be written (above), or when reaching it would
+    // take a link that may not be followed.
+    bool Create(const std::filesystem::path& target, Leftovers leftovers = Leftovers::Remove,
+                Naming naming = Naming::ByUser);
+    // Whether Create would take each of `targets` as they are now: a series
+    // is looked at whole before its first file is written.
+    static bool MayCreate(const std::vector<std::filesystem::path>& targets, Naming naming = Naming::ByUser);
     // Removes what ended writers left in `folder` of the files `names`.
     static void RemoveLeftovers(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
@@ -84,11 +96,14 @@ public:
     // restores it); returns the call that was in place.
     using SyncCall = int (*)(int fd);
     static SyncCall ReplaceSyncForTest(SyncCall sync);
+    // fchmod(2) likewise.
+    using ModeCall = int (*)(int fd, mode_t mode);
+    static ModeCall ReplaceModeForTest(ModeCall change);
 
     bool Failed() const { return m_failed; }
     bool IsOpen() const { return m_fd >= 0; }
     const std::filesystem::path& Target() const { return m_target; }
-    // Empty for a target written in place.
+    // Empty once published or removed.
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:

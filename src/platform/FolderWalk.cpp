@@ -49,6 +49,12 @@ bool MayFollowLink(const struct stat& folder, const struct stat& link, uid_t use
     return link.st_uid == user || link.st_uid == folder.st_uid;
 }
 
+bool MayReplaceFile(const struct stat& folder, const struct stat& file, uid_t user)
+{
+    if ((folder.st_mode & S_ISVTX) == 0 || (folder.st_mode & (S_IWGRP | S_IWOTH)) == 0) return true;
+    return file.st_uid == user || file.st_uid == folder.st_uid;
+}
+
 FolderHandle::~FolderHandle() { Close(); }
 
 FolderHandle::FolderHandle(FolderHandle&& other) noexcept
@@ -82,14 +88,14 @@ bool FolderHandle::Enter(int fd, const std::filesystem::path& path)
     return true;
 }
 
-bool FolderHandle::Open(const std::filesystem::path& folder) { return Walk(folder, nullptr); }
+bool FolderHandle::Open(const std::filesystem::path& folder) { return Walk(folder, nullptr, LastLinks::ByRule); }
 
-bool FolderHandle::OpenFileFolder(const std::filesystem::path& target, std::string& name)
+bool FolderHandle::OpenFileFolder(const std::filesystem::path& target, std::string& name, LastLinks links)
 {
-    return Walk(target, &name);
+    return Walk(target, &name, links);
 }
 
-bool FolderHandle::Walk(const std::filesystem::path& path, std::string* lastName)
+bool FolderHandle::Walk(const std::filesystem::path& path, std::string* lastName, LastLinks links)
 {
     Close();
     const auto fail = [this] {
@@ -120,7 +126,10 @@ bool FolderHandle::Walk(const std::filesystem::path& path, std::string* lastName
         }
         if (S_ISLNK(entry.st_mode)) {
             struct stat here;
-            if (::fstat(m_fd, &here) != 0 || !MayFollowLink(here, entry, user) || ++hops > kMaxLinkHops) return fail();
+            const bool ownOnly = last && links == LastLinks::OwnOnly;
+            if (::fstat(m_fd, &here) != 0 || !MayFollowLink(here, entry, user) || (ownOnly && entry.st_uid != user) ||
+                ++hops > kMaxLinkHops)
+                return fail();
             const std::string to = ReadLinkAt(m_fd, name);
             if (to.empty()) return fail();
             std::deque<std::string> more = Names(to);

@@ -5,6 +5,12 @@
 // followed only when it belongs to the walking user or to the folder's
 // owner. Anyone may plant a link there, and a write through another user's
 // link would land in whatever file that user chose.
+//
+// Names this program makes up itself (a series' slices and note, which the
+// user never sees before they are replaced) follow only the user's own links
+// at the end of the path, in any folder: in a folder shared with a group, a
+// member's link there would otherwise take the write to whatever file it
+// names.
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -13,6 +19,15 @@ namespace velmor {
 
 // Whether `user` may follow `link`, an entry of `folder`.
 bool MayFollowLink(const struct stat& folder, const struct stat& link, uid_t user);
+// Whether `user` may put a file of its own in the place of `file`, an entry
+// of `folder`: in a sticky folder others may write to, only its own files
+// and the folder owner's, as the kernel's protected-regular rule has it at
+// its strictest for a plain open.
+bool MayReplaceFile(const struct stat& folder, const struct stat& file, uid_t user);
+
+// Which links at the end of a path are followed: as the rule above says, or
+// only the walking user's own.
+enum class LastLinks { ByRule, OwnOnly };
 
 // An open folder (a path descriptor: it needs no read permission) and the
 // path it was reached by, with every link on the way resolved.
@@ -32,14 +47,14 @@ public:
     // the last name too; `name` becomes the file's name in it, which need
     // not exist yet. False as for Open, and when `target` names no file
     // name at all ("/", "..").
-    bool OpenFileFolder(const std::filesystem::path& target, std::string& name);
+    bool OpenFileFolder(const std::filesystem::path& target, std::string& name, LastLinks links = LastLinks::ByRule);
 
     bool IsOpen() const { return m_fd >= 0; }
     int Descriptor() const { return m_fd; }
     const std::filesystem::path& Path() const { return m_path; }
 
 private:
-    bool Walk(const std::filesystem::path& path, std::string* lastName);
+    bool Walk(const std::filesystem::path& path, std::string* lastName, LastLinks links);
     bool Enter(int fd, const std::filesystem::path& path);
     void Close();
 

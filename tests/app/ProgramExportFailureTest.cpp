@@ -17,9 +17,11 @@
 #include <QMessageBox>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <sched.h>
@@ -219,6 +221,7 @@ class SharedFolderExport : public GyroidProgram {};
 
 // Another user's links, in a folder open to all, to this user's file are not
 // written through; the user's own link there is, and its file stays private.
+// Another user's pipes there are never written.
 TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
 {
     Start(24, 24, 24, 2);
@@ -239,8 +242,42 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
 
     ExportPolygons(0, shared / "skull.stl");
     ExportVoxels(shared);
+    // Another user's pipes in such a folder under an STL's name, a slice's
+    // and the note's, read or held open unread: each export fails at once
+    // and not a byte goes in. The reader that never reads drains them after
+    // a minute, so that an export waiting on one fails here, not hangs.
+    const std::filesystem::path other = dir.Path() / "other";
+    const std::vector<std::filesystem::path> pipes{other / "pipe.stl", other / "s/0001.tif", other / "n/kx_voxel_export.txt"};
+    for (const bool reads : {true, false}) {
+        std::vector<int> readers;
+        for (const auto& pipe : pipes) {
+            std::filesystem::create_directories(pipe.parent_path());
+            ::chmod(pipe.parent_path().c_str(), 01777);
+            ASSERT_EQ(::mkfifo(pipe.c_str(), 0666) | ::lchown(pipe.c_str(), 65534, -1), 0);
+            readers.push_back(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK));
+        }
+        std::atomic<bool> done{false};
+        std::atomic<size_t> got{0};
+        std::thread reader([&] {
+            char bytes[4096];
+            for (int turn = 0, last = 0; !last; ++turn, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+                last = done;
+                for (const int fd : readers)
+                    for (ssize_t n; (reads || last || turn > 6000) && (n = ::read(fd, bytes, sizeof bytes)) > 0;)
+                        got += size_t(n);
+            }
+        });
+        ExportPolygons(0, pipes[0]);
+        ExportVoxels(pipes[1].parent_path());
+        ExportVoxels(pipes[2].parent_path());
+        done = true;
+        reader.join();
+        for (size_t i = 0; i < pipes.size(); ++i) ::close(readers[i]), std::filesystem::remove(pipes[i]);
+        EXPECT_EQ(got, 0u) << reads;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(other / "s") && std::filesystem::is_empty(other / "n"));
     ExportHistogram(shared / "h.csv");
-    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(3, L"file write error"));
+    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(9, L"file write error"));
     EXPECT_EQ(ReadFileBytes(secret), "private bytes");
     EXPECT_EQ(FolderNames(dir.Path() / "mine"), (std::vector<std::string>{"bashrc", "own.stl"}));
     EXPECT_EQ(FolderNames(shared), (std::vector<std::string>{"h.csv", "kx_voxel_export.txt", "own.stl", "skull.stl"}));

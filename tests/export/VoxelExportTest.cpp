@@ -21,7 +21,9 @@
 #include <filesystem>
 #include <cstring>
 #include <sstream>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -353,8 +355,8 @@ TEST(VoxelExport, AFolderThatCannotBeMadeIsAFailureWithoutNote)
 
 TEST(VoxelExport, ASeriesThatFailsPartWayLeavesTheFolderAsItWas)
 {
-    // The third slice's name is taken by a folder: two slices are written
-    // before the export fails, and neither may replace the old ones.
+    // The third slice's name is taken by a folder: the export fails before
+    // a slice is written, and the old ones stay.
     for (const bool dicom : {false, true}) {
         VoxelCommand c;
         Grid<uint16_t> g(4, 3, 5);
@@ -384,6 +386,39 @@ TEST(VoxelExport, ASeriesThatFailsPartWayLeavesTheFolderAsItWas)
     EXPECT_EQ(c.messages.Messages(), (std::vector<std::wstring>{L"file write error"}));
     for (const std::string& name : old) EXPECT_EQ(ReadFileBytes(c.Out(name)), "old " + name);
     EXPECT_EQ(FolderNames(c.dir.Path() / "out"), old);
+}
+
+// Another user's files under a series' names in a shared sticky folder fail
+// the export before a temporary is made; another user's link under the
+// note's name is not followed even where the folder is not sticky, but the
+// user's own link is.
+TEST(VoxelExport, NamesAnotherUserHoldsInASharedFolderAreNeverWritten)
+{
+    VoxelCommand c;
+    Grid<uint8_t> g(4, 3, 2);
+    for (const char* name : {"0001.tif", "kx_voxel_export.txt"}) {
+        c.dir.Write("out/" + std::string(name), "theirs");
+        ASSERT_EQ(::chown(c.Out(name).c_str(), 65534, -1) | ::chmod(c.Out(name).c_str(), 0666), 0);
+    }
+    ::chmod(c.Out("").c_str(), 01777);
+    const int watch = ::inotify_init1(IN_NONBLOCK);
+    ::inotify_add_watch(watch, c.Out("").c_str(), IN_CREATE);
+    c.Run(g.grid);
+    char event[4096];
+    EXPECT_LT(::read(watch, event, sizeof event), 0) << "a temporary was made";
+    ::close(watch);
+
+    const auto secret = c.dir.Write("private", "mine");
+    std::filesystem::remove_all(c.Out(""));
+    std::filesystem::create_directory(c.Out(""));
+    ::chmod(c.Out("").c_str(), 02775);
+    std::filesystem::create_symlink(secret, c.Out("kx_voxel_export.txt"));
+    for (const uid_t owner : {uid_t(65534), ::geteuid()}) {
+        ASSERT_EQ(::lchown(c.Out("kx_voxel_export.txt").c_str(), owner, -1), 0);
+        c.Run(g.grid);
+        EXPECT_EQ(ReadFileBytes(secret) == "mine", owner != ::geteuid());
+    }
+    EXPECT_EQ(c.messages.Messages(), std::vector<std::wstring>(2, L"file write error"));
 }
 
 TEST(VoxelExport, TiffWritesToAFullDeviceFailAndLeaveTheDevice)

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -56,12 +57,22 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     EXPECT_EQ(ReadFileBytes(target), "new");
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"out.stl"});
 
-    // A new file gets what the umask leaves of 0666.
+    // A new file gets what the umask leaves of 0666; where the file system
+    // keeps no modes it stays owner-only, and another refusal fails it.
     const mode_t mask = ::umask(027);
     AtomicFile fresh;
     EXPECT_TRUE(fresh.Create(dir.Path() / "new.csv") && fresh.Commit());
-    ::umask(mask);
     EXPECT_EQ(status(dir.Path() / "new.csv").permissions(), std::filesystem::perms(0640));
+    static int refusal;
+    AtomicFile::ReplaceModeForTest(+[](int, mode_t) { return errno = refusal, -1; });
+    for (const int error : {EPERM, EOPNOTSUPP, EIO}) {
+        refusal = error;
+        AtomicFile file;
+        EXPECT_EQ(file.Create(dir.Path() / "fat.csv") && file.Commit(), error != EIO) << error;
+    }
+    AtomicFile::ReplaceModeForTest(nullptr);
+    ::umask(mask);
+    EXPECT_EQ(status(dir.Path() / "fat.csv").permissions(), std::filesystem::perms(0600));
 }
 
 TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
@@ -109,17 +120,15 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "link.csv"));
     EXPECT_EQ(ReadFileBytes(real), "new");
 
-    // A device cannot be replaced: it is written in place and stays.
-    AtomicFile device;
-    ASSERT_TRUE(device.Create("/dev/null"));
-    EXPECT_TRUE(device.TemporaryPath().empty());
-    device.Write("gone");
-    EXPECT_TRUE(device.Commit());
-    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
-    // A pipe that nobody reads fails at once rather than waiting for a reader.
+    // Only regular files are written: a device, and the user's own pipe in
+    // a private folder while someone holds it open to read, are refused.
     ASSERT_EQ(::mkfifo((dir.Path() / "pipe.csv").c_str(), 0600), 0);
-    AtomicFile pipe;
-    EXPECT_FALSE(pipe.Create(dir.Path() / "pipe.csv"));
+    const int reader = ::open((dir.Path() / "pipe.csv").c_str(), O_RDONLY | O_NONBLOCK);
+    for (const auto& target : {std::filesystem::path("/dev/null"), dir.Path() / "pipe.csv"}) {
+        AtomicFile file;
+        EXPECT_FALSE(file.Create(target)) << target;
+    }
+    ::close(reader);
     std::filesystem::remove(dir.Path() / "pipe.csv");
 
     // The temporary name of a name of the longest length still fits.
@@ -148,6 +157,8 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
 
 // Another user's link to a folder, or reached through one of this user's, is
 // not followed in a sticky folder open to all, and is in one that is not.
+// Another user's file is refused there, and elsewhere replaced without
+// lending its mode.
 TEST(AtomicFile, SharedFoldersFollowOnlyLinksOfTheWriterOrTheFolderOwner)
 {
     TempDir dir;
@@ -158,15 +169,20 @@ TEST(AtomicFile, SharedFoldersFollowOnlyLinksOfTheWriterOrTheFolderOwner)
     std::filesystem::create_symlink(secret, shared / "skull.stl");
     std::filesystem::create_symlink(shared / "skull.stl", shared / "sub" / "hop.stl");
     for (const char* name : {"into", "skull.stl"}) ASSERT_EQ(::lchown((shared / name).c_str(), kNobody, -1), 0);
+    const auto theirs = dir.Write("shared/0000.tif", "theirs");
+    const mode_t mask = ::umask(022);
     for (const mode_t mode : {01777, 0777}) {
         ::chmod(shared.c_str(), mode);
-        for (const char* name : {"into/secret", "into/new.stl", "sub/hop.stl"}) {
+        for (const char* name : {"into/secret", "into/new.stl", "sub/hop.stl", "0000.tif"}) {
+            ASSERT_EQ(::chown(theirs.c_str(), kNobody, -1) | ::chmod(theirs.c_str(), 0666), 0);
             AtomicFile file;
             EXPECT_EQ(file.Create(shared / name) && file.Write(name) && file.Commit(), mode == 0777) << name;
         }
         EXPECT_EQ(ReadFileBytes(secret), mode == 0777 ? "sub/hop.stl" : "mine");
         EXPECT_EQ(FolderNames(secret.parent_path()).size(), mode == 0777 ? 2u : 1u);
     }
+    ::umask(mask);
+    EXPECT_EQ(status(theirs).permissions(), std::filesystem::perms(0644));
 }
 
 // A short name, and one whose temporary carries a hash of it instead.
