@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSettings>
 #include <QTest>
@@ -151,6 +152,35 @@ TEST(SingleInstance, ARuntimeFolderOpenToOthersIsPassedOver)
     }
     runtimeBefore.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtimeBefore);
     tempBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tempBefore);
+}
+
+// A script that connects and hangs: past the cap its oldest connections make
+// room, so a later start still hands over; after the bound the rest are
+// dropped too, and a socket that goes is listened on again.
+TEST(SingleInstance, IdleConnectionsAreDroppedAndTheCopyKeepsListening)
+{
+    test::GuiApplication();
+    TempDir run;
+    SingleInstance first(Q(run.Path())), later(Q(run.Path()));
+    ASSERT_TRUE(first.BecomeFirst());
+    first.SetPendingCap(3);
+    std::vector<std::wstring> received;
+    first.SetReceiver([&](const std::wstring& path) { received.push_back(path); });
+    const QString name = Q(run.Path()) + QStringLiteral("/%1-%2.socket").arg(SingleInstance::kName).arg(geteuid());
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 5; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(name);
+        ASSERT_TRUE(idle.back()->waitForConnected());
+    }
+    const auto open = [&] { return std::count_if(idle.begin(), idle.end(), [](auto& s) { return s->state() == QLocalSocket::ConnectedState; }); };
+    EXPECT_TRUE(WhileEventsRun([&] { return later.HandToRunning(L"/a.vlm"); }));
+    EXPECT_TRUE(test::WaitUntil([&] { return open() == 2; }));
+    EXPECT_TRUE(test::WaitUntil([&] { return open() == 0; }));
+    QFile::remove(name);
+    EXPECT_TRUE(test::WaitUntil([&] { return QFileInfo::exists(name); }));
+    EXPECT_TRUE(WhileEventsRun([&] { return later.HandToRunning(L"/b.vlm"); }));
+    EXPECT_EQ(received, (std::vector<std::wstring>{L"/a.vlm", L"/b.vlm"}));
 }
 
 // A later start whose path arrives while the first copy is still loading a
