@@ -123,14 +123,14 @@ TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileOrHugeIsNeverOpene
     EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be read from or saved to " + ProfileFile().wstring() +
                                                              L"; changes apply until the program ends."});
     EXPECT_EQ(ReadFileBytes(ProfileFile()), "[Aplication]\nVOX_HALF_SIZE=100\n");
-    // Far larger than settings ever are (sparse): not opened either; as large as they may be: read.
+    // As large as settings may be: read; a byte more: not opened either.
     std::filesystem::remove(ProfileFile().string() + ".lock");
-    std::filesystem::resize_file(ProfileFile(), std::uintmax_t{3} << 30);
-    EXPECT_EQ(OpenProfile(), nullptr);
     const std::string head = "[Aplication]\nVOX_HALF_SIZE=100\n;";
     home.Write("Quillmarsh/Velmor.ini", head + std::string((1u << 20) - head.size() - 1, ' ') + "\n");
     const auto read = OpenProfile();
     EXPECT_EQ(read ? read->value("Aplication/VOX_HALF_SIZE").toString() : QString(), QStringLiteral("100"));
+    std::filesystem::resize_file(ProfileFile(), (1u << 20) + 1);
+    EXPECT_EQ(OpenProfile(), nullptr);
 }
 
 TEST_F(CKxDlgApplicationTest, HalfAboveQuarterIsStoredAsTheQuarterAndReadBack)

@@ -58,28 +58,3 @@ timeout 20 "$viewer" "$work/resumed.vlm" || { echo "a start after the copy conti
 windows "resumed.vlm - Velmor" "stopped.vlm - Velmor" || { echo "the continued copy did not open the next file"; exit 1; }
 grep -A3 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | tr '\n' ' ' |
   grep -qxF "[Recent%20File%20List] File1=$work/resumed.vlm File2=$scene " || { echo "the continued copy opened the other file too"; exit 1; }
-
-# A hung script's connections that never send a record take the copy's last
-# descriptors (few here): an accept fails, and Qt stops listening and removes
-# the socket. The copy drops them after the bound and listens again.
-socket="$XDG_RUNTIME_DIR/Velmor by Quillmarsh-$(id -u).socket"
-inode=$(stat -c %i "$socket")
-limit=$(prlimit --pid "$first" --nofile --noheadings --output SOFT)
-prlimit --pid "$first" --nofile="$(($(ls "/proc/$first/fd" | wc -l) + 4)):"
-/usr/bin/python3 - "$socket" <<'PY' || { echo "idle connections were not dropped"; exit 1; }
-import select, socket, sys, time
-def connected(s):
-    try: return s.connect(sys.argv[1]) or True
-    except OSError: return False
-def dropped(s):
-    try: return bool(select.select([s], [], [], 0.1)[0]) and s.recv(1) == b""
-    except OSError: return True
-idle = [s for s in (socket.socket(socket.AF_UNIX) for _ in range(16)) if connected(s)]
-end = time.time() + 30
-while idle and time.time() < end: idle = [s for s in idle if not dropped(s)]
-sys.exit(len(idle))
-PY
-for _ in $(seq 1 100); do [ -S "$socket" ] && [ "$(stat -c %i "$socket")" != "$inode" ] && break; sleep 0.1; done
-prlimit --pid "$first" --nofile="$limit:"
-cp "$scene" "$work/idle.vlm"
-timeout 20 "$viewer" "$work/idle.vlm" && windows "idle.vlm - Velmor" || { echo "the copy did not listen again"; exit 1; }
