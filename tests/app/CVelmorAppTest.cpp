@@ -169,7 +169,6 @@ TEST(SingleInstance, IdleConnectionsAreDroppedAndTheCopyKeepsListening)
     std::vector<std::unique_ptr<QLocalSocket>> idle(5);
     for (auto& s : idle) (s = std::make_unique<QLocalSocket>())->connectToServer(name);
     const auto open = [&] { return std::count_if(idle.begin(), idle.end(), [](auto& s) { return s->state() == QLocalSocket::ConnectedState; }); };
-    EXPECT_EQ(open(), 5);
     EXPECT_TRUE(WhileEventsRun([&] { return later.HandToRunning(L"/a.vlm"); }));
     EXPECT_TRUE(test::WaitUntil([&] { return open() == 2; }) && test::WaitUntil([&] { return open() == 0; }));
 
