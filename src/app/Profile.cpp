@@ -35,12 +35,16 @@ void ReportOnce(const std::wstring& what, const QString& fileName)
                 L"; changes apply until the program ends.");
 }
 
+// A real settings file holds a few kilobytes. Qt reads the whole file into
+// memory, and several times over while parsing it.
+constexpr off_t kMaxProfileBytes = off_t{1} << 20;
+
 // A name that does not resolve is no danger: Qt fails on it at once, or
 // creates the file.
-bool RegularOrAbsent(const QString& fileName)
+bool UsableOrAbsent(const QString& fileName)
 {
     struct stat st {};
-    return stat(QFile::encodeName(fileName).constData(), &st) != 0 || S_ISREG(st.st_mode);
+    return stat(QFile::encodeName(fileName).constData(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_size <= kMaxProfileBytes);
 }
 
 } // namespace
@@ -54,7 +58,7 @@ QString ProfileFileName()
 std::unique_ptr<QSettings> OpenProfile()
 {
     const QString name = ProfileFileName();
-    if (!RegularOrAbsent(name) || !RegularOrAbsent(name + QStringLiteral(".lock"))) return nullptr;
+    if (!UsableOrAbsent(name) || !UsableOrAbsent(name + QStringLiteral(".lock"))) return nullptr;
     return std::make_unique<QSettings>(name, QSettings::IniFormat);
 }
 

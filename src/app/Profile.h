@@ -13,10 +13,12 @@ namespace velmor {
 QString ProfileFileName();
 
 // The settings file, or nullptr while its name (or that of the lock Qt takes
-// beside it to save) is taken by something other than a regular file: a
-// pipe, a device, a folder, a link to one. Opening a pipe waits for a writer
-// for ever, so such a name is never handed to Qt; the defaults apply and
-// nothing is saved. Only this one file is read.
+// beside it to save) is taken by something other than a regular file (a
+// pipe, a device, a folder, a link to one) or by a file far larger than
+// settings ever are. Opening a pipe waits for a writer for ever, and Qt would
+// read a huge file whole until memory runs out, so such a name is never
+// handed to Qt; the defaults apply and nothing is saved. Only this one file
+// is read.
 std::unique_ptr<QSettings> OpenProfile();
 
 // Reads keys of `group` in `settings` (null: the settings file cannot be

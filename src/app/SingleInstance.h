@@ -10,9 +10,11 @@
 #include <QLockFile>
 #include <QString>
 #include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace velmor {
 
@@ -37,21 +39,42 @@ public:
     void SetReceiver(std::function<void(const std::wstring& path)> receiver) { receiver_ = std::move(receiver); }
 
     static const QString kName;
+    // A later start waits this long for the copy; the copy gives a
+    // connection as long to complete its exchange before dropping it.
     static constexpr int kAnswerTimeoutMs = 5000;
+    // Connections that have not completed their exchange, each holding a
+    // descriptor: a script that connects and hangs must not take them all.
+    static constexpr size_t kMaxPendingExchanges = 32;
+    // How often the first copy makes sure that it still listens.
+    static constexpr int kListenCheckMs = 1000;
+    // Tests lower the cap rather than open that many connections.
+    void SetPendingCap(size_t cap) { pendingCap_ = cap; }
 
 private:
     // What one connection has sent so far.
     struct Exchange {
+        QLocalSocket* socket;
         std::string bytes;
         std::optional<std::wstring> path;   // set once the record is accepted
     };
 
+    void Listen();
+    bool Listening() const;
     void AcceptConnection();
-    void Receive(QLocalSocket* socket, Exchange& exchange);
+    void Receive(QLocalSocket* socket);
+    void Expire(QLocalSocket* socket);
+    Exchange* Find(QLocalSocket* socket);
+    // Closes the connection; whatever it sent is not taken.
+    void Drop(QLocalSocket* socket);
+    void Forget(QLocalSocket* socket);
 
     bool private_ = false;
     QString lockPath_;
     QString socketPath_;
+    dev_t socketDevice_ = 0;
+    ino_t socketInode_ = 0;
+    size_t pendingCap_ = kMaxPendingExchanges;
+    std::list<Exchange> pending_;   // oldest first
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QLocalServer> server_;
     std::function<void(const std::wstring&)> receiver_;

@@ -106,9 +106,9 @@ TEST_F(CKxDlgApplicationTest, PreferencesThatCannotBeSavedAreToldOnceAndApplyFor
 }
 
 // A settings file, or the lock Qt takes beside it to save, that is a link to
-// a device (or a pipe, which would wait for ever) is never opened: the
+// a device (or a pipe, which would wait for ever) or huge is never opened: the
 // defaults apply, and confirmed preferences stay in force for the run.
-TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileIsNeverOpened)
+TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileOrHugeIsNeverOpened)
 {
     std::filesystem::create_directories(ProfileFile().parent_path());
     std::filesystem::create_symlink("/dev/null", ProfileFile());
@@ -123,6 +123,14 @@ TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileIsNeverOpened)
     EXPECT_EQ(messages.Messages(), std::vector<std::wstring>{L"settings cannot be read from or saved to " + ProfileFile().wstring() +
                                                              L"; changes apply until the program ends."});
     EXPECT_EQ(ReadFileBytes(ProfileFile()), "[Aplication]\nVOX_HALF_SIZE=100\n");
+    // As large as settings may be: read; a byte more: not opened either.
+    std::filesystem::remove(ProfileFile().string() + ".lock");
+    const std::string head = "[Aplication]\nVOX_HALF_SIZE=100\n;";
+    home.Write("Quillmarsh/Velmor.ini", head + std::string((1u << 20) - head.size() - 1, ' ') + "\n");
+    const auto read = OpenProfile();
+    EXPECT_EQ(read ? read->value("Aplication/VOX_HALF_SIZE").toString() : QString(), QStringLiteral("100"));
+    std::filesystem::resize_file(ProfileFile(), (1u << 20) + 1);
+    EXPECT_EQ(OpenProfile(), nullptr);
 }
 
 TEST_F(CKxDlgApplicationTest, HalfAboveQuarterIsStoredAsTheQuarterAndReadBack)

@@ -22,6 +22,7 @@
 #include <functional>
 #include <future>
 #include <thread>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -151,6 +152,40 @@ TEST(SingleInstance, ARuntimeFolderOpenToOthersIsPassedOver)
     }
     runtimeBefore.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtimeBefore);
     tempBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tempBefore);
+}
+
+// A script that connects and hangs: past the cap its oldest connections make
+// room, so a later start still hands over, and after the bound the rest go.
+// An accept that fails for want of a descriptor stops Qt's server and takes
+// its socket away: the copy listens again.
+TEST(SingleInstance, IdleConnectionsAreDroppedAndTheCopyKeepsListening)
+{
+    test::GuiApplication();
+    TempDir run;
+    SingleInstance first(Q(run.Path())), later(Q(run.Path()));
+    ASSERT_TRUE(first.BecomeFirst());
+    first.SetPendingCap(3);
+    const QString name = Q(run.Path()) + QStringLiteral("/%1-%2.socket").arg(SingleInstance::kName).arg(geteuid());
+    std::vector<std::unique_ptr<QLocalSocket>> idle(5);
+    for (auto& s : idle) (s = std::make_unique<QLocalSocket>())->connectToServer(name);
+    const auto open = [&] { return std::count_if(idle.begin(), idle.end(), [](auto& s) { return s->state() == QLocalSocket::ConnectedState; }); };
+    EXPECT_TRUE(WhileEventsRun([&] { return later.HandToRunning(L"/a.vlm"); }));
+    EXPECT_TRUE(test::WaitUntil([&] { return open() == 2; }) && test::WaitUntil([&] { return open() == 0; }));
+
+    const auto inode = [&] { struct stat st {}; return stat(QFile::encodeName(name).constData(), &st) == 0 ? st.st_ino : 0; };
+    const ino_t before = inode();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // the dropped connections' descriptors
+    idle[0]->connectToServer(name);
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    rlimit limit {};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    const rlimit spent {static_cast<rlim_t>(lowestFree), limit.rlim_max};
+    EXPECT_EQ(setrlimit(RLIMIT_NOFILE, &spent), 0);
+    EXPECT_TRUE(test::WaitUntil([&] { return open() == 0; }));
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_TRUE(test::WaitUntil([&] { return inode() != 0 && inode() != before; }));
+    EXPECT_TRUE(WhileEventsRun([&] { return later.HandToRunning(L"/b.vlm"); }));
 }
 
 // A later start whose path arrives while the first copy is still loading a

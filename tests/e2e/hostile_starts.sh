@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real program started and fed the ways a careless or hostile user could:
 # without a display; with Shift_JIS file names from the command line and a
-# later start; with a FIFO as a data file, the scene or its settings; with files
-# handed over while a message box waits; with its single-instance folder open
-# to others, its socket dead, or answered by another user's process.
+# later start; with a FIFO as a data file, the scene or its settings, and
+# settings of gigabytes; with files handed over while a message box waits;
+# with its single-instance folder open to others, its socket dead, or
+# answered by another user's process.
 #   hostile_starts.sh path/to/velmor
 set -euo pipefail
 
@@ -114,19 +115,26 @@ grep -A2 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | 
 kill "$pid"; wait "$pid" 2>/dev/null || true
 echo "files handed over under a message box open after it, in order"
 
-# A FIFO as the settings file is never opened: the window comes with the
-# defaults and one message, and later starts still hand over, telling nobody.
-export XDG_CONFIG_HOME="$work/fifo-config"
-mkdir -p "$XDG_CONFIG_HOME/Quillmarsh" && mkfifo "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini"
-"$viewer" >"$work/velmor.log" 2>&1 & pid=$!; pids="$pids $pid"
-wait_title "Velmor"
-answer_boxes 1
-later "$work/second.vlm"
-wait_title "second.vlm - Velmor"
-[ -z "$(message_box)" ] && [ -p "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" ] || fail "told again, or the FIFO was replaced"
-kill "$pid"; wait "$pid" 2>/dev/null || true
+# A FIFO as the settings file is never opened, nor a file of gigabytes (real
+# settings at its head): the window comes with the defaults and one message,
+# later starts still hand over, telling nobody, and the file stays as it was.
+for kind in fifo huge; do
+  export XDG_CONFIG_HOME="$work/$kind-config"
+  ini="$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini"
+  mkdir -p "$XDG_CONFIG_HOME/Quillmarsh"
+  if [ $kind = fifo ]; then mkfifo "$ini"; else printf '[Recent%%20File%%20List]\nFile1=%s\n' "$work/plain.vlm" >"$ini"; truncate -s 3G "$ini"; fi
+  state() { stat -c '%F %s %y' "$ini"; [ -p "$ini" ] || head -c 1M "$ini" | md5sum; }
+  before=$(state)
+  "$viewer" >"$work/velmor.log" 2>&1 & pid=$!; pids="$pids $pid"
+  wait_title "Velmor"
+  answer_boxes 1
+  later "$work/second.vlm"
+  wait_title "second.vlm - Velmor"
+  [ -z "$(message_box)" ] && [ "$(state)" = "$before" ] || fail "$kind: told again, or the file was replaced"
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+done
 export XDG_CONFIG_HOME="$work/config"
-echo "a FIFO as the settings file: defaults, one message, and later starts still hand over"
+echo "a FIFO or a huge file as the settings file: defaults, one message, and later starts still hand over"
 
 # The single instance without a runtime folder: a folder of its own under
 # $TMPDIR, refused while others may enter it.
