@@ -329,6 +329,19 @@ void CVelmorView::RenderNow()
     }
 }
 
+void CVelmorView::FindShownSpaces(WindowRect& active, std::vector<WindowRect>& others)
+{
+    if (!glUsable_ || !SceneShown()) return;
+    ContextGuard gl(*this);
+    const QPoint origin = mapToGlobal(QPoint());
+    const auto onScreen = [&](WindowRect r) { return WindowRect{r.x + origin.x(), r.y + origin.y(), r.width, r.height}; };
+    active = onScreen(renderer_.ShownArea(renderer_.activeSpace));
+    for (int i = 0; i < renderer_.paneCount; ++i) {
+        if (!renderer_.IsOrdinaryPane(i)) continue;
+        if (const WindowRect r = renderer_.ShownArea(i); r.Area() > 0) others.push_back(onScreen(r));
+    }
+}
+
 void CVelmorView::RedrawIfIdle()
 {
     if (!glUsable_) return;

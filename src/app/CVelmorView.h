@@ -151,6 +151,10 @@ public:
         CVelmorView& view_;
     };
 
+    // Where the picture shows the active space's units and those of the
+    // other ordinary spaces, on the screen; none without a scene.
+    void FindShownSpaces(WindowRect& active, std::vector<WindowRect>& others);
+
     // What the view's helpers, the main window and the tests look at.
     SceneRenderer& Renderer() { return renderer_; }
     EventViewState& State() { return state_; }

@@ -3,6 +3,7 @@
 #include "app/CMainFrame.h"
 #include "app/CVelmorView.h"
 #include "app/ViewBar.h"
+#include "dialogs/UnitDialogFrame.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -104,7 +105,10 @@ void WindowPlacer::PlaceDialogWindow(QWidget* dialog)
         margins = MarginsOf(dialog->windowType() == Qt::Tool && panel != nullptr ? *panel : static_cast<QWidget&>(main_));
     const WindowRect work = ToRect(screen->availableGeometry());
     const WindowRect mainFrame = ToRect(main_.frameGeometry());
-    const MainWindowArea mainArea{mainFrame, MainWindowControls()};
+    MainWindowArea mainArea{mainFrame, MainWindowControls(), {}, {}};
+    // A unit's dialog spares the space whose unit it edits.
+    if (dynamic_cast<const UnitDialogFrame*>(dialog) != nullptr)
+        main_.View()->FindShownSpaces(mainArea.activeSpace, mainArea.otherSpaces);
     std::vector<WindowRect> keepClear;
     for (QWidget* other : QApplication::topLevelWidgets()) {
         const bool counts = other == panel || IsDialogWindow(other);

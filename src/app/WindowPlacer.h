@@ -3,7 +3,8 @@
 // the unit panel at the start (and once more when a window manager has
 // framed them, as it does only after they are shown), and every dialog,
 // message box and the progress window each time it is shown, unless it
-// already stands whole on the screen clear of the others.
+// already stands whole on the screen clear of the others; a unit's dialog
+// also spares the picture's active space, whose unit it edits.
 #include "render/WindowPlacement.h"
 
 #include <QObject>

@@ -41,9 +41,11 @@ void UnitDialogFrame::ApplyRebuildingUnit()
     // A reload without a pane to show it in would build GL state for no
     // scene; the edit itself is already in the unit.
     if (unit_ == nullptr || !HasCurrentPane()) return;
-    unit_->Release();
-    unit_->ForgetReportedFailures();
-    unit_->Load();
+    Services().WithGLContext([this] {
+        unit_->Release();
+        unit_->ForgetReportedFailures();
+        unit_->Load();
+    });
     RefreshCurrentPane();
     RenderNow();
 }

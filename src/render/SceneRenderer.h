@@ -7,6 +7,7 @@
 #include "render/RenderListener.h"
 #include "render/RenderSettings.h"
 #include "render/ScenePane.h"
+#include "render/WindowPlacement.h"
 
 #include <cstdint>
 #include <memory>
@@ -154,6 +155,10 @@ public:
     // GL: the pane under the cursor of the pick record, -1 for none or for a
     // background or foreground space covering it.
     int HitTestPane();
+    // GL: where pane `index` shows its main layer's units in the window: the
+    // bounding box of their box as drawn, in pixels from the top left, cut to
+    // the window; empty for a pane that shows none.
+    WindowRect ShownArea(int index);
 
 private:
     void SetSpecialSpace(bool firstRun, int index, int32_t& role);

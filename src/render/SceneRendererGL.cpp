@@ -4,8 +4,12 @@
 #include "render/GLExtensions.h"
 #include "scene/DataObject.h"
 #include "units/DrawGroup.h"
+#include "units/SpaceNormalization.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
 
 namespace velmor {
 
@@ -45,6 +49,37 @@ int SceneRenderer::HitTestPane()
             return i;
     }
     return -1;
+}
+
+WindowRect SceneRenderer::ShownArea(int index)
+{
+    ScenePane* pane = Pane(index);
+    if (pane == nullptr || pane->root == nullptr)
+        return {};
+    double low[3] = {kEmptyBoxStart, kEmptyBoxStart, kEmptyBoxStart};
+    double high[3] = {-kEmptyBoxStart, -kEmptyBoxStart, -kEmptyBoxStart};
+    pane->root->GetBounds(low, high);
+    if (low[0] > high[0])
+        return {};
+    const RootProjection p = ReadRootProjection(*pane);
+    // The pane's picture fills the window, whatever viewport GL was left with.
+    const GLint viewport[4] = {0, 0, viewportWidth, viewportHeight};
+    double left = viewportWidth, right = 0, bottom = viewportHeight, top = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        GLdouble wx = 0, wy = 0, wz = 0;
+        if (gluProject(corner & 1 ? high[0] : low[0], corner & 2 ? high[1] : low[1], corner & 4 ? high[2] : low[2],
+                       p.modelView, p.projection, viewport, &wx, &wy, &wz) != GL_TRUE)
+            continue;
+        left = std::min(left, wx);
+        right = std::max(right, wx);
+        bottom = std::min(bottom, wy);
+        top = std::max(top, wy);
+    }
+    const int x0 = static_cast<int>(std::max(left, 0.0)), x1 = static_cast<int>(std::min<double>(right, viewportWidth));
+    const int y0 = static_cast<int>(std::max(bottom, 0.0)), y1 = static_cast<int>(std::min<double>(top, viewportHeight));
+    if (x1 <= x0 || y1 <= y0)
+        return {};
+    return {x0, viewportHeight - y1, x1 - x0, y1 - y0};
 }
 
 void SceneRenderer::StartOnContext() { SetVideoMemoryQuery(&QueryDriverVideoMemory); }

@@ -1,16 +1,17 @@
 #pragma once
 // What a dialog may ask of the view: render now or when idle, the view mode,
-// the control lock, the active space, the bar's state, the light, the nested
-// modal dialogs and the help files. The program's view implements it. The
-// scene events reach the view through EventViewSeam instead, and the renderer
-// reports its changes through RenderListener. No Qt here, so that core code
-// and tests can use it.
+// the control lock, the active space, the view's GL context, the bar's
+// state, the light, the nested modal dialogs and the help files. The
+// program's view implements it. The scene events reach the view through
+// EventViewSeam instead, and the renderer reports its changes through
+// RenderListener. No Qt here, so that core code and tests can use it.
 //
 // NoViewServices answers everything harmlessly; a dialog that has not been
 // handed the view's services uses it, and tests derive their recorders from it.
 #include "render/ViewMode.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,9 @@ public:
     // The active pane takes its root's centre as rotation centre again and
     // refreshes its root after a unit changed.
     virtual void RefreshCurrentPane() = 0;
+    // Runs `work`, which makes or frees a unit's GL names, with the view's
+    // GL context current (whichever window's was current before).
+    virtual void WithGLContext(const std::function<void()>& work) { work(); }
     virtual bool CurrentPaneClipOn() = 0;
     virtual void StoreRotationStart() = 0;
     // Angle in degrees about an axis in pane coordinates.

@@ -86,10 +86,13 @@ std::vector<WindowRect> Candidates(const WindowRect& work, const std::vector<Win
 }
 
 // What a place covers, worst first: the main window's controls, then the
-// panel and other dialogs, then the rest of the main window.
+// panel and other dialogs, then the active space, the other spaces and the
+// rest of the main window.
 struct Coverage {
     long long controls = 0;
     long long windows = 0;
+    long long activeSpace = 0;
+    long long otherSpaces = 0;
     long long mainWindow = 0;
     auto operator<=>(const Coverage&) const = default;
     bool CoversAny() const { return controls > 0 || windows > 0; }
@@ -127,12 +130,16 @@ WindowRect PlaceDialog(const WindowRect& work, const MainWindowArea& mainWindow,
 {
     const int w = std::clamp(frame.width, 1, std::max(1, work.width));
     const int h = std::clamp(frame.height, 1, std::max(1, work.height));
-    // Beside the controls lie the places on the picture that leave them free.
+    // Beside the controls and the spaces lie the places on the picture that
+    // leave them free.
     std::vector<WindowRect> around = keepClear;
     around.insert(around.end(), mainWindow.controls.begin(), mainWindow.controls.end());
+    around.insert(around.end(), mainWindow.otherSpaces.begin(), mainWindow.otherSpaces.end());
+    if (mainWindow.activeSpace.Area() > 0) around.insert(around.begin(), mainWindow.activeSpace);
     around.insert(around.begin(), mainWindow.frame);
     auto coverage = [&](const WindowRect& spot) {
         return Coverage{TotalOverlap(spot, mainWindow.controls), TotalOverlap(spot, keepClear),
+                        spot.OverlapArea(mainWindow.activeSpace), TotalOverlap(spot, mainWindow.otherSpaces),
                         spot.OverlapArea(mainWindow.frame)};
     };
 
@@ -150,10 +157,11 @@ WindowRect PlaceDialog(const WindowRect& work, const MainWindowArea& mainWindow,
 
     // No place at the full size leaves the others free: a dialog that may
     // be smaller takes the largest part of a place beside what it would
-    // cover, whatever of the main window that part covers.
+    // cover that spares the active space most, whatever else of the main
+    // window that part covers.
     auto rank = [&](const WindowRect& spot) {
         const Coverage c = coverage(spot);
-        return std::tuple(c.controls, c.windows, -spot.Area(), c.mainWindow);
+        return std::tuple(c.controls, c.windows, c.activeSpace, -spot.Area(), c.otherSpaces, c.mainWindow);
     };
     auto bestRank = rank(best);
     for (const WindowRect& spot : spots) {

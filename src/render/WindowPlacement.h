@@ -4,10 +4,10 @@
 // it, both whole on the screen and apart: on a short screen the picture
 // gives up height (never the bar), then the panel's list shrinks. A dialog
 // goes where it covers neither of them nor another dialog; where the
-// screen has no such place, it covers as little of the main window as it
-// can, and never the panel, another dialog or the main window's controls
-// (its caption and menu, the bar's buttons) when that can be helped: it
-// rather covers the picture.
+// screen has no such place, it never covers the panel, another dialog or
+// the main window's controls (its caption and menu, the bar's buttons) when
+// that can be helped: it rather covers the picture, and there the other
+// spaces before the active one, whose unit a unit's dialog edits.
 #include <vector>
 
 namespace velmor {
@@ -69,20 +69,25 @@ struct MainWindowsPlace {
 
 MainWindowsPlace PlaceMainWindows(const MainWindowsRequest& request);
 
-// The main window as a dialog sees it: its frame, and the parts of it that
-// a dialog should leave uncovered.
+// The main window as a dialog sees it: its frame, the parts of it that a
+// dialog should leave uncovered, and where the picture shows the active
+// space and the other spaces (none when they do not matter to the dialog).
 struct MainWindowArea {
     WindowRect frame;
     std::vector<WindowRect> controls;
+    WindowRect activeSpace;
+    std::vector<WindowRect> otherSpaces;
 };
 
 // A dialog's frame of `frame` size on `work`: clear of everything in
 // `keepClear` (the panel, other dialogs) and of the main window where a
-// place allows, otherwise over as little of the main window as possible
-// and clear of its controls. Where no place at its size leaves the controls
-// and the other windows free, it is made smaller, down to `least`, to fit
-// one; failing that, it covers the least of the controls, then of the
-// other windows. A dialog larger than the work area is cut to it.
+// place allows, otherwise on the main window clear of its controls, over as
+// little of the active space as it can, then of the other spaces, then of
+// the rest. Where no place at its size leaves the controls and the other
+// windows free, it is made smaller, down to `least`, to fit one (still
+// sparing the active space first); failing that, it covers the least of the
+// controls, then of the other windows. A dialog larger than the work area
+// is cut to it.
 WindowRect PlaceDialog(const WindowRect& work, const MainWindowArea& mainWindow,
                        const std::vector<WindowRect>& keepClear, WindowSize frame, WindowSize least);
 

@@ -845,6 +845,31 @@ TEST_F(ExampleScene, HomeShowsTheHomePoseWithTheClipCapsSection)
     EXPECT_TRUE(WaitUntil([&] { return Differences(Shown(), home) < 50; }, 3000));
 }
 
+// A unit's dialog leaves the space whose unit it edits in sight, whichever
+// that is: none of the space's pixels (off the background, on its side of
+// the middle) lies under it.
+TEST_F(ExampleScene, AUnitsDialogLeavesTheSpaceItEditsInSight)
+{
+    ASSERT_TRUE(WaitUntil([this] { return !app.Busy(); }));
+    for (const auto& [name, side] : {std::pair{"Skull", -1}, {"Soft tissue", 1}}) {
+        if (side > 0) Click(kNextSpaceButton);
+        const QImage shown = Shown();
+        Select(name);
+        PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+        const std::vector<UnitDialogFrame*> all = view->Dialogs().UnitDialogs();
+        UnitDialogFrame* dialog = *std::find_if(all.begin(), all.end(), [](QWidget* d) { return d->isVisible(); });
+        const QRect at = dialog->frameGeometry().translated(-view->mapToGlobal(QPoint()));
+        int space = 0, covered = 0;
+        for (int y = 0; y < shown.height(); y += 3)
+            for (int x = 0; x < shown.width(); x += 3)
+                if (side * (x - shown.width() / 2) > shown.height() / 10 && qGray(shown.pixel(x, y)) > 60)
+                    ++space, covered += at.contains(x, y);
+        EXPECT_GT(space, 300) << name;
+        EXPECT_EQ(covered, 0) << name;
+        dialog->HideUnitDialog();
+    }
+}
+
 TEST_F(ExampleScene, EveryBarButtonAndSettingActsOnIt)
 {
     EXPECT_EQ(view->Renderer().paneCount, 2);
