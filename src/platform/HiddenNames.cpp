@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kTemporaryMark = ".part-";
 constexpr const char* kAsideMark = ".aside-";
 // Fields of /proc/<pid>/stat between the command's closing bracket and the
-// start time, the 22nd field.
+// start time, the 22nd field; the state is the first of them.
 constexpr int kFieldsBeforeStartTime = 19;
 constexpr size_t kMaxHexDigits = 16;
 
@@ -29,23 +29,22 @@ struct Writer {
     unsigned long long start = 0;   // clock ticks after boot; 0 when unknown
 };
 
-// The start time of a running process, 0 when it is not running (or /proc
-// cannot say).
-unsigned long long StartTime(unsigned long long pid)
+// The state and start time of process `pid`; false when /proc cannot say.
+bool ReadProcess(unsigned long long pid, char& state, unsigned long long& start)
 {
     std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "re");
-    if (file == nullptr) return 0;
+    if (file == nullptr) return false;
     char text[1024];
     const size_t n = std::fread(text, 1, sizeof text - 1, file);
     std::fclose(file);
     const std::string line(text, n);
     const size_t bracket = line.rfind(')');
-    if (bracket == std::string::npos) return 0;
+    if (bracket == std::string::npos) return false;
     std::istringstream fields(line.substr(bracket + 1));
     std::string field;
-    for (int i = 0; i < kFieldsBeforeStartTime && fields >> field; ++i) {}
-    unsigned long long start = 0;
-    return fields >> start ? start : 0;
+    for (int i = 0; i < kFieldsBeforeStartTime && fields >> field; ++i)
+        if (i == 0) state = field[0];
+    return static_cast<bool>(fields >> start);
 }
 
 // This process, looked up again after a fork.
@@ -55,7 +54,9 @@ Writer ThisWriter()
     static Writer writer;
     const std::lock_guard<std::mutex> guard(lock);
     const auto pid = static_cast<unsigned long long>(::getpid());
-    if (writer.pid != pid) writer = {pid, StartTime(pid)};
+    char state = 0;
+    unsigned long long start = 0;
+    if (writer.pid != pid) writer = {pid, ReadProcess(pid, state, start) ? start : 0};
     return writer;
 }
 
@@ -120,13 +121,17 @@ bool ReadHiddenName(const std::string& name, std::string& target, std::string& h
     return false;
 }
 
-// A process of that id that started at that time; one that cannot be looked
-// up for any reason but its absence counts as running.
+// A process of that id that started at that time and has not ended; one
+// that cannot be looked up for any reason but its absence counts as
+// running. An ended process not yet waited for (Z) or being removed (X) is
+// gone.
 bool StillRunning(const Writer& writer)
 {
     errno = 0;
-    const unsigned long long start = StartTime(writer.pid);
-    return start != 0 ? start == writer.start : errno != ENOENT;
+    char state = 0;
+    unsigned long long start = 0;
+    if (!ReadProcess(writer.pid, state, start)) return errno != ENOENT;
+    return state != 'Z' && state != 'X' && start == writer.start;
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -191,18 +192,25 @@ TEST(AtomicFile, WhatAnEndedWriterLeftGoesWithTheNextWriteOfItsTarget)
     for (const std::string& name : {std::string("ball.stl"), std::string(255, 'b')}) {
         TempDir dir;
         const auto target = dir.Path() / name;
-        LeaveTemporary(target);
+        const pid_t zombie = LeaveTemporary(target, false);   // ended, not yet waited for
         const auto left = dir.Path() / FolderNames(dir.Path()).at(0);
         // Another target's, another user's, and one a running writer (this
         // process) is writing, stay.
         LeaveTemporary(dir.Path() / "other.stl");
         ASSERT_EQ(::chown(left.c_str(), kNobody, -1), 0);
         AtomicFile running, next;
-        ASSERT_TRUE(running.Create(target) && next.Create(target));
+        ASSERT_TRUE(running.Create(target));
+        // The running writer's process id with another start time: an ended
+        // writer whose id was given again. It goes.
+        std::string reused = running.TemporaryPath().filename();
+        const size_t number = reused.rfind('-'), start = reused.rfind('-', number - 1);
+        dir.Write(reused.replace(start + 1, number - start - 1, "1"), "x");
+        ASSERT_TRUE(next.Create(target));
         EXPECT_EQ(FolderNames(dir.Path()).size(), 4u);
         ASSERT_EQ(::chown(left.c_str(), ::geteuid(), -1), 0);
         ASSERT_TRUE(next.Create(target) && next.Commit());
         EXPECT_EQ(FolderNames(dir.Path()).size(), 3u) << "the file, the other target's and the running writer's";
+        ::waitpid(zombie, nullptr, 0);
     }
 }
 

@@ -69,15 +69,27 @@ std::filesystem::path ReadOnlyFolder(const TempDir& dir)
     return folder;
 }
 
-void LeaveTemporary(const std::filesystem::path& target)
+pid_t InChild(const std::function<void()>& work, bool reap)
 {
-    if (::fork() == 0) {
-        AtomicFile file;
-        _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        work();
+        _exit(0);
     }
-    int status = -1;
-    ::wait(&status);
-    ASSERT_EQ(status, 0);
+    siginfo_t ended{};
+    EXPECT_EQ(::waitid(P_PID, id_t(child), &ended, WEXITED | (reap ? 0 : WNOWAIT)), 0);
+    EXPECT_EQ(ended.si_status, 0);
+    return child;
+}
+
+pid_t LeaveTemporary(const std::filesystem::path& target, bool reap)
+{
+    return InChild(
+        [&] {
+            AtomicFile file;
+            _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
+        },
+        reap);
 }
 
 } // namespace velmor::test
