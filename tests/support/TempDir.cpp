@@ -1,11 +1,14 @@
 #include "support/TempDir.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/HiddenNames.h"
 #include "platform/WideText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -90,6 +93,19 @@ pid_t LeaveTemporary(const std::filesystem::path& target, bool reap)
             _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
         },
         reap);
+}
+
+void RenamesRunOutAfter(int count, bool thenEnd)
+{
+    static std::atomic<int> left;
+    static std::atomic<bool> end;
+    left = count;
+    end = thenEnd;
+    ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+        if (left-- > 0) return ::renameat(from, old, to, name);
+        if (end) _exit(0);
+        return errno = EIO, -1;
+    });
 }
 
 } // namespace velmor::test

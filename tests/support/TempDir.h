@@ -40,5 +40,8 @@ pid_t InChild(const std::function<void()>& work, bool reap = true);
 // What a writer killed part-way leaves of `target`: a child starts the file
 // and ends.
 pid_t LeaveTemporary(const std::filesystem::path& target, bool reap = true);
+// The writer's renames succeed `count` more times, then fail with EIO or,
+// where `thenEnd`, end the process; ReplaceRenameForTest(nullptr) mends them.
+void RenamesRunOutAfter(int count, bool thenEnd = false);
 
 } // namespace velmor::test
