@@ -1,5 +1,6 @@
 #include "export/ExportJob.h"
 
+#include "export/ExportMessages.h"
 #include "platform/WideText.h"
 
 #include <chrono>
@@ -8,6 +9,23 @@
 #include <utility>
 
 namespace velmor {
+
+namespace {
+
+// A message box taller than the screen would hide its button.
+constexpr size_t kKeptCopiesNamed = 8;
+
+} // namespace
+
+std::wstring FileWriteErrorText(const std::vector<std::filesystem::path>& keptCopies)
+{
+    std::wstring text = kFileWriteError;
+    if (!keptCopies.empty()) text += L"\nThe old files that could not be put back are kept as:";
+    for (size_t i = 0; i < keptCopies.size() && i < kKeptCopiesNamed; ++i) text += L"\n" + WideFromPath(keptCopies[i]);
+    if (keptCopies.size() > kKeptCopiesNamed)
+        text += L"\nand " + std::to_wstring(keptCopies.size() - kKeptCopiesNamed) + L" more beside them.";
+    return text;
+}
 
 ExportJob::ExportJob(const VoxelGrid* voxelGrid, std::wstring folder) : grid(voxelGrid), outputFolder(std::move(folder))
 {
@@ -43,9 +61,11 @@ bool ExportJob::StageSeriesFile(AtomicFile& file)
     return true;
 }
 
+std::wstring ExportJob::FileWriteErrorMessage() const { return FileWriteErrorText(m_keptCopies); }
+
 bool ExportJob::PublishSeries()
 {
-    const bool published = AtomicFile::PublishAll(m_series);
+    const bool published = AtomicFile::PublishAll(m_series, &m_keptCopies);
     m_series.clear();
     return published;
 }

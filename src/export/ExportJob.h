@@ -83,6 +83,8 @@ public:
     bool WriteVoxelExportNote(const std::wstring& sourcePath);
     // Renames the written slices and the note into place, all or none.
     bool PublishSeries();
+    // "file write error", naming the old files a failed publish kept aside.
+    std::wstring FileWriteErrorMessage() const;
     // Why the last voxel export failed: the slice buffer, or a file.
     bool SeriesFailedForMemory() const { return m_seriesOutOfMemory; }
     void MarkSeriesOutOfMemory() { m_seriesOutOfMemory = true; }
@@ -121,6 +123,8 @@ private:
     bool StageSeriesFile(AtomicFile& file);
 
     std::vector<AtomicFile> m_series;   // finished files under temporary names
+    // Old files a failed publish could not put back, for the message.
+    std::vector<std::filesystem::path> m_keptCopies;
     bool m_seriesOutOfMemory = false;
 };
 

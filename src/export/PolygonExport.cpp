@@ -181,7 +181,7 @@ int ExportJob::ExportPolygonRecords(const std::vector<MeshExportRecord>& records
     // With no triangles at all nothing was meant to be written.
     bool anyTriangles = false;
     for (const MeshExportRecord& record : records) anyTriangles = anyTriangles || record.mesh->triangleCount != 0;
-    if (r != 0 && anyTriangles) ShowMessage(kFileWriteError);
+    if (r != 0 && anyTriangles) ShowMessage(FileWriteErrorMessage());
     return r;
 }
 
@@ -391,7 +391,7 @@ void ExportJob::WriteObjMtl()
     std::vector<AtomicFile> pair;
     pair.push_back(std::move(mtl));
     pair.push_back(std::move(obj));
-    if (AtomicFile::PublishAll(pair)) result = 0;
+    if (AtomicFile::PublishAll(pair, &m_keptCopies)) result = 0;
 }
 
 } // namespace velmor

@@ -260,7 +260,7 @@ void ExportJob::ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit)
     // The series and its note take their names together or not at all.
     if (!WriteVoxelExportNote(source.data != nullptr ? source.data->sourcePath : std::wstring()) || !PublishSeries()) {
         m_series.clear();
-        ShowMessage(kFileWriteError);
+        ShowMessage(FileWriteErrorMessage());
         return;
     }
     LastFolder = outputFolder;

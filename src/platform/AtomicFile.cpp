@@ -68,7 +68,7 @@ void SyncFolder(const FolderHandle& folder)
     if (fd < 0) return;
     // The rename is done either way; a folder that cannot be synced only
     // loses the guarantee that it survives a power cut.
-    ::fsync(fd);
+    gSyncFile.load()(fd);
     ::close(fd);
 }
 
@@ -81,14 +81,15 @@ bool Reach(FolderHandle& folder, const std::filesystem::path& path)
 // Keeps the old file `name` under a hidden name while its successor takes
 // its place: a second link where the filesystem has them, else the old
 // file moved. Nothing to keep leaves `aside` empty; a folder is no file.
-bool KeepAside(const FolderHandle& folder, const std::string& name, std::string& aside)
+// The kept copy carries the number of its publish.
+bool KeepAside(const FolderHandle& folder, const std::string& name, unsigned long long publish, std::string& aside)
 {
     const int fd = folder.Descriptor();
     struct stat old;
     if (::fstatat(fd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
     if (S_ISDIR(old.st_mode)) return false;
-    aside = HiddenName(HiddenKind::Aside, name, folder.Path().native().size());
-    if (::linkat(fd, name.c_str(), fd, aside.c_str(), 0) == 0 || ::renameat(fd, name.c_str(), fd, aside.c_str()) == 0)
+    aside = HiddenName(HiddenKind::Aside, name, folder.Path().native().size(), publish);
+    if (::linkat(fd, name.c_str(), fd, aside.c_str(), 0) == 0 || RenameInFolder(fd, name, aside) == 0)
         return true;
     aside.clear();
     return false;
@@ -237,35 +238,19 @@ bool AtomicFile::Finish()
     return !m_failed;
 }
 
-bool AtomicFile::Rename(const FolderHandle& folder, std::string* aside)
+bool AtomicFile::Rename(const FolderHandle& folder, std::string* aside, unsigned long long publish)
 {
     if (!m_finished || m_failed) return false;
     if (m_temporary.empty()) return true;
-    const int fd = folder.Descriptor();
-    if ((aside == nullptr || KeepAside(folder, m_name, *aside)) &&
-        ::renameat(fd, m_temporaryName.c_str(), fd, m_name.c_str()) == 0) {
+    if ((aside == nullptr || KeepAside(folder, m_name, publish, *aside)) &&
+        RenameInFolder(folder.Descriptor(), m_temporaryName, m_name) == 0) {
         m_temporary.clear();
         m_temporaryName.clear();
         return true;
     }
-    if (aside != nullptr && !aside->empty()) PutBack(folder, *aside);
     m_failed = true;
     Discard();
     return false;
-}
-
-// Brings back the file the published one replaced, or removes the published
-// one where it replaced nothing. The old file's second name goes either way
-// (renaming one link of a file over another does nothing).
-void AtomicFile::PutBack(const FolderHandle& folder, const std::string& aside) const
-{
-    const int fd = folder.Descriptor();
-    if (aside.empty()) {
-        ::unlinkat(fd, m_name.c_str(), 0);
-        return;
-    }
-    ::renameat(fd, aside.c_str(), fd, m_name.c_str());
-    ::unlinkat(fd, aside.c_str(), 0);
 }
 
 bool AtomicFile::Publish()
@@ -277,36 +262,66 @@ bool AtomicFile::Publish()
         Discard();
         return false;
     }
-    if (!Rename(folder, nullptr)) return false;
+    if (!Rename(folder, nullptr, 0)) return false;
     SyncFolder(folder);
     return true;
 }
 
-bool AtomicFile::PublishAll(std::vector<AtomicFile>& files)
+bool AtomicFile::PublishAll(std::vector<AtomicFile>& files, std::vector<std::filesystem::path>* kept)
 {
-    std::vector<std::pair<AtomicFile*, std::string>> placed;   // with the name its old file is kept under
-    std::set<std::filesystem::path> folders;
+    // Each folder is marked with what the publish places there before its
+    // first rename in it: what a killed publish left is undone by the next
+    // write's sweep.
+    const unsigned long long publish = NewHiddenNumber();
+    std::vector<PlacedFile> placedFiles(files.size());
+    std::set<std::filesystem::path> marked;
+    const auto mark = [&](const FolderHandle& folder, const std::filesystem::path& path) {
+        std::vector<std::pair<std::string, PlacedFile>> placed;
+        for (size_t i = 0; i < files.size(); ++i) {
+            struct stat info;
+            const AtomicFile& file = files[i];
+            if (file.m_temporary.empty() || file.m_target.parent_path() != path) continue;
+            if (::fstatat(folder.Descriptor(), file.m_temporaryName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+            placed.emplace_back(file.m_name, placedFiles[i] = PlacedFile::Of(info));
+        }
+        return MarkPublishing(folder.Descriptor(), publish, placed) && marked.insert(path).second;
+    };
+    std::vector<std::pair<size_t, std::string>> renamed;   // with the name its old file is kept under
     FolderHandle folder;
     bool ok = true;
-    for (AtomicFile& file : files) {
+    for (size_t i = 0; i < files.size(); ++i) {
+        AtomicFile& file = files[i];
         ok = ok && file.m_finished && !file.m_failed;
         if (ok && !file.m_temporary.empty()) {
             const std::filesystem::path path = file.m_target.parent_path();
             std::string aside;
-            ok = Reach(folder, path) && file.Rename(folder, &aside);
-            if (ok) placed.emplace_back(&file, aside);
-            if (ok) folders.insert(path);
+            ok = Reach(folder, path) && (marked.count(path) != 0 || mark(folder, path)) &&
+                 file.Rename(folder, &aside, publish);
+            if (ok || !aside.empty()) renamed.emplace_back(i, aside);
         }
         if (!ok) file.Discard();
     }
-    if (!ok) std::reverse(placed.begin(), placed.end());
-    for (const auto& [file, aside] : placed) {
-        if (!Reach(folder, file->m_target.parent_path())) continue;
-        if (!ok) file->PutBack(folder, aside);
-        else if (!aside.empty()) ::unlinkat(folder.Descriptor(), aside.c_str(), 0);
+    bool restored = true;
+    if (!ok) std::reverse(renamed.begin(), renamed.end());
+    for (const auto& [i, aside] : renamed) {
+        const std::filesystem::path path = files[i].m_target.parent_path();
+        if (ok || (Reach(folder, path) && PutBackKeptCopy(folder.Descriptor(), aside, files[i].m_name, placedFiles[i])) ||
+            aside.empty())
+            continue;
+        restored = false;
+        if (kept != nullptr) kept->push_back(path / aside);
     }
-    for (const std::filesystem::path& path : folders)
-        if (Reach(folder, path)) SyncFolder(folder);
+    // A copy that could not be put back keeps its folder marked, for the
+    // sweep to try again once this process has ended.
+    for (const std::filesystem::path& path : marked) {
+        if (!Reach(folder, path)) continue;
+        if (ok || restored) ::unlinkat(folder.Descriptor(), PublishingMarker(publish).c_str(), 0);
+        SyncFolder(folder);
+    }
+    // The old files go only once the new names are on the disk.
+    for (const auto& [i, aside] : renamed)
+        if (ok && !aside.empty() && Reach(folder, files[i].m_target.parent_path()))
+            ::unlinkat(folder.Descriptor(), aside.c_str(), 0);
     return ok;
 }
 

@@ -22,8 +22,9 @@
 // What a killed writer left behind goes with the next write of the same
 // target: the hidden names carry their writer's process id and start time
 // (platform/HiddenNames.h), and only this user's regular files whose
-// writer no longer runs are removed. A hidden name too long for the folder
-// is shortened to a hash of the target's name, which still names it.
+// writer no longer runs are removed; a series publish it cut off is undone
+// first. A hidden name too long for the folder is shortened to a hash of
+// the target's name, which still names it.
 //
 // Writers use either the buffered Write/Stream side or the Descriptor,
 // never both on one file.
@@ -89,8 +90,9 @@ public:
     // file is kept under a hidden name until all are in place. False when
     // one could not be renamed: then every old file comes back, every file
     // that was new goes, and the rest are removed, so the folders hold the
-    // old series whole.
-    static bool PublishAll(std::vector<AtomicFile>& files);
+    // old series whole. An old file that cannot come back stays under its
+    // hidden name, added to `kept`.
+    static bool PublishAll(std::vector<AtomicFile>& files, std::vector<std::filesystem::path>* kept = nullptr);
 
     // fsync(2) unless a test puts a failing call in its place (nullptr
     // restores it); returns the call that was in place.
@@ -107,8 +109,7 @@ public:
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
-    bool Rename(const FolderHandle& folder, std::string* aside);
-    void PutBack(const FolderHandle& folder, const std::string& aside) const;
+    bool Rename(const FolderHandle& folder, std::string* aside, unsigned long long publish);
     void CloseQuietly();
     void Reset();
 

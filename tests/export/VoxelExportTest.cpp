@@ -4,6 +4,7 @@
 #include "export/ExportTestSupport.h"
 
 #include "export/TiffImageWriter.h"
+#include "platform/HiddenNames.h"
 #include "platform/WideText.h"
 #include "render/RenderSettings.h"
 #include "scene/CVelmorDoc.h"
@@ -373,11 +374,28 @@ TEST(VoxelExport, ASeriesThatFailsPartWayLeavesTheFolderAsItWas)
         EXPECT_EQ(FolderNames(c.dir.Path() / "out").size(), 3u) << "no slice, note or temporary file stays";
         EXPECT_EQ(LastFolder, L"/before/");
     }
+    const std::vector<std::string> old{"0000.tif", "0001.tif", "0002.tif", "0003.tif", "0004.tif", "kx_voxel_export.txt"};
+    {
+        // Renames failing from the third on, putting back too: the two old
+        // slices replaced stay under hidden names, which the message gives.
+        VoxelCommand c;
+        Grid<uint8_t> g(4, 3, 5);
+        for (const std::string& name : old) c.dir.Write("out/" + name, "old " + name);
+        RenamesRunOutAfter(2);
+        c.Run(g.grid);
+        ReplaceRenameForTest(nullptr);
+        std::wistringstream lines(c.messages.Messages().at(0));
+        std::wstring line;
+        ASSERT_TRUE(std::getline(lines, line) && line == L"file write error" && std::getline(lines, line));
+        for (const std::string slice : {"0001.tif", "0000.tif"})
+            EXPECT_TRUE(std::getline(lines, line) && ReadFileBytes(PathFromWide(line)) == "old " + slice) << slice;
+        EXPECT_FALSE(std::getline(lines, line));
+        EXPECT_EQ(FolderNames(c.dir.Path() / "out").size(), 9u) << "the series, two old files kept and the marker";
+    }
     // Every slice written, but an old one that cannot be replaced: the
     // slices renamed before it are taken back, and the old note stays.
     VoxelCommand c;
     Grid<uint8_t> g(4, 3, 5);
-    const std::vector<std::string> old{"0000.tif", "0001.tif", "0002.tif", "0003.tif", "0004.tif", "kx_voxel_export.txt"};
     for (const std::string& name : old) c.dir.Write("out/" + name, "old " + name);
     const std::string fixed = Quoted(c.Out("0003.tif").string());
     if (RunCommand("chattr +i " + fixed).exitCode != 0) GTEST_SKIP() << "no immutable files here";

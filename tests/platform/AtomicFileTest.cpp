@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -80,14 +82,14 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     TempDir dir;
     dir.Write("0000.tif", "old slice");
     std::vector<AtomicFile> series(3);
-    const auto write = [&] {
-        for (int i = 0; i < 3; ++i) {
+    const auto write = [&](const std::string& text) {
+        for (size_t i = 0; i < series.size(); ++i) {
             ASSERT_TRUE(series[i].Create(dir.Path() / ("000" + std::to_string(i) + ".tif")));
-            series[i].Write("slice " + std::to_string(i));
+            series[i].Write(text + std::to_string(i));
             ASSERT_TRUE(series[i].Finish());
         }
     };
-    write();
+    write("slice ");
     EXPECT_EQ(ReadFileBytes(dir.Path() / "0000.tif"), "old slice");
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "0001.tif"));
     // A name taken by a folder after the files were written: renaming stops
@@ -103,9 +105,50 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
 
     // Published whole, the old files' hidden names go too.
     std::filesystem::remove(dir.Path() / "0001.tif");
-    write();
+    write("slice ");
     EXPECT_TRUE(AtomicFile::PublishAll(series));
-    EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"0000.tif", "0001.tif", "0002.tif"}));
+    const std::vector<std::string> names{"0000.tif", "0001.tif", "0002.tif"};
+    const auto holds = [&](const std::string& text) {
+        EXPECT_EQ(FolderNames(dir.Path()), names);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadFileBytes(dir.Path() / names[i]), text + std::to_string(i));
+    };
+    holds("slice ");
+
+    // Writers of `files` slices, last first, killed at the rename after
+    // `renames`, or at the folder sync after the last (-1).
+    const auto killed = [&](const std::string& text, size_t files, int renames) {
+        InChild([&] {
+            series.resize(files);
+            write(text);
+            std::reverse(series.begin(), series.end());
+            if (renames < 0) AtomicFile::ReplaceSyncForTest(+[](int) -> int { _exit(0); });
+            else RenamesRunOutAfter(renames, true);
+            AtomicFile::PublishAll(series);
+        });
+    };
+    // Cut off in a longer series: the next write's sweep, though of other
+    // names, puts the old files back and removes the one added, and a
+    // failing write then leaves them whole.
+    killed("killed ", 4, 2);
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "0003.tif"), "killed 3");
+    AtomicFile::RemoveLeftovers(dir.Path(), {"0000.tif", "0001.tif"});
+    holds("slice ");
+    write("failed ");
+    series[2].MarkFailed();
+    EXPECT_FALSE(AtomicFile::PublishAll(series));
+    holds("slice ");
+    // Killed after its last rename: the new series stays, the copies go.
+    killed("new ", 3, -1);
+    EXPECT_GT(FolderNames(dir.Path()).size(), 3u);
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    holds("new ");
+    // A name given another file since: neither it nor the old file is lost.
+    killed("cut ", 3, 1);
+    std::filesystem::remove(dir.Path() / "0002.tif");
+    dir.Write("0002.tif", "later");
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "0002.tif"), "later");
+    EXPECT_EQ(FolderNames(dir.Path()).size(), 5u) << "the series, the old file kept and its publish's marker";
 }
 
 TEST(AtomicFile, LinksDevicesAndLongNames)
@@ -191,18 +234,25 @@ TEST(AtomicFile, WhatAnEndedWriterLeftGoesWithTheNextWriteOfItsTarget)
     for (const std::string& name : {std::string("ball.stl"), std::string(255, 'b')}) {
         TempDir dir;
         const auto target = dir.Path() / name;
-        LeaveTemporary(target);
+        const pid_t zombie = LeaveTemporary(target, false);   // ended, not yet waited for
         const auto left = dir.Path() / FolderNames(dir.Path()).at(0);
         // Another target's, another user's, and one a running writer (this
         // process) is writing, stay.
         LeaveTemporary(dir.Path() / "other.stl");
         ASSERT_EQ(::chown(left.c_str(), kNobody, -1), 0);
         AtomicFile running, next;
-        ASSERT_TRUE(running.Create(target) && next.Create(target));
+        ASSERT_TRUE(running.Create(target));
+        // The running writer's process id with another start time: an ended
+        // writer whose id was given again. It goes.
+        std::string reused = running.TemporaryPath().filename();
+        const size_t number = reused.rfind('-'), start = reused.rfind('-', number - 1);
+        dir.Write(reused.replace(start + 1, number - start - 1, "1"), "x");
+        ASSERT_TRUE(next.Create(target));
         EXPECT_EQ(FolderNames(dir.Path()).size(), 4u);
         ASSERT_EQ(::chown(left.c_str(), ::geteuid(), -1), 0);
         ASSERT_TRUE(next.Create(target) && next.Commit());
         EXPECT_EQ(FolderNames(dir.Path()).size(), 3u) << "the file, the other target's and the running writer's";
+        ::waitpid(zombie, nullptr, 0);
     }
 }
 

@@ -1,11 +1,14 @@
 #include "support/TempDir.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/HiddenNames.h"
 #include "platform/WideText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -69,15 +72,40 @@ std::filesystem::path ReadOnlyFolder(const TempDir& dir)
     return folder;
 }
 
-void LeaveTemporary(const std::filesystem::path& target)
+pid_t InChild(const std::function<void()>& work, bool reap)
 {
-    if (::fork() == 0) {
-        AtomicFile file;
-        _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        work();
+        _exit(0);
     }
-    int status = -1;
-    ::wait(&status);
-    ASSERT_EQ(status, 0);
+    siginfo_t ended{};
+    EXPECT_EQ(::waitid(P_PID, id_t(child), &ended, WEXITED | (reap ? 0 : WNOWAIT)), 0);
+    EXPECT_EQ(ended.si_status, 0);
+    return child;
+}
+
+pid_t LeaveTemporary(const std::filesystem::path& target, bool reap)
+{
+    return InChild(
+        [&] {
+            AtomicFile file;
+            _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
+        },
+        reap);
+}
+
+void RenamesRunOutAfter(int count, bool thenEnd)
+{
+    static std::atomic<int> left;
+    static std::atomic<bool> end;
+    left = count;
+    end = thenEnd;
+    ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+        if (left-- > 0) return ::renameat(from, old, to, name);
+        if (end) _exit(0);
+        return errno = EIO, -1;
+    });
 }
 
 } // namespace velmor::test

@@ -1,7 +1,9 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace velmor::test {
@@ -31,8 +33,15 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 // or, for a user the permissions do not stop (root), the system's /sys.
 std::filesystem::path ReadOnlyFolder(const TempDir& dir);
 
+// A child that runs `work` and ends, as a killed writer does; once it has
+// ended it is waited for, or, where `reap` is false, left a zombie for the
+// caller to wait for by the id returned.
+pid_t InChild(const std::function<void()>& work, bool reap = true);
 // What a writer killed part-way leaves of `target`: a child starts the file
 // and ends.
-void LeaveTemporary(const std::filesystem::path& target);
+pid_t LeaveTemporary(const std::filesystem::path& target, bool reap = true);
+// The writer's renames succeed `count` more times, then fail with EIO or,
+// where `thenEnd`, end the process; ReplaceRenameForTest(nullptr) mends them.
+void RenamesRunOutAfter(int count, bool thenEnd = false);
 
 } // namespace velmor::test
