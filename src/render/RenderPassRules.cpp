@@ -59,7 +59,9 @@ void ComputeLightColours(RenderSettings& s, uint32_t mode)
         // The dim mode is the shadowed pass's, and the shadow map is taken
         // from light 0 alone: light 2, opposite it, keeps its full light, or
         // every surface facing light 2 would darken wherever light 0 cannot
-        // reach it, the far side of the surface itself included.
+        // reach it, the far side of the surface itself included. That pass
+        // lights the side the camera sees, so that light 2 lights only sides
+        // turned away from light 0, whichever way a mesh is wound.
         SetRgb(s.light2Diffuse, s.lightIntensity);
         SetRgb(s.light2Specular, s.lightIntensity);
     } else {

@@ -515,12 +515,19 @@ void ScenePane::RenderShadowed()
     if (cut)
         glEnable(GL_SCISSOR_TEST);
 
+    // In shadow a surface loses light 0 on whichever side faces it. Lit here
+    // on the side the camera sees, a mesh wound inside out, whose normals
+    // turn away from the light its faces meet so that light 2 lights them,
+    // takes light 0 like any other; light 2 is left only the sides turned
+    // away from light 0, which light 0's shadow never darkens.
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
     rs.SetLightMode(1);
     SetProjection(ProjectionMode::kScene);
     rs.pick.mainPass = 1;
     DrawGroupPass(root, 0);
     rs.SetLightMode(0);
     rs.pick.mainPass = 0;
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
 
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, rs.depthTexture);
