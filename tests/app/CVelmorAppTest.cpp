@@ -176,11 +176,10 @@ TEST(SingleInstance, IdleConnectionsAreDroppedAndTheCopyKeepsListening)
     const ino_t before = inode();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // the dropped connections' descriptors
     idle[0]->connectToServer(name);
-    const int lowestFree = dup(0);
-    close(lowestFree);
     rlimit limit {};
     getrlimit(RLIMIT_NOFILE, &limit);
-    const rlimit spent {static_cast<rlim_t>(lowestFree), limit.rlim_max};
+    const rlimit spent {static_cast<rlim_t>(dup(0)), limit.rlim_max};   // the lowest free descriptor the last
+    close(static_cast<int>(spent.rlim_cur));
     EXPECT_EQ(setrlimit(RLIMIT_NOFILE, &spent), 0);
     EXPECT_TRUE(test::WaitUntil([&] { return open() == 0; }));
     setrlimit(RLIMIT_NOFILE, &limit);
