@@ -242,11 +242,9 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
 
     ExportPolygons(0, shared / "skull.stl");
     ExportVoxels(shared);
-    // Another user's pipe, read or held open unread, or file open to all,
-    // in such a folder under a slice's name, the note's or an STL's: each
-    // export fails at once, before anything is made there, and not a byte
-    // goes in. The reader that never reads drains after a minute, so that an
-    // export waiting on it fails here rather than hangs.
+    // Another user's pipe (read, or held open unread) or file open to all under a slice's, the note's or
+    // an STL's name: each export fails at once, makes nothing in the folder and writes no byte. The reader
+    // that never reads drains after a minute, so that a waiting export fails here, not hangs.
     const std::vector<std::filesystem::path> names{dir.Path() / "s/0001.tif", dir.Path() / "n/kx_voxel_export.txt", dir.Path() / "p/pipe.stl"};
     const auto untouched = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
     for (const int kind : {0, 1, 2}) {   // a pipe read, a pipe never read, a file
@@ -258,8 +256,7 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
             readers.push_back(::open(name.c_str(), O_RDONLY | O_NONBLOCK));
             std::filesystem::last_write_time(name.parent_path(), untouched);
         }
-        std::atomic<bool> done{false};
-        std::atomic<ssize_t> got{0};
+        std::atomic<ssize_t> got{0}, done{false};
         char bytes[4096];   // the reader's, then this thread's once it has ended
         const auto drain = [&] { for (const int fd : readers) got += std::max(::read(fd, bytes, sizeof bytes), ssize_t(0)); };
         std::thread reader([&] { for (int turn = 0; !done; ++turn, ::usleep(10000)) if (kind != 1 || turn > 6000) drain(); });

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The real program started and fed the ways a careless or hostile user could:
 # without a display; with Shift_JIS file names from the command line and a
-# later start; with a FIFO as a data file, the scene or its settings, and
-# settings of gigabytes; with files handed over while a message box waits;
-# with its single-instance folder open to others, its socket dead, or
-# answered by another user's process.
+# later start; with a FIFO as a data file, the scene or its settings, or huge settings;
+# with files handed over while a message box waits; with its single-instance folder
+# open to others, its socket dead, or answered by another user's process.
 #   hostile_starts.sh path/to/velmor
 set -euo pipefail
 

@@ -372,9 +372,8 @@ TEST(VoxelExport, ASeriesThatFailsPartWayLeavesTheFolderAsItWas)
         EXPECT_EQ(FolderNames(c.dir.Path() / "out").size(), 3u) << "no slice, note or temporary file stays";
         EXPECT_EQ(LastFolder, L"/before/");
     }
-    // Every slice written, renames failing from the third on, putting back
-    // too: the two old slices replaced stay under hidden names, which the
-    // message gives.
+    // Every slice written, renames failing from the third on, putting back too:
+    // the two old slices replaced stay under hidden names the message gives.
     VoxelCommand c;
     Grid<uint8_t> g(4, 3, 5);
     const std::vector<std::string> old{"0000.tif", "0001.tif", "0002.tif", "0003.tif", "0004.tif", "kx_voxel_export.txt"};
@@ -385,8 +384,7 @@ TEST(VoxelExport, ASeriesThatFailsPartWayLeavesTheFolderAsItWas)
     std::wistringstream lines(c.messages.Messages().at(0));
     std::vector<std::string> said;
     for (std::wstring line; std::getline(lines, line);) said.push_back(line[0] == L'/' ? ReadFileBytes(PathFromWide(line)) : PathFromWide(line).string());
-    EXPECT_EQ(said, (std::vector<std::string>{"file write error", "The old files that could not be put back are kept as:",
-                                              "old 0001.tif", "old 0000.tif"}));
+    EXPECT_EQ(said, (std::vector<std::string>{"file write error", "The old files that could not be put back are kept as:", "old 0001.tif", "old 0000.tif"}));
     EXPECT_EQ(FolderNames(c.Out("")).size(), 9u) << "the series, two old files kept and the marker";
     // An old one that cannot be replaced: the slices renamed before it are
     // taken back, and the old note stays.

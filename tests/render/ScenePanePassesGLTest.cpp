@@ -289,8 +289,7 @@ TEST_F(ScenePanePassesGLTest, ALitBoxCastsItsShadowAwayFromTheLight)
 {
     // The light stands at the upper right front corner: the block's shadow
     // falls towards the lower left of the slab beneath it, in either
-    // projection, and still once the slab is inside out, lit by light 2
-    // instead of light 0.
+    // projection, also once the slab is inside out (lit by light 2, not 0).
     auto* slab = new LitBox(&main, 1.9, 1.9, 0.1, -0.3);
     new LitBox(&main, 0.3, 0.3, 0.3, 0.3);
     renderer.CreateDepthTexture();

@@ -77,8 +77,7 @@ pid_t InChild(const std::function<void()>& work, bool reap)
     const pid_t child = ::fork();
     if (child == 0) work(), _exit(0);
     siginfo_t ended{};
-    EXPECT_EQ(::waitid(P_PID, id_t(child), &ended, WEXITED | (reap ? 0 : WNOWAIT)), 0);
-    EXPECT_EQ(ended.si_status, 0);
+    EXPECT_TRUE(::waitid(P_PID, id_t(child), &ended, WEXITED | (reap ? 0 : WNOWAIT)) == 0 && ended.si_status == 0) << ended.si_status;
     return child;
 }
 
@@ -89,8 +88,7 @@ pid_t LeaveTemporary(const std::filesystem::path& target, bool reap)
 
 void RenamesRunOutAfter(int count, bool thenEnd)
 {
-    static std::atomic<int> left;
-    static std::atomic<bool> end;
+    static std::atomic<int> left, end;   // the renames let through, and whether the process ends then
     left = count, end = thenEnd;
     ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
         return left-- > 0 ? ::renameat(from, old, to, name) : end ? (_exit(0), -1) : (errno = EIO, -1);
