@@ -275,8 +275,7 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
     // In a group's folder, not sticky, a series' note follows the user's own
     // link under its name, never another user's.
     const std::filesystem::path group = dir.Path() / "group";
-    std::filesystem::create_directory(group);
-    ::chmod(group.c_str(), 02775);
+    ASSERT_EQ(::mkdir(group.c_str(), 0) | ::chmod(group.c_str(), 02775), 0);
     std::filesystem::create_symlink(own, group / "kx_voxel_export.txt");
     for (const uid_t owner : {uid_t(65534), ::geteuid()}) {
         ASSERT_EQ(::lchown((group / "kx_voxel_export.txt").c_str(), owner, -1), 0);
