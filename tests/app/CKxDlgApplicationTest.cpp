@@ -125,8 +125,7 @@ TEST_F(CKxDlgApplicationTest, ASettingsFileThatIsNoRegularFileOrHugeIsNeverOpene
     EXPECT_EQ(ReadFileBytes(ProfileFile()), "[Aplication]\nVOX_HALF_SIZE=100\n");
     // As large as settings may be: read; a byte more: not opened either.
     std::filesystem::remove(ProfileFile().string() + ".lock");
-    const std::string head = "[Aplication]\nVOX_HALF_SIZE=100\n;";
-    home.Write("Quillmarsh/Velmor.ini", head + std::string((1u << 20) - head.size() - 1, ' ') + "\n");
+    std::filesystem::resize_file(ProfileFile(), 1u << 20);
     const auto read = OpenProfile();
     EXPECT_EQ(read ? read->value("Aplication/VOX_HALF_SIZE").toString() : QString(), QStringLiteral("100"));
     std::filesystem::resize_file(ProfileFile(), (1u << 20) + 1);

@@ -154,10 +154,9 @@ TEST(SingleInstance, ARuntimeFolderOpenToOthersIsPassedOver)
     tempBefore.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tempBefore);
 }
 
-// A script that connects and hangs: past the cap its oldest connections make
-// room, so a later start still hands over, and after the bound the rest go.
-// An accept that fails for want of a descriptor stops Qt's server and takes
-// its socket away: the copy listens again.
+// A script's connections that hang: past the cap the oldest make room for a
+// later start, and after the bound the rest go. An accept that fails for want
+// of a descriptor stops Qt's server, whose socket goes: the copy listens again.
 TEST(SingleInstance, IdleConnectionsAreDroppedAndTheCopyKeepsListening)
 {
     test::GuiApplication();
@@ -171,16 +170,14 @@ TEST(SingleInstance, IdleConnectionsAreDroppedAndTheCopyKeepsListening)
     const auto open = [&] { return std::count_if(idle.begin(), idle.end(), [](auto& s) { return s->state() == QLocalSocket::ConnectedState; }); };
     EXPECT_TRUE(WhileEventsRun([&] { return later.HandToRunning(L"/a.vlm"); }));
     EXPECT_TRUE(test::WaitUntil([&] { return open() == 2; }) && test::WaitUntil([&] { return open() == 0; }));
-
     const auto inode = [&] { struct stat st {}; return stat(QFile::encodeName(name).constData(), &st) == 0 ? st.st_ino : 0; };
     const ino_t before = inode();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // the dropped connections' descriptors
     idle[0]->connectToServer(name);
-    const int lowestFree = dup(0);
-    close(lowestFree);
     rlimit limit {};
     getrlimit(RLIMIT_NOFILE, &limit);
-    const rlimit spent {static_cast<rlim_t>(lowestFree), limit.rlim_max};
+    const rlimit spent {static_cast<rlim_t>(dup(0)), limit.rlim_max};   // the lowest free descriptor the last
+    close(static_cast<int>(spent.rlim_cur));
     EXPECT_EQ(setrlimit(RLIMIT_NOFILE, &spent), 0);
     EXPECT_TRUE(test::WaitUntil([&] { return open() == 0; }));
     setrlimit(RLIMIT_NOFILE, &limit);

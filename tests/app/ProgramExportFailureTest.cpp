@@ -221,7 +221,7 @@ class SharedFolderExport : public GyroidProgram {};
 
 // Another user's links, in a folder open to all, to this user's file are not
 // written through; the user's own link there is, and its file stays private.
-// Another user's pipes there are never written.
+// Another user's pipes and files there are never written.
 TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
 {
     Start(24, 24, 24, 2);
@@ -242,42 +242,48 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
 
     ExportPolygons(0, shared / "skull.stl");
     ExportVoxels(shared);
-    // Another user's pipes in such a folder under an STL's name, a slice's
-    // and the note's, read or held open unread: each export fails at once
-    // and not a byte goes in. The reader that never reads drains them after
-    // a minute, so that an export waiting on one fails here, not hangs.
-    const std::filesystem::path other = dir.Path() / "other";
-    const std::vector<std::filesystem::path> pipes{other / "pipe.stl", other / "s/0001.tif", other / "n/kx_voxel_export.txt"};
-    for (const bool reads : {true, false}) {
+    // Another user's pipe (read, or held open unread) or file open to all under a slice's, the note's or
+    // an STL's name: each export fails at once, makes nothing in the folder and writes no byte. The reader
+    // that never reads drains after a minute, so that a waiting export fails here, not hangs.
+    const std::vector<std::filesystem::path> names{dir.Path() / "s/0001.tif", dir.Path() / "n/kx_voxel_export.txt", dir.Path() / "p/pipe.stl"};
+    const auto untouched = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    for (const int kind : {0, 1, 2}) {   // a pipe read, a pipe never read, a file
         std::vector<int> readers;
-        for (const auto& pipe : pipes) {
-            std::filesystem::create_directories(pipe.parent_path());
-            ::chmod(pipe.parent_path().c_str(), 01777);
-            ASSERT_EQ(::mkfifo(pipe.c_str(), 0666) | ::lchown(pipe.c_str(), 65534, -1), 0);
-            readers.push_back(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK));
+        for (const auto& name : names) {
+            std::filesystem::create_directories(name.parent_path());
+            ASSERT_EQ((kind < 2 ? ::mkfifo(name.c_str(), 0) : ::close(::creat(name.c_str(), 0))) | ::chmod(name.c_str(), 0666) |
+                          ::lchown(name.c_str(), 65534, -1) | ::chmod(name.parent_path().c_str(), 01777), 0);
+            readers.push_back(::open(name.c_str(), O_RDONLY | O_NONBLOCK));
+            std::filesystem::last_write_time(name.parent_path(), untouched);
         }
-        std::atomic<bool> done{false};
-        std::atomic<size_t> got{0};
-        std::thread reader([&] {
-            char bytes[4096];
-            for (int turn = 0, last = 0; !last; ++turn, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
-                last = done;
-                for (const int fd : readers)
-                    for (ssize_t n; (reads || last || turn > 6000) && (n = ::read(fd, bytes, sizeof bytes)) > 0;)
-                        got += size_t(n);
-            }
-        });
-        ExportPolygons(0, pipes[0]);
-        ExportVoxels(pipes[1].parent_path());
-        ExportVoxels(pipes[2].parent_path());
+        std::atomic<ssize_t> got{0}, done{false};
+        char bytes[4096];   // the reader's, then this thread's once it has ended
+        const auto drain = [&] { for (const int fd : readers) got += std::max(::read(fd, bytes, sizeof bytes), ssize_t(0)); };
+        std::thread reader([&] { for (int turn = 0; !done; ++turn, ::usleep(10000)) if (kind != 1 || turn > 6000) drain(); });
+        ExportVoxels(names[0].parent_path());
+        ExportVoxels(names[1].parent_path());
+        ExportPolygons(0, names[2]);
         done = true;
         reader.join();
-        for (size_t i = 0; i < pipes.size(); ++i) ::close(readers[i]), std::filesystem::remove(pipes[i]);
-        EXPECT_EQ(got, 0u) << reads;
+        drain();
+        EXPECT_EQ(got.load(), 0) << kind;
+        for (size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(std::filesystem::last_write_time(names[i].parent_path()), untouched) << kind << i;
+            ::close(readers[i]), std::filesystem::remove(names[i]);
+        }
     }
-    EXPECT_TRUE(std::filesystem::is_empty(other / "s") && std::filesystem::is_empty(other / "n"));
+    // In a group's folder, not sticky, a series' note follows the user's own
+    // link under its name, never another user's.
+    const std::filesystem::path group = dir.Path() / "group";
+    ASSERT_EQ(::mkdir(group.c_str(), 0) | ::chmod(group.c_str(), 02775), 0);
+    std::filesystem::create_symlink(own, group / "kx_voxel_export.txt");
+    for (const uid_t owner : {uid_t(65534), ::geteuid()}) {
+        ASSERT_EQ(::lchown((group / "kx_voxel_export.txt").c_str(), owner, -1), 0);
+        ExportVoxels(group);
+        EXPECT_EQ(ReadFileBytes(own).starts_with("stl binary file"), owner != ::geteuid());
+    }
     ExportHistogram(shared / "h.csv");
-    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(9, L"file write error"));
+    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(13, L"file write error"));
     EXPECT_EQ(ReadFileBytes(secret), "private bytes");
     EXPECT_EQ(FolderNames(dir.Path() / "mine"), (std::vector<std::string>{"bashrc", "own.stl"}));
     EXPECT_EQ(FolderNames(shared), (std::vector<std::string>{"h.csv", "kx_voxel_export.txt", "own.stl", "skull.stl"}));

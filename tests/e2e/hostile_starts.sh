@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The real program started and fed the ways a careless or hostile user could:
 # without a display; with Shift_JIS file names from the command line and a
-# later start; with a FIFO as a data file, the scene or its settings, and
-# settings of gigabytes; with files handed over while a message box waits;
-# with its single-instance folder open to others, its socket dead, or
-# answered by another user's process.
+# later start; with a FIFO as a data file, the scene or its settings, or huge settings;
+# with files handed over while a message box waits; with its single-instance folder
+# open to others, its socket dead, or answered by another user's process.
 #   hostile_starts.sh path/to/velmor
 set -euo pipefail
 
@@ -119,18 +118,16 @@ echo "files handed over under a message box open after it, in order"
 # settings at its head): the window comes with the defaults and one message,
 # later starts still hand over, telling nobody, and the file stays as it was.
 for kind in fifo huge; do
-  export XDG_CONFIG_HOME="$work/$kind-config"
-  ini="$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini"
-  mkdir -p "$XDG_CONFIG_HOME/Quillmarsh"
+  export XDG_CONFIG_HOME="$work/$kind-config" ini="$work/$kind-config/Quillmarsh/Velmor.ini"
+  mkdir -p "${ini%/*}"
   if [ $kind = fifo ]; then mkfifo "$ini"; else printf '[Recent%%20File%%20List]\nFile1=%s\n' "$work/plain.vlm" >"$ini"; truncate -s 3G "$ini"; fi
-  state() { stat -c '%F %s %y' "$ini"; [ -p "$ini" ] || head -c 1M "$ini" | md5sum; }
-  before=$(state)
+  before=$(stat -c '%F %s %i %y' "$ini")
   "$viewer" >"$work/velmor.log" 2>&1 & pid=$!; pids="$pids $pid"
   wait_title "Velmor"
   answer_boxes 1
   later "$work/second.vlm"
   wait_title "second.vlm - Velmor"
-  [ -z "$(message_box)" ] && [ "$(state)" = "$before" ] || fail "$kind: told again, or the file was replaced"
+  [ -z "$(message_box)" ] && [ "$(stat -c '%F %s %i %y' "$ini")" = "$before" ] || fail "$kind: told again, or the file was replaced"
   kill "$pid"; wait "$pid" 2>/dev/null || true
 done
 export XDG_CONFIG_HOME="$work/config"

@@ -121,14 +121,12 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
             series.resize(files);
             write(text);
             std::reverse(series.begin(), series.end());
-            if (renames < 0) AtomicFile::ReplaceSyncForTest(+[](int) -> int { _exit(0); });
-            else RenamesRunOutAfter(renames, true);
+            renames < 0 ? void(AtomicFile::ReplaceSyncForTest(+[](int) -> int { _exit(0); })) : RenamesRunOutAfter(renames, true);
             AtomicFile::PublishAll(series);
         });
     };
-    // Cut off in a longer series: the next write's sweep, though of other
-    // names, puts the old files back and removes the one added, and a
-    // failing write then leaves them whole.
+    // Cut off in a longer series: the next write's sweep, though of other names, puts the
+    // old files back and removes the one added, and a failing write then leaves them whole.
     killed("killed ", 4, 2);
     EXPECT_EQ(ReadFileBytes(dir.Path() / "0003.tif"), "killed 3");
     AtomicFile::RemoveLeftovers(dir.Path(), {"0000.tif", "0001.tif"});
@@ -167,10 +165,8 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     // a private folder while someone holds it open to read, are refused.
     ASSERT_EQ(::mkfifo((dir.Path() / "pipe.csv").c_str(), 0600), 0);
     const int reader = ::open((dir.Path() / "pipe.csv").c_str(), O_RDONLY | O_NONBLOCK);
-    for (const auto& target : {std::filesystem::path("/dev/null"), dir.Path() / "pipe.csv"}) {
-        AtomicFile file;
-        EXPECT_FALSE(file.Create(target)) << target;
-    }
+    AtomicFile device, pipe;
+    EXPECT_FALSE(device.Create("/dev/null") || pipe.Create(dir.Path() / "pipe.csv"));
     ::close(reader);
     std::filesystem::remove(dir.Path() / "pipe.csv");
 
@@ -200,8 +196,7 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
 
 // Another user's link to a folder, or reached through one of this user's, is
 // not followed in a sticky folder open to all, and is in one that is not.
-// Another user's file is refused there, and elsewhere replaced without
-// lending its mode.
+// Another user's file is refused there, elsewhere replaced without its mode.
 TEST(AtomicFile, SharedFoldersFollowOnlyLinksOfTheWriterOrTheFolderOwner)
 {
     TempDir dir;
@@ -242,8 +237,7 @@ TEST(AtomicFile, WhatAnEndedWriterLeftGoesWithTheNextWriteOfItsTarget)
         ASSERT_EQ(::chown(left.c_str(), kNobody, -1), 0);
         AtomicFile running, next;
         ASSERT_TRUE(running.Create(target));
-        // The running writer's process id with another start time: an ended
-        // writer whose id was given again. It goes.
+        // The running writer's id with another start time, an ended writer's id given again: it goes.
         std::string reused = running.TemporaryPath().filename();
         const size_t number = reused.rfind('-'), start = reused.rfind('-', number - 1);
         dir.Write(reused.replace(start + 1, number - start - 1, "1"), "x");

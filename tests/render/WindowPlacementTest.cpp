@@ -49,8 +49,7 @@ TEST(WindowPlacementTest, ThePictureGivesWayFirstThenThePanelAndDialogsTakeFreeP
                          right{700, 44, 380, place.picture.height};
         std::vector<WindowRect> controls = {{0, 0, window.width, 44}, {window.Right() - 580, window.Bottom() - 53, 576, 48}},
                                 clear = {FrameAround(place.panel, r.panelFrame)};
-        if (width > 1280)
-            clear.insert(clear.end(), {{1288, 0, 330, 310}, {1288, 500, 317, 176}, {962, 722, 282, 180}, {1288, 722, 406, 344}});
+        if (width > 1280) clear.insert(clear.end(), {{1288, 0, 330, 310}, {1288, 500, 317, 176}, {962, 722, 282, 180}, {1288, 722, 406, 344}});
         for (const auto& [active, other] : {std::pair{left, right}, {right, left}}) {
             const WindowRect at = PlaceDialog(r.work, {window, controls, active, {other}}, clear, {560, 300}, {560, 300});
             EXPECT_TRUE(window.Contains(at) && !at.Intersects(active)) << width << " " << active.x;

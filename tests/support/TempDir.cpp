@@ -75,36 +75,23 @@ std::filesystem::path ReadOnlyFolder(const TempDir& dir)
 pid_t InChild(const std::function<void()>& work, bool reap)
 {
     const pid_t child = ::fork();
-    if (child == 0) {
-        work();
-        _exit(0);
-    }
+    if (child == 0) work(), _exit(0);
     siginfo_t ended{};
-    EXPECT_EQ(::waitid(P_PID, id_t(child), &ended, WEXITED | (reap ? 0 : WNOWAIT)), 0);
-    EXPECT_EQ(ended.si_status, 0);
+    EXPECT_TRUE(::waitid(P_PID, id_t(child), &ended, WEXITED | (reap ? 0 : WNOWAIT)) == 0 && ended.si_status == 0) << ended.si_status;
     return child;
 }
 
 pid_t LeaveTemporary(const std::filesystem::path& target, bool reap)
 {
-    return InChild(
-        [&] {
-            AtomicFile file;
-            _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1);
-        },
-        reap);
+    return InChild([&] { AtomicFile file; _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1); }, reap);
 }
 
 void RenamesRunOutAfter(int count, bool thenEnd)
 {
-    static std::atomic<int> left;
-    static std::atomic<bool> end;
-    left = count;
-    end = thenEnd;
+    static std::atomic<int> left, end;   // the renames let through, and whether the process ends then
+    left = count, end = thenEnd;
     ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
-        if (left-- > 0) return ::renameat(from, old, to, name);
-        if (end) _exit(0);
-        return errno = EIO, -1;
+        return left-- > 0 ? ::renameat(from, old, to, name) : end ? (_exit(0), -1) : (errno = EIO, -1);
     });
 }
 

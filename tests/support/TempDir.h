@@ -33,15 +33,11 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 // or, for a user the permissions do not stop (root), the system's /sys.
 std::filesystem::path ReadOnlyFolder(const TempDir& dir);
 
-// A child that runs `work` and ends, as a killed writer does; once it has
-// ended it is waited for, or, where `reap` is false, left a zombie for the
-// caller to wait for by the id returned.
+// A child that runs `work` and ends, as a killed writer does; unless `reap`, left a zombie to the caller.
 pid_t InChild(const std::function<void()>& work, bool reap = true);
-// What a writer killed part-way leaves of `target`: a child starts the file
-// and ends.
+// What a writer killed part-way leaves of `target`.
 pid_t LeaveTemporary(const std::filesystem::path& target, bool reap = true);
-// The writer's renames succeed `count` more times, then fail with EIO or,
-// where `thenEnd`, end the process; ReplaceRenameForTest(nullptr) mends them.
+// Renames pass `count` more times, then fail with EIO or, if `thenEnd`, end the process (till mended).
 void RenamesRunOutAfter(int count, bool thenEnd = false);
 
 } // namespace velmor::test
