@@ -202,16 +202,23 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);
         const QList<QUrl> urls = drag->mimeData()->urls();
-        if (app_ != nullptr && FirstLocalFile(urls) != nullptr)
-            drag->acceptProposedAction();
-        else
+        const QUrl* file = FirstLocalFile(urls);
+        promised_ = app_ != nullptr && file != nullptr ? *file : QUrl();
+        if (promised_.isEmpty())
             drag->ignore();
+        else
+            drag->acceptProposedAction();
         return true;
     }
-    case QEvent::DragLeave: return true;
+    case QEvent::DragLeave: promised_.clear(); return true;
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        if (OnDropFiles(drop->mimeData()->urls()))
+        QList<QUrl> urls = drop->mimeData()->urls();
+        // A source that ends as soon as it has let go is gone before its data
+        // is asked for: the file its moves were told would be taken is taken.
+        if (urls.isEmpty() && !promised_.isEmpty()) urls.append(promised_);
+        promised_.clear();
+        if (OnDropFiles(urls))
             drop->acceptProposedAction();
         else
             drop->ignore();

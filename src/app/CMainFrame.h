@@ -80,6 +80,8 @@ private:
     // Taken while a modal window blocks this one: whoever opened it waits
     // in its nested loop and may still hold the scene's units.
     std::optional<SceneChangeHold> blocked_;
+    // The file the last answer to a drag over the window said would be taken.
+    QUrl promised_;
 };
 
 } // namespace velmor
