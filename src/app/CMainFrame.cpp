@@ -186,17 +186,18 @@ bool CMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-// Qt hands a window's drags to the widget that accepted the drag's entry
-// through one drop target kept for the whole program. A drop whose handling
-// is still on the stack when the next drag enters (a load's nested loop used
-// to run inside it) clears that target as it returns, and so does a drag
-// whose source died: Qt then answers the next drag's moves with the last
-// verdict without asking anyone and hands its drop to nobody, so the source
-// hears "taken" and nothing opens. Answered here, at the window, every
-// entry, move and drop gets the same verdict from the data itself.
+// Qt hands a window's drags to the widget that accepted the drag's entry,
+// through one drop target kept for the whole program, and answers a move it
+// sends no entry for with the last verdict. A drop whose handling is still
+// on the stack when the next drag enters (had its file opened there, the
+// load would wait in a nested loop) clears that target as it returns: the
+// next drag's moves are then told "taken" without anyone being asked and its
+// drop reaches nobody. A drag whose source died leaves the target and the
+// verdict behind as well. Answered here, at the window, every entry, move
+// and drop gets its verdict from the drag's own data.
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == nullptr || watched != windowHandle()) return QMainWindow::eventFilter(watched, event);
+    if (watched != windowHandle()) return QMainWindow::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
