@@ -11,16 +11,24 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace velmor {
 namespace {
+
+// The file a drop would open: the first local one (null when none).
+const QUrl* FirstLocalFile(const QList<QUrl>& urls)
+{
+    for (const QUrl& url : urls)
+        if (url.isLocalFile()) return &url;
+    return nullptr;
+}
 
 QAction* AddCommand(QMenu* menu, const QString& text, int id)
 {
@@ -48,6 +56,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     view_->SetBar(bar_);
     setCentralWidget(central);
     setAcceptDrops(true);
+    qApp->installEventFilter(this);
     BuildMenu();
     // The window never gets smaller than a 640 x 360 picture.
     view_->setMinimumSize(CVelmorView::kClientWidth / 2, CVelmorView::kClientHeight / 2);
@@ -162,11 +171,6 @@ void CMainFrame::BringToFront()
     activateWindow();
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     QMainWindow::closeEvent(event);
@@ -182,17 +186,53 @@ bool CMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-void CMainFrame::dropEvent(QDropEvent* event)
+// Qt hands a window's drags to the widget that accepted the drag's entry,
+// through one drop target kept for the whole program, and answers a move it
+// sends no entry for with the last verdict. A drop whose handling is still
+// on the stack when the next drag enters (had its file opened there, the
+// load would wait in a nested loop) clears that target as it returns: the
+// next drag's moves are then told "taken" without anyone being asked and its
+// drop reaches nobody. A drag whose source died leaves the target and the
+// verdict behind as well. Answered here, at the window, every entry, move
+// and drop gets its verdict from the drag's own data.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (OnDropFiles(event->mimeData()->urls())) event->acceptProposedAction();
+    if (watched != windowHandle()) return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        const QList<QUrl> urls = drag->mimeData()->urls();
+        const QUrl* file = FirstLocalFile(urls);
+        promised_ = app_ != nullptr && file != nullptr ? *file : QUrl();
+        if (promised_.isEmpty())
+            drag->ignore();
+        else
+            drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::DragLeave: promised_.clear(); return true;
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QList<QUrl> urls = drop->mimeData()->urls();
+        // A source that ends as soon as it has let go is gone before its data
+        // is asked for: the file its moves were told would be taken is taken.
+        if (urls.isEmpty() && !promised_.isEmpty()) urls.append(promised_);
+        promised_.clear();
+        if (OnDropFiles(urls))
+            drop->acceptProposedAction();
+        else
+            drop->ignore();
+        return true;
+    }
+    default: return QMainWindow::eventFilter(watched, event);
+    }
 }
 
 bool CMainFrame::OnDropFiles(const QList<QUrl>& urls)
 {
-    if (app_ == nullptr) return false;
-    for (const QUrl& url : urls)
-        if (url.isLocalFile()) return app_->OnDroppedFile(WidePathFromUrl(url));   // the first file only
-    return false;
+    const QUrl* file = FirstLocalFile(urls);   // the first file only
+    return app_ != nullptr && file != nullptr && app_->OnDroppedFile(WidePathFromUrl(*file));
 }
 
 } // namespace velmor

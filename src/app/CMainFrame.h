@@ -48,14 +48,15 @@ public:
     void SetRecentFiles(const std::vector<std::wstring>& paths);
     // Restores a minimised window and brings it to the front.
     void BringToFront();
-    // Files dropped on the window: the first local one opens, at once or
-    // once the scene is no longer held. True when one was taken.
+    // Files dropped on the window: the first local one is put in line and
+    // opens once the drop has ended and nothing holds the scene. True when
+    // one was taken; a drag without a local file is refused from the start.
     bool OnDropFiles(const QList<QUrl>& urls);
 
 protected:
     bool event(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    // Drags over the window are answered at the window itself (see the .cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The program ends with its main window, whatever tool windows are still up.
     void closeEvent(QCloseEvent* event) override;
 
@@ -79,6 +80,8 @@ private:
     // Taken while a modal window blocks this one: whoever opened it waits
     // in its nested loop and may still hold the scene's units.
     std::optional<SceneChangeHold> blocked_;
+    // The file the last answer to a drag over the window said would be taken.
+    QUrl promised_;
 };
 
 } // namespace velmor

@@ -190,7 +190,8 @@ void CVelmorApp::OpenWaitingFile()
 
 bool CVelmorApp::OnDroppedFile(const std::wstring& path)
 {
-    OpenInTurn(path);
+    waitingFiles_.push_back(path);
+    ScheduleWaitingFiles();
     return true;
 }
 
@@ -208,7 +209,7 @@ void CVelmorApp::OnHandOff(const std::wstring& path)
 {
     frame_->BringToFront();
     if (path.empty()) return;
-    OnDroppedFile(path);
+    OpenInTurn(path);
 }
 
 void CVelmorApp::OnAppAbout()

@@ -37,7 +37,9 @@ public:
     void OpenDocumentFile(const std::wstring& path);
     // A path from a later start (empty: only come to the front).
     void OnHandOff(const std::wstring& path);
-    // A file dropped on the window; true when it was taken.
+    // A file dropped on the window; true when it was taken. It waits in line
+    // even when nothing holds the scene: the drop ends before the open runs
+    // its nested loops, so that the next drag meets a window done with this one.
     bool OnDroppedFile(const std::wstring& path);
     // While something holds the scene (a job, an open, a modal dialog or
     // message box, a unit being edited), arriving files wait: the scene they

@@ -2,6 +2,7 @@
 // a mouse button goes down on it, so that an end-to-end test can drop them
 // on the program with the pointer (xdotool): press here, move, release there.
 // Prints "accepted" or "refused" at the drop and ends 20 s later (0 when accepted).
+// An argument with "://" is dragged as that URL, any other as a file.
 //   drop_source x y file...
 #include <QApplication>
 #include <QDrag>
@@ -45,7 +46,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc < 4) return 2;
     QList<QUrl> urls;
-    for (int i = 3; i < argc; ++i) urls.append(QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i])));
+    for (int i = 3; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        urls.append(arg.contains(QStringLiteral("://")) ? QUrl(arg) : QUrl::fromLocalFile(arg));
+    }
     DropSource source(urls);
     source.setWindowTitle(QStringLiteral("drop source"));
     source.setGeometry(QString::fromLocal8Bit(argv[1]).toInt(), QString::fromLocal8Bit(argv[2]).toInt(), 60, 60);
