@@ -228,43 +228,36 @@ void AnswerFileDialog(QFileDialog* dialog, const QString& name)
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
 }
 
-// A drag by drop_source, a program of its own, through the X server; xdotool
-// presses on it and moves to `to` in steps, each once the target answered.
-struct RealDrag {
-    RealDrag(QPoint at, const QString& file) : at(at + QPoint(30, 30))
+// drop_source, a program of its own, drags `file` through the X server once
+// xdotool presses on it; each move waits for the target's answer.
+struct RealDrag : QProcess {
+    RealDrag(QPoint at, const std::filesystem::path& file) : at(at + QPoint(30, 30))
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.qpa.xdnd.debug=true"));   // its answers
-        source.setProcessEnvironment(env);
-        source.start(QStringLiteral(VELMOR_DROP_SOURCE), {QString::number(at.x()), QString::number(at.y()), file});
-        Xdo({"search", "--sync", "--onlyvisible", "--pid", QString::number(source.processId())});
+        setEnvironment(systemEnvironment() << "QT_LOGGING_RULES=qt.qpa.xdnd.debug=true");   // its answers
+        start(VELMOR_DROP_SOURCE, {QString::number(at.x()), QString::number(at.y()), Q(file)});
+        Xdo({"search", "--sync", "--onlyvisible", "--pid", QString::number(processId())});
     }
+    ~RealDrag() { kill(), waitForFinished(); }
+    static void Xdo(const QStringList& arguments) { EXPECT_EQ(execute("xdotool", arguments), 0); }
+    static QStringList To(QPoint p) { return {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())}; }
     RealDrag& Grab(QPoint to)
     {
-        Xdo(MoveTo(at) << "mousedown" << "1");
+        Xdo(To(at) << "mousedown" << "1");
         for (int step = 1; step <= 4; ++step) Move(at + (to - at) * step / 4);
         return *this;
     }
-    ~RealDrag() { source.kill(), source.waitForFinished(); }
-    static void Xdo(const QStringList& arguments) { EXPECT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0); }
-    static QStringList MoveTo(QPoint p) { return {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())}; }
     void Move(QPoint to)
     {
-        const auto answers = [this] { return (said += source.readAllStandardError()).count("received XdndStatus"); };
-        const qsizetype before = answers();
-        Xdo(MoveTo(to));
-        EXPECT_TRUE(WaitUntil([&] { return answers() > before; }));
+        QByteArray said = readAllStandardError().left(0);
+        Xdo(To(to));
+        EXPECT_TRUE(WaitUntil([&] { return (said += readAllStandardError()).contains("received XdndStatus"); }));
     }
-    // Lets go: whether the source heard that the drop was taken.
-    QString Release()
+    QString Release()   // whether the source heard that the drop was taken
     {
         Xdo({"mouseup", "1"});
-        EXPECT_TRUE(WaitUntil([&] { return source.canReadLine(); }));
-        return QString::fromLatin1(source.readLine()).trimmed();
+        return WaitUntil([&] { return canReadLine(); }) ? QString(readLine()).trimmed() : "no verdict";
     }
     QPoint at;
-    QProcess source;
-    QByteArray said;
 };
 
 class ProgramScenario : public RunningProgram {
@@ -775,11 +768,14 @@ TEST_F(ProgramScenario, HandedOverFilesWaitForDialogsAndUnitEditsAndKeepFullScre
     EXPECT_GT(ReadFileBytes(out.Path() / "held.stl").size(), 84u + 3 * 50u);
     ASSERT_TRUE(opened("b.vlm"));
     EXPECT_EQ(app.RecentFiles().Entries().at(1), path("a.vlm"));
-    // The colour picked goes to b's cube, not to a's that arrived meanwhile.
+    // The colour picked goes to b's cube, not to a's that arrived meanwhile;
+    // a drag over the chooser whose source dies there leaves later drops whole.
     Select("Cube");
     {
         ModalAnswerer answerer([&](QWidget* modal) {
             app.OnHandOff(path("a.vlm"));
+            RealDrag(frame->geometry().topLeft() + QPoint(20, 60), scenes.Path() / "a.vlm").Grab(modal->geometry().center());
+            RealDrag::Xdo({"mouseup", "1"});
             static_cast<QColorDialog*>(modal)->setCurrentColor(QColor(0, 255, 0));
             static_cast<QColorDialog*>(modal)->accept();
         });
@@ -813,47 +809,29 @@ TEST_F(ProgramScenario, HandedOverFilesWaitForDialogsAndUnitEditsAndKeepFullScre
     ASSERT_TRUE(shown(true));
 
     // Real drops on the full-screen window after a right flick (the view
-    // keeps sliding): a link that names no file is refused; a file opens,
-    // also when its source ends as soon as it has let go (each one made here
-    // for a single drop ends with it).
-    const QPoint middle = view->mapToGlobal(view->rect().center()), left(1500, 60);
-    RealDrag::Xdo(RealDrag::MoveTo(middle) << "mousedown" << "3" << RealDrag::MoveTo(middle + QPoint(90, 40)) << "mouseup" << "3");
+    // keeps sliding): a file opens, a link naming no file is refused.
+    const QPoint middle = view->mapToGlobal(view->rect().center());
+    const auto drop = [&](const std::filesystem::path& what) { return RealDrag({1500, 60}, what).Grab(middle).Release(); };
+    RealDrag::Xdo(RealDrag::To(middle) << "mousedown" << "3" << RealDrag::To(middle + QPoint(90, 40)) << "mouseup" << "3");
     ASSERT_TRUE(WaitUntil([&] { return view->State().AnyAnimation(); }));
-    EXPECT_EQ(RealDrag(left, "https://example.invalid/b.vlm").Grab(middle).Release(), "refused");
-    EXPECT_EQ(RealDrag(left, Q(scenes.Path() / "b.vlm")).Grab(middle).Release(), "accepted");
+    EXPECT_EQ(drop(scenes.Path() / "b.vlm"), "accepted");
     ASSERT_TRUE(opened("b.vlm"));
-    // After a source died in mid-drag over the colour chooser, the next drop.
-    {
-        ModalAnswerer answerer([&](QWidget* chooser) {
-            const QPoint centre = chooser->geometry().center();
-            RealDrag dying({centre.x() < 800 ? 1500 : 40, centre.y() < 600 ? 1100 : 60}, Q(scenes.Path() / "a.vlm"));
-            dying.Grab(centre);
-            dying.source.kill();
-            RealDrag::Xdo({"mouseup", "1"});
-            static_cast<QDialog*>(chooser)->reject();
-        });
-        EXPECT_FALSE(view->PickColour(0).has_value());
-    }
-    EXPECT_EQ(RealDrag(left, Q(scenes.Path() / "a.vlm")).Grab(middle).Release(), "accepted");
-    ASSERT_TRUE(opened("a.vlm"));
+    EXPECT_EQ(drop("https://example.invalid/b.vlm"), "refused");
     // A drag that enters while a dropped scene loads and lets go after it.
-    std::string rows;
-    for (int i = 0; i < 1500000; ++i) rows += std::to_string(i % 977) + ".25 1.5 1.75\n";
-    scenes.Write("points.txt", rows);
-    scenes.Write("slow.vlm", R"(<?xml version="1.0"?><scene version="1.35"><body>
-  <drawGroup name="top"><drawUnit><pointCloud point_data="points" renderingType="A"/></drawUnit></drawGroup>
-  <data name="points" type="array_xyz" size="1500000"><file type="txt" path="points.txt"/></data></body></scene>)");
+    scenes.Write("points.txt", QByteArray("976.25 1.5 1.75\n1.25 1.5 1.75\n").repeated(750000).toStdString());
+    scenes.Write("slow.vlm", R"(<?xml version="1.0"?><scene version="1.35"><body><drawGroup name="top"><drawUnit><pointCloud
+point_data="points" renderingType="A"/></drawUnit></drawGroup><data name="points" type="array_xyz" size="1500000"><file
+type="txt" path="points.txt"/></data></body></scene>)");
     {
-        RealDrag during({1500, 300}, Q(scenes.Path() / "b.vlm"));
+        RealDrag during({1500, 300}, scenes.Path() / "b.vlm");
         bool entered = false;
-        std::function<void()> watch = [&] {   // runs in the load's own loop
+        std::function<void()> watch = [&] {   // runs in the load's own loop, which lets no timer through
             if (!app.JobHost()->Running()) return void(QMetaObject::invokeMethod(frame, watch, Qt::QueuedConnection));
-            entered = during.Grab(middle).source.state() == QProcess::Running;
-            EXPECT_TRUE(app.JobHost()->Running()) << "the load ended before the drag entered: nothing was proved";
+            entered = during.Grab(middle).state() == QProcess::Running && app.JobHost()->Running();
         };
         QMetaObject::invokeMethod(frame, watch, Qt::QueuedConnection);
-        EXPECT_EQ(RealDrag(left, Q(scenes.Path() / "slow.vlm")).Grab(middle).Release(), "accepted");
-        ASSERT_TRUE(WaitUntil([&] { return shows("slow.vlm") && entered && !app.Busy(); }, 120000));
+        EXPECT_EQ(drop(scenes.Path() / "slow.vlm"), "accepted");
+        ASSERT_TRUE(WaitUntil([&] { return shows("slow.vlm") && entered && !app.Busy(); }, 120000)) << "the load ended before the drag entered: nothing was proved";
         during.Move(middle - QPoint(40, 0));
         EXPECT_EQ(during.Release(), "accepted");
         ASSERT_TRUE(opened("b.vlm"));
