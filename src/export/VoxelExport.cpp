@@ -160,11 +160,12 @@ int ExportJob::RunVoxelExport(int32_t kind)
     m_seriesOutOfMemory = false;
     // What a killed export left under these names goes first, once for the
     // whole series rather than with every slice.
-    AtomicFile::RemoveLeftovers(PathFromWide(outputFolder), SeriesNames(grid, kind));
+    const std::vector<std::string> names = SeriesNames(grid, kind);
+    AtomicFile::RemoveLeftovers(PathFromWide(outputFolder), names);
     // A name of the series that cannot be written fails the export before
     // any slice is written.
     std::vector<std::filesystem::path> targets;
-    for (const std::string& name : SeriesNames(grid, kind)) targets.push_back(PathFromWide(outputFolder) / name);
+    for (const std::string& name : names) targets.push_back(PathFromWide(outputFolder) / name);
     if (!AtomicFile::MayCreate(targets, AtomicFile::Naming::ByProgram)) return -1;
     const int r = RunWithProgress(L"Please wait...", false, 0, 100, this, VoxelExportWorker);
     if (r != 0) m_series.clear();
