@@ -252,6 +252,8 @@ void CKxDrawUTriangles::ForgetBorrowedMesh()
 
 LoadStatus CKxDrawUTriangles::BuildNormalsAndBuffers()
 {
+    // Files hold open sheets and faces wound either way as often as solids.
+    mesh.enclosing = EnclosesVolume(mesh) ? 1 : 0;
     if (!AllocVertexNormals(mesh)) return kLoadMemoryShortage;
     SurfaceBuilder builder;
     builder.MakeNormals(mesh);

@@ -345,7 +345,18 @@ bool MeshPainter::DrawPartTriangles(int part, uint64_t need)
     return true;
 }
 
-void MeshPainter::DrawPartFilled(int part) { DrawPartTriangles(part, kFilledNeed); }
+void MeshPainter::DrawPartFilled(int part)
+{
+    // Culling leaves out the faces whose front turns one way (the shadow map
+    // keeps those turned from the light). Along any ray a closed surface
+    // wound one way still shows there by its faces on the other side; a mesh
+    // that encloses nothing may have none: an open sheet facing the light
+    // would cast no shadow, and one wound both ways cast one with holes.
+    const bool keepBothSides = u_.mesh.enclosing == 0 && glIsEnabled(GL_CULL_FACE);
+    if (keepBothSides) glDisable(GL_CULL_FACE);
+    DrawPartTriangles(part, kFilledNeed);
+    if (keepBothSides) glEnable(GL_CULL_FACE);
+}
 
 void MeshPainter::DrawPartWire(int part)
 {

@@ -49,3 +49,15 @@ TEST(TriangleMesh, PartsAreMergedOrAdopted)
     EXPECT_EQ(mesh.vertices, nullptr);
     ReleaseSurfacePart(parts[1]);
 }
+
+TEST(TriangleMesh, OnlyAClosedSurfaceWoundOneWayEnclosesAVolume)
+{
+    // A tetrahedron wound inside out, its faces' corners apart as STL files hold them, one at -0.
+    std::vector<float> v = {-0.0f, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,
+                            0,     0, 0, 0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    std::vector<uint32_t> t = {2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9};
+    TriangleMesh m{.vertexCount = 12, .triangleCount = 4, .vertices = v.data(), .indices = t.data()};
+    EXPECT_TRUE(EnclosesVolume(m));
+    std::swap(t[0], t[1]);   // one face wound against the others
+    EXPECT_FALSE(EnclosesVolume(m));
+}

@@ -2,14 +2,18 @@
 #include "render/SceneRenderer.h"
 #include "render/SolidShapes.h"
 #include "support/gl/HeadlessGL.h"
+#include "units/CKxDrawUTriIndex.h"
 #include "units/CKxDrawUnit.h"
 #include "units/DrawGroup.h"
+#include "units/MeshUnitDrawing.h"
 #include "units/PlainUnitsGL.h"
+#include "units/PreloadedData.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace velmor;
@@ -289,22 +293,39 @@ TEST_F(ScenePanePassesGLTest, ALitBoxCastsItsShadowAwayFromTheLight)
 {
     // The light stands at the upper right front corner: the block's shadow
     // falls towards the lower left of the slab beneath it, in either
-    // projection, also once the slab is inside out (lit by light 2, not 0).
+    // projection, also once the slab is inside out (lit by light 2, not 0);
+    // so does that of an open sheet in the block's place, wound either way,
+    // and neither darkens its own top.
     auto* slab = new LitBox(&main, 1.9, 1.9, 0.1, -0.3);
     new LitBox(&main, 0.3, 0.3, 0.3, 0.3);
+    DataObject corners{L"c"}, triangles{L"i"};
+    test::Preload(corners, std::vector<float>{-0.2f, -0.2f, 0, 0.2f, -0.2f, 0, 0.2f, 0.2f, 0, -0.2f, 0.2f, 0}, 4);
+    test::Preload(triangles, std::vector<uint32_t>{0, 1, 2, 0, 2, 3}, 6);
+    CKxDrawUTriIndex sheet(&main, L"");
+    sheet.data = &corners;
+    sheet.indexData = &triangles;
+    sheet.translation[2] = 0.45;
+    InstallMeshUnitDrawing();
+    sheet.Load();
     renderer.CreateDepthTexture();
-    for (const int run : {0, 1, 2, 3}) {
+    for (const int run : {0, 1, 2, 3, 4, 5, 6, 7}) {
         if (run == 2) slab->TurnInsideOut();
+        if (run == 4) delete std::exchange(main.units.back(), &sheet);   // the sheet in the block's place
+        if (run == 6) sheet.scale[0] = sheet.scale[2] = -1;   // turned over: wound the other way
         renderer.projection = uint8_t(run % 2);
         renderer.shadow = 0;
         pane.RenderPane();
         const Rgba plainLowerLeft = Picture(13, 13);
+        std::vector<Rgba> plainMiddle;   // the block's or sheet's top
+        for (int i = 0; i < 81; ++i) plainMiddle.push_back(Picture(28 + i % 9, 28 + i / 9));
         renderer.shadow = 1;
         pane.RenderPane();
         const Rgba shadowed = Picture(13, 13), lit = Picture(50, 14);
         EXPECT_LT(Brightness(shadowed) + 60, Brightness(plainLowerLeft)) << run;
         EXPECT_NEAR(Brightness(lit), Brightness(plainLowerLeft), 6) << run;
+        for (int i = 0; i < 81; ++i) EXPECT_EQ(Picture(28 + i % 9, 28 + i / 9), plainMiddle[i]) << run << ' ' << i;
     }
+    main.units.pop_back();
     renderer.FreeDepthTexture();
 }
 
