@@ -87,7 +87,7 @@ bool WriteHistogramCsv(const DataObject& data, const std::wstring& path)
     // Digits and commas only, so the bytes are the same in every multibyte
     // code page.
     AtomicFile file;
-    if (!file.Create(PathFromWide(path))) return false;
+    if (!file.Create(PathFromWide(path), AtomicFile::Naming::ByUser)) return false;
     const auto first = static_cast<int64_t>(std::trunc(data.minValue));
     const auto last = static_cast<int64_t>(std::trunc(data.maxValue));
     // Only values the table holds: a stored range beyond it (data without a

@@ -212,7 +212,7 @@ bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
 
     AtomicFile file;
     const auto slice = SliceFilePath(outputFolder, fileIndex, L".dcm");
-    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller, AtomicFile::Naming::ByProgram) &&
+    return file.Create(slice, AtomicFile::Naming::ByProgram, AtomicFile::Leftovers::RemovedByCaller) &&
            SaveDicomFile(dataSet, file) && StageSeriesFile(file);
 }
 

@@ -275,7 +275,7 @@ void ExportJob::WriteStlBinary()
         m.indices == nullptr)
         return;
     AtomicFile file;
-    if (!file.Create(PathFromWide(outputPath))) return;
+    if (!file.Create(PathFromWide(outputPath), AtomicFile::Naming::ByUser)) return;
 
     const double fraction = 100.0 / double(m.triangleCount);
     uint8_t header[84] = {};
@@ -321,10 +321,14 @@ void ExportJob::WriteObjMtl()
     std::vector<std::string> names;
     for (const MeshExportRecord& r : units) names.push_back(ObjName(r.name));
     // The material file appears only beside a complete OBJ file, and is not
-    // written while the OBJ file's name could not be.
-    if (!AtomicFile::MayCreate({PathFromWide(mtlPath), PathFromWide(outputPath)})) return;
+    // written while the OBJ file's name could not be. Its name is made from
+    // the OBJ file's, not chosen: it is written under the rule for the
+    // program's own names.
+    if (!AtomicFile::MayCreate({PathFromWide(mtlPath)}, AtomicFile::Naming::ByProgram) ||
+        !AtomicFile::MayCreate({PathFromWide(outputPath)}, AtomicFile::Naming::ByUser))
+        return;
     AtomicFile mtl;
-    if (!mtl.Create(PathFromWide(mtlPath))) return;
+    if (!mtl.Create(PathFromWide(mtlPath), AtomicFile::Naming::ByProgram)) return;
     for (size_t i = 0; i < units.size(); ++i) {
         const Material& m = units[i].material;
         mtl.Write("newmtl color_" + std::to_string(i) + "_" + names[i] + "\n");
@@ -336,7 +340,7 @@ void ExportJob::WriteObjMtl()
     if (!mtl.Finish()) return;
 
     AtomicFile obj;
-    if (!obj.Create(PathFromWide(outputPath))) return;
+    if (!obj.Create(PathFromWide(outputPath), AtomicFile::Naming::ByUser)) return;
     const double fraction = 100.0 / (double(vertices) + 2.0 * double(triangles));
     obj.Write("mtllib " + ToMultiByteString(GetFileNamePart(mtlPath).c_str()) + ".mtl\n");
     obj.Flush();

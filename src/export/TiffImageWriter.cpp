@@ -113,7 +113,7 @@ bool WriteStrips(TIFF* tif, const TiffPixels& p, uint64_t rowBytes, uint32_t row
 bool WriteUncompressedTiff(const std::filesystem::path& path, const TiffPixels& pixels)
 {
     AtomicFile file;
-    return file.Create(path) && WriteUncompressedTiff(file, pixels) && file.Commit();
+    return file.Create(path, AtomicFile::Naming::ByUser) && WriteUncompressedTiff(file, pixels) && file.Commit();
 }
 
 bool WriteUncompressedTiff(AtomicFile& file, const TiffPixels& p)

@@ -18,8 +18,9 @@ struct TiffPixels {
     uint16_t bytesPerSample = 1;    // 2: little-endian 16-bit samples
 };
 
-// False, with nothing left under `path`, when the file cannot be created,
-// the pixels do not describe an image, or any write fails.
+// Writes `path`, a name the user chose. False, with nothing left under
+// `path`, when the file cannot be created, the pixels do not describe an
+// image, or any write fails.
 bool WriteUncompressedTiff(const std::filesystem::path& path, const TiffPixels& pixels);
 // Writes into a created file and leaves finishing it to the caller.
 bool WriteUncompressedTiff(AtomicFile& file, const TiffPixels& pixels);

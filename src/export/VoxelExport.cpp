@@ -185,7 +185,7 @@ bool ExportJob::WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, ui
     if (!CheckedMul(grid->nx, uint64_t{samplesPerPixel} * bytesPerSample, pixels.stride)) return false;
     AtomicFile file;
     const auto slice = SliceFilePath(outputFolder, fileIndex, L".tif");
-    return file.Create(slice, AtomicFile::Leftovers::RemovedByCaller, AtomicFile::Naming::ByProgram) &&
+    return file.Create(slice, AtomicFile::Naming::ByProgram, AtomicFile::Leftovers::RemovedByCaller) &&
            WriteUncompressedTiff(file, pixels) && StageSeriesFile(file);
 }
 
@@ -206,8 +206,7 @@ bool ExportJob::WriteVoxelExportNote(const std::wstring& sourcePath)
     if (settings.reverseZ) text += "reverseZ; yes\r\n";
 
     AtomicFile file;
-    return file.Create(PathFromWide(outputFolder) / PathFromWide(kNoteFileName), AtomicFile::Leftovers::Remove,
-                       AtomicFile::Naming::ByProgram) &&
+    return file.Create(PathFromWide(outputFolder) / PathFromWide(kNoteFileName), AtomicFile::Naming::ByProgram) &&
            file.Write(text) && StageSeriesFile(file);
 }
 

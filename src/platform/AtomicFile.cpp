@@ -1,12 +1,13 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/HiddenNames.h"
+#include "platform/PublishRecord.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <set>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +28,6 @@ constexpr mode_t kPermissionBits = 01777;
 // Where the umask cannot be read, a new file stays its owner's.
 constexpr mode_t kUnknownUmask = 077;
 
-std::atomic<AtomicFile::SyncCall> gSyncFile{&::fsync};
 std::atomic<AtomicFile::ModeCall> gChangeMode{&::fchmod};
 
 // A file system that keeps no modes (FAT, some network shares) refuses to
@@ -68,39 +68,13 @@ void SyncFolder(const FolderHandle& folder)
     if (fd < 0) return;
     // The rename is done either way; a folder that cannot be synced only
     // loses the guarantee that it survives a power cut.
-    gSyncFile.load()(fd);
+    SyncToDisk(fd);
     ::close(fd);
-}
-
-// `folder` open on `path`, opened again only when it is another folder.
-bool Reach(FolderHandle& folder, const std::filesystem::path& path)
-{
-    return (folder.IsOpen() && folder.Path() == path) || folder.Open(path);
-}
-
-// Keeps the old file `name` under a hidden name while its successor takes
-// its place: a second link where the filesystem has them, else the old
-// file moved. Nothing to keep leaves `aside` empty; a folder is no file.
-// The kept copy carries the number of its publish.
-bool KeepAside(const FolderHandle& folder, const std::string& name, unsigned long long publish, std::string& aside)
-{
-    const int fd = folder.Descriptor();
-    struct stat old;
-    if (::fstatat(fd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
-    if (S_ISDIR(old.st_mode)) return false;
-    aside = HiddenName(HiddenKind::Aside, name, folder.Path().native().size(), publish);
-    if (::linkat(fd, name.c_str(), fd, aside.c_str(), 0) == 0 || RenameInFolder(fd, name, aside) == 0)
-        return true;
-    aside.clear();
-    return false;
 }
 
 } // namespace
 
-AtomicFile::SyncCall AtomicFile::ReplaceSyncForTest(SyncCall sync)
-{
-    return gSyncFile.exchange(sync != nullptr ? sync : &::fsync);
-}
+AtomicFile::SyncCall AtomicFile::ReplaceSyncForTest(SyncCall sync) { return velmor::ReplaceSyncForTest(sync); }
 
 AtomicFile::ModeCall AtomicFile::ReplaceModeForTest(ModeCall change)
 {
@@ -118,6 +92,8 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept
     m_target = std::move(other.m_target);
     m_temporary = std::move(other.m_temporary);
     m_folder = std::move(other.m_folder);
+    m_folderDevice = other.m_folderDevice;
+    m_folderInode = other.m_folderInode;
     m_name = std::move(other.m_name);
     m_temporaryName = std::move(other.m_temporaryName);
     m_mode = other.m_mode;
@@ -134,6 +110,8 @@ void AtomicFile::Reset()
     m_target.clear();
     m_temporary.clear();
     m_folder = FolderHandle();
+    m_folderDevice = 0;
+    m_folderInode = 0;
     m_name.clear();
     m_temporaryName.clear();
     m_mode = 0;
@@ -143,7 +121,7 @@ void AtomicFile::Reset()
     m_finished = false;
 }
 
-bool AtomicFile::Create(const std::filesystem::path& target, Leftovers leftovers, Naming naming)
+bool AtomicFile::Create(const std::filesystem::path& target, Naming naming, Leftovers leftovers)
 {
     Discard();
     Reset();
@@ -156,10 +134,19 @@ bool AtomicFile::Create(const std::filesystem::path& target, Leftovers leftovers
     }
     m_target = m_folder.Path() / m_name;
     const int folder = m_folder.Descriptor();
-    if (leftovers == Leftovers::Remove) velmor::RemoveLeftovers(folder, {m_name});
+    struct stat here;
+    if (::fstat(folder, &here) != 0) {
+        m_folder = FolderHandle();
+        return false;
+    }
+    m_folderDevice = here.st_dev;
+    m_folderInode = here.st_ino;
+    if (leftovers == Leftovers::Remove) velmor::RemoveLeftovers(folder, m_folder.Path().native(), {m_name});
     // A replaced file keeps who may read it, but only a file of this user's
-    // lends its mode: another user's would let that user read the new one.
-    m_mode = exists && old.st_uid == ::geteuid() ? old.st_mode & kPermissionBits : kNewFileMode & ~CurrentUmask();
+    // with no other name lends its mode: another user's, or a link of the
+    // user's file that someone else put there, would let them read the new one.
+    const bool lends = exists && old.st_uid == ::geteuid() && old.st_nlink == 1;
+    m_mode = lends ? old.st_mode & kPermissionBits : kNewFileMode & ~CurrentUmask();
     for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
         m_temporaryName = HiddenName(HiddenKind::Temporary, m_name, m_folder.Path().native().size());
         m_fd = ::openat(folder, m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
@@ -189,7 +176,7 @@ bool AtomicFile::MayCreate(const std::vector<std::filesystem::path>& targets, Na
 void AtomicFile::RemoveLeftovers(const std::filesystem::path& folder, const std::vector<std::string>& names)
 {
     FolderHandle handle;
-    if (handle.Open(folder)) velmor::RemoveLeftovers(handle.Descriptor(), names);
+    if (handle.Open(folder)) velmor::RemoveLeftovers(handle.Descriptor(), handle.Path().native(), names);
 }
 
 std::FILE* AtomicFile::Stream()
@@ -226,7 +213,7 @@ bool AtomicFile::Finish()
     }
     if (m_stream != nullptr && (std::fflush(m_stream) != 0 || std::ferror(m_stream))) m_failed = true;
     if (gChangeMode.load()(m_fd, m_mode) != 0 && !ModesNotKept(errno)) m_failed = true;
-    if (gSyncFile.load()(m_fd) != 0) m_failed = true;
+    if (SyncToDisk(m_fd) != 0) m_failed = true;
     const int closed = m_stream != nullptr ? std::fclose(m_stream) : ::close(m_fd);
     if (closed != 0) m_failed = true;
     m_stream = nullptr;
@@ -238,12 +225,20 @@ bool AtomicFile::Finish()
     return !m_failed;
 }
 
-bool AtomicFile::Rename(const FolderHandle& folder, std::string* aside, unsigned long long publish)
+bool AtomicFile::ReachFolder(FolderHandle& folder) const
+{
+    const std::filesystem::path path = m_target.parent_path();
+    struct stat here;
+    if (!(folder.IsOpen() && folder.Path() == path) && !folder.Open(path)) return false;
+    // The folder written in, not another one put under its name since.
+    return ::fstat(folder.Descriptor(), &here) == 0 && here.st_dev == m_folderDevice && here.st_ino == m_folderInode;
+}
+
+bool AtomicFile::Rename(const FolderHandle& folder)
 {
     if (!m_finished || m_failed) return false;
     if (m_temporary.empty()) return true;
-    if ((aside == nullptr || KeepAside(folder, m_name, publish, *aside)) &&
-        RenameInFolder(folder.Descriptor(), m_temporaryName, m_name) == 0) {
+    if (RenameInFolder(folder.Descriptor(), m_temporaryName, m_name) == 0) {
         m_temporary.clear();
         m_temporaryName.clear();
         return true;
@@ -258,70 +253,105 @@ bool AtomicFile::Publish()
     if (!m_finished || m_failed) return false;
     if (m_temporary.empty()) return true;
     FolderHandle folder;
-    if (!folder.Open(m_target.parent_path())) {
+    if (!ReachFolder(folder)) {
         Discard();
         return false;
     }
-    if (!Rename(folder, nullptr, 0)) return false;
+    if (!Rename(folder)) return false;
     SyncFolder(folder);
     return true;
 }
 
+// What a series publish does in one folder.
+struct AtomicFile::Publishing {
+    FolderHandle folder;
+    bool inodesKept = true;
+    std::vector<PublishEntry> entries;
+    PublishRecord record;
+    bool restored = true;
+};
+
+namespace {
+
+// The entry of a finished file: its temporary, and the old file it replaces.
+bool DescribeEntry(int folder, const std::string& name, const std::string& temporary, size_t folderBytes,
+                   unsigned long long number, PublishEntry& entry)
+{
+    entry.name = name;
+    entry.temporary = temporary;
+    FileIdentity old;
+    if (!IdentityAt(folder, temporary, entry.placed)) return false;
+    if (!IdentityAt(folder, name, old)) return errno == ENOENT;
+    // Only a regular file is set aside and put back; anything else under
+    // the name since the file was made refuses the series.
+    if (old.size < 0) return false;
+    entry.kept = old;
+    entry.aside = HiddenName(HiddenKind::Aside, name, folderBytes, number);
+    return true;
+}
+
+} // namespace
+
 bool AtomicFile::PublishAll(std::vector<AtomicFile>& files, std::vector<std::filesystem::path>* kept)
 {
-    // Each folder is marked with what the publish places there before its
-    // first rename in it: what a killed publish left is undone by the next
-    // write's sweep.
-    const unsigned long long publish = NewHiddenNumber();
-    std::vector<PlacedFile> placedFiles(files.size());
-    std::set<std::filesystem::path> marked;
-    const auto mark = [&](const FolderHandle& folder, const std::filesystem::path& path) {
-        std::vector<std::pair<std::string, PlacedFile>> placed;
-        for (size_t i = 0; i < files.size(); ++i) {
-            struct stat info;
-            const AtomicFile& file = files[i];
-            if (file.m_temporary.empty() || file.m_target.parent_path() != path) continue;
-            if (::fstatat(folder.Descriptor(), file.m_temporaryName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
-            placed.emplace_back(file.m_name, placedFiles[i] = PlacedFile::Of(info));
-        }
-        return MarkPublishing(folder.Descriptor(), publish, placed) && marked.insert(path).second;
-    };
-    std::vector<std::pair<size_t, std::string>> renamed;   // with the name its old file is kept under
-    FolderHandle folder;
+    const unsigned long long number = NewHiddenNumber();
+    // Each file's folder and entry, the folders in the order the series reaches them.
+    std::vector<std::unique_ptr<Publishing>> folders;
+    std::vector<std::pair<Publishing*, size_t>> places(files.size(), {nullptr, 0});
     bool ok = true;
-    for (size_t i = 0; i < files.size(); ++i) {
+    for (size_t i = 0; ok && i < files.size(); ++i) {
         AtomicFile& file = files[i];
-        ok = ok && file.m_finished && !file.m_failed;
-        if (ok && !file.m_temporary.empty()) {
-            const std::filesystem::path path = file.m_target.parent_path();
-            std::string aside;
-            ok = Reach(folder, path) && (marked.count(path) != 0 || mark(folder, path)) &&
-                 file.Rename(folder, &aside, publish);
-            if (ok || !aside.empty()) renamed.emplace_back(i, aside);
+        ok = file.m_finished && !file.m_failed;
+        if (!ok || file.m_temporary.empty()) continue;
+        const std::filesystem::path path = file.m_target.parent_path();
+        auto folder = std::find_if(folders.begin(), folders.end(), [&](const auto& f) { return f->folder.Path() == path; });
+        if (folder == folders.end()) {
+            folders.push_back(std::make_unique<Publishing>());
+            folder = std::prev(folders.end());
+            ok = file.ReachFolder((*folder)->folder);
+            (*folder)->inodesKept = ok && KeepsInodes((*folder)->folder.Descriptor());
         }
+        Publishing& publishing = **folder;
+        PublishEntry entry;
+        ok = ok && file.ReachFolder(publishing.folder) &&
+             DescribeEntry(publishing.folder.Descriptor(), file.m_name, file.m_temporaryName, path.native().size(), number, entry);
+        places[i] = {&publishing, publishing.entries.size()};
+        publishing.entries.push_back(std::move(entry));
+    }
+    // Recorded before the first rename: a publish cut off from here on is
+    // undone by the next write into the folder. Where the record cannot be
+    // kept the publish goes on without it.
+    for (const auto& publishing : folders)
+        if (ok) publishing->record.Begin(publishing->folder.Descriptor(), publishing->folder.Path().native(), number, publishing->entries);
+    std::vector<size_t> renamed;
+    for (size_t i = 0; ok && i < files.size(); ++i) {
+        const auto [publishing, at] = places[i];
+        if (publishing == nullptr) continue;
+        renamed.push_back(i);
+        ok = PublishRecord::SetAside(publishing->folder.Descriptor(), publishing->entries[at], publishing->inodesKept) &&
+             files[i].Rename(publishing->folder);
+    }
+    for (AtomicFile& file : files)
         if (!ok) file.Discard();
+    std::reverse(renamed.begin(), renamed.end());
+    for (const size_t i : ok ? std::vector<size_t>{} : renamed) {
+        const auto [publishing, at] = places[i];
+        const PublishEntry& entry = publishing->entries[at];
+        if (PublishRecord::RollBack(publishing->folder.Descriptor(), entry, publishing->inodesKept)) continue;
+        publishing->restored = false;
+        if (kept != nullptr) kept->push_back(publishing->folder.Path() / entry.aside);
     }
-    bool restored = true;
-    if (!ok) std::reverse(renamed.begin(), renamed.end());
-    for (const auto& [i, aside] : renamed) {
-        const std::filesystem::path path = files[i].m_target.parent_path();
-        if (ok || (Reach(folder, path) && PutBackKeptCopy(folder.Descriptor(), aside, files[i].m_name, placedFiles[i])) ||
-            aside.empty())
-            continue;
-        restored = false;
-        if (kept != nullptr) kept->push_back(path / aside);
+    // The renames reach the disk before the record says they are done, and
+    // the old files go only then. A folder whose old file could not be put
+    // back keeps its record, for the sweep to try again once this process
+    // has ended.
+    for (const auto& publishing : folders) {
+        SyncFolder(publishing->folder);
+        if (ok) publishing->record.Complete();
+        for (const PublishEntry& entry : publishing->entries)
+            if (ok) PublishRecord::DropKept(publishing->folder.Descriptor(), entry, publishing->inodesKept);
+        if (ok || publishing->restored) publishing->record.End();
     }
-    // A copy that could not be put back keeps its folder marked, for the
-    // sweep to try again once this process has ended.
-    for (const std::filesystem::path& path : marked) {
-        if (!Reach(folder, path)) continue;
-        if (ok || restored) ::unlinkat(folder.Descriptor(), PublishingMarker(publish).c_str(), 0);
-        SyncFolder(folder);
-    }
-    // The old files go only once the new names are on the disk.
-    for (const auto& [i, aside] : renamed)
-        if (ok && !aside.empty() && Reach(folder, files[i].m_target.parent_path()))
-            ::unlinkat(folder.Descriptor(), aside.c_str(), 0);
     return ok;
 }
 
@@ -339,8 +369,7 @@ void AtomicFile::Discard()
     if (!m_temporaryName.empty()) {
         FolderHandle reopened;
         const FolderHandle& folder = m_folder.IsOpen() ? m_folder : reopened;
-        if (folder.IsOpen() || reopened.Open(m_target.parent_path()))
-            ::unlinkat(folder.Descriptor(), m_temporaryName.c_str(), 0);
+        if (folder.IsOpen() || ReachFolder(reopened)) ::unlinkat(folder.Descriptor(), m_temporaryName.c_str(), 0);
     }
     m_temporary.clear();
     m_temporaryName.clear();

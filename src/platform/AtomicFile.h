@@ -8,8 +8,9 @@
 // are written: a pipe, device, socket or folder under the target's name is
 // refused before anything is written, so that no write waits on another
 // process or hands it the bytes. The old file's permissions are kept only
-// when it is the writing user's own; another user's file in a sticky folder
-// others may write to is refused, as a plain open is.
+// when it is the writing user's own and has no other link (another name of
+// it may be where someone else put it); another user's file in a sticky
+// folder others may write to is refused, as a plain open is.
 //
 // The target's path is walked name by name, and a link on the way is
 // followed (so that the file behind it is replaced and the link stays)
@@ -17,14 +18,14 @@
 // as /tmp, and belongs neither to this user nor to the folder's owner: such
 // a write fails and touches nothing, whatever fs.protected_symlinks says.
 // Names of the program's own choosing follow only the user's own links at
-// the end (platform/FolderWalk.h).
+// the end (platform/FolderWalk.h). Every caller says which a name is.
 //
-// What a killed writer left behind goes with the next write of the same
-// target: the hidden names carry their writer's process id and start time
-// (platform/HiddenNames.h), and only this user's regular files whose
-// writer no longer runs are removed; a series publish it cut off is undone
-// first. A hidden name too long for the folder is shortened to a hash of
-// the target's name, which still names it.
+// What an ended writer left behind goes with the next write into the
+// folder: its temporaries of the target, and what its series publishes
+// did there, which their records in the writer's private folder tell
+// (platform/PublishRecord.h); whether a writer has ended is told by its
+// lock (platform/WriterLock.h). A hidden name too long for the folder is
+// shortened to a hash of the target's name, which still names it.
 //
 // Writers use either the buffered Write/Stream side or the Descriptor,
 // never both on one file.
@@ -58,11 +59,10 @@ public:
     // Opens the temporary file for `target`. False when it cannot be made,
     // when the target may not be written (above), or when reaching it would
     // take a link that may not be followed.
-    bool Create(const std::filesystem::path& target, Leftovers leftovers = Leftovers::Remove,
-                Naming naming = Naming::ByUser);
+    bool Create(const std::filesystem::path& target, Naming naming, Leftovers leftovers = Leftovers::Remove);
     // Whether Create would take each of `targets` as they are now: a series
     // is looked at whole before its first file is written.
-    static bool MayCreate(const std::vector<std::filesystem::path>& targets, Naming naming = Naming::ByUser);
+    static bool MayCreate(const std::vector<std::filesystem::path>& targets, Naming naming);
     // Removes what ended writers left in `folder` of the files `names`.
     static void RemoveLeftovers(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
@@ -87,10 +87,12 @@ public:
     void Discard();
     // Publishes finished files in their order, syncing each folder once: a
     // series appears only when every one of its files is complete. Each old
-    // file is kept under a hidden name until all are in place. False when
-    // one could not be renamed: then every old file comes back, every file
-    // that was new goes, and the rest are removed, so the folders hold the
-    // old series whole. An old file that cannot come back stays under its
+    // file is kept under a hidden name until all are in place, and a record
+    // of the publish in the writer's private folder lets the next write
+    // into the folder undo it when this process is cut off. False when one
+    // could not be renamed: then every old file comes back, every file that
+    // was new goes, and the rest are removed, so the folders hold the old
+    // series whole. An old file that cannot come back stays under its
     // hidden name, added to `kept`.
     static bool PublishAll(std::vector<AtomicFile>& files, std::vector<std::filesystem::path>* kept = nullptr);
 
@@ -109,13 +111,17 @@ public:
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
-    bool Rename(const FolderHandle& folder, std::string* aside, unsigned long long publish);
+    struct Publishing;
+    bool Rename(const FolderHandle& folder);
+    bool ReachFolder(FolderHandle& folder) const;
     void CloseQuietly();
     void Reset();
 
     std::filesystem::path m_target;      // links resolved
     std::filesystem::path m_temporary;
     FolderHandle m_folder;               // open from Create to Finish
+    dev_t m_folderDevice = 0;            // the folder, told again at Publish
+    ino_t m_folderInode = 0;
     std::string m_name;                  // of the target in its folder
     std::string m_temporaryName;
     mode_t m_mode = 0;                   // the permissions it gets at Finish

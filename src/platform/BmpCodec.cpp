@@ -308,7 +308,7 @@ bool SaveBmp24(const std::wstring& path, const uint8_t* bgr, int64_t width, int6
     PutLE(head + 42, 2835, 4);
 
     AtomicFile file;
-    std::FILE* f = file.Create(PathFromWide(path)) ? file.Stream() : nullptr;
+    std::FILE* f = file.Create(PathFromWide(path), AtomicFile::Naming::ByUser) ? file.Stream() : nullptr;
     if (f == nullptr) return false;
     bool ok = WriteAll(f, head, sizeof head);
     std::vector<uint8_t> row(rowBytes, 0);

@@ -160,7 +160,7 @@ bool SaveJpeg(const std::wstring& path, const uint8_t* bgr, int64_t width, int64
 {
     if (bgr == nullptr || width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
     AtomicFile file;
-    std::FILE* f = file.Create(PathFromWide(path)) ? file.Stream() : nullptr;
+    std::FILE* f = file.Create(PathFromWide(path), AtomicFile::Naming::ByUser) ? file.Stream() : nullptr;
     return f != nullptr && CompressToStream(f, bgr, width, height, stride, quality) && file.Commit();
 }
 

@@ -285,7 +285,7 @@ bool WriteDicomElementImplicit(const DicomElement& element, std::FILE* file, boo
 bool SaveDicomFile(const DicomDataSet& dataSet, const std::string& path)
 {
     AtomicFile file;
-    return file.Create(path) && SaveDicomFile(dataSet, file) && file.Commit();
+    return file.Create(path, AtomicFile::Naming::ByUser) && SaveDicomFile(dataSet, file) && file.Commit();
 }
 
 bool SaveDicomFile(const DicomDataSet& dataSet, AtomicFile& file)

@@ -13,10 +13,10 @@ namespace velmor {
 
 class AtomicFile;
 
-// False when the file cannot be created, when any write or the flush fails,
-// or when a value does not fit its header (a short-form value over 65535
-// bytes); nothing is then left under `path`. The caller's data set is never
-// changed.
+// Writes `path`, a name the user chose. False when the file cannot be
+// created, when any write or the flush fails, or when a value does not fit
+// its header (a short-form value over 65535 bytes); nothing is then left
+// under `path`. The caller's data set is never changed.
 bool SaveDicomFile(const DicomDataSet& dataSet, const std::string& path);
 // Writes into a created file and leaves finishing it to the caller.
 bool SaveDicomFile(const DicomDataSet& dataSet, AtomicFile& file);

@@ -272,18 +272,23 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
             ::close(readers[i]), std::filesystem::remove(names[i]);
         }
     }
-    // In a group's folder, not sticky, a series' note follows the user's own
-    // link under its name, never another user's.
+    // In a group's folder, not sticky, a series' note and an OBJ file's
+    // material file follow the user's own link under their names, never
+    // another user's.
     const std::filesystem::path group = dir.Path() / "group";
     ASSERT_EQ(::mkdir(group.c_str(), 0) | ::chmod(group.c_str(), 02775), 0);
     std::filesystem::create_symlink(own, group / "kx_voxel_export.txt");
+    std::filesystem::create_symlink(secret, group / "model.mtl");
+    ASSERT_EQ(::lchown((group / "model.mtl").c_str(), 65534, -1), 0);
+    ExportPolygons(1, group / "model.obj");
+    EXPECT_FALSE(std::filesystem::exists(group / "model.obj"));
     for (const uid_t owner : {uid_t(65534), ::geteuid()}) {
         ASSERT_EQ(::lchown((group / "kx_voxel_export.txt").c_str(), owner, -1), 0);
         ExportVoxels(group);
         EXPECT_EQ(ReadFileBytes(own).starts_with("stl binary file"), owner != ::geteuid());
     }
     ExportHistogram(shared / "h.csv");
-    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(13, L"file write error"));
+    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>(14, L"file write error"));
     EXPECT_EQ(ReadFileBytes(secret), "private bytes");
     EXPECT_EQ(FolderNames(dir.Path() / "mine"), (std::vector<std::string>{"bashrc", "own.stl"}));
     EXPECT_EQ(FolderNames(shared), (std::vector<std::string>{"h.csv", "kx_voxel_export.txt", "own.stl", "skull.stl"}));
@@ -359,7 +364,7 @@ TEST(KilledExport, ALargeStlLeavesNoFileUnderItsName)
     EXPECT_EQ(FolderNames(out.Path()).size(), 1u);
     // The next write of the file takes the killed one's temporary with it.
     AtomicFile next;
-    ASSERT_TRUE(next.Create(out.Path() / "big.stl") && next.Commit());
+    ASSERT_TRUE(next.Create(out.Path() / "big.stl", AtomicFile::Naming::ByUser) && next.Commit());
     EXPECT_EQ(FolderNames(out.Path()), std::vector<std::string>{"big.stl"});
 }
 

@@ -3,6 +3,7 @@
 // or taken back, and for targets that are links (other users' in shared
 // folders too), folders, devices or long names; and a file that shrinks.
 #include "platform/AtomicFile.h"
+#include "platform/HiddenNames.h"
 #include "platform/ReadOnlyFile.h"
 
 #include "support/TempDir.h"
@@ -12,7 +13,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +29,7 @@ using namespace velmor;
 using namespace velmor::test;
 
 constexpr uid_t kNobody = 65534;
+constexpr auto kByUser = AtomicFile::Naming::ByUser;
 
 TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
 {
@@ -30,7 +38,7 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     ::chmod(target.c_str(), 0640);
     {
         AtomicFile file;
-        ASSERT_TRUE(file.Create(target));
+        ASSERT_TRUE(file.Create(target, kByUser));
         EXPECT_EQ(status(file.TemporaryPath()).permissions(), std::filesystem::perms(0600)) << "its owner's alone while written";
         ASSERT_TRUE(file.Write("new"));
         ASSERT_TRUE(file.Finish());
@@ -50,7 +58,7 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     for (const int way : {0, 1, 2}) {
         AtomicFile::ReplaceSyncForTest(way == 2 ? +[](int) { return errno = EIO, -1; } : nullptr);
         AtomicFile file;
-        ASSERT_TRUE(file.Create(target));
+        ASSERT_TRUE(file.Create(target, kByUser));
         file.Write("half");
         if (way == 0) file.MarkFailed();
         if (way != 1) { EXPECT_FALSE(file.Commit()) << way; }
@@ -63,16 +71,24 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     // keeps no modes it stays owner-only, and another refusal fails it.
     const mode_t mask = ::umask(027);
     AtomicFile fresh;
-    EXPECT_TRUE(fresh.Create(dir.Path() / "new.csv") && fresh.Commit());
+    EXPECT_TRUE(fresh.Create(dir.Path() / "new.csv", kByUser) && fresh.Commit());
     EXPECT_EQ(status(dir.Path() / "new.csv").permissions(), std::filesystem::perms(0640));
     static int refusal;
     AtomicFile::ReplaceModeForTest(+[](int, mode_t) { return errno = refusal, -1; });
     for (const int error : {EPERM, EOPNOTSUPP, EIO}) {
         refusal = error;
         AtomicFile file;
-        EXPECT_EQ(file.Create(dir.Path() / "fat.csv") && file.Commit(), error != EIO) << error;
+        EXPECT_EQ(file.Create(dir.Path() / "fat.csv", kByUser) && file.Commit(), error != EIO) << error;
     }
     AtomicFile::ReplaceModeForTest(nullptr);
+    // A file of the user's with another name, which someone else may have
+    // put there, lends no mode.
+    const auto linked = dir.Write("linked.csv", "x");
+    ::chmod(linked.c_str(), 0604);
+    ASSERT_EQ(::link(linked.c_str(), (dir.Path() / "planted.csv").c_str()), 0);
+    AtomicFile planted;
+    EXPECT_TRUE(planted.Create(dir.Path() / "planted.csv", kByUser) && planted.Commit());
+    EXPECT_EQ(status(dir.Path() / "planted.csv").permissions(), std::filesystem::perms(0640));
     ::umask(mask);
     EXPECT_EQ(status(dir.Path() / "fat.csv").permissions(), std::filesystem::perms(0600));
 }
@@ -84,7 +100,7 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     std::vector<AtomicFile> series(3);
     const auto write = [&](const std::string& text) {
         for (size_t i = 0; i < series.size(); ++i) {
-            ASSERT_TRUE(series[i].Create(dir.Path() / ("000" + std::to_string(i) + ".tif")));
+            ASSERT_TRUE(series[i].Create(dir.Path() / ("000" + std::to_string(i) + ".tif"), kByUser));
             series[i].Write(text + std::to_string(i));
             ASSERT_TRUE(series[i].Finish());
         }
@@ -101,7 +117,7 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
 
     // A folder in the way from the start refuses the file at once.
     AtomicFile blocked;
-    EXPECT_FALSE(blocked.Create(dir.Path() / "0001.tif"));
+    EXPECT_FALSE(blocked.Create(dir.Path() / "0001.tif", kByUser));
 
     // Published whole, the old files' hidden names go too.
     std::filesystem::remove(dir.Path() / "0001.tif");
@@ -115,13 +131,14 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     holds("slice ");
 
     // Writers of `files` slices, last first, killed at the rename after
-    // `renames`, or at the folder sync after the last (-1).
+    // `renames`, or at the sync after -`renames` (the record and its folder
+    // take two before the first rename).
     const auto killed = [&](const std::string& text, size_t files, int renames) {
         InChild([&] {
             series.resize(files);
             write(text);
             std::reverse(series.begin(), series.end());
-            renames < 0 ? void(AtomicFile::ReplaceSyncForTest(+[](int) -> int { _exit(0); })) : RenamesRunOutAfter(renames, true);
+            renames < 0 ? SyncsRunOutAfter(-renames) : RenamesRunOutAfter(renames, true);
             AtomicFile::PublishAll(series);
         });
     };
@@ -135,8 +152,13 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     series[2].MarkFailed();
     EXPECT_FALSE(AtomicFile::PublishAll(series));
     holds("slice ");
-    // Killed after its last rename: the new series stays, the copies go.
-    killed("new ", 3, -1);
+    // Killed after its last rename, before its record says it is done: undone as well.
+    killed("late ", 3, -2);
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "0000.tif"), "late 0");
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    holds("slice ");
+    // Killed once its record says so: the new series stays, the copies go.
+    killed("new ", 3, -3);
     EXPECT_GT(FolderNames(dir.Path()).size(), 3u);
     AtomicFile::RemoveLeftovers(dir.Path(), names);
     holds("new ");
@@ -146,7 +168,7 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     dir.Write("0002.tif", "later");
     AtomicFile::RemoveLeftovers(dir.Path(), names);
     EXPECT_EQ(ReadFileBytes(dir.Path() / "0002.tif"), "later");
-    EXPECT_EQ(FolderNames(dir.Path()).size(), 5u) << "the series, the old file kept and its publish's marker";
+    EXPECT_EQ(FolderNames(dir.Path()).size(), 4u) << "the series and the old file kept";
 }
 
 TEST(AtomicFile, LinksDevicesAndLongNames)
@@ -155,7 +177,7 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     const auto real = dir.Write("real.csv", "old");
     std::filesystem::create_symlink(real, dir.Path() / "link.csv");
     AtomicFile viaLink;
-    ASSERT_TRUE(viaLink.Create(dir.Path() / "link.csv"));
+    ASSERT_TRUE(viaLink.Create(dir.Path() / "link.csv", kByUser));
     viaLink.Write("new");
     ASSERT_TRUE(viaLink.Commit());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "link.csv"));
@@ -166,20 +188,20 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     ASSERT_EQ(::mkfifo((dir.Path() / "pipe.csv").c_str(), 0600), 0);
     const int reader = ::open((dir.Path() / "pipe.csv").c_str(), O_RDONLY | O_NONBLOCK);
     AtomicFile device, pipe;
-    EXPECT_FALSE(device.Create("/dev/null") || pipe.Create(dir.Path() / "pipe.csv"));
+    EXPECT_FALSE(device.Create("/dev/null", kByUser) || pipe.Create(dir.Path() / "pipe.csv", kByUser));
     ::close(reader);
     std::filesystem::remove(dir.Path() / "pipe.csv");
 
     // The temporary name of a name of the longest length still fits.
     const std::string longest(255 - 4, 'n');
     AtomicFile named;
-    ASSERT_TRUE(named.Create(dir.Path() / (longest + ".stl")));
+    ASSERT_TRUE(named.Create(dir.Path() / (longest + ".stl"), kByUser));
     named.Write("x");
     ASSERT_TRUE(named.Commit());
     EXPECT_EQ(ReadFileBytes(dir.Path() / (longest + ".stl")), "x");
 
     AtomicFile missing;
-    EXPECT_FALSE(missing.Create(dir.Path() / "no" / "such.stl"));
+    EXPECT_FALSE(missing.Create(dir.Path() / "no" / "such.stl", kByUser));
     EXPECT_FALSE(missing.Commit());
     EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"link.csv", longest + ".stl", "real.csv"}));
 
@@ -189,7 +211,7 @@ TEST(AtomicFile, LinksDevicesAndLongNames)
     deep /= std::string(4085 - 61 - deep.native().size() - 1, 'e');
     std::filesystem::create_directories(deep);
     AtomicFile far;
-    ASSERT_TRUE(far.Create(deep / std::string(60, 'f')) && far.Write("far"));
+    ASSERT_TRUE(far.Create(deep / std::string(60, 'f'), kByUser) && far.Write("far"));
     EXPECT_LT(far.TemporaryPath().native().size(), size_t(PATH_MAX));
     EXPECT_TRUE(far.Commit() && ReadFileBytes(deep / std::string(60, 'f')) == "far");
 }
@@ -214,7 +236,7 @@ TEST(AtomicFile, SharedFoldersFollowOnlyLinksOfTheWriterOrTheFolderOwner)
         for (const char* name : {"into/secret", "into/new.stl", "sub/hop.stl", "0000.tif"}) {
             ASSERT_EQ(::chown(theirs.c_str(), kNobody, -1) | ::chmod(theirs.c_str(), 0666), 0);
             AtomicFile file;
-            EXPECT_EQ(file.Create(shared / name) && file.Write(name) && file.Commit(), mode == 0777) << name;
+            EXPECT_EQ(file.Create(shared / name, kByUser) && file.Write(name) && file.Commit(), mode == 0777) << name;
         }
         EXPECT_EQ(ReadFileBytes(secret), mode == 0777 ? "sub/hop.stl" : "mine");
         EXPECT_EQ(FolderNames(secret.parent_path()).size(), mode == 0777 ? 2u : 1u);
@@ -236,15 +258,14 @@ TEST(AtomicFile, WhatAnEndedWriterLeftGoesWithTheNextWriteOfItsTarget)
         LeaveTemporary(dir.Path() / "other.stl");
         ASSERT_EQ(::chown(left.c_str(), kNobody, -1), 0);
         AtomicFile running, next;
-        ASSERT_TRUE(running.Create(target));
-        // The running writer's id with another start time, an ended writer's id given again: it goes.
-        std::string reused = running.TemporaryPath().filename();
-        const size_t number = reused.rfind('-'), start = reused.rfind('-', number - 1);
-        dir.Write(reused.replace(start + 1, number - start - 1, "1"), "x");
-        ASSERT_TRUE(next.Create(target));
+        ASSERT_TRUE(running.Create(target, kByUser));
+        // A writer whose lock is gone, as one of a machine that crashed: it goes.
+        std::string gone = running.TemporaryPath().filename();
+        dir.Write(gone.replace(gone.rfind('-') - 16, 16, "0123456789abcdef"), "x");
+        ASSERT_TRUE(next.Create(target, kByUser));
         EXPECT_EQ(FolderNames(dir.Path()).size(), 4u);
         ASSERT_EQ(::chown(left.c_str(), ::geteuid(), -1), 0);
-        ASSERT_TRUE(next.Create(target) && next.Commit());
+        ASSERT_TRUE(next.Create(target, kByUser) && next.Commit());
         EXPECT_EQ(FolderNames(dir.Path()).size(), 3u) << "the file, the other target's and the running writer's";
         ::waitpid(zombie, nullptr, 0);
     }
@@ -258,4 +279,176 @@ TEST(ReadOnlyFile, AFileThatShrinksUnderItsReaderIsNoWholeRead)
     char bytes[100];
     EXPECT_FALSE(file.ReadExactlyAt(0, bytes, 100) || file.ReadExactlyAt(50, bytes, 20));
     EXPECT_TRUE(file.ReadExactlyAt(40, bytes, 20));
+}
+
+namespace {
+
+std::vector<std::string> SliceNames(size_t count)
+{
+    std::vector<std::string> names;
+    for (size_t i = 0; i < count; ++i) names.push_back("000" + std::to_string(i) + ".tif");
+    return names;
+}
+
+// A series published into `folder` as the voxel export publishes one, after
+// the sweep of what ended writers left there.
+bool ExportSeries(const std::filesystem::path& folder, const std::string& text, size_t count = 3)
+{
+    const std::vector<std::string> names = SliceNames(count);
+    AtomicFile::RemoveLeftovers(folder, names);
+    std::vector<AtomicFile> series(count);
+    for (size_t i = 0; i < count; ++i)
+        if (!series[i].Create(folder / names[i], AtomicFile::Naming::ByProgram, AtomicFile::Leftovers::RemovedByCaller) ||
+            !series[i].Write(text + std::to_string(i)) || !series[i].Finish())
+            return false;
+    return AtomicFile::PublishAll(series);
+}
+
+// Every file below `folder` with its bytes, hidden ones and links included.
+std::map<std::string, std::string> Tree(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().lexically_relative(folder).string();
+        if (entry.is_symlink()) files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+        else if (entry.is_regular_file() && entry.file_size() < 4096) files[name] = ReadFileBytes(entry.path());
+        else files[name] = entry.is_directory() ? "folder" : std::to_string(entry.file_size());
+    }
+    return files;
+}
+
+} // namespace
+
+// What another user plants in a shared folder, with a file of the user's
+// that it may write, steers no write there: a record of a publish and kept
+// copies in the form this writer once kept there, naming a file outside
+// the folder, one elsewhere in it and an absent one, and a record of 64 GB.
+// Exports succeed, or fail and put back, as they would without them.
+TEST(AtomicFile, NothingPlantedInASharedFolderSteersAWrite)
+{
+    TempDir dir;
+    const auto outside = dir.Write("home/.bashrc", "the user's own");
+    const auto writable = dir.Path() / "project" / "notes.txt";
+    for (const mode_t mode : {01777, 02775}) {
+        const std::string shared = mode == 01777 ? "sticky" : "group";
+        const auto folder = dir.Path() / shared;
+        dir.Write(shared + "/victim.txt", "elsewhere in the folder");
+        dir.Write(shared + "/0000.tif", "old 0");
+        ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
+        std::string listing;
+        for (const std::string& name : {outside.string(), std::string("../home/.bashrc"), std::string("victim.txt"),
+                                        std::string("absent.txt"), std::string("0000.tif")})
+            listing += "1-0-0:" + name + '\0';
+        dir.Write("project/notes.txt", listing);
+        for (const char* name : {".publishing-1-1-0", ".victim.txt.aside-1-1-0", "..bashrc.aside-1-1-0", ".absent.txt.aside-1-1-0",
+                                 ".0000.tif.aside-1-1-0", ".0001.tif.part-1-1-0"})
+            ASSERT_EQ(::link(writable.c_str(), (folder / name).c_str()), 0) << name;
+        const int big = ::open((folder / ".publishing-2-1-0").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_EQ(::ftruncate(big, off_t{64} << 30), 0);
+        ::close(big);
+        auto before = Tree(dir.Path());
+        static int renames;   // the second fails: the first is put back
+        renames = 0;
+        ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+            return ++renames == 2 ? (errno = EIO, -1) : ::renameat(from, old, to, name);
+        });
+        EXPECT_FALSE(ExportSeries(folder, "failed "));
+        ReplaceRenameForTest(nullptr);
+        EXPECT_EQ(Tree(dir.Path()), before) << shared;
+        EXPECT_TRUE(ExportSeries(folder, "new "));
+        for (const std::string& name : SliceNames(3)) before[shared + "/" + name] = "new " + name.substr(3, 1);
+        EXPECT_EQ(Tree(dir.Path()), before) << shared;
+    }
+}
+
+// The record of a publish is kept only in a private folder that is this
+// user's alone and that it can write. Another user's, one open to others, a
+// link to one, a read-only one and a full one are neither read nor written:
+// a publish cut off stays as it is, and exports go on without a record.
+TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
+{
+    TempDir dir;
+    const auto out = dir.Path() / "out", other = dir.Path() / "other", state = dir.Path() / "state";
+    const auto folder = state / "Quillmarsh" / "Velmor", moved = state / "elsewhere";
+    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(other);
+    const std::string outer = std::getenv("XDG_STATE_HOME");
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    ASSERT_TRUE(ExportSeries(out, "old "));
+    InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(out, "cut "); });
+    const auto cut = Tree(out);
+    for (const int way : {0, 1, 2, 3, 4}) {
+        if (way == 0) ASSERT_EQ(::chown(folder.c_str(), kNobody, -1), 0);
+        if (way == 1) ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+        if (way == 2) std::filesystem::rename(folder, moved), std::filesystem::create_symlink(moved, folder);
+        const auto kept = Tree(state);
+        InChild([&] {
+            const bool readOnly = way == 3, full = way == 4;
+            if ((readOnly || full) && (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) _exit(0);
+            if (readOnly && (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+                             ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0))
+                _exit(1);
+            if (full && ::mount("tmpfs", state.c_str(), "tmpfs", 0, "size=4096") != 0) _exit(1);
+            std::ofstream(state / "filler") << std::string(8192, 'f');
+            AtomicFile::RemoveLeftovers(out, SliceNames(3));
+            if (!full) EXPECT_EQ(Tree(out), cut) << way;
+            EXPECT_TRUE(ExportSeries(other, "other ")) << way;
+            if (!full) EXPECT_EQ(Tree(state).size(), kept.size() + 1) << "only the filler is new";
+            for (const auto& [name, bytes] : Tree(state)) EXPECT_TRUE(!full || name.find("publish") == std::string::npos) << name;
+            _exit(::testing::Test::HasFailure() ? 1 : 0);
+        });
+        std::filesystem::remove(state / "filler");
+        if (way == 0) ASSERT_EQ(::chown(folder.c_str(), ::geteuid(), -1), 0);
+        if (way == 1) ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
+        if (way == 2) std::filesystem::remove(folder), std::filesystem::rename(moved, folder);
+    }
+    EXPECT_EQ(ReadFileBytes(other / "0000.tif"), "other 0");
+    AtomicFile::RemoveLeftovers(out, SliceNames(3));
+    EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
+    ::setenv("XDG_STATE_HOME", outer.c_str(), 1);
+}
+
+// Whether a writer still runs is told by its lock, which reaches into
+// another pid namespace, as a sandboxed copy runs in: its publish is left
+// alone while it runs, and rolled back whole once it has been killed.
+TEST(AtomicFile, APublishRunningInAnotherPidNamespaceIsLeftAlone)
+{
+    TempDir dir;
+    const auto out = dir.Path();
+    ASSERT_TRUE(ExportSeries(out, "old "));
+    int renamed[2], writer[2];
+    ASSERT_EQ(::pipe(renamed) | ::pipe(writer), 0);
+    const pid_t middle = ::fork();
+    if (middle == 0) {
+        const bool own = ::unshare(CLONE_NEWPID) == 0;   // else in this namespace, which proves less
+        const pid_t child = ::fork();
+        if (child == 0) {
+            static int signal;
+            signal = renamed[1];
+            ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+                const int done = ::renameat(from, old, to, name);
+                if (::write(signal, "r", 1) == 1) ::pause();
+                return done;
+            });
+            ExportSeries(out, own ? "sandboxed " : "running ");
+            _exit(0);
+        }
+        const pid_t seen = child;
+        (void)!::write(writer[1], &seen, sizeof seen);
+        ::waitpid(child, nullptr, 0);
+        _exit(0);
+    }
+    pid_t child = 0;
+    char byte = 0;
+    ASSERT_EQ(::read(writer[0], &child, sizeof child), ssize_t(sizeof child));
+    ASSERT_EQ(::read(renamed[0], &byte, 1), 1);
+    const auto midway = Tree(out);
+    AtomicFile::RemoveLeftovers(out, SliceNames(3));
+    EXPECT_EQ(Tree(out), midway) << "a running publish is not undone";
+    EXPECT_NE(ReadFileBytes(out / "0000.tif"), "old 0");
+    ::kill(child, SIGKILL);
+    ::waitpid(middle, nullptr, 0);
+    AtomicFile::RemoveLeftovers(out, SliceNames(3));
+    EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
+    for (const int fd : {renamed[0], renamed[1], writer[0], writer[1]}) ::close(fd);
 }

@@ -83,7 +83,7 @@ pid_t InChild(const std::function<void()>& work, bool reap)
 
 pid_t LeaveTemporary(const std::filesystem::path& target, bool reap)
 {
-    return InChild([&] { AtomicFile file; _exit(file.Create(target) && file.Write("partial") && file.Flush() ? 0 : 1); }, reap);
+    return InChild([&] { AtomicFile file; _exit(file.Create(target, AtomicFile::Naming::ByUser) && file.Write("partial") && file.Flush() ? 0 : 1); }, reap);
 }
 
 void RenamesRunOutAfter(int count, bool thenEnd)
@@ -93,6 +93,13 @@ void RenamesRunOutAfter(int count, bool thenEnd)
     ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
         return left-- > 0 ? ::renameat(from, old, to, name) : end ? (_exit(0), -1) : (errno = EIO, -1);
     });
+}
+
+void SyncsRunOutAfter(int count)
+{
+    static std::atomic<int> left;
+    left = count;
+    AtomicFile::ReplaceSyncForTest(+[](int fd) { return left-- > 0 ? ::fsync(fd) : (_exit(0), -1); });
 }
 
 } // namespace velmor::test

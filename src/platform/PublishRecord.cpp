@@ -1,0 +1,371 @@
+#include "platform/PublishRecord.h"
+
+#include "platform/HiddenNames.h"
+#include "platform/WriterLock.h"
+
+#include <cerrno>
+#include <climits>
+#include <algorithm>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <set>
+#include <sys/file.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+namespace velmor {
+
+namespace {
+
+constexpr const char* kFormat = "velmor publish 1";
+constexpr const char* kWriting = ".publish-";    // being written: no rename has happened yet
+constexpr const char* kBegun = "publish-";
+constexpr const char* kCompleted = "published-";
+constexpr const char* kLock = "writer-";
+constexpr const char* kLockWriting = ".writer-";
+// A real record takes some 150 bytes a file; one of a series of a hundred
+// thousand slices stays far below this.
+constexpr off_t kMaxRecordBytes = off_t{64} << 20;
+constexpr size_t kFolderFields = 5;
+constexpr size_t kEntryFields = 5;
+constexpr size_t kMaxHexDigits = 16;
+// File systems that make up their inode numbers at every mount.
+constexpr long kMsdosMagic = 0x4d44;
+constexpr long kExfatMagic = 0x2011BAB0;
+constexpr long kNoFileSize = -1;   // what a name holds that is no regular file
+
+std::string Hex(unsigned long long value)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%llx", value);
+    return text;
+}
+
+bool ReadHex(const std::string& text, unsigned long long& value)
+{
+    if (text.empty() || text.size() > kMaxHexDigits) return false;
+    value = 0;
+    for (const char c : text) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return false;
+        value = value * 16 + unsigned(digit);
+    }
+    return true;
+}
+
+std::string EncodeIdentity(const FileIdentity& file)
+{
+    return Hex(file.device) + "-" + Hex(file.inode) + "-" + Hex(static_cast<unsigned long long>(file.seconds)) + "-" +
+           Hex(static_cast<unsigned long long>(file.nanoseconds)) + "-" + Hex(static_cast<unsigned long long>(file.size));
+}
+
+bool DecodeIdentity(const std::string& text, FileIdentity& file)
+{
+    unsigned long long parts[5];
+    size_t at = 0;
+    for (int i = 0; i < 5; ++i) {
+        const size_t end = i < 4 ? text.find('-', at) : text.size();
+        if (end == std::string::npos || !ReadHex(text.substr(at, end - at), parts[i])) return false;
+        at = end + 1;
+    }
+    file = {parts[0], parts[1], static_cast<long long>(parts[2]), static_cast<long long>(parts[3]),
+            static_cast<long long>(parts[4])};
+    return true;
+}
+
+// One name inside its folder: never a path, never the folder or its parent.
+bool PlainName(const std::string& name)
+{
+    return !name.empty() && name.size() <= NAME_MAX && name != "." && name != ".." &&
+           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+bool HiddenPlainName(const std::string& name) { return PlainName(name) && name[0] == '.'; }
+
+// "<prefix><writer>-<number>": the record's writer.
+bool ReadRecordName(const std::string& name, const std::string& prefix, std::string& writer)
+{
+    const size_t dash = prefix.size() + kMaxHexDigits;
+    unsigned long long number = 0;
+    writer = name.substr(0, dash).substr(std::min(prefix.size(), name.size()));
+    return name.starts_with(prefix) && name.size() > dash && name[dash] == '-' && WriterLock::IsId(writer) &&
+           ReadHex(name.substr(dash + 1), number);
+}
+
+// "<prefix><writer>": a writer's lock.
+bool ReadLockName(const std::string& name, const std::string& prefix, std::string& writer)
+{
+    writer = name.substr(std::min(prefix.size(), name.size()));
+    return name.starts_with(prefix) && WriterLock::IsId(writer);
+}
+
+std::vector<std::string> FolderEntries(int folder)
+{
+    std::vector<std::string> names;
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (listing == nullptr) {
+        if (fd >= 0) ::close(fd);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(listing)) names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    return names;
+}
+
+// The record's bytes from its descriptor, within the bound; false for one
+// too large, still growing, or no regular file.
+bool ReadBounded(int fd, std::string& bytes)
+{
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink == 0 || info.st_size > kMaxRecordBytes)
+        return false;
+    bytes.resize(size_t(info.st_size) + 1);
+    size_t got = 0;
+    for (ssize_t n; got < bytes.size() && (n = ::read(fd, bytes.data() + got, bytes.size() - got)) != 0; got += size_t(n))
+        if (n < 0) return false;
+    if (got != size_t(info.st_size)) return false;
+    bytes.resize(got);
+    return true;
+}
+
+bool SyncDescriptor(int fd) { return SyncToDisk(fd) == 0; }
+
+bool WriteWhole(int fd, const std::string& bytes)
+{
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Whether `contents` is the record of the open folder `folder`, reached as `path`.
+bool OfFolder(const PublishRecord::Contents& contents, int folder, const std::string& path)
+{
+    struct stat here;
+    if (::fstat(folder, &here) != 0) return false;
+    if (contents.inodesKept) return contents.device == here.st_dev && contents.inode == here.st_ino;
+    return !KeepsInodes(folder) && contents.path == path;
+}
+
+// Finishes one record of an ended writer, when it is of this folder.
+void FinishRecord(int privateFolder, const std::string& name, bool completed, int folder, const std::string& path)
+{
+    const int fd = ::openat(privateFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    // Another sweep at work on it has it; one done with it has removed it.
+    std::string bytes;
+    PublishRecord::Contents contents;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ReadBounded(fd, bytes) && PublishRecord::Decode(bytes, contents) &&
+        OfFolder(contents, folder, path)) {
+        bool done = true;
+        for (auto entry = contents.entries.rbegin(); entry != contents.entries.rend(); ++entry) {
+            if (completed) PublishRecord::DropKept(folder, *entry, contents.inodesKept);
+            else done = PublishRecord::RollBack(folder, *entry, contents.inodesKept) && done;
+        }
+        if (done) ::unlinkat(privateFolder, name.c_str(), 0);
+    }
+    ::close(fd);
+}
+
+bool LockIsFree(int privateFolder, const std::string& name)
+{
+    const int fd = ::openat(privateFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+} // namespace
+
+FileIdentity FileIdentity::Of(const struct stat& info)
+{
+    return {static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
+            static_cast<long long>(info.st_mtim.tv_sec), static_cast<long long>(info.st_mtim.tv_nsec),
+            S_ISREG(info.st_mode) ? static_cast<long long>(info.st_size) : kNoFileSize};
+}
+
+bool FileIdentity::Matches(const FileIdentity& other, bool inodesKept) const
+{
+    if (size == kNoFileSize || other.size == kNoFileSize) return false;
+    const bool sameTime = seconds == other.seconds && nanoseconds == other.nanoseconds && size == other.size;
+    return sameTime && (!inodesKept || (device == other.device && inode == other.inode));
+}
+
+bool IdentityAt(int folder, const std::string& name, FileIdentity& identity)
+{
+    struct stat info;
+    if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    identity = FileIdentity::Of(info);
+    return true;
+}
+
+bool KeepsInodes(int folder)
+{
+    struct statfs info;
+    if (::fstatfs(folder, &info) != 0) return true;
+    return info.f_type != kMsdosMagic && info.f_type != kExfatMagic;
+}
+
+PublishRecord::~PublishRecord() = default;
+
+bool PublishRecord::Begin(int folder, const std::string& path, unsigned long long number,
+                          const std::vector<PublishEntry>& entries)
+{
+    const int privateFolder = WriterLock::Folder();
+    struct stat here;
+    if (privateFolder < 0 || ::fstat(folder, &here) != 0) return false;
+    Contents contents{here.st_dev, here.st_ino, KeepsInodes(folder), path, entries};
+    m_writer = WriterLock::Id();
+    m_number = number;
+    const std::string tail = m_writer + "-" + Hex(number), writing = kWriting + tail, begun = kBegun + tail;
+    const int fd = ::openat(privateFolder, writing.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    // On the disk under its name before the first rename: no cut may keep a
+    // rename and lose the record of it.
+    bool written = WriteWhole(fd, Encode(contents)) && SyncDescriptor(fd);
+    written = ::close(fd) == 0 && written && ::renameat(privateFolder, writing.c_str(), privateFolder, begun.c_str()) == 0 &&
+              SyncDescriptor(privateFolder);
+    if (!written) {
+        ::unlinkat(privateFolder, writing.c_str(), 0);
+        ::unlinkat(privateFolder, begun.c_str(), 0);
+        return false;
+    }
+    m_name = begun;
+    return true;
+}
+
+void PublishRecord::Complete()
+{
+    const int privateFolder = WriterLock::Folder();
+    if (m_name.empty() || privateFolder < 0) return;
+    const std::string completed = kCompleted + m_writer + "-" + Hex(m_number);
+    if (::renameat(privateFolder, m_name.c_str(), privateFolder, completed.c_str()) != 0) return;
+    m_name = completed;
+    SyncDescriptor(privateFolder);
+}
+
+void PublishRecord::End()
+{
+    const int privateFolder = WriterLock::Folder();
+    if (!m_name.empty() && privateFolder >= 0) ::unlinkat(privateFolder, m_name.c_str(), 0);
+    m_name.clear();
+}
+
+void PublishRecord::Sweep(int folder, const std::string& path)
+{
+    const int privateFolder = WriterLock::Folder();
+    if (privateFolder < 0) return;
+    for (const std::string& name : FolderEntries(privateFolder)) {
+        std::string writer;
+        if (ReadRecordName(name, kWriting, writer)) {
+            if (!WriterLock::Running(writer)) ::unlinkat(privateFolder, name.c_str(), 0);
+        } else if (ReadRecordName(name, kBegun, writer) || ReadRecordName(name, kCompleted, writer)) {
+            if (!WriterLock::Running(writer)) FinishRecord(privateFolder, name, name.starts_with(kCompleted), folder, path);
+        } else if (ReadLockName(name, kLock, writer)) {
+            // A record outlives its writer's lock: an ended writer is told
+            // by a lock that is free or gone alike.
+            if (!WriterLock::Running(writer)) ::unlinkat(privateFolder, name.c_str(), 0);
+        } else if (ReadLockName(name, kLockWriting, writer) && LockIsFree(privateFolder, name)) {
+            ::unlinkat(privateFolder, name.c_str(), 0);
+        }
+    }
+}
+
+bool PublishRecord::RollBack(int folder, const PublishEntry& entry, bool inodesKept)
+{
+    FileIdentity named, aside, temporary;
+    const bool holds = IdentityAt(folder, entry.name, named);
+    if (IdentityAt(folder, entry.temporary, temporary) && temporary.Matches(entry.placed, inodesKept))
+        ::unlinkat(folder, entry.temporary.c_str(), 0);
+    if (entry.aside.empty()) {
+        if (holds && named.Matches(entry.placed, inodesKept)) ::unlinkat(folder, entry.name.c_str(), 0);
+        return true;
+    }
+    // Only the very file set aside goes back; anything else under its name
+    // is not ours to move.
+    if (!IdentityAt(folder, entry.aside, aside) || !aside.Matches(entry.kept, inodesKept)) return true;
+    // Set aside as a second link and never replaced: renaming one link of a
+    // file over another would leave both.
+    if (inodesKept && holds && named.device == aside.device && named.inode == aside.inode) {
+        ::unlinkat(folder, entry.aside.c_str(), 0);
+        return true;
+    }
+    // Renamed over the placed file, which goes only as its old file comes back.
+    if (!holds || named.Matches(entry.placed, inodesKept))
+        return RenameInFolder(folder, entry.aside, entry.name) == 0;
+    return false;
+}
+
+bool PublishRecord::SetAside(int folder, const PublishEntry& entry, bool inodesKept)
+{
+    FileIdentity named, aside;
+    const bool holds = IdentityAt(folder, entry.name, named);
+    if (entry.aside.empty()) return !holds;
+    if (!holds || !named.Matches(entry.kept, inodesKept)) return false;
+    // A second link where the file system has them, else the old file moved.
+    if (::linkat(folder, entry.name.c_str(), folder, entry.aside.c_str(), 0) != 0 &&
+        RenameInFolder(folder, entry.name, entry.aside) != 0)
+        return false;
+    return IdentityAt(folder, entry.aside, aside) && aside.Matches(entry.kept, inodesKept);
+}
+
+void PublishRecord::DropKept(int folder, const PublishEntry& entry, bool inodesKept)
+{
+    FileIdentity aside;
+    if (!entry.aside.empty() && IdentityAt(folder, entry.aside, aside) && aside.Matches(entry.kept, inodesKept))
+        ::unlinkat(folder, entry.aside.c_str(), 0);
+}
+
+std::string PublishRecord::Encode(const Contents& contents)
+{
+    std::string bytes;
+    const auto field = [&bytes](const std::string& text) { bytes += text, bytes += '\0'; };
+    field(kFormat);
+    field(Hex(contents.device));
+    field(Hex(contents.inode));
+    field(contents.inodesKept ? "1" : "0");
+    field(contents.path);
+    for (const PublishEntry& entry : contents.entries) {
+        field(entry.name);
+        field(entry.temporary);
+        field(EncodeIdentity(entry.placed));
+        field(entry.aside);
+        field(EncodeIdentity(entry.kept));
+    }
+    return bytes;
+}
+
+bool PublishRecord::Decode(const std::string& bytes, Contents& contents)
+{
+    std::vector<std::string> fields;
+    for (size_t at = 0, end; at < bytes.size(); at = end + 1) {
+        end = bytes.find('\0', at);
+        if (end == std::string::npos) return false;
+        fields.push_back(bytes.substr(at, end - at));
+    }
+    if (fields.size() < kFolderFields || (fields.size() - kFolderFields) % kEntryFields != 0 || fields[0] != kFormat ||
+        !ReadHex(fields[1], contents.device) || !ReadHex(fields[2], contents.inode) ||
+        (fields[3] != "0" && fields[3] != "1") || !fields[4].starts_with('/'))
+        return false;
+    contents.inodesKept = fields[3] == "1";
+    contents.path = fields[4];
+    contents.entries.clear();
+    std::set<std::string> names;
+    for (size_t at = kFolderFields; at < fields.size(); at += kEntryFields) {
+        PublishEntry entry{fields[at], fields[at + 1], {}, fields[at + 3], {}};
+        if (!PlainName(entry.name) || !HiddenPlainName(entry.temporary) || !DecodeIdentity(fields[at + 2], entry.placed) ||
+            !(entry.aside.empty() || HiddenPlainName(entry.aside)) || !DecodeIdentity(fields[at + 4], entry.kept) ||
+            !names.insert(entry.name).second || !names.insert(entry.temporary).second ||
+            !(entry.aside.empty() || names.insert(entry.aside).second))
+            return false;
+        contents.entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+} // namespace velmor
