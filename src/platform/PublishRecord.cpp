@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -204,11 +205,24 @@ bool IdentityAt(int folder, const std::string& name, FileIdentity& identity)
     return true;
 }
 
-bool KeepsInodes(int folder)
+namespace {
+
+bool FileSystemKeepsInodes(int folder)
 {
     struct statfs info;
     if (::fstatfs(folder, &info) != 0) return true;
     return info.f_type != kMsdosMagic && info.f_type != kExfatMagic;
+}
+
+std::atomic<KeepsInodesCall> gKeepsInodes{&FileSystemKeepsInodes};
+
+} // namespace
+
+bool KeepsInodes(int folder) { return gKeepsInodes.load()(folder); }
+
+KeepsInodesCall ReplaceKeepsInodesForTest(KeepsInodesCall call)
+{
+    return gKeepsInodes.exchange(call != nullptr ? call : &FileSystemKeepsInodes);
 }
 
 PublishRecord::~PublishRecord() = default;
@@ -291,7 +305,7 @@ bool PublishRecord::RollBack(int folder, const PublishEntry& entry, bool inodesK
     if (!IdentityAt(folder, entry.aside, aside) || !aside.Matches(entry.kept, inodesKept)) return true;
     // Set aside as a second link and never replaced: renaming one link of a
     // file over another would leave both.
-    if (inodesKept && holds && named.device == aside.device && named.inode == aside.inode) {
+    if (holds && named.Matches(entry.kept, inodesKept)) {
         ::unlinkat(folder, entry.aside.c_str(), 0);
         return true;
     }

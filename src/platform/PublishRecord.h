@@ -45,8 +45,11 @@ struct PublishEntry {
 // The identity of the file `name` holds in the open folder; false when it
 // holds none (or a link, which no publish places or keeps).
 bool IdentityAt(int folder, const std::string& name, FileIdentity& identity);
-// Whether the folder's file system keeps its inode numbers across mounts.
+// Whether the folder's file system keeps its inode numbers across mounts;
+// a test may put another answer in place (nullptr restores it).
 bool KeepsInodes(int folder);
+using KeepsInodesCall = bool (*)(int folder);
+KeepsInodesCall ReplaceKeepsInodesForTest(KeepsInodesCall call);
 
 class PublishRecord {
 public:

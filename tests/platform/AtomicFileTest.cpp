@@ -4,6 +4,7 @@
 // folders too), folders, devices or long names; and a file that shrinks.
 #include "platform/AtomicFile.h"
 #include "platform/HiddenNames.h"
+#include "platform/PublishRecord.h"
 #include "platform/ReadOnlyFile.h"
 
 #include "support/TempDir.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -451,4 +453,36 @@ TEST(AtomicFile, APublishRunningInAnotherPidNamespaceIsLeftAlone)
     AtomicFile::RemoveLeftovers(out, SliceNames(3));
     EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
     for (const int fd : {renamed[0], renamed[1], writer[0], writer[1]}) ::close(fd);
+}
+
+// A stick with FAT on it makes up new inode numbers at every mount: a
+// publish cut off there is found again by its folder's path and its files'
+// sizes and times, and undone. Where inodes are kept, a folder whose files
+// all have new inodes is another folder, and nothing is undone there.
+TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
+{
+    for (const bool fat : {true, false}) {
+        ReplaceKeepsInodesForTest(fat ? +[](int) { return false; } : nullptr);
+        TempDir dir;
+        const auto out = dir.Path() / "stick";
+        std::filesystem::create_directory(out);
+        ASSERT_TRUE(ExportSeries(out, "old "));
+        InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(out, "cut "); });
+        const auto cut = Tree(out);
+        // Unplugged and plugged in again: every file and the folder anew, with their times.
+        std::filesystem::rename(out, dir.Path() / "before");
+        std::filesystem::create_directory(out);
+        for (const auto& [name, bytes] : Tree(dir.Path() / "before")) {
+            struct stat info;
+            ASSERT_EQ(::stat((dir.Path() / "before" / name).c_str(), &info), 0);
+            dir.Write("stick/" + name, bytes);
+            ASSERT_EQ(::utimensat(AT_FDCWD, (out / name).c_str(), std::array{info.st_atim, info.st_mtim}.data(), 0), 0);
+        }
+        AtomicFile::RemoveLeftovers(out, SliceNames(3));
+        auto kept = cut;
+        std::erase_if(kept, [](const auto& file) { return file.first.find(".part-") != std::string::npos; });
+        const std::map<std::string, std::string> old{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}};
+        EXPECT_EQ(Tree(out), fat ? old : kept) << "the temporary goes either way";
+    }
+    ReplaceKeepsInodesForTest(nullptr);
 }
