@@ -55,19 +55,12 @@ bool Decode(const std::string& bytes)
     return ok;
 }
 
+// What a slice of `expected` pixels makes of the bytes: refused as another
+// size or as unreadable tells which size their header gave.
 SizedDecode DecodeOfSize(const std::string& bytes, ImageSize expected)
 {
     DecodedImage image;
-    const SizedDecode result = DecodeImageOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), expected, image);
-    EXPECT_TRUE(result == SizedDecode::Decoded || image.bgra.empty());
-    return result;
-}
-
-ImageSize HeaderSize(const std::string& bytes)
-{
-    ImageSize size;
-    EXPECT_TRUE(ReadImageSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), size));
-    return size;
+    return DecodeImageOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), expected, image);
 }
 
 std::string Be32(uint32_t v)
@@ -98,11 +91,9 @@ TEST(PictureDamage, PngCutOrLying)
     // A slice of 9 x 7 pixels: a header of 10000 x 10000 over them is
     // refused for its size; only a decode would find the pixels missing.
     const std::string huge = WithHeader(WithHeader(png, 0, Be32(10000)), 4, Be32(10000));
-    EXPECT_EQ(HeaderSize(huge), (ImageSize{10000, 10000}));
     EXPECT_EQ(DecodeOfSize(huge, {9, 7}), SizedDecode::OtherSize);
     EXPECT_EQ(DecodeOfSize(huge, {10000, 10000}), SizedDecode::Unreadable);
     EXPECT_EQ(DecodeOfSize(png, {9, 7}), SizedDecode::Decoded);
-    EXPECT_EQ(DecodeOfSize(badCrc, {9, 7}), SizedDecode::Unreadable);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -126,14 +117,13 @@ TEST(PictureDamage, JpegCutOrLying)
     empty.replace(sof + 5, 4, std::string(4, '\0'));
     EXPECT_FALSE(Decode(empty));
 
-    // A frame of 35072 x 500 whose scan has no data after its header: the
-    // size is told from the header, and a slice of another size refuses it
-    // as such; only a decode would find the scan missing.
+    // A frame of 35072 x 500 whose scan has no data after its header: a
+    // slice of another size refuses it for its size; only a decode would
+    // find the scan missing.
     const size_t sos = jpg.find("\xFF\xDA");
     ASSERT_NE(sos, std::string::npos);
     std::string wide = jpg.substr(0, sos + 2 + (uint8_t(jpg[sos + 2]) << 8 | uint8_t(jpg[sos + 3])));
     wide.replace(sof + 5, 4, std::string("\x01\xF4\x89\x00", 4));   // height, then width
-    EXPECT_EQ(HeaderSize(wide), (ImageSize{35072, 500}));
     EXPECT_EQ(DecodeOfSize(wide, {16, 16}), SizedDecode::OtherSize);
     EXPECT_EQ(DecodeOfSize(wide, {35072, 500}), SizedDecode::Unreadable);
     EXPECT_EQ(DecodeOfSize(jpg, {16, 16}), SizedDecode::Decoded);
