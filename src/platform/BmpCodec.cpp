@@ -289,6 +289,14 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecodedImage& image)
     return DecodeUncompressed(data, size, h, image, palette);
 }
 
+bool ReadBmpSize(const uint8_t* data, size_t size, ImageSize& out)
+{
+    BmpHeader h;
+    if (!ReadHeader(data, size, h)) return false;
+    out = {h.width, h.height};
+    return true;
+}
+
 bool SaveBmp24(const std::wstring& path, const uint8_t* bgr, int64_t width, int64_t height, int64_t stride)
 {
     if (bgr == nullptr || width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;

@@ -50,6 +50,27 @@ bool DecodeImageMemory(const uint8_t* data, size_t size, DecodedImage& image)
     return ok;
 }
 
+bool ReadImageSize(const uint8_t* data, size_t size, ImageSize& out)
+{
+    out = ImageSize();
+    switch (SniffImageKind(data, size)) {
+    case ImageKind::Jpeg: return ReadJpegSize(data, size, out);
+    case ImageKind::Png: return ReadPngSize(data, size, out);
+    case ImageKind::Bmp: return ReadBmpSize(data, size, out);
+    case ImageKind::Unknown: break;
+    }
+    return false;
+}
+
+SizedDecode DecodeImageOfSize(const uint8_t* data, size_t size, ImageSize expected, DecodedImage& image)
+{
+    image = DecodedImage();
+    ImageSize header;
+    if (!ReadImageSize(data, size, header)) return SizedDecode::Unreadable;
+    if (header != expected) return SizedDecode::OtherSize;
+    return DecodeImageMemory(data, size, image) ? SizedDecode::Decoded : SizedDecode::Unreadable;
+}
+
 bool DecodeImageFile(const std::wstring& path, DecodedImage& image)
 {
     const ReadOnlyFile file(PathFromWide(path));

@@ -34,6 +34,30 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image);
 bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image);
 bool DecodeBmp(const uint8_t* data, size_t size, DecodedImage& image);
 
+struct ImageSize {
+    int64_t width = 0;
+    int64_t height = 0;
+    bool operator==(const ImageSize&) const = default;
+};
+// The size a picture's header gives (the JPEG frame header, PNG's IHDR, the
+// BMP info header), read without decoding a row or allocating for pixels.
+// False when the kind is unknown or the header does not read.
+bool ReadImageSize(const uint8_t* data, size_t size, ImageSize& out);
+bool ReadJpegSize(const uint8_t* data, size_t size, ImageSize& out);
+bool ReadPngSize(const uint8_t* data, size_t size, ImageSize& out);
+bool ReadBmpSize(const uint8_t* data, size_t size, ImageSize& out);
+
+// A picture that must have one size, such as a slice of a stack: another
+// size is told from the header and refused before anything is decoded, so
+// that a large picture in the wrong place costs no more than its file.
+enum class SizedDecode { Decoded, OtherSize, Unreadable };
+SizedDecode DecodeImageOfSize(const uint8_t* data, size_t size, ImageSize expected, DecodedImage& image);
+
+// The most a decoder holds for one pixel while it decodes: the decoded
+// picture (4), its grey or index plane (1), and the library's rows or, for a
+// progressive JPEG, its coefficients (two bytes for each of three samples).
+constexpr uint64_t kDecodeBytesPerPixel = 4 + 1 + 6;
+
 // Three bytes a pixel in blue, green, red order; the first buffer row is the
 // top of the picture. False when the file could not be written completely
 // (a partial file is removed).

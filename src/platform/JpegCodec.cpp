@@ -116,16 +116,39 @@ bool Compress(jpeg_compress_struct& cinfo, std::FILE* f, const uint8_t* bgr, int
     return true;
 }
 
+void UseErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
+{
+    cinfo.err = jpeg_std_error(&err.base);
+    err.base.error_exit = OnError;
+    err.base.emit_message = OnMessage;
+}
+
 } // namespace
+
+bool ReadJpegSize(const uint8_t* data, size_t size, ImageSize& out)
+{
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err;
+    UseErrorManager(cinfo, err);
+    if (setjmp(err.jump) != 0) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    // The markers up to the first scan: the frame header, never a scan's data.
+    const bool ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK;
+    if (ok) out = {cinfo.image_width, cinfo.image_height};
+    jpeg_destroy_decompress(&cinfo);
+    return ok;
+}
 
 bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image)
 {
     jpeg_decompress_struct cinfo{};
     ErrorManager err;
     std::vector<uint8_t> scratch;
-    cinfo.err = jpeg_std_error(&err.base);
-    err.base.error_exit = OnError;
-    err.base.emit_message = OnMessage;
+    UseErrorManager(cinfo, err);
     if (setjmp(err.jump) != 0) {
         jpeg_destroy_decompress(&cinfo);
         return false;

@@ -142,7 +142,32 @@ void Finish(const PngLayout& l, const std::vector<uint8_t>& rows, const uint8_t 
     }
 }
 
+// The chunks up to the first image data: the header and what it needs.
+void ReadChunksBeforePixels(png_structp png, png_infop info, MemoryReader& reader)
+{
+    png_set_read_fn(png, &reader, ReadFromMemory);
+    LimitAllocations(png, reader.size);
+    png_read_info(png, info);
+}
+
 } // namespace
+
+bool ReadPngSize(const uint8_t* data, size_t size, ImageSize& out)
+{
+    if (!ChunksFit(data, size)) return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (png == nullptr) return false;
+    png_infop info = png_create_info_struct(png);
+    MemoryReader reader{data, size, 0};
+    volatile bool ok = false;
+    if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+        ReadChunksBeforePixels(png, info, reader);
+        out = {png_get_image_width(png, info), png_get_image_height(png, info)};
+        ok = true;
+    }
+    png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    return ok;
+}
 
 bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
 {
@@ -156,9 +181,7 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
     MemoryReader reader{data, size, 0};
     volatile bool ok = false;
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_set_read_fn(png, &reader, ReadFromMemory);
-        LimitAllocations(png, size);
-        png_read_info(png, info);
+        ReadChunksBeforePixels(png, info, reader);
         PngLayout layout;
         SetTransforms(png, info, layout);
         const bool withIndices = layout.indexed || layout.grey;

@@ -13,6 +13,8 @@
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace velmor {
@@ -40,14 +42,18 @@ bool FitsPayload(const DataObject& d, const uint8_t* dest, uint64_t bytes)
     return bytes <= d.payloadBytes - static_cast<uint64_t>(dest - d.samples);
 }
 
-// The whole picture file or container block, decoded.
-bool DecodePicture(const DataObject& d, const std::wstring& filePath, DecodedImage& picture)
+// The whole picture file or container block, decoded when its header gives
+// the slice's size: a picture of another size is refused for the price of
+// its file.
+bool DecodePicture(const DataObject& d, const std::wstring& filePath, const SliceShape& shape, DecodedImage& picture)
 {
     ByteSource source;
-    if (!source.Open(ScenePath, d.sourcePath, filePath)) return false;
+    if (!source.Open(ScenePath, d.sourcePath, filePath) || source.Size() > SIZE_MAX || !HasFreeMemory(source.Size()))
+        return false;
     CommittedBuffer bytes;
     if (!bytes.Commit(source.Size()) || !source.ReadInto(bytes.Data(), source.Size())) return false;
-    return DecodeImageMemory(bytes.Data(), static_cast<size_t>(bytes.Size()), picture);
+    return DecodeImageOfSize(bytes.Data(), static_cast<size_t>(bytes.Size()), {shape.sizeX, shape.sizeY}, picture) ==
+           SizedDecode::Decoded;
 }
 
 // Signed 16-bit values with 32768 added are the values with their top bit
@@ -164,7 +170,7 @@ bool ReadSlice(const DataObject& d, SliceKind kind, const std::wstring& filePath
     }
     case SliceKind::Picture: {
         DecodedImage picture;
-        return DecodePicture(d, filePath, picture) && PlacePictureSlice(picture, shape, target, run.pendingFlipY);
+        return DecodePicture(d, filePath, shape, picture) && PlacePictureSlice(picture, shape, target, run.pendingFlipY);
     }
     case SliceKind::Tiff:
         return ReadTiffSlice(filePath, shape, target, run.pendingFlipY);
@@ -221,6 +227,27 @@ bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& fileP
     if (n != 1) ReduceSlice(layout, target, dest);
     if (run.counter != nullptr && !run.counted) run.counter->Count(dest, keptBytes / static_cast<uint64_t>(bytesPerValue));
     return true;
+}
+
+uint64_t SliceReadWorkBytes(const DataObject& d, int bytesPerValue)
+{
+    uint64_t pixels = 0, bytes = 0;
+    if (!CheckedMul(d.sizeX, d.sizeY, pixels)) return UINT64_MAX;
+    switch (SliceKindOf(d.sourceType)) {
+    case SliceKind::Picture:
+        return CheckedMul(pixels, kDecodeBytesPerPixel, bytes) ? bytes : UINT64_MAX;
+    case SliceKind::Tiff:
+    case SliceKind::Dicom: {
+        // A strip or the pixel bytes on their way, at most the slice.
+        const uint64_t valueBytes = std::max<uint64_t>(d.components, 1) * static_cast<uint64_t>(bytesPerValue);
+        return CheckedMul(pixels, valueBytes, bytes) ? bytes : UINT64_MAX;
+    }
+    case SliceKind::Raw:
+    case SliceKind::Kxd:
+    case SliceKind::Other:
+        break;
+    }
+    return 0;   // read through the source's window straight into place
 }
 
 bool DataObject::LoadSliceImage(uint8_t* dest, const std::wstring& filePath) { return LoadSlice(*this, dest, filePath, 1); }

@@ -32,4 +32,9 @@ struct SliceRun {
 // The slice loader's work on `d` (which it does not change) into dest.
 bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& filePath, int bytesPerValue, SliceRun& run);
 
+// What one slice read of `d` holds at once beside its place in the payload
+// (a decoded picture, a TIFF strip, a DICOM slice's pixel bytes), so that a
+// stack is read on no more threads than memory holds these for.
+uint64_t SliceReadWorkBytes(const DataObject& d, int bytesPerValue);
+
 } // namespace velmor

@@ -1,5 +1,6 @@
 #include "readers/SliceWorkers.h"
 
+#include "platform/CheckedMath.h"
 #include "processing/SlabThreads.h"
 
 #include <algorithm>
@@ -14,6 +15,17 @@ unsigned SliceThreadCount(unsigned requested, uint64_t slices, uint64_t scratchP
     const uint64_t wanted = requested != 0 ? requested : std::max(1u, std::thread::hardware_concurrency());
     const uint64_t affordable = kScratchBudget / std::max<uint64_t>(1, scratchPerThread);
     return static_cast<unsigned>(std::clamp<uint64_t>(std::min({wanted, slices, affordable}), 1, 1024));
+}
+
+unsigned AffordableSliceThreads(unsigned threads, uint64_t bytesEach, uint64_t pending, const MemoryStatus& status)
+{
+    unsigned n = std::max(1u, threads);
+    const auto need = [&](unsigned count) {
+        uint64_t all = 0;
+        return CheckedMul(bytesEach, count, all) ? SaturatingAdd(all, pending) : UINT64_MAX;
+    };
+    while (n > 1 && !HasFreeMemory(need(n), status)) --n;
+    return n;
 }
 
 bool ReadSlices(uint64_t count, unsigned threads, const std::function<bool(unsigned thread, uint64_t z)>& read,

@@ -184,8 +184,11 @@ bool DataObject::LoadSliceFolder()
     const uint64_t fullSlice = std::max<uint64_t>(reductionSliceBytes, sliceBytes);
 
     // Every thread has its own work slice and scratch; thread 0 takes the
-    // object's work slice.
-    const unsigned threads = SliceThreadCount(loadThreads, countZ, fullSlice * (reductionStep != 1 ? 2 : 1));
+    // object's work slice. No more slices are read at once than memory holds
+    // their work for beside the payload they fill.
+    const uint64_t perRead = SaturatingAdd(SliceReadWorkBytes(*this, width), reductionStep != 1 ? reductionSliceBytes : 0);
+    const unsigned threads = AffordableSliceThreads(
+        SliceThreadCount(loadThreads, countZ, fullSlice * (reductionStep != 1 ? 2 : 1)), perRead, allBytes, QueryMemoryStatus());
     std::vector<SliceRun> runs(threads);
     std::vector<CommittedBuffer> workSlices(threads);
     for (unsigned t = 0; t < threads; ++t) {

@@ -243,6 +243,15 @@ TEST(BmpCodec, LyingHeadersFailCleanly)
         huge.width = w;
         EXPECT_FALSE(Decode(MakeBmp(huge), img)) << w;
     }
+    // A header's size is read without the pixels, top-down or not: a slice
+    // of 3 x 2 refuses one of 10000 x 10000 as another size.
+    BmpSpec tall = b;
+    tall.width = 10000;
+    tall.height = -10000;
+    const std::string bytes = MakeBmp(tall);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    EXPECT_EQ(DecodeImageOfSize(data, bytes.size(), {3, 2}, img), SizedDecode::OtherSize);
+    EXPECT_EQ(DecodeImageOfSize(data, bytes.size(), {10000, 10000}, img), SizedDecode::Unreadable);
     BmpSpec zeroBits = b;
     zeroBits.bits = 0;
     EXPECT_FALSE(Decode(MakeBmp(zeroBits), img));

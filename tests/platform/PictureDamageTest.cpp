@@ -55,6 +55,14 @@ bool Decode(const std::string& bytes)
     return ok;
 }
 
+// What a slice of `expected` pixels makes of the bytes: refused as another
+// size or as unreadable tells which size their header gave.
+SizedDecode DecodeOfSize(const std::string& bytes, ImageSize expected)
+{
+    DecodedImage image;
+    return DecodeImageOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), expected, image);
+}
+
 std::string Be32(uint32_t v)
 {
     std::string s(4, '\0');
@@ -79,6 +87,13 @@ TEST(PictureDamage, PngCutOrLying)
     std::string badCrc = png;
     badCrc[29] ^= 1;
     EXPECT_FALSE(Decode(badCrc));
+
+    // A slice of 9 x 7 pixels: a header of 10000 x 10000 over them is
+    // refused for its size; only a decode would find the pixels missing.
+    const std::string huge = WithHeader(WithHeader(png, 0, Be32(10000)), 4, Be32(10000));
+    EXPECT_EQ(DecodeOfSize(huge, {9, 7}), SizedDecode::OtherSize);
+    EXPECT_EQ(DecodeOfSize(huge, {10000, 10000}), SizedDecode::Unreadable);
+    EXPECT_EQ(DecodeOfSize(png, {9, 7}), SizedDecode::Decoded);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -101,4 +116,15 @@ TEST(PictureDamage, JpegCutOrLying)
     std::string empty = jpg;
     empty.replace(sof + 5, 4, std::string(4, '\0'));
     EXPECT_FALSE(Decode(empty));
+
+    // A frame of 35072 x 500 whose scan has no data after its header: a
+    // slice of another size refuses it for its size; only a decode would
+    // find the scan missing.
+    const size_t sos = jpg.find("\xFF\xDA");
+    ASSERT_NE(sos, std::string::npos);
+    std::string wide = jpg.substr(0, sos + 2 + (uint8_t(jpg[sos + 2]) << 8 | uint8_t(jpg[sos + 3])));
+    wide.replace(sof + 5, 4, std::string("\x01\xF4\x89\x00", 4));   // height, then width
+    EXPECT_EQ(DecodeOfSize(wide, {16, 16}), SizedDecode::OtherSize);
+    EXPECT_EQ(DecodeOfSize(wide, {35072, 500}), SizedDecode::Unreadable);
+    EXPECT_EQ(DecodeOfSize(jpg, {16, 16}), SizedDecode::Decoded);
 }

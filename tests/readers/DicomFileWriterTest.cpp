@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -172,10 +176,30 @@ TEST_F(DicomWriterTest, FailuresAreReported)
     DicomDataSet set;
     set.Insert(DicomElement(0x0028, 0x0010, "\x04\x00", 2));
     EXPECT_FALSE(SaveDicomFile(set, (dir.Path() / "no" / "such" / "dir.dcm").string()));
-    if (std::filesystem::exists("/dev/full")) {
+    if (std::filesystem::exists("/dev/full")) {   // a device is refused before any write
         EXPECT_FALSE(SaveDicomFile(set, "/dev/full"));
         EXPECT_TRUE(std::filesystem::exists("/dev/full"));
     }
+
+    // A regular file whose writes fail (past the file size limit, in a child
+    // that ignores the limit's signal): reported, and nothing left behind.
+    DicomDataSet big(set);
+    big.Insert(Make(0x7FE0, 0x0010, kVrOB, std::string(64 << 10, '\x11')));
+    const auto folder = dir.Path() / "limited";
+    std::filesystem::create_directory(folder);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        constexpr rlim_t kFileSizeLimit = 16 << 10;
+        const rlimit limit{kFileSizeLimit, kFileSizeLimit};
+        std::signal(SIGXFSZ, SIG_IGN);
+        _exit(setrlimit(RLIMIT_FSIZE, &limit) == 0 && !SaveDicomFile(big, (folder / "big.dcm").string()) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_TRUE(SaveDicomFile(big, (folder / "big.dcm").string()));   // the same file without the limit
 
     // A short-form value over 65535 bytes cannot be described: nothing is written.
     set.Insert(Make(0x0002, 0x0010, kVrUI, "1.2.840.10008.1.2.1"));

@@ -1,5 +1,7 @@
 #include "platform/ImageCodec.h"
 #include "platform/Memory.h"
+#include "readers/SliceImageLoader.h"
+#include "readers/SliceWorkers.h"
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
 #include "support/ContainerWriter.h"
@@ -185,6 +187,22 @@ TEST(SliceImageLoader, PicturesMustMatchTheDeclaredSize)
     dir.Write("short.raw", "\x01\x02\x03\x04\x05");
     auto raw = Slices(L"GRAY", L"raw", 3, 2);
     EXPECT_FALSE(raw->LoadSliceImage(raw->samples, dir.WidePath("short.raw")));
+}
+
+// Slices are read on no more threads than memory holds their work for: a
+// decoded picture costs far more than its place in the payload.
+TEST(SliceImageLoader, ThreadsThatMemoryHolds)
+{
+    EXPECT_EQ(SliceReadWorkBytes(*Slices(L"GRAY", L"png", 100, 50), 1), 100 * 50 * kDecodeBytesPerPixel);
+    EXPECT_EQ(SliceReadWorkBytes(*Slices(L"GRAY16", L"dcm", 100, 50), 2), 100u * 50 * 2);
+    EXPECT_EQ(SliceReadWorkBytes(*Slices(L"GRAY", L"raw", 100, 50), 1), 0u);
+
+    constexpr uint64_t MB = uint64_t{1} << 20;
+    const MemoryStatus status{1000 * MB, 300 * MB};   // 400 MB may be had
+    EXPECT_EQ(AffordableSliceThreads(8, 100 * MB, 0, status), 3u);
+    EXPECT_EQ(AffordableSliceThreads(8, 100 * MB, 150 * MB, status), 2u);   // beside the payload still to fill
+    EXPECT_EQ(AffordableSliceThreads(8, UINT64_MAX / 3, 0, status), 1u);    // a lone read checks for itself
+    EXPECT_EQ(AffordableSliceThreads(8, 0, 0, status), 8u);
 }
 
 TEST(SliceImageLoader, DicomPixelRepresentation)
