@@ -21,6 +21,7 @@ FileDragGuard::FileDragGuard(QObject* parent) : QObject(parent)
 
 bool FileDragGuard::eventFilter(QObject* watched, QEvent* event)
 {
+    // The main window's own drags never get this far: its window answers them.
     if (!watched->isWidgetType() || !IsDrag(event->type())) return false;
     auto* drag = static_cast<QDropEvent*>(event);
     if (!drag->mimeData()->hasUrls()) return false;
