@@ -2,6 +2,7 @@
 
 #include "app/CVelmorApp.h"
 #include "app/CVelmorView.h"
+#include "app/FileDragGuard.h"
 #include "app/QtPaths.h"
 #include "app/ViewBar.h"
 #include "platform/WideText.h"
@@ -28,6 +29,27 @@ const QUrl* FirstLocalFile(const QList<QUrl>& urls)
     for (const QUrl& url : urls)
         if (url.isLocalFile()) return &url;
     return nullptr;
+}
+
+// A dropped file is only opened, so the source is told it was copied (or
+// linked, when it offers no copy), never moved: a source that hears "moved"
+// deletes its file. A drag that offers nothing but a move is refused.
+Qt::DropAction ActionTaken(Qt::DropActions offered)
+{
+    if (offered.testFlag(Qt::CopyAction)) return Qt::CopyAction;
+    if (offered.testFlag(Qt::LinkAction)) return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+// Takes `event` as `action`, or refuses it when that is none.
+void Answer(QDropEvent* event, Qt::DropAction action)
+{
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
 }
 
 QAction* AddCommand(QMenu* menu, const QString& text, int id)
@@ -57,6 +79,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(central);
     setAcceptDrops(true);
     qApp->installEventFilter(this);
+    new FileDragGuard(this);
     BuildMenu();
     // The window never gets smaller than a 640 x 360 picture.
     view_->setMinimumSize(CVelmorView::kClientWidth / 2, CVelmorView::kClientHeight / 2);
@@ -204,11 +227,9 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         auto* drag = static_cast<QDragMoveEvent*>(event);
         const QList<QUrl> urls = drag->mimeData()->urls();
         const QUrl* file = FirstLocalFile(urls);
-        promised_ = app_ != nullptr && file != nullptr ? *file : QUrl();
-        if (promised_.isEmpty())
-            drag->ignore();
-        else
-            drag->acceptProposedAction();
+        const Qt::DropAction action = ActionTaken(drag->possibleActions());
+        promised_ = app_ != nullptr && file != nullptr && action != Qt::IgnoreAction ? *file : QUrl();
+        Answer(drag, promised_.isEmpty() ? Qt::IgnoreAction : action);
         return true;
     }
     case QEvent::DragLeave: promised_.clear(); return true;
@@ -219,10 +240,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         // is asked for: the file its moves were told would be taken is taken.
         if (urls.isEmpty() && !promised_.isEmpty()) urls.append(promised_);
         promised_.clear();
-        if (OnDropFiles(urls))
-            drop->acceptProposedAction();
-        else
-            drop->ignore();
+        const Qt::DropAction action = ActionTaken(drop->possibleActions());
+        Answer(drop, action != Qt::IgnoreAction && OnDropFiles(urls) ? action : Qt::IgnoreAction);
         return true;
     }
     default: return QMainWindow::eventFilter(watched, event);

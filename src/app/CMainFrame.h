@@ -50,7 +50,9 @@ public:
     void BringToFront();
     // Files dropped on the window: the first local one is put in line and
     // opens once the drop has ended and nothing holds the scene. True when
-    // one was taken; a drag without a local file is refused from the start.
+    // one was taken; a drag without a local file, or offering it only to be
+    // moved, is refused from the start. Text fields of other windows never
+    // take files (FileDragGuard).
     bool OnDropFiles(const QList<QUrl>& urls);
 
 protected:

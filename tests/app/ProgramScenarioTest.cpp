@@ -231,9 +231,9 @@ void AnswerFileDialog(QFileDialog* dialog, const QString& name)
 // drop_source, a program of its own, drags `file` through the X server once
 // xdotool presses on it; each move waits for the target's answer.
 struct RealDrag : QProcess {
-    RealDrag(QPoint at, const std::filesystem::path& file) : at(at + QPoint(30, 30))
+    RealDrag(QPoint at, const std::filesystem::path& file, int actions = Qt::CopyAction) : at(at + QPoint(30, 30))
     {
-        setEnvironment(systemEnvironment() << "QT_LOGGING_RULES=qt.qpa.xdnd.debug=true");   // its answers
+        setEnvironment(systemEnvironment() << "QT_LOGGING_RULES=qt.qpa.xdnd.debug=true" << QStringLiteral("DROP_ACTIONS=%1").arg(actions));
         start(VELMOR_DROP_SOURCE, {QString::number(at.x()), QString::number(at.y()), Q(file)});
         Xdo({"search", "--sync", "--onlyvisible", "--pid", QString::number(processId())});
     }
@@ -250,6 +250,7 @@ struct RealDrag : QProcess {
     {
         QByteArray said = readAllStandardError().left(0);
         Xdo(To(to));
+        if (QApplication::topLevelAt(to) == nullptr) return;   // no answer comes from between the windows
         EXPECT_TRUE(WaitUntil([&] { return (said += readAllStandardError()).contains("received XdndStatus"); }));
     }
     QString Release()   // whether the source heard that the drop was taken
@@ -753,6 +754,23 @@ TEST_F(ProgramScenario, HandedOverFilesWaitForDialogsAndUnitEditsAndKeepFullScre
     const auto path = [&](const char* name) { return WideFromPath(scenes.Path() / name); };
     const auto shows = [&](const char* name) { return frame->windowTitle().startsWith(name); };
     const auto opened = [&](const char* name) { return WaitUntil([&] { return shows(name) && !app.Busy(); }); };
+    // Dropped on each text field of the tool windows, the panel and a unit's
+    // dialog, a file is refused and never becomes the field's text.
+    for (const int tool : {CMainFrame::kScaleBarDialog, CMainFrame::kRotateDialog}) Run(tool);
+    Select("Words");
+    int refused = 0;
+    for (QWidget* window : std::initializer_list<QWidget*>{view->Dialogs().scaleBar, view->Dialogs().rotation, &Panel(), view->Dialogs().units.text}) {
+        if (window == view->Dialogs().units.text) PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+        window->raise();
+        QApplication::processEvents();
+        for (QLineEdit* field : window->findChildren<QLineEdit*>()) {
+            const QString text = field->text();
+            if (field->isVisible() && field->isEnabled())
+                refused += RealDrag({1520, 1120}, scenes.Path() / "a.vlm").Grab(field->mapToGlobal(field->rect().center())).Release() == "refused" && field->text() == text;
+        }
+    }
+    EXPECT_EQ(refused, 8);
+    view->Dialogs().units.text->HideUnitDialog();
     GoTo("Data");
     Select("Part");
     {
@@ -811,11 +829,19 @@ TEST_F(ProgramScenario, HandedOverFilesWaitForDialogsAndUnitEditsAndKeepFullScre
     // Real drops on the full-screen window after a right flick (the view
     // keeps sliding): a file opens, a link naming no file is refused.
     const QPoint middle = view->mapToGlobal(view->rect().center());
-    const auto drop = [&](const std::filesystem::path& what) { return RealDrag({1500, 60}, what).Grab(middle).Release(); };
+    const auto drop = [&](const std::filesystem::path& what, int actions = Qt::CopyAction) { return RealDrag({1500, 60}, what, actions).Grab(middle).Release(); };
     RealDrag::Xdo(RealDrag::To(middle) << "mousedown" << "3" << RealDrag::To(middle + QPoint(90, 40)) << "mouseup" << "3");
     ASSERT_TRUE(WaitUntil([&] { return view->State().AnyAnimation(); }));
     EXPECT_EQ(drop(scenes.Path() / "b.vlm"), "accepted");
     ASSERT_TRUE(opened("b.vlm"));
+    // Offered as a move too (Shift held) a file is taken as a copy, offered
+    // only as a move it is refused: the source keeps its file either way.
+    RealDrag::Xdo({"keydown", "shift"});
+    EXPECT_EQ(drop(scenes.Path() / "a.vlm", Qt::CopyAction | Qt::MoveAction), "accepted");
+    EXPECT_EQ(drop(scenes.Path() / "b.vlm", Qt::MoveAction), "refused");
+    RealDrag::Xdo({"keyup", "shift"});
+    ASSERT_TRUE(opened("a.vlm"));
+    EXPECT_TRUE(std::filesystem::exists(scenes.Path() / "a.vlm") && std::filesystem::exists(scenes.Path() / "b.vlm"));
     EXPECT_EQ(drop("https://example.invalid/b.vlm"), "refused");
     // A drag that enters while a dropped scene loads and lets go after it.
     scenes.Write("points.txt", QByteArray("976.25 1.5 1.75\n1.25 1.5 1.75\n").repeated(750000).toStdString());
