@@ -97,6 +97,7 @@ protected:
     virtual void StoreRow(int kind, const QStringList& texts) = 0;
     // Rebuilding or redrawing only, as the unit kind needs.
     virtual void ApplyUnitEdits() = 0;
+    void ShowRestoredUnit() override { ApplyUnitEdits(); }
 
     void FillParamList();
     void ShowParamEditors();
