@@ -943,6 +943,10 @@ TEST_F(ExampleScene, AUnitsDialogLeavesTheSpaceItEditsInSight)
                 if (side * (x - shown.width() / 2) > shown.height() / 10 && qGray(shown.pixel(x, y)) > 60)
                     ++space, covered += at.contains(x, y);
         EXPECT_TRUE(space > 300 && covered == 0) << name << ": " << covered << " of " << space << " pixels covered";
+        // Apply with nothing typed keeps the volume's own (unrounded) levels.
+        const QImage before = Picture();
+        if (side > 0) dialog->findChild<QPushButton*>(ControlName(CKxDlgUnitVolume::kApply))->click();
+        EXPECT_TRUE(Picture() == before);
         dialog->HideUnitDialog();
     }
 }
