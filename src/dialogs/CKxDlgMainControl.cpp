@@ -218,6 +218,9 @@ void CKxDlgMainControl::BuildControls()
     connect(hideAll_, &QPushButton::clicked, this, [this] { OnBnClickedHideAll(); });
     connect(list_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item, int) { OnNMClickUnitList(list_->indexOfTopLevelItem(item)); });
+    // The highlighted row is the chosen unit, whether a click or the arrow
+    // keys moved it.
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { OnListSelectionChanged(); });
     connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) { OnItemChanged(item, column); });
     connect(name_, &QLineEdit::textChanged, this, [this](const QString& text) { OnEnChangeName(text); });
     connect(renderingType_, &QComboBox::activated, this, [this](int index) { OnCbnSelchangeRenderingType(index); });
@@ -440,6 +443,14 @@ void CKxDlgMainControl::OnNMClickUnitList(int row)
         return;
     }
     SelectRow(currentIndex_, true);
+}
+
+void CKxDlgMainControl::OnListSelectionChanged()
+{
+    if (!listReady_ || updatingList_) return;
+    const QList<QTreeWidgetItem*> chosen = list_->selectedItems();
+    const int row = chosen.isEmpty() ? -1 : list_->indexOfTopLevelItem(chosen.first());
+    if (row >= 0 && row != currentIndex_) OnNMClickUnitList(row);
 }
 
 void CKxDlgMainControl::OnItemChanged(QTreeWidgetItem* item, int column)

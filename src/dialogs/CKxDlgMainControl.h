@@ -108,6 +108,7 @@ private:
     void DisableMaterialButtons();
     void SetAllHidden(bool hidden);
     void OnItemChanged(QTreeWidgetItem* item, int column);
+    void OnListSelectionChanged();
     void OnEnChangeName(const QString& text);
     void OnCbnSelchangeRenderingType(int index);
     void SelectRow(int row, bool focus);

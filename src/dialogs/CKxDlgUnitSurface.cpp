@@ -96,6 +96,7 @@ CKxDrawUSurfaceR* CKxDlgUnitSurface::Unit() const { return static_cast<CKxDrawUS
 
 void CKxDlgUnitSurface::SetUnit(CKxDrawUSurfaceR* edited)
 {
+    if (!isVisible() || edited != Unit()) surfaceRebuilt_ = false;
     BindUnit(edited);
     UpdateClipControls();
     ShowValueRange();
@@ -109,8 +110,8 @@ void CKxDlgUnitSurface::SetUnit(CKxDrawUSurfaceR* edited)
 void CKxDlgUnitSurface::ShowValueRange()
 {
     if (Unit() == nullptr) return;
-    lowerEdit_->setText(QString::number(static_cast<int32_t>(std::trunc(Unit()->GetBorderLow()))));
-    upperEdit_->setText(QString::number(static_cast<int32_t>(std::trunc(Unit()->GetBorderUp()))));
+    ShowText(lowerEdit_, QString::number(static_cast<int32_t>(std::trunc(Unit()->GetBorderLow()))));
+    ShowText(upperEdit_, QString::number(static_cast<int32_t>(std::trunc(Unit()->GetBorderUp()))));
     if (Unit()->data != nullptr) ShowDataRange(*Unit()->data);
 }
 
@@ -153,12 +154,15 @@ void CKxDlgUnitSurface::OnBnClickedApply()
         DrawHistogram();
     }
     bool rebuilt = true;
-    if (static_cast<double>(lower) != Unit()->GetBorderLow() || static_cast<double>(upper) != Unit()->GetBorderUp()) {
+    const bool typed = !Untouched(lowerEdit_) || !Untouched(upperEdit_);
+    if (typed && (static_cast<double>(lower) != Unit()->GetBorderLow() ||
+                  static_cast<double>(upper) != Unit()->GetBorderUp())) {
         Unit()->SetBorder(static_cast<float>(lower), static_cast<float>(upper));
         if (!RebuildSurface()) {
             Unit()->RestoreBorder();
             rebuilt = false;
         }
+        surfaceRebuilt_ = surfaceRebuilt_ || rebuilt;
     }
     if (rebuilt) {
         Unit()->innerDraw = !clip_->capOff->isChecked();
@@ -166,6 +170,18 @@ void CKxDlgUnitSurface::OnBnClickedApply()
         RenderNow();
     }
     Services().UnlockControls(false);
+}
+
+void CKxDlgUnitSurface::ShowRestoredUnit()
+{
+    if (Unit() == nullptr) return;
+    if (surfaceRebuilt_) RebuildSurface();
+    surfaceRebuilt_ = false;
+    if (Unit()->capTextured) Unit()->capTextureDirty = true;
+    RefreshCurrentPane();
+    Services().RefreshScaleBarDialog();
+    Services().RefreshUnitPanel(false);
+    RenderNow();
 }
 
 void CKxDlgUnitSurface::OnBnClickedDataPreference()

@@ -80,6 +80,15 @@ void CKxDlgUnitTriSTL::HideUnitDialog()
     RenderNow();
 }
 
+void CKxDlgUnitTriSTL::ShowRestoredUnit()
+{
+    if (Unit() == nullptr) return;
+    if (Unit()->capTextured) Unit()->capTextureDirty = true;
+    RefreshCurrentPane();
+    Services().RefreshScaleBarDialog();
+    RenderNow();
+}
+
 void CKxDlgUnitTriSTL::OnBnClickedDataPreference()
 {
     if (Unit() == nullptr || data == nullptr) return;

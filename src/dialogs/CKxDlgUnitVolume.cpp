@@ -116,17 +116,17 @@ void CKxDlgUnitVolume::ShowBrightnessContrast()
     const bool additive = Unit()->renderingType == L"A";
     const float brightness = additive ? Unit()->brightnessA : Unit()->brightnessB;
     const float contrast = additive ? Unit()->contrastA : Unit()->contrastB;
-    brightness_->setText(QString::asprintf("%0.0f", brightness));
+    ShowText(brightness_, QString::asprintf("%0.0f", brightness));
     brightnessSlider_->setValue(Truncated(brightness));
-    contrast_->setText(QString::asprintf("%1.2f", contrast));
+    ShowText(contrast_, QString::asprintf("%1.2f", contrast));
     contrastSlider_->setValue(Truncated(contrast * 100.0));
 }
 
 void CKxDlgUnitVolume::ShowValueRange()
 {
     if (Unit() == nullptr) return;
-    lowerEdit_->setText(QString::asprintf("%0.0f", Unit()->GetRangeLow()));
-    upperEdit_->setText(QString::asprintf("%0.0f", Unit()->GetRangeHigh()));
+    ShowText(lowerEdit_, QString::asprintf("%0.0f", Unit()->GetRangeLow()));
+    ShowText(upperEdit_, QString::asprintf("%0.0f", Unit()->GetRangeHigh()));
     if (Unit()->volumeData != nullptr) ShowDataRange(*Unit()->volumeData);
 }
 
@@ -166,13 +166,13 @@ void CKxDlgUnitVolume::OnEnChangeContrast()
 void CKxDlgUnitVolume::OnBnClickedApply()
 {
     if (Unit() == nullptr) return;
-    const float b = EditNumber(brightness_);
-    const float c = EditNumber(contrast_);
-    const float lo = LowerValue();
-    const float hi = UpperValue();
     const bool additive = Unit()->renderingType == L"A";
     float& brightness = additive ? Unit()->brightnessA : Unit()->brightnessB;
     float& contrast = additive ? Unit()->contrastA : Unit()->contrastB;
+    const float b = Untouched(brightness_) ? brightness : EditNumber(brightness_);
+    const float c = Untouched(contrast_) ? contrast : EditNumber(contrast_);
+    const float lo = Untouched(lowerEdit_) ? Unit()->GetRangeLow() : LowerValue();
+    const float hi = Untouched(upperEdit_) ? Unit()->GetRangeHigh() : UpperValue();
     bool changed = false;
     if (b != brightness || c != contrast) {
         brightness = b;
@@ -191,6 +191,18 @@ void CKxDlgUnitVolume::OnBnClickedApply()
     Unit()->RecolourNow();
     RenderNow();
     Services().UnlockControls(false);
+}
+
+void CKxDlgUnitVolume::ShowRestoredUnit()
+{
+    if (Unit() == nullptr) return;
+    // Slices follow the data's pitch, which the data preference may have
+    // changed; the colours follow the window, brightness and contrast.
+    Unit()->BuildSliceQuads();
+    Unit()->RecolourNow();
+    RefreshCurrentPane();
+    Services().RefreshScaleBarDialog();
+    RenderNow();
 }
 
 void CKxDlgUnitVolume::OnBnClickedExportHistogram()

@@ -51,6 +51,7 @@ public:
 
 protected:
     const DataObject* HistogramData() const override;
+    void ShowRestoredUnit() override;
 
 private:
     QLineEdit* brightness_;

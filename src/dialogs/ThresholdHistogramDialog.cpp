@@ -97,6 +97,18 @@ void ThresholdHistogramDialog::WriteLimits(int32_t lower, int32_t upper)
     upperEdit_->setText(QString::number(upper));
 }
 
+void ThresholdHistogramDialog::ShowText(QLineEdit* edit, const QString& text)
+{
+    shownTexts_[edit] = text;
+    edit->setText(text);
+}
+
+bool ThresholdHistogramDialog::Untouched(const QLineEdit* edit) const
+{
+    const auto shown = shownTexts_.find(edit);
+    return shown != shownTexts_.end() && edit->text() == *shown;
+}
+
 void ThresholdHistogramDialog::ShowDataRange(const DataObject& data)
 {
     dataMinimum = data.GetMinValue();

@@ -7,6 +7,7 @@
 #include "dialogs/UnitDialogFrame.h"
 #include "dialogs/UnitHistogram.h"
 
+#include <QHash>
 #include <QWidget>
 
 class QComboBox;
@@ -53,6 +54,11 @@ public:
     float UpperValue() const;
     // Writes the pair "%d" into the edits.
     void WriteLimits(int32_t lower, int32_t upper);
+    // Fills `edit` with a unit's value as the dialog shows it.
+    void ShowText(QLineEdit* edit, const QString& text);
+    // Whether `edit` still holds the text ShowText put there: the text is
+    // rounded, and reading it back would change a value nobody edited.
+    bool Untouched(const QLineEdit* edit) const;
 
     // 0 while the program rewrites the cut-section controls.
     uint8_t refreshReady = 0;
@@ -87,6 +93,8 @@ protected:
 
 private:
     int HistogramLeft() const;
+
+    QHash<const QLineEdit*, QString> shownTexts_;
 };
 
 } // namespace velmor

@@ -1,8 +1,11 @@
 #include "dialogs/UnitDialogFrame.h"
 
+#include "dialogs/DialogControls.h"
 #include "units/CKxDrawUnit.h"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QKeyEvent>
 
 namespace velmor {
@@ -15,7 +18,39 @@ void UnitDialogFrame::Create(QWidget* parent, ViewServices& services)
     setParent(parent, windowFlags() | Qt::Dialog);
     setModal(false);
     BuildControls();
+    AddCloseButtons();
     hide();
+}
+
+void UnitDialogFrame::AddCloseButtons()
+{
+    QHBoxLayout* row = OkCancelRow(this, [this] { AcceptUnitDialog(); });
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+        grid->addLayout(row, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+        box->addLayout(row);
+}
+
+void UnitDialogFrame::BindUnit(CKxDrawUnit* unit)
+{
+    if (unit != unit_ || !isVisible()) record_ = unit != nullptr ? UnitRecord(*unit) : UnitRecord();
+    unit_ = unit;
+}
+
+void UnitDialogFrame::AcceptUnitDialog()
+{
+    record_ = UnitRecord();
+    HideUnitDialog();
+}
+
+void UnitDialogFrame::CancelUnitDialog()
+{
+    if (isVisible() && unit_ != nullptr && !record_.Unchanged()) {
+        record_.Restore();
+        ShowRestoredUnit();
+    }
+    record_ = UnitRecord();
+    HideUnitDialog();
 }
 
 void UnitDialogFrame::HideUnitDialog()
@@ -26,13 +61,14 @@ void UnitDialogFrame::HideUnitDialog()
 
 void UnitDialogFrame::ForgetUnit()
 {
+    record_ = UnitRecord();
     if (isVisible()) HideUnitDialog();
     unit_ = nullptr;
 }
 
 void UnitDialogFrame::BindAndShow(CKxDrawUnit* unit)
 {
-    unit_ = unit;
+    BindUnit(unit);
     show();
 }
 
@@ -63,7 +99,7 @@ void UnitDialogFrame::OnEscape()
         nestedDialog_ = false;
         return;
     }
-    HideUnitDialog();
+    CancelUnitDialog();
 }
 
 void UnitDialogFrame::keyReleaseEvent(QKeyEvent* event)
@@ -100,7 +136,7 @@ void UnitDialogFrame::moveEvent(QMoveEvent* event)
 void UnitDialogFrame::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    HideUnitDialog();
+    CancelUnitDialog();
 }
 
 } // namespace velmor

@@ -3,10 +3,12 @@
 // - it floats over the view, is created hidden once and only ever hidden
 //   again, never destroyed while the view lives (closing it hides it);
 // - it edits one unit at a time and writes every edit straight into that
-//   unit (there is no OK, Cancel or undo);
-// - Enter is swallowed; Escape, pressed or released, hides the dialog and
-//   returns the view to normal mode, except the one Escape that follows a
-//   nested modal dialog the user cancelled (see SetNestedDialogFlag);
+//   unit, so that the picture shows it at once;
+// - OK keeps the edits; Cancel, Escape (pressed or released) and the close
+//   box put the unit back as it was when the dialog opened; each hides the
+//   dialog and returns the view to normal mode, except the one Escape that
+//   follows a nested modal dialog the user cancelled (see
+//   SetNestedDialogFlag). Enter is swallowed;
 // - moving it redraws the view, because it floats over the picture.
 //
 // The view is reached only through its ViewServices; before Create hands
@@ -14,6 +16,7 @@
 // the renderer exists and tests can record every call.
 #include "dialogs/DialogBase.h"
 #include "render/ViewServices.h"
+#include "units/UnitRecord.h"
 
 class QWidget;
 
@@ -32,6 +35,10 @@ public:
     // Hides the dialog and sets the view back to normal mode. Dialogs that
     // keep more state while shown extend it and call this one.
     virtual void HideUnitDialog();
+    // OK: the edits stay. Cancel: the unit gets back what it held when the
+    // dialog opened and is shown so again; then the dialog hides.
+    void AcceptUnitDialog();
+    void CancelUnitDialog();
 
     // The scene's units are about to be destroyed: a shown dialog hides,
     // and the dialog lets go of its unit so that no later edit reaches it.
@@ -54,7 +61,12 @@ protected:
     virtual void BuildControls() = 0;
 
     // Binds the dialog to `unit` (not owned), which its controls then show.
-    void BindUnit(CKxDrawUnit* unit) { unit_ = unit; }
+    // A unit newly opened is recorded for Cancel; the unit the dialog shows
+    // already keeps the record taken when it opened.
+    void BindUnit(CKxDrawUnit* unit);
+    // Shows the unit that Cancel has just put back: by default reloaded, as
+    // the rebuilding edits do.
+    virtual void ShowRestoredUnit() { ApplyRebuildingUnit(); }
     // Binds and shows; the derived dialogs fill their controls first.
     void BindAndShow(CKxDrawUnit* unit);
 
@@ -70,6 +82,7 @@ protected:
     void ApplyRedrawingOnly();
 
     void OnEscape() override;
+    void reject() override { CancelUnitDialog(); }
     void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -77,7 +90,10 @@ protected:
 
 private:
     ViewServices* services_ = nullptr;
+    void AddCloseButtons();
+
     CKxDrawUnit* unit_ = nullptr;
+    UnitRecord record_;
     bool nestedDialog_ = false;
 };
 

@@ -14,6 +14,7 @@
 #include "dialogs/DialogTestSupport.h"
 #include "app/ViewBar.h"
 #include "app/ViewButtonPictures.h"
+#include "dialogs/CKxDlgDataArray.h"
 #include "dialogs/CKxDlgFileInfo.h"
 #include "dialogs/CKxDlgMainControl.h"
 #include "dialogs/CKxDlgPolygonExport.h"
@@ -575,6 +576,15 @@ TEST_F(ProgramScenario, TheNextSpaceOfASingleSpaceSceneLeavesNoneActive)
 TEST_F(ProgramScenario, TheUnitPanelHidesUnitsAndOpensEveryPropertyDialog)
 {
     EXPECT_EQ(Rows(), 5);   // the shapes, the text and the two timed cubes
+    // The arrow keys choose the unit they highlight.
+    Select("Red");
+    for (int i = 0; i < 2; ++i) QTest::keyClick(List(), Qt::Key_Down);
+    const QString third = List()->currentItem()->text(1);
+    EXPECT_EQ(third, "Words");
+    EXPECT_EQ(PanelControl<QLineEdit>(CKxDlgMainControl::kName)->text(), third);
+    PanelControl<QPushButton>(CKxDlgMainControl::kUnitPreference)->click();
+    EXPECT_TRUE(view->Dialogs().units.text->isVisible());
+    view->Dialogs().units.text->HideUnitDialog();
     const int red = Count(Picture(), Reddish);
     ASSERT_GT(red, 500);
     Show("Red", false);
@@ -959,6 +969,10 @@ TEST_F(ExampleScene, AUnitsDialogLeavesTheSpaceItEditsInSight)
                 if (side * (x - shown.width() / 2) > shown.height() / 10 && qGray(shown.pixel(x, y)) > 60)
                     ++space, covered += at.contains(x, y);
         EXPECT_TRUE(space > 300 && covered == 0) << name << ": " << covered << " of " << space << " pixels covered";
+        // Apply with nothing typed keeps the volume's own (unrounded) levels.
+        const QImage before = Picture();
+        if (side > 0) dialog->findChild<QPushButton*>(ControlName(CKxDlgUnitVolume::kApply))->click();
+        EXPECT_TRUE(Picture() == before);
         dialog->HideUnitDialog();
     }
 }
@@ -1090,7 +1104,7 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     // The capped cut section: a colour scale with an empty range is refused
     // and changes nothing, a valid one recolours the cap; the section saved
     // by its button is a 16-bit gray TIFF of the section.
-    surface->close();
+    Press(surface, StandardControl::kOk);   // keeps what was applied
     Click(kClipButton);
     Run(CMainFrame::kRenderDialog);
     auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(CKxDlgRender::kClipCap));
@@ -1137,7 +1151,7 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     EXPECT_EQ(bone->colorTable, L"RGB");
     const QColor rgb = at(lower);
     EXPECT_GT(std::max({rgb.red(), rgb.green(), rgb.blue()}) - std::min({rgb.red(), rgb.green(), rgb.blue()}), 100);
-    surface->close();
+    Press(surface, StandardControl::kOk);   // keeps what was applied
 
     // The surface unit's voxels: a signed DICOM series.
     const std::filesystem::path dicom = out.Path() / "dicom";
@@ -1351,6 +1365,57 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     Press(volume, CKxDlgUnitVolume::kApply);
     EXPECT_LT(qGray(At(middle).rgb()), before - 40) << before;
     Escape(volume);
+}
+
+// Escape and Cancel leave every kind's unit as the dialog found it, edited
+// or not: the picture is the one from before the dialog opened.
+TEST_F(UnitDialogWalk, EscapeAndCancelLeaveEveryUnitAsItWas)
+{
+    // One edit per kind that shows: a list row with a point moved, or the
+    // kind's own threshold, brightness or data scale.
+    auto change = [&](QWidget* dialog) {
+        if (auto* rows = dialog->findChild<QTreeWidget*>()) {
+            if (auto* kind = dialog->findChild<QComboBox*>()) {   // the last shape, marker or text type
+                kind->setCurrentIndex(kind->count() - 1);
+                emit kind->activated(kind->currentIndex());
+            }
+            QTreeWidgetItem* row = rows->topLevelItem(0);   // the opacity, else the first point
+            for (int i = rows->topLevelItemCount() - 1; i >= 0; --i)
+                if (rows->topLevelItem(i)->text(1).contains(',')) row = rows->topLevelItem(i);
+            for (int i = 0; i < rows->topLevelItemCount(); ++i)
+                if (rows->topLevelItem(i)->text(0) == QStringLiteral("不透明度")) row = rows->topLevelItem(i);
+            rows->setCurrentItem(row);
+            for (auto* edit : dialog->findChildren<QLineEdit*>()) edit->setText("0.3");
+            for (auto* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("リストに反映")) button->click();
+        } else if (dialog == view->Dialogs().units.triStl) {
+            ModalAnswerer answerer([](QWidget* modal) {
+                modal->findChild<QComboBox*>(ControlName(CKxDlgDataArray::kUnit))->setCurrentIndex(3);   // m
+                Press(modal, CKxDlgDataArray::kOk);
+            });
+            Press(dialog, CKxDlgUnitTriSTL::kDataPreference);
+        } else {
+            const bool volume = dialog == view->Dialogs().units.volume;
+            Type(dialog, volume ? CKxDlgUnitVolume::kBrightness : CKxDlgUnitSurface::kLowerLimit, "15500");
+            Press(dialog, volume ? CKxDlgUnitVolume::kApply : CKxDlgUnitSurface::kApply);
+        }
+    };
+    for (const auto& [group, names] : {std::pair{"Shapes", QStringList{"Red", "Words"}},
+                                       {"Data", {"CT", "Bone", "Part"}},
+                                       {"More", {"Picture", "Board", "Wire", "Land", "Dots"}}}) {
+        GoTo(group);
+        for (const QString& name : names)
+            for (const bool edited : {false, true})
+                for (const bool escape : {false, true}) {
+                    const QImage before = Picture();   // (the dots show only at their time steps)
+                    QWidget* dialog = Open(name);
+                    if (edited) change(dialog);
+                    if (edited && name != "Dots") EXPECT_FALSE(Picture() == before) << name.toStdString();
+                    if (escape) Escape(dialog);
+                    else Press(dialog, StandardControl::kCancel);
+                    EXPECT_TRUE(Picture() == before) << name.toStdString() << edited << escape;
+                }
+    }
 }
 
 TEST_F(UnitDialogWalk, HugeDivisionsTypedForTheBallLeaveTheViewDrawing)

@@ -245,7 +245,9 @@ TEST_F(LinkBoardDialogTest, TheBoardIsEditedWhileTheDialogIsOpen)
     SendKey(dialog, QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(unit.editing);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(view.log, std::vector<std::string>({"SetViewMode normal", "RenderNow"}));
+    // Escape cancels: the board gets its width back and is drawn so.
+    EXPECT_FLOAT_EQ(unit.width, 2.0f);
+    EXPECT_EQ(view.log, std::vector<std::string>({"RefreshPane", "RenderNow", "SetViewMode normal", "RenderNow"}));
 }
 
 TEST_F(LinkBoardDialogTest, SwitchingBoardsLeavesOnlyTheNewOneEdited)

@@ -1,0 +1,182 @@
+#include "units/UnitRecord.h"
+
+#include "scene/DataObject.h"
+#include "units/CKxDrawUConnector.h"
+#include "units/CKxDrawUImage.h"
+#include "units/CKxDrawULinkBoard.h"
+#include "units/CKxDrawUPrimitive.h"
+#include "units/CKxDrawUScatterGraph.h"
+#include "units/CKxDrawUSurfaceR.h"
+#include "units/CKxDrawUText.h"
+#include "units/CKxDrawUTopoMap.h"
+#include "units/CKxDrawUVolumeR.h"
+
+#include <array>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+namespace velmor {
+
+namespace {
+
+// A field is kept as a value; arrays as std::array, so that they copy and
+// compare like the rest.
+template <typename T> struct Kept {
+    using type = T;
+};
+template <typename T, size_t N> struct Kept<T[N]> {
+    using type = std::array<typename Kept<T>::type, N>;
+};
+template <typename Refs> struct KeptValues;
+template <typename... T> struct KeptValues<std::tuple<T&...>> {
+    using type = std::tuple<typename Kept<std::remove_const_t<T>>::type...>;
+};
+
+template <typename A, typename B> constexpr size_t ExtentOf()
+{
+    return std::is_array_v<A> ? std::extent_v<A> : std::extent_v<B>;
+}
+
+template <typename A, typename B> void Put(A& to, const B& from)
+{
+    if constexpr (std::is_array_v<A> || std::is_array_v<B>) {
+        for (size_t i = 0; i < ExtentOf<A, B>(); ++i) Put(to[i], from[i]);
+    } else {
+        to = from;
+    }
+}
+
+template <typename A, typename B> bool Same(const A& a, const B& b)
+{
+    if constexpr (std::is_array_v<A> || std::is_array_v<B>) {
+        for (size_t i = 0; i < ExtentOf<A, B>(); ++i)
+            if (!Same(a[i], b[i])) return false;
+        return true;
+    } else {
+        return a == b;
+    }
+}
+
+// `f` on the fields of `a` and `b` pairwise.
+template <typename A, typename B, typename F> void EachPair(A& a, B& b, F f)
+{
+    [&]<size_t... I>(std::index_sequence<I...>) { (f(std::get<I>(a), std::get<I>(b)), ...); }(
+        std::make_index_sequence<std::tuple_size_v<std::remove_const_t<A>>>{});
+}
+
+auto MeshFields(CKxDrawUTriangles& u)
+{
+    return std::tie(u.innerDraw, u.translucentClip, u.translucentType, u.translucentOpacity, u.pitch,
+                    u.colorTable, u.colorTableLow, u.colorTableUp);
+}
+
+DataObject* DataOf(CKxDrawUnit& unit)
+{
+    switch (unit.Kind()) {
+    case UnitKind::kVolume: return static_cast<CKxDrawUVolumeR&>(unit).volumeData;
+    case UnitKind::kTriangles:
+    case UnitKind::kTriIndex:
+    case UnitKind::kPointCloud:
+    case UnitKind::kStl:
+    case UnitKind::kSurface: return static_cast<CKxDrawUTriangles&>(unit).data;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+template <typename Owner, typename Fields>
+UnitRecord::Part UnitRecord::Keep(Owner& owner, Fields fields)
+{
+    const auto refs = fields(owner);
+    typename KeptValues<std::remove_const_t<decltype(refs)>>::type values;
+    EachPair(values, refs, [](auto& to, auto& from) { Put(to, from); });
+    return {[refs, values] {
+                bool same = true;
+                EachPair(refs, values, [&same](auto& a, auto& b) { same = same && Same(a, b); });
+                return same;
+            },
+            [refs, values] { EachPair(refs, values, [](auto& to, auto& from) { Put(to, from); }); }};
+}
+
+UnitRecord::UnitRecord(CKxDrawUnit& unit)
+{
+    m_parts.push_back(Keep(unit, [](CKxDrawUnit& u) {
+        return std::tie(u.material.ambient, u.material.diffuse, u.material.specular, u.material.shininess,
+                        u.lengthUnit);
+    }));
+    switch (unit.Kind()) {
+    case UnitKind::kPrimitive:
+        m_parts.push_back(Keep(static_cast<CKxDrawUPrimitive&>(unit), [](CKxDrawUPrimitive& u) {
+            return std::tie(u.pixelSize, u.filled, u.marker, u.shape, u.rot, u.points, u.size, u.parameter);
+        }));
+        break;
+    case UnitKind::kText:
+        m_parts.push_back(Keep(static_cast<CKxDrawUText&>(unit), [](CKxDrawUText& u) {
+            return std::tie(u.mode, u.text, u.fontName, u.bold, u.italic, u.coordinate, u.fixPoint, u.fontSize,
+                            u.textScale, u.rot);
+        }));
+        break;
+    case UnitKind::kImage:
+        m_parts.push_back(Keep(static_cast<CKxDrawUImage&>(unit), [](CKxDrawUImage& u) {
+            return std::tie(u.shape, u.facing, u.size, u.position, u.rotation, u.divide);
+        }));
+        break;
+    case UnitKind::kLinkBoard:
+        m_parts.push_back(Keep(static_cast<CKxDrawULinkBoard&>(unit), [](CKxDrawULinkBoard& u) {
+            return std::tie(u.width, u.height, u.coordinate, u.rot);
+        }));
+        break;
+    case UnitKind::kConnector:
+        m_parts.push_back(Keep(static_cast<CKxDrawUConnector&>(unit), [](CKxDrawUConnector& u) {
+            return std::tie(u.shape, u.pixelSize, u.radius, u.coordinate, u.fixPoint);
+        }));
+        break;
+    case UnitKind::kTopoMap:
+        m_parts.push_back(Keep(static_cast<CKxDrawUTopoMap&>(unit), [](CKxDrawUTopoMap& u) { return std::tie(u.extent); }));
+        break;
+    case UnitKind::kScatterGraph:
+        m_parts.push_back(Keep(static_cast<CKxDrawUScatterGraph&>(unit), [](CKxDrawUScatterGraph& u) {
+            return std::tie(u.markerShape, u.markerSize, u.markerParameter);
+        }));
+        break;
+    case UnitKind::kSurface:
+        m_parts.push_back(Keep(static_cast<CKxDrawUSurfaceR&>(unit), [](CKxDrawUSurfaceR& u) {
+            return std::tie(u.borderLow, u.borderUp, u.previousBorderLow, u.previousBorderUp);
+        }));
+        [[fallthrough]];
+    case UnitKind::kTriangles:
+    case UnitKind::kTriIndex:
+    case UnitKind::kPointCloud:
+    case UnitKind::kStl: m_parts.push_back(Keep(static_cast<CKxDrawUTriangles&>(unit), MeshFields)); break;
+    case UnitKind::kVolume:
+        m_parts.push_back(Keep(static_cast<CKxDrawUVolumeR&>(unit), [](CKxDrawUVolumeR& u) {
+            return std::tie(u.brightnessA, u.contrastA, u.brightnessB, u.contrastB, u.rangeLow,
+                            u.rangeHigh, u.pitch);
+        }));
+        break;
+    case UnitKind::kPlain: break;
+    }
+    // The data preference of a dialog rescales the data the unit shows.
+    if (DataObject* data = DataOf(unit)) {
+        m_parts.push_back(Keep(*data, [](DataObject& d) {
+            return std::tie(d.voxelPitch.loadedPitch, d.voxelPitch.pitch, d.voxelPitch.unit, d.coordinateScale.scale,
+                            d.coordinateScale.unit);
+        }));
+    }
+}
+
+bool UnitRecord::Unchanged() const
+{
+    for (const Part& part : m_parts)
+        if (!part.unchanged()) return false;
+    return true;
+}
+
+void UnitRecord::Restore() const
+{
+    for (const Part& part : m_parts) part.restore();
+}
+
+} // namespace velmor
