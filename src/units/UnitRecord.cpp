@@ -73,15 +73,9 @@ auto MeshFields(CKxDrawUTriangles& u)
 
 DataObject* DataOf(CKxDrawUnit& unit)
 {
-    switch (unit.Kind()) {
-    case UnitKind::kVolume: return static_cast<CKxDrawUVolumeR&>(unit).volumeData;
-    case UnitKind::kTriangles:
-    case UnitKind::kTriIndex:
-    case UnitKind::kPointCloud:
-    case UnitKind::kStl:
-    case UnitKind::kSurface: return static_cast<CKxDrawUTriangles&>(unit).data;
-    default: return nullptr;
-    }
+    if (auto* volume = dynamic_cast<CKxDrawUVolumeR*>(&unit)) return volume->volumeData;
+    if (auto* mesh = dynamic_cast<CKxDrawUTriangles*>(&unit)) return mesh->data;
+    return nullptr;
 }
 
 } // namespace
@@ -100,6 +94,14 @@ UnitRecord::Part UnitRecord::Keep(Owner& owner, Fields fields)
             [refs, values] { EachPair(refs, values, [](auto& to, auto& from) { Put(to, from); }); }};
 }
 
+// The kind's own fields, where the unit is of that class: a kind is a
+// promise of the class, which is checked rather than taken.
+template <typename Owner, typename Fields>
+void UnitRecord::KeepAs(CKxDrawUnit& unit, Fields fields)
+{
+    if (auto* owner = dynamic_cast<Owner*>(&unit)) m_parts.push_back(Keep(*owner, fields));
+}
+
 UnitRecord::UnitRecord(CKxDrawUnit& unit)
 {
     m_parts.push_back(Keep(unit, [](CKxDrawUnit& u) {
@@ -108,53 +110,53 @@ UnitRecord::UnitRecord(CKxDrawUnit& unit)
     }));
     switch (unit.Kind()) {
     case UnitKind::kPrimitive:
-        m_parts.push_back(Keep(static_cast<CKxDrawUPrimitive&>(unit), [](CKxDrawUPrimitive& u) {
+        KeepAs<CKxDrawUPrimitive>(unit, [](CKxDrawUPrimitive& u) {
             return std::tie(u.pixelSize, u.filled, u.marker, u.shape, u.rot, u.points, u.size, u.parameter);
-        }));
+        });
         break;
     case UnitKind::kText:
-        m_parts.push_back(Keep(static_cast<CKxDrawUText&>(unit), [](CKxDrawUText& u) {
+        KeepAs<CKxDrawUText>(unit, [](CKxDrawUText& u) {
             return std::tie(u.mode, u.text, u.fontName, u.bold, u.italic, u.coordinate, u.fixPoint, u.fontSize,
                             u.textScale, u.rot);
-        }));
+        });
         break;
     case UnitKind::kImage:
-        m_parts.push_back(Keep(static_cast<CKxDrawUImage&>(unit), [](CKxDrawUImage& u) {
+        KeepAs<CKxDrawUImage>(unit, [](CKxDrawUImage& u) {
             return std::tie(u.shape, u.facing, u.size, u.position, u.rotation, u.divide);
-        }));
+        });
         break;
     case UnitKind::kLinkBoard:
-        m_parts.push_back(Keep(static_cast<CKxDrawULinkBoard&>(unit), [](CKxDrawULinkBoard& u) {
+        KeepAs<CKxDrawULinkBoard>(unit, [](CKxDrawULinkBoard& u) {
             return std::tie(u.width, u.height, u.coordinate, u.rot);
-        }));
+        });
         break;
     case UnitKind::kConnector:
-        m_parts.push_back(Keep(static_cast<CKxDrawUConnector&>(unit), [](CKxDrawUConnector& u) {
+        KeepAs<CKxDrawUConnector>(unit, [](CKxDrawUConnector& u) {
             return std::tie(u.shape, u.pixelSize, u.radius, u.coordinate, u.fixPoint);
-        }));
+        });
         break;
     case UnitKind::kTopoMap:
-        m_parts.push_back(Keep(static_cast<CKxDrawUTopoMap&>(unit), [](CKxDrawUTopoMap& u) { return std::tie(u.extent); }));
+        KeepAs<CKxDrawUTopoMap>(unit, [](CKxDrawUTopoMap& u) { return std::tie(u.extent); });
         break;
     case UnitKind::kScatterGraph:
-        m_parts.push_back(Keep(static_cast<CKxDrawUScatterGraph&>(unit), [](CKxDrawUScatterGraph& u) {
+        KeepAs<CKxDrawUScatterGraph>(unit, [](CKxDrawUScatterGraph& u) {
             return std::tie(u.markerShape, u.markerSize, u.markerParameter);
-        }));
+        });
         break;
     case UnitKind::kSurface:
-        m_parts.push_back(Keep(static_cast<CKxDrawUSurfaceR&>(unit), [](CKxDrawUSurfaceR& u) {
+        KeepAs<CKxDrawUSurfaceR>(unit, [](CKxDrawUSurfaceR& u) {
             return std::tie(u.borderLow, u.borderUp, u.previousBorderLow, u.previousBorderUp);
-        }));
+        });
         [[fallthrough]];
     case UnitKind::kTriangles:
     case UnitKind::kTriIndex:
     case UnitKind::kPointCloud:
-    case UnitKind::kStl: m_parts.push_back(Keep(static_cast<CKxDrawUTriangles&>(unit), MeshFields)); break;
+    case UnitKind::kStl: KeepAs<CKxDrawUTriangles>(unit, MeshFields); break;
     case UnitKind::kVolume:
-        m_parts.push_back(Keep(static_cast<CKxDrawUVolumeR&>(unit), [](CKxDrawUVolumeR& u) {
+        KeepAs<CKxDrawUVolumeR>(unit, [](CKxDrawUVolumeR& u) {
             return std::tie(u.brightnessA, u.contrastA, u.brightnessB, u.contrastB, u.rangeLow,
                             u.rangeHigh, u.pitch);
-        }));
+        });
         break;
     case UnitKind::kPlain: break;
     }

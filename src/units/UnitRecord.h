@@ -29,6 +29,8 @@ private:
     };
     template <typename Owner, typename Fields>
     static Part Keep(Owner& owner, Fields fields);
+    template <typename Owner, typename Fields>
+    void KeepAs(CKxDrawUnit& unit, Fields fields);
 
     std::vector<Part> m_parts;
 };
