@@ -35,8 +35,24 @@ void ViewInput::ForgetDrags()
     pressed_ = {};
 }
 
+void ViewInput::EndUnseenReleases(Qt::MouseButtons held)
+{
+    // A press may start a job (the space it makes active reads its data), and
+    // the job drops what arrives while it runs, the press's own release too.
+    // Such a drag ends at the next event that shows its button up, as a drag
+    // ends, unturned: it must not turn the space at every later move.
+    if (leftDragging_ && !held.testFlag(Qt::LeftButton)) {
+        leftDragging_ = false;
+        FinishPressedPick(false);
+        pressed_ = {};
+        view_.ForgetPick();
+    }
+    if (rightDragging_ && !held.testFlag(Qt::RightButton)) rightDragging_ = false;
+}
+
 void ViewInput::Press(const QMouseEvent& event)
 {
+    EndUnseenReleases(event.buttons() & ~event.button());
     if (!view_.SceneShown() || !view_.CanPick()) return;
     const QPoint p = At(event);
     const uint32_t time = EventTime(event.timestamp());
@@ -94,6 +110,7 @@ void ViewInput::RightPress(int x, int y, uint32_t time)
 
 void ViewInput::Move(const QMouseEvent& event)
 {
+    EndUnseenReleases(event.buttons());
     const QPoint p = At(event);
     const int x = p.x(), y = p.y();
     if (!view_.SceneShown() || (x == lastX_ && y == lastY_)) return;
@@ -165,6 +182,7 @@ void ViewInput::RightRelease(int x, int y, uint32_t time)
 
 void ViewInput::Wheel(const QWheelEvent& event)
 {
+    EndUnseenReleases(event.buttons());
     if (!view_.SceneShown()) return;
     motion_.NoteUserInput();
     motion_.WheelNotch(event.angleDelta().y() < 1, leftDragging_);

@@ -5,6 +5,8 @@
 // release does not turn an ordinary drag into a flick.
 #include "render/SceneRenderer.h"
 
+#include <QtCore/qnamespace.h>
+
 #include <cstdint>
 #include <functional>
 
@@ -82,6 +84,9 @@ private:
     void RightRelease(int x, int y, uint32_t time);
     void StartDrag(int x, int y, uint32_t time);
     void FinishPressedPick(bool click);
+    // Ends, as a drag ends and unturned, each drag whose button is not in
+    // `held` although its release never came here.
+    void EndUnseenReleases(Qt::MouseButtons held);
 
     ViewInputTarget& view_;
     ViewMotion& motion_;

@@ -148,6 +148,15 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     EXPECT_GT(Centroid(home, QRect(10, 10, 260, 60), Bright).x(), 0) << "no title";
     ASSERT_EQ(view->Renderer().activeSpace, 0);
 
+    // A press that makes the right space active reads its volume in a job, which drops the release
+    // waiting behind it; the next move, no button held, must not turn the space.
+    const QPoint at = Centroid(Frame(), view->rect().adjusted(view->width() / 2, 0, 0, 0), Bright).toPoint();
+    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, {}, {}));
+    Send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, at, 9000);
+    Send(QEvent::MouseMove, Qt::NoButton, Qt::NoButton, PaneCentre(0), 9100);
+    EXPECT_TRUE(view->Renderer().panes[1].objectRotation == view->Renderer().panes[1].homeObjectRotation);
+    Key(Qt::Key_Tab);
+
     // Home brings back the home view after a rotation.
     Drag(Qt::LeftButton, PaneCentre(0) + QPoint(-100, 120), PaneCentre(0) + QPoint(60, 120), 8, 1000, 40, 300);
     QImage turned = Frame();
