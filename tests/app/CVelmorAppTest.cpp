@@ -119,8 +119,7 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
         EXPECT_FALSE(WhileEventsRun([&] { return second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())); }));
         EXPECT_EQ(second.Frame(), nullptr);   // no window of its own
     }
-    for (int i = 0; i < 150 && first.Frame()->windowTitle() != QStringLiteral("scene.vlm - Velmor"); ++i)
-        test::ProcessEventsFor(20);
+    test::WaitUntil([&] { return first.Frame()->windowTitle() == QStringLiteral("scene.vlm - Velmor"); });
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
 
     first.OnFileNew();
@@ -211,16 +210,17 @@ TEST_F(CVelmorAppTest, ASecondStartDuringALoadOpensItsSceneAfterTheLoad)
     CVelmorApp first;
     ASSERT_TRUE(first.InitInstance({"velmor"}, Q(run.Path())));
     // Scenes open at once only when the view's GL is up.
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.Frame()));
-    for (int i = 0; i < 500 && !first.Frame()->View()->GLUsable(); ++i) test::ProcessEventsFor(10);
-    ASSERT_TRUE(first.Frame()->View()->GLUsable());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.Frame(), test::kStateDeadlineMs));
+    ASSERT_TRUE(test::WaitUntil([&] { return first.Frame()->View()->GLUsable(); }));
     MessageRecorder messages;
     dir.Write("dropped.vlm", "<?xml version=\"1.0\"?><root version=\"1.2\"><head/><body/></root>");
     const QUrl dropped = QUrl::fromLocalFile(Q(dir.Path() / "dropped.vlm"));
 
     std::atomic<bool> handedOff{false}, duringLoad{false};
     std::thread later([&] {
-        for (int i = 0; i < 20000 && !first.JobHost()->Running(); ++i) std::this_thread::sleep_for(std::chrono::microseconds(500));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::kStateDeadlineMs);
+        while (!first.JobHost()->Running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
         SingleInstance second(Q(run.Path()));
         handedOff = second.HandToRunning(dir.WidePath("scene.vlm"));
         // A drop as the main window receives it, on the UI thread.
@@ -232,7 +232,7 @@ TEST_F(CVelmorAppTest, ASecondStartDuringALoadOpensItsSceneAfterTheLoad)
     ASSERT_TRUE(handedOff);
     EXPECT_TRUE(duringLoad) << "the load ended before the hand-off: nothing was proved";
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("slow.vlm - Velmor"));
-    for (int i = 0; i < 100 && first.RecentFiles().Entries().size() < 3; ++i) test::ProcessEventsFor(20);
+    test::WaitUntil([&] { return first.RecentFiles().Entries().size() >= 3; });
     // The two that waited open in the order they arrived, after the load.
     ASSERT_EQ(first.RecentFiles().Entries().size(), 3u);
     const auto& recent = first.RecentFiles().Entries();
