@@ -65,9 +65,9 @@ private:
         std::optional<std::wstring> path;   // set once the record is accepted
     };
 
+    // On the listening thread.
     void StartListening();
     void StopListening();
-    // On the listening thread.
     void Listen();
     bool Listening() const;
     void AcceptConnection();
@@ -77,6 +77,7 @@ private:
     // Closes the connection; whatever it sent is not taken.
     void Drop(QLocalSocket* socket);
     void Forget(QLocalSocket* socket);
+    // Hands a confirmed path to the receiver on the UI thread.
     void Deliver(const std::wstring& path);
 
     bool private_ = false;
