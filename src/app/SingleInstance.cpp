@@ -51,8 +51,11 @@ SingleInstance::SingleInstance(QString folder)
 
 SingleInstance::~SingleInstance()
 {
-    // Its connections go with it.
-    server_.reset();
+    if (thread_) {
+        QMetaObject::invokeMethod(listener_.get(), [this] { StopListening(); }, Qt::BlockingQueuedConnection);
+        thread_->quit();
+        thread_->wait();
+    }
     if (lock_) lock_->unlock();
 }
 
@@ -61,6 +64,18 @@ bool SingleInstance::BecomeFirst()
     if (!private_) return true;
     // A lock left by a copy that crashed is taken over (QLockFile checks the process).
     if (!lock_->tryLock(200)) return false;
+    ui_ = std::make_unique<QObject>();
+    thread_ = std::make_unique<QThread>();
+    thread_->setObjectName(QStringLiteral("hand-offs"));
+    listener_ = std::make_unique<QObject>();
+    listener_->moveToThread(thread_.get());
+    thread_->start();
+    QMetaObject::invokeMethod(listener_.get(), [this] { StartListening(); }, Qt::BlockingQueuedConnection);
+    return true;
+}
+
+void SingleInstance::StartListening()
+{
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(server_.get(), &QLocalServer::newConnection, [this] { AcceptConnection(); });
@@ -73,7 +88,12 @@ bool SingleInstance::BecomeFirst()
         if (!Listening()) Listen();
     });
     check->start(kListenCheckMs);
-    return true;
+}
+
+void SingleInstance::StopListening()
+{
+    // Its connections go with it.
+    server_.reset();
 }
 
 void SingleInstance::Listen()
@@ -175,7 +195,14 @@ void SingleInstance::Receive(QLocalSocket* socket)
     const std::wstring path = *exchange->path;
     Forget(socket);
     socket->disconnectFromServer();
-    if (confirmed && receiver_) receiver_(path);
+    if (confirmed) Deliver(path);
+}
+
+void SingleInstance::Deliver(const std::wstring& path)
+{
+    QMetaObject::invokeMethod(ui_.get(), [this, path] {
+        if (receiver_) receiver_(path);
+    }, Qt::QueuedConnection);
 }
 
 namespace {

@@ -4,11 +4,16 @@
 // first copy in a hand-off record and exits once the copy has taken it. Both
 // live in a folder only this user can use, and either end talks only to a
 // process of the same user: another user must never learn which file is
-// opened, nor hand one over.
+// opened, nor hand one over. The first copy answers on a thread of its own,
+// so that a later start is taken at once even while the window draws or
+// loads for long; the path then waits for the UI thread.
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QObject>
 #include <QString>
+#include <QThread>
+#include <atomic>
 #include <functional>
 #include <list>
 #include <memory>
@@ -26,8 +31,9 @@ public:
     explicit SingleInstance(QString folder = QString());
     ~SingleInstance();
 
-    // True for the first copy, which then listens for later starts; also
-    // true, without listening, when there is no private folder.
+    // True for the first copy, which then listens for later starts (on
+    // return it already does); also true, without listening, when there is
+    // no private folder. Call it on the UI thread.
     bool BecomeFirst();
     // A later start: delivers the path to the running copy; false when no
     // copy of this user has taken it within `timeoutMs` (a copy that is
@@ -39,8 +45,9 @@ public:
     void SetReceiver(std::function<void(const std::wstring& path)> receiver) { receiver_ = std::move(receiver); }
 
     static const QString kName;
-    // A later start waits this long for the copy; the copy gives a
-    // connection as long to complete its exchange before dropping it.
+    // A later start waits this long for the copy (only a stopped one makes
+    // it wait); the copy gives a connection as long to complete its
+    // exchange before dropping it.
     static constexpr int kAnswerTimeoutMs = 5000;
     // Connections that have not completed their exchange, each holding a
     // descriptor: a script that connects and hangs must not take them all.
@@ -58,6 +65,9 @@ private:
         std::optional<std::wstring> path;   // set once the record is accepted
     };
 
+    // On the listening thread.
+    void StartListening();
+    void StopListening();
     void Listen();
     bool Listening() const;
     void AcceptConnection();
@@ -67,16 +77,23 @@ private:
     // Closes the connection; whatever it sent is not taken.
     void Drop(QLocalSocket* socket);
     void Forget(QLocalSocket* socket);
+    // Hands a confirmed path to the receiver on the UI thread.
+    void Deliver(const std::wstring& path);
 
     bool private_ = false;
     QString lockPath_;
     QString socketPath_;
     dev_t socketDevice_ = 0;
     ino_t socketInode_ = 0;
-    size_t pendingCap_ = kMaxPendingExchanges;
-    std::list<Exchange> pending_;   // oldest first
+    std::atomic<size_t> pendingCap_ = kMaxPendingExchanges;
     std::unique_ptr<QLockFile> lock_;
+    // The listening thread's own: the server, its connections and what they sent.
+    std::unique_ptr<QThread> thread_;
+    std::unique_ptr<QObject> listener_;   // lives on thread_
     std::unique_ptr<QLocalServer> server_;
+    std::list<Exchange> pending_;   // oldest first
+    // The UI thread's: where confirmed paths are delivered.
+    std::unique_ptr<QObject> ui_;
     std::function<void(const std::wstring&)> receiver_;
 };
 

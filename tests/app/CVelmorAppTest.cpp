@@ -108,7 +108,7 @@ TEST_F(CVelmorAppTest, OpensFromTheCommandLineAndKeepsOnlyOpenedFilesInTheRecent
 }
 
 // A second start hands its path to the first copy and ends; in unit-editing
-// mode the path waits.
+// mode the path waits. The copy answers while its UI thread is busy.
 TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
 {
     CVelmorApp first;
@@ -119,15 +119,15 @@ TEST_F(CVelmorAppTest, SecondStartHandsItsPathToTheFirst)
         EXPECT_FALSE(WhileEventsRun([&] { return second.InitInstance({"velmor", Q(dir.Path() / "scene.vlm")}, Q(run.Path())); }));
         EXPECT_EQ(second.Frame(), nullptr);   // no window of its own
     }
-    for (int i = 0; i < 150 && first.Frame()->windowTitle() != QStringLiteral("scene.vlm - Velmor"); ++i)
-        test::ProcessEventsFor(20);
+    test::WaitUntil([&] { return first.Frame()->windowTitle() == QStringLiteral("scene.vlm - Velmor"); });
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("scene.vlm - Velmor"));
 
     first.OnFileNew();
     first.Frame()->View()->SetViewMode(ViewMode::kUnitEditing);
     SingleInstance another(Q(run.Path()));
     EXPECT_FALSE(another.BecomeFirst());
-    EXPECT_TRUE(WhileEventsRun([&] { return another.HandToRunning(dir.WidePath("scene.vlm")); }));
+    // Taken at once though the copy's UI thread is busy (here with this very call).
+    EXPECT_TRUE(another.HandToRunning(dir.WidePath("scene.vlm")));
     test::ProcessEventsFor(300);
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("Velmor"));
     EXPECT_TRUE(messages.Messages().empty());
@@ -172,17 +172,21 @@ TEST(SingleInstance, IdleConnectionsAreDroppedAndTheCopyKeepsListening)
     EXPECT_TRUE(test::WaitUntil([&] { return open() == 2; }) && test::WaitUntil([&] { return open() == 0; }));
     const auto inode = [&] { struct stat st {}; return stat(QFile::encodeName(name).constData(), &st) == 0 ? st.st_ino : 0; };
     const ino_t before = inode();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // the dropped connections' descriptors
-    idle[0]->connectToServer(name);
+    // Held by a second name, the old socket's number cannot come back for the new one.
+    ASSERT_EQ(link(QFile::encodeName(name).constData(), QFile::encodeName(name + QStringLiteral(".old")).constData()), 0);
     rlimit limit {};
     getrlimit(RLIMIT_NOFILE, &limit);
-    const rlimit spent {static_cast<rlim_t>(dup(0)), limit.rlim_max};   // the lowest free descriptor the last
-    close(static_cast<int>(spent.rlim_cur));
+    // The lowest free descriptor the last, for the connecting end: the copy
+    // accepts on a thread of its own, so the limit is in place before it can.
+    const rlimit spent {static_cast<rlim_t>(dup(0)) + 1, limit.rlim_max};
+    close(static_cast<int>(spent.rlim_cur - 1));
     EXPECT_EQ(setrlimit(RLIMIT_NOFILE, &spent), 0);
+    idle[0]->connectToServer(name);
     EXPECT_TRUE(test::WaitUntil([&] { return open() == 0; }));
     setrlimit(RLIMIT_NOFILE, &limit);
     EXPECT_TRUE(test::WaitUntil([&] { return inode() != 0 && inode() != before; }));
-    EXPECT_TRUE(WhileEventsRun([&] { return later.HandToRunning(L"/b.vlm"); }));
+    // The name may be bound a moment before the copy listens on it.
+    EXPECT_TRUE(test::WaitUntil([&] { return later.HandToRunning(L"/b.vlm"); }));
 }
 
 // A later start whose path arrives while the first copy is still loading a
@@ -206,16 +210,17 @@ TEST_F(CVelmorAppTest, ASecondStartDuringALoadOpensItsSceneAfterTheLoad)
     CVelmorApp first;
     ASSERT_TRUE(first.InitInstance({"velmor"}, Q(run.Path())));
     // Scenes open at once only when the view's GL is up.
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.Frame()));
-    for (int i = 0; i < 500 && !first.Frame()->View()->GLUsable(); ++i) test::ProcessEventsFor(10);
-    ASSERT_TRUE(first.Frame()->View()->GLUsable());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.Frame(), test::kStateDeadlineMs));
+    ASSERT_TRUE(test::WaitUntil([&] { return first.Frame()->View()->GLUsable(); }));
     MessageRecorder messages;
     dir.Write("dropped.vlm", "<?xml version=\"1.0\"?><root version=\"1.2\"><head/><body/></root>");
     const QUrl dropped = QUrl::fromLocalFile(Q(dir.Path() / "dropped.vlm"));
 
     std::atomic<bool> handedOff{false}, duringLoad{false};
     std::thread later([&] {
-        for (int i = 0; i < 20000 && !first.JobHost()->Running(); ++i) std::this_thread::sleep_for(std::chrono::microseconds(500));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::kStateDeadlineMs);
+        while (!first.JobHost()->Running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
         SingleInstance second(Q(run.Path()));
         handedOff = second.HandToRunning(dir.WidePath("scene.vlm"));
         // A drop as the main window receives it, on the UI thread.
@@ -227,7 +232,7 @@ TEST_F(CVelmorAppTest, ASecondStartDuringALoadOpensItsSceneAfterTheLoad)
     ASSERT_TRUE(handedOff);
     EXPECT_TRUE(duringLoad) << "the load ended before the hand-off: nothing was proved";
     EXPECT_EQ(first.Frame()->windowTitle(), QStringLiteral("slow.vlm - Velmor"));
-    for (int i = 0; i < 100 && first.RecentFiles().Entries().size() < 3; ++i) test::ProcessEventsFor(20);
+    test::WaitUntil([&] { return first.RecentFiles().Entries().size() >= 3; });
     // The two that waited open in the order they arrived, after the load.
     ASSERT_EQ(first.RecentFiles().Entries().size(), 3u);
     const auto& recent = first.RecentFiles().Entries();

@@ -38,7 +38,7 @@ protected:
         document.AttachView(&view);
         view.resize(320, 240);
         view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, test::kStateDeadlineMs));
         document.OnOpenDocument(dir.WidePath("ball.vlm"));
         view.OnInitialUpdate(&document);
     }

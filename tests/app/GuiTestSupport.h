@@ -30,8 +30,12 @@ QImage ScreenPicture(QOpenGLWidget* widget);
 
 // Lets queued events run for up to `ms` milliseconds.
 void ProcessEventsFor(int ms);
+// How long a test waits for a state before it fails: generous, since the
+// sanitizer build on a loaded machine draws and loads many times slower
+// (a state that comes returns the wait at once).
+constexpr int kStateDeadlineMs = 60000;
 // Lets events run until `done` holds, at most `ms` milliseconds; its last answer.
-bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
+bool WaitUntil(const std::function<bool()>& done, int ms = kStateDeadlineMs);
 
 // The view mode as the recorders of the dialog tests log it.
 inline std::string ViewModeText(ViewMode mode)

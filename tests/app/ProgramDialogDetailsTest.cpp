@@ -84,7 +84,7 @@ TEST_F(ProgramDialogDetails, FieldsSwitchesAndRowsShowWhatTheyShould)
     Run(CMainFrame::kScaleBarDialog);
     CKxDlgScaleBar* scaleBar = view->Dialogs().scaleBar;
     scaleBar->resize(1, 1);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(scaleBar));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(scaleBar, test::kStateDeadlineMs));
     for (int id : {CKxDlgScaleBar::kFrameSize, CKxDlgScaleBar::kPositionX, CKxDlgScaleBar::kPositionY, CKxDlgScaleBar::kLength}) {
         auto* edit = scaleBar->findChild<QLineEdit*>(ControlName(id));
         edit->end(false);
@@ -100,7 +100,7 @@ TEST_F(ProgramDialogDetails, FieldsSwitchesAndRowsShowWhatTheyShould)
         Choose(row);
         Panel().findChild<QPushButton*>(ControlName(CKxDlgMainControl::kUnitPreference))->click();
         dialog->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog)) << row;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog, test::kStateDeadlineMs)) << row;
         EXPECT_EQ(dialog->SelectedRow(), -1) << row;
         for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) EXPECT_FALSE(edit->isEnabled() || !edit->text().isEmpty());
         dialog->HideUnitDialog();

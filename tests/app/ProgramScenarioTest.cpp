@@ -427,7 +427,7 @@ TEST_F(ProgramScenario, HelpFilesGoToTheDesktopOpener)
     Run(CMainFrame::kTutorial);
     Run(CMainFrame::kWebSite);
     frame->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(frame));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(frame, test::kStateDeadlineMs));
     QTest::keyClick(frame, Qt::Key_F1);
     view->ToggleFullScreen(true);
     QTest::keyClick(frame, Qt::Key_F1);
@@ -492,7 +492,7 @@ TEST_F(ProgramScenario, ClipButtonsAndTheWheelMoveTheClipPlane)
 
     // A menu left with Escape hands the keys back to the view: F5 acts at once.
     frame->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame, test::kStateDeadlineMs));
     QTest::keyClick(frame, Qt::Key_P, Qt::AltModifier);
     ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);

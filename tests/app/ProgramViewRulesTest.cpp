@@ -73,9 +73,9 @@ TEST_F(ProgramViewRules, MovingTheMouseHoldsTheIdleEventOffAndEndsIt)
     }
     EXPECT_EQ(Corner(), QColor(0, 0, 255));
     EXPECT_EQ(bar->Caption()->textColour, caption);
-    EXPECT_TRUE(WaitUntil([&] { return Corner() == QColor(255, 0, 0); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Corner() == QColor(255, 0, 0); }));
     QTest::mouseMove(view, QPoint(300, 300));
-    EXPECT_TRUE(WaitUntil([&] { return Corner() == QColor(0, 0, 255); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Corner() == QColor(0, 0, 255); }));
 }
 
 TEST_F(ProgramViewRules, QtsOwnDialogsSpeakJapanese)

@@ -47,7 +47,7 @@ protected:
     // nothing runs any more).
     void WaitShown(const std::function<bool()>& ready = {})
     {
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame, test::kStateDeadlineMs));
         EXPECT_TRUE(WaitUntil([&] { return view->GLUsable() && view->SceneShown() && (ready ? ready() : !app.Busy()); }));
     }
 

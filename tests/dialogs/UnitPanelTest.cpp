@@ -197,7 +197,7 @@ TEST_F(UnitPanel, TheColourCellKeepsTheUnitsColourWhenClicked)
 {
     panel.show();
     panel.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel, test::kStateDeadlineMs));
     List().setFocus(Qt::TabFocusReason);
     const QRect cell = List().visualRect(List().model()->index(1, 4));
     QTest::mouseClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());

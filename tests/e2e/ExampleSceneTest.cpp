@@ -33,8 +33,10 @@ namespace {
 
 QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
-// The example's volume takes longer to load than the scenarios' scenes.
-bool WaitFor(const std::function<bool()>& state, int ms = 20000) { return test::WaitUntil(state, ms); }
+// The example's volume takes longer to load than the scenarios' scenes, and
+// a motion renders a frame a tick: a pan to its limit is some forty frames
+// of both spaces, each of them slow in the sanitizer build on a loaded machine.
+bool WaitFor(const std::function<bool()>& state, int ms = 3 * test::kStateDeadlineMs) { return test::WaitUntil(state, ms); }
 
 int Distance(QRgb a, QRgb b)
 {
@@ -132,7 +134,7 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     test::MessageRecorder messages;
     ASSERT_TRUE(app.InitInstance({"velmor", Q(scenes.Path() / "phantom.vlm")}, Q(run.Path())));
     view = app.Frame()->View();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(app.Frame()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app.Frame(), test::kStateDeadlineMs));
     ASSERT_TRUE(WaitFor([&] { return view->Mode() == ViewMode::kNormal && !view->State().sceneLoaded; }));
     EXPECT_TRUE(messages.Messages().empty());
 
@@ -220,7 +222,8 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     // load, and both are opened in turn.
     std::atomic<bool> handedOff{false}, done{false};
     std::thread later([&] {
-        for (int i = 0; i < 20000 && !app.JobHost()->Running(); ++i)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::kStateDeadlineMs);
+        while (!app.JobHost()->Running() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         SingleInstance second(Q(run.Path()));
         handedOff = second.HandToRunning(scenes.WidePath("hello.vlm"));
@@ -231,7 +234,7 @@ TEST_F(ExampleSceneTest, TheExampleSceneRunsItsEventsKeysAndMotions)
     later.join();
     ASSERT_TRUE(handedOff);
     EXPECT_EQ(app.Frame()->windowTitle(), QStringLiteral("phantom.vlm - Velmor"));
-    EXPECT_TRUE(WaitFor([&] { return app.Frame()->windowTitle() == QStringLiteral("hello.vlm - Velmor"); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return app.Frame()->windowTitle() == QStringLiteral("hello.vlm - Velmor"); }));
     ASSERT_GE(app.RecentFiles().Entries().size(), 2u);
     EXPECT_EQ(app.RecentFiles().Entries()[0], scenes.WidePath("hello.vlm"));
     EXPECT_EQ(app.RecentFiles().Entries()[1], scenes.WidePath("phantom.vlm"));

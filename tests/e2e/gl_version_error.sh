@@ -14,7 +14,7 @@ pids="$pid"
 # The message box: a shown window of the program titled "Velmor", narrower
 # than the main window.
 box=""
-for _ in $(seq 1 200); do
+for _ in $(seq 1 1200); do
   for id in $(xwininfo -root -tree 2>/dev/null | awk '/"Velmor": \("velmor" "Velmor"\)/ { split($NF, a, "x"); print $1 }'); do
     geometry=$(xwininfo -id "$id" 2>/dev/null || true)
     echo "$geometry" | grep -q 'Map State: IsViewable' || continue
@@ -28,11 +28,8 @@ done
 [ -n "$box" ] || { echo "no message box appeared"; cat "$work/velmor.log"; exit 1; }
 
 xdotool windowfocus --sync "$box" key Return 2>/dev/null || xdotool key --window "$box" Return
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+if ! wait_until 120 ended; then
   echo "the program keeps running after the OpenGL version error"
   exit 1
 fi

@@ -41,7 +41,7 @@ ask_until_opened() {
     window=$(xwininfo -root -tree 2>/dev/null | awk -f "$(dirname "$0")/main_window.awk" | cut -f1 || true)
     [ -n "$window" ] && timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
     for keys in "$@"; do xdotool key --clearmodifiers "$keys"; sleep 0.3; done
-    for _ in $(seq 1 20); do
+    for _ in $(seq 1 50); do
       opened_paths | grep -qxF "$want" && return 0
       sleep 0.1
     done

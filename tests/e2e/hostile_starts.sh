@@ -31,12 +31,12 @@ title() {
   [ -z "$w" ] || xprop -id "$w" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'
 }
 wait_title() {
-  for _ in $(seq 1 300); do
+  titled() {
     [ "$(title)" = "$1" ] && return 0
     kill -0 "$pid" 2>/dev/null || fail "the program ended"
-    sleep 0.1
-  done
-  fail "the title is '$(title)', not '$1'"
+    return 1
+  }
+  wait_until 120 titled "$1" || fail "the title is '$(title)', not '$1'"
 }
 # A shown window of the program titled "Velmor", narrower than the main
 # window and not the progress dialog (360 x 110).
@@ -49,8 +49,8 @@ message_box() {
   done
 }
 wait_box() {
-  for _ in $(seq 1 300); do box=$(message_box); [ -n "$box" ] && return 0; sleep 0.1; done
-  fail "no message box"
+  box_shown() { box=$(message_box); [ -n "$box" ]; }
+  wait_until 120 box_shown || fail "no message box"
 }
 # Answers the box that comes and any that follow it; given a number, fails
 # unless exactly that many came.
@@ -65,7 +65,7 @@ answer_boxes() {
   done
   [ -z "${1:-}" ] || [ "$answered" = "$1" ] || fail "$answered message boxes, not $1"
 }
-later() { timeout 30 "$viewer" "$1" || fail "a later start with $1 failed"; }
+later() { timeout 120 "$viewer" "$1" || fail "a later start with $1 failed"; }
 
 scene() {   # name, body of the scene's only group
   printf '<?xml version="1.0" encoding="UTF-8"?>\n<scene version="1.35"><body>
@@ -177,7 +177,7 @@ print(len(heard), flush=True)
 PY
   listener=$!
   pids="$pids $listener"
-  for _ in $(seq 1 100); do grep -q ready "$work/heard" && break; sleep 0.1; done
+  wait_until 120 grep -q ready "$work/heard" || true
   alone
   wait "$listener" || true
   [ "$(sed -n 2p "$work/heard")" = 0 ] || fail "another user's process was told: $(cat "$work/heard")"

@@ -20,7 +20,7 @@ xdotool windowsize --sync "$window" 1100 700
 wait_for_colour 'rgb(255,0,0)' 30% "after a resize"
 
 timeout 120 "$viewer" "$work/scenes/hostile/long_chain.vlm" >/dev/null 2>&1 || { echo "the hand-off failed"; exit 1; }
-for _ in $(seq 1 600); do
+for _ in $(seq 1 1200); do
   [ "$(xdotool getwindowname "$window" 2>/dev/null)" = "long_chain.vlm - Velmor" ] && break
   sleep 0.1
 done

@@ -46,6 +46,17 @@ start_own_display() {
   done
   return 1
 }
+# Runs a command until it succeeds, for at most the given seconds; false if
+# it never did. The bounds are generous: the sanitizer build, on a machine
+# busy with the rest of the suite, starts, loads and draws many times slower.
+wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
 for attempt in $(seq 1 10); do
   start_own_display && break
   kill "$xvfb" 2>/dev/null || true

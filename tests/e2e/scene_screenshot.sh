@@ -33,9 +33,9 @@ count_red "when opened"
 convert -size 32x32 xc:green "$work/picture.png"
 width=1200
 for handed in missing.vlm picture.png; do
-timeout 60 "$viewer" "$work/$handed" >/dev/null 2>&1 || { echo "the later start failed"; exit 1; }
+timeout 120 "$viewer" "$work/$handed" >/dev/null 2>&1 || { echo "the later start failed"; exit 1; }
 box=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 1200); do
   for id in $(xdotool search --onlyvisible --name '^Velmor$' 2>/dev/null); do
     [ "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')" -lt 640 ] && box=$id
   done
@@ -44,7 +44,8 @@ for _ in $(seq 1 100); do
 done
 [ -n "$box" ] || { echo "no message for $handed"; exit 1; }
 xdotool windowfocus --sync "$box" key --clearmodifiers Return
-for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velmor$' >/dev/null 2>&1 || break; sleep 0.1; done
+no_box() { ! xdotool search --onlyvisible --name '^Velmor$' >/dev/null 2>&1; }
+wait_until 120 no_box || true
 title=$(xdotool getwindowname "$window")
 [ "$title" = "red.vlm - Velmor" ] || { echo "the title became '$title'"; exit 1; }
 # Resizing draws the scene anew: an emptied view would show no sphere.

@@ -16,18 +16,18 @@ appears() {   # within $2 tenths of a second
   for _ in $(seq 1 "$2"); do [ -n "$(named "$1")" ] && return 0; sleep 0.1; done
   return 1
 }
-wait_named() { appears "$1" 100 || { echo "no window named '$1'"; exit 1; }; }
+wait_named() { appears "$1" 1200 || { echo "no window named '$1'"; exit 1; }; }
 if [ "$manager" = openbox ]; then
   openbox --sm-disable >/dev/null 2>&1 &
   pids="$pids $!"
-  for _ in $(seq 1 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+  for _ in $(seq 1 1200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 fi
 source "$(dirname "$0")/start_viewer.sh" "$scene"
 wait_named '^ユニット$'
 
 # The home button, light on the black bar, within the window's last 50 pixels.
 light=0
-for _ in $(seq 1 50); do
+for _ in $(seq 1 600); do
   if import -window "$window" "$work/main.png" 2>/dev/null; then
     read -r cw ch <<<"$(identify -format '%w %h' "$work/main.png")"
     light=$(convert "$work/main.png" -crop "20x20+$(((cw - 576) * 7 / 10 + 14))+$((ch - 35))" -colorspace gray \
@@ -46,7 +46,7 @@ open_by_menu() {
   for _ in 1 2 3 4 5; do
     xdotool windowfocus --sync "$window" 2>/dev/null || true
     xdotool key --clearmodifiers "alt+$menu" && sleep 0.3 && xdotool key --clearmodifiers "$item"
-    appears "$title" 30 && break
+    appears "$title" 150 && break
     xdotool key Escape Escape
   done
   wait_named "$title"
@@ -100,7 +100,7 @@ measure() {
     done
   done
 }
-for _ in $(seq 1 40); do
+for _ in $(seq 1 480); do
   measure >"$work/layout.txt"
   [ "$status" -eq 0 ] && break
   sleep 0.25
@@ -123,7 +123,7 @@ fields_cut() {   # of the picture $1: white boxes 12 to 40 high, their dark text
 fields_whole() {
   local id cut
   for id in "$@"; do
-    for _ in $(seq 1 20); do
+    for _ in $(seq 1 100); do
       xdotool windowraise "$id" 2>/dev/null || true
       cut=$(import -window "$id" "$work/fields.png" 2>/dev/null && fields_cut "$work/fields.png" || echo "no picture")
       [ -z "$cut" ] && break || sleep 0.1
@@ -135,7 +135,8 @@ fields_whole "${dialogs[@]}"
 
 xdotool windowfocus --sync "$(named '^バージョン情報$')" 2>/dev/null || true
 xdotool key --clearmodifiers Return
-for _ in $(seq 1 50); do [ -z "$(named '^バージョン情報$')" ] && break; sleep 0.1; done
+about_gone() { [ -z "$(named '^バージョン情報$')" ]; }
+wait_until 120 about_gone || true
 [ -z "$(named '^バージョン情報$')" ] || { echo "Return left the About box open"; status=1; }
 
 open_by_menu "p z ^Application Preference$"

@@ -18,22 +18,19 @@ first=$!
 pids="$first"
 # One look may fail while windows come and go: the last one counts.
 title=""
-for _ in $(seq 1 200); do
+titled() {
   title=$(title_of_velmor)
-  [ "$title" = "Velmor" ] && break
+  [ "$title" = "$1" ] && return 0
   kill -0 "$first" 2>/dev/null || { echo "the first copy ended"; cat "$work/first.log"; exit 1; }
-  sleep 0.1
-done
-[ "$title" = "Velmor" ] || { echo "first window not found: '$title'"; exit 1; }
+  return 1
+}
+wait_until 120 titled Velmor || { echo "first window not found: '$title'"; exit 1; }
 
 # The second start hands its path over and ends without a window of its own.
-timeout 20 "$viewer" "$scene" >"$work/second.log" 2>&1 || { echo "second start failed or hung"; cat "$work/second.log"; exit 1; }
+timeout 120 "$viewer" "$scene" >"$work/second.log" 2>&1 || { echo "second start failed or hung"; cat "$work/second.log"; exit 1; }
 
 want="$(basename "$scene") - Velmor"
-for _ in $(seq 1 100); do
-  [ "$(title_of_velmor)" = "$want" ] && break
-  sleep 0.1
-done
+wait_until 120 titled "$want" || true
 title=$(title_of_velmor)
 echo "first copy's title: $title"
 [ "$title" = "$want" ] || { echo "expected '$want'"; cat "$work/first.log"; exit 1; }
@@ -44,7 +41,7 @@ kill -0 "$first" 2>/dev/null || { echo "the first copy ended"; exit 1; }
 # neither takes the lock, however old. Continued, the copy opens only the next.
 # Waits until main windows have each of the given titles.
 shown() { local t tree; tree=$(xwininfo -root -tree 2>/dev/null); for t; do grep -qF "\"$t\": (\"velmor\" \"Velmor\")" <<<"$tree" || return 1; done; }
-windows() { for _ in $(seq 1 300); do shown "$@" && return 0; sleep 0.1; done; return 1; }
+windows() { wait_until 120 shown "$@"; }
 for name in stopped resumed; do cp "$scene" "$work/$name.vlm"; done
 kill -STOP "$first"
 lock="$XDG_RUNTIME_DIR/Velmor by Quillmarsh-$(id -u).lock"
@@ -54,7 +51,7 @@ lock="$XDG_RUNTIME_DIR/Velmor by Quillmarsh-$(id -u).lock"
 windows "stopped.vlm - Velmor" Velmor && [ "$(grep -c 'running copy does not answer' "$work/velmor.log")" = 1 ] ||
   { echo "no windows of their own, or no word why, beside a stopped copy"; exit 1; }
 kill -CONT "$first"
-timeout 20 "$viewer" "$work/resumed.vlm" || { echo "a start after the copy continued failed or hung"; exit 1; }
+timeout 120 "$viewer" "$work/resumed.vlm" || { echo "a start after the copy continued failed or hung"; exit 1; }
 windows "resumed.vlm - Velmor" "stopped.vlm - Velmor" || { echo "the continued copy did not open the next file"; exit 1; }
 grep -A3 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | tr '\n' ' ' |
   grep -qxF "[Recent%20File%20List] File1=$work/resumed.vlm File2=$scene " || { echo "the continued copy opened the other file too"; exit 1; }

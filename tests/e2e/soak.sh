@@ -83,9 +83,10 @@ settle() {
 
 title_of() { echo "$(basename "$1") - Velmor"; }
 
-# A later start hands the file to the running copy and ends by itself.
+# A later start hands the file to the running copy and ends by itself (the
+# copy answers at once, even while it draws the large scene for seconds).
 hand_off() {
-  timeout 60 "$viewer" "$1" >>"$work/second.log" 2>&1 || fail "a second start with $1 failed or hung"
+  timeout 120 "$viewer" "$1" >>"$work/second.log" 2>&1 || fail "a second start with $1 failed or hung"
   handoffs=$((handoffs + 1))
 }
 
@@ -127,8 +128,7 @@ drop_file() {
   xdotool mousemove --sync 1530 90 mousedown 1
   for step in 1 2 3 4 5 6; do xdotool mousemove --sync $((1530 - step * 150)) $((90 + step * 60)); sleep 0.05; done
   xdotool mouseup 1
-  for _ in $(seq 1 200); do [ -s "$said" ] && break; sleep 0.1; done
-  [ -s "$said" ] || fail "the drop did not end"
+  wait_until 120 test -s "$said" || fail "the drop did not end"
   drop_accepted=no
   [ "$(cat "$said")" = accepted ] && drop_accepted=yes
   [ "$drop_accepted" = yes ] || [ "$must_accept" = no ] || fail "the program refused the dropped $1"

@@ -5,11 +5,11 @@ pid=$!
 pids="$pid"
 
 window=""
-for _ in $(seq 1 200); do
+main_window_shown() {
   # The server may still be settling: a failed look is just another try.
   window=$(xwininfo -root -tree 2>/dev/null | awk -f "$(dirname "$0")/main_window.awk" | cut -f1 || true)
-  [ -n "$window" ] && break
+  [ -n "$window" ] && return 0
   kill -0 "$pid" 2>/dev/null || { echo "the program ended before its window appeared"; cat "$work/velmor.log"; exit 1; }
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no program window appeared"; exit 1; }
+  return 1
+}
+wait_until 120 main_window_shown || { echo "no program window appeared"; exit 1; }

@@ -13,14 +13,14 @@ source "$(dirname "$0")/start_viewer.sh"
 title() { xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: [^ ]* "\(.*\)"$/\1/p'; }
 
 box=""
-for _ in $(seq 1 200); do
+for _ in $(seq 1 1200); do
   box=$(xdotool search --onlyvisible --name '^Velmor$' 2>/dev/null | grep -vx "$((window))" | head -n1 || true)
   [ -n "$box" ] && break
   sleep 0.1
 done
 [ -n "$box" ] || { echo "no message box"; cat "$work/velmor.log"; exit 1; }
 # Painted, its light face carries lines of text (the OK button alone has far fewer dark pixels).
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do
   import -window "$box" "$work/box.png" 2>/dev/null &&
     [ "$(convert "$work/box.png" -colorspace gray -format '%[fx:mean>0.6]' info:)" = 1 ] && break
   sleep 0.1
@@ -29,7 +29,7 @@ dark=$(convert "$work/box.png" -colorspace gray -threshold 40% -negate -format '
 echo "box with $dark dark pixels; main window '$(title)'"
 [ "$dark" -gt 1000 ] && [ "$(title)" = "Velmor" ] || exit 1
 
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do
   [ "$(title)" = "$(basename "$scene") - Velmor" ] && break
   xdotool key --window "$box" Return 2>/dev/null || true
   sleep 0.1

@@ -13,7 +13,7 @@ view_colour() {
 
 wait_for_colour() {
   local count=0
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 600); do
     sleep 0.2
     kill -0 "$pid" 2>/dev/null || break
     count=$(view_colour "$1" "$2")

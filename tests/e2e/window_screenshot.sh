@@ -19,7 +19,7 @@ source "$(dirname "$0")/start_viewer.sh"
 
 # Give the first paint time to reach the server, then look.
 shot="$work/window.png"
-for _ in $(seq 1 50); do
+for _ in $(seq 1 600); do
   sleep 0.2
   # A window busy drawing may refuse one look; the next try takes it.
   import -window "$window" "$shot" 2>/dev/null || continue
