@@ -23,8 +23,6 @@ constexpr const char* kFormat = "velmor publish 1";
 constexpr const char* kWriting = ".publish-";    // being written: no rename has happened yet
 constexpr const char* kBegun = "publish-";
 constexpr const char* kCompleted = "published-";
-constexpr const char* kLock = "writer-";
-constexpr const char* kLockWriting = ".writer-";
 // A real record takes some 150 bytes a file; one of a series of a hundred
 // thousand slices stays far below this.
 constexpr off_t kMaxRecordBytes = off_t{64} << 20;
@@ -92,13 +90,6 @@ bool ReadRecordName(const std::string& name, const std::string& prefix, std::str
     writer = name.substr(0, dash).substr(std::min(prefix.size(), name.size()));
     return name.starts_with(prefix) && name.size() > dash && name[dash] == '-' && WriterLock::IsId(writer) &&
            ReadHex(name.substr(dash + 1), number);
-}
-
-// "<prefix><writer>": a writer's lock.
-bool ReadLockName(const std::string& name, const std::string& prefix, std::string& writer)
-{
-    writer = name.substr(std::min(prefix.size(), name.size()));
-    return name.starts_with(prefix) && WriterLock::IsId(writer);
 }
 
 std::vector<std::string> FolderEntries(int folder)
@@ -170,15 +161,6 @@ void FinishRecord(int privateFolder, const std::string& name, bool completed, in
         if (done) ::unlinkat(privateFolder, name.c_str(), 0);
     }
     ::close(fd);
-}
-
-bool LockIsFree(int privateFolder, const std::string& name)
-{
-    const int fd = ::openat(privateFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
 }
 
 } // namespace
@@ -280,12 +262,8 @@ void PublishRecord::Sweep(int folder, const std::string& path)
             if (!WriterLock::Running(writer)) ::unlinkat(privateFolder, name.c_str(), 0);
         } else if (ReadRecordName(name, kBegun, writer) || ReadRecordName(name, kCompleted, writer)) {
             if (!WriterLock::Running(writer)) FinishRecord(privateFolder, name, name.starts_with(kCompleted), folder, path);
-        } else if (ReadLockName(name, kLock, writer)) {
-            // A record outlives its writer's lock: an ended writer is told
-            // by a lock that is free or gone alike.
-            if (!WriterLock::Running(writer)) ::unlinkat(privateFolder, name.c_str(), 0);
-        } else if (ReadLockName(name, kLockWriting, writer) && LockIsFree(privateFolder, name)) {
-            ::unlinkat(privateFolder, name.c_str(), 0);
+        } else {
+            WriterLock::ForgetEnded(name);
         }
     }
 }

@@ -22,6 +22,7 @@ constexpr mode_t kOwnerOnlyFile = 0600;
 constexpr mode_t kOthers = 077;
 constexpr size_t kIdDigits = 16;
 constexpr const char* kLockPrefix = "writer-";
+constexpr const char* kHiddenLockPrefix = ".writer-";
 
 std::filesystem::path StateHome()
 {
@@ -96,7 +97,7 @@ struct Lock {
         id = NewId();
         folder = OpenPrivateFolder(path);
         if (folder < 0) return;
-        const std::string name = kLockPrefix + id, hidden = "." + name;
+        const std::string name = kLockPrefix + id, hidden = kHiddenLockPrefix + id;
         lock = ::openat(folder, hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
         if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 && ::renameat(folder, hidden.c_str(), folder, name.c_str()) == 0)
             return;
@@ -157,16 +158,37 @@ bool WriterLock::IsId(const std::string& text)
     return true;
 }
 
+namespace {
+
+// Whether anyone holds the lock file `name` of the private folder: its
+// writer, or one still making it. Absent, it is held by no one.
+bool LockHeld(int folder, const std::string& name)
+{
+    const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno != ENOENT;
+    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+    ::close(fd);
+    return !free;
+}
+
+} // namespace
+
 bool WriterLock::Running(const std::string& id)
 {
     const int folder = Folder();
     if (folder < 0 || !IsId(id) || id == Id()) return true;
-    const int fd = ::openat(folder, (kLockPrefix + id).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno != ENOENT;
-    // Held by its writer, or by a sweep that is looking at it: running.
-    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
-    ::close(fd);
-    return !free;
+    return LockHeld(folder, kLockPrefix + id);
+}
+
+void WriterLock::ForgetEnded(const std::string& entry)
+{
+    const int folder = Folder();
+    for (const std::string prefix : {kLockPrefix, kHiddenLockPrefix}) {
+        const std::string id = entry.starts_with(prefix) ? entry.substr(prefix.size()) : std::string();
+        // A lock outlives no record: an ended writer is told by a lock that
+        // is free or gone alike.
+        if (folder >= 0 && IsId(id) && id != Id() && !LockHeld(folder, entry)) ::unlinkat(folder, entry.c_str(), 0);
+    }
 }
 
 } // namespace velmor

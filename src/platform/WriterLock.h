@@ -32,6 +32,9 @@ public:
     static bool Running(const std::string& id);
     // Whether `text` has the form of an id.
     static bool IsId(const std::string& text);
+    // Removes `entry` of the private folder when it is the lock of a writer
+    // that has ended, or one left half made; anything else stays.
+    static void ForgetEnded(const std::string& entry);
 };
 
 } // namespace velmor
