@@ -1,6 +1,8 @@
+#include "export/DicomSeriesUids.h"
 #include "export/ExportJob.h"
 #include "export/ExportNumberText.h"
 #include "platform/CheckedMath.h"
+#include "platform/SystemRandom.h"
 #include "platform/WideText.h"
 #include "readers/DicomFileWriter.h"
 #include "render/GeometryRoutines.h"
@@ -13,11 +15,6 @@ namespace velmor {
 
 namespace {
 
-// Identifiers of this program's series live under its own root.
-constexpr char kOrganisationRoot[] = "1.2.999.417.70203.11";
-constexpr char kInstanceFixed[] = ".1.4.417702031.260107.";
-constexpr char kSeriesNumber[] = "4177020311";
-constexpr char kFrameOfReference[] = ".1.5.4177020311.1";
 constexpr char kCtImageStorage[] = "1.2.840.10008.5.1.4.1.1.2";
 constexpr char kImplicitLittleEndian[] = "1.2.840.10008.1.2";
 // The writer of these files: a UID under the UUID root, made from this
@@ -67,10 +64,8 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
     sliceThickness = static_cast<float>(pitchZ * toMm);
     std::string stamp;
     ReadClock(&stamp);
-    const std::string root = kOrganisationRoot;
-    instanceUidPrefix = root + kInstanceFixed;
-    const std::string studyUid = root + ".1.2." + kSeriesNumber + ".1" + stamp;
-    const std::string seriesUid = root + ".1.3." + kSeriesNumber + stamp;
+    const DicomSeriesUids uids = MakeDicomSeriesUids(stamp, FillRandom);
+    instanceUidPrefix = uids.instancePrefix;
     const uint64_t nx = grid != nullptr ? grid->nx : 0;
     const uint64_t ny = grid != nullptr ? grid->ny : 0;
     imagePositionPrefix =
@@ -135,14 +130,14 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
     groupLength(0x0018);
     text(0x0018, 0x0050, "DS", FormatFixed6(sliceThickness));
     groupLength(0x0020);
-    text(0x0020, 0x000D, "UI", studyUid);
-    text(0x0020, 0x000E, "UI", seriesUid);
+    text(0x0020, 0x000D, "UI", uids.study);
+    text(0x0020, 0x000E, "UI", uids.series);
     text(0x0020, 0x0010, "SH", "1");
     text(0x0020, 0x0011, "IS", "1");
     perSlice(0x0020, 0x0013, "IS", 0);
     perSlice(0x0020, 0x0032, "", 0);
     text(0x0020, 0x0037, "", kOrientation);
-    text(0x0020, 0x0052, "UI", root + kFrameOfReference);
+    text(0x0020, 0x0052, "UI", uids.frameOfReference);
     groupLength(0x0028);
     number16(0x0028, 0x0002, 1);
     text(0x0028, 0x0004, "CS", "MONOCHROME2");
@@ -177,9 +172,12 @@ void ExportJob::BuildDicomSliceDataSet(bool isSigned)
 
 bool ExportJob::WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels)
 {
-    // Rows and Columns are 16-bit and the pixel value's length 32-bit: a
-    // larger slice cannot be described and is not written at all.
-    if (grid == nullptr || slicePixels == nullptr || grid->nx > 0xFFFF || grid->ny > 0xFFFF) return false;
+    // Rows and Columns are 16-bit, the pixel value's length 32-bit and the
+    // Instance Number an IS value: a larger slice or series cannot be
+    // described and is not written at all.
+    if (grid == nullptr || slicePixels == nullptr || grid->nx > 0xFFFF || grid->ny > 0xFFFF ||
+        grid->nz > kLargestInstanceNumber)
+        return false;
     const uint64_t bytes = grid->nx * grid->ny * 2;
     if (bytes == 0 || bytes >= std::numeric_limits<uint32_t>::max()) return false;
     const uint32_t pixelBytes = static_cast<uint32_t>(bytes);

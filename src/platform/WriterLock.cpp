@@ -1,5 +1,7 @@
 #include "platform/WriterLock.h"
 
+#include "platform/SystemRandom.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +10,6 @@
 #include <mutex>
 #include <pwd.h>
 #include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -69,13 +70,7 @@ int OpenPrivateFolder(const std::filesystem::path& path)
 std::string NewId()
 {
     unsigned long long value = 0;
-    if (::getrandom(&value, sizeof value, 0) != ssize_t(sizeof value)) {
-        // Without the kernel's randomness: the time and the process keep ids apart.
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        value = (static_cast<unsigned long long>(now.tv_sec) << 32) ^ static_cast<unsigned long long>(now.tv_nsec) ^
-                (static_cast<unsigned long long>(::getpid()) << 48);
-    }
+    FillRandom(&value, sizeof value);
     char text[kIdDigits + 1];
     std::snprintf(text, sizeof text, "%016llx", value);
     return text;

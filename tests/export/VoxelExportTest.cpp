@@ -3,6 +3,7 @@
 // bytes, and failing folders.
 #include "export/ExportTestSupport.h"
 
+#include "export/DicomSeriesUids.h"
 #include "export/TiffImageWriter.h"
 #include "platform/HiddenNames.h"
 #include "platform/WideText.h"
@@ -19,10 +20,13 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <ctime>
 #include <filesystem>
 #include <cstring>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace velmor;
 using namespace velmor::test;
@@ -140,6 +144,14 @@ std::vector<uint16_t> Words(const std::vector<uint8_t>& bytes)
 }
 
 std::string ToolPath(const char* tool) { return std::filesystem::exists(tool) ? tool : ""; }
+
+// pydicom's check of the UIDs of one series a folder (dicom_slice_check.py --uids).
+std::string UidCheck(const std::vector<std::filesystem::path>& folders)
+{
+    std::string command = "/usr/bin/python3 " VELMOR_EXPORT_TEST_DIR "/peers/dicom_slice_check.py --uids";
+    for (const auto& folder : folders) command += " " + Quoted(folder.string());
+    return RunCommand(command).output;
+}
 
 } // namespace
 
@@ -321,6 +333,37 @@ TEST(VoxelExport, UnsignedDicomSeriesKeepsStoredValues)
     EXPECT_NE(p.output.find("pixels=0 40000\n"), std::string::npos) << p.output;
 }
 
+TEST(VoxelExport, EveryDicomSeriesHasInstanceSeriesAndFrameUidsOfItsOwn)
+{
+    // Two exports of one volume a moment apart, then a second later two at
+    // once in two processes.
+    VoxelCommand c;
+    Grid<uint16_t> g(2, 2, 3);
+    c.units.data.isUnsigned = true;
+    const auto exportTo = [&](const char* name) { c.chosenFolder = WideFromPath(c.dir.Path() / name); c.Run(g.grid); };
+    const std::time_t start = std::time(nullptr);
+    exportTo("a");
+    exportTo("b");
+    while (std::time(nullptr) == start) usleep(10000);
+    const pid_t child = fork();
+    exportTo(child == 0 ? "c" : "d");
+    if (child == 0) _exit(c.messages.Messages().empty() ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(status, 0);
+    // Each of the 12 slices an instance UID, each export a study, series and frame of reference.
+    EXPECT_EQ(UidCheck({c.dir.Path() / "a", c.dir.Path() / "b", c.dir.Path() / "c", c.dir.Path() / "d"}),
+              "24 UIDs, the longest 55\n");
+
+    // Random bytes that are all zero still make no component with a leading zero.
+    const auto zeros = [](void* bytes, size_t size) { std::memset(bytes, 0, size); };
+    const DicomSeriesUids z = MakeDicomSeriesUids("202401051010100123", zeros);
+    EXPECT_EQ(z.study, "1.2.999.417.70203.11.1.2.1000000000.1202401051010100123");
+    EXPECT_EQ(z.series, "1.2.999.417.70203.11.1.3.1000000000202401051010100123");
+    EXPECT_EQ(z.instancePrefix, "1.2.999.417.70203.11.1.4.100000000.100000000000000000.");
+    EXPECT_EQ(z.frameOfReference, "1.2.999.417.70203.11.1.5.100000000.100000000000000000");
+}
+
 TEST(VoxelExport, SwitchedOffUnitsAndCancelledFoldersExportNothing)
 {
     VoxelCommand c;
@@ -431,6 +474,16 @@ TEST(VoxelExport, DicomSlicesTooWideForTheirHeaderAreRefused)
     big.BuildDicomSliceDataSet(false);
     EXPECT_FALSE(big.WriteDicomSlice(0, slice.data()));
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+    // As many slices as an Instance Number counts: the last one's UID is the
+    // longest of all and valid; one slice more is refused.
+    VoxelGrid tall = wide;
+    tall.nx = 1, tall.nz = kLargestInstanceNumber;
+    ExportJob last(&tall, WideFromPath(dir.Path()));
+    last.BuildDicomSliceDataSet(false);
+    ASSERT_TRUE(last.WriteDicomSlice(kLargestInstanceNumber - 1, slice.data()) && last.PublishSeries());
+    EXPECT_EQ(UidCheck({dir.Path()}), "4 UIDs, the longest " + std::to_string(kLongestDicomUid) + "\n");
+    ++tall.nz;
+    EXPECT_FALSE(last.WriteDicomSlice(0, slice.data()));
 }
 
 TEST(VoxelExport, VolumeUnitsExportLikeSurfaceUnits)
