@@ -84,13 +84,17 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     }
     AtomicFile::ReplaceModeForTest(nullptr);
     // A file of the user's with another name, which someone else may have
-    // put there, lends no mode.
-    const auto linked = dir.Write("linked.csv", "x");
-    ::chmod(linked.c_str(), 0604);
-    ASSERT_EQ(::link(linked.c_str(), (dir.Path() / "planted.csv").c_str()), 0);
-    AtomicFile planted;
-    EXPECT_TRUE(planted.Create(dir.Path() / "planted.csv", kByUser) && planted.Commit());
-    EXPECT_EQ(status(dir.Path() / "planted.csv").permissions(), std::filesystem::perms(0640));
+    // put there, lends its mode no wider than the umask lets a new one be.
+    for (const auto [mode, umask, links, expected] : std::initializer_list<std::array<mode_t, 4>>{
+             {0640, 022, 2, 0640}, {0664, 077, 2, 0600}, {0664, 077, 1, 0664}}) {
+        const auto linked = dir.Write("linked.csv", "x");
+        ::chmod(linked.c_str(), mode), ::umask(umask);
+        ASSERT_TRUE(links == 1 || ::link(linked.c_str(), (dir.Path() / "planted.csv").c_str()) == 0);
+        AtomicFile planted;
+        EXPECT_TRUE(planted.Create(linked, kByUser) && planted.Commit());
+        EXPECT_EQ(status(linked).permissions(), std::filesystem::perms(expected)) << mode << links;
+        std::filesystem::remove(dir.Path() / "planted.csv");
+    }
     ::umask(mask);
     EXPECT_EQ(status(dir.Path() / "fat.csv").permissions(), std::filesystem::perms(0600));
 }
