@@ -282,8 +282,10 @@ bool PublishRecord::RollBack(int folder, const PublishEntry& entry, bool inodesK
     // is not ours to move.
     if (!IdentityAt(folder, entry.aside, aside) || !aside.Matches(entry.kept, inodesKept)) return true;
     // Set aside as a second link and never replaced: renaming one link of a
-    // file over another would leave both.
-    if (holds && named.Matches(entry.kept, inodesKept)) {
+    // file over another would leave both. Where files are told by size and
+    // time the old file was moved, never linked: what its name holds now is
+    // the placed file or a later one, however like the old it looks.
+    if (inodesKept && holds && named.Matches(entry.kept, inodesKept)) {
         ::unlinkat(folder, entry.aside.c_str(), 0);
         return true;
     }
@@ -299,11 +301,15 @@ bool PublishRecord::SetAside(int folder, const PublishEntry& entry, bool inodesK
     const bool holds = IdentityAt(folder, entry.name, named);
     if (entry.aside.empty()) return !holds;
     if (!holds || !named.Matches(entry.kept, inodesKept)) return false;
-    // A second link where the file system has them, else the old file moved.
-    if (::linkat(folder, entry.name.c_str(), folder, entry.aside.c_str(), 0) != 0 &&
-        RenameInFolder(folder, entry.name, entry.aside) != 0)
-        return false;
-    return IdentityAt(folder, entry.aside, aside) && aside.Matches(entry.kept, inodesKept);
+    // A second link where inodes tell it from the placed file, else the old
+    // file moved, so that no two names hold files told apart by size and
+    // time alone.
+    const bool linked = inodesKept && ::linkat(folder, entry.name.c_str(), folder, entry.aside.c_str(), 0) == 0;
+    if (!linked && RenameInFolder(folder, entry.name, entry.aside) != 0) return false;
+    if (IdentityAt(folder, entry.aside, aside) && aside.Matches(entry.kept, inodesKept)) return true;
+    // Changed since it was looked at: a file moved goes back to its name.
+    if (!linked && !IdentityAt(folder, entry.name, named)) RenameInFolder(folder, entry.aside, entry.name);
+    return false;
 }
 
 void PublishRecord::DropKept(int folder, const PublishEntry& entry, bool inodesKept)

@@ -20,7 +20,9 @@ namespace velmor {
 
 // A file told from any other that later takes its name, whose inode may be
 // the same one freed and given again; where the folder's file system makes
-// up its inode numbers at every mount (FAT), by its size and time alone.
+// up its inode numbers at every mount (FAT), by its size and time, which a
+// placed file may share with its old one: there an old file is moved
+// aside, never linked, and told from the placed one by the name it is under.
 struct FileIdentity {
     unsigned long long device = 0;
     unsigned long long inode = 0;
@@ -79,7 +81,8 @@ public:
     static bool RollBack(int folder, const PublishEntry& entry, bool inodesKept);
     // Moves the old file aside before the placed one takes its name, or
     // sees that the name is still free; false when the name no longer
-    // holds what the record says.
+    // holds what the record says (a file moved that proves another goes
+    // back to its name).
     static bool SetAside(int folder, const PublishEntry& entry, bool inodesKept);
     // Removes the old file of a completed entry.
     static void DropKept(int folder, const PublishEntry& entry, bool inodesKept);

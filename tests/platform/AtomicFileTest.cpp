@@ -298,15 +298,21 @@ std::vector<std::string> SliceNames(size_t count)
 
 // A series published into `folder` as the voxel export publishes one, after
 // the sweep of what ended writers left there.
-bool ExportSeries(const std::filesystem::path& folder, const std::string& text, size_t count = 3)
+// Where `stamped`, each file gets the time of the one it replaces, as
+// FAT's two-second steps give a quick re-export.
+bool ExportSeries(const std::filesystem::path& folder, const std::string& text, size_t count = 3, bool stamped = false)
 {
     const std::vector<std::string> names = SliceNames(count);
     AtomicFile::RemoveLeftovers(folder, names);
     std::vector<AtomicFile> series(count);
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i) {
+        struct stat old;
         if (!series[i].Create(folder / names[i], AtomicFile::Naming::ByProgram, AtomicFile::Leftovers::RemovedByCaller) ||
             !series[i].Write(text + std::to_string(i)) || !series[i].Finish())
             return false;
+        if (stamped && ::stat((folder / names[i]).c_str(), &old) == 0)
+            ::utimensat(AT_FDCWD, series[i].TemporaryPath().c_str(), std::array{old.st_atim, old.st_mtim}.data(), 0);
+    }
     return AtomicFile::PublishAll(series);
 }
 
@@ -353,11 +359,7 @@ TEST(AtomicFile, NothingPlantedInASharedFolderSteersAWrite)
         ASSERT_EQ(::ftruncate(big, off_t{64} << 30), 0);
         ::close(big);
         auto before = Tree(dir.Path());
-        static int renames;   // the second fails: the first is put back
-        renames = 0;
-        ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
-            return ++renames == 2 ? (errno = EIO, -1) : ::renameat(from, old, to, name);
-        });
+        OneRenameFailsAfter(1);   // the first is put back
         EXPECT_FALSE(ExportSeries(folder, "failed "));
         ReplaceRenameForTest(nullptr);
         EXPECT_EQ(Tree(dir.Path()), before) << shared;
@@ -461,8 +463,11 @@ TEST(AtomicFile, APublishRunningInAnotherPidNamespaceIsLeftAlone)
 
 // A stick with FAT on it makes up new inode numbers at every mount: a
 // publish cut off there is found again by its folder's path and its files'
-// sizes and times, and undone. Where inodes are kept, a folder whose files
-// all have new inodes is another folder, and nothing is undone there.
+// sizes and times, and undone, though its new files have the old ones' size
+// and time; so is one whose third file fails. Where inodes are kept, a
+// folder whose files all have new inodes is another folder, and nothing is
+// undone there. On FAT an old file is moved aside, not linked: one that
+// changes on its way there stays under its name, and nothing is published.
 TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
 {
     for (const bool fat : {true, false}) {
@@ -471,7 +476,12 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
         const auto out = dir.Path() / "stick";
         std::filesystem::create_directory(out);
         ASSERT_TRUE(ExportSeries(out, "old "));
-        InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(out, "cut "); });
+        std::map<std::string, std::string> old{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}};
+        const int before = fat ? 5 : 2;   // renames before the third file's own
+        OneRenameFailsAfter(before);
+        EXPECT_FALSE(ExportSeries(out, "new ", 3, true));
+        EXPECT_EQ(Tree(out), old);
+        InChild([&] { RenamesRunOutAfter(before, true), ExportSeries(out, "cut ", 3, true); });
         const auto cut = Tree(out);
         // Unplugged and plugged in again: every file and the folder anew, with their times.
         std::filesystem::rename(out, dir.Path() / "before");
@@ -485,8 +495,16 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
         AtomicFile::RemoveLeftovers(out, SliceNames(3));
         auto kept = cut;
         std::erase_if(kept, [](const auto& file) { return file.first.find(".part-") != std::string::npos; });
-        const std::map<std::string, std::string> old{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}};
         EXPECT_EQ(Tree(out), fat ? old : kept) << "the temporary goes either way";
+        ReplaceRenameForTest(+[](int from, const char* name, int to, const char* aside) {
+            const int fd = std::string_view(aside).find(".aside-") != std::string_view::npos ? ::openat(from, name, O_WRONLY | O_APPEND) : -1;
+            if (fd >= 0) (void)!::write(fd, "!", 1), ::close(fd);
+            return ::renameat(from, name, to, aside);
+        });
+        EXPECT_EQ(ExportSeries(out, "new "), !fat);
+        old["0000.tif"] += "!";
+        EXPECT_TRUE(!fat || Tree(out) == old);
     }
+    ReplaceRenameForTest(nullptr);
     ReplaceKeepsInodesForTest(nullptr);
 }
