@@ -13,6 +13,7 @@
 // descriptor, and a placed file goes only once its old file is back, so no
 // name that held a file before the publish is left empty.
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
@@ -73,7 +74,7 @@ public:
     // Finishes the records of ended writers for the open folder `folder`
     // (reached as `path`): rolls back a cut-off publish, removes the old
     // files of a completed one. A record that is malformed or too large is
-    // left alone.
+    // set aside unread by later sweeps, and steers nothing.
     static void Sweep(int folder, const std::string& path);
 
     // Undoes the entry in the open folder; false while its old file stays
@@ -95,7 +96,7 @@ public:
         std::vector<PublishEntry> entries;
     };
     static std::string Encode(const Contents& contents);
-    static bool Decode(const std::string& bytes, Contents& contents);
+    static bool Decode(std::string_view bytes, Contents& contents);
 
 private:
     std::string m_name;   // in the private folder

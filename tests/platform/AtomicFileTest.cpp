@@ -508,3 +508,35 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
     ReplaceRenameForTest(nullptr);
     ReplaceKeepsInodesForTest(nullptr);
 }
+
+// Records in the private folder that no writer makes steer nothing and are
+// set aside once, unread by later writes: a name with a slash, a name listed
+// twice, one beyond the size bound, NUL bytes. A well-formed one, whose name
+// held nothing before, takes its file away.
+TEST(AtomicFile, ADamagedRecordIsSetAsideOnceAndSteersNothing)
+{
+    TempDir dir;
+    const auto out = dir.Path() / "out", records = std::filesystem::path(std::getenv("XDG_STATE_HOME")) / "Quillmarsh/Velmor";
+    dir.Write("victim.txt", "elsewhere");
+    ASSERT_TRUE(std::filesystem::create_directory(out) && ExportSeries(out, "old "));
+    struct stat folder;
+    ASSERT_EQ(::stat(out.c_str(), &folder), 0);
+    const auto record = [&](const std::string& path, const std::vector<std::string>& names) {
+        PublishRecord::Contents contents{folder.st_dev, folder.st_ino, true, path, {}};
+        for (const std::string& name : names) {
+            contents.entries.push_back({name, ".t" + std::to_string(contents.entries.size()), {}, "", {}});
+            IdentityAt(AT_FDCWD, out / name, contents.entries.back().placed);
+        }
+        return PublishRecord::Encode(contents);
+    };
+    auto expected = Tree(dir.Path());
+    for (const int row : {0, 1, 2, 3, 4}) {
+        const std::string name = "publish-0123456789abcdef-" + std::to_string(row), big(row == 2 || row == 3 ? size_t{64} << 20 : 0, row == 3 ? '\0' : 'x');
+        std::ofstream(records / name) << (row == 0 ? record(out, {"../victim.txt"}) : row == 1 ? record(out, {"0001.tif", "0001.tif"})
+                                          : row == 2 ? record("/" + big, {"0001.tif"}) : row == 3 ? big : record(out, {"0001.tif"}));
+        AtomicFile::RemoveLeftovers(out, {});
+        if (row == 4) expected.erase("out/0001.tif");
+        EXPECT_EQ(Tree(dir.Path()), expected) << row;
+        EXPECT_TRUE(!exists(records / name) && exists(records / ("damaged-" + name)) == (row < 4)) << row;
+    }
+}
