@@ -168,6 +168,22 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     EXPECT_GT(FolderNames(dir.Path()).size(), 3u);
     AtomicFile::RemoveLeftovers(dir.Path(), names);
     holds("new ");
+    // An old file that could not be put back keeps the record, through a
+    // sweep that cannot either, until one puts it back.
+    InChild([&] { write("stuck "), RenamesRunOutAfter(1), AtomicFile::PublishAll(series); });
+    RenamesRunOutAfter(0);
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    ReplaceRenameForTest(nullptr);
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    holds("new ");
+    // A kept copy changed since it was set aside is not put back.
+    killed("cut ", 3, 1);
+    std::filesystem::path aside;
+    for (const std::string& name : FolderNames(dir.Path()))
+        if (name[0] == '.' && ReadFileBytes(dir.Path() / name) == "new 2") std::ofstream(aside = dir.Path() / name) << "changed";
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "0002.tif") + ReadFileBytes(aside), "cut 2changed");
+    std::filesystem::remove(aside);
     // A name given another file since: neither it nor the old file is lost.
     killed("cut ", 3, 1);
     std::filesystem::remove(dir.Path() / "0002.tif");
@@ -411,6 +427,7 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
         if (way == 2) std::filesystem::remove(folder), std::filesystem::rename(moved, folder);
     }
     EXPECT_EQ(ReadFileBytes(other / "0000.tif"), "other 0");
+    EXPECT_TRUE(ExportSeries(other, "other "));   // which leaves the record of `out` alone
     AtomicFile::RemoveLeftovers(out, SliceNames(3));
     EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
     ::setenv("XDG_STATE_HOME", outer.c_str(), 1);
