@@ -1,16 +1,23 @@
 // Export writers at the sizes users export: a 512 x 512 x 300 CT volume as
-// 16-bit TIFF slices (and as a DICOM series), and a large merged STL mesh.
+// 16-bit TIFF slices (and as a DICOM series), and a large merged STL mesh;
+// and one small write beside a damaged record of a publish.
 // Files go to a fresh folder under the temporary folder and are removed.
 #include "export/ExportJob.h"
 #include "export/MeshExportRecord.h"
+#include "platform/AtomicFile.h"
+#include "platform/WriterLock.h"
 #include "render/RenderSettings.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace velmor;
@@ -108,9 +115,59 @@ void BM_StlBinary(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(84 + 50 * mesh.triangleCount));
 }
 
+// A record of 64 MiB in the private folder that no writer makes: NUL bytes,
+// or entries of the right form whose last one is cut off.
+void PlantDamagedRecord(const fs::path& path, bool formed)
+{
+    constexpr off_t kBytes = off_t{64} << 20;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    static const char header[] = "velmor publish 1\0" "1\0" "2\0" "1\0" "/nowhere";   // with the array's NUL
+    std::string chunk(header, sizeof header);
+    char entry[80];
+    for (off_t written = 0, n = 0; formed && written < kBytes; chunk.clear()) {
+        while (chunk.size() < (size_t{1} << 20))
+            chunk.append(entry, size_t(std::snprintf(entry, sizeof entry, "n%llx%c.t%llx%c0-0-0-0-0%c%c0-0-0-0-0%c",
+                                                      (long long)n, 0, (long long)n, 0, 0, 0, 0))), ++n;
+        written += ::write(fd, chunk.data(), chunk.size());
+    }
+    if (::ftruncate(fd, formed ? kBytes - 1 : kBytes) != 0) std::perror("record");
+    ::close(fd);
+}
+
+// One small file written while the private folder holds a damaged record
+// planted before every write, of NUL bytes (0) or cut off (1); or (2) one
+// planted and met by a write before those measured.
+void BM_WriteBesideDamagedRecord(benchmark::State& state)
+{
+    TempFolder folder;
+    const char* outer = std::getenv("XDG_STATE_HOME");
+    const std::string restore = outer != nullptr ? outer : "";
+    ::setenv("XDG_STATE_HOME", (folder.path / "state").c_str(), 1);
+    const fs::path records = folder.path / "state" / "Quillmarsh" / "Velmor";
+    if (!WriterLock::Held()) state.SkipWithError("no private folder");
+    int planted = 0;
+    const auto write = [&] {
+        AtomicFile file;
+        if (!file.Create(folder.path / "out.stl", AtomicFile::Naming::ByUser) || !file.Write("solid") || !file.Commit())
+            state.SkipWithError("write failed");
+    };
+    if (state.range(0) == 2) PlantDamagedRecord(records / "publish-0123456789abcdef-0", false), write();
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (state.range(0) != 2) PlantDamagedRecord(records / ("publish-0123456789abcdef-" + std::to_string(planted++)), state.range(0) == 1);
+        state.ResumeTiming();
+        write();
+    }
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["max_rss_MiB"] = double(usage.ru_maxrss) / 1024;
+    outer != nullptr ? ::setenv("XDG_STATE_HOME", restore.c_str(), 1) : ::unsetenv("XDG_STATE_HOME");
+}
+
 } // namespace
 
 BENCHMARK(BM_TiffSlices16_512x512x300)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_DicomSlices16_512x512x300)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_StlBinary)->Arg(4'000'000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_WriteBesideDamagedRecord)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK_MAIN();

@@ -49,6 +49,17 @@ mode_t CurrentUmask()
     return mode_t(mask & 0777);
 }
 
+// The mode a replacement of `old` gets: a file of this user's lends its
+// own, but one with another name, which someone else may have put there,
+// no wider than the umask lets a new file be; another user's lends none.
+mode_t ReplacementMode(bool exists, const struct stat& old)
+{
+    const mode_t fresh = kNewFileMode & ~CurrentUmask();
+    if (!exists || old.st_uid != ::geteuid()) return fresh;
+    const mode_t lent = old.st_mode & kPermissionBits;
+    return old.st_nlink == 1 ? lent : lent & fresh;
+}
+
 // Walks to `target`'s folder and looks at what its name holds there now:
 // nothing, or a regular file this user may replace (`old`, when `exists`).
 bool OpenTarget(const std::filesystem::path& target, AtomicFile::Naming naming, FolderHandle& folder,
@@ -142,11 +153,7 @@ bool AtomicFile::Create(const std::filesystem::path& target, Naming naming, Left
     m_folderDevice = here.st_dev;
     m_folderInode = here.st_ino;
     if (leftovers == Leftovers::Remove) velmor::RemoveLeftovers(folder, m_folder.Path().native(), {m_name});
-    // A replaced file keeps who may read it, but only a file of this user's
-    // with no other name lends its mode: another user's, or a link of the
-    // user's file that someone else put there, would let them read the new one.
-    const bool lends = exists && old.st_uid == ::geteuid() && old.st_nlink == 1;
-    m_mode = lends ? old.st_mode & kPermissionBits : kNewFileMode & ~CurrentUmask();
+    m_mode = ReplacementMode(exists, old);
     for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
         m_temporaryName = HiddenName(HiddenKind::Temporary, m_name, m_folder.Path().native().size());
         m_fd = ::openat(folder, m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);

@@ -7,10 +7,11 @@
 // was there before and nothing under the target's name. Only regular files
 // are written: a pipe, device, socket or folder under the target's name is
 // refused before anything is written, so that no write waits on another
-// process or hands it the bytes. The old file's permissions are kept only
-// when it is the writing user's own and has no other link (another name of
-// it may be where someone else put it); another user's file in a sticky
-// folder others may write to is refused, as a plain open is.
+// process or hands it the bytes. The old file's permissions are kept when
+// it is the writing user's own; one with another link (another name of it
+// may be where someone else put it) lends them only as far as the umask
+// allows. Another user's file in a sticky folder others may write to is
+// refused, as a plain open is.
 //
 // The target's path is walked name by name, and a link on the way is
 // followed (so that the file behind it is replaced and the link stays)

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <set>
 #include <sys/file.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -23,6 +23,10 @@ constexpr const char* kFormat = "velmor publish 1";
 constexpr const char* kWriting = ".publish-";    // being written: no rename has happened yet
 constexpr const char* kBegun = "publish-";
 constexpr const char* kCompleted = "published-";
+// A record this writer cannot read, renamed once so that no later sweep
+// reads it again. It stays: it may be the only note of which hidden files
+// in some folder are kept copies.
+constexpr const char* kDamaged = "damaged-";
 // A real record takes some 150 bytes a file; one of a series of a hundred
 // thousand slices stays far below this.
 constexpr off_t kMaxRecordBytes = off_t{64} << 20;
@@ -41,7 +45,7 @@ std::string Hex(unsigned long long value)
     return text;
 }
 
-bool ReadHex(const std::string& text, unsigned long long& value)
+bool ReadHex(std::string_view text, unsigned long long& value)
 {
     if (text.empty() || text.size() > kMaxHexDigits) return false;
     value = 0;
@@ -59,13 +63,13 @@ std::string EncodeIdentity(const FileIdentity& file)
            Hex(static_cast<unsigned long long>(file.nanoseconds)) + "-" + Hex(static_cast<unsigned long long>(file.size));
 }
 
-bool DecodeIdentity(const std::string& text, FileIdentity& file)
+bool DecodeIdentity(std::string_view text, FileIdentity& file)
 {
     unsigned long long parts[5];
     size_t at = 0;
     for (int i = 0; i < 5; ++i) {
         const size_t end = i < 4 ? text.find('-', at) : text.size();
-        if (end == std::string::npos || !ReadHex(text.substr(at, end - at), parts[i])) return false;
+        if (end == std::string_view::npos || !ReadHex(text.substr(at, end - at), parts[i])) return false;
         at = end + 1;
     }
     file = {parts[0], parts[1], static_cast<long long>(parts[2]), static_cast<long long>(parts[3]),
@@ -74,13 +78,13 @@ bool DecodeIdentity(const std::string& text, FileIdentity& file)
 }
 
 // One name inside its folder: never a path, never the folder or its parent.
-bool PlainName(const std::string& name)
+bool PlainName(std::string_view name)
 {
     return !name.empty() && name.size() <= NAME_MAX && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
-bool HiddenPlainName(const std::string& name) { return PlainName(name) && name[0] == '.'; }
+bool HiddenPlainName(std::string_view name) { return PlainName(name) && name[0] == '.'; }
 
 // "<prefix><writer>-<number>": the record's writer.
 bool ReadRecordName(const std::string& name, const std::string& prefix, std::string& writer)
@@ -106,19 +110,35 @@ std::vector<std::string> FolderEntries(int folder)
     return names;
 }
 
-// The record's bytes from its descriptor, within the bound; false for one
-// too large, still growing, or no regular file.
-bool ReadBounded(int fd, std::string& bytes)
+enum class Reading { Whole, Damaged, Unreadable };
+
+// The record's bytes from its descriptor, within the bound. Damaged: too
+// large or no regular file, as no writer makes one; unreadable: gone,
+// still growing or failing, for a later sweep to try again.
+Reading ReadBounded(int fd, std::string& bytes)
 {
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink == 0 || info.st_size > kMaxRecordBytes)
-        return false;
+    if (::fstat(fd, &info) != 0 || info.st_nlink == 0) return Reading::Unreadable;
+    if (!S_ISREG(info.st_mode) || info.st_size > kMaxRecordBytes) return Reading::Damaged;
     bytes.resize(size_t(info.st_size) + 1);
     size_t got = 0;
     for (ssize_t n; got < bytes.size() && (n = ::read(fd, bytes.data() + got, bytes.size() - got)) != 0; got += size_t(n))
-        if (n < 0) return false;
-    if (got != size_t(info.st_size)) return false;
+        if (n < 0) return Reading::Unreadable;
+    if (got != size_t(info.st_size)) return Reading::Unreadable;
     bytes.resize(got);
+    return Reading::Whole;
+}
+
+// The next `count` fields of `rest`, each ended by a NUL, in place; false
+// where the bytes end first.
+bool TakeFields(std::string_view& rest, std::string_view* fields, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const size_t end = rest.find('\0');
+        if (end == std::string_view::npos) return false;
+        fields[i] = rest.substr(0, end);
+        rest.remove_prefix(end + 1);
+    }
     return true;
 }
 
@@ -148,11 +168,14 @@ void FinishRecord(int privateFolder, const std::string& name, bool completed, in
 {
     const int fd = ::openat(privateFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return;
-    // Another sweep at work on it has it; one done with it has removed it.
+    // Another sweep at work on it has it; one done with it has removed it
+    // or set it aside.
     std::string bytes;
     PublishRecord::Contents contents;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ReadBounded(fd, bytes) && PublishRecord::Decode(bytes, contents) &&
-        OfFolder(contents, folder, path)) {
+    const Reading read = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? ReadBounded(fd, bytes) : Reading::Unreadable;
+    if (read == Reading::Damaged || (read == Reading::Whole && !PublishRecord::Decode(bytes, contents))) {
+        ::renameat(privateFolder, name.c_str(), privateFolder, (kDamaged + name).c_str());
+    } else if (read == Reading::Whole && OfFolder(contents, folder, path)) {
         bool done = true;
         for (auto entry = contents.entries.rbegin(); entry != contents.entries.rend(); ++entry) {
             if (completed) PublishRecord::DropKept(folder, *entry, contents.inodesKept);
@@ -161,6 +184,25 @@ void FinishRecord(int privateFolder, const std::string& name, bool completed, in
         if (done) ::unlinkat(privateFolder, name.c_str(), 0);
     }
     ::close(fd);
+}
+
+// The entries that follow the folder's fields, each checked where it lies
+// before any is copied: how many, or false for one malformed or a name
+// that appears twice.
+bool CountEntries(std::string_view entries, size_t& count)
+{
+    std::vector<std::string_view> names;
+    for (std::string_view fields[kEntryFields]; !entries.empty(); ++count) {
+        FileIdentity file;
+        if (!TakeFields(entries, fields, kEntryFields) || !PlainName(fields[0]) || !HiddenPlainName(fields[1]) ||
+            !DecodeIdentity(fields[2], file) || !(fields[3].empty() || HiddenPlainName(fields[3])) ||
+            !DecodeIdentity(fields[4], file))
+            return false;
+        for (const size_t name : {0, 1, 3})
+            if (!fields[name].empty()) names.push_back(fields[name]);
+    }
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) == names.end();
 }
 
 } // namespace
@@ -282,8 +324,10 @@ bool PublishRecord::RollBack(int folder, const PublishEntry& entry, bool inodesK
     // is not ours to move.
     if (!IdentityAt(folder, entry.aside, aside) || !aside.Matches(entry.kept, inodesKept)) return true;
     // Set aside as a second link and never replaced: renaming one link of a
-    // file over another would leave both.
-    if (holds && named.Matches(entry.kept, inodesKept)) {
+    // file over another would leave both. Where files are told by size and
+    // time the old file was moved, never linked: what its name holds now is
+    // the placed file or a later one, however like the old it looks.
+    if (inodesKept && holds && named.Matches(entry.kept, inodesKept)) {
         ::unlinkat(folder, entry.aside.c_str(), 0);
         return true;
     }
@@ -299,11 +343,15 @@ bool PublishRecord::SetAside(int folder, const PublishEntry& entry, bool inodesK
     const bool holds = IdentityAt(folder, entry.name, named);
     if (entry.aside.empty()) return !holds;
     if (!holds || !named.Matches(entry.kept, inodesKept)) return false;
-    // A second link where the file system has them, else the old file moved.
-    if (::linkat(folder, entry.name.c_str(), folder, entry.aside.c_str(), 0) != 0 &&
-        RenameInFolder(folder, entry.name, entry.aside) != 0)
-        return false;
-    return IdentityAt(folder, entry.aside, aside) && aside.Matches(entry.kept, inodesKept);
+    // A second link where inodes tell it from the placed file, else the old
+    // file moved, so that no two names hold files told apart by size and
+    // time alone.
+    const bool linked = inodesKept && ::linkat(folder, entry.name.c_str(), folder, entry.aside.c_str(), 0) == 0;
+    if (!linked && RenameInFolder(folder, entry.name, entry.aside) != 0) return false;
+    if (IdentityAt(folder, entry.aside, aside) && aside.Matches(entry.kept, inodesKept)) return true;
+    // Changed since it was looked at: a file moved goes back to its name.
+    if (!linked && !IdentityAt(folder, entry.name, named)) RenameInFolder(folder, entry.aside, entry.name);
+    return false;
 }
 
 void PublishRecord::DropKept(int folder, const PublishEntry& entry, bool inodesKept)
@@ -332,30 +380,25 @@ std::string PublishRecord::Encode(const Contents& contents)
     return bytes;
 }
 
-bool PublishRecord::Decode(const std::string& bytes, Contents& contents)
+bool PublishRecord::Decode(std::string_view bytes, Contents& contents)
 {
-    std::vector<std::string> fields;
-    for (size_t at = 0, end; at < bytes.size(); at = end + 1) {
-        end = bytes.find('\0', at);
-        if (end == std::string::npos) return false;
-        fields.push_back(bytes.substr(at, end - at));
-    }
-    if (fields.size() < kFolderFields || (fields.size() - kFolderFields) % kEntryFields != 0 || fields[0] != kFormat ||
-        !ReadHex(fields[1], contents.device) || !ReadHex(fields[2], contents.inode) ||
-        (fields[3] != "0" && fields[3] != "1") || !fields[4].starts_with('/'))
+    // The format first: a damaged record (NUL bytes, anything else) is
+    // refused before any of it is taken apart.
+    const std::string_view format(kFormat, std::strlen(kFormat) + 1);
+    if (!bytes.starts_with(format)) return false;
+    std::string_view rest = bytes.substr(format.size()), folder[kFolderFields - 1], fields[kEntryFields];
+    if (!TakeFields(rest, folder, std::size(folder)) || !ReadHex(folder[0], contents.device) ||
+        !ReadHex(folder[1], contents.inode) || (folder[2] != "0" && folder[2] != "1") || !folder[3].starts_with('/'))
         return false;
-    contents.inodesKept = fields[3] == "1";
-    contents.path = fields[4];
-    contents.entries.clear();
-    std::set<std::string> names;
-    for (size_t at = kFolderFields; at < fields.size(); at += kEntryFields) {
-        PublishEntry entry{fields[at], fields[at + 1], {}, fields[at + 3], {}};
-        if (!PlainName(entry.name) || !HiddenPlainName(entry.temporary) || !DecodeIdentity(fields[at + 2], entry.placed) ||
-            !(entry.aside.empty() || HiddenPlainName(entry.aside)) || !DecodeIdentity(fields[at + 4], entry.kept) ||
-            !names.insert(entry.name).second || !names.insert(entry.temporary).second ||
-            !(entry.aside.empty() || names.insert(entry.aside).second))
-            return false;
-        contents.entries.push_back(std::move(entry));
+    size_t count = 0;
+    if (!CountEntries(rest, count)) return false;
+    contents.inodesKept = folder[2] == "1";
+    contents.path = folder[3];
+    contents.entries.assign(count, {});
+    for (PublishEntry& entry : contents.entries) {
+        TakeFields(rest, fields, kEntryFields);
+        entry = {std::string(fields[0]), std::string(fields[1]), {}, std::string(fields[3]), {}};
+        DecodeIdentity(fields[2], entry.placed), DecodeIdentity(fields[4], entry.kept);
     }
     return true;
 }

@@ -13,6 +13,7 @@
 // descriptor, and a placed file goes only once its old file is back, so no
 // name that held a file before the publish is left empty.
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
@@ -20,7 +21,9 @@ namespace velmor {
 
 // A file told from any other that later takes its name, whose inode may be
 // the same one freed and given again; where the folder's file system makes
-// up its inode numbers at every mount (FAT), by its size and time alone.
+// up its inode numbers at every mount (FAT), by its size and time, which a
+// placed file may share with its old one: there an old file is moved
+// aside, never linked, and told from the placed one by the name it is under.
 struct FileIdentity {
     unsigned long long device = 0;
     unsigned long long inode = 0;
@@ -71,7 +74,7 @@ public:
     // Finishes the records of ended writers for the open folder `folder`
     // (reached as `path`): rolls back a cut-off publish, removes the old
     // files of a completed one. A record that is malformed or too large is
-    // left alone.
+    // set aside unread by later sweeps, and steers nothing.
     static void Sweep(int folder, const std::string& path);
 
     // Undoes the entry in the open folder; false while its old file stays
@@ -79,7 +82,8 @@ public:
     static bool RollBack(int folder, const PublishEntry& entry, bool inodesKept);
     // Moves the old file aside before the placed one takes its name, or
     // sees that the name is still free; false when the name no longer
-    // holds what the record says.
+    // holds what the record says (a file moved that proves another goes
+    // back to its name).
     static bool SetAside(int folder, const PublishEntry& entry, bool inodesKept);
     // Removes the old file of a completed entry.
     static void DropKept(int folder, const PublishEntry& entry, bool inodesKept);
@@ -92,7 +96,7 @@ public:
         std::vector<PublishEntry> entries;
     };
     static std::string Encode(const Contents& contents);
-    static bool Decode(const std::string& bytes, Contents& contents);
+    static bool Decode(std::string_view bytes, Contents& contents);
 
 private:
     std::string m_name;   // in the private folder

@@ -84,13 +84,17 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     }
     AtomicFile::ReplaceModeForTest(nullptr);
     // A file of the user's with another name, which someone else may have
-    // put there, lends no mode.
-    const auto linked = dir.Write("linked.csv", "x");
-    ::chmod(linked.c_str(), 0604);
-    ASSERT_EQ(::link(linked.c_str(), (dir.Path() / "planted.csv").c_str()), 0);
-    AtomicFile planted;
-    EXPECT_TRUE(planted.Create(dir.Path() / "planted.csv", kByUser) && planted.Commit());
-    EXPECT_EQ(status(dir.Path() / "planted.csv").permissions(), std::filesystem::perms(0640));
+    // put there, lends its mode no wider than the umask lets a new one be.
+    for (const auto [mode, umask, links, expected] : std::initializer_list<std::array<mode_t, 4>>{
+             {0640, 022, 2, 0640}, {0664, 077, 2, 0600}, {0664, 077, 1, 0664}}) {
+        const auto linked = dir.Write("linked.csv", "x");
+        ::chmod(linked.c_str(), mode), ::umask(umask);
+        ASSERT_TRUE(links == 1 || ::link(linked.c_str(), (dir.Path() / "planted.csv").c_str()) == 0);
+        AtomicFile planted;
+        EXPECT_TRUE(planted.Create(linked, kByUser) && planted.Commit());
+        EXPECT_EQ(status(linked).permissions(), std::filesystem::perms(expected)) << mode << links;
+        std::filesystem::remove(dir.Path() / "planted.csv");
+    }
     ::umask(mask);
     EXPECT_EQ(status(dir.Path() / "fat.csv").permissions(), std::filesystem::perms(0600));
 }
@@ -164,6 +168,22 @@ TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
     EXPECT_GT(FolderNames(dir.Path()).size(), 3u);
     AtomicFile::RemoveLeftovers(dir.Path(), names);
     holds("new ");
+    // An old file that could not be put back keeps the record, through a
+    // sweep that cannot either, until one puts it back.
+    InChild([&] { write("stuck "), RenamesRunOutAfter(1), AtomicFile::PublishAll(series); });
+    RenamesRunOutAfter(0);
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    ReplaceRenameForTest(nullptr);
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    holds("new ");
+    // A kept copy changed since it was set aside is not put back.
+    killed("cut ", 3, 1);
+    std::filesystem::path aside;
+    for (const std::string& name : FolderNames(dir.Path()))
+        if (name[0] == '.' && ReadFileBytes(dir.Path() / name) == "new 2") std::ofstream(aside = dir.Path() / name) << "changed";
+    AtomicFile::RemoveLeftovers(dir.Path(), names);
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "0002.tif") + ReadFileBytes(aside), "cut 2changed");
+    std::filesystem::remove(aside);
     // A name given another file since: neither it nor the old file is lost.
     killed("cut ", 3, 1);
     std::filesystem::remove(dir.Path() / "0002.tif");
@@ -294,15 +314,21 @@ std::vector<std::string> SliceNames(size_t count)
 
 // A series published into `folder` as the voxel export publishes one, after
 // the sweep of what ended writers left there.
-bool ExportSeries(const std::filesystem::path& folder, const std::string& text, size_t count = 3)
+// Where `stamped`, each file gets the time of the one it replaces, as
+// FAT's two-second steps give a quick re-export.
+bool ExportSeries(const std::filesystem::path& folder, const std::string& text, size_t count = 3, bool stamped = false)
 {
     const std::vector<std::string> names = SliceNames(count);
     AtomicFile::RemoveLeftovers(folder, names);
     std::vector<AtomicFile> series(count);
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i) {
+        struct stat old;
         if (!series[i].Create(folder / names[i], AtomicFile::Naming::ByProgram, AtomicFile::Leftovers::RemovedByCaller) ||
             !series[i].Write(text + std::to_string(i)) || !series[i].Finish())
             return false;
+        if (stamped && ::stat((folder / names[i]).c_str(), &old) == 0)
+            ::utimensat(AT_FDCWD, series[i].TemporaryPath().c_str(), std::array{old.st_atim, old.st_mtim}.data(), 0);
+    }
     return AtomicFile::PublishAll(series);
 }
 
@@ -349,11 +375,7 @@ TEST(AtomicFile, NothingPlantedInASharedFolderSteersAWrite)
         ASSERT_EQ(::ftruncate(big, off_t{64} << 30), 0);
         ::close(big);
         auto before = Tree(dir.Path());
-        static int renames;   // the second fails: the first is put back
-        renames = 0;
-        ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
-            return ++renames == 2 ? (errno = EIO, -1) : ::renameat(from, old, to, name);
-        });
+        OneRenameFailsAfter(1);   // the first is put back
         EXPECT_FALSE(ExportSeries(folder, "failed "));
         ReplaceRenameForTest(nullptr);
         EXPECT_EQ(Tree(dir.Path()), before) << shared;
@@ -405,6 +427,7 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
         if (way == 2) std::filesystem::remove(folder), std::filesystem::rename(moved, folder);
     }
     EXPECT_EQ(ReadFileBytes(other / "0000.tif"), "other 0");
+    EXPECT_TRUE(ExportSeries(other, "other "));   // which leaves the record of `out` alone
     AtomicFile::RemoveLeftovers(out, SliceNames(3));
     EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
     ::setenv("XDG_STATE_HOME", outer.c_str(), 1);
@@ -457,8 +480,11 @@ TEST(AtomicFile, APublishRunningInAnotherPidNamespaceIsLeftAlone)
 
 // A stick with FAT on it makes up new inode numbers at every mount: a
 // publish cut off there is found again by its folder's path and its files'
-// sizes and times, and undone. Where inodes are kept, a folder whose files
-// all have new inodes is another folder, and nothing is undone there.
+// sizes and times, and undone, though its new files have the old ones' size
+// and time; so is one whose third file fails. Where inodes are kept, a
+// folder whose files all have new inodes is another folder, and nothing is
+// undone there. On FAT an old file is moved aside, not linked: one that
+// changes on its way there stays under its name, and nothing is published.
 TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
 {
     for (const bool fat : {true, false}) {
@@ -467,7 +493,12 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
         const auto out = dir.Path() / "stick";
         std::filesystem::create_directory(out);
         ASSERT_TRUE(ExportSeries(out, "old "));
-        InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(out, "cut "); });
+        std::map<std::string, std::string> old{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}};
+        const int before = fat ? 5 : 2;   // renames before the third file's own
+        OneRenameFailsAfter(before);
+        EXPECT_FALSE(ExportSeries(out, "new ", 3, true));
+        EXPECT_EQ(Tree(out), old);
+        InChild([&] { RenamesRunOutAfter(before, true), ExportSeries(out, "cut ", 3, true); });
         const auto cut = Tree(out);
         // Unplugged and plugged in again: every file and the folder anew, with their times.
         std::filesystem::rename(out, dir.Path() / "before");
@@ -481,8 +512,48 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
         AtomicFile::RemoveLeftovers(out, SliceNames(3));
         auto kept = cut;
         std::erase_if(kept, [](const auto& file) { return file.first.find(".part-") != std::string::npos; });
-        const std::map<std::string, std::string> old{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}};
         EXPECT_EQ(Tree(out), fat ? old : kept) << "the temporary goes either way";
+        ReplaceRenameForTest(+[](int from, const char* name, int to, const char* aside) {
+            const int fd = std::string_view(name) == "0000.tif" ? ::openat(from, name, O_WRONLY | O_APPEND) : -1;
+            if (fd >= 0) (void)!::write(fd, "!", 1), ::close(fd);
+            return ::renameat(from, name, to, aside);
+        });
+        EXPECT_EQ(ExportSeries(out, "new "), !fat);
+        old["0000.tif"] += "!";
+        EXPECT_TRUE(!fat || Tree(out) == old);
     }
+    ReplaceRenameForTest(nullptr);
     ReplaceKeepsInodesForTest(nullptr);
+}
+
+// Records in the private folder that no writer makes steer nothing and are
+// set aside once, unread by later writes: a name with a slash, a name listed
+// twice, one beyond the size bound, NUL bytes. A well-formed one, whose name
+// held nothing before, takes its file away.
+TEST(AtomicFile, ADamagedRecordIsSetAsideOnceAndSteersNothing)
+{
+    TempDir dir;
+    const auto out = dir.Path() / "out", records = std::filesystem::path(std::getenv("XDG_STATE_HOME")) / "Quillmarsh/Velmor";
+    dir.Write("victim.txt", "elsewhere");
+    ASSERT_TRUE(std::filesystem::create_directory(out) && ExportSeries(out, "old "));
+    struct stat folder;
+    ASSERT_EQ(::stat(out.c_str(), &folder), 0);
+    const auto record = [&](const std::string& path, const std::vector<std::string>& names) {
+        PublishRecord::Contents contents{folder.st_dev, folder.st_ino, true, path, {}};
+        for (const std::string& name : names) {
+            contents.entries.push_back({name, ".t" + std::to_string(contents.entries.size()), {}, "", {}});
+            IdentityAt(AT_FDCWD, out / name, contents.entries.back().placed);
+        }
+        return PublishRecord::Encode(contents);
+    };
+    auto expected = Tree(dir.Path());
+    for (const int row : {0, 1, 2, 3, 4}) {
+        const std::string name = "publish-0123456789abcdef-" + std::to_string(row), big(row == 2 || row == 3 ? size_t{64} << 20 : 0, row == 3 ? '\0' : 'x');
+        std::ofstream(records / name) << (row == 0 ? record(out, {"../victim.txt"}) : row == 1 ? record(out, {"0001.tif", "0001.tif"})
+                                          : row == 2 ? record("/" + big, {"0001.tif"}) : row == 3 ? big : record(out, {"0001.tif"}));
+        AtomicFile::RemoveLeftovers(out, {});
+        if (row == 4) expected.erase("out/0001.tif");
+        EXPECT_EQ(Tree(dir.Path()), expected) << row;
+        EXPECT_TRUE(!exists(records / name) && exists(records / ("damaged-" + name)) == (row < 4)) << row;
+    }
 }

@@ -95,6 +95,15 @@ void RenamesRunOutAfter(int count, bool thenEnd)
     });
 }
 
+void OneRenameFailsAfter(int count)
+{
+    static std::atomic<int> left;
+    left = count;
+    ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+        return left-- == 0 ? (errno = EIO, -1) : ::renameat(from, old, to, name);
+    });
+}
+
 void SyncsRunOutAfter(int count)
 {
     static std::atomic<int> left;

@@ -39,6 +39,8 @@ pid_t InChild(const std::function<void()>& work, bool reap = true);
 pid_t LeaveTemporary(const std::filesystem::path& target, bool reap = true);
 // Renames pass `count` more times, then fail with EIO or, if `thenEnd`, end the process (till mended).
 void RenamesRunOutAfter(int count, bool thenEnd = false);
+// Renames pass `count` more times, the next fails with EIO, and the rest pass again.
+void OneRenameFailsAfter(int count);
 // Syncs to the disk pass `count` more times, then end the process.
 void SyncsRunOutAfter(int count);
 
