@@ -1,5 +1,7 @@
 #include "platform/WriterLock.h"
 
+#include "platform/UserOnly.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +19,7 @@ namespace velmor {
 
 namespace {
 
-constexpr mode_t kOwnerOnlyFolder = 0700;
 constexpr mode_t kOwnerOnlyFile = 0600;
-constexpr mode_t kOthers = 077;
 constexpr size_t kIdDigits = 16;
 constexpr const char* kLockPrefix = "writer-";
 constexpr const char* kHiddenLockPrefix = ".writer-";
@@ -41,29 +41,6 @@ std::filesystem::path PrivateFolderPath()
 {
     const std::filesystem::path state = StateHome();
     return state.empty() ? state : state / "Quillmarsh" / "Velmor";
-}
-
-// Makes the folders of `path` that are missing, each its owner's alone.
-void MakeFolders(const std::filesystem::path& path)
-{
-    std::filesystem::path made;
-    for (const std::filesystem::path& name : path) {
-        made /= name;
-        ::mkdir(made.c_str(), kOwnerOnlyFolder);
-    }
-}
-
-// The folder, open, when it is a real folder of this user's that nobody
-// else may enter, read or write; the descriptor is what was checked.
-int OpenPrivateFolder(const std::filesystem::path& path)
-{
-    if (path.empty()) return -1;
-    MakeFolders(path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat info;
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & kOthers) == 0) return fd;
-    if (fd >= 0) ::close(fd);
-    return -1;
 }
 
 std::string NewId()

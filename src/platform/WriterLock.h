@@ -10,9 +10,10 @@
 // which a process id does not.
 //
 // The folder is refused, and neither read nor written, when it is a link,
-// belongs to another user or is open to others; a process that cannot take
-// its lock there (a read-only or full home) reads and writes no record
-// either, and counts every other writer as running.
+// belongs to another user or is open to others, or when another user could
+// put another folder in its place (platform/UserOnly.h); a process that
+// cannot take its lock there (a read-only or full home) reads and writes no
+// record either, and counts every other writer as running.
 #include <string>
 
 namespace velmor {

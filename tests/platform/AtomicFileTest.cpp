@@ -365,8 +365,9 @@ TEST(AtomicFile, NothingPlantedInASharedFolderSteersAWrite)
 
 // The record of a publish is kept only in a private folder that is this
 // user's alone and that it can write. Another user's, one open to others, a
-// link to one, a read-only one and a full one are neither read nor written:
-// a publish cut off stays as it is, and exports go on without a record.
+// link to one, one in a folder another user owns or may write, a read-only
+// one and a full one are neither read nor written: a publish cut off stays
+// as it is, and exports go on without a record.
 TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
 {
     TempDir dir;
@@ -379,13 +380,15 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
     ASSERT_TRUE(ExportSeries(out, "old "));
     InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(out, "cut "); });
     const auto cut = Tree(out);
-    for (const int way : {0, 1, 2, 3, 4}) {
+    for (const int way : {0, 1, 2, 3, 4, 5, 6}) {
+        if (way == 3) ASSERT_EQ(::chown(state.c_str(), kNobody, -1), 0);
+        if (way == 4) ASSERT_EQ(::chmod((state / "Quillmarsh").c_str(), 0777), 0);
         if (way == 0) ASSERT_EQ(::chown(folder.c_str(), kNobody, -1), 0);
         if (way == 1) ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
         if (way == 2) std::filesystem::rename(folder, moved), std::filesystem::create_symlink(moved, folder);
         const auto kept = Tree(state);
         InChild([&] {
-            const bool readOnly = way == 3, full = way == 4;
+            const bool readOnly = way == 5, full = way == 6;
             if ((readOnly || full) && (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) _exit(0);
             if (readOnly && (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
                              ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0))
@@ -403,8 +406,14 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
         if (way == 0) ASSERT_EQ(::chown(folder.c_str(), ::geteuid(), -1), 0);
         if (way == 1) ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
         if (way == 2) std::filesystem::remove(folder), std::filesystem::rename(moved, folder);
+        if (way == 3) ASSERT_EQ(::chown(state.c_str(), ::geteuid(), -1), 0);
+        if (way == 4) ASSERT_EQ(::chmod((state / "Quillmarsh").c_str(), 0700), 0);
     }
     EXPECT_EQ(ReadFileBytes(other / "0000.tif"), "other 0");
+    // Reached through the user's own link, and open to the user's own group only, it serves.
+    std::filesystem::create_symlink(state, dir.Path() / "via");
+    ::setenv("XDG_STATE_HOME", (dir.Path() / "via").c_str(), 1);
+    ASSERT_EQ(::chmod(state.c_str(), 0775) | ::chown(state.c_str(), -1, ::getegid()), 0);
     AtomicFile::RemoveLeftovers(out, SliceNames(3));
     EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
     ::setenv("XDG_STATE_HOME", outer.c_str(), 1);
