@@ -2,6 +2,7 @@
 
 #include "platform/UserOnly.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +14,6 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace velmor {
 
@@ -21,8 +21,11 @@ namespace {
 
 constexpr mode_t kOwnerOnlyFile = 0600;
 constexpr size_t kIdDigits = 16;
+constexpr int kIdAttempts = 64;
 constexpr const char* kLockPrefix = "writer-";
-constexpr const char* kHiddenLockPrefix = ".writer-";
+// Held shared by every writer while it makes its lock, alone by a sweep
+// while it removes one.
+constexpr const char* kMakingName = "making-locks";
 
 std::filesystem::path StateHome()
 {
@@ -65,22 +68,41 @@ struct Lock {
     int folder = -1;
     int lock = -1;
 
-    // The lock file appears under its name only once it is held, so that no
-    // one can find it unheld while its writer runs.
+    // Lock files are made while the making lock is shared, and the sweep
+    // removes one only while it holds that lock alone (ForgetEnded): no
+    // sweep meets a lock file whose maker is still to lock it, and one whose
+    // maker was killed before is free, and goes. A lock file never vanishes
+    // under its maker, which therefore always ends up holding one where the
+    // folder is usable.
     void Take()
     {
         pid = ::getpid();
         path = PrivateFolderPath();
         id = NewId();
         folder = OpenPrivateFolder(path);
-        if (folder < 0) return;
-        const std::string name = kLockPrefix + id, hidden = kHiddenLockPrefix + id;
-        lock = ::openat(folder, hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
-        if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 && ::renameat(folder, hidden.c_str(), folder, name.c_str()) == 0)
+        const int making =
+            folder < 0 ? -1 : ::openat(folder, kMakingName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
+        if (making >= 0 && WriterLock::WaitFor(making, LOCK_SH)) Make();
+        if (making >= 0) ::close(making);
+        if (lock < 0 && folder >= 0) ::close(folder), folder = -1;
+    }
+    // The lock file of a fresh id, held.
+    void Make()
+    {
+        for (int attempt = 0; attempt < kIdAttempts; ++attempt) {
+            const std::string fresh = NewId(), name = kLockPrefix + fresh;
+            const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
+            if (fd < 0 && errno == EEXIST) continue;
+            // Anyone else at it (a look whether it is held) lets go at once.
+            if (fd >= 0 && WriterLock::WaitFor(fd, LOCK_EX)) {
+                id = fresh;
+                lock = fd;
+            } else if (fd >= 0) {
+                ::unlinkat(folder, name.c_str(), 0);
+                ::close(fd);
+            }
             return;
-        if (lock >= 0) ::unlinkat(folder, hidden.c_str(), 0), ::close(lock);
-        ::close(folder);
-        lock = folder = -1;
+        }
     }
     // A forked child shares its parent's lock: it lets go of its copies
     // only, which leaves the parent's lock held.
@@ -99,6 +121,7 @@ struct Lock {
 
 std::mutex gLockGuard;
 Lock gLock;
+std::atomic<WriterLock::LockCall> gLockCall{&::flock};
 
 // The lock of this process, taken anew after a fork or when the private
 // folder is set elsewhere.
@@ -127,6 +150,19 @@ int WriterLock::Folder()
     return Current().lock >= 0 ? gLock.folder : -1;
 }
 
+bool WriterLock::WaitFor(int fd, int operation)
+{
+    int done;
+    while ((done = gLockCall.load()(fd, operation)) != 0 && errno == EINTR) {
+    }
+    return done == 0;
+}
+
+WriterLock::LockCall WriterLock::ReplaceLockForTest(LockCall call)
+{
+    return gLockCall.exchange(call != nullptr ? call : &::flock);
+}
+
 bool WriterLock::IsId(const std::string& text)
 {
     if (text.size() != kIdDigits) return false;
@@ -137,8 +173,9 @@ bool WriterLock::IsId(const std::string& text)
 
 namespace {
 
-// Whether anyone holds the lock file `name` of the private folder: its
-// writer, or one still making it. Absent, it is held by no one.
+// Whether anyone holds the lock file `name` of the private folder. Absent,
+// it is held by no one; nor is one whose maker is still to lock it, whose
+// id nothing carries yet.
 bool LockHeld(int folder, const std::string& name)
 {
     const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -160,12 +197,14 @@ bool WriterLock::Running(const std::string& id)
 void WriterLock::ForgetEnded(const std::string& entry)
 {
     const int folder = Folder();
-    for (const std::string prefix : {kLockPrefix, kHiddenLockPrefix}) {
-        const std::string id = entry.starts_with(prefix) ? entry.substr(prefix.size()) : std::string();
-        // A lock outlives no record: an ended writer is told by a lock that
-        // is free or gone alike.
-        if (folder >= 0 && IsId(id) && id != Id() && !LockHeld(folder, entry)) ::unlinkat(folder, entry.c_str(), 0);
-    }
+    const std::string id = entry.starts_with(kLockPrefix) ? entry.substr(std::string(kLockPrefix).size()) : std::string();
+    if (folder < 0 || !IsId(id) || id == Id()) return;
+    // While no writer is making its lock: the lock files are all held, or
+    // their writers have ended. Busy now, they go with a later sweep.
+    const int making = ::openat(folder, kMakingName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (making >= 0 && ::flock(making, LOCK_EX | LOCK_NB) == 0 && !LockHeld(folder, entry))
+        ::unlinkat(folder, entry.c_str(), 0);
+    if (making >= 0) ::close(making);
 }
 
 } // namespace velmor

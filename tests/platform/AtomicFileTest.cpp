@@ -6,6 +6,7 @@
 #include "platform/HiddenNames.h"
 #include "platform/PublishRecord.h"
 #include "platform/ReadOnlyFile.h"
+#include "platform/WriterLock.h"
 
 #include "support/TempDir.h"
 
@@ -19,8 +20,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -494,4 +497,58 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
         EXPECT_EQ(Tree(out), fat ? old : kept) << "the temporary goes either way";
     }
     ReplaceKeepsInodesForTest(nullptr);
+}
+
+namespace {
+
+// A lock waited for, and a rename, held up until the test lets them go on.
+int gArrived = -1, gGoOn = -1;
+void HoldUp()
+{
+    char byte = 0;
+    if (::write(gArrived, "w", 1) == 1) (void)!::read(gGoOn, &byte, 1);
+}
+
+int HoldUpFirstExclusiveLock(int fd, int operation)
+{
+    if (operation == LOCK_EX) HoldUp(), WriterLock::ReplaceLockForTest(nullptr);
+    return ::flock(fd, operation);
+}
+
+pid_t Started(const std::function<bool()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) _exit(work() ? 0 : 1);
+    return child;
+}
+
+bool EndedWell(pid_t child)
+{
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+// A lock half made is its maker's alone: a sweep that meets it leaves it,
+// and its writer runs holding it.
+TEST(WriterLock, ASweepLeavesALockItsMakerIsStillToLock)
+{
+    TempDir dir;
+    int arrived[2], goOn[2], id[2];
+    ASSERT_EQ(::pipe(arrived) | ::pipe(goOn) | ::pipe(id), 0);
+    gArrived = arrived[1], gGoOn = goOn[0];
+    const pid_t maker = Started([&] {
+        WriterLock::ReplaceLockForTest(&HoldUpFirstExclusiveLock);
+        const std::string held = WriterLock::Held() ? WriterLock::Id() : std::string(16, '-');
+        const bool told = ::write(id[1], held.data(), held.size()) == 16;
+        return HoldUp(), told;
+    });
+    char byte = 0, made[16];
+    ASSERT_EQ(::read(arrived[0], &byte, 1), 1);
+    AtomicFile::RemoveLeftovers(dir.Path(), {});
+    ASSERT_EQ(::write(goOn[1], "g", 1), 1);
+    ASSERT_EQ(::read(id[0], made, sizeof made), ssize_t(sizeof made));
+    EXPECT_TRUE(WriterLock::Running(std::string(made, sizeof made)));
+    EXPECT_TRUE(::write(goOn[1], "g", 1) == 1 && EndedWell(maker));
 }
