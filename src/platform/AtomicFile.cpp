@@ -275,7 +275,7 @@ namespace {
 
 // The entry of a finished file: its temporary, and the old file it replaces.
 bool DescribeEntry(int folder, const std::string& name, const std::string& temporary, size_t folderBytes,
-                   unsigned long long number, PublishEntry& entry)
+                   PublishEntry& entry)
 {
     entry.name = name;
     entry.temporary = temporary;
@@ -286,7 +286,7 @@ bool DescribeEntry(int folder, const std::string& name, const std::string& tempo
     // the name since the file was made refuses the series.
     if (old.size < 0) return false;
     entry.kept = old;
-    entry.aside = HiddenName(HiddenKind::Aside, name, folderBytes, number);
+    entry.aside = HiddenName(HiddenKind::Aside, name, folderBytes);
     return true;
 }
 
@@ -314,7 +314,7 @@ bool AtomicFile::PublishAll(std::vector<AtomicFile>& files, std::vector<std::fil
         Publishing& publishing = **folder;
         PublishEntry entry;
         ok = ok && file.ReachFolder(publishing.folder) &&
-             DescribeEntry(publishing.folder.Descriptor(), file.m_name, file.m_temporaryName, path.native().size(), number, entry);
+             DescribeEntry(publishing.folder.Descriptor(), file.m_name, file.m_temporaryName, path.native().size(), entry);
         places[i] = {&publishing, publishing.entries.size()};
         publishing.entries.push_back(std::move(entry));
     }

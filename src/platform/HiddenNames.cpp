@@ -7,9 +7,11 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,13 +26,6 @@ constexpr size_t kWriterDigits = 16;
 
 std::atomic<RenameCall> gRename{&::renameat};
 std::atomic<SyncCall> gSync{&::fsync};
-
-std::string Hex(unsigned long long value)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%llx", value);
-    return text;
-}
 
 // FNV-1a: the same target gives the same short name in every process.
 std::string NameHash(const std::string& name)
@@ -120,10 +115,25 @@ unsigned long long NewHiddenNumber()
     return counter.fetch_add(1);
 }
 
-std::string HiddenName(HiddenKind kind, const std::string& target, size_t folderBytes, unsigned long long number)
+std::string RandomDigits()
+{
+    unsigned long long value = 0;
+    if (::getrandom(&value, sizeof value, 0) != ssize_t(sizeof value)) {
+        // Without the kernel's randomness: the time, the process and a count keep the digits apart.
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        value = (static_cast<unsigned long long>(now.tv_sec) << 32) ^ static_cast<unsigned long long>(now.tv_nsec) ^
+                (static_cast<unsigned long long>(::getpid()) << 48) ^ (NewHiddenNumber() << 20);
+    }
+    char text[kWriterDigits + 1];
+    std::snprintf(text, sizeof text, "%016llx", value);
+    return text;
+}
+
+std::string HiddenName(HiddenKind kind, const std::string& target, size_t folderBytes)
 {
     const std::string mark = kind == HiddenKind::Temporary ? kTemporaryMark : kAsideMark;
-    const std::string token = WriterLock::Id() + "-" + Hex(number);
+    const std::string token = WriterLock::Id() + "-" + RandomDigits();
     std::string name = "." + target + mark + token;
     if (name.size() <= NAME_MAX && folderBytes + 1 + name.size() < PATH_MAX) return name;
     return mark + NameHash(target) + "-" + token;

@@ -1,17 +1,16 @@
 #include "platform/WriterLock.h"
 
+#include "platform/HiddenNames.h"
 #include "platform/UserOnly.h"
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <pwd.h>
 #include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,21 +45,6 @@ std::filesystem::path PrivateFolderPath()
     return state.empty() ? state : state / "Quillmarsh" / "Velmor";
 }
 
-std::string NewId()
-{
-    unsigned long long value = 0;
-    if (::getrandom(&value, sizeof value, 0) != ssize_t(sizeof value)) {
-        // Without the kernel's randomness: the time and the process keep ids apart.
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        value = (static_cast<unsigned long long>(now.tv_sec) << 32) ^ static_cast<unsigned long long>(now.tv_nsec) ^
-                (static_cast<unsigned long long>(::getpid()) << 48);
-    }
-    char text[kIdDigits + 1];
-    std::snprintf(text, sizeof text, "%016llx", value);
-    return text;
-}
-
 struct Lock {
     pid_t pid = 0;
     std::filesystem::path path;   // of the private folder
@@ -78,7 +62,7 @@ struct Lock {
     {
         pid = ::getpid();
         path = PrivateFolderPath();
-        id = NewId();
+        id = RandomDigits();
         folder = OpenPrivateFolder(path);
         const int making =
             folder < 0 ? -1 : ::openat(folder, kMakingName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
@@ -90,7 +74,7 @@ struct Lock {
     void Make()
     {
         for (int attempt = 0; attempt < kIdAttempts; ++attempt) {
-            const std::string fresh = NewId(), name = kLockPrefix + fresh;
+            const std::string fresh = RandomDigits(), name = kLockPrefix + fresh;
             const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
             if (fd < 0 && errno == EEXIST) continue;
             // Anyone else at it (a look whether it is held) lets go at once.

@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <sched.h>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -551,4 +552,31 @@ TEST(WriterLock, ASweepLeavesALockItsMakerIsStillToLock)
     ASSERT_EQ(::read(id[0], made, sizeof made), ssize_t(sizeof made));
     EXPECT_TRUE(WriterLock::Running(std::string(made, sizeof made)));
     EXPECT_TRUE(::write(goOn[1], "g", 1) == 1 && EndedWell(maker));
+}
+
+// What a folder shows tells nobody a writer's next names: another user's
+// pipes, in a sticky folder, at the names that follow from a series' first
+// temporary (its writer and number, counted on) stop neither the other
+// temporaries nor the kept copies.
+TEST(AtomicFile, PipesAtNamesAFolderSuggestsStopNoPublish)
+{
+    TempDir dir;
+    ASSERT_TRUE(ExportSeries(dir.Path(), "old ", 3));
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 01777), 0);
+    std::vector<AtomicFile> series(3);
+    ASSERT_TRUE(series[0].Create(dir.Path() / "0000.tif", kByUser));
+    const std::string shown = series[0].TemporaryPath().filename(), writer = shown.substr(15, 16);
+    const unsigned long long seen = std::stoull(shown.substr(32), nullptr, 16);
+    for (const std::string& name : SliceNames(3))
+        for (const std::string kind : {".part-", ".aside-"})
+            for (unsigned long long n = 1; n <= 0x40; ++n) {
+                std::ostringstream next;
+                next << dir.Path().native() << "/." << name << kind << writer << "-" << std::hex << seen + n;
+                ASSERT_EQ(::mkfifo(next.str().c_str(), 0600) | ::lchown(next.str().c_str(), kNobody, -1), 0);
+            }
+    for (size_t i = 0; i < series.size(); ++i)
+        ASSERT_TRUE((i == 0 || series[i].Create(dir.Path() / SliceNames(3)[i], kByUser)) && series[i].Write("new") &&
+                    series[i].Finish());
+    EXPECT_TRUE(AtomicFile::PublishAll(series));
+    for (const std::string& name : SliceNames(3)) EXPECT_EQ(ReadFileBytes(dir.Path() / name), "new");
 }
