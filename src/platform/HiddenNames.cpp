@@ -1,5 +1,6 @@
 #include "platform/HiddenNames.h"
 
+#include "platform/FolderTurn.h"
 #include "platform/PublishRecord.h"
 #include "platform/WriterLock.h"
 
@@ -144,6 +145,9 @@ void RemoveLeftovers(int folder, const std::string& path, const std::vector<std:
     // Without a lock of its own a writer cannot tell an ended writer from
     // a running one.
     if (!WriterLock::Held()) return;
+    // Not while a publish is at work in the folder, which sweeps in its turn.
+    const FolderTurn turn(folder);
+    if (!turn.Held()) return;
     PublishRecord::Sweep(folder, path);
     RemoveTemporaries(folder, targets);
 }

@@ -502,7 +502,7 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
 
 namespace {
 
-// A lock waited for, and a rename, held up until the test lets them go on.
+// A lock or a turn waited for, and a rename, held up until the test lets them go on.
 int gArrived = -1, gGoOn = -1;
 void HoldUp()
 {
@@ -552,6 +552,41 @@ TEST(WriterLock, ASweepLeavesALockItsMakerIsStillToLock)
     ASSERT_EQ(::read(id[0], made, sizeof made), ssize_t(sizeof made));
     EXPECT_TRUE(WriterLock::Running(std::string(made, sizeof made)));
     EXPECT_TRUE(::write(goOn[1], "g", 1) == 1 && EndedWell(maker));
+}
+
+// Two publishes of one series into one folder at the same moment take
+// turns: while one is held up after its first rename the other waits for
+// the folder, and both succeed, leaving the later series whole.
+TEST(AtomicFile, PublishesIntoOneFolderTakeTurns)
+{
+    TempDir dir;
+    ASSERT_TRUE(ExportSeries(dir.Path(), "old ", 10));
+    int arrived[2], goOn[2], waiting[2];
+    ASSERT_EQ(::pipe(arrived) | ::pipe(goOn), 0);
+    gArrived = arrived[1], gGoOn = goOn[0];
+    const pid_t first = Started([&] {
+        ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+            const int done = ::renameat(from, old, to, name);
+            return HoldUp(), ReplaceRenameForTest(nullptr), done;
+        });
+        return ExportSeries(dir.Path(), "first ", 10);
+    });
+    char byte = 0;
+    ASSERT_EQ(::read(arrived[0], &byte, 1), 1);
+    ASSERT_EQ(::pipe(waiting), 0);
+    gArrived = waiting[1];
+    const pid_t second = Started([&] {
+        WriterLock::Held();
+        WriterLock::ReplaceLockForTest(&HoldUpFirstExclusiveLock);
+        return ExportSeries(dir.Path(), "second ", 10);
+    });
+    // The second at the folder's turn, or done.
+    ::close(waiting[1]);
+    (void)!::read(waiting[0], &byte, 1);
+    ASSERT_EQ(::write(goOn[1], "gg", 2), 2);
+    EXPECT_TRUE(EndedWell(first) && EndedWell(second));
+    for (const std::string& name : SliceNames(10))
+        EXPECT_EQ(ReadFileBytes(dir.Path() / name), "second " + name.substr(3, 1));
 }
 
 // What a folder shows tells nobody a writer's next names: another user's
