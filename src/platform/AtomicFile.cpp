@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FolderTurn.h"
 #include "platform/HiddenNames.h"
 #include "platform/PublishRecord.h"
 
@@ -264,6 +265,7 @@ bool AtomicFile::Publish()
         Discard();
         return false;
     }
+    const FolderTurn turn({{m_folderDevice, m_folderInode}});
     if (!Rename(folder)) return false;
     SyncFolder(folder);
     return true;
@@ -276,13 +278,23 @@ struct AtomicFile::Publishing {
     std::vector<PublishEntry> entries;
     PublishRecord record;
     bool restored = true;
+
+    // The folders `files` are published into: their turns are waited for
+    // before anything in them is looked at.
+    static std::vector<FolderTurn::Folder> FoldersOf(const std::vector<AtomicFile>& files)
+    {
+        std::vector<FolderTurn::Folder> folders;
+        for (const AtomicFile& file : files)
+            if (!file.m_temporary.empty()) folders.emplace_back(file.m_folderDevice, file.m_folderInode);
+        return folders;
+    }
 };
 
 namespace {
 
 // The entry of a finished file: its temporary, and the old file it replaces.
 bool DescribeEntry(int folder, const std::string& name, const std::string& temporary, size_t folderBytes,
-                   unsigned long long number, PublishEntry& entry)
+                   PublishEntry& entry)
 {
     entry.name = name;
     entry.temporary = temporary;
@@ -293,7 +305,7 @@ bool DescribeEntry(int folder, const std::string& name, const std::string& tempo
     // the name since the file was made refuses the series.
     if (old.size < 0) return false;
     entry.kept = old;
-    entry.aside = HiddenName(HiddenKind::Aside, name, folderBytes, number);
+    entry.aside = HiddenName(HiddenKind::Aside, name, folderBytes);
     return true;
 }
 
@@ -301,6 +313,7 @@ bool DescribeEntry(int folder, const std::string& name, const std::string& tempo
 
 bool AtomicFile::PublishAll(std::vector<AtomicFile>& files, std::vector<std::filesystem::path>* kept)
 {
+    const FolderTurn turn(Publishing::FoldersOf(files));
     const unsigned long long number = NewHiddenNumber();
     // Each file's folder and entry, the folders in the order the series reaches them.
     std::vector<std::unique_ptr<Publishing>> folders;
@@ -317,11 +330,14 @@ bool AtomicFile::PublishAll(std::vector<AtomicFile>& files, std::vector<std::fil
             folder = std::prev(folders.end());
             ok = file.ReachFolder((*folder)->folder);
             (*folder)->inodesKept = ok && KeepsInodes((*folder)->folder.Descriptor());
+            // What ended writers' publishes did there is finished in the turn, before its names are
+            // looked at: the sweep before the write may have found the folder busy.
+            if (ok) PublishRecord::Sweep((*folder)->folder.Descriptor(), path.native());
         }
         Publishing& publishing = **folder;
         PublishEntry entry;
         ok = ok && file.ReachFolder(publishing.folder) &&
-             DescribeEntry(publishing.folder.Descriptor(), file.m_name, file.m_temporaryName, path.native().size(), number, entry);
+             DescribeEntry(publishing.folder.Descriptor(), file.m_name, file.m_temporaryName, path.native().size(), entry);
         places[i] = {&publishing, publishing.entries.size()};
         publishing.entries.push_back(std::move(entry));
     }

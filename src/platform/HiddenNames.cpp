@@ -1,6 +1,8 @@
 #include "platform/HiddenNames.h"
 
+#include "platform/FolderTurn.h"
 #include "platform/PublishRecord.h"
+#include "platform/SystemRandom.h"
 #include "platform/WriterLock.h"
 
 #include <atomic>
@@ -24,13 +26,6 @@ constexpr size_t kWriterDigits = 16;
 
 std::atomic<RenameCall> gRename{&::renameat};
 std::atomic<SyncCall> gSync{&::fsync};
-
-std::string Hex(unsigned long long value)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%llx", value);
-    return text;
-}
 
 // FNV-1a: the same target gives the same short name in every process.
 std::string NameHash(const std::string& name)
@@ -120,10 +115,19 @@ unsigned long long NewHiddenNumber()
     return counter.fetch_add(1);
 }
 
-std::string HiddenName(HiddenKind kind, const std::string& target, size_t folderBytes, unsigned long long number)
+std::string RandomDigits()
+{
+    unsigned long long value = 0;
+    FillRandom(&value, sizeof value);
+    char text[kWriterDigits + 1];
+    std::snprintf(text, sizeof text, "%016llx", value);
+    return text;
+}
+
+std::string HiddenName(HiddenKind kind, const std::string& target, size_t folderBytes)
 {
     const std::string mark = kind == HiddenKind::Temporary ? kTemporaryMark : kAsideMark;
-    const std::string token = WriterLock::Id() + "-" + Hex(number);
+    const std::string token = WriterLock::Id() + "-" + RandomDigits();
     std::string name = "." + target + mark + token;
     if (name.size() <= NAME_MAX && folderBytes + 1 + name.size() < PATH_MAX) return name;
     return mark + NameHash(target) + "-" + token;
@@ -134,6 +138,9 @@ void RemoveLeftovers(int folder, const std::string& path, const std::vector<std:
     // Without a lock of its own a writer cannot tell an ended writer from
     // a running one.
     if (!WriterLock::Held()) return;
+    // Not while a publish is at work in the folder, which sweeps in its turn.
+    const FolderTurn turn(folder);
+    if (!turn.Held()) return;
     PublishRecord::Sweep(folder, path);
     RemoveTemporaries(folder, targets);
 }

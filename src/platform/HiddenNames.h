@@ -3,10 +3,12 @@
 // temporary its bytes go to, and the name an old file is kept under while a
 // series takes its place. Each name carries its writer's lock id
 // (platform/WriterLock.h), so that what an ended writer left can be told
-// from what a running one is still writing:
-//   .<target>.part-<writer>-<n>    .<target>.aside-<writer>-<n>
+// from what a running one is still writing, and random digits of its own,
+// so that no name a folder shows tells another user the writer's next ones
+// (to take them first, with a pipe, say):
+//   .<target>.part-<writer>-<random>    .<target>.aside-<writer>-<random>
 // and, where that would not fit a file name (NAME_MAX) or a path (PATH_MAX),
-//   .part-<hash of target>-<writer>-<n>    (.aside- likewise)
+//   .part-<hash of target>-<writer>-<random>    (.aside- likewise)
 // Names alone are never trusted for more: the kept copies of a publish are
 // known from its record in the writer's private folder
 // (platform/PublishRecord.h), never from what a shared folder holds.
@@ -17,13 +19,15 @@ namespace velmor {
 
 enum class HiddenKind { Temporary, Aside };
 
-// A number no hidden name of this process has had.
+// A number no publish of this process has had.
 unsigned long long NewHiddenNumber();
+// 16 hex digits from the kernel's randomness, which no digits seen before
+// foretell.
+std::string RandomDigits();
 
-// A name of `kind` for the file `target` in a folder whose path is
-// `folderBytes` long, unique for each number.
-std::string HiddenName(HiddenKind kind, const std::string& target, size_t folderBytes,
-                       unsigned long long number = NewHiddenNumber());
+// A fresh name of `kind` for the file `target` in a folder whose path is
+// `folderBytes` long.
+std::string HiddenName(HiddenKind kind, const std::string& target, size_t folderBytes);
 
 // Finishes in the open folder `folder`, reached as `path`, what ended
 // writers left there: the publishes their records name (rolled back when

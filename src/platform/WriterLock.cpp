@@ -1,9 +1,10 @@
 #include "platform/WriterLock.h"
 
-#include "platform/SystemRandom.h"
+#include "platform/HiddenNames.h"
+#include "platform/UserOnly.h"
 
+#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -12,18 +13,18 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace velmor {
 
 namespace {
 
-constexpr mode_t kOwnerOnlyFolder = 0700;
 constexpr mode_t kOwnerOnlyFile = 0600;
-constexpr mode_t kOthers = 077;
 constexpr size_t kIdDigits = 16;
+constexpr int kIdAttempts = 64;
 constexpr const char* kLockPrefix = "writer-";
-constexpr const char* kHiddenLockPrefix = ".writer-";
+// Held shared by every writer while it makes its lock, alone by a sweep
+// while it removes one.
+constexpr const char* kMakingName = "making-locks";
 
 std::filesystem::path StateHome()
 {
@@ -44,38 +45,6 @@ std::filesystem::path PrivateFolderPath()
     return state.empty() ? state : state / "Quillmarsh" / "Velmor";
 }
 
-// Makes the folders of `path` that are missing, each its owner's alone.
-void MakeFolders(const std::filesystem::path& path)
-{
-    std::filesystem::path made;
-    for (const std::filesystem::path& name : path) {
-        made /= name;
-        ::mkdir(made.c_str(), kOwnerOnlyFolder);
-    }
-}
-
-// The folder, open, when it is a real folder of this user's that nobody
-// else may enter, read or write; the descriptor is what was checked.
-int OpenPrivateFolder(const std::filesystem::path& path)
-{
-    if (path.empty()) return -1;
-    MakeFolders(path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat info;
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & kOthers) == 0) return fd;
-    if (fd >= 0) ::close(fd);
-    return -1;
-}
-
-std::string NewId()
-{
-    unsigned long long value = 0;
-    FillRandom(&value, sizeof value);
-    char text[kIdDigits + 1];
-    std::snprintf(text, sizeof text, "%016llx", value);
-    return text;
-}
-
 struct Lock {
     pid_t pid = 0;
     std::filesystem::path path;   // of the private folder
@@ -83,22 +52,41 @@ struct Lock {
     int folder = -1;
     int lock = -1;
 
-    // The lock file appears under its name only once it is held, so that no
-    // one can find it unheld while its writer runs.
+    // Lock files are made while the making lock is shared, and the sweep
+    // removes one only while it holds that lock alone (ForgetEnded): no
+    // sweep meets a lock file whose maker is still to lock it, and one whose
+    // maker was killed before is free, and goes. A lock file never vanishes
+    // under its maker, which therefore always ends up holding one where the
+    // folder is usable.
     void Take()
     {
         pid = ::getpid();
         path = PrivateFolderPath();
-        id = NewId();
+        id = RandomDigits();
         folder = OpenPrivateFolder(path);
-        if (folder < 0) return;
-        const std::string name = kLockPrefix + id, hidden = kHiddenLockPrefix + id;
-        lock = ::openat(folder, hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
-        if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 && ::renameat(folder, hidden.c_str(), folder, name.c_str()) == 0)
+        const int making =
+            folder < 0 ? -1 : ::openat(folder, kMakingName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
+        if (making >= 0 && WriterLock::WaitFor(making, LOCK_SH)) Make();
+        if (making >= 0) ::close(making);
+        if (lock < 0 && folder >= 0) ::close(folder), folder = -1;
+    }
+    // The lock file of a fresh id, held.
+    void Make()
+    {
+        for (int attempt = 0; attempt < kIdAttempts; ++attempt) {
+            const std::string fresh = RandomDigits(), name = kLockPrefix + fresh;
+            const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
+            if (fd < 0 && errno == EEXIST) continue;
+            // Anyone else at it (a look whether it is held) lets go at once.
+            if (fd >= 0 && WriterLock::WaitFor(fd, LOCK_EX)) {
+                id = fresh;
+                lock = fd;
+            } else if (fd >= 0) {
+                ::unlinkat(folder, name.c_str(), 0);
+                ::close(fd);
+            }
             return;
-        if (lock >= 0) ::unlinkat(folder, hidden.c_str(), 0), ::close(lock);
-        ::close(folder);
-        lock = folder = -1;
+        }
     }
     // A forked child shares its parent's lock: it lets go of its copies
     // only, which leaves the parent's lock held.
@@ -117,6 +105,7 @@ struct Lock {
 
 std::mutex gLockGuard;
 Lock gLock;
+std::atomic<WriterLock::LockCall> gLockCall{&::flock};
 
 // The lock of this process, taken anew after a fork or when the private
 // folder is set elsewhere.
@@ -145,6 +134,19 @@ int WriterLock::Folder()
     return Current().lock >= 0 ? gLock.folder : -1;
 }
 
+bool WriterLock::WaitFor(int fd, int operation)
+{
+    int done;
+    while ((done = gLockCall.load()(fd, operation)) != 0 && errno == EINTR) {
+    }
+    return done == 0;
+}
+
+WriterLock::LockCall WriterLock::ReplaceLockForTest(LockCall call)
+{
+    return gLockCall.exchange(call != nullptr ? call : &::flock);
+}
+
 bool WriterLock::IsId(const std::string& text)
 {
     if (text.size() != kIdDigits) return false;
@@ -155,8 +157,9 @@ bool WriterLock::IsId(const std::string& text)
 
 namespace {
 
-// Whether anyone holds the lock file `name` of the private folder: its
-// writer, or one still making it. Absent, it is held by no one.
+// Whether anyone holds the lock file `name` of the private folder. Absent,
+// it is held by no one; nor is one whose maker is still to lock it, whose
+// id nothing carries yet.
 bool LockHeld(int folder, const std::string& name)
 {
     const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -178,12 +181,14 @@ bool WriterLock::Running(const std::string& id)
 void WriterLock::ForgetEnded(const std::string& entry)
 {
     const int folder = Folder();
-    for (const std::string prefix : {kLockPrefix, kHiddenLockPrefix}) {
-        const std::string id = entry.starts_with(prefix) ? entry.substr(prefix.size()) : std::string();
-        // A lock outlives no record: an ended writer is told by a lock that
-        // is free or gone alike.
-        if (folder >= 0 && IsId(id) && id != Id() && !LockHeld(folder, entry)) ::unlinkat(folder, entry.c_str(), 0);
-    }
+    const std::string id = entry.starts_with(kLockPrefix) ? entry.substr(std::string(kLockPrefix).size()) : std::string();
+    if (folder < 0 || !IsId(id) || id == Id()) return;
+    // While no writer is making its lock: the lock files are all held, or
+    // their writers have ended. Busy now, they go with a later sweep.
+    const int making = ::openat(folder, kMakingName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (making >= 0 && ::flock(making, LOCK_EX | LOCK_NB) == 0 && !LockHeld(folder, entry))
+        ::unlinkat(folder, entry.c_str(), 0);
+    if (making >= 0) ::close(making);
 }
 
 } // namespace velmor

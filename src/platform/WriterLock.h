@@ -10,9 +10,10 @@
 // which a process id does not.
 //
 // The folder is refused, and neither read nor written, when it is a link,
-// belongs to another user or is open to others; a process that cannot take
-// its lock there (a read-only or full home) reads and writes no record
-// either, and counts every other writer as running.
+// belongs to another user or is open to others, or when another user could
+// put another folder in its place (platform/UserOnly.h); a process that
+// cannot take its lock there (a read-only or full home) reads and writes no
+// record either, and counts every other writer as running.
 #include <string>
 
 namespace velmor {
@@ -30,10 +31,17 @@ public:
     // Whether the writer `id` may still run: its lock is held, or its
     // folder cannot tell.
     static bool Running(const std::string& id);
+    // flock(2) on `fd`, waiting as long as it takes; false for an error.
+    static bool WaitFor(int fd, int operation);
+    // The flock(2) WaitFor makes, unless a test puts another call in its
+    // place (nullptr restores it); returns the call that was in place.
+    using LockCall = int (*)(int fd, int operation);
+    static LockCall ReplaceLockForTest(LockCall call);
     // Whether `text` has the form of an id.
     static bool IsId(const std::string& text);
     // Removes `entry` of the private folder when it is the lock of a writer
-    // that has ended, or one left half made; anything else stays.
+    // that has ended, and no writer is making its lock; anything else, and
+    // a lock half made, stays.
     static void ForgetEnded(const std::string& entry);
 };
 

@@ -6,6 +6,7 @@
 #include "platform/HiddenNames.h"
 #include "platform/PublishRecord.h"
 #include "platform/ReadOnlyFile.h"
+#include "platform/WriterLock.h"
 
 #include "support/TempDir.h"
 
@@ -19,8 +20,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sched.h>
+#include <sstream>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -387,8 +391,9 @@ TEST(AtomicFile, NothingPlantedInASharedFolderSteersAWrite)
 
 // The record of a publish is kept only in a private folder that is this
 // user's alone and that it can write. Another user's, one open to others, a
-// link to one, a read-only one and a full one are neither read nor written:
-// a publish cut off stays as it is, and exports go on without a record.
+// link to one, one in a folder another user owns or may write, a read-only
+// one and a full one are neither read nor written: a publish cut off stays
+// as it is, and exports go on without a record.
 TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
 {
     TempDir dir;
@@ -401,13 +406,15 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
     ASSERT_TRUE(ExportSeries(out, "old "));
     InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(out, "cut "); });
     const auto cut = Tree(out);
-    for (const int way : {0, 1, 2, 3, 4}) {
+    for (const int way : {0, 1, 2, 3, 4, 5, 6}) {
+        if (way == 3) ASSERT_EQ(::chown(state.c_str(), kNobody, -1), 0);
+        if (way == 4) ASSERT_EQ(::chmod((state / "Quillmarsh").c_str(), 0777), 0);
         if (way == 0) ASSERT_EQ(::chown(folder.c_str(), kNobody, -1), 0);
         if (way == 1) ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
         if (way == 2) std::filesystem::rename(folder, moved), std::filesystem::create_symlink(moved, folder);
         const auto kept = Tree(state);
         InChild([&] {
-            const bool readOnly = way == 3, full = way == 4;
+            const bool readOnly = way == 5, full = way == 6;
             if ((readOnly || full) && (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) _exit(0);
             if (readOnly && (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
                              ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0))
@@ -425,9 +432,15 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
         if (way == 0) ASSERT_EQ(::chown(folder.c_str(), ::geteuid(), -1), 0);
         if (way == 1) ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
         if (way == 2) std::filesystem::remove(folder), std::filesystem::rename(moved, folder);
+        if (way == 3) ASSERT_EQ(::chown(state.c_str(), ::geteuid(), -1), 0);
+        if (way == 4) ASSERT_EQ(::chmod((state / "Quillmarsh").c_str(), 0700), 0);
     }
     EXPECT_EQ(ReadFileBytes(other / "0000.tif"), "other 0");
     EXPECT_TRUE(ExportSeries(other, "other "));   // which leaves the record of `out` alone
+    // Reached through the user's own link, and open to the user's own group only, it serves.
+    std::filesystem::create_symlink(state, dir.Path() / "via");
+    ::setenv("XDG_STATE_HOME", (dir.Path() / "via").c_str(), 1);
+    ASSERT_EQ(::chmod(state.c_str(), 0775) | ::chown(state.c_str(), -1, ::getegid()), 0);
     AtomicFile::RemoveLeftovers(out, SliceNames(3));
     EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
     ::setenv("XDG_STATE_HOME", outer.c_str(), 1);
@@ -556,4 +569,120 @@ TEST(AtomicFile, ADamagedRecordIsSetAsideOnceAndSteersNothing)
         EXPECT_EQ(Tree(dir.Path()), expected) << row;
         EXPECT_TRUE(!exists(records / name) && exists(records / ("damaged-" + name)) == (row < 4)) << row;
     }
+}
+
+namespace {
+
+// A lock or a turn waited for, and a rename, held up until the test lets them go on.
+int gArrived = -1, gGoOn = -1;
+void HoldUp()
+{
+    char byte = 0;
+    if (::write(gArrived, "w", 1) == 1) (void)!::read(gGoOn, &byte, 1);
+}
+
+int HoldUpFirstExclusiveLock(int fd, int operation)
+{
+    if (operation == LOCK_EX) HoldUp(), WriterLock::ReplaceLockForTest(nullptr);
+    return ::flock(fd, operation);
+}
+
+pid_t Started(const std::function<bool()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) _exit(work() ? 0 : 1);
+    return child;
+}
+
+bool EndedWell(pid_t child)
+{
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+// A lock half made is its maker's alone: a sweep that meets it leaves it,
+// and its writer runs holding it.
+TEST(WriterLock, ASweepLeavesALockItsMakerIsStillToLock)
+{
+    TempDir dir;
+    int arrived[2], goOn[2], id[2];
+    ASSERT_EQ(::pipe(arrived) | ::pipe(goOn) | ::pipe(id), 0);
+    gArrived = arrived[1], gGoOn = goOn[0];
+    const pid_t maker = Started([&] {
+        WriterLock::ReplaceLockForTest(&HoldUpFirstExclusiveLock);
+        const std::string held = WriterLock::Held() ? WriterLock::Id() : std::string(16, '-');
+        const bool told = ::write(id[1], held.data(), held.size()) == 16;
+        return HoldUp(), told;
+    });
+    char byte = 0, made[16];
+    ASSERT_EQ(::read(arrived[0], &byte, 1), 1);
+    AtomicFile::RemoveLeftovers(dir.Path(), {});
+    ASSERT_EQ(::write(goOn[1], "g", 1), 1);
+    ASSERT_EQ(::read(id[0], made, sizeof made), ssize_t(sizeof made));
+    EXPECT_TRUE(WriterLock::Running(std::string(made, sizeof made)));
+    EXPECT_TRUE(::write(goOn[1], "g", 1) == 1 && EndedWell(maker));
+}
+
+// Two publishes of one series into one folder at the same moment take
+// turns: while one is held up after its first rename the other waits for
+// the folder, and both succeed, leaving the later series whole.
+TEST(AtomicFile, PublishesIntoOneFolderTakeTurns)
+{
+    TempDir dir;
+    ASSERT_TRUE(ExportSeries(dir.Path(), "old ", 10));
+    int arrived[2], goOn[2], waiting[2];
+    ASSERT_EQ(::pipe(arrived) | ::pipe(goOn), 0);
+    gArrived = arrived[1], gGoOn = goOn[0];
+    const pid_t first = Started([&] {
+        ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+            const int done = ::renameat(from, old, to, name);
+            return HoldUp(), ReplaceRenameForTest(nullptr), done;
+        });
+        return ExportSeries(dir.Path(), "first ", 10);
+    });
+    char byte = 0;
+    ASSERT_EQ(::read(arrived[0], &byte, 1), 1);
+    ASSERT_EQ(::pipe(waiting), 0);
+    gArrived = waiting[1];
+    const pid_t second = Started([&] {
+        WriterLock::Held();
+        WriterLock::ReplaceLockForTest(&HoldUpFirstExclusiveLock);
+        return ExportSeries(dir.Path(), "second ", 10);
+    });
+    // The second at the folder's turn, or done.
+    ::close(waiting[1]);
+    (void)!::read(waiting[0], &byte, 1);
+    ASSERT_EQ(::write(goOn[1], "gg", 2), 2);
+    EXPECT_TRUE(EndedWell(first) && EndedWell(second));
+    for (const std::string& name : SliceNames(10))
+        EXPECT_EQ(ReadFileBytes(dir.Path() / name), "second " + name.substr(3, 1));
+}
+
+// What a folder shows tells nobody a writer's next names: another user's
+// pipes, in a sticky folder, at the names that follow from a series' first
+// temporary (its writer and number, counted on) stop neither the other
+// temporaries nor the kept copies.
+TEST(AtomicFile, PipesAtNamesAFolderSuggestsStopNoPublish)
+{
+    TempDir dir;
+    ASSERT_TRUE(ExportSeries(dir.Path(), "old ", 3));
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 01777), 0);
+    std::vector<AtomicFile> series(3);
+    ASSERT_TRUE(series[0].Create(dir.Path() / "0000.tif", kByUser));
+    const std::string shown = series[0].TemporaryPath().filename(), writer = shown.substr(15, 16);
+    const unsigned long long seen = std::stoull(shown.substr(32), nullptr, 16);
+    for (const std::string& name : SliceNames(3))
+        for (const std::string kind : {".part-", ".aside-"})
+            for (unsigned long long n = 1; n <= 0x40; ++n) {
+                std::ostringstream next;
+                next << dir.Path().native() << "/." << name << kind << writer << "-" << std::hex << seen + n;
+                ASSERT_EQ(::mkfifo(next.str().c_str(), 0600) | ::lchown(next.str().c_str(), kNobody, -1), 0);
+            }
+    for (size_t i = 0; i < series.size(); ++i)
+        ASSERT_TRUE((i == 0 || series[i].Create(dir.Path() / SliceNames(3)[i], kByUser)) && series[i].Write("new") &&
+                    series[i].Finish());
+    EXPECT_TRUE(AtomicFile::PublishAll(series));
+    for (const std::string& name : SliceNames(3)) EXPECT_EQ(ReadFileBytes(dir.Path() / name), "new");
 }
