@@ -67,6 +67,11 @@ bool SaveJpeg(const std::wstring& path, const uint8_t* bgr, int64_t width, int64
 // Largest side and pixel count a decoder accepts; beyond them a header lies.
 constexpr int64_t kMaxImageSide = 1 << 20;
 constexpr int64_t kMaxImagePixels = int64_t{1} << 30;
+// Most scans a JPEG may have. Encoders write a handful (libjpeg's progressive
+// pictures have 6 or 10), but every scan costs a pass over the whole picture
+// however few bytes it holds: one of thousands of scans is refused after
+// this many passes, a few times what decoding a real picture costs.
+constexpr int kMaxJpegScans = 100;
 // Sizes the decoded buffers for width x height, refusing sizes that are
 // impossible or that the encoded bytes could not describe: a decoder passes
 // the most pixels its format can pack into `encodedBytes`, so that a lying

@@ -17,6 +17,7 @@ namespace {
 
 struct ErrorManager {
     jpeg_error_mgr base;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
     bool truncated = false;
 };
@@ -24,6 +25,15 @@ struct ErrorManager {
 void OnError(j_common_ptr info)
 {
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+// The library reads a progressive picture whole before its first row, each
+// scan a pass over all its blocks, however few bytes the scan has: scans
+// past the bound are refused as they begin.
+void OnProgress(j_common_ptr info)
+{
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans)
+        info->err->error_exit(info);
 }
 
 void OnMessage(j_common_ptr info, int level)
@@ -123,6 +133,16 @@ void UseErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
     err.base.emit_message = OnMessage;
 }
 
+// Every decompress object is made here: creating one clears all but its
+// error manager, so the scan bound is hooked in after.
+void CreateDecompress(jpeg_decompress_struct& cinfo, ErrorManager& err)
+{
+    jpeg_create_decompress(&cinfo);
+    err.progress = {};
+    err.progress.progress_monitor = OnProgress;
+    cinfo.progress = &err.progress;
+}
+
 } // namespace
 
 bool ReadJpegSize(const uint8_t* data, size_t size, ImageSize& out)
@@ -134,7 +154,7 @@ bool ReadJpegSize(const uint8_t* data, size_t size, ImageSize& out)
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    jpeg_create_decompress(&cinfo);
+    CreateDecompress(cinfo, err);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     // The markers up to the first scan: the frame header, never a scan's data.
     const bool ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK;
@@ -153,7 +173,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image)
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    jpeg_create_decompress(&cinfo);
+    CreateDecompress(cinfo, err);
     const bool ok = Decompress(cinfo, data, size, image, err, scratch);
     jpeg_destroy_decompress(&cinfo);
     return ok;

@@ -6,9 +6,11 @@
 #include "processing/SurfacePart.h"
 
 #include <bit>
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <sys/random.h>
 #include <vector>
 
 namespace velmor {
@@ -76,49 +78,101 @@ uint64_t Mix(uint64_t x)
     return x ^ (x >> 31);
 }
 
+// Drawn once when the program starts. Without it a place's hash could be
+// inverted, and a file made whose open rims cancel as if they were paired.
+struct PlaceKey {
+    uint64_t words[3];
+};
+
+PlaceKey DrawPlaceKey()
+{
+    PlaceKey key{};
+    if (::getrandom(key.words, sizeof key.words, 0) != ssize_t(sizeof key.words)) {
+        // No kernel randomness: the clock and where the system put us.
+        const uint64_t t = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+        const uint64_t at = uint64_t(reinterpret_cast<uintptr_t>(&key));
+        for (uint64_t i = 0; i < 3; ++i) key.words[i] = Mix(t + Mix(at + i));
+    }
+    return key;
+}
+
+const PlaceKey kPlaceKey = DrawPlaceKey();
+
 // -0 and +0 are one place.
 uint64_t CoordinateBits(float c) { return std::bit_cast<uint32_t>(c == 0.0f ? 0.0f : c); }
 
-uint64_t PlaceHash(const float* v)
+// A place as a point of a plane that only this run knows.
+struct PlanePoint {
+    uint64_t u, v;
+};
+
+PlanePoint PlaceOf(const float* p)
 {
-    return Mix(Mix(CoordinateBits(v[0]) << 32 | CoordinateBits(v[1])) ^ CoordinateBits(v[2]));
+    const uint64_t xy = Mix((CoordinateBits(p[0]) << 32 | CoordinateBits(p[1])) ^ kPlaceKey.words[0]);
+    const uint64_t u = Mix(xy ^ CoordinateBits(p[2]) ^ kPlaceKey.words[1]);
+    return {u, Mix(u ^ kPlaceKey.words[2])};
 }
 
-// One direction of an edge: unlike the sum of its ends' hashes it changes
-// when they swap.
-uint64_t DirectedEdgeHash(uint64_t from, uint64_t to)
+// Twice the signed area of the triangle's image in that plane, wrapping. It
+// is the sum of one term for each edge in its direction, a term that an
+// edge run the other way cancels.
+uint64_t TwiceArea(PlanePoint a, PlanePoint b, PlanePoint c)
 {
-    constexpr uint64_t kEndSalt = 0x9e3779b97f4a7c15ULL;
-    return Mix(from + Mix(to ^ kEndSalt));
+    return (b.u - a.u) * (c.v - a.v) - (c.u - a.u) * (b.v - a.v);
+}
+
+template <typename Place>
+uint64_t AreaSum(const TriangleMesh& mesh, uint64_t begin, uint64_t end, const Place& place)
+{
+    uint64_t sum = 0;
+    for (uint64_t t = begin; t < end; ++t) {
+        const uint32_t* corner = mesh.indices + t * 3;
+        if (corner[0] >= mesh.vertexCount || corner[1] >= mesh.vertexCount || corner[2] >= mesh.vertexCount)
+            continue;
+        sum += TwiceArea(place(corner[0]), place(corner[1]), place(corner[2]));
+    }
+    return sum;
 }
 
 } // namespace
 
 bool EnclosesVolume(const TriangleMesh& mesh)
 {
-    // Unsigned sums wrap: an edge met both ways adds its hash and takes it
-    // away again, so only edges left unpaired (rims, faces wound against
-    // their neighbours) leave a remainder, zero by chance once in 2^64. The
-    // sum is the same however the triangles are split over the threads.
+    // Summed over all triangles, the terms of edges met both ways cancel:
+    // only edges left unpaired (rims, faces wound against their neighbours)
+    // leave a remainder, zero by chance about as rarely as two 64-bit hashes
+    // agree. The sum is the same however the work is split over the threads.
     const unsigned slabs = DefaultSlabCount(mesh.triangleCount, mesh.triangleCount, kClosureCheckSplitSize);
-    std::vector<uint64_t> unpaired(slabs, 0);
+    // Vertices that triangles share are placed once, into a table; STL
+    // facets share none and are placed corner by corner (as all are when
+    // memory has no room for the table).
+    CommittedBuffer table;
+    uint64_t tableBytes = 0;
+    if (mesh.vertexCount / 3 < mesh.triangleCount && CheckedMul(mesh.vertexCount, sizeof(PlanePoint), tableBytes) &&
+        HasFreeMemory(tableBytes))
+        table.Commit(tableBytes);
+    auto* places = reinterpret_cast<PlanePoint*>(table.Data());
+    if (places != nullptr) {
+        RunSlabs(slabs, [&](unsigned s) {
+            const auto [begin, end] = SlabRange(mesh.vertexCount, slabs, s);
+            for (uint64_t i = begin; i < end; ++i) places[i] = PlaceOf(mesh.vertices + i * 3);
+        });
+    }
+    std::vector<uint64_t> sums(slabs, 0);
     RunSlabs(slabs, [&](unsigned s) {
         const auto [begin, end] = SlabRange(mesh.triangleCount, slabs, s);
-        uint64_t sum = 0;
-        for (uint64_t t = begin; t < end; ++t) {
-            const uint32_t* corner = mesh.indices + t * 3;
-            if (corner[0] >= mesh.vertexCount || corner[1] >= mesh.vertexCount || corner[2] >= mesh.vertexCount)
-                continue;
-            uint64_t place[3];
-            for (int i = 0; i < 3; ++i) place[i] = PlaceHash(mesh.vertices + uint64_t(corner[i]) * 3);
-            for (int i = 0; i < 3; ++i) {
-                const uint64_t from = place[i], to = place[(i + 1) % 3];
-                sum += DirectedEdgeHash(from, to) - DirectedEdgeHash(to, from);
-            }
-        }
-        unpaired[s] = sum;
+        sums[s] = places != nullptr
+                      ? AreaSum(mesh, begin, end, [places](uint32_t i) { return places[i]; })
+                      : AreaSum(mesh, begin, end, [&mesh](uint32_t i) { return PlaceOf(mesh.vertices + uint64_t(i) * 3); });
     });
-    return std::accumulate(unpaired.begin(), unpaired.end(), uint64_t(0)) == 0;
+    return std::accumulate(sums.begin(), sums.end(), uint64_t(0)) == 0;
+}
+
+bool Encloses(TriangleMesh& mesh)
+{
+    if (mesh.closure == MeshClosure::kUndecided)
+        mesh.closure = EnclosesVolume(mesh) ? MeshClosure::kEncloses : MeshClosure::kOpen;
+    return mesh.closure == MeshClosure::kEncloses;
 }
 
 bool BuildMeshFromParts(TriangleMesh& mesh, SurfacePart* parts, uint64_t partCount, bool adopt)

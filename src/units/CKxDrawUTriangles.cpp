@@ -252,8 +252,9 @@ void CKxDrawUTriangles::ForgetBorrowedMesh()
 
 LoadStatus CKxDrawUTriangles::BuildNormalsAndBuffers()
 {
-    // Files hold open sheets and faces wound either way as often as solids.
-    mesh.enclosing = EnclosesVolume(mesh) ? 1 : 0;
+    // Files hold open sheets and faces wound either way as often as solids;
+    // only the shadow map cares which, so that is decided when it first asks.
+    mesh.closure = MeshClosure::kUndecided;
     if (!AllocVertexNormals(mesh)) return kLoadMemoryShortage;
     SurfaceBuilder builder;
     builder.MakeNormals(mesh);

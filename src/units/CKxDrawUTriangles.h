@@ -133,9 +133,9 @@ protected:
     // memory check: a mesh that points into them is dropped with its
     // normals, so that the next Load acquires and builds it again.
     void ForgetBorrowedMesh();
-    // Whether a mesh whose arrays are in place encloses a volume, its
-    // normals, then its buffers: a memory shortage when the normal array
-    // cannot be had.
+    // The normals of a mesh whose arrays are in place, then its buffers:
+    // a memory shortage when the normal array cannot be had. Whether it
+    // encloses a volume is left undecided.
     LoadStatus BuildNormalsAndBuffers();
 
 public:

@@ -352,7 +352,8 @@ void MeshPainter::DrawPartFilled(int part)
     // wound one way still shows there by its faces on the other side; a mesh
     // that encloses nothing may have none: an open sheet facing the light
     // would cast no shadow, and one wound both ways cast one with holes.
-    const bool keepBothSides = u_.mesh.enclosing == 0 && glIsEnabled(GL_CULL_FACE);
+    // Only here is it worth finding out which a mesh is.
+    const bool keepBothSides = glIsEnabled(GL_CULL_FACE) && !Encloses(u_.mesh);
     if (keepBothSides) glDisable(GL_CULL_FACE);
     DrawPartTriangles(part, kFilledNeed);
     if (keepBothSides) glEnable(GL_CULL_FACE);

@@ -105,6 +105,16 @@ std::string Capture(const std::string& command)
 
 bool HaveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
+// The picture's last scan repeated until it has `scans` scans (0xFF 0xDA begins each; coded bytes never hold it).
+std::string WithScans(const std::string& jpg, int scans)
+{
+    const size_t last = jpg.rfind("\xFF\xDA"), end = jpg.size() - 2;   // before the end-of-image marker
+    std::string crafted = jpg.substr(0, end);
+    for (size_t at = jpg.find("\xFF\xDA"); at != std::string::npos; at = jpg.find("\xFF\xDA", at + 2)) --scans;
+    for (; scans > 0; --scans) crafted.append(jpg, last, end - last);
+    return crafted + jpg.substr(end);
+}
+
 } // namespace
 
 TEST(BmpCodec, RowOrderAndHeaderForms)
@@ -338,7 +348,7 @@ TEST(ImageCodec, AgreesWithImageMagick)
 // djpeg is libjpeg's own decoder: grey JPEG values must be the same bytes.
 TEST(ImageCodec, GreyJpegMatchesDjpeg)
 {
-    if (!HaveTool("djpeg") || !HaveTool("convert")) GTEST_SKIP() << "djpeg or ImageMagick missing";
+    if (!HaveTool("djpeg") || !HaveTool("jpegtran") || !HaveTool("convert")) GTEST_SKIP() << "libjpeg's tools or ImageMagick missing";
     TempDir dir;
     const std::string jpg = dir.Path() / "g.jpg";
     ASSERT_EQ(std::system(("convert -size 40x30 gradient:white-black -colorspace Gray " + jpg).c_str()), 0);
@@ -353,5 +363,21 @@ TEST(ImageCodec, GreyJpegMatchesDjpeg)
     for (size_t cut : {bytes.size() / 2, bytes.size() - 10, size_t{20}}) {
         DecodedImage partial;
         EXPECT_FALSE(Decode(bytes.substr(0, cut), partial)) << cut;   // truncated: refused, not grey-filled
+    }
+
+    // Made progressive without loss, the same bytes; its last scan repeated up to the bound, djpeg held to as
+    // many scans and we take it, one more or thousands neither does (djpeg's warnings are no failure).
+    const std::string progressive = Capture("jpegtran -progressive " + jpg);
+    DecodedImage img2;
+    ASSERT_TRUE(Decode(progressive, img2));
+    EXPECT_EQ(img2.indices, img.indices);
+    for (const int scans : {kMaxJpegScans, kMaxJpegScans + 1, 13000}) {
+        const std::string crafted = WithScans(progressive, scans);
+        dir.Write("many.jpg", crafted);
+        const int djpeg = std::system(("djpeg -maxscans " + std::to_string(kMaxJpegScans) + " " +
+                                       (dir.Path() / "many.jpg").string() + " >/dev/null 2>&1").c_str());
+        EXPECT_EQ(WEXITSTATUS(djpeg) != EXIT_FAILURE, scans <= kMaxJpegScans) << scans;
+        EXPECT_EQ(DecodeImageOfSize(reinterpret_cast<const uint8_t*>(crafted.data()), crafted.size(), {40, 30}, img2),
+                  scans <= kMaxJpegScans ? SizedDecode::Decoded : SizedDecode::Unreadable) << scans;
     }
 }

@@ -60,4 +60,17 @@ TEST(TriangleMesh, OnlyAClosedSurfaceWoundOneWayEnclosesAVolume)
     EXPECT_TRUE(EnclosesVolume(m));
     std::swap(t[0], t[1]);   // one face wound against the others
     EXPECT_FALSE(EnclosesVolume(m));
+
+    // Its four corners shared, as triangle-index files hold them; without a face, an open sheet. Asked for
+    // through the mesh, the answer is kept until a load makes it undecided again.
+    std::vector<float> shared = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    std::vector<uint32_t> faces = {0, 1, 2, 0, 3, 1, 0, 2, 3, 1, 3, 2};
+    TriangleMesh s{.vertexCount = 4, .triangleCount = 4, .vertices = shared.data(), .indices = faces.data(),
+                   .closure = MeshClosure::kUndecided};
+    EXPECT_TRUE(Encloses(s));
+    s.triangleCount = 3;
+    EXPECT_TRUE(Encloses(s));
+    s.closure = MeshClosure::kUndecided;
+    EXPECT_FALSE(Encloses(s));
+    EXPECT_EQ(s.closure, MeshClosure::kOpen);
 }

@@ -211,6 +211,8 @@ TEST(MeshUnits, TriangleIndexLoadUsesWholeTriangles)
     EXPECT_EQ(unit.parts[0].triangleCount, 3u);
     EXPECT_TRUE(unit.normalsValid());
     EXPECT_EQ(unit.mesh.normals[5], 2.0f);    // vertex 1: triangles (0,1,2) and (1,3,2)
+    EXPECT_EQ(unit.mesh.closure, MeshClosure::kUndecided);   // left to the first shadow
+    EXPECT_FALSE(Encloses(unit.mesh));
     EXPECT_EQ(unit.pitch[1], 2.0);
     EXPECT_EQ(unit.lengthUnit, L"cm");
     EXPECT_FALSE(unit.capTextured);
@@ -228,6 +230,7 @@ TEST(MeshUnits, TriangleIndexLoadUsesWholeTriangles)
     EXPECT_EQ(unit.parts[0].triangleCount, 0u);
     unit.Load();
     EXPECT_EQ(unit.mesh.triangleCount, 3u);
+    EXPECT_EQ(unit.mesh.closure, MeshClosure::kUndecided);
     EXPECT_EQ(coordinates.users.count(&unit), 1u);
 }
 
@@ -381,6 +384,7 @@ TEST(MeshUnits, SurfaceLoadsItsVolumeAndBuildsMeshAndNormals)
     EXPECT_EQ(surface.colorTableUp, 255);
 
     EXPECT_EQ(surface.mesh.triangleCount, 188u);   // every voxel is inside: the whole box
+    EXPECT_EQ(surface.mesh.closure, MeshClosure::kEncloses);   // closed as it is built
     // Only the bright voxel: 6 vertices, 8 triangles.
     surface.SetBorder(100, 255);
     surface.mesh.normalsValid = 0;
