@@ -2,15 +2,14 @@
 
 #include "platform/CheckedMath.h"
 #include "platform/Memory.h"
+#include "platform/SystemRandom.h"
 #include "processing/SlabThreads.h"
 #include "processing/SurfacePart.h"
 
 #include <bit>
-#include <chrono>
 #include <cstring>
 #include <limits>
 #include <numeric>
-#include <sys/random.h>
 #include <vector>
 
 namespace velmor {
@@ -87,12 +86,7 @@ struct PlaceKey {
 PlaceKey DrawPlaceKey()
 {
     PlaceKey key{};
-    if (::getrandom(key.words, sizeof key.words, 0) != ssize_t(sizeof key.words)) {
-        // No kernel randomness: the clock and where the system put us.
-        const uint64_t t = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-        const uint64_t at = uint64_t(reinterpret_cast<uintptr_t>(&key));
-        for (uint64_t i = 0; i < 3; ++i) key.words[i] = Mix(t + Mix(at + i));
-    }
+    FillRandom(key.words, sizeof key.words);
     return key;
 }
 
