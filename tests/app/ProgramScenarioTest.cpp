@@ -969,6 +969,11 @@ TEST_F(ExampleScene, AUnitsDialogLeavesTheSpaceItEditsInSight)
                 if (side * (x - shown.width() / 2) > shown.height() / 10 && qGray(shown.pixel(x, y)) > 60)
                     ++space, covered += at.contains(x, y);
         EXPECT_TRUE(space > 300 && covered == 0) << name << ": " << covered << " of " << space << " pixels covered";
+        // Clear of the bar's buttons, framed or not; the iso-surface's over
+        // the other space, where the screen has no room beside the window.
+        const QRect buttons(bar->mapToGlobal(bar->ControlsArea().topLeft()), bar->ControlsArea().size());
+        EXPECT_TRUE(!dialog->frameGeometry().intersects(buttons) && (side > 0 || at.center().x() > shown.width() / 2))
+            << name << " at " << at.x() << "," << at.y() << " " << at.width() << "x" << at.height();
         // Apply with nothing typed keeps the volume's own (unrounded) levels.
         const QImage before = Picture();
         if (side > 0) dialog->findChild<QPushButton*>(ControlName(CKxDlgUnitVolume::kApply))->click();
