@@ -96,7 +96,6 @@ CKxDrawUSurfaceR* CKxDlgUnitSurface::Unit() const { return static_cast<CKxDrawUS
 
 void CKxDlgUnitSurface::SetUnit(CKxDrawUSurfaceR* edited)
 {
-    if (!isVisible() || edited != Unit()) surfaceRebuilt_ = false;
     BindUnit(edited);
     UpdateClipControls();
     ShowValueRange();
@@ -162,7 +161,6 @@ void CKxDlgUnitSurface::OnBnClickedApply()
             Unit()->RestoreBorder();
             rebuilt = false;
         }
-        surfaceRebuilt_ = surfaceRebuilt_ || rebuilt;
     }
     if (rebuilt) {
         Unit()->innerDraw = !clip_->capOff->isChecked();
@@ -172,22 +170,10 @@ void CKxDlgUnitSurface::OnBnClickedApply()
     Services().UnlockControls(false);
 }
 
-void CKxDlgUnitSurface::ShowRestoredUnit()
-{
-    if (Unit() == nullptr) return;
-    if (surfaceRebuilt_) RebuildSurface();
-    surfaceRebuilt_ = false;
-    if (Unit()->capTextured) Unit()->capTextureDirty = true;
-    RefreshCurrentPane();
-    Services().RefreshScaleBarDialog();
-    Services().RefreshUnitPanel(false);
-    RenderNow();
-}
-
 void CKxDlgUnitSurface::OnBnClickedDataPreference()
 {
     if (Unit() == nullptr || Unit()->data == nullptr) return;
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     if (!Services().RunVoxelDataDialog(*Unit()->data)) return;
     if (Unit()->capTextured) Unit()->capTextureDirty = true;
     const VoxelPitch& pitch = Unit()->data->voxelPitch;
@@ -195,22 +181,22 @@ void CKxDlgUnitSurface::OnBnClickedDataPreference()
     RefreshCurrentPane();
     Services().RefreshScaleBarDialog();
     RenderNow();
-    SetNestedDialogFlag(false);
+    nested.Accepted();
 }
 
 void CKxDlgUnitSurface::OnBnClickedColorScalePreference()
 {
     if (Unit() == nullptr) return;
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     if (!Services().RunColorScaleDialog(*Unit())) return;
     RenderNow();
-    SetNestedDialogFlag(false);
+    nested.Accepted();
 }
 
 void CKxDlgUnitSurface::OnBnClickedSaveSectionImage()
 {
     if (Unit() == nullptr) return;
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     if (!Unit()->IsRenderingTypeABE()) {
         ShowMessage(L"Rendering type A, B, or E only");
         return;
@@ -242,7 +228,7 @@ void CKxDlgUnitSurface::OnBnClickedSaveSectionImage()
 void CKxDlgUnitSurface::OnBnClickedExportHistogram()
 {
     if (Unit() == nullptr || Unit()->data == nullptr) return;
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     SaveDialogRequest request;
     request.defaultExtension = L"hist";
     request.defaultName = LastFolder + L"histogram.csv";
@@ -251,7 +237,7 @@ void CKxDlgUnitSurface::OnBnClickedExportHistogram()
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
     if (!WriteHistogramCsv(*Unit()->data, path)) ShowMessage(kFileWriteError);
-    SetNestedDialogFlag(false);
+    nested.Accepted();
 }
 
 } // namespace velmor

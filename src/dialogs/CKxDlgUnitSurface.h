@@ -63,13 +63,10 @@ public:
 
 protected:
     const DataObject* HistogramData() const override;
-    void ShowRestoredUnit() override;
 
 private:
     std::unique_ptr<ClipSectionControls> clip_;
     QPushButton* apply_;
-    // Whether an Apply has rebuilt the surface since the dialog opened.
-    bool surfaceRebuilt_ = false;
 };
 
 } // namespace velmor

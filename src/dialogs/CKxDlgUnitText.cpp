@@ -146,9 +146,9 @@ void CKxDlgUnitText::OnBnClickedItalic()
 void CKxDlgUnitText::OnBnClickedSelectFont()
 {
     CKxDlgUnitTextFont dialog;
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     if (dialog.exec() == QDialog::Rejected) return;   // the flag eats the Escape release
-    SetNestedDialogFlag(false);
+    nested.Accepted();
     if (dialog.result.isEmpty() || Unit() == nullptr) return;
     Unit()->fontName = dialog.result.toStdWString();
     font_->setText(QString::fromStdWString(Unit()->fontName));

@@ -80,19 +80,10 @@ void CKxDlgUnitTriSTL::HideUnitDialog()
     RenderNow();
 }
 
-void CKxDlgUnitTriSTL::ShowRestoredUnit()
-{
-    if (Unit() == nullptr) return;
-    if (Unit()->capTextured) Unit()->capTextureDirty = true;
-    RefreshCurrentPane();
-    Services().RefreshScaleBarDialog();
-    RenderNow();
-}
-
 void CKxDlgUnitTriSTL::OnBnClickedDataPreference()
 {
     if (Unit() == nullptr || data == nullptr) return;
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     if (!Services().RunArrayDataDialog(*data)) return;
     if (Unit()->capTextured) Unit()->capTextureDirty = true;
     const CoordinateScale& scale = data->coordinateScale;
@@ -100,7 +91,7 @@ void CKxDlgUnitTriSTL::OnBnClickedDataPreference()
     RefreshCurrentPane();
     Services().RefreshScaleBarDialog();
     RenderNow();
-    SetNestedDialogFlag(false);
+    nested.Accepted();
 }
 
 } // namespace velmor

@@ -47,7 +47,6 @@ public:
 protected:
     // The controls are built with the object.
     void BuildControls() override {}
-    void ShowRestoredUnit() override;
 
 private:
     std::unique_ptr<ClipSectionControls> clip_;

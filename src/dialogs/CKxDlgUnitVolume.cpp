@@ -193,18 +193,6 @@ void CKxDlgUnitVolume::OnBnClickedApply()
     Services().UnlockControls(false);
 }
 
-void CKxDlgUnitVolume::ShowRestoredUnit()
-{
-    if (Unit() == nullptr) return;
-    // Slices follow the data's pitch, which the data preference may have
-    // changed; the colours follow the window, brightness and contrast.
-    Unit()->BuildSliceQuads();
-    Unit()->RecolourNow();
-    RefreshCurrentPane();
-    Services().RefreshScaleBarDialog();
-    RenderNow();
-}
-
 void CKxDlgUnitVolume::OnBnClickedExportHistogram()
 {
     if (Unit() == nullptr || Unit()->volumeData == nullptr) return;
@@ -212,18 +200,18 @@ void CKxDlgUnitVolume::OnBnClickedExportHistogram()
     request.defaultExtension = L"hist";
     request.defaultName = LastFolder + L"histogram.csv";
     request.filter = L"CSV (*.csv)|*.csv||";
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     const std::wstring path = CurrentExportDialogs().AskSavePath(request);
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
     if (!WriteHistogramCsv(*Unit()->volumeData, path)) ShowMessage(kFileWriteError);
-    SetNestedDialogFlag(false);
+    nested.Accepted();
 }
 
 void CKxDlgUnitVolume::OnBnClickedDataPreference()
 {
     if (Unit() == nullptr || Unit()->volumeData == nullptr) return;
-    SetNestedDialogFlag(true);
+    NestedDialog nested(*this);
     if (!Services().RunVoxelDataDialog(*Unit()->volumeData)) return;
     Unit()->BuildSliceQuads();
     const VoxelPitch& pitch = Unit()->volumeData->voxelPitch;
@@ -233,7 +221,7 @@ void CKxDlgUnitVolume::OnBnClickedDataPreference()
     RefreshCurrentPane();
     Services().RefreshScaleBarDialog();
     RenderNow();
-    SetNestedDialogFlag(false);
+    nested.Accepted();
 }
 
 } // namespace velmor

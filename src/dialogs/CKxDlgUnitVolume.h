@@ -51,7 +51,6 @@ public:
 
 protected:
     const DataObject* HistogramData() const override;
-    void ShowRestoredUnit() override;
 
 private:
     QLineEdit* brightness_;

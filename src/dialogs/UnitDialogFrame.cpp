@@ -1,11 +1,10 @@
 #include "dialogs/UnitDialogFrame.h"
 
-#include "dialogs/DialogControls.h"
 #include "units/CKxDrawUnit.h"
 
-#include <QBoxLayout>
+#include <QAbstractItemView>
 #include <QCloseEvent>
-#include <QGridLayout>
+#include <QComboBox>
 #include <QKeyEvent>
 
 namespace velmor {
@@ -18,39 +17,23 @@ void UnitDialogFrame::Create(QWidget* parent, ViewServices& services)
     setParent(parent, windowFlags() | Qt::Dialog);
     setModal(false);
     BuildControls();
-    AddCloseButtons();
+    // A choice's list is made when it first opens, after the key filter went
+    // on the controls; made now, it has the filter too, so that Escape in an
+    // open list is an Escape of the dialog, as anywhere else in it.
+    for (QComboBox* choice : findChildren<QComboBox*>()) choice->view();
     hide();
 }
 
-void UnitDialogFrame::AddCloseButtons()
+UnitDialogFrame::NestedDialog::NestedDialog(UnitDialogFrame& frame) : frame_(frame)
 {
-    QHBoxLayout* row = OkCancelRow(this, [this] { AcceptUnitDialog(); });
-    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-        grid->addLayout(row, grid->rowCount(), 0, 1, grid->columnCount());
-    else if (auto* box = qobject_cast<QBoxLayout*>(layout()))
-        box->addLayout(row);
+    frame_.SetNestedDialogFlag(true);
 }
 
-void UnitDialogFrame::BindUnit(CKxDrawUnit* unit)
+UnitDialogFrame::NestedDialog::~NestedDialog()
 {
-    if (unit != unit_ || !isVisible()) record_ = unit != nullptr ? UnitRecord(*unit) : UnitRecord();
-    unit_ = unit;
-}
-
-void UnitDialogFrame::AcceptUnitDialog()
-{
-    record_ = UnitRecord();
-    HideUnitDialog();
-}
-
-void UnitDialogFrame::CancelUnitDialog()
-{
-    if (isVisible() && unit_ != nullptr && !record_.Unchanged()) {
-        record_.Restore();
-        ShowRestoredUnit();
-    }
-    record_ = UnitRecord();
-    HideUnitDialog();
+    if (!frame_.isVisible()) return;
+    frame_.raise();
+    frame_.activateWindow();
 }
 
 void UnitDialogFrame::HideUnitDialog()
@@ -61,14 +44,13 @@ void UnitDialogFrame::HideUnitDialog()
 
 void UnitDialogFrame::ForgetUnit()
 {
-    record_ = UnitRecord();
     if (isVisible()) HideUnitDialog();
     unit_ = nullptr;
 }
 
 void UnitDialogFrame::BindAndShow(CKxDrawUnit* unit)
 {
-    BindUnit(unit);
+    unit_ = unit;
     show();
 }
 
@@ -99,7 +81,7 @@ void UnitDialogFrame::OnEscape()
         nestedDialog_ = false;
         return;
     }
-    CancelUnitDialog();
+    HideUnitDialog();
 }
 
 void UnitDialogFrame::keyReleaseEvent(QKeyEvent* event)
@@ -136,7 +118,7 @@ void UnitDialogFrame::moveEvent(QMoveEvent* event)
 void UnitDialogFrame::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    CancelUnitDialog();
+    HideUnitDialog();
 }
 
 } // namespace velmor

@@ -3,12 +3,11 @@
 // - it floats over the view, is created hidden once and only ever hidden
 //   again, never destroyed while the view lives (closing it hides it);
 // - it edits one unit at a time and writes every edit straight into that
-//   unit, so that the picture shows it at once;
-// - OK keeps the edits; Cancel, Escape (pressed or released) and the close
-//   box put the unit back as it was when the dialog opened; each hides the
-//   dialog and returns the view to normal mode, except the one Escape that
-//   follows a nested modal dialog the user cancelled (see
-//   SetNestedDialogFlag). Enter is swallowed;
+//   unit (there is no OK, Cancel or undo);
+// - Enter is swallowed; Escape, pressed or released, wherever the keyboard
+//   is in the dialog (a choice's open list too), hides the dialog and
+//   returns the view to normal mode, except the one Escape that follows a
+//   nested modal dialog the user cancelled (see SetNestedDialogFlag);
 // - moving it redraws the view, because it floats over the picture.
 //
 // The view is reached only through its ViewServices; before Create hands
@@ -16,7 +15,6 @@
 // the renderer exists and tests can record every call.
 #include "dialogs/DialogBase.h"
 #include "render/ViewServices.h"
-#include "units/UnitRecord.h"
 
 class QWidget;
 
@@ -35,10 +33,6 @@ public:
     // Hides the dialog and sets the view back to normal mode. Dialogs that
     // keep more state while shown extend it and call this one.
     virtual void HideUnitDialog();
-    // OK: the edits stay. Cancel: the unit gets back what it held when the
-    // dialog opened and is shown so again; then the dialog hides.
-    void AcceptUnitDialog();
-    void CancelUnitDialog();
 
     // The scene's units are about to be destroyed: a shown dialog hides,
     // and the dialog lets go of its unit so that no later edit reaches it.
@@ -60,13 +54,25 @@ protected:
     // Builds the dialog's controls; called once by Create.
     virtual void BuildControls() = 0;
 
+    // Held by a handler for as long as it runs a nested modal dialog: sets
+    // the flag, which Accepted clears. However the handler ends, the keyboard
+    // comes back to this dialog while it shows: the window system hands it
+    // to the nested dialog's owner (the main window) or to none, and Escape
+    // would no longer reach this one.
+    class NestedDialog {
+    public:
+        explicit NestedDialog(UnitDialogFrame& frame);
+        ~NestedDialog();
+        NestedDialog(const NestedDialog&) = delete;
+        NestedDialog& operator=(const NestedDialog&) = delete;
+        void Accepted() { frame_.SetNestedDialogFlag(false); }
+
+    private:
+        UnitDialogFrame& frame_;
+    };
+
     // Binds the dialog to `unit` (not owned), which its controls then show.
-    // A unit newly opened is recorded for Cancel; the unit the dialog shows
-    // already keeps the record taken when it opened.
-    void BindUnit(CKxDrawUnit* unit);
-    // Shows the unit that Cancel has just put back: by default reloaded, as
-    // the rebuilding edits do.
-    virtual void ShowRestoredUnit() { ApplyRebuildingUnit(); }
+    void BindUnit(CKxDrawUnit* unit) { unit_ = unit; }
     // Binds and shows; the derived dialogs fill their controls first.
     void BindAndShow(CKxDrawUnit* unit);
 
@@ -82,7 +88,6 @@ protected:
     void ApplyRedrawingOnly();
 
     void OnEscape() override;
-    void reject() override { CancelUnitDialog(); }
     void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -90,10 +95,7 @@ protected:
 
 private:
     ViewServices* services_ = nullptr;
-    void AddCloseButtons();
-
     CKxDrawUnit* unit_ = nullptr;
-    UnitRecord record_;
     bool nestedDialog_ = false;
 };
 

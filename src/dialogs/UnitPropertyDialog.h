@@ -3,8 +3,7 @@
 // the unit's editable properties, up to four captioned edits below it that
 // show the selected row's values, and "リストに反映" which writes the typed
 // values into the unit, refills the list and applies the edit. The dialog
-// shows only what it reads from the unit (the frame keeps the record Cancel
-// puts back).
+// keeps no copy of the unit's fields: everything shown is read from the unit.
 #include "dialogs/UnitDialogFrame.h"
 
 #include <QString>
@@ -98,7 +97,6 @@ protected:
     virtual void StoreRow(int kind, const QStringList& texts) = 0;
     // Rebuilding or redrawing only, as the unit kind needs.
     virtual void ApplyUnitEdits() = 0;
-    void ShowRestoredUnit() override { ApplyUnitEdits(); }
 
     void FillParamList();
     void ShowParamEditors();

@@ -969,6 +969,11 @@ TEST_F(ExampleScene, AUnitsDialogLeavesTheSpaceItEditsInSight)
                 if (side * (x - shown.width() / 2) > shown.height() / 10 && qGray(shown.pixel(x, y)) > 60)
                     ++space, covered += at.contains(x, y);
         EXPECT_TRUE(space > 300 && covered == 0) << name << ": " << covered << " of " << space << " pixels covered";
+        // Clear of the bar's buttons, framed or not; the iso-surface's over
+        // the other space, where the screen has no room beside the window.
+        const QRect buttons(bar->mapToGlobal(bar->ControlsArea().topLeft()), bar->ControlsArea().size());
+        EXPECT_TRUE(!dialog->frameGeometry().intersects(buttons) && (side > 0 || at.center().x() > shown.width() / 2))
+            << name << " at " << at.x() << "," << at.y() << " " << at.width() << "x" << at.height();
         // Apply with nothing typed keeps the volume's own (unrounded) levels.
         const QImage before = Picture();
         if (side > 0) dialog->findChild<QPushButton*>(ControlName(CKxDlgUnitVolume::kApply))->click();
@@ -1104,7 +1109,7 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     // The capped cut section: a colour scale with an empty range is refused
     // and changes nothing, a valid one recolours the cap; the section saved
     // by its button is a 16-bit gray TIFF of the section.
-    Press(surface, StandardControl::kOk);   // keeps what was applied
+    surface->close();
     Click(kClipButton);
     Run(CMainFrame::kRenderDialog);
     auto* cap = view->Dialogs().render->findChild<QCheckBox*>(ControlName(CKxDlgRender::kClipCap));
@@ -1151,7 +1156,7 @@ TEST_F(SurfaceScene, SurfaceDialogAndPanelCommandsWorkThroughTheirButtons)
     EXPECT_EQ(bone->colorTable, L"RGB");
     const QColor rgb = at(lower);
     EXPECT_GT(std::max({rgb.red(), rgb.green(), rgb.blue()}) - std::min({rgb.red(), rgb.green(), rgb.blue()}), 100);
-    Press(surface, StandardControl::kOk);   // keeps what was applied
+    surface->close();
 
     // The surface unit's voxels: a signed DICOM series.
     const std::filesystem::path dicom = out.Path() / "dicom";
@@ -1367,16 +1372,23 @@ TEST_F(UnitDialogWalk, PropertyDialogEditsShowInThePicture)
     Escape(volume);
 }
 
-// Escape and Cancel leave every kind's unit as the dialog found it, edited
-// or not: the picture is the one from before the dialog opened.
-TEST_F(UnitDialogWalk, EscapeAndCancelLeaveEveryUnitAsItWas)
+// Escape and the close box hide every kind's dialog and keep what was
+// applied in it: each edit shows again when the dialog opens next. The keys
+// are real, so they go where the keyboard is: Escape with a choice's list
+// open hides the dialog too (Return there only takes the item), and after
+// the mesh's データ設定 the keyboard is back in the mesh's dialog. No unit
+// dialog has OK or キャンセル.
+TEST_F(UnitDialogWalk, EscapeAndTheCloseBoxHideEveryDialogAndKeepItsEdits)
 {
-    // One edit per kind that shows: a list row with a point moved, or the
-    // kind's own threshold, brightness or data scale.
-    auto change = [&](QWidget* dialog) {
+    for (UnitDialogFrame* dialog : view->Dialogs().UnitDialogs())
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            EXPECT_TRUE(button->text() != "OK" && button->text() != QStringLiteral("キャンセル")) << button->text().toStdString();
+    // One edit per kind, another each round: a list row with a point moved,
+    // or the kind's own threshold, brightness or data scale.
+    auto change = [&](QWidget* dialog, int round) {
         if (auto* rows = dialog->findChild<QTreeWidget*>()) {
-            if (auto* kind = dialog->findChild<QComboBox*>()) {   // the last shape, marker or text type
-                kind->setCurrentIndex(kind->count() - 1);
+            if (auto* kind = dialog->findChild<QComboBox*>()) {   // a shape, marker or text type from the end
+                kind->setCurrentIndex(kind->count() - 1 - round);
                 emit kind->activated(kind->currentIndex());
             }
             QTreeWidgetItem* row = rows->topLevelItem(0);   // the opacity, else the first point
@@ -1385,36 +1397,76 @@ TEST_F(UnitDialogWalk, EscapeAndCancelLeaveEveryUnitAsItWas)
             for (int i = 0; i < rows->topLevelItemCount(); ++i)
                 if (rows->topLevelItem(i)->text(0) == QStringLiteral("不透明度")) row = rows->topLevelItem(i);
             rows->setCurrentItem(row);
-            for (auto* edit : dialog->findChildren<QLineEdit*>()) edit->setText("0.3");
+            for (auto* edit : dialog->findChildren<QLineEdit*>()) edit->setText(round == 0 ? "0.3" : "0.6");
             for (auto* button : dialog->findChildren<QPushButton*>())
                 if (button->text() == QStringLiteral("リストに反映")) button->click();
         } else if (dialog == view->Dialogs().units.triStl) {
-            ModalAnswerer answerer([](QWidget* modal) {
-                modal->findChild<QComboBox*>(ControlName(CKxDlgDataArray::kUnit))->setCurrentIndex(3);   // m
+            ModalAnswerer answerer([round](QWidget* modal) {
+                modal->findChild<QComboBox*>(ControlName(CKxDlgDataArray::kUnit))->setCurrentIndex(3 - round);   // m, cm
                 Press(modal, CKxDlgDataArray::kOk);
             });
             Press(dialog, CKxDlgUnitTriSTL::kDataPreference);
+        } else if (dialog == view->Dialogs().units.volume) {
+            Type(dialog, CKxDlgUnitVolume::kBrightness, round == 0 ? "100" : "-100");
+            Press(dialog, CKxDlgUnitVolume::kApply);
         } else {
-            const bool volume = dialog == view->Dialogs().units.volume;
-            Type(dialog, volume ? CKxDlgUnitVolume::kBrightness : CKxDlgUnitSurface::kLowerLimit, "15500");
-            Press(dialog, volume ? CKxDlgUnitVolume::kApply : CKxDlgUnitSurface::kApply);
+            Type(dialog, CKxDlgUnitSurface::kLowerLimit, round == 0 ? "15500" : "20000");
+            Press(dialog, CKxDlgUnitSurface::kApply);
         }
     };
+    // What the dialog and the picture show of the unit.
+    auto shown = [&](QWidget* dialog) {
+        QStringList texts;
+        for (auto* choice : dialog->findChildren<QComboBox*>()) texts << choice->currentText();
+        if (auto* rows = dialog->findChild<QTreeWidget*>())
+            for (int i = 0; i < rows->topLevelItemCount(); ++i) texts << rows->topLevelItem(i)->text(1);
+        else
+            for (auto* edit : dialog->findChildren<QLineEdit*>()) texts << edit->text();
+        return std::make_pair(texts, Picture());
+    };
+    auto keys = [](const QStringList& names, const std::function<bool()>& then) {
+        EXPECT_EQ(QProcess::execute("xdotool", QStringList{"key"} << names), 0);
+        return WaitUntil(then);
+    };
+    auto popup = [] { return QApplication::activePopupWidget(); };
     for (const auto& [group, names] : {std::pair{"Shapes", QStringList{"Red", "Words"}},
                                        {"Data", {"CT", "Bone", "Part"}},
                                        {"More", {"Picture", "Board", "Wire", "Land", "Dots"}}}) {
         GoTo(group);
-        for (const QString& name : names)
-            for (const bool edited : {false, true})
-                for (const bool escape : {false, true}) {
-                    const QImage before = Picture();   // (the dots show only at their time steps)
-                    QWidget* dialog = Open(name);
-                    if (edited) change(dialog);
-                    if (edited && name != "Dots") EXPECT_FALSE(Picture() == before) << name.toStdString();
-                    if (escape) Escape(dialog);
-                    else Press(dialog, StandardControl::kCancel);
-                    EXPECT_TRUE(Picture() == before) << name.toStdString() << edited << escape;
+        for (const QString& name : names) {
+            const std::string named = name.toStdString();
+            QWidget* dialog = Open(name);
+            for (const int round : {0, 1}) {
+                const auto opened = shown(dialog);
+                change(dialog, round);
+                auto edited = shown(dialog);
+                EXPECT_NE(edited, opened) << named << round;
+                auto* choice = dialog->findChild<QComboBox*>();
+                if (round == 1) {
+                    dialog->close();   // the close box
+                } else {
+                    // The mesh's dialog has the keyboard back from データ設定 by itself.
+                    if (dialog != view->Dialogs().units.triStl) dialog->activateWindow();
+                    EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == dialog; })) << named;
+                    if (choice != nullptr && choice->isEnabled()) {
+                        // Return in an open list takes the item and leaves the dialog open.
+                        choice->showPopup();
+                        EXPECT_TRUE(WaitUntil(popup) && keys({"Up", "Return"}, [&] { return !popup(); })) << named;
+                        EXPECT_TRUE(dialog->isVisible()) << named;
+                        edited = shown(dialog);
+                        choice->showPopup();
+                        EXPECT_TRUE(WaitUntil(popup)) << named;
+                    }
+                    EXPECT_TRUE(keys({"Escape"}, [&] { return !dialog->isVisible() && !popup(); })) << named;
                 }
+                EXPECT_FALSE(dialog->isVisible()) << named << round;
+                if (dialog->isVisible()) static_cast<UnitDialogFrame*>(dialog)->HideUnitDialog();   // (one failure at a time)
+                EXPECT_EQ(view->Mode(), ViewMode::kNormal);
+                dialog = Open(name);
+                EXPECT_EQ(shown(dialog), edited) << named << round;
+            }
+            Escape(dialog);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 # Sourced by the end-to-end scripts: a private work folder with its own
-# settings and runtime folders, and an Xvfb display of its own. Sets $work and
+# settings and runtime folders, and an Xvfb display of its own (of
+# $screen_size, managed by openbox when $manager says so). Sets $work and
 # DISPLAY; kills the server and programs listed in $pids at exit.
 work=$(mktemp -d)
 mkdir -m 700 "$work/run"
@@ -63,3 +64,9 @@ for attempt in $(seq 1 10); do
   wait "$xvfb" 2>/dev/null || true
   [ "$attempt" -lt 10 ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 done
+if [ "${manager:-none}" = openbox ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  pids="$pids $!"
+  managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+  wait_until 120 managed || { echo "openbox did not start"; exit 1; }
+fi

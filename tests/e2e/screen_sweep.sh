@@ -17,11 +17,6 @@ appears() {   # within $2 tenths of a second
   return 1
 }
 wait_named() { appears "$1" 1200 || { echo "no window named '$1'"; exit 1; }; }
-if [ "$manager" = openbox ]; then
-  openbox --sm-disable >/dev/null 2>&1 &
-  pids="$pids $!"
-  for _ in $(seq 1 1200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-fi
 source "$(dirname "$0")/start_viewer.sh" "$scene"
 wait_named '^ユニット$'
 
