@@ -61,10 +61,10 @@ uint64_t WholePages(uint64_t bytes) { return (bytes + kPage - 1) / kPage * kPage
 // system for every purpose but this reuse.
 class ReleasedRegion {
 public:
-    // The kept region zeroed, trimmed to `bytes`, when it holds them without
-    // wasting more than half of itself; otherwise nullptr, and the region is
-    // given back so that a fresh map does not come on top of it.
-    void* Take(uint64_t bytes)
+    // The kept region trimmed to `bytes` (zeroed when asked), when it holds
+    // them without wasting more than half of itself; otherwise nullptr, and
+    // the region is given back so that a fresh map does not come on top of it.
+    void* Take(uint64_t bytes, bool zeroed)
     {
         const uint64_t need = WholePages(bytes);
         std::lock_guard lock(m_mutex);
@@ -76,7 +76,7 @@ public:
             return nullptr;
         }
         if (length > need) munmap(data + need, static_cast<size_t>(length - need));
-        std::memset(data, 0, static_cast<size_t>(need));
+        if (zeroed) std::memset(data, 0, static_cast<size_t>(need));
         return data;
     }
 
@@ -104,15 +104,19 @@ ReleasedRegion& TheReleasedRegion()
     return region;
 }
 
-} // namespace
-
-void* CommitMemory(uint64_t bytes)
+void* CommitRegion(uint64_t bytes, bool zeroed)
 {
     if (bytes == 0 || bytes > SIZE_MAX - kHugePage) return nullptr;
     if (bytes >= kKeptMinimum)
-        if (void* kept = TheReleasedRegion().Take(bytes)) return kept;
+        if (void* kept = TheReleasedRegion().Take(bytes, zeroed)) return kept;
     return bytes >= kHugeMapMinimum ? MapHuge(bytes) : MapAnonymous(bytes);
 }
+
+} // namespace
+
+void* CommitMemory(uint64_t bytes) { return CommitRegion(bytes, true); }
+
+void* CommitMemoryToOverwrite(uint64_t bytes) { return CommitRegion(bytes, false); }
 
 void ReleaseMemory(void* data, uint64_t bytes)
 {
