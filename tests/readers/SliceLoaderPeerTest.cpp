@@ -350,10 +350,10 @@ TEST(SliceLoaderPeers, StraightDecodeMatchesTheDecodedPicture)
                                          PlacePictureSlice(picture, shape, general.data(), flip);
                     EXPECT_EQ(decoded, size == file.size()) << what;
                     const SizedDecode result = DecodeGreySlice(data, size, shape, straight.data(), flip);
-                    if (decoded) EXPECT_EQ(result, form.straight ? SizedDecode::Decoded : SizedDecode::Colour) << what;
-                    if (result == SizedDecode::Decoded) EXPECT_EQ(straight, general) << what;
-                    if (result == SizedDecode::Colour) EXPECT_EQ(straight, std::vector<uint8_t>(straight.size(), 0xEE)) << what;
-                    if (!decoded) EXPECT_NE(result, SizedDecode::Decoded) << what;
+                    EXPECT_TRUE(!decoded || result == (form.straight ? SizedDecode::Decoded : SizedDecode::Colour)) << what;
+                    EXPECT_TRUE(decoded || result != SizedDecode::Decoded) << what;
+                    EXPECT_TRUE(result != SizedDecode::Decoded || straight == general) << what;
+                    EXPECT_TRUE(result != SizedDecode::Colour || straight == std::vector<uint8_t>(straight.size(), 0xEE)) << what;
                 }
     }
 }
