@@ -1,5 +1,5 @@
-// Loading a folder of TIFF slices into a volume, the wait users see when a
-// scene names an image stack.
+// Loading a folder of slices into a volume, the wait users see when a scene
+// names an image stack.
 //
 //   bench_slice_stack                               Google Benchmark over a generated stack
 //   bench_slice_stack write DIR [N [SIZE [COMP]]]   writes N SIZE x SIZE 16-bit grey TIFF files,
@@ -8,7 +8,10 @@
 //                                                   the payload loader (THREADS 0: one per core),
 //                                                   prints the median pass as
 //                                                   "files=<n> seconds=<s> checksum=<c>" (the sum of all values)
+// The files' name ending is the stack's source type: TIFF stacks are GRAY16
+// or GRAY by their bits per sample, PNG, JPEG and BMP stacks GRAY.
 // The stack size of the benchmark comes from VELMOR_SLICE_BENCH_FILES (300).
+#include "platform/ImageCodec.h"
 #include "platform/WideText.h"
 #include "scene/CVelmorDoc.h"
 #include "scene/DataObject.h"
@@ -76,29 +79,52 @@ std::vector<std::wstring> FilesOf(const fs::path& dir)
     return files;
 }
 
-bool SliceSize(const std::wstring& file, uint32_t& width, uint32_t& height)
+struct SliceFormat {
+    uint32_t width = 0, height = 0;
+    uint16_t bits = 8;
+};
+
+bool TiffFormat(const fs::path& file, SliceFormat& format)
 {
-    TIFF* t = TIFFOpen(fs::path(file).c_str(), "r");
+    TIFF* t = TIFFOpen(file.c_str(), "r");
     if (t == nullptr) return false;
-    const bool ok = TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width) == 1 && TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height) == 1;
+    const bool ok = TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &format.width) == 1 &&
+                    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &format.height) == 1 &&
+                    TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &format.bits) == 1;
     TIFFClose(t);
     return ok;
+}
+
+bool PictureFormat(const fs::path& file, SliceFormat& format)
+{
+    std::vector<uint8_t> bytes(static_cast<size_t>(fs::file_size(file)));
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    const bool read = f != nullptr && std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f != nullptr) std::fclose(f);
+    ImageSize size;
+    if (!read || !ReadImageSize(bytes.data(), bytes.size(), size)) return false;
+    format.width = static_cast<uint32_t>(size.width);
+    format.height = static_cast<uint32_t>(size.height);
+    return true;
 }
 
 // The folder as a scene's "volume" names it, loaded by the payload loader
 // (fresh payload, slices on `threads` threads, histogram).
 bool LoadStack(const fs::path& dir, size_t files, unsigned threads, DataObject& volume)
 {
-    uint32_t width = 0, height = 0;
     const auto names = FilesOf(dir);
-    if (names.empty() || !SliceSize(names.front(), width, height)) return false;
+    if (names.empty()) return false;
+    const fs::path first(names.front());
+    const std::string type = first.extension().string().substr(first.has_extension() ? 1 : 0);
+    SliceFormat format;
+    if (!(type == "tif" || type == "tiff" ? TiffFormat(first, format) : PictureFormat(first, format))) return false;
     SceneFolder = WideFromPath(dir.parent_path()) + L"/";
     volume.type = L"volume";
-    volume.format = L"GRAY16";
+    volume.format = format.bits == 16 ? L"GRAY16" : L"GRAY";
     volume.sourcePath = WideFromPath(dir.filename()) + L"/";
-    volume.sourceType = L"tif";
-    volume.sizeX = width;
-    volume.sizeY = height;
+    volume.sourceType = std::wstring(type.begin(), type.end());
+    volume.sizeX = format.width;
+    volume.sizeY = format.height;
     volume.sizeZ = files;
     volume.loadThreads = threads;
     return volume.AcquireData(nullptr) == 0;
@@ -108,6 +134,10 @@ bool LoadStack(const fs::path& dir, size_t files, unsigned threads, DataObject& 
 uint64_t Checksum(const DataObject& volume)
 {
     uint64_t sum = 0;
+    if (volume.bytesPerComponent == 1) {
+        for (uint64_t i = 0; i < volume.payloadBytes; ++i) sum += volume.samples[i];
+        return sum;
+    }
     const auto* values = reinterpret_cast<const uint16_t*>(volume.samples);
     for (uint64_t i = 0; i < volume.payloadBytes / 2; ++i) sum += values[i];
     return sum;

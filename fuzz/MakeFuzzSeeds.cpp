@@ -163,6 +163,7 @@ void WriteSliceLoaderSeeds(const std::filesystem::path& dir, const std::filesyst
     seed("kxd", 1, 4, 1, 0x00, std::string("\x01\x01\x00\x01\x00\x07\x09", 7));
     seed("bmp_top_down", 2, 9, 7, 0x08, PaletteBmp(false));
     seed("png_rgba16", 3, 9, 7, 0x26, FileBytes(pictures / "rgb.png"));
+    seed("png_grey_widened", 3, 9, 7, 0x04, FileBytes(pictures / "grey.png"));
     seed("jpg_rgb", 4, 9, 7, 0x01, FileBytes(pictures / "rgb.jpg"));
     seed("tif_rgb16", 5, 9, 7, 0x05, TiffBytes(dir, 16, 3, COMPRESSION_PACKBITS));
     velmor::test::DicomSliceOptions options;

@@ -17,10 +17,8 @@ slices=${2:-500}
 repeats=${3:-3}
 rounds=${4:-3}
 tool=$build/bench/bench_dicom_series
-[ -x "$tool" ] || { echo "build first: $tool missing" >&2; exit 2; }
-work=$(mktemp -d /dev/shm/velmor-dicom.XXXXXX 2>/dev/null || mktemp -d)
-trap 'rm -rf "$work"' EXIT
 . "$here/bench/peers/peer_results.sh"
+peer_work "$tool" dicom
 
 peers=$here/bench/peers
 g++ -std=c++17 -O2 -o "$work/dicom_load_dcmtk" "$peers/dicom_load_dcmtk.cpp" \

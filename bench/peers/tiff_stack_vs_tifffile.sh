@@ -16,10 +16,8 @@ rounds=${5:-3}
 tool=$build/bench/bench_slice_stack
 python=/usr/bin/python3
 peer=$here/bench/peers/tiff_stack_load.py
-[ -x "$tool" ] || { echo "build first: $tool missing" >&2; exit 2; }
-work=$(mktemp -d /dev/shm/velmor-tiff.XXXXXX 2>/dev/null || mktemp -d)
-trap 'rm -rf "$work"' EXIT
 . "$here/bench/peers/peer_results.sh"
+peer_work "$tool" tiff
 
 "$tool" write "$work/stack" "$slices" 512 "$compression"
 cores=$(nproc)

@@ -289,6 +289,34 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecodedImage& image)
     return DecodeUncompressed(data, size, h, image, palette);
 }
 
+SizedDecode DecodeBmpPlane(const uint8_t* data, size_t size, const PlaneRows& rows)
+{
+    BmpHeader h;
+    if (!ReadHeader(data, size, h)) return SizedDecode::Unreadable;
+    if (h.bits != 8 || h.compression != kRgb) return SizedDecode::Colour;
+    constexpr uint64_t kPixelsPerByte = 8;
+    Palette palette;
+    if (!PlausibleImageSize(h.width, h.height, size, kPixelsPerByte) || !ReadPalette(data, size, h, palette))
+        return SizedDecode::Unreadable;
+    const uint64_t stride = (static_cast<uint64_t>(h.width) + 3) / 4 * 4;
+    if (h.pixelOffset > size || stride * static_cast<uint64_t>(h.height) > size - h.pixelOffset) return SizedDecode::Unreadable;
+    // An index past the palette names no colour: the picture is damaged.
+    // A full palette leaves nothing to check.
+    std::array<uint8_t, 256> unnamed{};
+    for (uint32_t i = palette.count; i < unnamed.size(); ++i) unnamed[i] = 1;
+    const auto width = static_cast<size_t>(h.width);
+    for (int64_t y = 0; y < h.height; ++y) {
+        const uint8_t* src = data + h.pixelOffset + static_cast<uint64_t>(y) * stride;
+        if (palette.count < unnamed.size()) {
+            uint8_t damaged = 0;
+            for (size_t x = 0; x < width; ++x) damaged |= unnamed[src[x]];
+            if (damaged != 0) return SizedDecode::Unreadable;
+        }
+        std::copy_n(src, width, rows.Row(h.topDown ? y : h.height - 1 - y));
+    }
+    return SizedDecode::Decoded;
+}
+
 bool ReadBmpSize(const uint8_t* data, size_t size, ImageSize& out)
 {
     BmpHeader h;

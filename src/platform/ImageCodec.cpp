@@ -18,16 +18,22 @@ ImageKind SniffImageKind(const uint8_t* data, size_t size)
     return ImageKind::Unknown;
 }
 
-bool PrepareDecodedImage(DecodedImage& image, int64_t width, int64_t height, bool withIndices, uint64_t encodedBytes,
-                         uint64_t pixelsPerByte)
+bool PlausibleImageSize(int64_t width, int64_t height, uint64_t encodedBytes, uint64_t pixelsPerByte)
 {
-    image = DecodedImage();
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
     const int64_t pixels = width * height;
     if (pixels > kMaxImagePixels) return false;
     constexpr uint64_t kSmallPicture = 1 << 20;   // never refused for its size alone
     const uint64_t describable = SaturatingAdd(encodedBytes > UINT64_MAX / pixelsPerByte ? UINT64_MAX : encodedBytes * pixelsPerByte, kSmallPicture);
-    if (static_cast<uint64_t>(pixels) > describable) return false;
+    return static_cast<uint64_t>(pixels) <= describable;
+}
+
+bool PrepareDecodedImage(DecodedImage& image, int64_t width, int64_t height, bool withIndices, uint64_t encodedBytes,
+                         uint64_t pixelsPerByte)
+{
+    image = DecodedImage();
+    if (!PlausibleImageSize(width, height, encodedBytes, pixelsPerByte)) return false;
+    const int64_t pixels = width * height;
     const uint64_t need = static_cast<uint64_t>(pixels) * (withIndices ? 5 : 4);
     if (!HasFreeMemory(need)) return false;
     image.width = width;
@@ -69,6 +75,20 @@ SizedDecode DecodeImageOfSize(const uint8_t* data, size_t size, ImageSize expect
     if (!ReadImageSize(data, size, header)) return SizedDecode::Unreadable;
     if (header != expected) return SizedDecode::OtherSize;
     return DecodeImageMemory(data, size, image) ? SizedDecode::Decoded : SizedDecode::Unreadable;
+}
+
+SizedDecode DecodePlaneOfSize(const uint8_t* data, size_t size, ImageSize expected, const PlaneRows& rows)
+{
+    ImageSize header;
+    if (!ReadImageSize(data, size, header)) return SizedDecode::Unreadable;
+    if (header != expected) return SizedDecode::OtherSize;
+    switch (SniffImageKind(data, size)) {
+    case ImageKind::Jpeg: return DecodeJpegPlane(data, size, rows);
+    case ImageKind::Png: return DecodePngPlane(data, size, rows);
+    case ImageKind::Bmp: return DecodeBmpPlane(data, size, rows);
+    case ImageKind::Unknown: break;
+    }
+    return SizedDecode::Unreadable;
 }
 
 bool DecodeImageFile(const std::wstring& path, DecodedImage& image)

@@ -50,8 +50,28 @@ bool ReadBmpSize(const uint8_t* data, size_t size, ImageSize& out);
 // A picture that must have one size, such as a slice of a stack: another
 // size is told from the header and refused before anything is decoded, so
 // that a large picture in the wrong place costs no more than its file.
-enum class SizedDecode { Decoded, OtherSize, Unreadable };
+// Colour: a grey plane was asked of a picture that has none.
+enum class SizedDecode { Decoded, OtherSize, Unreadable, Colour };
 SizedDecode DecodeImageOfSize(const uint8_t* data, size_t size, ImageSize expected, DecodedImage& image);
+
+// Where the rows of a picture of one byte a pixel go: picture row y (top
+// first) at top + y x pitch, width bytes of it. The pitch may be negative
+// and wider than a row.
+struct PlaneRows {
+    uint8_t* top = nullptr;
+    int64_t pitch = 0;
+    uint8_t* Row(int64_t y) const { return top + y * pitch; }
+};
+// A grey or palette picture decoded straight into the caller's rows, with
+// the bytes DecodedImage::indices would hold, and no picture in between:
+// 8-bit grey JPEG; grey PNG without transparency and palette PNG of any
+// depth; uncompressed 8-bit BMP. Any other picture is Colour, with nothing
+// written. A picture refused here is refused by DecodeImageOfSize too;
+// what was written before a failure stays.
+SizedDecode DecodePlaneOfSize(const uint8_t* data, size_t size, ImageSize expected, const PlaneRows& rows);
+SizedDecode DecodeJpegPlane(const uint8_t* data, size_t size, const PlaneRows& rows);
+SizedDecode DecodePngPlane(const uint8_t* data, size_t size, const PlaneRows& rows);
+SizedDecode DecodeBmpPlane(const uint8_t* data, size_t size, const PlaneRows& rows);
 
 // The most a decoder holds for one pixel while it decodes: the decoded
 // picture (4), its grey or index plane (1), and the library's rows or, for a
@@ -72,10 +92,11 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 30;
 // however few bytes it holds: one of thousands of scans is refused after
 // this many passes, a few times what decoding a real picture costs.
 constexpr int kMaxJpegScans = 100;
-// Sizes the decoded buffers for width x height, refusing sizes that are
-// impossible or that the encoded bytes could not describe: a decoder passes
-// the most pixels its format can pack into `encodedBytes`, so that a lying
-// header costs no allocation.
+// Refuses sizes that are impossible or that the encoded bytes could not
+// describe: a decoder passes the most pixels its format can pack into
+// `encodedBytes`, so that a lying header costs no allocation.
+bool PlausibleImageSize(int64_t width, int64_t height, uint64_t encodedBytes, uint64_t pixelsPerByte);
+// Sizes the decoded buffers for a plausible width x height that memory holds.
 bool PrepareDecodedImage(DecodedImage& image, int64_t width, int64_t height, bool withIndices, uint64_t encodedBytes,
                          uint64_t pixelsPerByte);
 

@@ -1,5 +1,6 @@
 // JPEG through libjpeg-turbo. Library errors come back through longjmp to
 // the one frame that called setjmp; nothing with a destructor lives between.
+#include "platform/DecodeTarget.h"
 #include "platform/ImageCodec.h"
 
 #include "platform/AtomicFile.h"
@@ -78,6 +79,16 @@ bool ReadScanlines(jpeg_decompress_struct& cinfo, DecodedImage& image, ErrorMana
     return true;
 }
 
+// A grey picture's rows straight into their places, one library call a row.
+bool ReadPlaneScanlines(jpeg_decompress_struct& cinfo, const PlaneRows& plane, ErrorManager& err)
+{
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = plane.Row(cinfo.output_scanline);
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1 || err.truncated) return false;
+    }
+    return true;
+}
+
 // A progressive or multi-scan picture keeps its coefficients whole: two
 // bytes a sample of each component. That, with room for tables and rows, is
 // all the library may hold; a lying header is refused rather than served.
@@ -89,7 +100,7 @@ void LimitWorkMemory(jpeg_decompress_struct& cinfo)
     cinfo.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(samples * kCoefficientBytes + kWorkSlack, LONG_MAX));
 }
 
-bool Decompress(jpeg_decompress_struct& cinfo, const uint8_t* data, size_t size, DecodedImage& image, ErrorManager& err,
+bool Decompress(jpeg_decompress_struct& cinfo, const uint8_t* data, size_t size, DecodeTarget& target, ErrorManager& err,
                 std::vector<uint8_t>& scratch)
 {
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
@@ -97,12 +108,20 @@ bool Decompress(jpeg_decompress_struct& cinfo, const uint8_t* data, size_t size,
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    if (target.plane != nullptr && !grey) {
+        target.colour = true;
+        return false;
+    }
     // Even a flat picture costs a few bits per 8 x 8 block and component.
-    if (!PrepareDecodedImage(image, cinfo.image_width, cinfo.image_height, grey, size, 2048)) return false;
-    image.bitsPerPixel = grey ? 8 : 24;
+    constexpr uint64_t kPixelsPerByte = 2048;
+    if (target.plane != nullptr ? !PlausibleImageSize(cinfo.image_width, cinfo.image_height, size, kPixelsPerByte)
+                                : !PrepareDecodedImage(*target.image, cinfo.image_width, cinfo.image_height, grey, size, kPixelsPerByte))
+        return false;
+    if (target.image != nullptr) target.image->bitsPerPixel = grey ? 8 : 24;
     LimitWorkMemory(cinfo);
     jpeg_start_decompress(&cinfo);
-    if (!ReadScanlines(cinfo, image, err, scratch)) return false;
+    if (target.plane != nullptr ? !ReadPlaneScanlines(cinfo, *target.plane, err) : !ReadScanlines(cinfo, *target.image, err, scratch))
+        return false;
     jpeg_finish_decompress(&cinfo);
     return !err.truncated;
 }
@@ -163,7 +182,9 @@ bool ReadJpegSize(const uint8_t* data, size_t size, ImageSize& out)
     return ok;
 }
 
-bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image)
+namespace {
+
+bool DecodeInto(const uint8_t* data, size_t size, DecodeTarget& target)
 {
     jpeg_decompress_struct cinfo{};
     ErrorManager err;
@@ -174,9 +195,18 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image)
         return false;
     }
     CreateDecompress(cinfo, err);
-    const bool ok = Decompress(cinfo, data, size, image, err, scratch);
+    const bool ok = Decompress(cinfo, data, size, target, err, scratch);
     jpeg_destroy_decompress(&cinfo);
     return ok;
+}
+
+} // namespace
+
+bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image) { return DecodeToImage(DecodeInto, data, size, image); }
+
+SizedDecode DecodeJpegPlane(const uint8_t* data, size_t size, const PlaneRows& rows)
+{
+    return DecodeToPlane(DecodeInto, data, size, rows);
 }
 
 namespace {

@@ -12,6 +12,11 @@ namespace velmor {
 // system takes its pages whenever it needs them) for the next large commit.
 // A size of 0 or one that cannot be mapped gives nullptr.
 void* CommitMemory(uint64_t bytes);
+// The same for a buffer its callers write whole, piece by piece, before
+// they read any of it: a kept region comes back holding what it held, not
+// zeroed first, and a fresh map (zero-filled as ever) has small pages, so
+// that no page is zeroed long before it is written.
+void* CommitMemoryToOverwrite(uint64_t bytes);
 void ReleaseMemory(void* data, uint64_t bytes);
 
 // Owner of one committed region; move-only.

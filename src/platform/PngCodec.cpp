@@ -3,6 +3,7 @@
 // scaled to 8 bits with rounding. Library errors end in the one frame that
 // called setjmp, and neither they nor warnings print anything: a refused
 // picture is the caller's failure to report.
+#include "platform/DecodeTarget.h"
 #include "platform/ImageCodec.h"
 
 #include <algorithm>
@@ -169,7 +170,42 @@ bool ReadPngSize(const uint8_t* data, size_t size, ImageSize& out)
     return ok;
 }
 
-bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
+namespace {
+
+// Grey values and palette indices come out of the transforms one byte a
+// pixel; transparency would add a channel.
+bool HasOnePlane(png_structp png, png_infop info)
+{
+    const int colour = png_get_color_type(png, info);
+    if (colour == PNG_COLOR_TYPE_PALETTE) return true;
+    return colour == PNG_COLOR_TYPE_GRAY && png_get_valid(png, info, PNG_INFO_tRNS) == 0;
+}
+
+// The rows libpng fills: the caller's plane, or `rows` on their way into
+// the picture. False for a picture that is refused.
+bool PointRows(png_structp png, png_infop info, const PngLayout& layout, size_t size, DecodeTarget& target,
+               std::vector<uint8_t>& rows, std::vector<png_bytep>& pointers)
+{
+    // Deflate packs at most about 1032 bytes into one, and a pixel is at least one bit.
+    constexpr uint64_t kPixelsPerByte = 8300;
+    const size_t rowBytes = static_cast<size_t>(layout.width) * layout.components;
+    const bool withIndices = layout.indexed || layout.grey;
+    if (png_get_rowbytes(png, info) != rowBytes ||
+        (target.plane != nullptr ? !PlausibleImageSize(layout.width, layout.height, size, kPixelsPerByte)
+                                 : !PrepareDecodedImage(*target.image, layout.width, layout.height, withIndices, size, kPixelsPerByte)))
+        return false;
+    pointers.resize(layout.height);
+    if (target.plane != nullptr) {
+        for (png_uint_32 y = 0; y < layout.height; ++y) pointers[y] = target.plane->Row(y);
+        return true;
+    }
+    target.image->bitsPerPixel = layout.indexed || layout.grey ? 8 : (layout.colour & PNG_COLOR_MASK_ALPHA) ? 32 : 24;
+    rows.resize(rowBytes * layout.height);
+    for (png_uint_32 y = 0; y < layout.height; ++y) pointers[y] = rows.data() + y * rowBytes;
+    return true;
+}
+
+bool DecodeInto(const uint8_t* data, size_t size, DecodeTarget& target)
 {
     if (!ChunksFit(data, size)) return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
@@ -183,28 +219,35 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image)
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
         ReadChunksBeforePixels(png, info, reader);
         PngLayout layout;
-        SetTransforms(png, info, layout);
-        const bool withIndices = layout.indexed || layout.grey;
-        // Deflate packs at most about 1032 bytes into one, and a pixel is at least one bit.
-        if (PrepareDecodedImage(image, layout.width, layout.height, withIndices, size, 8300) &&
-            png_get_rowbytes(png, info) == static_cast<size_t>(layout.width) * layout.components) {
-            image.bitsPerPixel = layout.indexed || layout.grey ? 8 : (layout.colour & PNG_COLOR_MASK_ALPHA) ? 32 : 24;
-            const size_t rowBytes = static_cast<size_t>(layout.width) * layout.components;
-            rows->resize(rowBytes * layout.height);
-            pointers->resize(layout.height);
-            for (png_uint_32 y = 0; y < layout.height; ++y) (*pointers)[y] = rows->data() + y * rowBytes;
-            png_read_image(png, pointers->data());
-            png_read_end(png, nullptr);
-            uint8_t palette[1024];
-            PaletteBgra(png, info, palette);
-            Finish(layout, *rows, palette, image);
-            ok = true;
+        if (target.plane != nullptr && !HasOnePlane(png, info)) {
+            target.colour = true;
+        } else {
+            SetTransforms(png, info, layout);
+            if (PointRows(png, info, layout, size, target, *rows, *pointers)) {
+                png_read_image(png, pointers->data());
+                png_read_end(png, nullptr);
+                if (target.image != nullptr) {
+                    uint8_t palette[1024];
+                    PaletteBgra(png, info, palette);
+                    Finish(layout, *rows, palette, *target.image);
+                }
+                ok = true;
+            }
         }
     }
     png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
     delete rows;
     delete pointers;
     return ok;
+}
+
+} // namespace
+
+bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image) { return DecodeToImage(DecodeInto, data, size, image); }
+
+SizedDecode DecodePngPlane(const uint8_t* data, size_t size, const PlaneRows& rows)
+{
+    return DecodeToPlane(DecodeInto, data, size, rows);
 }
 
 } // namespace velmor

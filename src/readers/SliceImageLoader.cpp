@@ -42,18 +42,25 @@ bool FitsPayload(const DataObject& d, const uint8_t* dest, uint64_t bytes)
     return bytes <= d.payloadBytes - static_cast<uint64_t>(dest - d.samples);
 }
 
-// The whole picture file or container block, decoded when its header gives
-// the slice's size: a picture of another size is refused for the price of
-// its file.
-bool DecodePicture(const DataObject& d, const std::wstring& filePath, const SliceShape& shape, DecodedImage& picture)
+// The whole picture file or container block, in the thread's scratch, is
+// decoded when its header gives the slice's size: a picture of another size
+// is refused for the price of its file. Grey and palette pictures go
+// straight into a one-channel slice.
+bool ReadPictureSlice(const DataObject& d, const std::wstring& filePath, const SliceShape& shape, uint8_t* slice, SliceRun& run)
 {
     ByteSource source;
-    if (!source.Open(ScenePath, d.sourcePath, filePath) || source.Size() > SIZE_MAX || !HasFreeMemory(source.Size()))
-        return false;
-    CommittedBuffer bytes;
-    if (!bytes.Commit(source.Size()) || !source.ReadInto(bytes.Data(), source.Size())) return false;
-    return DecodeImageOfSize(bytes.Data(), static_cast<size_t>(bytes.Size()), {shape.sizeX, shape.sizeY}, picture) ==
-           SizedDecode::Decoded;
+    if (!source.Open(ScenePath, d.sourcePath, filePath) || source.Size() == 0 || source.Size() > SIZE_MAX) return false;
+    const auto size = static_cast<size_t>(source.Size());
+    if (run.scratch.size() < size) {
+        if (!HasFreeMemory(size)) return false;
+        run.scratch.resize(size);
+    }
+    if (!source.ReadInto(run.scratch.data(), size)) return false;
+    const SizedDecode grey = DecodeGreySlice(run.scratch.data(), size, shape, slice, run.pendingFlipY);
+    if (grey != SizedDecode::Colour) return grey == SizedDecode::Decoded;
+    DecodedImage picture;
+    return DecodeImageOfSize(run.scratch.data(), size, {shape.sizeX, shape.sizeY}, picture) == SizedDecode::Decoded &&
+           PlacePictureSlice(picture, shape, slice, run.pendingFlipY);
 }
 
 // Signed 16-bit values with 32768 added are the values with their top bit
@@ -168,10 +175,8 @@ bool ReadSlice(const DataObject& d, SliceKind kind, const std::wstring& filePath
         ByteSource source;
         return source.Open(ScenePath, d.sourcePath, filePath) && ReadKxdSliceFrom(source, shape, target);
     }
-    case SliceKind::Picture: {
-        DecodedImage picture;
-        return DecodePicture(d, filePath, shape, picture) && PlacePictureSlice(picture, shape, target, run.pendingFlipY);
-    }
+    case SliceKind::Picture:
+        return ReadPictureSlice(d, filePath, shape, target, run);
     case SliceKind::Tiff:
         return ReadTiffSlice(filePath, shape, target, run.pendingFlipY);
     case SliceKind::Dicom:
@@ -227,6 +232,12 @@ bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& fileP
     if (n != 1) ReduceSlice(layout, target, dest);
     if (run.counter != nullptr && !run.counted) run.counter->Count(dest, keptBytes / static_cast<uint64_t>(bytesPerValue));
     return true;
+}
+
+bool SliceReaderFillsSlice(const std::wstring& sourceType)
+{
+    const SliceKind kind = SliceKindOf(sourceType);
+    return kind != SliceKind::Kxd && kind != SliceKind::Other;
 }
 
 uint64_t SliceReadWorkBytes(const DataObject& d, int bytesPerValue)

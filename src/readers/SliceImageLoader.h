@@ -32,6 +32,11 @@ struct SliceRun {
 // The slice loader's work on `d` (which it does not change) into dest.
 bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& filePath, int bytesPerValue, SliceRun& run);
 
+// Whether the reader of `sourceType` writes every byte of each slice it
+// accepts: "raw", pictures, TIFF and DICOM do; "kxd" rows and unknown
+// types leave bytes as they were.
+bool SliceReaderFillsSlice(const std::wstring& sourceType);
+
 // What one slice read of `d` holds at once beside its place in the payload
 // (a decoded picture, a TIFF strip, a DICOM slice's pixel bytes), so that a
 // stack is read on no more threads than memory holds these for.

@@ -199,6 +199,32 @@ bool PlacePictureSlice(const DecodedImage& picture, const SliceShape& shape, uin
     return true;
 }
 
+SizedDecode DecodeGreySlice(const uint8_t* bytes, size_t size, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY)
+{
+    const uint64_t rowBytes = shape.RowBytes();
+    if (rowBytes == 0) return SizedDecode::Unreadable;
+    if (shape.channels != 1) return SizedDecode::Colour;
+    // Two-byte values: the picture's bytes land in the upper half of their
+    // memory row and are widened in place from the left, where every value
+    // is read before its two bytes overwrite it.
+    const bool wide = shape.bytesPerValue == 2;
+    const auto pitch = static_cast<int64_t>(rowBytes);
+    const PlaneRows rows{MemoryRow(shape, slice, 0) + (wide ? shape.sizeX : 0), shape.reverseY ? pitch : -pitch};
+    const SizedDecode result = DecodePlaneOfSize(bytes, size, {shape.sizeX, shape.sizeY}, rows);
+    if (result != SizedDecode::Decoded) return result;
+    pendingFlipY = false;
+    if (!wide) return result;
+    for (int64_t y = 0; y < shape.sizeY; ++y) {
+        uint8_t* row = MemoryRow(shape, slice, y);
+        for (int64_t x = 0; x < shape.sizeX; ++x) {
+            const uint8_t value = row[shape.sizeX + x];
+            row[2 * x] = value;
+            row[2 * x + 1] = 0;
+        }
+    }
+    return result;
+}
+
 bool ReadRawSliceFrom(ByteSource& source, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY)
 {
     const uint64_t rowBytes = shape.RowBytes();

@@ -29,6 +29,11 @@ struct SliceShape {
 // value or palette index (the blue byte of a colour picture), three take
 // red, green, blue, four add alpha. 2-byte values hold the byte widened.
 bool PlacePictureSlice(const DecodedImage& picture, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY);
+// The same values for a grey or palette picture into one channel, decoded
+// from its bytes straight into the memory rows. Colour, with nothing
+// written, for any other picture or channel count: that one goes through
+// PlacePictureSlice.
+SizedDecode DecodeGreySlice(const uint8_t* bytes, size_t size, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY);
 
 bool ReadRawSliceFrom(ByteSource& source, const SliceShape& shape, uint8_t* slice, bool& pendingFlipY);
 // A layout flag other than 1 reads nothing and succeeds.

@@ -71,7 +71,7 @@ bool DataObject::ElementCount(uint64_t& count) const
     return true;
 }
 
-bool DataObject::AllocDataBuffer()
+bool DataObject::AllocDataBuffer(PayloadFill fill)
 {
     FreeBuffers();
     if (type == L"array_text") {
@@ -108,7 +108,8 @@ bool DataObject::AllocDataBuffer()
     // A payload the system cannot back is a shortage now rather than a
     // killed process once the reader fills it.
     if (payloadBytes == 0 || !HasFreeMemory(payloadBytes) ||
-        (samples = static_cast<uint8_t*>(CommitMemory(payloadBytes))) == nullptr) {
+        (samples = static_cast<uint8_t*>(fill == PayloadFill::Zeroed ? CommitMemory(payloadBytes)
+                                                                     : CommitMemoryToOverwrite(payloadBytes))) == nullptr) {
         FreeBuffers();
         return false;
     }

@@ -37,8 +37,10 @@ public:
 
     // Sizes the payload from type, format and counts and commits it. False,
     // with every buffer freed, when the size is 0, does not fit 64 bits, or
-    // cannot be had.
-    bool AllocDataBuffer();
+    // cannot be had. A payload its reader writes whole before anything
+    // reads it need not be zeroed first.
+    enum class PayloadFill { Zeroed, Overwritten };
+    bool AllocDataBuffer(PayloadFill fill = PayloadFill::Zeroed);
     void FreeBuffers();
     void FreeIfUnused();
     void ReleaseData(CKxDrawUnit* unit);

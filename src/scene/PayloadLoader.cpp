@@ -24,6 +24,15 @@ const wchar_t* const kFileReading = L"file reading";
 
 bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
 
+bool IsFolderSource(const std::wstring& sourcePath) { return !sourcePath.empty() && IsSeparator(sourcePath.back()); }
+
+// A folder of slices whose reader writes every byte of each slice it
+// accepts leaves nothing of the payload as it was given.
+bool SlicesFillPayload(const DataObject& d)
+{
+    return d.type == L"volume" && IsFolderSource(d.sourcePath) && SliceReaderFillsSlice(d.sourceType);
+}
+
 uint64_t CeilDiv(uint64_t size, uint64_t step) { return size / step + (size % step != 0 ? 1 : 0); }
 
 // Megabytes (MiB) of a volume as the reduction decision counts them; too
@@ -95,7 +104,7 @@ void DataObject::LoadDataPayload()
             if (!CountStlFacets(binaryStl) || elementCount == 0) return FailLoad();
         }
         ChooseCounts();
-        if (!AllocDataBuffer()) {
+        if (!AllocDataBuffer(SlicesFillPayload(*this) ? PayloadFill::Overwritten : PayloadFill::Zeroed)) {
             result = kLoadMemoryShortage;
             return FailLoad();
         }
@@ -157,9 +166,8 @@ bool DataObject::LoadVolume()
         }
         reductionSliceBytes = bytes;
     }
-    const bool folder = !sourcePath.empty() && IsSeparator(sourcePath.back());
     const std::wstring path = SceneFolder + sourcePath;
-    const bool ok = folder ? LoadSliceFolder()
+    const bool ok = IsFolderSource(sourcePath) ? LoadSliceFolder()
                            : bytesPerComponent == 1 ? LoadVolumeFile8(samples, path) : LoadVolumeFile16(samples, path);
     ReleaseMemory(reductionSliceBuffer, reductionSliceBytes);
     reductionSliceBuffer = nullptr;

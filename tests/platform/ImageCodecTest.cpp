@@ -170,6 +170,17 @@ TEST(BmpCodec, PalettesKeepTheirIndices)
     ASSERT_TRUE(Decode(MakeBmp(b), img));
     EXPECT_EQ(img.bitsPerPixel, 8);
     EXPECT_EQ(At(img, 1, 0), (std::array<int, 4>{3, 3, 3, 255}));
+    // Straight into a plane: the same indices, and one past the palette refused there too.
+    std::vector<uint8_t> plane(3);
+    const auto straight = [&] {
+        const std::string bytes = MakeBmp(b);
+        return DecodePlaneOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), {3, 1}, {plane.data(), 3});
+    };
+    EXPECT_EQ(straight(), SizedDecode::Decoded);
+    EXPECT_EQ(plane, img.indices);
+    b.pixels = std::string("\x00\x03\x01\0", 4);
+    EXPECT_FALSE(Decode(MakeBmp(b), img));
+    EXPECT_EQ(straight(), SizedDecode::Unreadable);
 }
 
 TEST(BmpCodec, SixteenAndThirtyTwoBitFields)

@@ -71,6 +71,17 @@ TEST(Memory, ReleasedLargeRegionsComeBackZeroed)
         kept = static_cast<uint8_t*>(CommitMemory(kLarge));
         ASSERT_NE(kept, nullptr);
     }
+    // A buffer that will be overwritten takes the kept region as it is; the
+    // next ordinary commit is zero-filled again.
+    std::memset(kept, 0xC3, kLarge);
+    ReleaseMemory(kept, kLarge);
+    auto* overwritten = static_cast<uint8_t*>(CommitMemoryToOverwrite(kLarge));
+    EXPECT_EQ(overwritten, kept);
+    std::memset(overwritten, 0x77, kLarge);
+    ReleaseMemory(overwritten, kLarge);
+    kept = static_cast<uint8_t*>(CommitMemory(kLarge));
+    EXPECT_EQ(kept[0], 0);
+    EXPECT_EQ(kept[kLarge - 1], 0);
     EXPECT_EQ(other[0], 0x33);
     EXPECT_EQ(other[kLarge - 1], 0x33);
     ReleaseMemory(kept, kLarge);

@@ -117,6 +117,10 @@ TEST(SliceImageLoader, UnknownTypesReadNothing)
     EXPECT_TRUE(d->LoadSliceImage16(d->samples, dir.WidePath("missing.gif")));
     EXPECT_EQ(Bytes(*d), std::vector<uint8_t>(6, 0));
     EXPECT_TRUE(d->pendingFlipY);
+    // Such slices, like "kxd" rows, leave bytes as they were: their payload must start zeroed.
+    EXPECT_FALSE(SliceReaderFillsSlice(L"gif"));
+    EXPECT_FALSE(SliceReaderFillsSlice(L"KXD"));
+    EXPECT_TRUE(SliceReaderFillsSlice(L"Png"));
 }
 
 TEST(SliceImageLoader, ContainerBlocksForRawKxdAndPictures)

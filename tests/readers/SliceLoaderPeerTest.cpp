@@ -3,6 +3,7 @@
 // for both row orders and reductions 1 and 2. Each check is skipped only when
 // its tool is missing; scripts/setup installs them.
 #include "readers/SampleMirror.h"
+#include "readers/SliceImageReader.h"
 #include "scene/DataObject.h"
 #include "platform/Memory.h"
 #include "support/TempDir.h"
@@ -305,5 +306,54 @@ TEST(SliceLoaderPeers, JpegAgreesWithDjpeg)
             ASSERT_TRUE(LoadMirrored(*d, dir.WidePath("p.jpg"), loaded, 1));
             EXPECT_EQ(loaded, blue.values);
         }
+    }
+}
+
+// Grey and palette pictures are decoded straight into their rows: for both
+// value widths and row orders they must hold what the decoded picture gives
+// the same slice, and refuse what it refuses. Colour and run-length
+// pictures are left to the decoded picture, with nothing written.
+TEST(SliceLoaderPeers, StraightDecodeMatchesTheDecodedPicture)
+{
+    if (!fs::exists(kConvert)) GTEST_SKIP() << "ImageMagick missing";
+    TempDir dir;
+    Picture p;   // more values than a 4-bit palette holds
+    for (int i = 0; i < p.width * p.height; ++i) p.values += static_cast<char>(i * 7);
+    dir.Write("p.raw", p.values);
+    const struct { const char* name; std::vector<std::string> options; bool straight; } forms[] = {
+        {"grey.png", {"-define", "png:color-type=0"}, true},
+        {"grey16.png", {"-depth", "16", "-define", "png:color-type=0", "-define", "png:bit-depth=16"}, true},
+        {"interlaced.png", {"-interlace", "PNG", "-define", "png:color-type=0"}, true},
+        {"palette.png", {"-colors", "20", "PNG8:"}, true},
+        {"palette.bmp", {"-type", "Palette", "-compress", "None", "BMP3:"}, true},
+        {"grey.jpg", {"-quality", "85"}, true},
+        {"colour.png", {"-type", "TrueColor", "PNG24:"}, false},
+        {"rle.bmp", {"-colors", "20", "-compress", "RLE", "BMP3:"}, false},
+        {"palette4.bmp", {"-colors", "9", "-type", "Palette", "-compress", "None", "BMP3:"}, false},
+    };
+    for (const auto& form : forms) {
+        std::vector<std::string> words = {kConvert, "-size", p.Size(), "-depth", "8", "gray:" + (dir.Path() / "p.raw").string()};
+        words.insert(words.end(), form.options.begin(), form.options.end() - (form.options.back().back() == ':' ? 1 : 0));
+        words.push_back((form.options.back().back() == ':' ? form.options.back() : "") + (dir.Path() / form.name).string());
+        ASSERT_TRUE(RunTool(words)) << form.name;
+        const std::string file = ReadFileBytes(dir.Path() / form.name);
+        for (const size_t size : {file.size(), file.size() / 2})
+            for (int bytes : {1, 2})
+                for (bool reverseY : {false, true}) {
+                    const auto* data = reinterpret_cast<const uint8_t*>(file.data());
+                    const SliceShape shape{p.width, p.height, 1, bytes, reverseY};
+                    const std::string what = std::string(form.name) + " of " + std::to_string(size) + " bytes into " + std::to_string(bytes);
+                    std::vector<uint8_t> general(static_cast<size_t>(p.width * p.height * bytes), 0xEE), straight = general;
+                    DecodedImage picture;
+                    bool flip = true;
+                    const bool decoded = DecodeImageOfSize(data, size, {p.width, p.height}, picture) == SizedDecode::Decoded &&
+                                         PlacePictureSlice(picture, shape, general.data(), flip);
+                    EXPECT_EQ(decoded, size == file.size()) << what;
+                    const SizedDecode result = DecodeGreySlice(data, size, shape, straight.data(), flip);
+                    EXPECT_TRUE(!decoded || result == (form.straight ? SizedDecode::Decoded : SizedDecode::Colour)) << what;
+                    EXPECT_TRUE(decoded || result != SizedDecode::Decoded) << what;
+                    EXPECT_TRUE(result != SizedDecode::Decoded || straight == general) << what;
+                    EXPECT_TRUE(result != SizedDecode::Colour || straight == std::vector<uint8_t>(straight.size(), 0xEE)) << what;
+                }
     }
 }
