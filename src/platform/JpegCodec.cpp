@@ -184,8 +184,38 @@ bool ReadJpegSize(const uint8_t* data, size_t size, ImageSize& out)
 
 namespace {
 
+// Whether the picture's bytes hold more scans than `bound`, told from its
+// markers alone before any is decoded: a scan of refinement bits costs the
+// library a pass over the whole picture, so thousands of them would take
+// minutes to be refused one by one. A marker's own bytes never hide a scan:
+// segments are skipped by their lengths, and entropy-coded data escapes
+// every 0xFF it holds.
+bool MoreScansThan(const uint8_t* data, size_t size, int bound)
+{
+    constexpr uint8_t kMarker = 0xFF, kStuffed = 0x00, kStartOfScan = 0xDA, kEndOfImage = 0xD9;
+    constexpr uint8_t kFirstStandalone = 0xD0, kLastStandalone = 0xD8;   // RSTn and SOI carry no length
+    int scans = 0;
+    for (size_t at = 0; at + 1 < size;) {
+        if (data[at] != kMarker) {
+            ++at;
+            continue;
+        }
+        const uint8_t code = data[at + 1];
+        if (code == kMarker || code == kStuffed || (code >= kFirstStandalone && code <= kLastStandalone)) {
+            at += code == kMarker ? 1 : 2;
+            continue;
+        }
+        if (code == kEndOfImage) return false;
+        if (code == kStartOfScan && ++scans > bound) return true;
+        if (at + 3 >= size) return false;
+        at += 2 + ((size_t(data[at + 2]) << 8) | data[at + 3]);
+    }
+    return false;
+}
+
 bool DecodeInto(const uint8_t* data, size_t size, DecodeTarget& target)
 {
+    if (MoreScansThan(data, size, kMaxJpegScans)) return false;
     jpeg_decompress_struct cinfo{};
     ErrorManager err;
     std::vector<uint8_t> scratch;
