@@ -59,8 +59,10 @@ void ToolDialogHost::CreateToolDialogs(SceneHead& head)
     u.scatterGraph = new CKxDlgUnitScatGraph;
     // The panel keeps the unit dialogs it opens: they are all constructed
     // before it is created, and created over the view after it.
-    unitPanel->Create(view_, services_, units);
+    // Titled first: a window made without a title carries the program's bare
+    // name, which is the main window's until a scene is open.
     unitPanel->setWindowTitle(QStringLiteral("ユニット"));
+    unitPanel->Create(view_, services_, units);
     u.surface->Create(view_, services_, &settings_);
     u.volume->Create(view_, services_);
     u.triStl->Create(view_, services_, &settings_);
