@@ -1,6 +1,7 @@
 // Export writers at the sizes users export: a 512 x 512 x 300 CT volume as
 // 16-bit TIFF slices (and as a DICOM series), and a large merged STL mesh;
-// and one small write beside a damaged record of a publish.
+// and one small write beside a damaged record of a publish, or one of
+// another folder that stays.
 // Files go to a fresh folder under the temporary folder and are removed.
 #include "export/ExportJob.h"
 #include "export/MeshExportRecord.h"
@@ -115,8 +116,9 @@ void BM_StlBinary(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(84 + 50 * mesh.triangleCount));
 }
 
-// A record of 64 MiB in the private folder that no writer makes: NUL bytes,
-// or entries of the right form whose last one is cut off.
+// A record of 64 MiB in the private folder: NUL bytes, which no writer
+// makes, or entries of the right form whose last one is cut off, of a
+// folder that is not there and may come back (/nowhere).
 void PlantDamagedRecord(const fs::path& path, bool formed)
 {
     constexpr off_t kBytes = off_t{64} << 20;
@@ -134,9 +136,10 @@ void PlantDamagedRecord(const fs::path& path, bool formed)
     ::close(fd);
 }
 
-// One small file written while the private folder holds a damaged record
-// planted before every write, of NUL bytes (0) or cut off (1); or (2) one
-// planted and met by a write before those measured.
+// One small file written while the private folder holds a record planted
+// before every write, of NUL bytes (0) or of a folder elsewhere (1), which
+// stays and is read no further than its head at every write; or (2) one of
+// NUL bytes planted and met by a write before those measured.
 void BM_WriteBesideDamagedRecord(benchmark::State& state)
 {
     TempFolder folder;

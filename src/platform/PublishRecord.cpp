@@ -1,11 +1,13 @@
 #include "platform/PublishRecord.h"
 
 #include "platform/HiddenNames.h"
+#include "platform/SweptFolder.h"
 #include "platform/WriterLock.h"
 
 #include <cerrno>
 #include <climits>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -27,15 +29,37 @@ constexpr const char* kCompleted = "published-";
 // reads it again. It stays: it may be the only note of which hidden files
 // in some folder are kept copies.
 constexpr const char* kDamaged = "damaged-";
+// A record whose folder can never be met again (platform/SweptFolder.h),
+// renamed once likewise: it may still note which hidden files are kept
+// copies, should its folder be one moved away.
+constexpr const char* kOrphaned = "orphaned-";
 // A real record takes some 150 bytes a file; one of a series of a hundred
 // thousand slices stays far below this.
 constexpr off_t kMaxRecordBytes = off_t{64} << 20;
+// What is read of a record of another folder at every write: its format
+// and its folder, whose path no real one outgrows.
+constexpr size_t kHeadBytes = size_t{64} << 10;
 constexpr size_t kFolderFields = 5;
 constexpr size_t kEntryFields = 5;
 constexpr size_t kMaxHexDigits = 16;
-// File systems that make up their inode numbers at every mount.
+// File systems whose files are not found again by device and inode after a
+// remount. FAT makes up its inode numbers at every mount, and so do FUSE
+// drivers (fuse and fuseblk alike: which of them keep theirs the kernel
+// cannot tell), 9p and SMB servers; NFS, Ceph and AFS servers keep theirs,
+// but their files take the device number of the mount, new at each mount.
 constexpr long kMsdosMagic = 0x4d44;
 constexpr long kExfatMagic = 0x2011BAB0;
+constexpr long kFuseMagic = 0x65735546;
+constexpr long kNfsMagic = 0x6969;
+constexpr long kCifsMagic = 0xFF534D42;
+constexpr long kSmb2Magic = 0xFE534D42;
+constexpr long kSmbMagic = 0x517B;
+constexpr long kNinePMagic = 0x01021997;
+constexpr long kCephMagic = 0x00c36400;
+constexpr long kKernelAfsMagic = 0x6B414653;
+constexpr long kOpenAfsMagic = 0x5346414F;
+constexpr std::array<long, 11> kInodesMadeUp = {kMsdosMagic, kExfatMagic, kFuseMagic, kNfsMagic,       kCifsMagic,   kSmb2Magic,
+                                                kSmbMagic,   kNinePMagic, kCephMagic, kKernelAfsMagic, kOpenAfsMagic};
 constexpr long kNoFileSize = -1;   // what a name holds that is no regular file
 
 std::string Hex(unsigned long long value)
@@ -110,23 +134,27 @@ std::vector<std::string> FolderEntries(int folder)
     return names;
 }
 
-enum class Reading { Whole, Damaged, Unreadable };
+enum class Reading { Read, Damaged, Unreadable };
 
-// The record's bytes from its descriptor, within the bound. Damaged: too
-// large or no regular file, as no writer makes one; unreadable: gone,
-// still growing or failing, for a later sweep to try again.
-Reading ReadBounded(int fd, std::string& bytes)
+// The record's first `limit` bytes from its descriptor (all of a shorter
+// one), within the bound. Damaged: too large or no regular file, as no
+// writer makes one; unreadable: gone, still growing or failing, for a
+// later sweep to try again.
+Reading ReadBounded(int fd, size_t limit, std::string& bytes)
 {
     struct stat info;
     if (::fstat(fd, &info) != 0 || info.st_nlink == 0) return Reading::Unreadable;
     if (!S_ISREG(info.st_mode) || info.st_size > kMaxRecordBytes) return Reading::Damaged;
-    bytes.resize(size_t(info.st_size) + 1);
+    const size_t wanted = std::min(size_t(info.st_size), limit);
+    // One byte more of a record read whole: one still growing is no whole.
+    bytes.resize(wanted < size_t(info.st_size) ? wanted : wanted + 1);
     size_t got = 0;
-    for (ssize_t n; got < bytes.size() && (n = ::read(fd, bytes.data() + got, bytes.size() - got)) != 0; got += size_t(n))
+    for (ssize_t n; got < bytes.size() && (n = ::pread(fd, bytes.data() + got, bytes.size() - got, off_t(got))) != 0;
+         got += size_t(n))
         if (n < 0) return Reading::Unreadable;
-    if (got != size_t(info.st_size)) return Reading::Unreadable;
+    if (got != wanted) return Reading::Unreadable;
     bytes.resize(got);
-    return Reading::Whole;
+    return Reading::Read;
 }
 
 // The next `count` fields of `rest`, each ended by a NUL, in place; false
@@ -154,35 +182,67 @@ bool WriteWhole(int fd, const std::string& bytes)
     return true;
 }
 
-// Whether `contents` is the record of the open folder `folder`, reached as `path`.
-bool OfFolder(const PublishRecord::Contents& contents, int folder, const std::string& path)
+// The format and the folder's fields of a record, `rest` left at its
+// first entry; false for anything malformed.
+bool DecodeFolder(std::string_view bytes, PublishRecord::Contents& contents, std::string_view& rest)
 {
-    struct stat here;
-    if (::fstat(folder, &here) != 0) return false;
-    if (contents.inodesKept) return contents.device == here.st_dev && contents.inode == here.st_ino;
-    return !KeepsInodes(folder) && contents.path == path;
+    // The format first: a damaged record (NUL bytes, anything else) is
+    // refused before any of it is taken apart.
+    const std::string_view format(kFormat, std::strlen(kFormat) + 1);
+    if (!bytes.starts_with(format)) return false;
+    rest = bytes.substr(format.size());
+    std::string_view folder[kFolderFields - 1];
+    if (!TakeFields(rest, folder, std::size(folder)) || !ReadHex(folder[0], contents.device) ||
+        !ReadHex(folder[1], contents.inode) || (folder[2] != "0" && folder[2] != "1") || !folder[3].starts_with('/'))
+        return false;
+    contents.inodesKept = folder[2] == "1";
+    contents.path = folder[3];
+    return true;
 }
 
-// Finishes one record of an ended writer, when it is of this folder.
-void FinishRecord(int privateFolder, const std::string& name, bool completed, int folder, const std::string& path)
+// The record of the open folder `folder` rolled back, or its old files
+// removed once it completed.
+void Finish(int privateFolder, const std::string& name, bool completed, int folder, const PublishRecord::Contents& contents)
+{
+    bool done = true;
+    for (auto entry = contents.entries.rbegin(); entry != contents.entries.rend(); ++entry) {
+        if (completed) PublishRecord::DropKept(folder, *entry, contents.inodesKept);
+        else done = PublishRecord::RollBack(folder, *entry, contents.inodesKept) && done;
+    }
+    if (done) ::unlinkat(privateFolder, name.c_str(), 0);
+}
+
+enum class Part { Head, Whole };
+
+// The record from its descriptor, its head (the folder's fields) or whole,
+// and what that says; damaged where it is malformed.
+Reading ReadRecord(int fd, Part part, PublishRecord::Contents& contents)
+{
+    std::string bytes;
+    std::string_view entries;
+    const Reading read = ReadBounded(fd, part == Part::Head ? kHeadBytes : size_t(kMaxRecordBytes), bytes);
+    if (read != Reading::Read) return read;
+    const bool formed = part == Part::Head ? DecodeFolder(bytes, contents, entries) : PublishRecord::Decode(bytes, contents);
+    return formed ? Reading::Read : Reading::Damaged;
+}
+
+// Finishes one record of an ended writer when it is of this folder, and
+// sets aside one whose folder is gone for good. Only a record of this
+// folder is read whole: the others cost every write no more than a head.
+void FinishRecord(int privateFolder, const std::string& name, bool completed, int folder, SweptFolder& swept)
 {
     const int fd = ::openat(privateFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return;
     // Another sweep at work on it has it; one done with it has removed it
     // or set it aside.
-    std::string bytes;
     PublishRecord::Contents contents;
-    const Reading read = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? ReadBounded(fd, bytes) : Reading::Unreadable;
-    if (read == Reading::Damaged || (read == Reading::Whole && !PublishRecord::Decode(bytes, contents))) {
-        ::renameat(privateFolder, name.c_str(), privateFolder, (kDamaged + name).c_str());
-    } else if (read == Reading::Whole && OfFolder(contents, folder, path)) {
-        bool done = true;
-        for (auto entry = contents.entries.rbegin(); entry != contents.entries.rend(); ++entry) {
-            if (completed) PublishRecord::DropKept(folder, *entry, contents.inodesKept);
-            else done = PublishRecord::RollBack(folder, *entry, contents.inodesKept) && done;
-        }
-        if (done) ::unlinkat(privateFolder, name.c_str(), 0);
-    }
+    Reading read = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? ReadRecord(fd, Part::Head, contents) : Reading::Unreadable;
+    const SweptFolder::Match match = read == Reading::Read ? swept.Of(contents) : SweptFolder::Match::Other;
+    if (match == SweptFolder::Match::This) read = ReadRecord(fd, Part::Whole, contents);
+    const auto setAside = [&](const char* prefix) { ::renameat(privateFolder, name.c_str(), privateFolder, (prefix + name).c_str()); };
+    if (read == Reading::Damaged) setAside(kDamaged);
+    else if (read == Reading::Read && match == SweptFolder::Match::This) Finish(privateFolder, name, completed, folder, contents);
+    else if (read == Reading::Read && match == SweptFolder::Match::Gone) setAside(kOrphaned);
     ::close(fd);
 }
 
@@ -235,7 +295,7 @@ bool FileSystemKeepsInodes(int folder)
 {
     struct statfs info;
     if (::fstatfs(folder, &info) != 0) return true;
-    return info.f_type != kMsdosMagic && info.f_type != kExfatMagic;
+    return std::find(kInodesMadeUp.begin(), kInodesMadeUp.end(), static_cast<long>(info.f_type)) == kInodesMadeUp.end();
 }
 
 std::atomic<KeepsInodesCall> gKeepsInodes{&FileSystemKeepsInodes};
@@ -298,12 +358,13 @@ void PublishRecord::Sweep(int folder, const std::string& path)
 {
     const int privateFolder = WriterLock::Folder();
     if (privateFolder < 0) return;
+    SweptFolder swept(folder, path);
     for (const std::string& name : FolderEntries(privateFolder)) {
         std::string writer;
         if (ReadRecordName(name, kWriting, writer)) {
             if (!WriterLock::Running(writer)) ::unlinkat(privateFolder, name.c_str(), 0);
         } else if (ReadRecordName(name, kBegun, writer) || ReadRecordName(name, kCompleted, writer)) {
-            if (!WriterLock::Running(writer)) FinishRecord(privateFolder, name, name.starts_with(kCompleted), folder, path);
+            if (!WriterLock::Running(writer)) FinishRecord(privateFolder, name, name.starts_with(kCompleted), folder, swept);
         } else {
             WriterLock::ForgetEnded(name);
         }
@@ -382,18 +443,9 @@ std::string PublishRecord::Encode(const Contents& contents)
 
 bool PublishRecord::Decode(std::string_view bytes, Contents& contents)
 {
-    // The format first: a damaged record (NUL bytes, anything else) is
-    // refused before any of it is taken apart.
-    const std::string_view format(kFormat, std::strlen(kFormat) + 1);
-    if (!bytes.starts_with(format)) return false;
-    std::string_view rest = bytes.substr(format.size()), folder[kFolderFields - 1], fields[kEntryFields];
-    if (!TakeFields(rest, folder, std::size(folder)) || !ReadHex(folder[0], contents.device) ||
-        !ReadHex(folder[1], contents.inode) || (folder[2] != "0" && folder[2] != "1") || !folder[3].starts_with('/'))
-        return false;
+    std::string_view rest, fields[kEntryFields];
     size_t count = 0;
-    if (!CountEntries(rest, count)) return false;
-    contents.inodesKept = folder[2] == "1";
-    contents.path = folder[3];
+    if (!DecodeFolder(bytes, contents, rest) || !CountEntries(rest, count)) return false;
     contents.entries.assign(count, {});
     for (PublishEntry& entry : contents.entries) {
         TakeFields(rest, fields, kEntryFields);

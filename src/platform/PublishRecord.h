@@ -20,10 +20,11 @@
 namespace velmor {
 
 // A file told from any other that later takes its name, whose inode may be
-// the same one freed and given again; where the folder's file system makes
-// up its inode numbers at every mount (FAT), by its size and time, which a
-// placed file may share with its old one: there an old file is moved
-// aside, never linked, and told from the placed one by the name it is under.
+// the same one freed and given again; where the folder's file system does
+// not find its files again by device and inode after a remount (FAT, FUSE,
+// network shares), by its size and time, which a placed file may share
+// with its old one: there an old file is moved aside, never linked, and
+// told from the placed one by the name it is under.
 struct FileIdentity {
     unsigned long long device = 0;
     unsigned long long inode = 0;
@@ -48,8 +49,9 @@ struct PublishEntry {
 // The identity of the file `name` holds in the open folder; false when it
 // holds none (or a link, which no publish places or keeps).
 bool IdentityAt(int folder, const std::string& name, FileIdentity& identity);
-// Whether the folder's file system keeps its inode numbers across mounts;
-// a test may put another answer in place (nullptr restores it).
+// Whether the folder's file system keeps its files' device and inode
+// numbers across mounts; a test may put another answer in place (nullptr
+// restores it).
 bool KeepsInodes(int folder);
 using KeepsInodesCall = bool (*)(int folder);
 KeepsInodesCall ReplaceKeepsInodesForTest(KeepsInodesCall call);
@@ -74,7 +76,9 @@ public:
     // Finishes the records of ended writers for the open folder `folder`
     // (reached as `path`): rolls back a cut-off publish, removes the old
     // files of a completed one. A record that is malformed or too large is
-    // set aside unread by later sweeps, and steers nothing.
+    // set aside unread by later sweeps, and steers nothing; so is one whose
+    // folder can never be met again (platform/SweptFolder.h). Of a record of
+    // another folder only the head is read.
     static void Sweep(int folder, const std::string& path);
 
     // Undoes the entry in the open folder; false while its old file stays

@@ -491,6 +491,21 @@ TEST(AtomicFile, APublishRunningInAnotherPidNamespaceIsLeftAlone)
     for (const int fd : {renamed[0], renamed[1], writer[0], writer[1]}) ::close(fd);
 }
 
+namespace {
+
+constexpr int kNoStick = 77;   // the exit of a child that cannot mount one
+
+// Mounts the exFAT image `image` at `point` through FUSE, on a loop device
+// that the kernel lets go of once the driver does.
+bool MountStick(const std::filesystem::path& image, const std::filesystem::path& point)
+{
+    const std::string command = "l=$(losetup -f --show '" + image.string() + "') && { mount.exfat-fuse \"$l\" '" +
+                                point.string() + "' >/dev/null 2>&1; s=$?; losetup -d \"$l\"; exit $s; }";
+    return std::system(command.c_str()) == 0;
+}
+
+} // namespace
+
 // A stick with FAT on it makes up new inode numbers at every mount: a
 // publish cut off there is found again by its folder's path and its files'
 // sizes and times, and undone, though its new files have the old ones' size
@@ -498,6 +513,8 @@ TEST(AtomicFile, APublishRunningInAnotherPidNamespaceIsLeftAlone)
 // folder whose files all have new inodes is another folder, and nothing is
 // undone there. On FAT an old file is moved aside, not linked: one that
 // changes on its way there stays under its name, and nothing is published.
+// The same on an exFAT stick mounted through FUSE, whose driver hands out
+// inode numbers anew at every mount, with and without a remount.
 TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
 {
     for (const bool fat : {true, false}) {
@@ -537,6 +554,64 @@ TEST(AtomicFile, APublishCutOffOnFatIsUndoneAfterARemount)
     }
     ReplaceRenameForTest(nullptr);
     ReplaceKeepsInodesForTest(nullptr);
+
+    // A series of five cut off past its third rename, on a stick mounted
+    // where its label puts it. While the stick is unplugged its record stays
+    // through a write elsewhere; a record of a folder removed from a disk
+    // still there, and one by inode of the stick's folder, as a version that
+    // took FUSE to keep inodes wrote, are set aside unread.
+    TempDir dir;
+    const auto image = dir.Path() / "stick.img", point = dir.Path() / "the stick", out = point / "slices";
+    const auto records = dir.Path() / "state/Quillmarsh/Velmor", gone = dir.Path() / "gone";
+    const auto listed = [&](const std::string& kind) {
+        const auto names = FolderNames(records);
+        return std::count_if(names.begin(), names.end(), [&](const std::string& name) { return name.starts_with(kind); });
+    };
+    const auto rows = [&] {
+        struct stat folder;
+        ASSERT_TRUE(std::filesystem::create_directory(out) && std::filesystem::create_directory(gone) &&
+                    std::filesystem::create_directory(dir.Path() / "other") &&
+                    ExportSeries(out, "old ", 5) && ExportSeries(gone, "old ") && ::stat(out.c_str(), &folder) == 0);
+        InChild([&] { RenamesRunOutAfter(1, true), ExportSeries(gone, "cut "); });
+        std::filesystem::remove_all(gone);
+        PublishRecord::Contents legacy{folder.st_dev, folder.st_ino, true, out, {{"legacy.txt", ".t", {}, "", {}}}};
+        IdentityAt(AT_FDCWD, dir.Write("the stick/slices/legacy.txt", "kept"), legacy.entries[0].placed);
+        std::ofstream(records / "publish-0123456789abcdef-0") << PublishRecord::Encode(legacy);
+        auto old = Tree(out);
+        for (const bool remount : {false, true}) {
+            InChild([&] { RenamesRunOutAfter(3, true), ExportSeries(out, "cut ", 5, true); });
+            EXPECT_EQ(Tree(out).size(), old.size() + 5) << "one name left empty, two kept copies, four temporaries";
+            if (remount) {
+                ASSERT_EQ(::umount(point.c_str()), 0);
+                EXPECT_TRUE(ExportSeries(dir.Path() / "other", "other "));
+                EXPECT_EQ(listed("publish-"), 1);
+                ASSERT_TRUE(MountStick(image, point));
+            }
+            AtomicFile note;
+            ASSERT_TRUE(note.Create(out / "note.txt", kByUser) && note.Write("note") && note.Commit());
+            old["note.txt"] = "note";
+            EXPECT_EQ(Tree(out), old) << remount;
+            EXPECT_TRUE(listed("publish-") == 0 && listed("orphaned-") == 2) << remount;
+            std::filesystem::remove(out / "note.txt"), old.erase("note.txt");
+        }
+    };
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::access("/dev/fuse", R_OK | W_OK) != 0 || !std::filesystem::create_directories(point) ||
+            std::system(("truncate -s 64M '" + image.string() + "' && mkfs.exfat '" + image.string() + "' >/dev/null 2>&1").c_str()) != 0 ||
+            !MountStick(image, point))
+            _exit(kNoStick);
+        ::setenv("XDG_STATE_HOME", (dir.Path() / "state").c_str(), 1);
+        rows();
+        ::umount(point.c_str());
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kNoStick)
+        GTEST_SKIP() << "no mount namespace, /dev/fuse, loop device, mkfs.exfat or mount.exfat-fuse to make a stick with";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // Records in the private folder that no writer makes steer nothing and are
