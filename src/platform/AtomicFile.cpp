@@ -26,6 +26,7 @@ constexpr mode_t kOwnerOnly = 0600;
 // Set-id bits are not carried over: the new file is this user's, not the
 // old file's owner's.
 constexpr mode_t kPermissionBits = 01777;
+constexpr mode_t kClassBits = 0777;
 // Where the umask cannot be read, a new file stays its owner's.
 constexpr mode_t kUnknownUmask = 077;
 
@@ -50,15 +51,37 @@ mode_t CurrentUmask()
     return mode_t(mask & 0777);
 }
 
-// The mode a replacement of `old` gets: a file of this user's lends its
-// own, but one with another name, which someone else may have put there,
-// no wider than the umask lets a new file be; another user's lends none.
-mode_t ReplacementMode(bool exists, const struct stat& old)
+// The access ACL of `old`, the file `name` in `folder`; unknown when
+// another file has taken the name since.
+AccessList AccessOf(int folder, const std::string& name, const struct stat& old)
+{
+    const int fd = ::openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    struct stat now;
+    AccessList access;
+    if (fd >= 0 && ::fstat(fd, &now) == 0 && now.st_dev == old.st_dev && now.st_ino == old.st_ino)
+        access = AccessList::Of(fd, old.st_mode);
+    if (fd >= 0) ::close(fd);
+    return access;
+}
+
+// The mode a replacement of `old`, the file `name` in `folder`, gets, and
+// the ACL it carries over (`access`): a file of this user's lends its own,
+// but one with another name, which someone else may have put there, no
+// wider than the umask lets a new file be; another user's lends none. Under
+// an ACL the group bits are its mask, not what the owning group may do: the
+// mode takes the group's own entry, so that a file system that refuses the
+// ACL opens the file to nobody the ACL kept out; and an ACL that cannot be
+// read lends the group no more than a new file gets.
+mode_t ReplacementMode(int folder, const std::string& name, bool exists, const struct stat& old, AccessList& access)
 {
     const mode_t fresh = kNewFileMode & ~CurrentUmask();
     if (!exists || old.st_uid != ::geteuid()) return fresh;
+    access = AccessOf(folder, name, old);
     const mode_t lent = old.st_mode & kPermissionBits;
-    return old.st_nlink == 1 ? lent : lent & fresh;
+    const mode_t own = access.Known() ? (lent & ~kClassBits) | access.ClassBits() : lent & (~S_IRWXG | fresh);
+    if (old.st_nlink == 1) return own;
+    access.Narrow(fresh);
+    return own & fresh;
 }
 
 // Walks to `target`'s folder and looks at what its name holds there now:
@@ -109,6 +132,7 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept
     m_name = std::move(other.m_name);
     m_temporaryName = std::move(other.m_temporaryName);
     m_mode = other.m_mode;
+    m_access = std::move(other.m_access);
     m_stream = std::exchange(other.m_stream, nullptr);
     m_fd = std::exchange(other.m_fd, -1);
     m_failed = other.m_failed;
@@ -127,6 +151,7 @@ void AtomicFile::Reset()
     m_name.clear();
     m_temporaryName.clear();
     m_mode = 0;
+    m_access = AccessList();
     m_stream = nullptr;
     m_fd = -1;
     m_failed = false;
@@ -154,7 +179,7 @@ bool AtomicFile::Create(const std::filesystem::path& target, Naming naming, Left
     m_folderDevice = here.st_dev;
     m_folderInode = here.st_ino;
     if (leftovers == Leftovers::Remove) velmor::RemoveLeftovers(folder, m_folder.Path().native(), {m_name});
-    m_mode = ReplacementMode(exists, old);
+    m_mode = ReplacementMode(folder, m_name, exists, old, m_access);
     for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
         m_temporaryName = HiddenName(HiddenKind::Temporary, m_name, m_folder.Path().native().size());
         m_fd = ::openat(folder, m_temporaryName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
@@ -221,6 +246,8 @@ bool AtomicFile::Finish()
     }
     if (m_stream != nullptr && (std::fflush(m_stream) != 0 || std::ferror(m_stream))) m_failed = true;
     if (gChangeMode.load()(m_fd, m_mode) != 0 && !ModesNotKept(errno)) m_failed = true;
+    if (m_access.Known() && m_access.ApplyTo(m_fd) != 0 && !ModesNotKept(errno)) m_failed = true;
+    m_access = AccessList();
     if (SyncToDisk(m_fd) != 0) m_failed = true;
     const int closed = m_stream != nullptr ? std::fclose(m_stream) : ::close(m_fd);
     if (closed != 0) m_failed = true;

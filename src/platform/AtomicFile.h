@@ -7,11 +7,13 @@
 // was there before and nothing under the target's name. Only regular files
 // are written: a pipe, device, socket or folder under the target's name is
 // refused before anything is written, so that no write waits on another
-// process or hands it the bytes. The old file's permissions are kept when
-// it is the writing user's own; one with another link (another name of it
-// may be where someone else put it) lends them only as far as the umask
-// allows. Another user's file in a sticky folder others may write to is
-// refused, as a plain open is.
+// process or hands it the bytes. The old file's permissions, with its ACL,
+// are kept when it is the writing user's own (where the file system takes
+// no ACL, no class gets more than its own entry gave it); one with another
+// link (another name of it may be where someone else put it) lends them,
+// every entry of the ACL too, only as far as the umask allows. Another
+// user's file in a sticky folder others may write to is refused, as a
+// plain open is.
 //
 // The target's path is walked name by name, and a link on the way is
 // followed (so that the file behind it is replaced and the link stays)
@@ -30,6 +32,7 @@
 //
 // Writers use either the buffered Write/Stream side or the Descriptor,
 // never both on one file.
+#include "platform/AccessList.h"
 #include "platform/FolderWalk.h"
 
 #include <cstdint>
@@ -126,6 +129,7 @@ private:
     std::string m_name;                  // of the target in its folder
     std::string m_temporaryName;
     mode_t m_mode = 0;                   // the permissions it gets at Finish
+    AccessList m_access;                 // and the ACL, where the old file lends one
     std::FILE* m_stream = nullptr;
     int m_fd = -1;
     bool m_failed = false;

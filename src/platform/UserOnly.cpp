@@ -1,10 +1,16 @@
 #include "platform/UserOnly.h"
 
+#include "platform/AccessList.h"
+
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <deque>
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
+#include <mutex>
+#include <optional>
 #include <pwd.h>
 #include <string>
 #include <sys/socket.h>
@@ -22,11 +28,51 @@ constexpr uid_t kRoot = 0;
 // As the kernel's own walk: past this many links a path names nothing.
 constexpr int kMaxLinks = 40;
 constexpr size_t kAccountBytes = 16384;
+// A group listing more members than fit in this is taken to list another.
+constexpr size_t kMaxAccountBytes = size_t{1} << 24;
 
-bool TrustedOwner(uid_t owner, uid_t user) { return owner == kRoot || owner == user; }
+// Each account database is walked by one thread at a time: its place is
+// the C library's, one for the whole process.
+std::mutex gAccountWalk;
 
-// Whether `group` is the user's own private group: it bears the user's name
-// and counts nobody else among its members.
+// Whether `matches` takes an entry of an account database that `next`
+// reads on (as getpwent_r does); true too where it cannot be read whole.
+template <typename Entry, typename Next, typename Matches> bool AnyAccount(Next next, Matches matches)
+{
+    std::vector<char> bytes(kAccountBytes);
+    Entry entry{};
+    Entry* read = nullptr;
+    for (;;) {
+        const int error = next(&entry, bytes.data(), bytes.size(), &read);
+        if (error == ENOENT) return false;
+        if (error == ERANGE && bytes.size() < kMaxAccountBytes) bytes.resize(bytes.size() * 2);
+        else if (error != 0 || read == nullptr || matches(entry)) return true;
+    }
+}
+
+// Whether an account other than `name` has `group` as its primary group or
+// as a member.
+bool AnotherAccountHas(gid_t group, const std::string& name)
+{
+    const std::lock_guard<std::mutex> guard(gAccountWalk);
+    ::setpwent();
+    const bool primary = AnyAccount<passwd>(::getpwent_r, [&](const passwd& account) {
+        return account.pw_gid == group && name != account.pw_name;
+    });
+    ::endpwent();
+    if (primary) return true;
+    ::setgrent();
+    const bool member = AnyAccount<::group>(::getgrent_r, [&](const ::group& entry) {
+        for (char** member = entry.gr_mem; entry.gr_gid == group && *member != nullptr; ++member)
+            if (name != *member) return true;
+        return false;
+    });
+    ::endgrent();
+    return member;
+}
+
+// Whether `group` is the user's own private group: the user's primary
+// group, bearing the user's name, that no other account has.
 bool UsersOwnGroup(gid_t group, uid_t user)
 {
     passwd account{};
@@ -34,22 +80,62 @@ bool UsersOwnGroup(gid_t group, uid_t user)
     passwd* found = nullptr;
     ::group* foundGroup = nullptr;
     std::vector<char> accountBytes(kAccountBytes), groupBytes(kAccountBytes);
-    if (::getpwuid_r(user, &account, accountBytes.data(), accountBytes.size(), &found) != 0 || found == nullptr ||
-        account.pw_gid != group || ::getgrgid_r(group, &entry, groupBytes.data(), groupBytes.size(), &foundGroup) != 0 ||
-        foundGroup == nullptr || std::string(entry.gr_name) != account.pw_name)
-        return false;
-    for (char** member = entry.gr_mem; *member != nullptr; ++member)
-        if (std::string(*member) != account.pw_name) return false;
-    return true;
+    return ::getpwuid_r(user, &account, accountBytes.data(), accountBytes.size(), &found) == 0 && found != nullptr &&
+           account.pw_gid == group && ::getgrgid_r(group, &entry, groupBytes.data(), groupBytes.size(), &foundGroup) == 0 &&
+           foundGroup != nullptr && std::string(entry.gr_name) == account.pw_name &&
+           !AnotherAccountHas(group, account.pw_name);
+}
+
+// The id the kernel shows for an owner this process's user namespace cannot
+// name, unless that id names someone here (as outside any namespace, where
+// it is the account nobody's) or the namespace's map cannot be read.
+std::optional<uid_t> UnnamedOwner()
+{
+    std::ifstream overflowFile("/proc/sys/kernel/overflowuid"), map("/proc/self/uid_map");
+    uint64_t overflow = 0, inside = 0, outside = 0, count = 0;
+    bool mapped = false, read = false;
+    if (!(overflowFile >> overflow)) return std::nullopt;
+    while (map >> inside >> outside >> count) {
+        read = true;
+        mapped = mapped || (overflow >= inside && overflow - inside < count);
+    }
+    return read && !mapped ? std::optional<uid_t>(uid_t(overflow)) : std::nullopt;
+}
+
+// Who walks, and who else owns the system's folders where it walks.
+struct Walker {
+    uid_t user = ::geteuid();
+    std::optional<uid_t> unnamed = UnnamedOwner();
+};
+
+// Root, the user, and an owner the user namespace cannot name (root's
+// folders show so inside a namespace that maps only the user).
+bool TrustedOwner(uid_t owner, const Walker& walker)
+{
+    return owner == kRoot || owner == walker.user || owner == walker.unnamed;
+}
+
+// Whether the group class of the folder open at `fd` lets anyone but the
+// user write there: a group other than the user's own, or another user its
+// ACL names.
+bool GroupClassMayWrite(int fd, const struct stat& folder, uid_t user)
+{
+    // Under an ACL the group bits are its mask: without a write there, no
+    // entry of the class can write.
+    if ((folder.st_mode & S_IWGRP) == 0) return false;
+    const AccessList access = AccessList::Of(fd, folder.st_mode);
+    // Unread, the group bits may be a mask over anyone's entry.
+    if (!access.Known()) return true;
+    return access.GroupClassMayWrite(user, folder.st_gid, [user](gid_t group) { return UsersOwnGroup(group, user); });
 }
 
 // Whether nobody but root and the user can put another entry in the place
-// of one in `folder`.
-bool OnlyUserMayChange(const struct stat& folder, uid_t user)
+// of one in `folder`, open at `fd`.
+bool OnlyUserMayChange(int fd, const struct stat& folder, const Walker& walker)
 {
-    if (!S_ISDIR(folder.st_mode) || !TrustedOwner(folder.st_uid, user)) return false;
+    if (!S_ISDIR(folder.st_mode) || !TrustedOwner(folder.st_uid, walker)) return false;
     if ((folder.st_mode & S_ISVTX) != 0 || (folder.st_mode & S_IWOTH) != 0) return (folder.st_mode & S_ISVTX) != 0;
-    return (folder.st_mode & S_IWGRP) == 0 || UsersOwnGroup(folder.st_gid, user);
+    return !GroupClassMayWrite(fd, folder, walker.user);
 }
 
 bool UserAlone(const struct stat& folder, uid_t user)
@@ -64,11 +150,11 @@ public:
     {
         for (const int fd : m_folders) ::close(fd);
     }
-    bool Enter(int at, const char* name, uid_t user)
+    bool Enter(int at, const char* name, const Walker& walker)
     {
         const int fd = ::openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         struct stat info;
-        if (fd >= 0 && ::fstat(fd, &info) == 0 && OnlyUserMayChange(info, user)) {
+        if (fd >= 0 && ::fstat(fd, &info) == 0 && OnlyUserMayChange(fd, info, walker)) {
             m_folders.push_back(fd);
             return true;
         }
@@ -101,9 +187,9 @@ std::deque<std::string> NamesOf(const std::filesystem::path& path)
 
 int OpenPrivateFolder(const std::filesystem::path& folder)
 {
-    const uid_t user = ::geteuid();
+    const Walker walker;
     Way way;
-    if (!folder.is_absolute() || !way.Enter(AT_FDCWD, "/", user)) return -1;
+    if (!folder.is_absolute() || !way.Enter(AT_FDCWD, "/", walker)) return -1;
     std::deque<std::string> names = NamesOf(folder);
     for (int links = 0; !names.empty();) {
         const std::string name = names.front();
@@ -120,13 +206,13 @@ int OpenPrivateFolder(const std::filesystem::path& folder)
             found = ::fstatat(way.Top(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
         if (!found) return -1;
         if (!S_ISLNK(entry.st_mode)) {
-            if (!way.Enter(way.Top(), name.c_str(), user)) return -1;
+            if (!way.Enter(way.Top(), name.c_str(), walker)) return -1;
             continue;
         }
         // The folder itself is no link; one on the way is as safe as its owner.
         char target[PATH_MAX];
         const ssize_t length = ::readlinkat(way.Top(), name.c_str(), target, sizeof target);
-        if (names.empty() || ++links > kMaxLinks || !TrustedOwner(entry.st_uid, user) || length <= 0 ||
+        if (names.empty() || ++links > kMaxLinks || !TrustedOwner(entry.st_uid, walker) || length <= 0 ||
             size_t(length) == sizeof target)
             return -1;
         const std::filesystem::path followed(std::string(target, size_t(length)));
@@ -137,7 +223,7 @@ int OpenPrivateFolder(const std::filesystem::path& folder)
     // A descriptor that reads and syncs, of the very folder checked.
     const int fd = ::openat(way.Top(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat info;
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && UserAlone(info, user)) return fd;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && UserAlone(info, walker.user)) return fd;
     if (fd >= 0) ::close(fd);
     return -1;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program on its own X server, then starts it again with a
 # scene: the second start must end by itself and the first copy must open
-# the scene (its window title names the file).
+# the scene (its window title names the file); so too for a plain user
+# inside a user namespace of its own.
 #   second_start.sh path/to/velmor path/to/scene.vlm
 set -euo pipefail
 
@@ -55,3 +56,17 @@ timeout 120 "$viewer" "$work/resumed.vlm" || { echo "a start after the copy cont
 windows "resumed.vlm - Velmor" "stopped.vlm - Velmor" || { echo "the continued copy did not open the next file"; exit 1; }
 grep -A3 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | tr '\n' ' ' |
   grep -qxF "[Recent%20File%20List] File1=$work/resumed.vlm File2=$scene " || { echo "the continued copy opened the other file too"; exit 1; }
+
+# Inside a user namespace that maps a plain user to itself alone, root's
+# folders show as owned by an id the namespace cannot name: they are still the
+# system's, and a later start there hands its file to the running copy.
+user=1000 ns="$work/namespace"
+inside=(setpriv "--reuid=$user" "--regid=$user" --clear-groups env HOME="$ns/home" XDG_RUNTIME_DIR="$ns/run"
+        XDG_CONFIG_HOME="$ns/home/config" unshare -U --map-current-user)
+"${inside[@]}" true 2>/dev/null || { echo "no user namespace for a plain user here: skipped the start inside one"; exit 0; }
+mkdir -p "$ns/run" "$ns/home" && chmod 700 "$ns/run" && chmod 755 "$work" && cp "$scene" "$ns/namespace.vlm" && chown -R "$user:$user" "$ns"
+"${inside[@]}" "$viewer" >"$work/velmor.log" 2>&1 & pids="$pids $!"
+listens() { ! grep -q 'runs on its own' "$work/velmor.log" || exit 1; test -S "$ns/run/Velmor by Quillmarsh-$user.socket"; }
+wait_until 120 listens || { echo "the copy in a namespace does not listen"; exit 1; }
+timeout 120 "${inside[@]}" "$viewer" "$ns/namespace.vlm" || { echo "a later start in a namespace failed or hung"; exit 1; }
+windows "namespace.vlm - Velmor" || { echo "the copy in a namespace did not open the file handed to it"; exit 1; }

@@ -21,13 +21,16 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <grp.h>
 #include <map>
 #include <sched.h>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -35,7 +38,55 @@ using namespace velmor;
 using namespace velmor::test;
 
 constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+constexpr gid_t kProjectGroup = 100;   // users
+constexpr uid_t kPlainUser = 1000;
 constexpr auto kByUser = AtomicFile::Naming::ByUser;
+
+namespace {
+
+// Changes `path`'s ACL with the outside tool.
+bool SetAcl(const std::string& arguments, const std::filesystem::path& path)
+{
+    return std::system(("setfacl " + arguments + " '" + path.string() + "' 2>/dev/null").c_str()) == 0;
+}
+
+// Whether `work` succeeds in a child process, whatever it does to it.
+bool SucceedsInChild(const std::function<bool()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) _exit(work() ? 0 : 1);
+    int status = 1;
+    return ::waitpid(child, &status, 0) == child && status == 0;
+}
+
+// Whether each of two members of the project group and one user outside it
+// may open `file` to read, and to write, as the kernel answers them.
+std::string WhoMayOpen(const std::filesystem::path& file)
+{
+    std::string answers;
+    for (const auto& [user, member] : {std::pair{uid_t{1}, true}, {uid_t{2}, true}, {kNobody, false}})
+        for (const int flags : {O_RDONLY, O_WRONLY})
+            answers += SucceedsInChild([&, user = user, member = member] {
+                return ::setgroups(member ? 1 : 0, &kProjectGroup) == 0 && ::setgid(kNoGroup) == 0 && ::setuid(user) == 0 &&
+                       ::open(file.c_str(), flags | O_CLOEXEC) >= 0;
+            }) ? '+' : '-';
+    return answers;
+}
+
+// Becomes `user`, alone in a user namespace that maps it to itself, as a
+// rootless container runs it.
+bool BecomeUserInItsOwnNamespace(uid_t user)
+{
+    const std::string map = std::to_string(user) + ' ' + std::to_string(user) + " 1\n";
+    const auto put = [](const char* file, const std::string& text) { return bool(std::ofstream(file) << text << std::flush); };
+    // Dumpable again after the change of user, so that its /proc files are its own to write.
+    return ::setgroups(0, nullptr) == 0 && ::setgid(user) == 0 && ::setuid(user) == 0 && ::prctl(PR_SET_DUMPABLE, 1) == 0 &&
+           ::unshare(CLONE_NEWUSER) == 0 && put("/proc/self/uid_map", map) && put("/proc/self/setgroups", "deny") &&
+           put("/proc/self/gid_map", map);
+}
+
+} // namespace
 
 TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
 {
@@ -101,6 +152,45 @@ TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete)
     }
     ::umask(mask);
     EXPECT_EQ(status(dir.Path() / "fat.csv").permissions(), std::filesystem::perms(0600));
+
+    // In a project's setgid folder a file shared with one user by its ACL, and
+    // one whose ACL keeps a member of the group out, give everyone the same
+    // access when replaced; the mode set before the ACL (all that a file system
+    // without ACLs keeps) gives the group its own entry, not the mask. With a
+    // second link every entry is narrowed by the umask.
+    const auto project = dir.Path() / "project", shared = project / "shared.stl";
+    std::filesystem::create_directory(project);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755) | ::chown(project.c_str(), -1, kProjectGroup) | ::chmod(project.c_str(), 02775), 0);
+    static mode_t lent;
+    for (const auto& [mode, entry, links, own] : {std::tuple{0600, "u:daemon:rw", 1, 0600}, {0664, "u:daemon:-", 1, 0664}, {0600, "u:daemon:rw", 2, 0600}}) {
+        std::filesystem::remove(shared), dir.Write("project/shared.stl", "old");
+        ASSERT_TRUE(::chmod(shared.c_str(), mode_t(mode)) == 0 && (links == 1 || ::link(shared.c_str(), (project / "planted").c_str()) == 0));
+        if (!SetAcl(std::string("-m ") + entry, shared)) GTEST_SKIP() << "the temporary folder takes no ACLs";
+        const std::string access = WhoMayOpen(shared);
+        const mode_t umask = ::umask(links == 1 ? 022 : 077);
+        AtomicFile::ReplaceModeForTest(+[](int fd, mode_t mode) { return lent = mode, ::fchmod(fd, mode); });
+        AtomicFile file;
+        EXPECT_TRUE(file.Create(shared, kByUser) && file.Commit());
+        AtomicFile::ReplaceModeForTest(nullptr), ::umask(umask), std::filesystem::remove(project / "planted");
+        EXPECT_EQ(lent, mode_t(own)) << entry;
+        EXPECT_EQ(WhoMayOpen(shared), links == 1 ? access : "------") << entry;
+    }
+    // Where the file system keeps no ACLs (ramfs) the mode is lent whole;
+    // where the ACL cannot be read (no /proc) the group gets no more than a
+    // new file would.
+    InChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(0);
+        for (const bool ramfs : {true, false}) {
+            if (ramfs ? ::mount("none", project.c_str(), "ramfs", 0, nullptr) : ::mount("tmpfs", "/proc", "tmpfs", 0, nullptr)) _exit(1);
+            std::filesystem::remove(shared), dir.Write("project/shared.stl", "old");
+            ::chmod(shared.c_str(), 0660), ramfs || SetAcl("-m u:daemon:rw", shared);
+            AtomicFile file;
+            EXPECT_TRUE(file.Create(shared, kByUser) && file.Commit());
+            EXPECT_EQ(status(shared).permissions(), std::filesystem::perms(ramfs ? 0660 : 0600));
+            if (ramfs) ::umount(project.c_str());
+        }
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    });
 }
 
 TEST(AtomicFile, ASeriesAppearsWholeOrNotAtAll)
@@ -391,9 +481,12 @@ TEST(AtomicFile, NothingPlantedInASharedFolderSteersAWrite)
 
 // The record of a publish is kept only in a private folder that is this
 // user's alone and that it can write. Another user's, one open to others, a
-// link to one, one in a folder another user owns or may write, a read-only
-// one and a full one are neither read nor written: a publish cut off stays
-// as it is, and exports go on without a record.
+// link to one, one in a folder another user owns or may write (by its ACL,
+// or its group's when that is not the user's alone), or reached through
+// another user's link, one whose ACLs cannot be read, a read-only one and a
+// full one are neither read nor written: a publish cut off stays as it is,
+// and exports go on without a record. Inside a user namespace root's
+// folders are the system's still.
 TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
 {
     TempDir dir;
@@ -406,7 +499,13 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
     ASSERT_TRUE(ExportSeries(out, "old "));
     InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(out, "cut "); });
     const auto cut = Tree(out);
-    for (const int way : {0, 1, 2, 3, 4, 5, 6}) {
+    // The full one last: its writer holds a lock there, and so removes the temporary.
+    for (const int way : {0, 1, 2, 3, 4, 7, 8, 9, 10, 11, 12, 5, 6}) {
+        if (way == 7) ASSERT_TRUE(SetAcl("-m u:nobody:rwx", state));
+        // Open to a group that is not the user's alone, or (in the child) seems so.
+        if (way == 8 || way >= 10) ASSERT_EQ(::chmod(state.c_str(), 0775) | ::chown(state.c_str(), -1, way == 8 ? kNoGroup : ::getegid()), 0);
+        if (way == 9) std::filesystem::create_symlink(state, dir.Path() / "lent"), ::setenv("XDG_STATE_HOME", (dir.Path() / "lent").c_str(), 1);
+        if (way == 9) ASSERT_EQ(::lchown((dir.Path() / "lent").c_str(), kNobody, -1), 0);
         if (way == 3) ASSERT_EQ(::chown(state.c_str(), kNobody, -1), 0);
         if (way == 4) ASSERT_EQ(::chmod((state / "Quillmarsh").c_str(), 0777), 0);
         if (way == 0) ASSERT_EQ(::chown(folder.c_str(), kNobody, -1), 0);
@@ -414,8 +513,16 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
         if (way == 2) std::filesystem::rename(folder, moved), std::filesystem::create_symlink(moved, folder);
         const auto kept = Tree(state);
         InChild([&] {
-            const bool readOnly = way == 5, full = way == 6;
-            if ((readOnly || full) && (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) _exit(0);
+            const bool readOnly = way == 5, full = way == 6, planted = way == 10 || way == 12, noProc = way == 11;
+            if ((readOnly || full || planted || noProc) &&
+                (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0))
+                _exit(0);
+            // An account whose primary group is the user's, or one of its members.
+            const std::string group = std::to_string(::getegid()), database = way == 10 ? "/etc/passwd" : "/etc/group";
+            const auto accounts = dir.Write("accounts", ReadFileBytes(database) + (way == 10 ? "planted:x:4242:" + group + "::/:/bin/sh\n"
+                                                                                             : "planted:x:" + group + ":daemon\n"));
+            if (planted && ::mount(accounts.c_str(), database.c_str(), nullptr, MS_BIND, nullptr) != 0) _exit(1);
+            if (noProc && ::mount("tmpfs", "/proc", "tmpfs", 0, nullptr) != 0) _exit(1);
             if (readOnly && (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
                              ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0))
                 _exit(1);
@@ -434,16 +541,46 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
         if (way == 2) std::filesystem::remove(folder), std::filesystem::rename(moved, folder);
         if (way == 3) ASSERT_EQ(::chown(state.c_str(), ::geteuid(), -1), 0);
         if (way == 4) ASSERT_EQ(::chmod((state / "Quillmarsh").c_str(), 0700), 0);
+        if (way == 7) ASSERT_TRUE(SetAcl("-b", state));
+        if (way == 8 || way >= 10) ASSERT_EQ(::chmod(state.c_str(), 0755), 0);
+        if (way == 9) ::setenv("XDG_STATE_HOME", state.c_str(), 1), std::filesystem::remove(dir.Path() / "lent");
     }
     EXPECT_EQ(ReadFileBytes(other / "0000.tif"), "other 0");
     EXPECT_TRUE(ExportSeries(other, "other "));   // which leaves the record of `out` alone
-    // Reached through the user's own link, and open to the user's own group only, it serves.
+    // Reached through the user's own link, open to the user's own group only
+    // and to another user only to read, it serves.
     std::filesystem::create_symlink(state, dir.Path() / "via");
     ::setenv("XDG_STATE_HOME", (dir.Path() / "via").c_str(), 1);
     ASSERT_EQ(::chmod(state.c_str(), 0775) | ::chown(state.c_str(), -1, ::getegid()), 0);
+    ASSERT_TRUE(SetAcl("-m u:nobody:rx", state));
     AtomicFile::RemoveLeftovers(out, SliceNames(3));
-    EXPECT_EQ(Tree(out), (std::map<std::string, std::string>{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}}));
+    const std::map<std::string, std::string> old{{"0000.tif", "old 0"}, {"0001.tif", "old 1"}, {"0002.tif", "old 2"}};
+    EXPECT_EQ(Tree(out), old);
     ::setenv("XDG_STATE_HOME", outer.c_str(), 1);
+
+    // A plain user alone in a user namespace, as in a rootless container,
+    // sees root's folders owned by an id the namespace cannot name: they are
+    // the system's still, and its writer holds its lock and undoes a publish
+    // cut off; unless a folder on the way is open to a group it cannot name.
+    if (!SucceedsInChild([] { return BecomeUserInItsOwnNamespace(kPlainUser); })) GTEST_SKIP() << "no user namespace for a plain user here";
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    for (const bool shared : {false, true}) {
+        const auto sandbox = dir.Path() / (shared ? "shared" : "sandbox"), home = sandbox / "home";
+        std::filesystem::create_directories(home);
+        ASSERT_EQ(::chown(home.c_str(), kPlainUser, kPlainUser) | ::chown(sandbox.c_str(), -1, shared ? kNoGroup : 0) |
+                      ::chmod(sandbox.c_str(), shared ? 0775 : 0755), 0);
+        InChild([&] {
+            if (!BecomeUserInItsOwnNamespace(kPlainUser)) _exit(1);
+            const auto series = home / "out";
+            ::setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+            EXPECT_NE(WriterLock::Held(), shared);
+            EXPECT_TRUE(std::filesystem::create_directory(series) && ExportSeries(series, "old "));
+            InChild([&] { RenamesRunOutAfter(2, true), ExportSeries(series, "cut "); });
+            AtomicFile::RemoveLeftovers(series, SliceNames(3));
+            EXPECT_EQ(Tree(series) == old, !shared);
+            _exit(::testing::Test::HasFailure() ? 1 : 0);
+        });
+    }
 }
 
 // Whether a writer still runs is told by its lock, which reaches into
