@@ -181,13 +181,21 @@ TEST(BmpCodec, PalettesKeepTheirIndices)
     std::vector<uint8_t> plane(3);
     const auto straight = [&] {
         const std::string bytes = MakeBmp(b);
-        return DecodePlaneOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), {3, 1}, {plane.data(), 3});
+        plane.resize(3 * std::abs(b.height));
+        return DecodePlaneOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), {3, std::abs(b.height)}, {plane.data(), 3});
     };
     EXPECT_EQ(straight(), SizedDecode::Decoded);
     EXPECT_EQ(plane, img.indices);
     b.pixels = std::string("\x00\x03\x01\0", 4);
     EXPECT_FALSE(Decode(MakeBmp(b), img));
     EXPECT_EQ(straight(), SizedDecode::Unreadable);
+    // Two rows stored bottom-up, then top-down: the plane takes the top row first either way.
+    b.pixels = std::string("\x00\x02\x01\0\x01\x00\x02\0", 8);
+    for (const int32_t height : {2, -2}) {
+        b.height = height;
+        EXPECT_EQ(straight(), SizedDecode::Decoded);
+        EXPECT_EQ(plane, (height > 0 ? std::vector<uint8_t>{1, 0, 2, 0, 2, 1} : std::vector<uint8_t>{0, 2, 1, 1, 0, 2}));
+    }
 }
 
 TEST(BmpCodec, SixteenAndThirtyTwoBitFields)
