@@ -92,6 +92,12 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 30;
 // however few bytes it holds: one of thousands of scans is refused after
 // this many passes, a few times what decoding a real picture costs.
 constexpr int kMaxJpegScans = 100;
+// Scans past the bound are told from the markers before any is decoded,
+// and the library refuses any that walk might miss as it begins them. A
+// test may put another walk in place (nullptr restores the decoder's own);
+// the call returns the walk it replaces.
+using JpegScanWalk = bool (*)(const uint8_t* data, size_t size, int bound);
+JpegScanWalk ReplaceJpegScanWalkForTest(JpegScanWalk walk);
 // Refuses sizes that are impossible or that the encoded bytes could not
 // describe: a decoder passes the most pixels its format can pack into
 // `encodedBytes`, so that a lying header costs no allocation.

@@ -234,10 +234,23 @@ bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& fileP
     return true;
 }
 
-bool SliceReaderFillsSlice(const std::wstring& sourceType)
+int SliceValueBytes(int formatBytes) { return formatBytes == 1 ? 1 : 2; }
+
+bool SliceReadersFillPayload(const DataObject& d)
 {
-    const SliceKind kind = SliceKindOf(sourceType);
-    return kind != SliceKind::Kxd && kind != SliceKind::Other;
+    switch (SliceKindOf(d.sourceType)) {
+    case SliceKind::Raw:
+    case SliceKind::Picture:
+    case SliceKind::Tiff:
+    case SliceKind::Dicom:
+        // Channels need no check: a shape of other channels than the
+        // payload's is never made, and one a reader cannot fill is refused.
+        return SliceValueBytes(d.bytesPerComponent) == d.bytesPerComponent;
+    case SliceKind::Kxd:
+    case SliceKind::Other:
+        break;
+    }
+    return false;
 }
 
 uint64_t SliceReadWorkBytes(const DataObject& d, int bytesPerValue)

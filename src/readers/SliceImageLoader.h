@@ -32,10 +32,16 @@ struct SliceRun {
 // The slice loader's work on `d` (which it does not change) into dest.
 bool LoadSliceWith(const DataObject& d, uint8_t* dest, const std::wstring& filePath, int bytesPerValue, SliceRun& run);
 
-// Whether the reader of `sourceType` writes every byte of each slice it
-// accepts: "raw", pictures, TIFF and DICOM do; "kxd" rows and unknown
-// types leave bytes as they were.
-bool SliceReaderFillsSlice(const std::wstring& sourceType);
+// Bytes of a value as the slice readers write it: one for a format of one
+// byte, two for any wider one.
+int SliceValueBytes(int formatBytes);
+
+// Whether the slice readers of `d`'s source type write every byte of the
+// payload its format and components declare, so that it need not be zeroed
+// first: "raw", pictures, TIFF and DICOM write each slice they accept whole,
+// every channel of every value, but only as wide as SliceValueBytes; "kxd"
+// slices may hold no rows, and unknown types are read by nobody.
+bool SliceReadersFillPayload(const DataObject& d);
 
 // What one slice read of `d` holds at once beside its place in the payload
 // (a decoded picture, a TIFF strip, a DICOM slice's pixel bytes), so that a

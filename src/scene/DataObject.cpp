@@ -88,10 +88,7 @@ bool DataObject::AllocDataBuffer(PayloadFill fill)
         return true;
     }
 
-    components = ComponentsOf(type, format);
-    for (const auto& w : kFormatWidths)
-        if (format == w.format) bytesPerComponent = w.bytes;
-
+    TakeFormatWidths();
     uint64_t count = 0;
     if (!ElementCount(count) || !Product({count, components, bytesPerComponent}, payloadBytes)) {
         payloadBytes = 0;
@@ -114,6 +111,13 @@ bool DataObject::AllocDataBuffer(PayloadFill fill)
         return false;
     }
     return true;
+}
+
+void DataObject::TakeFormatWidths()
+{
+    components = ComponentsOf(type, format);
+    for (const auto& w : kFormatWidths)
+        if (format == w.format) bytesPerComponent = w.bytes;
 }
 
 void DataObject::FreeBuffers()

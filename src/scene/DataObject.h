@@ -144,6 +144,9 @@ private:
     uint64_t* CountingTable(const uint8_t* dest, uint64_t bytes, int bytesPerValue);
     void Mirror(uint8_t* data, uint64_t valueBytes, bool volume);
     void ChooseCounts();
+    // Components and value width of the payload as its type and format give
+    // them (a format without a width keeps the one it had).
+    void TakeFormatWidths();
     bool CountStlFacets(bool& binaryFile);
     bool ReadByType(bool binaryStl);
     bool LoadVolume();

@@ -26,11 +26,11 @@ bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
 
 bool IsFolderSource(const std::wstring& sourcePath) { return !sourcePath.empty() && IsSeparator(sourcePath.back()); }
 
-// A folder of slices whose reader writes every byte of each slice it
-// accepts leaves nothing of the payload as it was given.
+// A folder of slices whose readers write every byte of the payload leaves
+// nothing of it as it was given.
 bool SlicesFillPayload(const DataObject& d)
 {
-    return d.type == L"volume" && IsFolderSource(d.sourcePath) && SliceReaderFillsSlice(d.sourceType);
+    return d.type == L"volume" && IsFolderSource(d.sourcePath) && SliceReadersFillPayload(d);
 }
 
 uint64_t CeilDiv(uint64_t size, uint64_t step) { return size / step + (size % step != 0 ? 1 : 0); }
@@ -104,6 +104,7 @@ void DataObject::LoadDataPayload()
             if (!CountStlFacets(binaryStl) || elementCount == 0) return FailLoad();
         }
         ChooseCounts();
+        TakeFormatWidths();   // what the payload will hold decides whether it is zeroed
         if (!AllocDataBuffer(SlicesFillPayload(*this) ? PayloadFill::Overwritten : PayloadFill::Zeroed)) {
             result = kLoadMemoryShortage;
             return FailLoad();
@@ -188,7 +189,7 @@ bool DataObject::LoadSliceFolder()
     if (plan.size() != countZ || !CheckedMul(countX, countY, sliceBytes) || !CheckedMul(sliceBytes, components, sliceBytes) ||
         !CheckedMul(sliceBytes, bytesPerComponent, sliceBytes) || !CheckedMul(sliceBytes, countZ, allBytes))
         return false;
-    const int width = bytesPerComponent == 1 ? 1 : 2;
+    const int width = SliceValueBytes(bytesPerComponent);
     const uint64_t fullSlice = std::max<uint64_t>(reductionSliceBytes, sliceBytes);
 
     // Every thread has its own work slice and scratch; thread 0 takes the

@@ -115,6 +115,13 @@ std::string WithScans(const std::string& jpg, int scans)
     return crafted + jpg.substr(end);
 }
 
+// Every `from` in the bytes made `to`.
+std::string Replaced(std::string bytes, const std::string& from, const std::string& to)
+{
+    for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size())) bytes.replace(at, from.size(), to);
+    return bytes;
+}
+
 } // namespace
 
 TEST(BmpCodec, RowOrderAndHeaderForms)
@@ -174,13 +181,21 @@ TEST(BmpCodec, PalettesKeepTheirIndices)
     std::vector<uint8_t> plane(3);
     const auto straight = [&] {
         const std::string bytes = MakeBmp(b);
-        return DecodePlaneOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), {3, 1}, {plane.data(), 3});
+        plane.resize(3 * std::abs(b.height));
+        return DecodePlaneOfSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), {3, std::abs(b.height)}, {plane.data(), 3});
     };
     EXPECT_EQ(straight(), SizedDecode::Decoded);
     EXPECT_EQ(plane, img.indices);
     b.pixels = std::string("\x00\x03\x01\0", 4);
     EXPECT_FALSE(Decode(MakeBmp(b), img));
     EXPECT_EQ(straight(), SizedDecode::Unreadable);
+    // Two rows stored bottom-up, then top-down: the plane takes the top row first either way.
+    b.pixels = std::string("\x00\x02\x01\0\x01\x00\x02\0", 8);
+    for (const int32_t height : {2, -2}) {
+        b.height = height;
+        EXPECT_EQ(straight(), SizedDecode::Decoded);
+        EXPECT_EQ(plane, (height > 0 ? std::vector<uint8_t>{1, 0, 2, 0, 2, 1} : std::vector<uint8_t>{0, 2, 1, 1, 0, 2}));
+    }
 }
 
 TEST(BmpCodec, SixteenAndThirtyTwoBitFields)
@@ -376,19 +391,32 @@ TEST(ImageCodec, GreyJpegMatchesDjpeg)
         EXPECT_FALSE(Decode(bytes.substr(0, cut), partial)) << cut;   // truncated: refused, not grey-filled
     }
 
-    // Made progressive without loss, the same bytes; its last scan repeated up to the bound, djpeg held to as
-    // many scans and we take it, one more or thousands neither does (djpeg's warnings are no failure).
-    const std::string progressive = Capture("jpegtran -progressive " + jpg);
+    // Made progressive without loss, with a restart marker after each row of blocks, the same bytes; its last
+    // scan repeated up to the bound, djpeg held to as many scans and we take it, one more or thousands neither
+    // does (djpeg's warnings are no failure). So also with a TEM before each scan, and with a reserved code
+    // where a restart is due: libjpeg reads no length after either. Our marker walk alone tells the same,
+    // and without it the library's count of the scans it begins refuses them.
+    const std::string progressive = Capture("jpegtran -progressive -restart 1 " + jpg);
     DecodedImage img2;
     ASSERT_TRUE(Decode(progressive, img2));
     EXPECT_EQ(img2.indices, img.indices);
+    const JpegScanWalk walk = ReplaceJpegScanWalkForTest(nullptr);
     for (const int scans : {kMaxJpegScans, kMaxJpegScans + 1, 13000}) {
-        const std::string crafted = WithScans(progressive, scans);
-        dir.Write("many.jpg", crafted);
-        const int djpeg = std::system(("djpeg -maxscans " + std::to_string(kMaxJpegScans) + " " +
-                                       (dir.Path() / "many.jpg").string() + " >/dev/null 2>&1").c_str());
-        EXPECT_EQ(WEXITSTATUS(djpeg) != EXIT_FAILURE, scans <= kMaxJpegScans) << scans;
-        EXPECT_EQ(DecodeImageOfSize(reinterpret_cast<const uint8_t*>(crafted.data()), crafted.size(), {40, 30}, img2),
-                  scans <= kMaxJpegScans ? SizedDecode::Decoded : SizedDecode::Unreadable) << scans;
+        const std::string plain = WithScans(progressive, scans);
+        for (const std::string& crafted : {plain, Replaced(plain, "\xFF\xDA", "\xFF\x01\xFF\xDA"),
+                                           Replaced(plain, "\xFF\xD0", std::string("\xFF\x02\xFE\0", 4))}) {
+            dir.Write("many.jpg", crafted);
+            const int djpeg = std::system(("djpeg -maxscans " + std::to_string(kMaxJpegScans) + " " +
+                                           (dir.Path() / "many.jpg").string() + " >/dev/null 2>&1").c_str());
+            const bool refused = WEXITSTATUS(djpeg) == EXIT_FAILURE;
+            const auto* data = reinterpret_cast<const uint8_t*>(crafted.data());
+            EXPECT_EQ(refused, scans > kMaxJpegScans) << scans;
+            EXPECT_EQ(walk(data, crafted.size(), kMaxJpegScans), refused) << scans;
+            for (const JpegScanWalk decoderWalk : {walk, +[](const uint8_t*, size_t, int) { return false; }}) {
+                ReplaceJpegScanWalkForTest(decoderWalk);
+                EXPECT_EQ(DecodeImageOfSize(data, crafted.size(), {40, 30}, img2), refused ? SizedDecode::Unreadable : SizedDecode::Decoded);
+            }
+            ReplaceJpegScanWalkForTest(nullptr);
+        }
     }
 }

@@ -4,6 +4,7 @@
 #include "scene/ApplicationSettings.h"
 #include "platform/ImageCodec.h"
 #include "readers/DicomFileWriter.h"
+#include "export/TiffImageWriter.h"
 #include "support/ContainerWriter.h"
 #include "support/DicomBuilder.h"
 #include "support/RecordingJobHost.h"
@@ -11,6 +12,7 @@
 #include "support/VolumeWriter.h"
 #include "units/CKxDrawUnit.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <cwchar>
@@ -631,5 +633,106 @@ TEST_F(PayloadLoaderTest, EveryThreadCountLoadsTheSame)
         const uint16_t offset = file == 3 ? 0 : 32768;
         EXPECT_EQ(values[(k * kSy + 0) * kSx + 0], static_cast<uint16_t>(SeriesValue(file, kSy - 1, kSx - 1) + offset));
         EXPECT_EQ(values[(k * kSy + 5) * kSx + 2], static_cast<uint16_t>(SeriesValue(file, kSy - 6, kSx - 3) + offset));
+    }
+}
+
+namespace {
+
+// Megapixel slices; every stack below fills 64 to 66 MiB, enough to be
+// given the region an earlier scene released.
+constexpr uint32_t kSide = 1024;
+constexpr uint64_t kSliceValues = uint64_t{kSide} * kSide, kStackBytes = uint64_t{64} << 20;
+constexpr uint8_t kStale = 0xAB, kWritten = 0x40;
+
+struct DeclaredFormat {
+    const char* name;
+    int bytes, components;
+};
+constexpr DeclaredFormat kFormats[] = {{"GRAY", 1, 1}, {"byte", 1, 1},   {"ubyte", 1, 1}, {"GRAY16", 2, 1},
+                                       {"short", 2, 1}, {"ushort", 2, 1}, {"RGB", 1, 3},   {"RGB16", 2, 3},
+                                       {"RGBA", 1, 4},  {"RGBA16", 2, 4}, {"float", 4, 1}, {"uint", 4, 1}};
+
+// An earlier scene's large region full of its bytes, released and kept.
+void ReleaseStaleRegion()
+{
+    constexpr uint64_t kBytes = uint64_t{80} << 20;
+    auto* region = static_cast<uint8_t*>(CommitMemory(kBytes));
+    std::memset(region, kStale, kBytes);
+    ReleaseMemory(region, kBytes);
+}
+
+// At a load's first progress step (a stack read on one thread has read one
+// slice then), whether the payload's last slice is the released region.
+class LastSlicePeek final : public JobHost {
+public:
+    explicit LastSlicePeek(const DataObject& d) : d_(d), previous_(SetJobHost(this)) {}
+    ~LastSlicePeek() override { SetJobHost(previous_); }
+    void Run(BackgroundJob&, const std::function<void()>& work) override { work(); }
+    void Post(const ProgressMessage& m) override
+    {
+        if (m.kind != Kind::Step || peeks++ != 0) return;
+        const uint64_t slice = d_.payloadBytes / d_.countZ;
+        stale = std::count(d_.samples + d_.payloadBytes - slice, d_.samples + d_.payloadBytes, kStale) == int64_t(slice);
+    }
+    int peeks = 0;
+    bool stale = false;
+
+private:
+    const DataObject& d_;
+    JobHost* previous_;
+};
+
+// A slice of the kind for values `width` bytes wide, with no stale byte in
+// it or in what it decodes to; the "kxd" one says it has no rows.
+std::filesystem::path WriteSliceOfKind(const TempDir& dir, const std::string& kind, int width)
+{
+    const std::string name = "slice" + std::to_string(width) + "." + kind, bytes(kSliceValues * 4 * width, char(kWritten));
+    const auto* values = reinterpret_cast<const uint8_t*>(bytes.data());
+    bool written = true;
+    if (kind == "raw" || kind == "kxd" || kind == "gif") dir.Write(name, kind == "raw" ? bytes : kind == "kxd" ? std::string(1, '\0') : "GIF");
+    if (kind == "bmp") written = SaveBmp24(dir.WidePath(name), values, kSide, kSide, kSide * 3);
+    if (kind == "tif") written = WriteUncompressedTiff(dir.Path() / name, {values, kSide, kSide, kSide * width, 1, uint16_t(width)});
+    if (kind == "dcm") {
+        const uint16_t side = kSide;
+        DicomDataSet set;
+        set.Insert(DicomElement(0x0028, 0x0010, &side, 2));
+        set.Insert(DicomElement(0x0028, 0x0011, &side, 2));
+        set.Insert(DicomElement(0x7FE0, 0x0010, values, uint32_t(kSliceValues * width)));
+        written = SaveDicomFile(set, (dir.Path() / name).string());
+    }
+    EXPECT_TRUE(written) << name;
+    return dir.Path() / name;
+}
+
+} // namespace
+
+// A slice folder read right after an earlier scene released a large region,
+// for every format a scene may declare and every source kind: nothing of the
+// region is left, and the payload is taken as it was exactly where the
+// readers write all of it (one- or two-byte values from raw files,
+// pictures, TIFF and DICOM).
+TEST_F(PayloadLoaderTest, SliceFoldersKeepNothingOfAReleasedRegion)
+{
+    Reduce(1);
+    for (const std::string kind : {"raw", "bmp", "tif", "dcm", "kxd", "gif"}) {
+        const std::filesystem::path slices[] = {WriteSliceOfKind(dir, kind, 1), WriteSliceOfKind(dir, kind, 2)};
+        for (const DeclaredFormat& f : kFormats) {
+            const std::string name = f.name + ("-" + kind), count = std::to_string((kStackBytes - 1) / (kSliceValues * f.bytes * f.components) + 1);
+            std::filesystem::create_directory(dir.Path() / name);
+            for (int z = 0; z < std::stoi(count); ++z)
+                std::filesystem::create_hard_link(slices[std::min(f.bytes, 2) - 1], dir.Path() / name / (std::to_string(100 + z) + "." + kind));
+            OpenCleanly(SceneWithBody("<data name=\"v\" type=\"volume\" format=\"" + std::string(f.name) + "\" size=\"1024,1024," +
+                                      count + "\"><file path=\"" + name + "/\" type=\"" + kind + "\"/></data>"));
+            DataObject& d = Data(L"v");
+            d.loadThreads = 1;
+            ReleaseStaleRegion();
+            LastSlicePeek peek(d);
+            const bool loads = d.AcquireData(&unit) == 0;
+            EXPECT_EQ(loads, (f.components == 1 || (kind != "dcm" && kind != "kxd")) && (f.components != 4 || kind != "tif")) << name;
+            EXPECT_EQ(peek.peeks != 0 && peek.stale, kind != "kxd" && kind != "gif" && f.bytes != 4) << name;
+            EXPECT_TRUE(!loads || std::memchr(d.samples, kStale, d.payloadBytes) == nullptr) << name;
+            d.users.clear();
+            d.FreeBuffers();
+        }
     }
 }
