@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -60,7 +61,8 @@ CKxDlgProgress::CKxDlgProgress(QWidget* parent)
     : DialogBase(parent, Qt::Dialog | Qt::FramelessWindowHint),
       bar_(new QProgressBar(this)),
       label_(new ColorLabel(this)),
-      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this))
+      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)),
+      due_(new QTimer(this))
 {
     setObjectName(QStringLiteral("dlg_242"));
     label_->setObjectName(ControlName(kLabel));
@@ -81,6 +83,8 @@ CKxDlgProgress::CKxDlgProgress(QWidget* parent)
     label_->UpdateBrush();
     label_->SetTextColour(palette().color(QPalette::WindowText));
     connect(cancelButton_, &QPushButton::clicked, this, [this] { OnCancel(); });
+    due_->setSingleShot(true);
+    connect(due_, &QTimer::timeout, this, [this] { ShowNow(); });
     gInstance = this;
 }
 
@@ -148,11 +152,17 @@ void CKxDlgProgress::OnProgressStart(int64_t interval, int64_t range)
     position = 0.0;
     bar_->setRange(0, static_cast<int>(std::clamp<int64_t>(range, 0, std::numeric_limits<int>::max())));
     bar_->setValue(0);
+    due_->start(showDelay);
 }
 
 void CKxDlgProgress::ShowWhenDue()
 {
-    if (isVisible() || TickCount() - lastStart < static_cast<uint32_t>(showDelay)) return;
+    if (TickCount() - lastStart >= static_cast<uint32_t>(showDelay)) ShowNow();
+}
+
+void CKxDlgProgress::ShowNow()
+{
+    if (isVisible()) return;
     bar_->setValue(0);
     show();
     // Mapping a window again leaves it where it stood in the stacking order:
@@ -186,6 +196,7 @@ void CKxDlgProgress::SetBarPosition()
 
 void CKxDlgProgress::OnProgressEnd()
 {
+    due_->stop();
     if (!isVisible()) return;
     label_->SetTextColour(palette().color(QPalette::WindowText));
     hide();

@@ -12,6 +12,7 @@
 class QMessageBox;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace velmor {
 
@@ -50,6 +51,7 @@ protected:
 private:
     void OnProgressStart(int64_t interval, int64_t range);
     void ShowWhenDue();
+    void ShowNow();
     void OnProgressStep(int64_t steps);
     void OnProgressSetPosition(int64_t newPosition);
     void OnProgressEnd();
@@ -61,6 +63,9 @@ private:
     QProgressBar* bar_;
     ColorLabel* label_;
     QPushButton* cancelButton_;
+    // Shows the display when its interval is up, though no progress came:
+    // a job may wait that long in one step.
+    QTimer* due_;
     QPointer<QMessageBox> box_;
 };
 

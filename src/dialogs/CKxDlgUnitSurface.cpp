@@ -3,8 +3,8 @@
 #include "dialogs/CKxDlgUnitSurfaceColorScale.h"
 #include "dialogs/MeshClipControls.h"
 #include "dialogs/SectionImageSave.h"
-#include "export/ExportMessages.h"
 #include "export/ExportSeams.h"
+#include "export/SaveJob.h"
 #include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
 #include "render/RenderSettings.h"
@@ -222,7 +222,10 @@ void CKxDlgUnitSurface::OnBnClickedSaveSectionImage()
         return;
     }
     LastFolder = GetFolderPart(path);
-    ReportSectionSave(SaveSectionImage(*Unit(), path, extension));
+    const auto& unit = *Unit();
+    SectionSaveResult result = SectionSaveResult::kWriteFailed;
+    SaveJob::Run([&] { return (result = SaveSectionImage(unit, path, extension)) == SectionSaveResult::kSaved; });
+    ReportSectionSave(result);
 }
 
 void CKxDlgUnitSurface::OnBnClickedExportHistogram()
@@ -236,7 +239,7 @@ void CKxDlgUnitSurface::OnBnClickedExportHistogram()
     const std::wstring path = CurrentExportDialogs().AskSavePath(request);
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
-    if (!WriteHistogramCsv(*Unit()->data, path)) ShowMessage(kFileWriteError);
+    SaveHistogramCsv(*Unit()->data, path);
     nested.Accepted();
 }
 

@@ -1,6 +1,5 @@
 #include "dialogs/CKxDlgUnitVolume.h"
 
-#include "export/ExportMessages.h"
 #include "export/ExportSeams.h"
 #include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
@@ -204,7 +203,7 @@ void CKxDlgUnitVolume::OnBnClickedExportHistogram()
     const std::wstring path = CurrentExportDialogs().AskSavePath(request);
     if (path.empty()) return;
     LastFolder = GetFolderPart(path);
-    if (!WriteHistogramCsv(*Unit()->volumeData, path)) ShowMessage(kFileWriteError);
+    SaveHistogramCsv(*Unit()->volumeData, path);
     nested.Accepted();
 }
 

@@ -1,6 +1,9 @@
 #include "dialogs/UnitHistogram.h"
 
+#include "export/ExportMessages.h"
+#include "export/SaveJob.h"
 #include "platform/AtomicFile.h"
+#include "platform/MessageSink.h"
 #include "platform/NumberParse.h"
 #include "scene/DataObject.h"
 #include "platform/WideText.h"
@@ -95,6 +98,11 @@ bool WriteHistogramCsv(const DataObject& data, const std::wstring& path)
     for (int64_t v = std::max<int64_t>(first, 0); table != nullptr && v <= last && v < entries; ++v)
         file.Write(std::to_string(v) + "," + std::to_string(table[v]) + "\r\n");
     return file.Commit();
+}
+
+void SaveHistogramCsv(const DataObject& data, const std::wstring& path)
+{
+    if (!SaveJob::Run([&] { return WriteHistogramCsv(data, path); })) ShowMessage(kFileWriteError);
 }
 
 } // namespace velmor

@@ -56,5 +56,8 @@ HistogramPicture ComputeHistogramPicture(const uint64_t* bins, int width, int he
 // data and the 65,536-entry one otherwise. False when the file cannot be
 // written; values without a table entry are not written.
 bool WriteHistogramCsv(const DataObject& data, const std::wstring& path);
+// Writes it as a save job (export/SaveJob.h), and tells the user when it
+// could not be written.
+void SaveHistogramCsv(const DataObject& data, const std::wstring& path);
 
 } // namespace velmor

@@ -63,6 +63,14 @@ bool ExportJob::StageSeriesFile(AtomicFile& file)
 
 std::wstring ExportJob::FileWriteErrorMessage() const { return FileWriteErrorText(m_keptCopies); }
 
+bool ExportJob::PublishSeriesWithNote()
+{
+    // The series and its note take their names together or not at all.
+    const bool published = WriteVoxelExportNote(m_noteSource) && PublishSeries();
+    m_series.clear();
+    return published;
+}
+
 bool ExportJob::PublishSeries()
 {
     const bool published = AtomicFile::PublishAll(m_series, &m_keptCopies);

@@ -2,7 +2,8 @@
 // The object behind every export and image save: the polygon export (binary
 // STL, or OBJ with MTL), the voxel slice export (TIFF or DICOM series with a
 // note file) and the section-image save. The exports run their writers as
-// background jobs; the image save runs on the caller's thread.
+// background jobs; the image save runs on the caller's thread, which in the
+// program is a save job's (export/SaveJob.h).
 #include "export/ImageRecord.h"
 #include "export/MeshExportRecord.h"
 #include "platform/AtomicFile.h"
@@ -70,11 +71,14 @@ public:
 
     // Voxel export: exactly one of the units is given.
     void ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit);
-    // Writes every slice under a temporary name; they take their own names
-    // only with PublishSeries, and are removed when the job fails. What a
-    // killed export left under the series' names goes first; a name that may
-    // not be written (platform/AtomicFile.h) fails it before any slice is.
-    int RunVoxelExport(int32_t kind);
+    // Writes every slice, and the note naming `sourcePath`, under temporary
+    // names, and publishes them together; they are removed when the job
+    // fails. What a killed export left under the series' names goes first;
+    // a name that may not be written (platform/AtomicFile.h) fails it before
+    // any slice is. All of it runs in the job, so that a wait for another
+    // process's publish into the folder leaves the window answering. 0 once
+    // published.
+    int RunVoxelExport(int32_t kind, const std::wstring& sourcePath);
     void BuildDicomSliceDataSet(bool isSigned);
     bool WriteDicomSlice(int64_t fileIndex, const uint8_t* slicePixels);
     bool WriteTiffSlice(int64_t fileIndex, const uint8_t* slicePixels, uint16_t samplesPerPixel, uint16_t bytesPerSample);
@@ -83,6 +87,8 @@ public:
     bool WriteVoxelExportNote(const std::wstring& sourcePath);
     // Renames the written slices and the note into place, all or none.
     bool PublishSeries();
+    // Adds the note of RunVoxelExport to the series and publishes them.
+    bool PublishSeriesWithNote();
     // "file write error", naming the old files a failed publish kept aside.
     std::wstring FileWriteErrorMessage() const;
     // Why the last voxel export failed: the slice buffer, or a file.
@@ -123,6 +129,7 @@ private:
     bool StageSeriesFile(AtomicFile& file);
 
     std::vector<AtomicFile> m_series;   // finished files under temporary names
+    std::wstring m_noteSource;          // the data path the note names
     // Old files a failed publish could not put back, for the message.
     std::vector<std::filesystem::path> m_keptCopies;
     bool m_seriesOutOfMemory = false;

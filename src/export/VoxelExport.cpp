@@ -94,6 +94,18 @@ std::vector<std::string> SeriesNames(const VoxelGrid* grid, int32_t kind)
     return names;
 }
 
+// What a killed export left under the series' names goes first, once for
+// the whole series rather than with every slice; then a name of the series
+// that cannot be written fails the export before any slice is written.
+bool SeriesMayBeWritten(const ExportJob& job)
+{
+    const std::vector<std::string> names = SeriesNames(job.grid, job.outputKind);
+    AtomicFile::RemoveLeftovers(PathFromWide(job.outputFolder), names);
+    std::vector<std::filesystem::path> targets;
+    for (const std::string& name : names) targets.push_back(PathFromWide(job.outputFolder) / name);
+    return AtomicFile::MayCreate(targets, AtomicFile::Naming::ByProgram);
+}
+
 } // namespace
 
 void ExportVolumeSlices::Signed16(ExportJob& job, const uint16_t* samples, uint8_t* slice)
@@ -120,6 +132,7 @@ void ExportVolumeSlices::Bytes8From16(ExportJob& job, const uint16_t* samples, u
 uint32_t VoxelExportWorker(void* param)
 {
     ExportJob& job = *static_cast<ExportJob*>(param);
+    if (!SeriesMayBeWritten(job)) return 1;
     uint64_t slice16 = 0;
     CommittedBuffer slice;
     // A grid whose size does not fit the arithmetic is a memory error too.
@@ -150,23 +163,17 @@ uint32_t VoxelExportWorker(void* param)
     default:
         break;
     }
+    if (job.result == 0 && !job.PublishSeriesWithNote()) job.result = -1;
     return 1;
 }
 
-int ExportJob::RunVoxelExport(int32_t kind)
+int ExportJob::RunVoxelExport(int32_t kind, const std::wstring& sourcePath)
 {
     outputKind = kind;
+    m_noteSource = sourcePath;
     m_series.clear();
+    m_keptCopies.clear();
     m_seriesOutOfMemory = false;
-    // What a killed export left under these names goes first, once for the
-    // whole series rather than with every slice.
-    const std::vector<std::string> names = SeriesNames(grid, kind);
-    AtomicFile::RemoveLeftovers(PathFromWide(outputFolder), names);
-    // A name of the series that cannot be written fails the export before
-    // any slice is written.
-    std::vector<std::filesystem::path> targets;
-    for (const std::string& name : names) targets.push_back(PathFromWide(outputFolder) / name);
-    if (!AtomicFile::MayCreate(targets, AtomicFile::Naming::ByProgram)) return -1;
     const int r = RunWithProgress(L"Please wait...", false, 0, 100, this, VoxelExportWorker);
     if (r != 0) m_series.clear();
     return r;
@@ -253,14 +260,8 @@ void ExportJob::ExportVoxels(CKxDrawUnit* surfaceUnit, CKxDrawUnit* volumeUnit)
     pitchZ = static_cast<float>(source.pitch[2]);
     lengthUnit = source.lengthUnit;
 
-    if (RunVoxelExport(kind) != 0) {
-        ShowMessage(SeriesFailedForMemory() ? kMemoryError : kFileWriteError);
-        return;
-    }
-    // The series and its note take their names together or not at all.
-    if (!WriteVoxelExportNote(source.data != nullptr ? source.data->sourcePath : std::wstring()) || !PublishSeries()) {
-        m_series.clear();
-        ShowMessage(FileWriteErrorMessage());
+    if (RunVoxelExport(kind, source.data != nullptr ? source.data->sourcePath : std::wstring()) != 0) {
+        ShowMessage(SeriesFailedForMemory() ? kMemoryError : FileWriteErrorMessage());
         return;
     }
     LastFolder = outputFolder;

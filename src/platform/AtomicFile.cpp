@@ -292,6 +292,8 @@ bool AtomicFile::Publish()
         Discard();
         return false;
     }
+    // Where another process holds the turn past the bound, the rename goes
+    // on without it: one rename cannot leave two series mixed.
     const FolderTurn turn({{m_folderDevice, m_folderInode}});
     if (!Rename(folder)) return false;
     SyncFolder(folder);
@@ -341,6 +343,10 @@ bool DescribeEntry(int folder, const std::string& name, const std::string& tempo
 bool AtomicFile::PublishAll(std::vector<AtomicFile>& files, std::vector<std::filesystem::path>* kept)
 {
     const FolderTurn turn(Publishing::FoldersOf(files));
+    if (turn.Missed()) {
+        for (AtomicFile& file : files) file.Discard();
+        return false;
+    }
     const unsigned long long number = NewHiddenNumber();
     // Each file's folder and entry, the folders in the order the series reaches them.
     std::vector<std::unique_ptr<Publishing>> folders;

@@ -97,7 +97,9 @@ public:
     // could not be renamed: then every old file comes back, every file that
     // was new goes, and the rest are removed, so the folders hold the old
     // series whole. An old file that cannot come back stays under its
-    // hidden name, added to `kept`.
+    // hidden name, added to `kept`. False too, with nothing renamed and
+    // every file removed, when another process holds a folder's turn past
+    // the bound (platform/FolderTurn.h).
     static bool PublishAll(std::vector<AtomicFile>& files, std::vector<std::filesystem::path>* kept = nullptr);
 
     // fsync(2) unless a test puts a failing call in its place (nullptr

@@ -1,8 +1,7 @@
 #include "platform/FolderTurn.h"
 
-#include "platform/WriterLock.h"
-
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -33,44 +32,54 @@ std::string TurnName(const FolderTurn::Folder& folder)
 
 } // namespace
 
-FolderTurn::FolderTurn(std::vector<Folder> folders) : FolderTurn(std::move(folders), true) {}
+FolderTurn::FolderTurn(std::vector<Folder> folders) : FolderTurn(std::move(folders), WriterLock::WaitDeadline()) {}
 
-FolderTurn::FolderTurn(int folder) : FolderTurn(IdentityOf(folder), false) {}
+FolderTurn::FolderTurn(int folder) : FolderTurn(IdentityOf(folder), std::chrono::steady_clock::now()) {}
 
-FolderTurn::FolderTurn(std::vector<Folder> folders, bool wait)
+FolderTurn::FolderTurn(std::vector<Folder> folders, WriterLock::Deadline deadline)
 {
     const int privateFolder = WriterLock::Folder();
     m_privateFolder = privateFolder < 0 ? -1 : ::fcntl(privateFolder, F_DUPFD_CLOEXEC, 0);
     if (m_privateFolder < 0) return;
     std::sort(folders.begin(), folders.end());
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-    for (const Folder& folder : folders) Take(folder, wait);
+    m_missed = !std::all_of(folders.begin(), folders.end(), [&](const Folder& folder) { return Take(folder, deadline); });
+    if (m_missed) LetGo();
 }
 
 FolderTurn::~FolderTurn()
+{
+    LetGo();
+    if (m_privateFolder >= 0) ::close(m_privateFolder);
+}
+
+void FolderTurn::LetGo()
 {
     for (auto held = m_held.rbegin(); held != m_held.rend(); ++held) {
         ::unlinkat(m_privateFolder, held->second.c_str(), 0);
         ::close(held->first);
     }
-    if (m_privateFolder >= 0) ::close(m_privateFolder);
+    m_held.clear();
 }
 
-void FolderTurn::Take(const Folder& folder, bool wait)
+bool FolderTurn::Take(const Folder& folder, WriterLock::Deadline deadline)
 {
     const std::string name = TurnName(folder);
     // A turn waited for on a file its holder has removed since is no turn:
     // the next one is waited for on the file under the name now.
     for (;;) {
         const int fd = ::openat(m_privateFolder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kOwnerOnly);
-        if (fd < 0) return;
+        if (fd < 0) return true;
         struct stat held, named;
-        const bool locked = wait ? WriterLock::WaitFor(fd, LOCK_EX) : ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if (!locked) return static_cast<void>(::close(fd));
+        if (!WriterLock::WaitFor(fd, LOCK_EX, deadline)) {
+            const bool busy = errno == EWOULDBLOCK;
+            ::close(fd);
+            return !busy;
+        }
         if (::fstat(fd, &held) == 0 && ::fstatat(m_privateFolder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
             m_held.emplace_back(fd, name);
-            return;
+            return true;
         }
         ::close(fd);
     }

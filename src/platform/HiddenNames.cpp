@@ -115,15 +115,6 @@ unsigned long long NewHiddenNumber()
     return counter.fetch_add(1);
 }
 
-std::string RandomDigits()
-{
-    unsigned long long value = 0;
-    FillRandom(&value, sizeof value);
-    char text[kWriterDigits + 1];
-    std::snprintf(text, sizeof text, "%016llx", value);
-    return text;
-}
-
 std::string HiddenName(HiddenKind kind, const std::string& target, size_t folderBytes)
 {
     const std::string mark = kind == HiddenKind::Temporary ? kTemporaryMark : kAsideMark;

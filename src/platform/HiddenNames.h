@@ -21,9 +21,6 @@ enum class HiddenKind { Temporary, Aside };
 
 // A number no publish of this process has had.
 unsigned long long NewHiddenNumber();
-// 16 hex digits from the kernel's randomness, which no digits seen before
-// foretell.
-std::string RandomDigits();
 
 // A fresh name of `kind` for the file `target` in a folder whose path is
 // `folderBytes` long.

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <sys/random.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@ namespace velmor {
 namespace {
 
 constexpr uint64_t kNanosecondsPerSecond = 1000000000;
+constexpr size_t kRandomDigits = 16;
 
 // SplitMix64: spreads every bit of the seed over every byte it gives.
 uint64_t NextMixed(uint64_t& state)
@@ -47,6 +49,15 @@ void FillRandom(void* buffer, size_t size)
         for (size_t i = 0; i < sizeof word && filled < size; ++i, word >>= 8)
             bytes[filled++] = static_cast<unsigned char>(word);
     }
+}
+
+std::string RandomDigits()
+{
+    unsigned long long value = 0;
+    FillRandom(&value, sizeof value);
+    char text[kRandomDigits + 1];
+    std::snprintf(text, sizeof text, "%016llx", value);
+    return text;
 }
 
 } // namespace velmor

@@ -1,8 +1,9 @@
 #include "platform/WriterLock.h"
 
-#include "platform/HiddenNames.h"
+#include "platform/SystemRandom.h"
 #include "platform/UserOnly.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace velmor {
@@ -25,6 +27,10 @@ constexpr const char* kLockPrefix = "writer-";
 // Held shared by every writer while it makes its lock, alone by a sweep
 // while it removes one.
 constexpr const char* kMakingName = "making-locks";
+// Where an unnamed lock file is reached to be linked in.
+constexpr const char* kOwnDescriptors = "/proc/self/fd/";
+// A wait for another process looks again after these, growing.
+constexpr std::chrono::milliseconds kFirstPause{1}, kLongestPause{50};
 
 std::filesystem::path StateHome()
 {
@@ -45,43 +51,75 @@ std::filesystem::path PrivateFolderPath()
     return state.empty() ? state : state / "Quillmarsh" / "Velmor";
 }
 
+using Clock = std::chrono::steady_clock;
+
 struct Lock {
     pid_t pid = 0;
     std::filesystem::path path;   // of the private folder
     std::string id;
     int folder = -1;
     int lock = -1;
+    // Another process held making-locks past the bound: each later use
+    // tries again to make the lock, without waiting.
+    bool retry = false;
 
-    // Lock files are made while the making lock is shared, and the sweep
-    // removes one only while it holds that lock alone (ForgetEnded): no
-    // sweep meets a lock file whose maker is still to lock it, and one whose
-    // maker was killed before is free, and goes. A lock file never vanishes
-    // under its maker, which therefore always ends up holding one where the
-    // folder is usable.
-    void Take()
+    // A fresh id and its lock, in a new process or private folder.
+    void Start()
     {
         pid = ::getpid();
         path = PrivateFolderPath();
         id = RandomDigits();
+        Take(WriterLock::WaitDeadline());
+    }
+    // A lock file never vanishes under its maker, which therefore always
+    // ends up holding one where the folder is usable and no other process
+    // holds making-locks past `deadline`.
+    void Take(WriterLock::Deadline deadline)
+    {
+        retry = false;
         folder = OpenPrivateFolder(path);
-        const int making =
-            folder < 0 ? -1 : ::openat(folder, kMakingName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
-        if (making >= 0 && WriterLock::WaitFor(making, LOCK_SH)) Make();
-        if (making >= 0) ::close(making);
+        if (folder >= 0 && !MakeUnnamed()) MakeUnderMakingLocks(deadline);
         if (lock < 0 && folder >= 0) ::close(folder), folder = -1;
     }
-    // The lock file of a fresh id, held.
-    void Make()
+    // Locked before it has a name: false where the file system makes no
+    // unnamed files or /proc is not there to link one in through.
+    bool MakeUnnamed()
     {
-        for (int attempt = 0; attempt < kIdAttempts; ++attempt) {
-            const std::string fresh = RandomDigits(), name = kLockPrefix + fresh;
+        const int fd = ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, kOwnerOnlyFile);
+        if (fd >= 0 && WriterLock::TryLock(fd, LOCK_EX)) {
+            const std::string self = kOwnDescriptors + std::to_string(fd);
+            for (int attempt = 0; attempt < kIdAttempts; ++attempt, id = RandomDigits()) {
+                if (::linkat(AT_FDCWD, self.c_str(), folder, (kLockPrefix + id).c_str(), AT_SYMLINK_FOLLOW) == 0)
+                    return lock = fd, true;
+                if (errno != EEXIST) break;
+            }
+        }
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    // Made while making-locks is shared, and the sweep removes one only
+    // while it holds that lock alone (ForgetEnded): no sweep meets a lock
+    // file whose maker is still to lock it, and one whose maker was killed
+    // before is free, and goes.
+    void MakeUnderMakingLocks(WriterLock::Deadline deadline)
+    {
+        const int making = ::openat(folder, kMakingName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
+        if (making < 0) return;
+        if (WriterLock::WaitFor(making, LOCK_SH, deadline)) MakeNamed(deadline);
+        else retry = errno == EWOULDBLOCK;
+        ::close(making);
+    }
+    void MakeNamed(WriterLock::Deadline deadline)
+    {
+        for (int attempt = 0; attempt < kIdAttempts; ++attempt, id = RandomDigits()) {
+            const std::string name = kLockPrefix + id;
             const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kOwnerOnlyFile);
             if (fd < 0 && errno == EEXIST) continue;
             // Anyone else at it (a look whether it is held) lets go at once.
-            if (fd >= 0 && WriterLock::WaitFor(fd, LOCK_EX)) {
-                id = fresh;
+            if (fd >= 0 && WriterLock::WaitFor(fd, LOCK_EX, deadline)) {
                 lock = fd;
             } else if (fd >= 0) {
+                retry = errno == EWOULDBLOCK;
                 ::unlinkat(folder, name.c_str(), 0);
                 ::close(fd);
             }
@@ -96,6 +134,7 @@ struct Lock {
         if (lock >= 0) ::close(lock);
         if (folder >= 0) ::close(folder);
         lock = folder = -1;
+        retry = false;
     }
     ~Lock()
     {
@@ -113,7 +152,9 @@ const Lock& Current()
 {
     if (gLock.pid != ::getpid() || gLock.path != PrivateFolderPath()) {
         gLock.Drop(gLock.pid == ::getpid());
-        gLock.Take();
+        gLock.Start();
+    } else if (gLock.retry) {
+        gLock.Take(Clock::now());
     }
     return gLock;
 }
@@ -134,10 +175,22 @@ int WriterLock::Folder()
     return Current().lock >= 0 ? gLock.folder : -1;
 }
 
-bool WriterLock::WaitFor(int fd, int operation)
+WriterLock::Deadline WriterLock::WaitDeadline() { return Clock::now() + kWaitBound; }
+
+bool WriterLock::WaitFor(int fd, int operation, Deadline deadline)
+{
+    for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
+        if (TryLock(fd, operation)) return true;
+        const auto now = Clock::now();
+        if (errno != EWOULDBLOCK || now >= deadline) return false;
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+    }
+}
+
+bool WriterLock::TryLock(int fd, int operation)
 {
     int done;
-    while ((done = gLockCall.load()(fd, operation)) != 0 && errno == EINTR) {
+    while ((done = gLockCall.load()(fd, operation | LOCK_NB)) != 0 && errno == EINTR) {
     }
     return done == 0;
 }
@@ -164,7 +217,7 @@ bool LockHeld(int folder, const std::string& name)
 {
     const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno != ENOENT;
-    const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+    const bool free = WriterLock::TryLock(fd, LOCK_SH);
     ::close(fd);
     return !free;
 }
@@ -185,8 +238,8 @@ void WriterLock::ForgetEnded(const std::string& entry)
     if (folder < 0 || !IsId(id) || id == Id()) return;
     // While no writer is making its lock: the lock files are all held, or
     // their writers have ended. Busy now, they go with a later sweep.
-    const int making = ::openat(folder, kMakingName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (making >= 0 && ::flock(making, LOCK_EX | LOCK_NB) == 0 && !LockHeld(folder, entry))
+    const int making = ::openat(folder, kMakingName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kOwnerOnlyFile);
+    if (making >= 0 && TryLock(making, LOCK_EX) && !LockHeld(folder, entry))
         ::unlinkat(folder, entry.c_str(), 0);
     if (making >= 0) ::close(making);
 }

@@ -2,6 +2,7 @@
 // small filesystem that fills up part-way, through another user's links in a
 // shared folder, and in a program killed while it writes. What was there stays
 // byte for byte; a failed export's files take no names and go with the next.
+#include "app/CKxDlgProgress.h"
 #include "app/RunningProgram.h"
 #include "dialogs/CKxDlgMainControl.h"
 #include "dialogs/CKxDlgPolygonExport.h"
@@ -15,6 +16,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <atomic>
@@ -25,7 +27,10 @@
 #include <fstream>
 #include <map>
 #include <sched.h>
+#include <set>
 #include <spawn.h>
+#include <sstream>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -292,6 +297,45 @@ TEST_F(SharedFolderExport, AnotherUsersLinksAreNotWrittenThroughButOwnLinksAre)
     EXPECT_EQ(ReadFileBytes(secret), "private bytes");
     EXPECT_EQ(FolderNames(dir.Path() / "mine"), (std::vector<std::string>{"bashrc", "own.stl"}));
     EXPECT_EQ(FolderNames(shared), (std::vector<std::string>{"h.csv", "kx_voxel_export.txt", "own.stl", "skull.stl"}));
+}
+
+class HeldTurnExport : public GyroidProgram {};
+
+// Another process stopped while it holds the export folder's turn, as a copy
+// of the program stopped in its publish: a voxel series is refused with the
+// old series whole, the histogram is saved after the wait, and the window
+// answers while each waits (its progress display shows).
+TEST_F(HeldTurnExport, SavesEndAndTheWindowAnswersMeanwhile)
+{
+    constexpr int kProbeMs = 10;
+    Start(24, 24, 24, 2);
+    TempDir dir;
+    ExportVoxels(dir.Path());
+    struct stat folder;
+    ASSERT_EQ(::stat(dir.Path().c_str(), &folder), 0);
+    const std::string turn = std::string(std::getenv("XDG_STATE_HOME")) + "/Quillmarsh/Velmor/turn-" +
+                             (std::ostringstream() << std::hex << folder.st_dev << "-" << folder.st_ino).str();
+    const pid_t holder = ::fork();
+    if (holder == 0) ::flock(::open(turn.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600), LOCK_EX), ::raise(SIGSTOP), _exit(0);
+    int status = 0;
+    ASSERT_TRUE(::waitpid(holder, &status, WUNTRACED) == holder && WIFSTOPPED(status));
+    // The files whose temporaries were seen while the progress display showed.
+    CKxDlgProgress* progress = CKxDlgProgress::Instance();
+    std::set<std::string> waited;
+    QTimer probe(progress);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        for (const std::string& name : FolderNames(dir.Path()))
+            if (progress->isVisible() && name.find(".part-") != std::string::npos) waited.insert(name.substr(1, name.find(".part-") - 1));
+    });
+    probe.start(kProbeMs);
+    const auto whole = Contents(dir.Path());
+    ExportVoxels(dir.Path());
+    EXPECT_EQ(Contents(dir.Path()), whole);
+    ExportHistogram(dir.Path() / "h.csv");
+    EXPECT_EQ(messages->Messages(), std::vector<std::wstring>{L"file write error"});
+    EXPECT_GT(std::filesystem::file_size(dir.Path() / "h.csv"), 0u);
+    EXPECT_EQ(waited.count("kx_voxel_export.txt") + waited.count("h.csv"), 2u) << "the window answered while each waited";
+    ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0);
 }
 
 // The program that the kill test starts and kills: it runs one export

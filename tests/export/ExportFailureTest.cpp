@@ -92,7 +92,7 @@ TEST(ExportFailure, SliceSeriesStopsAtTheFirstSliceThatDoesNotFit)
         job.pitchX = job.pitchY = job.pitchZ = 1;
         FileSizeLimit limit(64 * 1024);
         ASSERT_TRUE(limit.Ok());
-        EXPECT_EQ(job.RunVoxelExport(dicom ? kUnsignedDicomSeries : kTiff16Series), -1) << dicom;
+        EXPECT_EQ(job.RunVoxelExport(dicom ? kUnsignedDicomSeries : kTiff16Series, L""), -1) << dicom;
         EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << dicom;
     }
 }

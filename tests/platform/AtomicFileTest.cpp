@@ -23,6 +23,7 @@
 #include <functional>
 #include <grp.h>
 #include <map>
+#include <numeric>
 #include <sched.h>
 #include <sstream>
 #include <sys/file.h>
@@ -30,6 +31,7 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -795,7 +797,7 @@ void HoldUp()
 
 int HoldUpFirstExclusiveLock(int fd, int operation)
 {
-    if (operation == LOCK_EX) HoldUp(), WriterLock::ReplaceLockForTest(nullptr);
+    if ((operation & LOCK_EX) != 0) HoldUp(), WriterLock::ReplaceLockForTest(nullptr);
     return ::flock(fd, operation);
 }
 
@@ -810,6 +812,30 @@ bool EndedWell(pid_t child)
 {
     int status = 0;
     return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Stops this process as its user would (Ctrl+Z) once it holds
+// `making-locks` alone: a sweeper stopped in its sweep.
+int StopHoldingMakingLocks(int fd, int operation)
+{
+    const int done = ::flock(fd, operation);
+    char held[PATH_MAX] = {};
+    if (done == 0 && (operation & LOCK_EX) != 0 && ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), held, PATH_MAX - 1) > 0 &&
+        std::string_view(held).ends_with("/making-locks"))
+        WriterLock::ReplaceLockForTest(nullptr), ::raise(SIGSTOP);
+    return done;
+}
+
+bool Stopped(pid_t child)
+{
+    int status = 0;
+    return ::waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status);
+}
+
+bool Saved(const std::filesystem::path& target, const std::string& text)
+{
+    AtomicFile file;
+    return file.Create(target, kByUser) && file.Write(text) && file.Commit();
 }
 
 } // namespace
@@ -835,6 +861,68 @@ TEST(WriterLock, ASweepLeavesALockItsMakerIsStillToLock)
     ASSERT_EQ(::read(id[0], made, sizeof made), ssize_t(sizeof made));
     EXPECT_TRUE(WriterLock::Running(std::string(made, sizeof made)));
     EXPECT_TRUE(::write(goOn[1], "g", 1) == 1 && EndedWell(maker));
+}
+
+// A sweeper stopped holding `making-locks` and its folder's turn holds up no
+// other writer: a sweep beside it leaves it the folder, a fresh writer takes
+// its lock, and one that cannot link an unnamed lock in (no /proc) writes
+// without it after the wait, and with it once the sweeper, which takes no
+// lock that is held, has gone on.
+TEST(WriterLock, WritersBesideAStoppedSweeperGoOn)
+{
+    TempDir dir, other;
+    const std::string parent = WriterLock::Id();
+    LeaveTemporary(dir.Path() / "a.csv");
+    const pid_t sweeper = Started([&] {
+        WriterLock::ReplaceLockForTest(&StopHoldingMakingLocks);
+        AtomicFile::RemoveLeftovers(dir.Path(), {"a.csv"});
+        return true;
+    });
+    ASSERT_TRUE(Stopped(sweeper));
+    AtomicFile::RemoveLeftovers(dir.Path(), {"a.csv"});
+    EXPECT_EQ(FolderNames(dir.Path()).size(), 1u) << "the stopped sweep has the folder's turn";
+    EXPECT_TRUE(EndedWell(Started([&] { return WriterLock::Held() && Saved(other.Path() / "fresh.csv", "fresh"); })));
+    const pid_t unlinked = Started([&] {
+        const bool hidden = ::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                            ::mount("tmpfs", "/proc", "tmpfs", 0, nullptr) == 0;
+        const bool without = !hidden || (!WriterLock::Held() && Saved(other.Path() / "without.csv", "without"));
+        ::raise(SIGSTOP);
+        return without && Saved(other.Path() / "with.csv", "with") && WriterLock::Held() && WriterLock::Running(parent);
+    });
+    ASSERT_TRUE(Stopped(unlinked));
+    ::kill(sweeper, SIGCONT);
+    EXPECT_TRUE(EndedWell(sweeper) && FolderNames(dir.Path()).empty()) << "the sweep went on";
+    ::kill(unlinked, SIGCONT);
+    EXPECT_TRUE(EndedWell(unlinked));
+}
+
+// A publisher stopped in its turn (a series', or a single file's, after a
+// rename): a file saved beside it goes on without the turn after the wait, a
+// series is refused before any rename, and the stopped one completes later.
+TEST(AtomicFile, WritesBesideAPublisherStoppedInItsTurnEnd)
+{
+    for (const size_t stoppedFiles : {3, 1}) {
+        TempDir dir;
+        ASSERT_TRUE(ExportSeries(dir.Path(), "old "));
+        const pid_t stopped = Started([&] {
+            ReplaceRenameForTest(+[](int from, const char* old, int to, const char* name) {
+                const int done = ::renameat(from, old, to, name);
+                return ReplaceRenameForTest(nullptr), ::raise(SIGSTOP), done;
+            });
+            return stoppedFiles == 1 ? Saved(dir.Path() / "0000.tif", "stopped 0") : ExportSeries(dir.Path(), "stopped ");
+        });
+        ASSERT_TRUE(Stopped(stopped));
+        auto expected = Tree(dir.Path());
+        std::thread beside([&] { EXPECT_TRUE(Saved(dir.Path() / "notes.csv", "beside")); });
+        EXPECT_FALSE(ExportSeries(dir.Path(), "refused "));
+        beside.join();
+        expected["notes.csv"] = "beside";
+        EXPECT_EQ(Tree(dir.Path()), expected) << stoppedFiles;
+        ::kill(stopped, SIGCONT);
+        EXPECT_TRUE(EndedWell(stopped) && FolderNames(dir.Path()).size() == 4u);
+        for (size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(ReadFileBytes(dir.Path() / SliceNames(3)[i]), (i < stoppedFiles ? "stopped " : "old ") + std::to_string(i));
+    }
 }
 
 // Two publishes of one series into one folder at the same moment take
@@ -897,4 +985,10 @@ TEST(AtomicFile, PipesAtNamesAFolderSuggestsStopNoPublish)
                     series[i].Finish());
     EXPECT_TRUE(AtomicFile::PublishAll(series));
     for (const std::string& name : SliceNames(3)) EXPECT_EQ(ReadFileBytes(dir.Path() / name), "new");
+    // Nor do the digits of one name lie near another's, as a count's would.
+    std::vector<unsigned long long> drawn(64);
+    for (auto& digits : drawn) digits = std::stoull(HiddenName(HiddenKind::Aside, "x", 0).substr(26), nullptr, 16);
+    std::sort(drawn.begin(), drawn.end());
+    std::adjacent_difference(drawn.begin(), drawn.end(), drawn.begin());
+    EXPECT_GT(*std::min_element(drawn.begin() + 1, drawn.end()), 1ull << 24);
 }
