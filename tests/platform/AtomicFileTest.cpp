@@ -53,13 +53,17 @@ bool SetAcl(const std::string& arguments, const std::filesystem::path& path)
     return std::system(("setfacl " + arguments + " '" + path.string() + "' 2>/dev/null").c_str()) == 0;
 }
 
-// Whether `work` succeeds in a child process, whatever it does to it.
-bool SucceedsInChild(const std::function<bool()>& work)
+pid_t Started(const std::function<bool()>& work)
 {
     const pid_t child = ::fork();
     if (child == 0) _exit(work() ? 0 : 1);
-    int status = 1;
-    return ::waitpid(child, &status, 0) == child && status == 0;
+    return child;
+}
+
+bool EndedWell(pid_t child)
+{
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Whether each of two members of the project group and one user outside it
@@ -69,10 +73,10 @@ std::string WhoMayOpen(const std::filesystem::path& file)
     std::string answers;
     for (const auto& [user, member] : {std::pair{uid_t{1}, true}, {uid_t{2}, true}, {kNobody, false}})
         for (const int flags : {O_RDONLY, O_WRONLY})
-            answers += SucceedsInChild([&, user = user, member = member] {
+            answers += EndedWell(Started([&, user = user, member = member] {
                 return ::setgroups(member ? 1 : 0, &kProjectGroup) == 0 && ::setgid(kNoGroup) == 0 && ::setuid(user) == 0 &&
                        ::open(file.c_str(), flags | O_CLOEXEC) >= 0;
-            }) ? '+' : '-';
+            })) ? '+' : '-';
     return answers;
 }
 
@@ -564,7 +568,7 @@ TEST(AtomicFile, ARecordIsKeptOnlyWhereNobodyElseMayWrite)
     // sees root's folders owned by an id the namespace cannot name: they are
     // the system's still, and its writer holds its lock and undoes a publish
     // cut off; unless a folder on the way is open to a group it cannot name.
-    if (!SucceedsInChild([] { return BecomeUserInItsOwnNamespace(kPlainUser); })) GTEST_SKIP() << "no user namespace for a plain user here";
+    if (!EndedWell(Started([] { return BecomeUserInItsOwnNamespace(kPlainUser); }))) GTEST_SKIP() << "no user namespace for a plain user here";
     ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
     for (const bool shared : {false, true}) {
         const auto sandbox = dir.Path() / (shared ? "shared" : "sandbox"), home = sandbox / "home";
@@ -799,19 +803,6 @@ int HoldUpFirstExclusiveLock(int fd, int operation)
 {
     if ((operation & LOCK_EX) != 0) HoldUp(), WriterLock::ReplaceLockForTest(nullptr);
     return ::flock(fd, operation);
-}
-
-pid_t Started(const std::function<bool()>& work)
-{
-    const pid_t child = ::fork();
-    if (child == 0) _exit(work() ? 0 : 1);
-    return child;
-}
-
-bool EndedWell(pid_t child)
-{
-    int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Stops this process as its user would (Ctrl+Z) once it holds
