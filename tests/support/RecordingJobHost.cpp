@@ -18,6 +18,7 @@ void RecordingJobHost::Run(BackgroundJob&, const std::function<void()>& work)
 
 void RecordingJobHost::Post(const ProgressMessage& message)
 {
+    if (onPost) onPost(message);
     std::lock_guard lock(mutex_);
     messages_.push_back(message);
 }

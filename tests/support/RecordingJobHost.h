@@ -3,6 +3,7 @@
 // every progress message posted meanwhile.
 #include "scene/BackgroundJob.h"
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -16,6 +17,8 @@ public:
     void Post(const ProgressMessage& message) override;
     std::vector<ProgressMessage> Messages() const;
     int Runs() const;
+    // Called on the worker with each message as it is posted.
+    std::function<void(const ProgressMessage&)> onPost;
 
 private:
     mutable std::mutex mutex_;
