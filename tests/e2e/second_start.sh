@@ -62,9 +62,14 @@ grep -A3 '^\[Recent%20File%20List\]' "$XDG_CONFIG_HOME/Quillmarsh/Velmor.ini" | 
 # system's, and a later start there hands its file to the running copy.
 user=1000 ns="$work/namespace"
 inside=(setpriv "--reuid=$user" "--regid=$user" --clear-groups env HOME="$ns/home" XDG_RUNTIME_DIR="$ns/run"
-        XDG_CONFIG_HOME="$ns/home/config" unshare -U --map-current-user)
+        XDG_CONFIG_HOME="$ns/home/config" LSAN_OPTIONS="suppressions=$ns/lsan.supp:print_suppressions=0"
+        unshare -U --map-current-user)
 "${inside[@]}" true 2>/dev/null || { echo "no user namespace for a plain user here: skipped the start inside one"; exit 0; }
-mkdir -p "$ns/run" "$ns/home" && chmod 700 "$ns/run" && chmod 755 "$work" && cp "$scene" "$ns/namespace.vlm" && chown -R "$user:$user" "$ns"
+# The program (and the leak checker's suppressions, which a sanitizer build reads) is copied
+# there: the checkout may lie in a folder the user cannot enter.
+mkdir -p "$ns/run" "$ns/home" && chmod 700 "$ns/run" && chmod 755 "$work" && cp "$scene" "$ns/namespace.vlm" &&
+  cp "$viewer" "$ns/velmor" && cp "$(dirname "$0")/../../sanitize/lsan.supp" "$ns/" && chown -R "$user:$user" "$ns"
+viewer="$ns/velmor"
 "${inside[@]}" "$viewer" >"$work/velmor.log" 2>&1 & pids="$pids $!"
 listens() { ! grep -q 'runs on its own' "$work/velmor.log" || exit 1; test -S "$ns/run/Velmor by Quillmarsh-$user.socket"; }
 wait_until 120 listens || { echo "the copy in a namespace does not listen"; exit 1; }
