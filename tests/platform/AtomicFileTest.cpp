@@ -799,9 +799,11 @@ void HoldUp()
     if (::write(gArrived, "w", 1) == 1) (void)!::read(gGoOn, &byte, 1);
 }
 
+// The first exclusive lock of a file that has a name (a lock made unnamed has none yet).
 int HoldUpFirstExclusiveLock(int fd, int operation)
 {
-    if ((operation & LOCK_EX) != 0) HoldUp(), WriterLock::ReplaceLockForTest(nullptr);
+    struct stat file;
+    if ((operation & LOCK_EX) != 0 && ::fstat(fd, &file) == 0 && file.st_nlink > 0) HoldUp(), WriterLock::ReplaceLockForTest(nullptr);
     return ::flock(fd, operation);
 }
 
@@ -840,6 +842,9 @@ TEST(WriterLock, ASweepLeavesALockItsMakerIsStillToLock)
     ASSERT_EQ(::pipe(arrived) | ::pipe(goOn) | ::pipe(id), 0);
     gArrived = arrived[1], gGoOn = goOn[0];
     const pid_t maker = Started([&] {
+        // Without /proc no lock is made unnamed: it gets its name before it is locked.
+        if (::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
+            ::mount("tmpfs", "/proc", "tmpfs", 0, nullptr);
         WriterLock::ReplaceLockForTest(&HoldUpFirstExclusiveLock);
         const std::string held = WriterLock::Held() ? WriterLock::Id() : std::string(16, '-');
         const bool told = ::write(id[1], held.data(), held.size()) == 16;
