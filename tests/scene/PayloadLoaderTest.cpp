@@ -709,8 +709,9 @@ TEST_F(PayloadLoaderTest, SliceFoldersKeepNothingOfAReleasedRegion)
             int steps = 0;
             bool stale = false;
             host.onPost = [&](const ProgressMessage& m) {
+                if (m.kind != Kind::Step || steps++ != 0) return;
                 const uint64_t slice = d.payloadBytes / d.countZ, end = d.payloadBytes;
-                if (m.kind == Kind::Step && steps++ == 0) stale = std::count(d.samples + end - slice, d.samples + end, kStale) == int64_t(slice);
+                stale = std::count(d.samples + end - slice, d.samples + end, kStale) == int64_t(slice);
             };
             const bool loads = d.AcquireData(&unit) == 0;
             host.onPost = nullptr;
